@@ -1,0 +1,107 @@
+// The isotope cluster engine: the fractional abundance (FA) of each peak [A+n]
+// of an ion, where [A+0] is the ion made only of the lightest isotope of every
+// element and n the nominal mass shift of the heavy isotopes present.
+//
+// The isotopic compositions are enumerated pass by pass, pass r holding every
+// composition with exactly r heavy atoms, with multinomial probabilities kept in
+// extended precision. The enumeration stops after the first pass whose
+// cumulative FA exceeds the stop FA. Callers run, in order:
+//   CheckClusterLimits -> OrderPolyisotopicElements -> ComputeCluster
+// and may repeat ComputeCluster after changing workFA.
+// Everything lives in fixed-size arrays: nothing is allocated in a calculation.
+#pragma once
+
+#include <array>
+
+#include "core/element_table.h"
+#include "core/extended_precision.h"
+#include "core/formula_parser.h"
+
+namespace tarnevo::core {
+
+inline constexpr int kMaxPolyAtoms = 30000;
+inline constexpr int kMaxPolyElements = 18;
+inline constexpr int kMaxHeavySlots = 88;
+inline constexpr int kPeakCount = 320;             // [A+0] .. [A+319]
+inline constexpr double electronMass = 0.000054858;  // u
+
+// Outcome of CheckClusterLimits; each refusal has its message in core/messages.h.
+enum class ClusterLimit {
+    WithinLimits,
+    TooManyPolyAtoms,        // more than 30000 atoms of polyisotopic elements
+    TooManyHeavyIsotopes,    // more than 88 heavy isotopes in all
+    TooManyPolyElements,     // more than 18 polyisotopic elements
+    NoPolyisotopicElement,   // only monoisotopic elements: there is no cluster
+};
+
+struct ClusterWorkspace {
+    int polyAtomCount = 0;
+    int polyElementCount = 0;
+    int heavySlotCount = 0;
+    std::array<int, kMaxPolyElements> orderedCount{};
+    std::array<int, kMaxPolyElements> orderedHeavyCount{};
+    // Per ordered element: FA of its lightest isotope, then its heavy FAs.
+    std::array<double, kMaxPolyElements + kMaxHeavySlots> workFA{};
+    std::array<int, kMaxHeavySlots> workDelta{};
+    std::array<int, kMaxHeavySlots> composition{};
+    std::array<int, kMaxHeavySlots> previousComposition{};
+    std::array<int, kMaxPolyElements> lightCount{};
+    std::array<int, kMaxPolyElements> previousLightCount{};
+    int massShift = 0;
+    Extended currentProbability = 0;
+    std::array<Extended, kPeakCount> peakSum{};
+    Extended cumulativeFA = 0;   // includes compositions beyond [A+319]
+    int lastPeakIndex = 0;
+    bool peakOverflow = false;
+    int jxFAPosition = 0;        // start of Jx's run in workFA; 0 when Jx is absent
+    double ionMassA = 0.0;
+
+    // Derived from the ordered lists: first heavy slot and first workFA entry of
+    // each ordered element.
+    std::array<int, kMaxPolyElements> firstSlot{};
+    std::array<int, kMaxPolyElements> firstFAEntry{};
+};
+
+struct LimitCheck {
+    ClusterLimit status = ClusterLimit::WithinLimits;
+    double ionMassA = 0.0;   // mass of the [A+0] ion; meaningful only within limits
+};
+
+// Sums the [A+0] mass, removes monoisotopic elements from formula and checks the
+// limits (in the order of ClusterLimit). The ion mass is the lightest-isotope
+// mass minus charge x electronMass: a positive charge removes electrons.
+LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& workspace,
+                              ParsedFormula& formula, int charge);
+
+// Places the polyisotopic elements in engine order (decreasing single-precision
+// score (1 - FA of the lightest isotope) x count, ties to the lower index), fills
+// the ordered lists, workFA and workDelta, clears the counts it used, and
+// returns jxFAPosition.
+int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace,
+                              ParsedFormula& formula);
+
+// Fills peakSum, cumulativeFA, lastPeakIndex and peakOverflow. passLimit is
+// normally polyAtomCount; passes run up to min(passLimit, 320) and stop after the
+// first whole pass whose cumulative FA (rounded to double) exceeds stopFA.
+void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA);
+
+// The enumeration itself, pass by pass over every composition.
+void ComputeClusterByEnumeration(ClusterWorkspace& workspace, int passLimit, double stopFA);
+
+// Probability of a composition whose heavy atoms sit only in first heavy slots
+// (the first composition, and the first of each pass); also sets massShift.
+Extended CompositionProbability(ClusterWorkspace& workspace);
+
+// Moves currentProbability and massShift from the previous composition to the
+// current one by ratio factors, then makes the current one the previous.
+void UpdateCompositionProbability(ClusterWorkspace& workspace);
+
+// Steps composition to the next one with the same number of heavy atoms;
+// false when the pass has no further composition.
+bool NextComposition(ClusterWorkspace& workspace);
+
+// Sum of count x lightMass over all 90 elements; no electron correction, formula
+// unchanged.
+double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula);
+
+}  // namespace tarnevo::core

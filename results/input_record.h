@@ -1,0 +1,72 @@
+// Input records of the modal dialogs and their field validation.
+//
+// Each dialog's record describes its fields once (type, label, accepted range,
+// maximum length); the desktop dialogs, the command line and the tests all fill
+// and check fields through the functions below, so the ranges and the standard
+// messages ("Please enter an integer between 1 and 10.") have one source.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tarnevo::results {
+
+enum class FieldType {
+    Integer,   // int within [minimum, maximum]
+    Number,    // double within [minimum, maximum]
+    Text,      // at most maxLength characters
+    Check,     // check box: on or off
+    Choice,    // one of a radio group: int 0 .. maximum
+};
+
+struct FieldSpec {
+    std::string_view key;     // stable name: command-line option, test scripts
+    std::string_view label;   // the dialog's label text
+    FieldType type = FieldType::Text;
+    double minimum = 0.0;
+    double maximum = 0.0;
+    int maxLength = 0;        // Text only
+};
+
+using FieldTarget = std::variant<int*, double*, std::string*, bool*>;
+
+struct FieldBinding {
+    const FieldSpec* spec = nullptr;
+    FieldTarget target;
+};
+
+// A dialog's typed record; concrete records add typed members and bind them.
+class InputRecord {
+public:
+    virtual ~InputRecord() = default;
+    virtual std::string Caption() const = 0;
+    // The fields in dialog order, bound to this record's members.
+    virtual std::vector<FieldBinding> Fields() = 0;
+};
+
+// The value of a field as a dialog shows it (numbers as the platform's data
+// exchange writes them: "%d" and fifteen significant digits).
+std::string FieldText(const FieldBinding& field);
+
+// Converts and range-checks typed text; stores the value and returns nothing
+// when it is accepted, otherwise returns the message the dialog shows (the
+// field keeps its old value).
+std::optional<std::string> AssignFieldText(const FieldBinding& field, std::string_view text);
+
+// Checks the value a field holds now; the message when it is out of range.
+std::optional<std::string> ValidateField(const FieldBinding& field);
+
+// The first refused field of a record: its index and message.
+struct FieldRefusal {
+    std::size_t index = 0;
+    std::string message;
+};
+std::optional<FieldRefusal> ValidateRecord(InputRecord& record);
+
+// Field with the given key, or nullptr.
+std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key);
+
+}  // namespace tarnevo::results

@@ -1,0 +1,31 @@
+// Number formatting for result pages, report files and dialogs.
+//
+// These follow the printf conventions of the texts ("%.4f", "%.6E", "%.15g") but
+// never depend on the user's locale (a German desktop must still write 12.0000,
+// not 12,0000), and scientific notation always carries a signed three-digit
+// exponent: 1.000000E-003. That exponent form is part of the report format.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnevo::results {
+
+inline constexpr std::string_view kIntegerMessage = "Please enter an integer.";
+inline constexpr std::string_view kNumberMessage = "Please enter a number.";
+inline constexpr std::string_view kIntegerRangeMessage = "Please enter an integer between %1 and %2.";
+inline constexpr std::string_view kNumberRangeMessage = "Please enter a number between %1 and %2.";
+inline constexpr std::string_view kTextLengthMessage = "Please enter no more than %1 characters.";
+
+std::string FormatInteger(long long value);                 // "%d"
+std::string FormatFixed(double value, int decimals);        // "%.Nf"
+std::string FormatScientific(double value, int decimals);   // "%.NE", three-digit exponent
+std::string FormatGeneral(double value);                    // "%.15g"
+
+// Pads text on the left with blanks to width (nothing when already as wide).
+std::string RightAligned(std::string_view text, std::size_t width);
+// label + blanks + value, the blanks filling to width (at least minimumGap).
+std::string Spread(std::string_view label, std::string_view value, std::size_t width,
+                   std::size_t minimumGap = 0);
+
+}  // namespace tarnevo::results

@@ -1,0 +1,38 @@
+// What the results view keeps between calculations: the dialog presets (the last
+// entries, shown again next time and kept across File New), the welcome flag and
+// the values it draws. The document holds the stored results.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "results/calculation_state.h"
+
+namespace tarnevo::results {
+
+// The user-defined elements of the current ion, in index order Jx .. Qz.
+struct UserElementList {
+    int count = 0;
+    std::array<int, kMaxDetailElements> elementIndex{};
+    std::array<int, kMaxDetailElements> atomCount{};
+    std::string symbols;   // two characters per element, e.g. "JxQy"
+
+    void Clear() { *this = UserElementList{}; }
+};
+
+struct ViewState {
+    bool showWelcome = true;
+    CalcKind calcKind = CalcKind::IsotopeCluster;
+
+    // Presets shared by the cluster-type dialogs.
+    std::string formulaText;
+    int charge = 1;
+    bool saveReminder = true;
+
+    // Display copies of the last cluster results.
+    double maxFA = 0.0;
+    double totalFA = 0.0;
+    UserElementList userElements;   // its count is the view's detailCount
+};
+
+}  // namespace tarnevo::results
