@@ -1,0 +1,116 @@
+#include "tests/support/scripted_port.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnevo::testing {
+
+ScriptedPort::~ScriptedPort() {
+    EXPECT_TRUE(steps_.empty()) << steps_.size() << " scripted step(s) never happened";
+}
+
+ScriptedPort& ScriptedPort::ExpectMessage(std::string text, MessageAnswer answer) {
+    steps_.push_back(MessageStep{std::move(text), std::nullopt, std::nullopt, std::nullopt, answer});
+    return *this;
+}
+
+ScriptedPort& ScriptedPort::ExpectMessage(std::string text, MessageButtons buttons, MessageIcon icon,
+                                          MessageModality modality, MessageAnswer answer) {
+    steps_.push_back(MessageStep{std::move(text), buttons, icon, modality, answer});
+    return *this;
+}
+
+ScriptedPort& ScriptedPort::ExpectDialog(std::string caption, std::function<DialogAnswer(InputRecord&)> filler) {
+    steps_.push_back(DialogStep{std::move(caption), std::move(filler)});
+    return *this;
+}
+
+ScriptedPort& ScriptedPort::ExpectDialogEntries(std::string caption,
+                                                std::vector<std::pair<std::string, std::string>> entries) {
+    return ExpectDialog(std::move(caption), [entries](InputRecord& record) {
+        for (const auto& [key, text] : entries) {
+            const auto field = results::FindField(record, key);
+            if (!field) return Fail("no field " + key);
+            if (auto refusal = results::AssignFieldText(*field, text)) return Fail(key + ": " + *refusal);
+        }
+        return DialogAnswer::Ok;
+    });
+}
+
+ScriptedPort& ScriptedPort::ExpectDialogCancel(std::string caption) {
+    return ExpectDialog(std::move(caption), [](InputRecord&) { return DialogAnswer::Cancel; });
+}
+
+ScriptedPort& ScriptedPort::ExpectSaveFile(std::optional<std::string> path, std::string expectedInitialName) {
+    steps_.push_back(SaveStep{std::move(path), std::move(expectedInitialName)});
+    return *this;
+}
+
+DialogAnswer ScriptedPort::Fail(const std::string& what) {
+    ADD_FAILURE() << what;
+    return DialogAnswer::Cancel;
+}
+
+std::optional<ScriptedPort::Step> ScriptedPort::NextStep(const char* what) {
+    if (steps_.empty()) {
+        ADD_FAILURE() << "unexpected " << what << " after the script ended";
+        return std::nullopt;
+    }
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    return step;
+}
+
+MessageAnswer ScriptedPort::ShowMessage(const results::MessageRequest& request) {
+    shown_.push_back(request.text);
+    const auto step = NextStep(("message \"" + request.text + "\"").c_str());
+    if (!step) return MessageAnswer::Cancel;
+    const auto* expected = std::get_if<MessageStep>(&*step);
+    if (expected == nullptr) {
+        ADD_FAILURE() << "unexpected message \"" << request.text << "\"";
+        return MessageAnswer::Cancel;
+    }
+    EXPECT_EQ(expected->text, request.text);
+    if (expected->buttons) {
+        EXPECT_EQ(*expected->buttons, request.buttons) << request.text;
+    }
+    if (expected->icon) {
+        EXPECT_EQ(*expected->icon, request.icon) << request.text;
+    }
+    if (expected->modality) {
+        EXPECT_EQ(*expected->modality, request.modality) << request.text;
+    }
+    return expected->answer;
+}
+
+DialogAnswer ScriptedPort::RunDialog(InputRecord& record) {
+    const std::string caption = record.Caption();
+    const auto step = NextStep(("dialog \"" + caption + "\"").c_str());
+    if (!step) return DialogAnswer::Cancel;
+    const auto* expected = std::get_if<DialogStep>(&*step);
+    if (expected == nullptr) return Fail("unexpected dialog \"" + caption + "\"");
+    EXPECT_EQ(expected->caption, caption);
+    const DialogAnswer answer = expected->filler(record);
+    if (answer == DialogAnswer::Ok) {
+        if (auto refusal = results::ValidateRecord(record)) {
+            return Fail("the dialog \"" + caption + "\" would refuse its OK: " + refusal->message);
+        }
+    }
+    return answer;
+}
+
+std::optional<std::string> ScriptedPort::AskSaveFileName(const results::SaveFileRequest& request) {
+    lastSaveRequest_ = request;
+    const auto step = NextStep("save-file dialog");
+    if (!step) return std::nullopt;
+    const auto* expected = std::get_if<SaveStep>(&*step);
+    if (expected == nullptr) {
+        ADD_FAILURE() << "unexpected save-file dialog";
+        return std::nullopt;
+    }
+    if (!expected->expectedInitialName.empty()) {
+        EXPECT_EQ(expected->expectedInitialName, request.initialName);
+    }
+    return expected->path;
+}
+
+}  // namespace tarnevo::testing

@@ -1,0 +1,87 @@
+// A user-interface port that answers from a script, in order, and fails the test
+// on anything it was not told to expect: a different message text, buttons or
+// icon, another dialog, or a step left over at the end.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "results/ui_port.h"
+
+namespace tarnevo::testing {
+
+using results::DialogAnswer;
+using results::InputRecord;
+using results::MessageAnswer;
+using results::MessageButtons;
+using results::MessageIcon;
+using results::MessageModality;
+
+class ScriptedPort : public results::UserInterfacePort {
+public:
+    ~ScriptedPort() override;
+
+    // Expect a message box with exactly this text; answer it.
+    ScriptedPort& ExpectMessage(std::string text, MessageAnswer answer = MessageAnswer::Ok);
+    // Same, also checking buttons, icon and modality.
+    ScriptedPort& ExpectMessage(std::string text, MessageButtons buttons, MessageIcon icon,
+                                MessageModality modality, MessageAnswer answer);
+    // Expect the dialog with this caption; the filler checks presets and enters
+    // values (through the typed record) and returns the answer. Entries are
+    // range-checked as the real dialog would on OK.
+    ScriptedPort& ExpectDialog(std::string caption, std::function<DialogAnswer(InputRecord&)> filler);
+    template <typename Record>
+    ScriptedPort& ExpectDialog(std::string caption, std::function<DialogAnswer(Record&)> filler) {
+        return ExpectDialog(std::move(caption), [filler](InputRecord& record) {
+            auto* typed = dynamic_cast<Record*>(&record);
+            if (typed == nullptr) return Fail("dialog record of an unexpected type");
+            return filler(*typed);
+        });
+    }
+    // Expect a dialog and set fields by key from text, as typed; then OK.
+    ScriptedPort& ExpectDialogEntries(std::string caption,
+                                      std::vector<std::pair<std::string, std::string>> entries);
+    ScriptedPort& ExpectDialogCancel(std::string caption);
+    // Expect the save-file dialog; nothing means Cancel.
+    ScriptedPort& ExpectSaveFile(std::optional<std::string> path, std::string expectedInitialName = {});
+
+    bool Finished() const { return steps_.empty(); }
+    // The message texts shown so far, in order.
+    const std::vector<std::string>& Shown() const { return shown_; }
+    // The last save-file request seen.
+    const results::SaveFileRequest& LastSaveRequest() const { return lastSaveRequest_; }
+
+    MessageAnswer ShowMessage(const results::MessageRequest& request) override;
+    DialogAnswer RunDialog(InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+
+private:
+    struct MessageStep {
+        std::string text;
+        std::optional<MessageButtons> buttons;
+        std::optional<MessageIcon> icon;
+        std::optional<MessageModality> modality;
+        MessageAnswer answer;
+    };
+    struct DialogStep {
+        std::string caption;
+        std::function<DialogAnswer(InputRecord&)> filler;
+    };
+    struct SaveStep {
+        std::optional<std::string> path;
+        std::string expectedInitialName;
+    };
+    using Step = std::variant<MessageStep, DialogStep, SaveStep>;
+
+    static DialogAnswer Fail(const std::string& what);
+    std::optional<Step> NextStep(const char* what);
+
+    std::deque<Step> steps_;
+    std::vector<std::string> shown_;
+    results::SaveFileRequest lastSaveRequest_;
+};
+
+}  // namespace tarnevo::testing
