@@ -1,0 +1,40 @@
+// Input record of the Isotope Cluster Calculation dialog: ion formula, charge,
+// stop FA and the save-reminder box.
+#pragma once
+
+#include <string>
+
+#include "results/input_record.h"
+
+namespace tarnevo::calc {
+
+inline constexpr int kMaxFormulaLength = 128;
+
+class ClusterFormInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Isotope Cluster Calculation";
+    static constexpr std::string_view kGuidance1 = "Enter the ion formula in the usual fashion.";
+    static constexpr std::string_view kGuidance2 =
+        "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, and Qz.";
+
+    static constexpr results::FieldSpec kFormula{"formula", "Ion Formula:", results::FieldType::Text, 0, 0,
+                                                 kMaxFormulaLength};
+    static constexpr results::FieldSpec kCharge{"charge", "Ion Charge:", results::FieldType::Integer, -30, 30, 0};
+    static constexpr results::FieldSpec kStopFA{
+        "stop", "Total Fractional Abundance at which to stop the calculation:", results::FieldType::Number, 0.5,
+        0.99999, 0};
+    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  results::FieldType::Check, 0, 1, 0};
+
+    std::string formula;
+    int charge = 1;
+    double stopFA = 0.9999;
+    bool saveReminder = true;
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::vector<results::FieldBinding> Fields() override {
+        return {{&kFormula, &formula}, {&kCharge, &charge}, {&kStopFA, &stopFA}, {&kReminder, &saveReminder}};
+    }
+};
+
+}  // namespace tarnevo::calc
