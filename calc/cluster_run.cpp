@@ -1,0 +1,54 @@
+#include "calc/cluster_run.h"
+
+#include "core/cluster_engine.h"
+#include "core/messages.h"
+
+namespace tarnevo::calc {
+
+double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula, int charge) {
+    const core::LimitCheck check =
+        core::CheckClusterLimits(context.program.elements, context.program.cluster, formula, charge);
+    if (check.status != core::ClusterLimit::WithinLimits) {
+        results::ShowError(context.ui, core::messages::MessageFor(check.status));
+        return 0.0;
+    }
+    return check.ionMassA;
+}
+
+void ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
+    core::ClusterWorkspace& cluster = context.program.cluster;
+    core::OrderPolyisotopicElements(context.program.elements, cluster, formula);
+    core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting);
+}
+
+void StoreClusterResults(CommandContext& context) {
+    const core::ClusterWorkspace& cluster = context.program.cluster;
+    results::CalculationState& state = context.document.state;
+    results::ViewState& view = context.view;
+    view.maxFA = 0.0;
+    view.totalFA = 0.0;
+    state.maxPeakIndex = 0;
+    for (int n = 0; n < core::kPeakCount; ++n) {
+        const double fa = static_cast<double>(cluster.peakSum[n]);
+        state.peakFA[n] = fa;
+        if (fa > view.maxFA) {
+            view.maxFA = fa;
+            state.maxPeakIndex = n;
+        }
+        if (n <= cluster.lastPeakIndex) view.totalFA += fa;
+    }
+    state.formulaText = view.formulaText;
+    state.ionMassA = cluster.ionMassA;
+    state.charge = view.charge;
+    state.stopFA = context.program.stopFASetting;
+    state.calcKind = view.calcKind;
+    state.lastPeakIndex = cluster.lastPeakIndex;
+    state.peakOverflow = cluster.peakOverflow;
+    state.maxFA = view.maxFA;
+    state.totalFA = view.totalFA;
+    state.detailCount = view.userElements.count;
+    context.document.saveReminder = view.saveReminder;
+    context.document.SetModified(true);
+}
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,26 @@
+#include "calc/formula_entry.h"
+
+#include "core/messages.h"
+
+namespace tarnevo::calc {
+
+ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, results::UserInterfacePort& ui) {
+    switch (core::ParseFormulaText(text, formula)) {
+        case core::FormulaSyntax::Valid:
+            return ParseStatus::Accepted;
+        case core::FormulaSyntax::TooManyAtoms:
+            results::ShowError(ui, core::messages::kTooManyAtomsOfElement);
+            return ParseStatus::Abort;
+        case core::FormulaSyntax::Error:
+            break;
+    }
+    return results::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry : ParseStatus::Abort;
+}
+
+int LookupSymbol(std::string_view text, int extraAllowed, results::UserInterfacePort& ui) {
+    const int index = core::LookupSymbolText(text, extraAllowed);
+    if (index != core::kNoSymbol) return index;
+    return results::AskRetry(ui, core::messages::kSymbolEntryError) ? kSymbolRetry : kSymbolCancel;
+}
+
+}  // namespace tarnevo::calc

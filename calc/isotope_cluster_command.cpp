@@ -1,0 +1,64 @@
+#include "calc/isotope_cluster_command.h"
+
+#include "calc/cluster_form_input.h"
+#include "calc/cluster_run.h"
+#include "calc/formula_entry.h"
+#include "calc/user_elements.h"
+
+namespace tarnevo::calc {
+
+namespace {
+
+inline constexpr std::string_view kZeroCharge = "Ion charge cannot be zero!";
+
+enum class FormStep { Parsed, Retry, End };
+
+// One round of the dialog: show it preset from the view, store the entries back
+// before any check (so they preset the next run even when refused), and parse.
+FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
+    results::ViewState& view = context.view;
+    ClusterFormInput input;
+    input.formula = view.formulaText;
+    input.charge = view.charge;
+    input.stopFA = context.program.stopFASetting;
+    input.saveReminder = view.saveReminder;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+
+    view.formulaText = input.formula;
+    context.program.stopFASetting = input.stopFA;
+    view.charge = input.charge;
+    view.saveReminder = input.saveReminder;
+    if (view.charge == 0) {
+        results::ShowError(context.ui, kZeroCharge);
+        return FormStep::End;
+    }
+    switch (ParseFormula(view.formulaText, formula, context.ui)) {
+        case ParseStatus::Accepted: return FormStep::Parsed;
+        case ParseStatus::Retry: view.formulaText.clear(); return FormStep::Retry;
+        case ParseStatus::Abort: break;
+    }
+    return FormStep::End;
+}
+
+}  // namespace
+
+void RunIsotopeClusterPattern(CommandContext& context) {
+    if (!results::PassCalculationGate(context.document, context.view, context.ui,
+                                      results::CalcKind::IsotopeCluster)) {
+        return;
+    }
+    core::ParsedFormula formula;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskFormula(context, formula);
+    if (step == FormStep::End) return;
+
+    if (!AskUserElements(context, formula)) return;
+    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
+    ComputeIonCluster(context, formula);
+    StoreClusterResults(context);
+    if (context.view.userElements.count > 0) StoreUserElementReport(context);
+    context.document.state.calcKind = results::CalcKind::IsotopeCluster;
+    context.document.CompleteCalculation(context.view.saveReminder);
+}
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,22 @@
+// tarnevo-cli: the calculations of the desktop program driven from command-line
+// arguments, through the same command handlers, checks and messages.
+//
+// Exit status: 0 results printed; 2 the calculation was refused (the message the
+// desktop program would show is on standard error); 64 bad usage; 74 the report
+// file could not be written.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tarnevo::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 2;
+inline constexpr int kExitUsage = 64;
+inline constexpr int kExitWriteFailed = 74;
+
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);
+
+}  // namespace tarnevo::cli

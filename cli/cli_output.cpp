@@ -1,0 +1,51 @@
+#include "cli/cli_output.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "cli/cli.h"
+#include "results/page_layout.h"
+
+namespace tarnevo::cli {
+
+void PrintResultPage(const results::Document& document, std::ostream& out) {
+    for (const std::string& line : results::LayoutResultLines(document.state)) out << line << '\n';
+}
+
+int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path, std::ostream& errors) {
+    if (!path) return kExitOk;
+    const results::SaveOutcome outcome = document.WriteReport(*path);
+    if (outcome.saved) return kExitOk;
+    errors << outcome.errorMessage << '\n';
+    return kExitWriteFailed;
+}
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    std::array<char, 64> buffer{};
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 17);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string JsonString(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (byte < 0x20) {
+            constexpr char kHex[] = "0123456789abcdef";
+            json += "\\u00";
+            json += kHex[byte >> 4];
+            json += kHex[byte & 0xF];
+        } else {
+            json += c;
+        }
+    }
+    return json + "\"";
+}
+
+}  // namespace tarnevo::cli

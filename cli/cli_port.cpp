@@ -1,0 +1,57 @@
+#include "cli/cli_port.h"
+
+namespace tarnevo::cli {
+
+void CliPort::Refuse(const std::string& message) {
+    errors_ << message << '\n';
+    refused_ = true;
+}
+
+results::MessageAnswer CliPort::ShowMessage(const results::MessageRequest& request) {
+    Refuse(request.text);
+    switch (request.buttons) {
+        case results::MessageButtons::Ok: return results::MessageAnswer::Ok;
+        case results::MessageButtons::RetryCancel: return results::MessageAnswer::Cancel;
+        case results::MessageButtons::YesNo: return results::MessageAnswer::No;
+    }
+    return results::MessageAnswer::Cancel;
+}
+
+results::DialogAnswer CliPort::RunDialog(results::InputRecord& record) {
+    const std::string caption = record.Caption();
+    const auto answer = answers_.find(caption);
+    if (answer == answers_.end()) {
+        for (const auto& [prefix, message] : unanswered_) {
+            if (caption.rfind(prefix, 0) == 0) {
+                std::string text = message;
+                for (std::size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at)) {
+                    text.replace(at, 2, caption.substr(prefix.size()));
+                }
+                Refuse(text);
+                return results::DialogAnswer::Cancel;
+            }
+        }
+        Refuse("No input was given for \"" + caption + "\".");
+        return results::DialogAnswer::Cancel;
+    }
+    for (const auto& [key, text] : answer->second) {
+        const auto field = results::FindField(record, key);
+        if (!field) {
+            Refuse("\"" + caption + "\" has no field " + key + ".");
+            return results::DialogAnswer::Cancel;
+        }
+        if (auto refusal = results::AssignFieldText(*field, text)) {
+            Refuse(*refusal);
+            return results::DialogAnswer::Cancel;
+        }
+    }
+    if (auto refusal = results::ValidateRecord(record)) {
+        Refuse(refusal->message);
+        return results::DialogAnswer::Cancel;
+    }
+    return results::DialogAnswer::Ok;
+}
+
+std::optional<std::string> CliPort::AskSaveFileName(const results::SaveFileRequest&) { return std::nullopt; }
+
+}  // namespace tarnevo::cli

@@ -1,0 +1,46 @@
+// The user-interface port of the command line: dialogs are answered from the
+// arguments (by dialog caption and field key, checked by the same validator as
+// the desktop dialogs), messages go to standard error, and every question is
+// answered so that the command ends (Cancel, No).
+#pragma once
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "results/ui_port.h"
+
+namespace tarnevo::cli {
+
+using FieldEntries = std::vector<std::pair<std::string, std::string>>;
+
+class CliPort : public results::UserInterfacePort {
+public:
+    explicit CliPort(std::ostream& errors) : errors_(errors) {}
+
+    // The entries that answer the dialog with this caption.
+    void Answer(const std::string& caption, FieldEntries entries) { answers_[caption] = std::move(entries); }
+    // The message printed when a dialog without prepared entries comes up whose
+    // caption starts with captionPrefix; "%1" stands for the rest of the caption.
+    void WhenUnanswered(const std::string& captionPrefix, std::string message) {
+        unanswered_.emplace_back(captionPrefix, std::move(message));
+    }
+
+    bool Refused() const { return refused_; }
+
+    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
+    results::DialogAnswer RunDialog(results::InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+
+private:
+    void Refuse(const std::string& message);
+
+    std::ostream& errors_;
+    std::map<std::string, FieldEntries> answers_;
+    std::vector<std::pair<std::string, std::string>> unanswered_;
+    bool refused_ = false;
+};
+
+}  // namespace tarnevo::cli

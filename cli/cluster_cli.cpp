@@ -1,0 +1,66 @@
+#include "cli/cluster_cli.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "calc/cluster_form_input.h"
+#include "calc/isotope_cluster_command.h"
+#include "cli/cli.h"
+#include "cli/cli_output.h"
+#include "cli/cli_port.h"
+#include "cli/user_element_args.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
+    const results::CalculationState& state = context.document.state;
+    const core::ClusterWorkspace& cluster = context.program.cluster;
+    const double divisor = std::abs(state.charge);
+    out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
+        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
+        << ", \"lastPeakIndex\": " << state.lastPeakIndex << ", \"maxPeakIndex\": " << state.maxPeakIndex
+        << ", \"peakOverflow\": " << (state.peakOverflow ? "true" : "false")
+        << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
+        << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"peaks\": [";
+    for (int n = 0; n <= state.lastPeakIndex; ++n) {
+        const double fa = state.peakFA[n];
+        const double relative = state.maxFA > 0.0 ? fa * 100.0 / state.maxFA : 0.0;
+        out << (n == 0 ? "" : ", ") << "{\"n\": " << n << ", \"mz\": " << JsonNumber((state.ionMassA + n) / divisor)
+            << ", \"fa\": " << JsonNumber(fa) << ", \"rel\": " << JsonNumber(relative) << "}";
+    }
+    out << "]}\n";
+}
+
+}  // namespace
+
+OptionRules ClusterOptionRules() { return {{"charge", "stop", "define", "report"}, {"json"}, 1}; }
+
+int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
+    CliPort port(errors);
+    FieldEntries form = {{"formula", arguments.positional[0]}, {"reminder", "0"}};
+    if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
+    if (auto stop = arguments.Value("stop")) form.emplace_back("stop", *stop);
+    port.Answer(std::string(calc::ClusterFormInput::kCaption), std::move(form));
+    if (std::string error = PrepareUserElementAnswers(port, arguments.AllValues("define")); !error.empty()) {
+        errors << error << '\n' << kClusterUsage << '\n';
+        return kExitUsage;
+    }
+
+    auto program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    calc::CommandContext context{*program, view, document, port};
+    calc::RunIsotopeClusterPattern(context);
+    if (document.readyForCalculation) return kExitRefused;
+
+    if (arguments.Has("json")) {
+        PrintClusterJson(context, out);
+    } else {
+        PrintResultPage(document, out);
+    }
+    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+}
+
+}  // namespace tarnevo::cli

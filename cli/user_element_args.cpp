@@ -1,0 +1,61 @@
+#include "cli/user_element_args.h"
+
+#include "calc/user_element_input.h"
+#include "core/formula_parser.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::string::npos) return parts;
+        start = at + 1;
+    }
+}
+
+// The dialog entries of one definition, or the usage error.
+std::string EntriesOf(const std::string& definition, std::string& symbol, FieldEntries& entries) {
+    const std::size_t equals = definition.find('=');
+    if (equals == std::string::npos) return "--define needs SYMBOL=MASS, e.g. Jx=10.0129:1=0.8";
+    symbol = definition.substr(0, equals);
+    const int index = core::LookupSymbolText(symbol, core::kUserElementCount);
+    if (index < core::kFirstUserElement) return "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not " + symbol;
+    const std::string rest = definition.substr(equals + 1);
+    const std::size_t colon = rest.find(':');
+    entries.emplace_back("mass", rest.substr(0, colon));
+    if (colon == std::string::npos) return {};
+    const std::vector<std::string> isotopes = Split(rest.substr(colon + 1), ',');
+    if (isotopes.size() > static_cast<std::size_t>(calc::UserElementInput::kRows)) {
+        return "--define takes at most 9 heavy isotopes per element";
+    }
+    for (std::size_t row = 0; row < isotopes.size(); ++row) {
+        const std::size_t at = isotopes[row].find('=');
+        if (at == std::string::npos) return "--define heavy isotopes are written DELTA=FA, e.g. 2=0.2424";
+        const std::string number = std::to_string(row + 1);
+        entries.emplace_back("delta" + number, isotopes[row].substr(0, at));
+        entries.emplace_back("fa" + number, isotopes[row].substr(at + 1));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions) {
+    for (const std::string& definition : definitions) {
+        std::string symbol;
+        FieldEntries entries;
+        if (std::string error = EntriesOf(definition, symbol, entries); !error.empty()) return error;
+        port.Answer("Data for User Defined ELEMENT " + symbol, std::move(entries));
+    }
+    port.WhenUnanswered("Data for User Defined ELEMENT ",
+                        "The formula contains the user-defined element %1: give its isotopes with "
+                        "--define %1=MASS[:DELTA=FA,...].");
+    return {};
+}
+
+}  // namespace tarnevo::cli
