@@ -7,6 +7,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -29,6 +30,11 @@ struct FieldSpec {
     double minimum = 0.0;
     double maximum = 0.0;
     int maxLength = 0;        // Text only
+    // Choice only: the group's caption and the label of each option (value 0, 1, ...).
+    std::string_view group = {};
+    std::span<const std::string_view> choices = {};
+    // Optional note shown under the field, e.g. "A blank value indicates no end cap."
+    std::string_view note = {};
 };
 
 using FieldTarget = std::variant<int*, double*, std::string*, bool*>;
@@ -45,6 +51,9 @@ public:
     virtual std::string Caption() const = 0;
     // The fields in dialog order, bound to this record's members.
     virtual std::vector<FieldBinding> Fields() = 0;
+    // Whether a field can be edited given the current values (a radio choice may
+    // disable fields). Disabled fields are still validated on OK.
+    virtual bool IsFieldEnabled(std::string_view /*key*/) const { return true; }
 };
 
 // The value of a field as a dialog shows it (numbers as the platform's data
