@@ -19,6 +19,11 @@ ScriptedPort& ScriptedPort::ExpectMessage(std::string text, MessageButtons butto
     return *this;
 }
 
+ScriptedPort& ScriptedPort::ExpectMessageContaining(std::string part) {
+    steps_.push_back(MessageStep{std::move(part), std::nullopt, std::nullopt, std::nullopt, MessageAnswer::Ok, true});
+    return *this;
+}
+
 ScriptedPort& ScriptedPort::ExpectDialog(std::string caption, std::function<DialogAnswer(InputRecord&)> filler) {
     steps_.push_back(DialogStep{std::move(caption), std::move(filler)});
     return *this;
@@ -69,7 +74,11 @@ MessageAnswer ScriptedPort::ShowMessage(const results::MessageRequest& request) 
         ADD_FAILURE() << "unexpected message \"" << request.text << "\"";
         return MessageAnswer::Cancel;
     }
-    EXPECT_EQ(expected->text, request.text);
+    if (expected->partial) {
+        EXPECT_NE(request.text.find(expected->text), std::string::npos) << request.text;
+    } else {
+        EXPECT_EQ(expected->text, request.text);
+    }
     if (expected->buttons) {
         EXPECT_EQ(*expected->buttons, request.buttons) << request.text;
     }

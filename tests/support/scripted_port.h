@@ -29,6 +29,9 @@ public:
     // Same, also checking buttons, icon and modality.
     ScriptedPort& ExpectMessage(std::string text, MessageButtons buttons, MessageIcon icon,
                                 MessageModality modality, MessageAnswer answer);
+    // Expect a message box whose text contains this part (for texts that carry
+    // a path or a system reason); answer OK.
+    ScriptedPort& ExpectMessageContaining(std::string part);
     // Expect the dialog with this caption; the filler checks presets and enters
     // values (through the typed record) and returns the answer. Entries are
     // range-checked as the real dialog would on OK.
@@ -65,6 +68,7 @@ private:
         std::optional<MessageIcon> icon;
         std::optional<MessageModality> modality;
         MessageAnswer answer;
+        bool partial = false;
     };
     struct DialogStep {
         std::string caption;
