@@ -36,7 +36,9 @@ std::string FormatFixed(double value, int decimals) {
 std::string FormatScientific(double value, int decimals) {
     if (!std::isfinite(value)) {
         std::string text = NonFinite(value);
-        for (char& c : text) c = static_cast<char>(c - ('a' - 'A'));
+        for (char& c : text) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
         return text;
     }
     std::string text = ToChars(value, std::chars_format::scientific, decimals);
