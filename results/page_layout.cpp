@@ -19,7 +19,8 @@ using Lines = std::vector<std::string>;
 
 constexpr std::string_view kClusterHeading =
     " Ion       m/z          FA       Rel %      Ion       m/z          FA       Rel %";
-constexpr std::string_view kSpectrumHeading = "   Ion       m/z       Rel %          Ion       m/z       Rel %";
+constexpr std::string_view kSpectrumHeading =
+    "   Ion       m/z       Rel %          Ion       m/z       Rel %";
 constexpr std::string_view kComparisonHeading = "  Ion       m/z  Experimental  Calculated";
 constexpr std::string_view kFormulaHeading = "Ion Formula                           m/z";
 constexpr std::string_view kIsotopeHeading = "Isotope      Mass       FA";
@@ -28,15 +29,20 @@ constexpr std::string_view kUserElementNote =
 
 std::string_view TitleOf(CalcKind kind) {
     switch (kind) {
-        case CalcKind::IsotopeCluster: return "                 ***** Isotope Cluster Pattern Results *****";
-        case CalcKind::LabelledAtoms: return "          ***** Isotope Cluster Patterns Using Labelled Atoms *****";
+        case CalcKind::IsotopeCluster:
+            return "                 ***** Isotope Cluster Pattern Results *****";
+        case CalcKind::LabelledAtoms:
+            return "          ***** Isotope Cluster Patterns Using Labelled Atoms *****";
         case CalcKind::EnrichmentFromSpectrum:
             return "            ***** Enrichment Results for a Labelled Element *****";
         case CalcKind::FormulaFromMz:
             return "       ***** Results for Ion Formulae Matching a Specific m/z Range *****";
-        case CalcKind::LossOfH: return "          ***** Results for Spectrum Correction for Loss of H *****";
-        case CalcKind::RepeatingUnits: return "               ***** Results for Ions with Repeating Units *****";
-        case CalcKind::IsotopicData: return "            ***** Isotopic Data Used by TARNEVO *****";
+        case CalcKind::LossOfH:
+            return "          ***** Results for Spectrum Correction for Loss of H *****";
+        case CalcKind::RepeatingUnits:
+            return "               ***** Results for Ions with Repeating Units *****";
+        case CalcKind::IsotopicData:
+            return "            ***** Isotopic Data Used by TARNEVO *****";
     }
     return {};
 }
@@ -153,7 +159,8 @@ void AppendEnrichmentBody(Lines& lines, const CalculationState& state) {
     const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
     const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
-        const std::string experimental = n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
+        const std::string experimental =
+            n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
         const double calculated = RelativeIntensity(state.peakFA[n], state.maxFA);
         lines.push_back(Spread(PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
                         RightAligned(experimental, 10) + RightAligned(FormatFixed(calculated, 3), 13));
@@ -171,7 +178,8 @@ void AppendLossOfHBody(Lines& lines, const CalculationState& state) {
     lines.emplace_back();
     lines.emplace_back("Spectrum corrected for loss of H:");
     AppendSpectrumTable(lines, Bounded(state.correctedCount, kMaxExperimentalPeaks), [&](int n) {
-        return SpectrumCell{n, state.firstPeakMz + (n - state.firstPeakOffset) * step, state.correctedIntensity[n]};
+        return SpectrumCell{n, state.firstPeakMz + (n - state.firstPeakOffset) * step,
+                            state.correctedIntensity[n]};
     });
 }
 
@@ -222,7 +230,8 @@ Lines RepeatingUnitPage(const CalculationState& state) {
         const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
         AppendClusterTable(lines, peaks, [&](int n) {
             const double fa = state.peakFA[firstSlot + n];
-            return ClusterCell{fa, PeakMz(massA, n, state.charge), FormatFixed(RelativeIntensity(fa, largestFA), 3)};
+            return ClusterCell{fa, PeakMz(massA, n, state.charge),
+                               FormatFixed(RelativeIntensity(fa, largestFA), 3)};
         });
         firstSlot += peaks;
     }
@@ -268,9 +277,12 @@ std::vector<std::string> LayoutResultLines(const CalculationState& state) {
             AppendCommonHead(lines, state);
             AppendLossOfHBody(lines, state);
             return lines;
-        case CalcKind::FormulaFromMz: return FormulaPage(state);
-        case CalcKind::RepeatingUnits: return RepeatingUnitPage(state);
-        case CalcKind::IsotopicData: return IsotopicDataPage(state);
+        case CalcKind::FormulaFromMz:
+            return FormulaPage(state);
+        case CalcKind::RepeatingUnits:
+            return RepeatingUnitPage(state);
+        case CalcKind::IsotopicData:
+            return IsotopicDataPage(state);
     }
     return lines;
 }

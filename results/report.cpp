@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "results/result_values.h"
 #include "results/text_format.h"
@@ -62,10 +63,18 @@ void WriteDetailBlock(ReportText& report, const CalculationState& state, std::st
 
 void WriteCommonHead(ReportText& report, const CalculationState& state) {
     switch (state.calcKind) {
-        case CalcKind::IsotopeCluster: report.Line("TARNEVO Isotope Cluster Data"); break;
-        case CalcKind::LabelledAtoms: report.Line("TARNEVO Isotope Cluster Data Using Labelled Atoms"); break;
-        case CalcKind::EnrichmentFromSpectrum: report.Line("TARNEVO Elemental Enrichment Data"); break;
-        default: report.Line("TARNEVO Loss of H Correction Data"); break;
+        case CalcKind::IsotopeCluster:
+            report.Line("TARNEVO Isotope Cluster Data");
+            break;
+        case CalcKind::LabelledAtoms:
+            report.Line("TARNEVO Isotope Cluster Data Using Labelled Atoms");
+            break;
+        case CalcKind::EnrichmentFromSpectrum:
+            report.Line("TARNEVO Elemental Enrichment Data");
+            break;
+        default:
+            report.Line("TARNEVO Loss of H Correction Data");
+            break;
     }
     report.Line("Ion Formula: " + state.formulaText);
     report.Line("Mass of [A+0] Ion: " + FormatFixed(state.ionMassA, 4));
@@ -109,9 +118,10 @@ void WriteEnrichmentBody(ReportText& report, const CalculationState& state) {
     const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
     const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
-        const std::string experimental = n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
-        report.Line(Joined({PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), experimental,
-                            FormatFixed(RelativeIntensity(state.peakFA[n], state.maxFA), 3)}));
+        const std::string experimental =
+            n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
+        report.Line(Joined({PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2),
+                            experimental, FormatFixed(RelativeIntensity(state.peakFA[n], state.maxFA), 3)}));
     }
 }
 
@@ -121,8 +131,9 @@ void WriteLossOfHBody(ReportText& report, const CalculationState& state) {
     report.Line(kSpectrumColumns);
     const int entered = Bounded(state.expPeakCount, kMaxExperimentalPeaks);
     for (int i = 0; i < entered; ++i) {
-        report.Line(Joined({PeakLabel(state.firstPeakOffset + i), FormatFixed(state.firstPeakMz + i * step, 2),
-                            FormatFixed(state.expIntensity[i], 3)}));
+        report.Line(
+            Joined({PeakLabel(state.firstPeakOffset + i), FormatFixed(state.firstPeakMz + i * step, 2),
+                    FormatFixed(state.expIntensity[i], 3)}));
     }
     report.EmptyLine();
     report.Line("Spectrum corrected for loss of H:");
@@ -169,7 +180,8 @@ void WriteRepeatingUnitBlock(ReportText& report, const CalculationState& state) 
     report.Line("Charging Ion: " + state.chargingIonText);
     report.Line("Total Ionic Charge: " + FormatInteger(state.charge));
     report.Line("Minimum Total Fractional Abundance: " + FormatFixed(state.stopFA, 5));
-    if (state.detailCount != 0) WriteDetailBlock(report, state, "Fractional Abundances of User Defined Elements");
+    if (state.detailCount != 0)
+        WriteDetailBlock(report, state, "Fractional Abundances of User Defined Elements");
     // The peaks of all ions lie one after another in peakFA.
     int slot = 0;
     for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
@@ -192,8 +204,9 @@ void WriteIsotopicDataBlock(ReportText& report, const CalculationState& state) {
     report.Line("Isotope, Mass, FA");
     const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        report.Line(state.elementSymbol + "(" + FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) +
-                    "), " + FormatFixed(state.isotopeMass[i], 5) + ", " + FormatFixed(state.isotopeFAList[i], 5));
+        report.Line(state.elementSymbol + "(" +
+                    FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) + "), " +
+                    FormatFixed(state.isotopeMass[i], 5) + ", " + FormatFixed(state.isotopeFAList[i], 5));
     }
 }
 
@@ -215,9 +228,15 @@ std::string ComposeReport(const CalculationState& state, std::string_view runDat
             WriteCommonHead(report, state);
             WriteLossOfHBody(report, state);
             break;
-        case CalcKind::FormulaFromMz: WriteFormulaBlock(report, state); break;
-        case CalcKind::RepeatingUnits: WriteRepeatingUnitBlock(report, state); break;
-        case CalcKind::IsotopicData: WriteIsotopicDataBlock(report, state); break;
+        case CalcKind::FormulaFromMz:
+            WriteFormulaBlock(report, state);
+            break;
+        case CalcKind::RepeatingUnits:
+            WriteRepeatingUnitBlock(report, state);
+            break;
+        case CalcKind::IsotopicData:
+            WriteIsotopicDataBlock(report, state);
+            break;
     }
     report.EmptyLine();
     report.Line("TARNEVO run on " + std::string(runDate));
@@ -232,8 +251,8 @@ std::string FormatDetailLine(const CalculationState& state, int& cursor, int ele
     std::string line = FormatInteger(atoms) + " atom(s) of " + symbol + ": ";
     for (int k = 0; k < isotopes; ++k) {
         if (k > 0) line += ", ";
-        line += symbol + "(" + FormatInteger(state.isotopeMassNumber[first + k]) + ")=" +
-                FormatFixed(state.isotopeFA[first + k], 5);
+        line += symbol + "(" + FormatInteger(state.isotopeMassNumber[first + k]) +
+                ")=" + FormatFixed(state.isotopeFA[first + k], 5);
     }
     line += kEndOfLine;
     cursor = first + isotopes;
@@ -242,8 +261,8 @@ std::string FormatDetailLine(const CalculationState& state, int& cursor, int ele
 
 std::string FormatRunDate(std::time_t time) {
     static constexpr std::array<std::string_view, 12> kMonths = {
-        "January", "February", "March", "April", "May", "June",
-        "July", "August", "September", "October", "November", "December"};
+        "January", "February", "March",     "April",   "May",      "June",
+        "July",    "August",   "September", "October", "November", "December"};
     std::tm local{};
     if (localtime_r(&time, &local) == nullptr) return {};
     if (local.tm_mon < 0 || local.tm_mon > 11) return {};
@@ -251,9 +270,9 @@ std::string FormatRunDate(std::time_t time) {
         std::string text = FormatInteger(value);
         return text.size() < 2 ? "0" + text : text;
     };
-    return std::string(kMonths[static_cast<std::size_t>(local.tm_mon)]) + " " + twoDigits(local.tm_mday) + ", " +
-           FormatInteger(1900LL + local.tm_year) + ", at " + twoDigits(local.tm_hour) + "." + twoDigits(local.tm_min) +
-           " h";
+    return std::string(kMonths[static_cast<std::size_t>(local.tm_mon)]) + " " + twoDigits(local.tm_mday) +
+           ", " + FormatInteger(1900LL + local.tm_year) + ", at " + twoDigits(local.tm_hour) + "." +
+           twoDigits(local.tm_min) + " h";
 }
 
 }  // namespace tarnevo::results

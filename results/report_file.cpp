@@ -53,7 +53,7 @@ int WriteAll(int fd, std::string_view bytes) {
 int KeepModeOfExistingTarget(int fd, const std::string& path) {
     struct stat target {};
     if (stat(path.c_str(), &target) != 0) return errno == ENOENT ? 0 : errno;
-    if (!S_ISREG(target.st_mode)) return 0;   // rename reports what is wrong with it
+    if (!S_ISREG(target.st_mode)) return 0;  // rename reports what is wrong with it
     return fchmod(fd, target.st_mode & 07777) == 0 ? 0 : errno;
 }
 

@@ -9,9 +9,7 @@ namespace tarnevo::results::detail {
 
 int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
-double PeakMz(double ionMassA, int position, int charge) {
-    return (ionMassA + position) / std::abs(charge);
-}
+double PeakMz(double ionMassA, int position, int charge) { return (ionMassA + position) / std::abs(charge); }
 
 double RelativeIntensity(double fa, double largestFA) {
     if (largestFA == 0.0) return 0.0;

@@ -62,7 +62,8 @@ std::string RightAligned(std::string_view text, std::size_t width) {
     return line;
 }
 
-std::string Spread(std::string_view label, std::string_view value, std::size_t width, std::size_t minimumGap) {
+std::string Spread(std::string_view label, std::string_view value, std::size_t width,
+                   std::size_t minimumGap) {
     std::size_t gap = label.size() + value.size() < width ? width - label.size() - value.size() : 0;
     if (gap < minimumGap) gap = minimumGap;
     std::string line(label);

@@ -26,32 +26,30 @@ struct GoldenLayout {
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const GoldenLayout& testCase, std::ostream* out) { *out << testCase.file; }
 
-
 class PageLayoutGoldenTest : public ::testing::TestWithParam<GoldenLayout> {};
 
 TEST_P(PageLayoutGoldenTest, MatchesHandWrittenLines) {
     EXPECT_EQ(LayoutResultLines(GetParam().state()), ReadGoldenLines(GetParam().file));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllKinds, PageLayoutGoldenTest,
-    ::testing::Values(
-        // Five peaks in three rows, Rel % 100.000 after one blank, the
-        // user-element note and the warning about peaks above [A+319].
-        GoldenLayout{"layout_kind0.txt", OddPeakCountClusterState},
-        GoldenLayout{"layout_kind0_single_peak.txt", SinglePeakClusterState},
-        GoldenLayout{"layout_kind1_zero_total.txt", ZeroTotalLabelledAtomsState},
-        GoldenLayout{"layout_kind2.txt", [] { return EnrichmentState(2); }},
-        // Formula lines already 35, 42 and 48 characters long before the m/z.
-        GoldenLayout{"layout_kind3.txt", LongFormulaState},
-        GoldenLayout{"layout_kind3_none.txt", NoFormulaState},
-        GoldenLayout{"layout_kind4.txt", LossOfHFromAMinusOneState},
-        GoldenLayout{"layout_kind5.txt", RepeatingUnitState},
-        GoldenLayout{"layout_kind5_no_end_cap.txt", RepeatingUnitWithoutEndCapState},
-        GoldenLayout{"layout_kind6.txt", IsotopicDataState}),
-    [](const ::testing::TestParamInfo<GoldenLayout>& test) {
-        return test.param.file.substr(0, test.param.file.find('.'));
-    });
+INSTANTIATE_TEST_SUITE_P(AllKinds, PageLayoutGoldenTest,
+                         ::testing::Values(
+                             // Five peaks in three rows, Rel % 100.000 after one blank, the
+                             // user-element note and the warning about peaks above [A+319].
+                             GoldenLayout{"layout_kind0.txt", OddPeakCountClusterState},
+                             GoldenLayout{"layout_kind0_single_peak.txt", SinglePeakClusterState},
+                             GoldenLayout{"layout_kind1_zero_total.txt", ZeroTotalLabelledAtomsState},
+                             GoldenLayout{"layout_kind2.txt", [] { return EnrichmentState(2); }},
+                             // Formula lines already 35, 42 and 48 characters long before the m/z.
+                             GoldenLayout{"layout_kind3.txt", LongFormulaState},
+                             GoldenLayout{"layout_kind3_none.txt", NoFormulaState},
+                             GoldenLayout{"layout_kind4.txt", LossOfHFromAMinusOneState},
+                             GoldenLayout{"layout_kind5.txt", RepeatingUnitState},
+                             GoldenLayout{"layout_kind5_no_end_cap.txt", RepeatingUnitWithoutEndCapState},
+                             GoldenLayout{"layout_kind6.txt", IsotopicDataState}),
+                         [](const ::testing::TestParamInfo<GoldenLayout>& test) {
+                             return test.param.file.substr(0, test.param.file.find('.'));
+                         });
 
 // Formula i of the full store is C H(i) at m/z 100 + i; after the list, an
 // empty line and the two capacity lines.

@@ -7,8 +7,9 @@
 // that stops writing part way (as a full disk does), and, for a user who
 // cannot override permissions, a read-only directory. The evidence is a
 // snapshot of the whole test directory taken before and after each attempt.
-#include <gtest/gtest.h>
+#include "results/report_file.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -22,7 +23,6 @@
 
 #include "results/document.h"
 #include "results/report.h"
-#include "results/report_file.h"
 #include "tests/results/sample_states.h"
 #include "tests/support/scripted_port.h"
 
@@ -102,7 +102,8 @@ private:
     sighandler_t oldHandler_{};
 };
 
-const std::string kOldReport = "TARNEVO Isotope Data\r\nIsotopes of C\r\n\r\nTARNEVO run on May 01, 2029, at 08.00 h\r\n";
+const std::string kOldReport =
+    "TARNEVO Isotope Data\r\nIsotopes of C\r\n\r\nTARNEVO run on May 01, 2029, at 08.00 h\r\n";
 
 // ---- Successful writes -------------------------------------------------
 
@@ -162,7 +163,6 @@ struct FailureCase {
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const FailureCase& testCase, std::ostream* out) { *out << testCase.name; }
 
-
 class SaveFailureTest : public ::testing::TestWithParam<FailureCase> {
 protected:
     void SetUp() override {
@@ -218,29 +218,29 @@ TEST_P(SaveFailureTest, WriteReportKeepsTheSaveBookkeeping) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, SaveFailureTest,
-    ::testing::Values(
-        FailureCase{"MissingDirectory", [](const fs::path& dir) { return dir / "no-such-folder" / "report.txt"; },
-                    "No such file or directory"},
-        FailureCase{"DirectoryInPlaceOfTarget",
-                    [](const fs::path& dir) {
-                        fs::create_directory(dir / "report.txt");
-                        WriteFile(dir / "report.txt" / "keep.txt", "keep");
-                        return dir / "report.txt";
-                    },
-                    "Is a directory"},
-        FailureCase{"DiskFullPartWay",
-                    [](const fs::path& dir) {
-                        WriteFile(dir / "report.txt", kOldReport);
-                        return dir / "report.txt";
-                    },
-                    "File too large", true},
-        FailureCase{"ReadOnlyDirectory",
-                    [](const fs::path& dir) {
-                        WriteFile(dir / "report.txt", kOldReport);
-                        fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
-                        return dir / "report.txt";
-                    },
-                    "Permission denied", false, true}),
+    ::testing::Values(FailureCase{"MissingDirectory",
+                                  [](const fs::path& dir) { return dir / "no-such-folder" / "report.txt"; },
+                                  "No such file or directory"},
+                      FailureCase{"DirectoryInPlaceOfTarget",
+                                  [](const fs::path& dir) {
+                                      fs::create_directory(dir / "report.txt");
+                                      WriteFile(dir / "report.txt" / "keep.txt", "keep");
+                                      return dir / "report.txt";
+                                  },
+                                  "Is a directory"},
+                      FailureCase{"DiskFullPartWay",
+                                  [](const fs::path& dir) {
+                                      WriteFile(dir / "report.txt", kOldReport);
+                                      return dir / "report.txt";
+                                  },
+                                  "File too large", true},
+                      FailureCase{"ReadOnlyDirectory",
+                                  [](const fs::path& dir) {
+                                      WriteFile(dir / "report.txt", kOldReport);
+                                      fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
+                                      return dir / "report.txt";
+                                  },
+                                  "Permission denied", false, true}),
     [](const ::testing::TestParamInfo<FailureCase>& test) { return test.param.name; });
 
 // ---- The document's save bookkeeping -----------------------------------

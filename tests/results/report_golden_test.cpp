@@ -30,7 +30,6 @@ struct GoldenReport {
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const GoldenReport& testCase, std::ostream* out) { *out << testCase.file; }
 
-
 class ReportGoldenTest : public ::testing::TestWithParam<GoldenReport> {};
 
 TEST_P(ReportGoldenTest, MatchesHandWrittenFileByteForByte) {
@@ -81,7 +80,8 @@ TEST(ReportTest, VeryLongFormulaTextIsWrittenWhole) {
     CalculationState state = ClusterState();
     state.formulaText = std::string(150, 'C') + std::string(150, 'H');
     const std::string report = ComposeReport(state, kRunDate);
-    EXPECT_NE(report.find("\r\nIon Formula: " + state.formulaText + "\r\nMass of [A+0] Ion: "), std::string::npos);
+    EXPECT_NE(report.find("\r\nIon Formula: " + state.formulaText + "\r\nMass of [A+0] Ion: "),
+              std::string::npos);
 }
 
 // The trailer is the date text exactly as given, after an empty line; an
@@ -96,7 +96,8 @@ TEST(ReportTest, TrailerCarriesTheGivenDate) {
 TEST(ReportTest, DetailLinesAdvanceTheIsotopeCursor) {
     const CalculationState state = ClusterWithUserElementsState();
     int cursor = 0;
-    EXPECT_EQ(results::FormatDetailLine(state, cursor, 0), "2 atom(s) of Jx: Jx(10)=0.20000, Jx(11)=0.80000\r\n");
+    EXPECT_EQ(results::FormatDetailLine(state, cursor, 0),
+              "2 atom(s) of Jx: Jx(10)=0.20000, Jx(11)=0.80000\r\n");
     EXPECT_EQ(cursor, 2);
     EXPECT_EQ(results::FormatDetailLine(state, cursor, 1),
               "1 atom(s) of Qy: Qy(20)=0.50000, Qy(21)=0.30000, Qy(22)=0.20000\r\n");
@@ -107,7 +108,8 @@ TEST(ReportTest, DetailLinesAdvanceTheIsotopeCursor) {
 TEST(ReportTest, DetailLineDropsThePaddingOfOneLetterSymbols) {
     const CalculationState state = LabelledAtomsState();
     int cursor = 2;
-    EXPECT_EQ(results::FormatDetailLine(state, cursor, 1), "1 atom(s) of N: N(14)=0.50000, N(15)=0.50000\r\n");
+    EXPECT_EQ(results::FormatDetailLine(state, cursor, 1),
+              "1 atom(s) of N: N(14)=0.50000, N(15)=0.50000\r\n");
 }
 
 // A largest FA of 0 gives no scale for Rel %; the report writes 0.000 where a
@@ -129,7 +131,9 @@ TEST(ReportTest, CountsBeyondStorageAreBounded) {
     state.ionLastPeakIndex.fill(100);
     const std::string report = ComposeReport(state, kRunDate);
     std::size_t rows = 0;
-    for (std::size_t at = report.find("\r\n[A+"); at != std::string::npos; at = report.find("\r\n[A+", at + 1)) ++rows;
+    for (std::size_t at = report.find("\r\n[A+"); at != std::string::npos;
+         at = report.find("\r\n[A+", at + 1))
+        ++rows;
     EXPECT_EQ(rows, 320u);
 }
 

@@ -28,8 +28,10 @@ public:
         tzset();
     }
     ~TimeZone() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     TimeZone(const TimeZone&) = delete;
@@ -62,7 +64,8 @@ TEST(RunDateTest, TimeBeyondTheCalendarGivesEmptyText) {
 TEST(RunDateTest, MonthStaysEnglishUnderAnotherTimeLocale) {
     const std::string previous = std::setlocale(LC_TIME, nullptr);
     const char* chosen = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "es_ES.UTF-8", "it_IT.UTF-8"}) {
+    for (const char* name :
+         {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "es_ES.UTF-8", "it_IT.UTF-8"}) {
         if (std::setlocale(LC_TIME, name) != nullptr) {
             chosen = name;
             break;

@@ -154,8 +154,8 @@ CalculationState FormulaHead(double target, int charge) {
     return state;
 }
 
-void AddFormula(CalculationState& state, std::array<int, results::kMaxFormulaElements> atoms, double electrons,
-                double mz) {
+void AddFormula(CalculationState& state, std::array<int, results::kMaxFormulaElements> atoms,
+                double electrons, double mz) {
     const int i = state.formulaCount++;
     state.formulaAtoms[i] = atoms;
     state.formulaElectrons[i] = electrons;

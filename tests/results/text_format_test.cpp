@@ -2,12 +2,12 @@
 // exponent of "%.6E" and "%.5E" (part of the report format), rounding that
 // carries into the exponent, and fixed-point rounding. Expected texts are the
 // C library's printf results for the same formats, worked out by hand.
+#include "results/text_format.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "results/text_format.h"
 
 namespace tarnevo::testing {
 namespace {
