@@ -1,7 +1,290 @@
 #include "results/page_layout.h"
 
+#include <cstdlib>
+#include <string_view>
+
+#include "results/result_values.h"
+#include "results/text_format.h"
+
 namespace tarnevo::results {
 
-std::vector<std::string> LayoutResultLines(const CalculationState&) { return {}; }
+namespace {
+
+using detail::Bounded;
+using detail::PeakLabel;
+using detail::PeakMz;
+using detail::RelativeIntensity;
+
+using Lines = std::vector<std::string>;
+
+constexpr std::string_view kClusterHeading =
+    " Ion       m/z          FA       Rel %      Ion       m/z          FA       Rel %";
+constexpr std::string_view kSpectrumHeading =
+    "   Ion       m/z       Rel %          Ion       m/z       Rel %";
+constexpr std::string_view kComparisonHeading = "  Ion       m/z  Experimental  Calculated";
+constexpr std::string_view kFormulaHeading = "Ion Formula                           m/z";
+constexpr std::string_view kIsotopeHeading = "Isotope      Mass       FA";
+constexpr std::string_view kUserElementNote =
+    "A saved data file will contain isotopic FA data for user defined elements.";
+
+std::string_view TitleOf(CalcKind kind) {
+    switch (kind) {
+        case CalcKind::IsotopeCluster:
+            return "                 ***** Isotope Cluster Pattern Results *****";
+        case CalcKind::LabelledAtoms:
+            return "          ***** Isotope Cluster Patterns Using Labelled Atoms *****";
+        case CalcKind::EnrichmentFromSpectrum:
+            return "            ***** Enrichment Results for a Labelled Element *****";
+        case CalcKind::FormulaFromMz:
+            return "       ***** Results for Ion Formulae Matching a Specific m/z Range *****";
+        case CalcKind::LossOfH:
+            return "          ***** Results for Spectrum Correction for Loss of H *****";
+        case CalcKind::RepeatingUnits:
+            return "               ***** Results for Ions with Repeating Units *****";
+        case CalcKind::IsotopicData:
+            return "            ***** Isotopic Data Used by TARNEVO *****";
+    }
+    return {};
+}
+
+// A list of N cells in ceil(N / 2) rows: row r holds cell r on the left and
+// cell R + r on the right; an odd N leaves the right half of the last row
+// empty. [A+0]..[A+4] gives rows {0, 3}, {1, 4}, {2}.
+template <typename LeftCell, typename RightCell>
+void AppendTwoColumns(Lines& lines, int count, LeftCell left, RightCell right) {
+    const int rows = (count + 1) / 2;
+    for (int r = 0; r < rows; ++r) {
+        std::string line = left(r);
+        if (rows + r < count) line += right(rows + r);
+        lines.push_back(std::move(line));
+    }
+}
+
+// A cluster peak cell, 39 characters for a left cell: label and m/z over 17
+// columns, two blanks, the FA in scientific form, Rel % in 8 columns. A right
+// cell starts with four more blanks before its label.
+struct ClusterCell {
+    double fa;
+    double mz;
+    std::string relative;
+};
+
+std::string LeftClusterCell(int n, const ClusterCell& cell) {
+    return Spread(PeakLabel(n), FormatFixed(cell.mz, 2), 17) + "  " + FormatScientific(cell.fa, 5) +
+           RightAligned(cell.relative, 8);
+}
+
+std::string RightClusterCell(int n, const ClusterCell& cell) {
+    return Spread("    " + PeakLabel(n), FormatFixed(cell.mz, 2), 21) + "  " + FormatScientific(cell.fa, 5) +
+           RightAligned(cell.relative, 8);
+}
+
+// Peaks [A+0] .. [A+count-1] of one pattern; cellOf(n) gives the values of
+// peak n.
+template <typename CellOf>
+void AppendClusterTable(Lines& lines, int count, CellOf cellOf) {
+    lines.emplace_back(kClusterHeading);
+    AppendTwoColumns(
+        lines, count, [&](int n) { return LeftClusterCell(n, cellOf(n)); },
+        [&](int n) { return RightClusterCell(n, cellOf(n)); });
+}
+
+// An experimental or corrected spectrum of the loss-of-H correction. Entry i
+// shows the peak at `position(i)` with m/z and relative intensity.
+struct SpectrumCell {
+    int position;
+    double mz;
+    double intensity;
+};
+
+template <typename CellOf>
+void AppendSpectrumTable(Lines& lines, int count, CellOf cellOf) {
+    lines.emplace_back(kSpectrumHeading);
+    AppendTwoColumns(
+        lines, count,
+        [&](int i) {
+            const SpectrumCell cell = cellOf(i);
+            return Spread("  " + PeakLabel(cell.position), FormatFixed(cell.mz, 2), 18) +
+                   RightAligned(FormatFixed(cell.intensity, 3), 11);
+        },
+        [&](int i) {
+            const SpectrumCell cell = cellOf(i);
+            return RightAligned(PeakLabel(cell.position), 13) + RightAligned(FormatFixed(cell.mz, 2), 11) +
+                   RightAligned("  " + FormatFixed(cell.intensity, 3), 11);
+        });
+}
+
+void AppendCommonHead(Lines& lines, const CalculationState& state) {
+    lines.emplace_back(TitleOf(state.calcKind));
+    lines.push_back("Ion Formula: " + state.formulaText);
+    lines.push_back("Mass of [A+0] ion: " + FormatFixed(state.ionMassA, 4));
+    lines.push_back("Ion Charge: " + FormatInteger(state.charge));
+    switch (state.calcKind) {
+        case CalcKind::LabelledAtoms:
+            lines.emplace_back("Full enrichment details are presented in the saved data file.");
+            break;
+        case CalcKind::EnrichmentFromSpectrum:
+            lines.push_back("Enriched element: " + state.elementSymbol);
+            lines.push_back("Number of enriched atoms: " + FormatInteger(state.detailAtomCount[0]));
+            break;
+        default:
+            if (state.detailCount != 0) lines.emplace_back(kUserElementNote);
+            break;
+    }
+}
+
+void AppendClusterBody(Lines& lines, const CalculationState& state) {
+    // A pattern whose FAs sum to 0 has no meaningful scale: Rel % reads 0.000.
+    AppendClusterTable(lines, Bounded(state.lastPeakIndex + 1, kPeakSlots), [&](int n) {
+        const double fa = state.peakFA[n];
+        const double relative = state.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.maxFA);
+        return ClusterCell{fa, PeakMz(state.ionMassA, n, state.charge), FormatFixed(relative, 3)};
+    });
+    lines.push_back("Total fractional abundance: " + FormatFixed(state.totalFA, 5));
+    if (state.peakOverflow) lines.emplace_back("Warning - Ions above [A+319] were encountered in the data!");
+}
+
+void AppendEnrichmentBody(Lines& lines, const CalculationState& state) {
+    lines.emplace_back();
+    lines.emplace_back("Enrichment fractional abundances:");
+    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
+    for (int i = 0; i < isotopes; ++i) {
+        lines.push_back("  " + state.elementSymbol + "(" + FormatInteger(state.isotopeMassNumber[i]) + ")  " +
+                        FormatFixed(state.isotopeFA[i], 5));
+    }
+    lines.push_back("Sum of squares of residuals of spectral fit: " + FormatFixed(state.fitResidual, 3));
+    lines.emplace_back();
+    lines.emplace_back("Comparison of the experimental and calculated spectra:");
+    lines.emplace_back(kComparisonHeading);
+    const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
+    const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    for (int n = 0; n < rows; ++n) {
+        const std::string experimental =
+            n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
+        const double calculated = RelativeIntensity(state.peakFA[n], state.maxFA);
+        lines.push_back(Spread(PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
+                        RightAligned(experimental, 10) + RightAligned(FormatFixed(calculated, 3), 13));
+    }
+}
+
+void AppendLossOfHBody(Lines& lines, const CalculationState& state) {
+    const double step = 1.0 / std::abs(state.charge);
+    lines.emplace_back();
+    lines.emplace_back("Experimental spectrum entered:");
+    AppendSpectrumTable(lines, Bounded(state.expPeakCount, kMaxExperimentalPeaks), [&](int i) {
+        return SpectrumCell{state.firstPeakOffset + i, state.firstPeakMz + i * step, state.expIntensity[i]};
+    });
+    lines.emplace_back();
+    lines.emplace_back();
+    lines.emplace_back("Spectrum corrected for loss of H:");
+    AppendSpectrumTable(lines, Bounded(state.correctedCount, kMaxExperimentalPeaks), [&](int n) {
+        return SpectrumCell{n, state.firstPeakMz + (n - state.firstPeakOffset) * step,
+                            state.correctedIntensity[n]};
+    });
+}
+
+Lines FormulaPage(const CalculationState& state) {
+    const double target = state.ionMassA;
+    Lines lines;
+    lines.emplace_back(TitleOf(CalcKind::FormulaFromMz));
+    lines.push_back("Target m/z: " + FormatFixed(target, 4));
+    lines.push_back("Range in m/z: " + FormatFixed(target - state.mzHalfRange, 4) + " to " +
+                    FormatFixed(target + state.mzHalfRange, 4));
+    lines.push_back("Ion charge: " + FormatInteger(state.charge));
+    const int formulae = Bounded(state.formulaCount, kMaxFormulae);
+    if (formulae == 0) {
+        lines.emplace_back("No formulae were detected within the mass range.");
+        return lines;
+    }
+    lines.emplace_back();
+    lines.emplace_back(kFormulaHeading);
+    for (int i = 0; i < formulae; ++i) {
+        // The m/z ends in column 44; a long formula keeps two blanks before it.
+        lines.push_back(Spread(detail::MatchedFormula(state, i), FormatFixed(state.formulaMz[i], 4), 44, 2));
+    }
+    if (formulae == kMaxFormulae) {
+        lines.emplace_back();
+        lines.emplace_back("The number of possible formulae exceeded the storage capacity (200).");
+        lines.emplace_back("Try lowering the m/z range.");
+    }
+    return lines;
+}
+
+Lines RepeatingUnitPage(const CalculationState& state) {
+    Lines lines;
+    lines.emplace_back(TitleOf(CalcKind::RepeatingUnits));
+    lines.push_back("Repeating Unit: " + state.formulaText);
+    lines.push_back(state.hasEndCap ? "End Cap: " + state.endCapText : std::string("No End Cap"));
+    lines.push_back("Charging Ion: " + state.chargingIonText);
+    lines.push_back("Total Ionic Charge: " + FormatInteger(state.charge));
+    lines.push_back("Minimum Total Fractional Abundance: " + FormatFixed(state.stopFA, 5));
+    if (state.detailCount != 0) lines.emplace_back(kUserElementNote);
+    // The peaks of all ions lie one after another in peakFA.
+    int firstSlot = 0;
+    for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
+        const double massA = state.ionMassAList[k];
+        const double largestFA = state.ionMaxFA[k];
+        lines.emplace_back();
+        lines.push_back("Ion Formula: " + detail::RepeatingUnitIon(state, state.firstRUCount + k));
+        lines.push_back("Mass of [A+0] ion: " + FormatFixed(massA, 4));
+        const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
+        AppendClusterTable(lines, peaks, [&](int n) {
+            const double fa = state.peakFA[firstSlot + n];
+            return ClusterCell{fa, PeakMz(massA, n, state.charge),
+                               FormatFixed(RelativeIntensity(fa, largestFA), 3)};
+        });
+        firstSlot += peaks;
+    }
+    if (state.ionStorageFull) {
+        lines.emplace_back();
+        lines.emplace_back("Warning - Number of ions exceeds storage (320), calculations are incomplete.");
+        lines.emplace_back("Try a smaller or different range in RUs or m/z.");
+    }
+    return lines;
+}
+
+Lines IsotopicDataPage(const CalculationState& state) {
+    Lines lines;
+    lines.emplace_back(TitleOf(CalcKind::IsotopicData));
+    lines.push_back("Isotopes of " + state.elementSymbol);
+    lines.emplace_back();
+    lines.emplace_back(kIsotopeHeading);
+    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
+    for (int i = 0; i < isotopes; ++i) {
+        const std::string label =
+            state.elementSymbol + "(" + FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) + ")";
+        lines.push_back(Spread(label, FormatFixed(state.isotopeMass[i], 5), 20) + "  " +
+                        FormatFixed(state.isotopeFAList[i], 5));
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutResultLines(const CalculationState& state) {
+    Lines lines;
+    switch (state.calcKind) {
+        case CalcKind::IsotopeCluster:
+        case CalcKind::LabelledAtoms:
+            AppendCommonHead(lines, state);
+            AppendClusterBody(lines, state);
+            return lines;
+        case CalcKind::EnrichmentFromSpectrum:
+            AppendCommonHead(lines, state);
+            AppendEnrichmentBody(lines, state);
+            return lines;
+        case CalcKind::LossOfH:
+            AppendCommonHead(lines, state);
+            AppendLossOfHBody(lines, state);
+            return lines;
+        case CalcKind::FormulaFromMz:
+            return FormulaPage(state);
+        case CalcKind::RepeatingUnits:
+            return RepeatingUnitPage(state);
+        case CalcKind::IsotopicData:
+            return IsotopicDataPage(state);
+    }
+    return lines;
+}
 
 }  // namespace tarnevo::results

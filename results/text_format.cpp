@@ -36,7 +36,9 @@ std::string FormatFixed(double value, int decimals) {
 std::string FormatScientific(double value, int decimals) {
     if (!std::isfinite(value)) {
         std::string text = NonFinite(value);
-        for (char& c : text) c = static_cast<char>(c - ('a' - 'A'));
+        for (char& c : text) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
         return text;
     }
     std::string text = ToChars(value, std::chars_format::scientific, decimals);
@@ -60,7 +62,8 @@ std::string RightAligned(std::string_view text, std::size_t width) {
     return line;
 }
 
-std::string Spread(std::string_view label, std::string_view value, std::size_t width, std::size_t minimumGap) {
+std::string Spread(std::string_view label, std::string_view value, std::size_t width,
+                   std::size_t minimumGap) {
     std::size_t gap = label.size() + value.size() < width ? width - label.size() - value.size() : 0;
     if (gap < minimumGap) gap = minimumGap;
     std::string line(label);

@@ -1,0 +1,62 @@
+#include "results/result_values.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "results/text_format.h"
+
+namespace tarnevo::results::detail {
+
+int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
+
+double PeakMz(double ionMassA, int position, int charge) { return (ionMassA + position) / std::abs(charge); }
+
+double RelativeIntensity(double fa, double largestFA) {
+    if (largestFA == 0.0) return 0.0;
+    return fa * 100.0 / largestFA;
+}
+
+std::string PeakLabel(int position) {
+    if (position >= 0) return "[A+" + FormatInteger(position) + "]";
+    return "[A-" + FormatInteger(-static_cast<long long>(position)) + "]";
+}
+
+std::string DetailSymbol(const CalculationState& state, int element) {
+    const std::size_t start = 2 * static_cast<std::size_t>(element);
+    if (element < 0 || start >= state.detailSymbol.size()) return {};
+    std::string symbol = state.detailSymbol.substr(start, 2);
+    while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
+    return symbol;
+}
+
+int DetailElementCount(const CalculationState& state) {
+    return Bounded(state.detailCount, kMaxDetailElements);
+}
+
+int DetailIsotopeCount(const CalculationState& state, int element, int cursor) {
+    if (element < 0 || element >= kMaxDetailElements) return 0;
+    const int room = kMaxDetailIsotopes - Bounded(cursor, kMaxDetailIsotopes);
+    return Bounded(state.lastIsotopeIndex[element] + 1, room);
+}
+
+std::string MatchedFormula(const CalculationState& state, int formula) {
+    const double electrons = state.formulaElectrons[formula];
+    std::string text = electrons == -1.0 ? "** " : electrons == 0.0 ? "EE " : "OE ";
+    const int elements = Bounded(state.elementCount, kMaxFormulaElements);
+    for (int j = 0; j < elements; ++j) {
+        const int atoms = state.formulaAtoms[formula][j];
+        if (atoms == 0) continue;
+        text += state.elementSymbols[j];
+        if (atoms != 1) text += FormatInteger(atoms);
+    }
+    return text;
+}
+
+std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits) {
+    std::string text = state.hasEndCap ? state.endCapText : std::string();
+    text += "(" + state.formulaText + ")" + FormatInteger(repeatingUnits);
+    if (state.chargingIonCount == 1) return text + state.chargingIonText;
+    return text + "(" + state.chargingIonText + ")" + FormatInteger(state.chargingIonCount);
+}
+
+}  // namespace tarnevo::results::detail
