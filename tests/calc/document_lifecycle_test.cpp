@@ -77,7 +77,7 @@ TEST_F(DocumentLifecycle, WithoutTheReminderFileNewAsksNothing) {
     EXPECT_FALSE(view.showWelcome);
 }
 
-TEST_F(DocumentLifecycle, DISABLED_ReminderYesSavesAsFileXThenClosingAsksNothingMore) {
+TEST_F(DocumentLifecycle, ReminderYesSavesAsFileXThenClosingAsksNothingMore) {
     Calculate(true);
     const std::string path = PathOf("File_X.txt");
     port.ExpectMessage(kQuestion, results::MessageButtons::YesNo, results::MessageIcon::Question,
@@ -106,7 +106,7 @@ TEST_F(DocumentLifecycle, ReminderNoOrCancelledFileDialogDiscardsTheResults) {
     EXPECT_EQ(document.saveCount, 0);
 }
 
-TEST_F(DocumentLifecycle, DISABLED_AfterSaveOnlySaveAsStaysEnabledAndFileNewAsksNothing) {
+TEST_F(DocumentLifecycle, AfterSaveOnlySaveAsStaysEnabledAndFileNewAsksNothing) {
     Calculate(true);
     const std::string path = PathOf("benzene.txt");
     port.ExpectSaveFile(path, "Untitled.txt");
