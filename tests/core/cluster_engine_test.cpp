@@ -234,3 +234,33 @@ TEST(ExtendedPrecision, PowerReachesBelowTheDoubleRange) {
 
 }  // namespace
 }  // namespace tarnevo::core
+
+namespace tarnevo::core {
+namespace {
+
+#if defined(__x86_64__) || defined(__i386__)
+unsigned short ControlWord() {
+    unsigned short word = 0;
+    __asm__ __volatile__("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+void SetControlWord(unsigned short word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
+
+TEST(ExtendedPrecision, TheEnumerationRestoresTheCallersControlWord) {
+    const unsigned short original = ControlWord();
+    // Double precision (PC = 10) and round toward zero (RC = 11), as another
+    // library might leave the unit.
+    const auto foreign = static_cast<unsigned short>((original & ~0x0F00) | 0x0200 | 0x0C00);
+    SetControlWord(foreign);
+    {
+        ExtendedPrecisionScope scope;
+        EXPECT_EQ(ControlWord() & 0x0F00, 0x0300);   // 64-bit mantissa, round to nearest
+    }
+    EXPECT_EQ(ControlWord(), foreign);
+    SetControlWord(original);
+}
+#endif
+
+}  // namespace
+}  // namespace tarnevo::core
