@@ -33,6 +33,21 @@ struct ViewState {
     double maxFA = 0.0;
     double totalFA = 0.0;
     UserElementList userElements;   // its count is the view's detailCount
+
+    // Series of ions with repeating units (RU): presets of the two dialogs and
+    // the advice screen's CONTINUE button, which exists while the flag is set.
+    std::string endCapText;
+    std::string chargingIonText;
+    bool hasEndCap = false;
+    int chargingIonCount = 1;
+    bool rangeByMz = false;
+    int firstRUCount = 1;
+    int lastRUCount = 10;
+    int ionCount = 0;
+    bool continueButtonShown = false;
+
+    // Isotopic data of one element: the symbol as typed.
+    std::string elementSymbol;
 };
 
 }  // namespace tarnevo::results

@@ -1,0 +1,96 @@
+// Input records of the two dialogs of the cluster ions and polymers calculation:
+// the formulae of the neutral repeating unit (RU), end cap (EC) and charging ion
+// (CI), then the charging, and the range of the series either in RUs or as an
+// m/z window.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "results/input_record.h"
+
+namespace tarnevo::calc {
+
+class RepeatUnitFormInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Neutral Repeating Unit Formulae Entry";
+
+    static constexpr results::FieldSpec kRepeatUnit{"ru", "Chemical formula of the repeating unit (RU):",
+                                                    results::FieldType::Text, 0, 0, 32};
+    static constexpr results::FieldSpec kEndCap{"cap", "Chemical formula of the end cap (EC):",
+                                                results::FieldType::Text, 0, 0, 16, {}, {},
+                                                "A blank value indicates no end cap."};
+    static constexpr results::FieldSpec kChargingIon{"ci", "Chemical formula or symbol of the charging ion (CI):",
+                                                     results::FieldType::Text, 0, 0, 16};
+    static constexpr results::FieldSpec kStopFA{"stop",
+                                                "Total fractional abundance at which to stop the calculations:",
+                                                results::FieldType::Number, 0.5, 0.99999, 0};
+    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  results::FieldType::Check, 0, 1, 0};
+
+    std::string repeatUnit;
+    std::string endCap;
+    std::string chargingIon;
+    double stopFA = 0.9999;
+    bool saveReminder = true;
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::vector<results::FieldBinding> Fields() override {
+        return {{&kRepeatUnit, &repeatUnit},
+                {&kEndCap, &endCap},
+                {&kChargingIon, &chargingIon},
+                {&kStopFA, &stopFA},
+                {&kReminder, &saveReminder}};
+    }
+};
+
+class RepeatUnitParamInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Neutral Repeating Unit Parameter Entry";
+
+    // Values of the range choice.
+    static constexpr int kRangeInRUs = 0;
+    static constexpr int kRangeInMz = 1;
+    static constexpr std::array<std::string_view, 2> kRangeChoices = {
+        "Enter the range using the number of repeating units (RUs).", "Enter the range using m/z values."};
+
+    static constexpr results::FieldSpec kChargingIonCount{
+        "ci-count", "Number of charging ions (CIs) per molecule:", results::FieldType::Integer, 1, 30, 0};
+    static constexpr results::FieldSpec kCharge{"charge", "Total charge on the molecule:",
+                                                results::FieldType::Integer, -30, 30, 0};
+    static constexpr results::FieldSpec kRange{"range", "Range in Repeating Units", results::FieldType::Choice,
+                                               0, 1, 0, "Range in Repeating Units", kRangeChoices};
+    static constexpr results::FieldSpec kMinimumRUs{"min-ru", "Minimum number of RUs:",
+                                                    results::FieldType::Integer, 1, 200, 0};
+    static constexpr results::FieldSpec kMaximumRUs{"max-ru", "Maximum number of RUs:",
+                                                    results::FieldType::Integer, 1, 200, 0};
+    static constexpr results::FieldSpec kMinimumMz{"min-mz", "Minimum value of m/z:", results::FieldType::Number,
+                                                   1, 50000, 0};
+    static constexpr results::FieldSpec kMaximumMz{"max-mz", "Maximum value of m/z:", results::FieldType::Number,
+                                                   1, 50000, 0};
+
+    int chargingIonCount = 1;
+    int charge = 1;
+    int rangeChoice = kRangeInRUs;
+    // The four range fields open at these values every time.
+    int minimumRUs = 1;
+    int maximumRUs = 10;
+    double minimumMz = 50.0;
+    double maximumMz = 400.0;
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::vector<results::FieldBinding> Fields() override {
+        return {{&kChargingIonCount, &chargingIonCount}, {&kCharge, &charge},       {&kRange, &rangeChoice},
+                {&kMinimumRUs, &minimumRUs},             {&kMaximumRUs, &maximumRUs}, {&kMinimumMz, &minimumMz},
+                {&kMaximumMz, &maximumMz}};
+    }
+    // The RU fields are for choice 0, the m/z fields for choice 1; the disabled
+    // pair is still validated on OK.
+    bool IsFieldEnabled(std::string_view key) const override {
+        if (key == kMinimumRUs.key || key == kMaximumRUs.key) return rangeChoice == kRangeInRUs;
+        if (key == kMinimumMz.key || key == kMaximumMz.key) return rangeChoice == kRangeInMz;
+        return true;
+    }
+};
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,76 @@
+#include "calc/isotopic_data_command.h"
+
+#include <utility>
+
+#include "calc/formula_entry.h"
+#include "calc/isotope_display_input.h"
+
+namespace tarnevo::calc {
+
+namespace {
+
+// Only the natural elements have tabulated isotopes: Jx .. Qz are refused.
+constexpr int kNoUserElements = 0;
+
+// Shows the dialog (always with an empty symbol) until a natural element is
+// named; the element index, or kSymbolCancel when the command ends.
+int AskElement(CommandContext& context) {
+    results::ViewState& view = context.view;
+    for (;;) {
+        IsotopeDisplayInput input;
+        input.saveReminder = view.saveReminder;
+        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return kSymbolCancel;
+        view.elementSymbol = input.symbol;
+        view.saveReminder = input.saveReminder;
+        const int element = LookupSymbol(view.elementSymbol, kNoUserElements, context.ui);
+        if (element != kSymbolRetry) return element;
+    }
+}
+
+// The lightest isotope first, then the heavy ones as stored (decreasing FA),
+// then the heavy ones put into increasing mass number by a selection sort; the
+// lightest stays in front. Chlorine: 35 (0.7576), 37 (0.2424), stored as
+// isotopeBase 35 with offsets 0 and 2.
+void StoreIsotopes(const core::ElementTable& table, int element, results::CalculationState& state) {
+    const core::ElementRecord& record = table[element];
+    const int heavyCount = record.heavyCount;
+    state.isotopeBase = core::NominalMassNumber(record.lightMass);
+    state.lastIsotopeIndex[0] = heavyCount;
+    state.isotopeMassNumber[0] = 0;
+    state.isotopeMass[0] = record.lightMass;
+    state.isotopeFAList[0] = table.LightFA(element);
+    for (int k = 0; k < heavyCount; ++k) {
+        state.isotopeMassNumber[k + 1] = table.HeavyDelta(element, k);
+        state.isotopeMass[k + 1] = table.HeavyExactMass(element, k);
+        state.isotopeFAList[k + 1] = table.HeavyFA(element, k);
+    }
+    for (int i = 1; i <= heavyCount; ++i) {
+        int smallest = i;
+        for (int j = i + 1; j <= heavyCount; ++j) {
+            if (state.isotopeMassNumber[j] < state.isotopeMassNumber[smallest]) smallest = j;
+        }
+        if (smallest == i) continue;
+        std::swap(state.isotopeMassNumber[i], state.isotopeMassNumber[smallest]);
+        std::swap(state.isotopeMass[i], state.isotopeMass[smallest]);
+        std::swap(state.isotopeFAList[i], state.isotopeFAList[smallest]);
+    }
+}
+
+}  // namespace
+
+void RunDisplayIsotopicData(CommandContext& context) {
+    if (!results::PassCalculationGate(context.document, context.view, context.ui,
+                                      results::CalcKind::IsotopicData)) {
+        return;
+    }
+    const int element = AskElement(context);
+    if (element == kSymbolCancel) return;
+
+    results::CalculationState& state = context.document.state;
+    StoreIsotopes(context.program.elements, element, state);
+    state.elementSymbol = context.view.elementSymbol;
+    state.calcKind = results::CalcKind::IsotopicData;
+    context.document.CompleteCalculation(context.view.saveReminder);
+}
+
+}  // namespace tarnevo::calc
