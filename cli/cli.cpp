@@ -4,6 +4,8 @@
 
 #include "cli/arguments.h"
 #include "cli/cluster_cli.h"
+#include "cli/isotopes_cli.h"
+#include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
 
@@ -19,6 +21,8 @@ struct Subcommand {
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> kSubcommands = {
         {"cluster", kClusterUsage, ClusterOptionRules, RunClusterCommand},
+        {"polymer", kPolymerUsage, PolymerOptionRules, RunPolymerCommand},
+        {"isotopes", kIsotopesUsage, IsotopesOptionRules, RunIsotopesCommand},
     };
     return kSubcommands;
 }

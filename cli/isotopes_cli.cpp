@@ -1,0 +1,51 @@
+#include "cli/isotopes_cli.h"
+
+#include <memory>
+
+#include "calc/isotope_display_input.h"
+#include "calc/isotopic_data_command.h"
+#include "cli/cli.h"
+#include "cli/cli_output.h"
+#include "cli/cli_port.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+// {"symbol": "Cl", "isotopes": [{"massNumber": 35, "mass": 34.96885, "fa": 0.7576}, ...]}
+void PrintIsotopesJson(const results::CalculationState& state, std::ostream& out) {
+    out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
+    for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
+        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeBase + state.isotopeMassNumber[i]
+            << ", \"mass\": " << JsonNumber(state.isotopeMass[i]) << ", \"fa\": " << JsonNumber(state.isotopeFAList[i])
+            << "}";
+    }
+    out << "]}\n";
+}
+
+}  // namespace
+
+OptionRules IsotopesOptionRules() { return {{"report"}, {"json"}, 1}; }
+
+int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
+    CliPort port(errors);
+    port.Answer(std::string(calc::IsotopeDisplayInput::kCaption),
+                {{std::string(calc::IsotopeDisplayInput::kSymbol.key), arguments.positional[0]},
+                 {std::string(calc::IsotopeDisplayInput::kReminder.key), "0"}});
+
+    auto program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    calc::CommandContext context{*program, view, document, port};
+    calc::RunDisplayIsotopicData(context);
+    if (document.readyForCalculation) return kExitRefused;
+
+    if (arguments.Has("json")) {
+        PrintIsotopesJson(document.state, out);
+    } else {
+        PrintResultPage(document, out);
+    }
+    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+}
+
+}  // namespace tarnevo::cli

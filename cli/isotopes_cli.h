@@ -1,0 +1,16 @@
+// tarnevo-cli isotopes SYMBOL: the isotopes of one natural element (Display
+// Isotopic Data).
+#pragma once
+
+#include <ostream>
+
+#include "cli/arguments.h"
+
+namespace tarnevo::cli {
+
+inline constexpr const char* kIsotopesUsage = "usage: tarnevo-cli isotopes SYMBOL [--json] [--report FILE]";
+
+OptionRules IsotopesOptionRules();
+int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+}  // namespace tarnevo::cli

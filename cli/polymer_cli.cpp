@@ -1,0 +1,135 @@
+#include "cli/polymer_cli.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "calc/cluster_ions_command.h"
+#include "calc/cluster_ions_input.h"
+#include "cli/cli.h"
+#include "cli/cli_output.h"
+#include "cli/cli_port.h"
+#include "cli/user_element_args.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+using calc::RepeatUnitFormInput;
+using calc::RepeatUnitParamInput;
+
+std::string Key(const results::FieldSpec& spec) { return std::string(spec.key); }
+
+// "MIN-MAX" split at the first '-' after the first character, so that the two
+// numbers reach the dialog fields as typed; false when there is no such '-'.
+bool SplitRange(const std::string& text, std::string& minimum, std::string& maximum) {
+    const std::size_t dash = text.find('-', 1);
+    if (text.empty() || dash == std::string::npos || dash + 1 >= text.size()) return false;
+    minimum = text.substr(0, dash);
+    maximum = text.substr(dash + 1);
+    return true;
+}
+
+// Fills the answers of both dialogs; the usage error, or empty.
+std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
+    const auto ru = arguments.Value("ru");
+    const auto ci = arguments.Value("ci");
+    if (!ru) return "--ru FORMULA is required";
+    if (!ci) return "--ci FORMULA is required";
+    FieldEntries form = {{Key(RepeatUnitFormInput::kRepeatUnit), *ru},
+                         {Key(RepeatUnitFormInput::kEndCap), arguments.Value("cap").value_or("")},
+                         {Key(RepeatUnitFormInput::kChargingIon), *ci},
+                         {Key(RepeatUnitFormInput::kReminder), "0"}};
+    if (auto stop = arguments.Value("stop")) form.emplace_back(Key(RepeatUnitFormInput::kStopFA), *stop);
+    port.Answer(std::string(RepeatUnitFormInput::kCaption), std::move(form));
+
+    const auto ruRange = arguments.Value("ru-range");
+    const auto mzRange = arguments.Value("mz-range");
+    if (ruRange.has_value() == mzRange.has_value()) return "give exactly one of --ru-range and --mz-range";
+    std::string minimum;
+    std::string maximum;
+    if (!SplitRange(ruRange ? *ruRange : *mzRange, minimum, maximum)) {
+        return "a range is written MIN-MAX, e.g. --ru-range 4-8 or --mz-range 50-400";
+    }
+    FieldEntries parameters;
+    if (auto count = arguments.Value("ci-count")) {
+        parameters.emplace_back(Key(RepeatUnitParamInput::kChargingIonCount), *count);
+    }
+    if (auto charge = arguments.Value("charge")) parameters.emplace_back(Key(RepeatUnitParamInput::kCharge), *charge);
+    if (ruRange) {
+        parameters.emplace_back(Key(RepeatUnitParamInput::kRange), std::to_string(RepeatUnitParamInput::kRangeInRUs));
+        parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumRUs), minimum);
+        parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumRUs), maximum);
+    } else {
+        parameters.emplace_back(Key(RepeatUnitParamInput::kRange), std::to_string(RepeatUnitParamInput::kRangeInMz));
+        parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumMz), minimum);
+        parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumMz), maximum);
+    }
+    port.Answer(std::string(RepeatUnitParamInput::kCaption), std::move(parameters));
+    return PrepareUserElementAnswers(port, arguments.AllValues("define"));
+}
+
+// The peaks of each ion lie one ion after another in peakFA.
+void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
+    const double divisor = std::abs(state.charge);
+    int slot = 0;
+    for (int ion = 0; ion < state.ionCount; ++ion) {
+        const double maxFA = state.ionMaxFA[ion];
+        out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.firstRUCount + ion
+            << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion]) << ", \"maxFA\": " << JsonNumber(maxFA)
+            << ", \"peaks\": [";
+        for (int n = 0; n <= state.ionLastPeakIndex[ion]; ++n, ++slot) {
+            const double fa = state.peakFA[slot];
+            const double relative = maxFA > 0.0 ? fa * 100.0 / maxFA : 0.0;
+            out << (n == 0 ? "" : ", ") << "{\"n\": " << n
+                << ", \"mz\": " << JsonNumber((state.ionMassAList[ion] + n) / divisor) << ", \"fa\": " << JsonNumber(fa)
+                << ", \"rel\": " << JsonNumber(relative) << "}";
+        }
+        out << "]}";
+    }
+}
+
+void PrintPolymerJson(const results::CalculationState& state, std::ostream& out) {
+    out << "{\"repeatUnit\": " << JsonString(state.formulaText) << ", \"endCap\": " << JsonString(state.endCapText)
+        << ", \"hasEndCap\": " << (state.hasEndCap ? "true" : "false")
+        << ", \"chargingIon\": " << JsonString(state.chargingIonText)
+        << ", \"chargingIonCount\": " << state.chargingIonCount << ", \"charge\": " << state.charge
+        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"firstRUCount\": " << state.firstRUCount
+        << ", \"lastRUCount\": " << state.lastRUCount << ", \"ionCount\": " << state.ionCount
+        << ", \"ionStorageFull\": " << (state.ionStorageFull ? "true" : "false") << ", \"ions\": [";
+    PrintIonsJson(state, out);
+    out << "]}\n";
+}
+
+}  // namespace
+
+OptionRules PolymerOptionRules() {
+    return {{"ru", "cap", "ci", "ci-count", "charge", "ru-range", "mz-range", "stop", "define", "report"},
+            {"json"},
+            0};
+}
+
+int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
+    CliPort port(errors);
+    if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
+        errors << "tarnevo-cli polymer: " << error << '\n' << kPolymerUsage << '\n';
+        return kExitUsage;
+    }
+
+    auto program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    calc::CommandContext context{*program, view, document, port};
+    calc::BeginClusterIons(context);
+    if (!view.continueButtonShown) return kExitRefused;
+    calc::ContinueClusterIons(context);
+    if (document.readyForCalculation) return kExitRefused;
+
+    if (arguments.Has("json")) {
+        PrintPolymerJson(document.state, out);
+    } else {
+        PrintResultPage(document, out);
+    }
+    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+}
+
+}  // namespace tarnevo::cli

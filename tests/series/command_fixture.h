@@ -1,0 +1,31 @@
+// A fresh program, view and document around a scripted port, as one run of the
+// desktop program would hand them to a command handler.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "calc/command_context.h"
+#include "tests/support/scripted_port.h"
+
+namespace tarnevo::testing {
+
+class CommandFixture : public ::testing::Test {
+protected:
+    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    ScriptedPort port;
+    calc::CommandContext context{*program, view, document, port};
+
+    const results::CalculationState& State() const { return document.state; }
+
+    // The state every refused or cancelled command leaves: a fresh data set.
+    void ExpectNothingStored() const {
+        EXPECT_TRUE(document.readyForCalculation);
+        EXPECT_FALSE(document.IsModified());
+    }
+};
+
+}  // namespace tarnevo::testing
