@@ -17,8 +17,10 @@ namespace tarnevo::calc {
 namespace {
 
 inline constexpr std::string_view kZeroCharge = "Error - the ionic charge cannot be zero!";
-inline constexpr std::string_view kAbove200RUs = "Error - the maximum m/z or RU is too high (it exceeds 200 RUs)!";
-inline constexpr std::string_view kNoSampleIon = "Error - your range is wrong, it does not include a sample ion!";
+inline constexpr std::string_view kAbove200RUs =
+    "Error - the maximum m/z or RU is too high (it exceeds 200 RUs)!";
+inline constexpr std::string_view kNoSampleIon =
+    "Error - your range is wrong, it does not include a sample ion!";
 // An m/z window starting about one RU step or more below the ion of end cap and
 // charging ions alone converts to a first count of 0 or less: no series of
 // ions with repeating units, and negative counts would reach the engine as
@@ -44,9 +46,13 @@ enum class FormStep { Parsed, Retry, End };
 // the dialog shows it blank beside the others as just entered.
 FormStep ParseField(std::string& text, core::ParsedFormula& formula, results::UserInterfacePort& ui) {
     switch (ParseFormula(text, formula, ui)) {
-        case ParseStatus::Accepted: return FormStep::Parsed;
-        case ParseStatus::Retry: text.clear(); return FormStep::Retry;
-        case ParseStatus::Abort: break;
+        case ParseStatus::Accepted:
+            return FormStep::Parsed;
+        case ParseStatus::Retry:
+            text.clear();
+            return FormStep::Retry;
+        case ParseStatus::Abort:
+            break;
     }
     return FormStep::End;
 }
@@ -160,7 +166,8 @@ bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const
         return false;
     }
     if (view.rangeByMz) ConvertMzWindow(context, formulae, window);
-    if (const std::string_view refusal = RangeRefusal(view.firstRUCount, view.lastRUCount); !refusal.empty()) {
+    if (const std::string_view refusal = RangeRefusal(view.firstRUCount, view.lastRUCount);
+        !refusal.empty()) {
         results::ShowError(context.ui, refusal);
         return false;
     }

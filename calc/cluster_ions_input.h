@@ -15,18 +15,23 @@ class RepeatUnitFormInput : public results::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Neutral Repeating Unit Formulae Entry";
 
-    static constexpr results::FieldSpec kRepeatUnit{"ru", "Chemical formula of the repeating unit (RU):",
-                                                    results::FieldType::Text, 0, 0, 32};
-    static constexpr results::FieldSpec kEndCap{"cap", "Chemical formula of the end cap (EC):",
-                                                results::FieldType::Text, 0, 0, 16, {}, {},
-                                                "A blank value indicates no end cap."};
-    static constexpr results::FieldSpec kChargingIon{"ci", "Chemical formula or symbol of the charging ion (CI):",
-                                                     results::FieldType::Text, 0, 0, 16};
-    static constexpr results::FieldSpec kStopFA{"stop",
-                                                "Total fractional abundance at which to stop the calculations:",
-                                                results::FieldType::Number, 0.5, 0.99999, 0};
-    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  results::FieldType::Check, 0, 1, 0};
+    static constexpr results::FieldSpec kRepeatUnit{
+        "ru", "Chemical formula of the repeating unit (RU):", results::FieldType::Text, 0, 0, 32};
+    static constexpr results::FieldSpec kEndCap{.key = "cap",
+                                                .label = "Chemical formula of the end cap (EC):",
+                                                .type = results::FieldType::Text,
+                                                .maxLength = 16,
+                                                .note = "A blank value indicates no end cap."};
+    static constexpr results::FieldSpec kChargingIon{
+        "ci", "Chemical formula or symbol of the charging ion (CI):", results::FieldType::Text, 0, 0, 16};
+    static constexpr results::FieldSpec kStopFA{
+        .key = "stop",
+        .label = "Total fractional abundance at which to stop the calculations:",
+        .type = results::FieldType::Number,
+        .minimum = 0.5,
+        .maximum = 0.99999};
+    static constexpr results::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", results::FieldType::Check, 0, 1, 0};
 
     std::string repeatUnit;
     std::string endCap;
@@ -56,18 +61,23 @@ public:
 
     static constexpr results::FieldSpec kChargingIonCount{
         "ci-count", "Number of charging ions (CIs) per molecule:", results::FieldType::Integer, 1, 30, 0};
-    static constexpr results::FieldSpec kCharge{"charge", "Total charge on the molecule:",
-                                                results::FieldType::Integer, -30, 30, 0};
-    static constexpr results::FieldSpec kRange{"range", "Range in Repeating Units", results::FieldType::Choice,
-                                               0, 1, 0, "Range in Repeating Units", kRangeChoices};
-    static constexpr results::FieldSpec kMinimumRUs{"min-ru", "Minimum number of RUs:",
-                                                    results::FieldType::Integer, 1, 200, 0};
-    static constexpr results::FieldSpec kMaximumRUs{"max-ru", "Maximum number of RUs:",
-                                                    results::FieldType::Integer, 1, 200, 0};
-    static constexpr results::FieldSpec kMinimumMz{"min-mz", "Minimum value of m/z:", results::FieldType::Number,
-                                                   1, 50000, 0};
-    static constexpr results::FieldSpec kMaximumMz{"max-mz", "Maximum value of m/z:", results::FieldType::Number,
-                                                   1, 50000, 0};
+    static constexpr results::FieldSpec kCharge{
+        "charge", "Total charge on the molecule:", results::FieldType::Integer, -30, 30, 0};
+    static constexpr results::FieldSpec kRange{.key = "range",
+                                               .label = "Range in Repeating Units",
+                                               .type = results::FieldType::Choice,
+                                               .minimum = 0,
+                                               .maximum = 1,
+                                               .group = "Range in Repeating Units",
+                                               .choices = kRangeChoices};
+    static constexpr results::FieldSpec kMinimumRUs{
+        "min-ru", "Minimum number of RUs:", results::FieldType::Integer, 1, 200, 0};
+    static constexpr results::FieldSpec kMaximumRUs{
+        "max-ru", "Maximum number of RUs:", results::FieldType::Integer, 1, 200, 0};
+    static constexpr results::FieldSpec kMinimumMz{
+        "min-mz", "Minimum value of m/z:", results::FieldType::Number, 1, 50000, 0};
+    static constexpr results::FieldSpec kMaximumMz{
+        "max-mz", "Maximum value of m/z:", results::FieldType::Number, 1, 50000, 0};
 
     int chargingIonCount = 1;
     int charge = 1;
@@ -80,8 +90,12 @@ public:
 
     std::string Caption() const override { return std::string(kCaption); }
     std::vector<results::FieldBinding> Fields() override {
-        return {{&kChargingIonCount, &chargingIonCount}, {&kCharge, &charge},       {&kRange, &rangeChoice},
-                {&kMinimumRUs, &minimumRUs},             {&kMaximumRUs, &maximumRUs}, {&kMinimumMz, &minimumMz},
+        return {{&kChargingIonCount, &chargingIonCount},
+                {&kCharge, &charge},
+                {&kRange, &rangeChoice},
+                {&kMinimumRUs, &minimumRUs},
+                {&kMaximumRUs, &maximumRUs},
+                {&kMinimumMz, &minimumMz},
                 {&kMaximumMz, &maximumMz}};
     }
     // The RU fields are for choice 0, the m/z fields for choice 1; the disabled

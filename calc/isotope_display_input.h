@@ -11,10 +11,10 @@ namespace tarnevo::calc {
 class IsotopeDisplayInput : public results::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Elemental Isotopic Display";
-    static constexpr results::FieldSpec kSymbol{"symbol", "Chemical symbol of the element to be displayed:",
-                                                results::FieldType::Text, 0, 0, 4};
-    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  results::FieldType::Check, 0, 1, 0};
+    static constexpr results::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the element to be displayed:", results::FieldType::Text, 0, 0, 4};
+    static constexpr results::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", results::FieldType::Check, 0, 1, 0};
 
     std::string symbol;
     bool saveReminder = true;

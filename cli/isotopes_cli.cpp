@@ -17,8 +17,8 @@ void PrintIsotopesJson(const results::CalculationState& state, std::ostream& out
     out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
     for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
         out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeBase + state.isotopeMassNumber[i]
-            << ", \"mass\": " << JsonNumber(state.isotopeMass[i]) << ", \"fa\": " << JsonNumber(state.isotopeFAList[i])
-            << "}";
+            << ", \"mass\": " << JsonNumber(state.isotopeMass[i])
+            << ", \"fa\": " << JsonNumber(state.isotopeFAList[i]) << "}";
     }
     out << "]}\n";
 }

@@ -54,13 +54,16 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     if (auto count = arguments.Value("ci-count")) {
         parameters.emplace_back(Key(RepeatUnitParamInput::kChargingIonCount), *count);
     }
-    if (auto charge = arguments.Value("charge")) parameters.emplace_back(Key(RepeatUnitParamInput::kCharge), *charge);
+    if (auto charge = arguments.Value("charge"))
+        parameters.emplace_back(Key(RepeatUnitParamInput::kCharge), *charge);
     if (ruRange) {
-        parameters.emplace_back(Key(RepeatUnitParamInput::kRange), std::to_string(RepeatUnitParamInput::kRangeInRUs));
+        parameters.emplace_back(Key(RepeatUnitParamInput::kRange),
+                                std::to_string(RepeatUnitParamInput::kRangeInRUs));
         parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumRUs), minimum);
         parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumRUs), maximum);
     } else {
-        parameters.emplace_back(Key(RepeatUnitParamInput::kRange), std::to_string(RepeatUnitParamInput::kRangeInMz));
+        parameters.emplace_back(Key(RepeatUnitParamInput::kRange),
+                                std::to_string(RepeatUnitParamInput::kRangeInMz));
         parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumMz), minimum);
         parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumMz), maximum);
     }
@@ -75,21 +78,22 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
     for (int ion = 0; ion < state.ionCount; ++ion) {
         const double maxFA = state.ionMaxFA[ion];
         out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.firstRUCount + ion
-            << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion]) << ", \"maxFA\": " << JsonNumber(maxFA)
-            << ", \"peaks\": [";
+            << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
+            << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
         for (int n = 0; n <= state.ionLastPeakIndex[ion]; ++n, ++slot) {
             const double fa = state.peakFA[slot];
             const double relative = maxFA > 0.0 ? fa * 100.0 / maxFA : 0.0;
             out << (n == 0 ? "" : ", ") << "{\"n\": " << n
-                << ", \"mz\": " << JsonNumber((state.ionMassAList[ion] + n) / divisor) << ", \"fa\": " << JsonNumber(fa)
-                << ", \"rel\": " << JsonNumber(relative) << "}";
+                << ", \"mz\": " << JsonNumber((state.ionMassAList[ion] + n) / divisor)
+                << ", \"fa\": " << JsonNumber(fa) << ", \"rel\": " << JsonNumber(relative) << "}";
         }
         out << "]}";
     }
 }
 
 void PrintPolymerJson(const results::CalculationState& state, std::ostream& out) {
-    out << "{\"repeatUnit\": " << JsonString(state.formulaText) << ", \"endCap\": " << JsonString(state.endCapText)
+    out << "{\"repeatUnit\": " << JsonString(state.formulaText)
+        << ", \"endCap\": " << JsonString(state.endCapText)
         << ", \"hasEndCap\": " << (state.hasEndCap ? "true" : "false")
         << ", \"chargingIon\": " << JsonString(state.chargingIonText)
         << ", \"chargingIonCount\": " << state.chargingIonCount << ", \"charge\": " << state.charge

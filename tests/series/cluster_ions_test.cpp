@@ -39,7 +39,7 @@ constexpr double kO = 15.99491;
 constexpr double kNa = 22.98977;
 constexpr double kCl = 34.96885;
 constexpr double kElectron = 0.000054858;
-constexpr double kC2H4O = 2 * kC + 4 * kH + kO;   // 44.02621
+constexpr double kC2H4O = 2 * kC + 4 * kH + kO;  // 44.02621
 
 class ClusterIons : public CommandFixture {
 public:
@@ -89,7 +89,7 @@ TEST_F(ClusterIons, MenuCommandShowsTheAdviceWithOneButton) {
     EXPECT_TRUE(view.continueButtonShown);
     EXPECT_FALSE(view.showWelcome);
     EXPECT_EQ(view.calcKind, CalcKind::RepeatingUnits);
-    calc::BeginClusterIons(context);   // the advice again, still one button
+    calc::BeginClusterIons(context);  // the advice again, still one button
     EXPECT_TRUE(view.continueButtonShown);
     EXPECT_EQ(calc::kClusterAdviceLines.size(), 9U);
     EXPECT_EQ(calc::kClusterAdviceLines[calc::kAdviceWidestLine],
@@ -101,8 +101,8 @@ TEST_F(ClusterIons, MenuCommandShowsTheAdviceWithOneButton) {
 TEST_F(ClusterIons, MenuCommandWhileResultsAreShownCreatesNoButton) {
     document.readyForCalculation = false;
     view.calcKind = CalcKind::IsotopeCluster;
-    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation, MessageModality::Application,
-                       MessageAnswer::Ok);
+    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation,
+                       MessageModality::Application, MessageAnswer::Ok);
     calc::BeginClusterIons(context);
     EXPECT_FALSE(view.continueButtonShown);
     EXPECT_EQ(view.calcKind, CalcKind::IsotopeCluster);
@@ -110,9 +110,9 @@ TEST_F(ClusterIons, MenuCommandWhileResultsAreShownCreatesNoButton) {
 
 TEST_F(ClusterIons, ContinueAfterAnotherCalculationStoredItsResultsIsRefused) {
     calc::BeginClusterIons(context);
-    document.readyForCalculation = false;   // another command's results arrived meanwhile
-    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation, MessageModality::Application,
-                       MessageAnswer::Ok);
+    document.readyForCalculation = false;  // another command's results arrived meanwhile
+    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation,
+                       MessageModality::Application, MessageAnswer::Ok);
     calc::ContinueClusterIons(context);
     EXPECT_FALSE(view.continueButtonShown);
 }
@@ -183,14 +183,14 @@ enum class RangeMode { RUs, Mz };
 
 struct RangeCase {
     const char* name;
-    const char* ru;                // with Na as the charging ion, no end cap
+    const char* ru;  // with Na as the charging ion, no end cap
     RangeMode mode;
     const char* minimum;
     const char* maximum;
     int charge;
-    int first = 0;                 // expected series when accepted
+    int first = 0;  // expected series when accepted
     int last = 0;
-    std::string refusal = {};      // expected message when refused
+    std::string refusal = {};  // expected message when refused
 };
 
 void PrintTo(const RangeCase& range, std::ostream* out) { *out << range.name; }
@@ -294,8 +294,8 @@ TEST_F(ClusterIons, CancelledUserElementEndsTheCalculation) {
 // --- Formula entry: Retry per field ---------------------------------------------
 
 struct RetryCase {
-    const char* field;       // the field holding the bad formula
-    Entries entries;         // as typed
+    const char* field;  // the field holding the bad formula
+    Entries entries;    // as typed
 };
 
 void PrintTo(const RetryCase& retry, std::ostream* out) { *out << retry.field; }
@@ -337,7 +337,7 @@ TEST_F(ClusterIons, FormulaErrorCancelEndsTheCalculation) {
     port.ExpectMessage(kFormulaError, MessageAnswer::Cancel);
     Run();
     ExpectEndedEarly();
-    EXPECT_EQ(view.chargingIonText, "N a");   // kept as typed for the next run
+    EXPECT_EQ(view.chargingIonText, "N a");  // kept as typed for the next run
 }
 
 // --- Parameter presets --------------------------------------------------------------
@@ -345,8 +345,13 @@ TEST_F(ClusterIons, FormulaErrorCancelEndsTheCalculation) {
 TEST_F(ClusterIons, RangeFieldsAlwaysOpenAt1And10And50And400) {
     ExpectForm("C2H4O", "H2O", "Na");
     // An inverted m/z window is refused after all entries went back to the view.
-    ExpectParams({{"ci-count", "2"}, {"charge", "3"}, {"range", "1"}, {"min-ru", "5"}, {"max-ru", "7"},
-                  {"min-mz", "400"}, {"max-mz", "100"}});
+    ExpectParams({{"ci-count", "2"},
+                  {"charge", "3"},
+                  {"range", "1"},
+                  {"min-ru", "5"},
+                  {"max-ru", "7"},
+                  {"min-mz", "400"},
+                  {"max-mz", "100"}});
     ExpectRefusal(kNoSampleIon);
     Run();
 
@@ -407,7 +412,8 @@ TEST_F(ClusterIons, UserElementsAreCountedOncePerFormulaInIndexOrder) {
     // and the number of charging ions; Qy only in the RU. Asked for Jx first.
     ExpectForm("QyJx", "Jx2", "JxH");
     port.ExpectDialogEntries(kJxCaption, {{"mass", "10"}, {"delta1", "1"}, {"fa1", "0.2"}});
-    port.ExpectDialogEntries("Data for User Defined ELEMENT Qy", {{"mass", "20"}, {"delta1", "2"}, {"fa1", "0.1"}});
+    port.ExpectDialogEntries("Data for User Defined ELEMENT Qy",
+                             {{"mass", "20"}, {"delta1", "2"}, {"fa1", "0.1"}});
     ExpectRURange(3, 4, 1, 3);
     Run();
     ASSERT_FALSE(document.readyForCalculation);
@@ -433,8 +439,8 @@ struct StorageCase {
     const char* name;
     int first;
     int last;
-    int ionCount;            // ions counted
-    int lastIonLastPeak;     // stored ionLastPeakIndex of the last counted ion
+    int ionCount;         // ions counted
+    int lastIonLastPeak;  // stored ionLastPeakIndex of the last counted ion
     bool full;
 };
 
@@ -452,7 +458,7 @@ TEST_P(PeakStorage, StopsAtExactly320Peaks) {
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_EQ(state.ionCount, storage.ionCount);
     EXPECT_EQ(state.ionStorageFull, storage.full);
-    EXPECT_EQ(state.lastRUCount, storage.last);   // as requested, even when not reached
+    EXPECT_EQ(state.lastRUCount, storage.last);  // as requested, even when not reached
 
     // Ions before the last keep all n + 1 peaks; walk the slots ion by ion.
     int slot = 0;
@@ -473,29 +479,28 @@ TEST_P(PeakStorage, StopsAtExactly320Peaks) {
 }
 
 // The ion with n RUs has n + 1 peaks.
-INSTANTIATE_TEST_SUITE_P(
-    Jx, PeakStorage,
-    ::testing::Values(
-        // 61 + 62 + 63 + 64 + 65 = 315 slots: everything fits.
-        StorageCase{"RoomToSpare", 60, 64, 5, 64, false},
-        // 62 + 63 + 64 + 65 + 66 = 320: the last peak of the last ion fills the
-        // 320th slot; the flag is still set.
-        StorageCase{"LastSlotTakesTheLastPeakOfTheSeries", 61, 65, 5, 65, true},
-        // Same fill, one more ion requested: it is not computed.
-        StorageCase{"LastSlotTakesTheLastPeakOfAnIon", 61, 66, 5, 65, true},
-        // 63 + 64 + 65 + 66 = 258; the ion with 66 RUs gets 62 of its 67 peaks
-        // ([A+0] .. [A+61]) and its largest, [A+66], is not stored.
-        StorageCase{"IonCutShort", 62, 66, 5, 61, true},
-        StorageCase{"IonCutShortAndLaterIonsSkipped", 62, 67, 5, 61, true}),
-    [](const auto& named) { return std::string(named.param.name); });
+INSTANTIATE_TEST_SUITE_P(Jx, PeakStorage,
+                         ::testing::Values(
+                             // 61 + 62 + 63 + 64 + 65 = 315 slots: everything fits.
+                             StorageCase{"RoomToSpare", 60, 64, 5, 64, false},
+                             // 62 + 63 + 64 + 65 + 66 = 320: the last peak of the last ion fills the
+                             // 320th slot; the flag is still set.
+                             StorageCase{"LastSlotTakesTheLastPeakOfTheSeries", 61, 65, 5, 65, true},
+                             // Same fill, one more ion requested: it is not computed.
+                             StorageCase{"LastSlotTakesTheLastPeakOfAnIon", 61, 66, 5, 65, true},
+                             // 63 + 64 + 65 + 66 = 258; the ion with 66 RUs gets 62 of its 67 peaks
+                             // ([A+0] .. [A+61]) and its largest, [A+66], is not stored.
+                             StorageCase{"IonCutShort", 62, 66, 5, 61, true},
+                             StorageCase{"IonCutShortAndLaterIonsSkipped", 62, 67, 5, 61, true}),
+                         [](const auto& named) { return std::string(named.param.name); });
 
 // --- Building a composition ---------------------------------------------------------------
 
 TEST(IonComposition, CountsAreSummedWithoutWrapping) {
     calc::SeriesFormulae formulae;
-    formulae.repeatUnit[10] = 150;    // C150
-    formulae.endCap[27] = 2;          // H2
-    formulae.chargingIon[44] = 1;     // Na
+    formulae.repeatUnit[10] = 150;  // C150
+    formulae.endCap[27] = 2;        // H2
+    formulae.chargingIon[44] = 1;   // Na
     core::ParsedFormula composition;
     ASSERT_TRUE(calc::BuildIonComposition(formulae, 30, 200, composition));
     EXPECT_EQ(composition[10], 30000U);

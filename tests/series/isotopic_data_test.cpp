@@ -31,7 +31,7 @@ struct Isotope {
 
 struct ElementCase {
     const char* symbol;
-    std::vector<Isotope> isotopes;   // by increasing mass number
+    std::vector<Isotope> isotopes;  // by increasing mass number
 };
 
 void PrintTo(const ElementCase& element, std::ostream* out) { *out << element.symbol; }
@@ -157,8 +157,8 @@ TEST_F(IsotopicData, CancelInTheDialogStoresNothing) {
 TEST_F(IsotopicData, GateRefusesWhileResultsAreShown) {
     ExpectSymbolEntry("Cl", true);
     calc::RunDisplayIsotopicData(context);
-    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation, MessageModality::Application,
-                       MessageAnswer::Ok);
+    port.ExpectMessage(kFileNewFirst, MessageButtons::Ok, MessageIcon::Exclamation,
+                       MessageModality::Application, MessageAnswer::Ok);
     calc::RunDisplayIsotopicData(context);
     EXPECT_EQ(State().elementSymbol, "Cl");
     EXPECT_EQ(State().lastIsotopeIndex[0], 1);

@@ -172,7 +172,7 @@ struct StatusCase {
     const char* name;
     std::vector<std::string> arguments;
     int status;
-    std::string errorText;   // expected on standard error
+    std::string errorText;  // expected on standard error
 };
 
 void PrintTo(const StatusCase& status, std::ostream* out) { *out << status.name; }
@@ -200,18 +200,25 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"IsotopesOfChlorine", {"isotopes", "Cl"}, kExitOk, ""},
         StatusCase{"IsotopesOfJx", {"isotopes", "Jx"}, kExitRefused, "Symbol Entry Error"},
         StatusCase{"IsotopesLowercase", {"isotopes", "cl"}, kExitRefused, "Symbol Entry Error"},
-        StatusCase{"IsotopesFiveCharacters", {"isotopes", "Chlor"}, kExitRefused,
+        StatusCase{"IsotopesFiveCharacters",
+                   {"isotopes", "Chlor"},
+                   kExitRefused,
                    "Please enter no more than 4 characters."},
         StatusCase{"IsotopesWithoutSymbol", {"isotopes"}, kExitUsage, "usage: tarnevo-cli isotopes"},
         StatusCase{"IsotopesTwoSymbols", {"isotopes", "Cl", "Br"}, kExitUsage, "expected 1 argument"},
         StatusCase{"PolymerSeries", Polymer({"--ru-range", "1-3"}), kExitOk, ""},
-        StatusCase{"PolymerWithoutRange", Polymer({}), kExitUsage, "exactly one of --ru-range and --mz-range"},
-        StatusCase{"PolymerWithBothRanges", Polymer({"--ru-range", "1-3", "--mz-range", "50-400"}), kExitUsage,
-                   "exactly one of"},
+        StatusCase{"PolymerWithoutRange", Polymer({}), kExitUsage,
+                   "exactly one of --ru-range and --mz-range"},
+        StatusCase{"PolymerWithBothRanges", Polymer({"--ru-range", "1-3", "--mz-range", "50-400"}),
+                   kExitUsage, "exactly one of"},
         StatusCase{"PolymerRangeWithoutDash", Polymer({"--ru-range", "13"}), kExitUsage, "MIN-MAX"},
-        StatusCase{"PolymerWithoutRepeatUnit", {"polymer", "--ci", "Na", "--ru-range", "1-3"}, kExitUsage,
+        StatusCase{"PolymerWithoutRepeatUnit",
+                   {"polymer", "--ci", "Na", "--ru-range", "1-3"},
+                   kExitUsage,
                    "--ru FORMULA is required"},
-        StatusCase{"PolymerWithoutChargingIon", {"polymer", "--ru", "C2H4O", "--ru-range", "1-3"}, kExitUsage,
+        StatusCase{"PolymerWithoutChargingIon",
+                   {"polymer", "--ru", "C2H4O", "--ru-range", "1-3"},
+                   kExitUsage,
                    "--ci FORMULA is required"},
         StatusCase{"PolymerUnknownOption", Polymer({"--ru-range", "1-3", "--colour"}), kExitUsage,
                    "unknown option --colour"},
@@ -223,18 +230,24 @@ INSTANTIATE_TEST_SUITE_P(
                    "Error - your range in RUs exceeds the maximum (30)!"},
         StatusCase{"PolymerNoRUs", Polymer({"--ru-range", "0-5"}), kExitRefused,
                    "Please enter an integer between 1 and 200."},
-        StatusCase{"PolymerTooManyChargingIons", Polymer({"--ru-range", "1-3", "--ci-count", "31"}), kExitRefused,
-                   "Please enter an integer between 1 and 30."},
+        StatusCase{"PolymerTooManyChargingIons", Polymer({"--ru-range", "1-3", "--ci-count", "31"}),
+                   kExitRefused, "Please enter an integer between 1 and 30."},
         StatusCase{"PolymerBelowOneRU",
-                   {"polymer", "--ru", "CH2", "--ci", "Na", "--mz-range", "1-100"}, kExitRefused,
+                   {"polymer", "--ru", "CH2", "--ci", "Na", "--mz-range", "1-100"},
+                   kExitRefused,
                    "Error - the minimum m/z is too low (it is below one RU)!"},
-        StatusCase{"PolymerBadFormula", {"polymer", "--ru", "C2H4O+", "--ci", "Na", "--ru-range", "1-3"},
-                   kExitRefused, "Formula Entry Error"},
-        StatusCase{"PolymerUndefinedJx", {"polymer", "--ru", "C2Jx", "--ci", "Na", "--ru-range", "1-3"},
-                   kExitRefused, "--define Jx=MASS"},
+        StatusCase{"PolymerBadFormula",
+                   {"polymer", "--ru", "C2H4O+", "--ci", "Na", "--ru-range", "1-3"},
+                   kExitRefused,
+                   "Formula Entry Error"},
+        StatusCase{"PolymerUndefinedJx",
+                   {"polymer", "--ru", "C2Jx", "--ci", "Na", "--ru-range", "1-3"},
+                   kExitRefused,
+                   "--define Jx=MASS"},
         StatusCase{"PolymerDefinedJx",
                    {"polymer", "--ru", "C2Jx", "--ci", "Na", "--ru-range", "1-3", "--define", "Jx=10:1=0.2"},
-                   kExitOk, ""}),
+                   kExitOk,
+                   ""}),
     [](const auto& named) { return std::string(named.param.name); });
 
 // --- JSON ----------------------------------------------------------------------------
@@ -279,7 +292,8 @@ TEST(PolymerJson, EchoesTheInputsAndListsEveryIonWithItsPeaks) {
         for (std::size_t m = 0; m < peaks.size(); ++m) {
             EXPECT_EQ(peaks[m]["n"].Number(), static_cast<double>(m));
             EXPECT_NEAR(peaks[m]["mz"].Number(), ion["ionMassA"].Number() + static_cast<double>(m), 1e-9);
-            EXPECT_NEAR(peaks[m]["rel"].Number(), 100.0 * peaks[m]["fa"].Number() / ion["maxFA"].Number(), 1e-9);
+            EXPECT_NEAR(peaks[m]["rel"].Number(), 100.0 * peaks[m]["fa"].Number() / ion["maxFA"].Number(),
+                        1e-9);
             largestRel = std::max(largestRel, peaks[m]["rel"].Number());
         }
         EXPECT_EQ(largestRel, 100.0);
@@ -287,9 +301,8 @@ TEST(PolymerJson, EchoesTheInputsAndListsEveryIonWithItsPeaks) {
 }
 
 TEST(PolymerJson, MzDividesByTheSizeOfANegativeCharge) {
-    const Json json = ReadJson(
-        RunTool({"polymer", "--ru", "C2H4O", "--ci", "Cl", "--ci-count", "2", "--charge", "-2", "--ru-range", "3-3",
-                 "--json"}));
+    const Json json = ReadJson(RunTool({"polymer", "--ru", "C2H4O", "--ci", "Cl", "--ci-count", "2",
+                                        "--charge", "-2", "--ru-range", "3-3", "--json"}));
     const Json& ion = json["ions"].Items().at(0);
     // 3 x C2H4O + 2 Cl, two electrons added.
     const double ionMassA = 3 * 44.02621 + 2 * 34.96885 + 2 * 0.000054858;
@@ -300,7 +313,8 @@ TEST(PolymerJson, MzDividesByTheSizeOfANegativeCharge) {
 // --- Report ---------------------------------------------------------------------------
 
 TEST(SeriesReport, IsWrittenWhenAskedAndAFailureIsReported) {
-    const std::filesystem::path directory = std::filesystem::temp_directory_path() / "tarnevo_series_cli_test";
+    const std::filesystem::path directory =
+        std::filesystem::temp_directory_path() / "tarnevo_series_cli_test";
     std::filesystem::create_directories(directory);
     const std::string path = (directory / "isotopes.txt").string();
     std::filesystem::remove(path);
