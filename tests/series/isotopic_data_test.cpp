@@ -103,13 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
         ElementCase{"Ar", {{36, 35.96755, 0.00337}, {38, 37.96273, 0.00063}, {40, 39.96238, 0.996}}}),
     [](const auto& named) { return std::string(named.param.symbol); });
 
-TEST_F(IsotopicData, TinOffsetsCountFromTheLightestIsotope) {
-    ExpectSymbolEntry("Sn", true);
-    calc::RunDisplayIsotopicData(context);
-    const std::vector<int> offsets = {0, 2, 3, 4, 5, 6, 7, 8, 10, 12};
-    for (std::size_t i = 0; i < offsets.size(); ++i) EXPECT_EQ(State().isotopeMassNumber[i], offsets[i]);
-}
-
 // Texts that are not exactly one natural element's symbol.
 class SymbolRefusal : public IsotopicData, public ::testing::WithParamInterface<const char*> {};
 
