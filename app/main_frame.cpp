@@ -1,0 +1,234 @@
+#include "app/main_frame.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/context_help.h"
+#include "app/tarnevo_app.h"
+#include "app/tarnevo_doc.h"
+#include "app/tarnevo_view.h"
+#include "app/toolbar_images.h"
+
+namespace tarnevo::app {
+
+namespace {
+
+using results::Command;
+
+constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
+
+QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
+    setWindowIcon(ProgramIcon());
+    view_ = new CTARNEVOView(app.Document(), app.Program(), app.Ui(), this);
+    setCentralWidget(view_);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    connect(&app.Document(), &CTARNEVODoc::changed, this, [this] {
+        UpdateTitle();
+        UpdateCommandUI();
+    });
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+QAction* CMainFrame::AddAction(Command command, const QString& text, const QString& prompt,
+                               const QString& tooltip, const QList<QKeySequence>& keys) {
+    auto* action = new QAction(text, this);
+    action->setData(static_cast<int>(command));
+    action->setStatusTip(prompt);
+    if (!tooltip.isEmpty()) action->setToolTip(tooltip);
+    action->setShortcuts(keys);
+    action->setIcon(ToolbarIcon(command));
+    action->setIconVisibleInMenu(false);
+    connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    addAction(action);   // accelerators work whether or not a menu or toolbar shows it
+    actions_[command] = action;
+    return action;
+}
+
+void CMainFrame::CreateActions() {
+    const auto ctrl = [](Qt::Key key) { return Keys(Qt::CTRL | key); };
+    AddAction(Command::FileNew, "&New", "Create a new document", "New", {ctrl(Qt::Key_N)});
+    AddAction(Command::FileOpen, "&Open...", "Open an existing document", "Open", {ctrl(Qt::Key_O)});
+    AddAction(Command::FileSave, "&Save", "Save the active document", "Save", {ctrl(Qt::Key_S)});
+    AddAction(Command::FileSaveAs, "Save &As...", "Save the active document with a new name", "Save As");
+    AddAction(Command::FilePrint, "&Print...", "Print the active document", "Print", {ctrl(Qt::Key_P)});
+    AddAction(Command::FilePrintPreview, "Print Pre&view", "Display full pages", "Print Preview");
+    AddAction(Command::FilePrintSetup, "P&rint Setup...", "Change the printer and printing options",
+              "Print Setup");
+    AddAction(Command::AppExit, "E&xit", "Quit the application; prompts to save documents", "Exit");
+
+    AddAction(Command::EditUndo, "&Undo", "Undo the last action", "Undo",
+              {ctrl(Qt::Key_Z), Keys(Qt::ALT | Qt::Key_Backspace)});
+    AddAction(Command::EditCut, "Cu&t", "Cut the selection and put it on the Clipboard", "Cut",
+              {ctrl(Qt::Key_X), Keys(Qt::SHIFT | Qt::Key_Delete)});
+    AddAction(Command::EditCopy, "&Copy", "Copy the selection and put it on the Clipboard", "Copy",
+              {ctrl(Qt::Key_C), ctrl(Qt::Key_Insert)});
+    AddAction(Command::EditPaste, "&Paste", "Insert Clipboard contents", "Paste",
+              {ctrl(Qt::Key_V), Keys(Qt::SHIFT | Qt::Key_Insert)});
+
+    QAction* toolbar = AddAction(Command::ViewToolbar, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar");
+    QAction* statusBar =
+        AddAction(Command::ViewStatusBar, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
+    toolbar->setCheckable(true);
+    statusBar->setCheckable(true);
+
+    // A blank stands between each calculation's text and its shortcut.
+    AddAction(Command::IsotopeClusterPattern, "&Isotope Cluster Pattern ", "Calculate an isotope cluster pattern",
+              "Isot Pattern", {ctrl(Qt::Key_I)});
+    AddAction(Command::ClusterIonsAndPolymers, "&Cluster Ions and Polymers ",
+              "Calculate ionic formulae for cluster or polymer ions with repeating units", "Clusters/Polymers",
+              {ctrl(Qt::Key_K)});
+    AddAction(Command::MolecularFormulae, "&Molecular Formulae from m/z ",
+              "Determine molecular formulae that correspond to a range of m/z values", "Formula",
+              {ctrl(Qt::Key_M)});
+    AddAction(Command::CorrectForLossOfH, "Correct for Loss of &H ",
+              "Calculate isotope patterns where there is significant loss of H", "Loss of H", {ctrl(Qt::Key_H)});
+    AddAction(Command::IsotopeLabelling, "Isotope &Labelling Effects ",
+              "Calculate isotope incorporation or cluster patterns for labelled compounds", "Labelling",
+              {ctrl(Qt::Key_L)});
+    AddAction(Command::DisplayIsotopicData, "&Display Isotopic Data ",
+              "Displays the isotopic data for a particular element", "Isot Data", {ctrl(Qt::Key_D)});
+
+    AddAction(Command::HelpTopics, "&Help Topics", "List Help topics", "Help Topics");
+    AddAction(Command::GettingStarted, "&Getting Started", "Display advice on how to use TARNEVO", {});
+    AddAction(Command::AppAbout, "&About TARNEVO...", "Display program information, version number and copyright",
+              "About");
+    AddAction(Command::Help, "Help", "Display help for current task or command", "Help", {Keys(Qt::Key_F1)});
+    AddAction(Command::ContextHelp, "Help Mode", "Display help for clicked on buttons, menus and windows", "Help",
+              {Keys(Qt::CTRL | Qt::Key_F1)});
+}
+
+QAction* CMainFrame::Action(Command command) const {
+    const auto found = actions_.find(command);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::CreateMenus() {
+    const auto addMenu = [this](const QString& title, std::initializer_list<Command> items) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (Command item : items) {
+            if (static_cast<int>(item) == 0) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(Action(item));
+            }
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        return menu;
+    };
+    constexpr auto separator = static_cast<Command>(0);
+    addMenu("&File", {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs, separator,
+                      Command::FilePrint, Command::FilePrintPreview, Command::FilePrintSetup, separator,
+                      Command::AppExit});
+    addMenu("&Edit", {Command::EditUndo, separator, Command::EditCut, Command::EditCopy, Command::EditPaste});
+    addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar});
+    addMenu("&Calculations", {Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
+                              Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
+                              Command::DisplayIsotopicData});
+    addMenu("&Help", {Command::HelpTopics, Command::GettingStarted, separator, Command::AppAbout});
+}
+
+void CMainFrame::CreateToolBar() {
+    toolBar_ = new QToolBar(QStringLiteral("Standard"), this);
+    toolBar_->setObjectName(QStringLiteral("StandardToolBar"));
+    toolBar_->setIconSize(kToolbarImageSize);
+    toolBar_->setMovable(true);
+    toolBar_->setFloatable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (Command command : {Command::FileNew, Command::FileSave}) toolBar_->addAction(Action(command));
+    toolBar_->addSeparator();
+    for (Command command : {Command::FilePrint, Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
+                            Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
+                            Command::DisplayIsotopicData}) {
+        toolBar_->addAction(Action(command));
+    }
+    toolBar_->addSeparator();
+    for (Command command : {Command::AppAbout, Command::ContextHelp}) toolBar_->addAction(Action(command));
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+
+    QAction* toggle = Action(Command::ViewToolbar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, toolBar_, &QWidget::setVisible);
+}
+
+void CMainFrame::CreateStatusBar() {
+    messagePane_ = new QLabel(QStringLiteral("For Help, press F1"));
+    statusBar()->addWidget(messagePane_, 1);
+    for (int k = 0; k < 3; ++k) {
+        auto* pane = new QLabel;
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        statusBar()->addPermanentWidget(pane);
+        indicators_[k] = pane;
+    }
+    ShowIndicators(keyboard_.State());
+    connect(&keyboard_, &KeyboardIndicators::changed, this, &CMainFrame::ShowIndicators);
+
+    QAction* toggle = Action(Command::ViewStatusBar);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+void CMainFrame::ShowIndicators(LockKeyState state) {
+    const bool on[] = {state.capsLock, state.numLock, state.scrollLock};
+    for (int k = 0; k < 3; ++k) indicators_[k]->setText(on[k] ? QString::fromLatin1(kIndicatorTexts[k]) : QString());
+}
+
+void CMainFrame::UpdateCommandUI() {
+    const results::Document& document = app_.Document().Data();
+    for (const auto& [command, action] : actions_) action->setEnabled(results::IsCommandEnabled(command, document));
+    Action(Command::ViewToolbar)->setChecked(!toolBar_->isHidden());
+    Action(Command::ViewStatusBar)->setChecked(!statusBar()->isHidden());
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(QStringLiteral("%1 - TARNEVO").arg(app_.Document().Title()));
+}
+
+void CMainFrame::OnCommand(Command command) {
+    CTARNEVODoc& document = app_.Document();
+    switch (command) {
+        case Command::FileNew: document.OnFileNew(app_.Ui()); break;
+        case Command::FileSave: document.OnFileSave(app_.Ui()); break;
+        case Command::FileSaveAs: document.OnFileSaveAs(app_.Ui()); break;
+        case Command::FilePrint: view_->OnFilePrint(app_.Printer()); break;
+        case Command::FilePrintPreview: view_->OnFilePrintPreview(app_.Printer()); break;
+        case Command::FilePrintSetup: app_.OnFilePrintSetup(); break;
+        case Command::AppExit: close(); break;
+        case Command::HelpTopics:
+        case Command::DefaultHelp: app_.Help().ShowContents(); break;
+        case Command::GettingStarted: app_.OnHelpGettingStarted(); break;
+        case Command::AppAbout: app_.OnAppAbout(); break;
+        case Command::Help: app_.Help().ShowCurrentContextHelp(); break;
+        case Command::ContextHelp: app_.Help().EnterContextHelpMode(); break;
+        // The bars follow their check marks through the actions' toggled signals;
+        // File Open and the Edit commands are never available.
+        default:
+            if (CTARNEVOView::IsCalculationCommand(command)) view_->OnCalculationCommand(command);
+            break;
+    }
+    UpdateTitle();
+    UpdateCommandUI();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (app_.Document().SaveModified(app_.Ui())) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace tarnevo::app

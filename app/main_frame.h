@@ -1,0 +1,65 @@
+// CMainFrame: the main window with its menus, accelerators, toolbar and status
+// bar around the results view. Each command is one QAction, shared by menu,
+// toolbar and keyboard; its data is the command id. Whether a command is
+// available is asked of the document's rules whenever a menu opens and after
+// every change of the data set.
+#pragma once
+
+#include <QMainWindow>
+
+#include <map>
+
+#include "app/keyboard_indicators.h"
+#include "results/command_enabling.h"
+
+class QLabel;
+class QToolBar;
+
+namespace tarnevo::app {
+
+class CTARNEVOApp;
+class CTARNEVOView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CMainFrame)
+
+public:
+    explicit CMainFrame(CTARNEVOApp& app);
+
+    CTARNEVOView* View() const { return view_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    // The action of a command; nullptr for a command without one.
+    QAction* Action(results::Command command) const;
+    // The status-bar indicator panes "CAP", "NUM" and "SCRL".
+    QLabel* IndicatorPane(int index) const { return indicators_[index]; }
+    QLabel* MessagePane() const { return messagePane_; }
+
+    // Routes a command to the object that handles it: the document (File New,
+    // Save), the view (calculations, printing), the application (about, help).
+    void OnCommand(results::Command command);
+    void UpdateCommandUI();
+    void UpdateTitle();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* AddAction(results::Command command, const QString& text, const QString& prompt,
+                       const QString& tooltip, const QList<QKeySequence>& keys = {});
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void ShowIndicators(LockKeyState state);
+
+    CTARNEVOApp& app_;
+    CTARNEVOView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    QLabel* indicators_[3] = {};
+    KeyboardIndicators keyboard_;
+    std::map<results::Command, QAction*> actions_;
+};
+
+}  // namespace tarnevo::app

@@ -1,0 +1,106 @@
+#include "app/qt_user_interface.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/file_filter.h"
+#include "app/form_dialog.h"
+#include "app/help_topics.h"
+#include "app/user_element_dialog.h"
+
+namespace tarnevo::app {
+
+namespace {
+
+using results::MessageAnswer;
+using results::MessageButtons;
+
+QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
+    switch (buttons) {
+        case MessageButtons::Ok: return QMessageBox::Ok;
+        case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+// The first button is the default one, as on the desktop the boxes come from.
+QMessageBox::StandardButton DefaultButtonOf(MessageButtons buttons) {
+    switch (buttons) {
+        case MessageButtons::Ok: return QMessageBox::Ok;
+        case MessageButtons::RetryCancel: return QMessageBox::Retry;
+        case MessageButtons::YesNo: return QMessageBox::Yes;
+    }
+    return QMessageBox::Ok;
+}
+
+MessageAnswer AnswerOf(int button) {
+    switch (button) {
+        case QMessageBox::Retry: return MessageAnswer::Retry;
+        case QMessageBox::Cancel: return MessageAnswer::Cancel;
+        case QMessageBox::Yes: return MessageAnswer::Yes;
+        case QMessageBox::No: return MessageAnswer::No;
+        default: return MessageAnswer::Ok;
+    }
+}
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& request) {
+    const QMessageBox::Icon icon =
+        request.icon == results::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
+    QMessageBox box(icon, QStringLiteral("TARNEVO"), ToQString(request.text), ButtonsOf(request.buttons), parent);
+    box.setDefaultButton(DefaultButtonOf(request.buttons));
+    box.setWindowModality(Qt::ApplicationModal);
+    if (request.modality == results::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    return AnswerOf(box.exec());
+}
+
+std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, QWidget* parent) {
+    std::unique_ptr<RecordDialog> dialog;
+    QString helpPage = kMainWindowHelpPage;
+    if (auto* cluster = dynamic_cast<calc::ClusterFormInput*>(&record)) {
+        dialog = std::make_unique<CFormDlg>(*cluster, parent);
+        helpPage = kIsotopeClusterHelpPage;
+    } else if (auto* element = dynamic_cast<calc::UserElementInput*>(&record)) {
+        dialog = std::make_unique<CUserElemDlg>(*element, parent);
+        helpPage = kUserElementsHelpPage;
+    } else if (dynamic_cast<calc::FormulaElementInput*>(&record) != nullptr) {
+        dialog = std::make_unique<GenericRecordDialog>(
+            record, std::vector<std::string_view>{calc::FormulaElementInput::kValenceNote}, parent);
+        helpPage = kUserElementsHelpPage;
+    } else {
+        dialog = std::make_unique<GenericRecordDialog>(record, std::vector<std::string_view>{}, parent);
+    }
+    dialog->setProperty(kHelpPageProperty, helpPage);
+    return dialog;
+}
+
+MessageAnswer QtUserInterface::ShowMessage(const results::MessageRequest& request) {
+    return RunMessageBox(parent_, request);
+}
+
+results::DialogAnswer QtUserInterface::RunDialog(results::InputRecord& record) {
+    const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(record, parent_);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    return dialog->exec() == QDialog::Accepted ? results::DialogAnswer::Ok : results::DialogAnswer::Cancel;
+}
+
+std::optional<std::string> QtUserInterface::AskSaveFileName(const results::SaveFileRequest& request) {
+    QFileDialog dialog(parent_, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.promptOverwrite);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setNameFilters(NameFiltersFrom(request.filter));
+    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+    dialog.selectFile(ToQString(request.initialName));
+    dialog.setProperty(kHelpPageProperty, QStringLiteral("results.html"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace tarnevo::app

@@ -1,0 +1,39 @@
+// The user-interface port on Qt Widgets: message boxes, the modal input dialogs
+// of the calculations, and the save-file dialog. Everything is modal and runs
+// nested in the calling command, on the one user-interface thread.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+#include "results/ui_port.h"
+
+namespace tarnevo::app {
+
+class RecordDialog;
+
+// A message box titled "TARNEVO" with the requested buttons and icon, modal for
+// the whole application (a system-modal request also stays on top).
+results::MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& request);
+
+// The dialog that shows a record: CFormDlg and CUserElemDlg for their records,
+// a dialog built from the field descriptions for any other. Each dialog carries
+// the help page that F1 opens.
+std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, QWidget* parent);
+
+class QtUserInterface : public results::UserInterfacePort {
+public:
+    explicit QtUserInterface(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
+    results::DialogAnswer RunDialog(results::InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+}  // namespace tarnevo::app

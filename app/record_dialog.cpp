@@ -1,0 +1,157 @@
+#include "app/record_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/qt_user_interface.h"
+
+namespace tarnevo::app {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The group title and the option texts of a choice field.
+QStringList ChoiceTexts(const results::FieldSpec& spec) {
+    QStringList lines = ToQString(spec.label).split(u'\n');
+    const int options = static_cast<int>(spec.maximum) + 1;
+    if (lines.size() != options + 1) {
+        const QString title = lines.value(0);
+        lines = {title};
+        for (int k = 0; k < options; ++k) lines << QString::number(k + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+RecordDialog::RecordDialog(results::InputRecord& record, QWidget* parent)
+    : QDialog(parent), fields_(record.Fields()) {
+    setWindowTitle(ToQString(record.Caption()));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    for (const results::FieldBinding& field : fields_) {
+        openingValues_.push_back(std::visit([](auto* value) { return FieldValue(*value); }, field.target));
+        choiceGroups_.push_back(nullptr);
+        editors_.push_back(CreateEditor(field));
+    }
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &RecordDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &RecordDialog::reject);
+}
+
+RecordDialog::~RecordDialog() = default;
+
+QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(ToQString(text)); }
+
+QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
+    const results::FieldSpec& spec = *field.spec;
+    const QString text = QString::fromStdString(results::FieldText(field));
+    switch (spec.type) {
+        case results::FieldType::Check: {
+            auto* box = new QCheckBox(ToQString(spec.label), this);
+            box->setChecked(text == QStringLiteral("1"));
+            return box;
+        }
+        case results::FieldType::Choice: {
+            const QStringList texts = ChoiceTexts(spec);
+            auto* group = new QGroupBox(texts.front(), this);
+            auto* layout = new QVBoxLayout(group);
+            auto* buttons = new QButtonGroup(group);
+            for (qsizetype k = 1; k < texts.size(); ++k) {
+                auto* radio = new QRadioButton(texts[k], group);
+                buttons->addButton(radio, static_cast<int>(k - 1));
+                layout->addWidget(radio);
+            }
+            if (QAbstractButton* chosen = buttons->button(text.toInt())) chosen->setChecked(true);
+            choiceGroups_.back() = buttons;
+            return group;
+        }
+        case results::FieldType::Integer:
+        case results::FieldType::Number:
+        case results::FieldType::Text: {
+            auto* edit = new QLineEdit(text, this);
+            if (spec.type == results::FieldType::Text && spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+            return edit;
+        }
+    }
+    return new QWidget(this);
+}
+
+QString RecordDialog::EditorText(std::size_t index) const {
+    if (QButtonGroup* group = choiceGroups_[index]) return QString::number(group->checkedId());
+    if (auto* box = qobject_cast<QCheckBox*>(editors_[index])) {
+        return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(editors_[index])) return edit->text();
+    return {};
+}
+
+QWidget* RecordDialog::EditorForKey(std::string_view key) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i].spec->key == key) return editors_[i];
+    }
+    return nullptr;
+}
+
+void RecordDialog::RestoreRecord() {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        std::visit(
+            [this, i](auto* target) {
+                using T = std::remove_pointer_t<decltype(target)>;
+                *target = std::get<T>(openingValues_[i]);
+            },
+            fields_[i].target);
+    }
+}
+
+void RecordDialog::accept() {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const std::optional<std::string> refusal =
+            results::AssignFieldText(fields_[i], EditorText(i).toStdString());
+        if (!refusal) continue;
+        RestoreRecord();
+        RunMessageBox(this, {*refusal, results::MessageButtons::Ok, results::MessageIcon::Exclamation,
+                             results::MessageModality::Application});
+        editors_[i]->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(editors_[i])) edit->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
+
+void RecordDialog::reject() {
+    RestoreRecord();
+    QDialog::reject();
+}
+
+GenericRecordDialog::GenericRecordDialog(results::InputRecord& record,
+                                         const std::vector<std::string_view>& guidance, QWidget* parent)
+    : RecordDialog(record, parent) {
+    auto* layout = new QVBoxLayout(this);
+    for (std::string_view line : guidance) layout->addWidget(MakeLabel(line));
+    auto* form = new QFormLayout;
+    for (std::size_t i = 0; i < FieldCount(); ++i) {
+        switch (SpecAt(i).type) {
+            case results::FieldType::Check:
+            case results::FieldType::Choice: form->addRow(EditorAt(i)); break;
+            default: {
+                QLabel* label = MakeLabel(SpecAt(i).label);
+                label->setBuddy(EditorAt(i));
+                form->addRow(label, EditorAt(i));
+            }
+        }
+    }
+    layout->addLayout(form);
+    layout->addWidget(ButtonBox());
+}
+
+}  // namespace tarnevo::app

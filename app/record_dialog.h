@@ -1,0 +1,78 @@
+// The base of the input dialogs: one editor per field of an input record, preset
+// from the record, and the check on OK. Subclasses only lay the editors out.
+//
+// On OK every field's text goes through the shared validator in field order. The
+// first refusal shows its message ("Please enter an integer between -30 and
+// 30."), puts the focus on that field with its text selected, and keeps the
+// dialog open; the record then holds what it held when the dialog opened. Cancel
+// also leaves the record as it was.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "results/input_record.h"
+
+class QButtonGroup;
+class QDialogButtonBox;
+class QLabel;
+
+namespace tarnevo::app {
+
+class RecordDialog : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RecordDialog)
+
+public:
+    RecordDialog(results::InputRecord& record, QWidget* parent);
+    ~RecordDialog() override;
+
+    void accept() override;
+    void reject() override;
+
+    // The editor of the field with this key (a QLineEdit, QCheckBox or, for a
+    // choice, the QGroupBox of its radio buttons), or nullptr.
+    QWidget* EditorForKey(std::string_view key) const;
+
+protected:
+    std::size_t FieldCount() const { return fields_.size(); }
+    const results::FieldSpec& SpecAt(std::size_t index) const { return *fields_[index].spec; }
+    QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
+    QDialogButtonBox* ButtonBox() const { return buttons_; }
+    static QLabel* MakeLabel(std::string_view text);
+
+private:
+    using FieldValue = std::variant<int, double, std::string, bool>;
+
+    QWidget* CreateEditor(const results::FieldBinding& field);
+    QString EditorText(std::size_t index) const;
+    void RestoreRecord();
+
+    std::vector<results::FieldBinding> fields_;
+    std::vector<FieldValue> openingValues_;
+    std::vector<QWidget*> editors_;
+    std::vector<QButtonGroup*> choiceGroups_;   // per field; nullptr unless a choice
+    QDialogButtonBox* buttons_ = nullptr;
+};
+
+// A dialog for any input record, built from its field descriptions: guidance
+// lines on top, then one row per field (label and edit box, or a check box, or
+// a group of radio buttons), OK and Cancel at the bottom.
+//
+// A choice field's label may carry its option texts on further lines:
+// "Type of Calculation\nFirst option\nSecond option"; without them the options
+// are numbered.
+class GenericRecordDialog : public RecordDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(GenericRecordDialog)
+
+public:
+    GenericRecordDialog(results::InputRecord& record, const std::vector<std::string_view>& guidance,
+                        QWidget* parent);
+};
+
+}  // namespace tarnevo::app

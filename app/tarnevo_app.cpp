@@ -1,0 +1,46 @@
+#include "app/tarnevo_app.h"
+
+#include <QPageSetupDialog>
+#include <QPrinter>
+
+#include "app/about_dialog.h"
+#include "app/context_help.h"
+#include "app/help_topics.h"
+#include "app/main_frame.h"
+#include "app/tarnevo_view.h"
+
+namespace tarnevo::app {
+
+CTARNEVOApp::CTARNEVOApp(core::ProgramContext& program, QObject* parent)
+    : QObject(parent), program_(program), help_(std::make_unique<HelpController>()) {}
+
+CTARNEVOApp::~CTARNEVOApp() = default;
+
+bool CTARNEVOApp::InitInstance() {
+    frame_ = std::make_unique<CMainFrame>(*this);
+    ui_.SetParent(frame_.get());
+    if (!document_.OnNewDocument(ui_)) return false;
+    frame_->showMaximized();
+    return true;
+}
+
+CTARNEVOView* CTARNEVOApp::View() const { return frame_ ? frame_->View() : nullptr; }
+
+QPrinter& CTARNEVOApp::Printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void CTARNEVOApp::OnAppAbout() {
+    CAboutDlg about(frame_.get());
+    about.exec();
+}
+
+void CTARNEVOApp::OnHelpGettingStarted() { help_->ShowContext(kGettingStartedContext); }
+
+void CTARNEVOApp::OnFilePrintSetup() {
+    QPageSetupDialog setup(&Printer(), frame_.get());
+    setup.exec();
+}
+
+}  // namespace tarnevo::app

@@ -1,0 +1,44 @@
+// CTARNEVODoc: the program's one document, a Qt face for the data set of
+// results::Document. It tells the views and the frame when the data set changes
+// (new results, File New) through the changed() signal.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "results/document.h"
+
+namespace tarnevo::app {
+
+class CTARNEVODoc : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CTARNEVODoc)
+
+public:
+    explicit CTARNEVODoc(QObject* parent = nullptr);
+
+    results::Document& Data() { return document_; }
+    const results::Document& Data() const { return document_; }
+
+    // "Untitled" until a report has been saved under a name.
+    QString Title() const { return QString::fromStdString(document_.Title()); }
+
+    // The new-document step, run once at start-up.
+    bool OnNewDocument(results::UserInterfacePort& ui);
+    bool OnFileNew(results::UserInterfacePort& ui);
+    bool OnFileSave(results::UserInterfacePort& ui);
+    bool OnFileSaveAs(results::UserInterfacePort& ui);
+    // Before the program closes; false keeps it open.
+    bool SaveModified(results::UserInterfacePort& ui);
+
+signals:
+    // The data set changed: redraw, refresh title and command states.
+    void changed();
+
+private:
+    bool Changing(bool done);
+
+    results::Document document_;
+};
+
+}  // namespace tarnevo::app

@@ -1,0 +1,236 @@
+#include "app/tarnevo_view.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/result_drawing.h"
+#include "app/tarnevo_doc.h"
+#include "calc/isotope_cluster_command.h"
+#include "results/page_layout.h"
+#include "results/print_layout.h"
+
+namespace tarnevo::app {
+
+namespace {
+
+using results::CalcKind;
+using results::Command;
+
+using CommandHandler = void (*)(calc::CommandContext&);
+
+// The calculation commands and their handlers. A command whose calculation is
+// not built yet only passes the calculation gate under its kind.
+struct CalculationCommand {
+    Command command;
+    CalcKind kind;
+    CommandHandler handler;
+};
+
+constexpr CalculationCommand kCalculations[] = {
+    {Command::IsotopeClusterPattern, CalcKind::IsotopeCluster, &calc::RunIsotopeClusterPattern},
+    {Command::ClusterIonsAndPolymers, CalcKind::RepeatingUnits, nullptr},
+    {Command::MolecularFormulae, CalcKind::FormulaFromMz, nullptr},
+    {Command::CorrectForLossOfH, CalcKind::LossOfH, nullptr},
+    {Command::IsotopeLabelling, CalcKind::LabelledAtoms, nullptr},
+    {Command::DisplayIsotopicData, CalcKind::IsotopicData, nullptr},
+};
+
+const CalculationCommand* FindCalculation(Command command) {
+    const auto found = std::find_if(std::begin(kCalculations), std::end(kCalculations),
+                                    [command](const CalculationCommand& entry) { return entry.command == command; });
+    return found == std::end(kCalculations) ? nullptr : found;
+}
+
+}  // namespace
+
+CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, results::UserInterfacePort& ui,
+                           QWidget* parent)
+    : QAbstractScrollArea(parent), document_(document), program_(program), ui_(ui) {
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    viewport()->setPalette(palette);
+    connect(&document_, &CTARNEVODoc::changed, viewport(), qOverload<>(&QWidget::update));
+    // Until the first results pass: a 100 x 100 pixel page with default steps.
+    SetScrollSizes(QSize(100, 100), 1);
+}
+
+bool CTARNEVOView::IsCalculationCommand(Command command) { return FindCalculation(command) != nullptr; }
+
+void CTARNEVOView::OnCalculationCommand(Command command) {
+    const CalculationCommand* entry = FindCalculation(command);
+    if (entry == nullptr) return;
+    calc::CommandContext context{program_, state_, document_.Data(), ui_};
+    if (entry->handler != nullptr) {
+        entry->handler(context);
+    } else {
+        results::PassCalculationGate(document_.Data(), state_, ui_, entry->kind);
+    }
+    viewport()->update();
+}
+
+void CTARNEVOView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    painter.translate(-scroll);
+    PassTarget target;
+    target.device = viewport();
+    target.client = viewport()->rect();
+    target.visible = QRectF(event->rect().translated(scroll));
+    Draw(painter, target);
+}
+
+void CTARNEVOView::Draw(QPainter& painter, const PassTarget& target) {
+    if (state_.showWelcome) {
+        DrawWelcome(painter, target.client, target.device);
+        return;
+    }
+    if (document_.Data().readyForCalculation) return;
+    DrawResults(painter, target);
+}
+
+void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
+    printing_ = target.printing;
+    const UnitMapping mapping(*target.device);
+    QFont::Weight weight = QFont::Medium;
+    int y = kScreenFirstLineY;
+    if (printing_) {
+        fontHeight_ = results::kPrintFontHeight;
+        weight = QFont::Normal;
+        y = results::FirstPrintedLineY();
+        pageHeight_ = target.printableRows / (target.device->logicalDpiY() * 0.01);
+    } else {
+        fontHeight_ = kScreenFontHeight;
+    }
+    lineCounter_ = 0;
+    const QFont font = ResultFont(mapping, fontHeight_, weight, target.device);
+    const QFontMetricsF metrics(font, target.device);
+    lineStep_ = printing_ ? fontHeight_ : fontHeight_ + 2;
+
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const double x = mapping.X(kLineX);
+    for (const std::string& line : results::LayoutResultLines(document_.Data().state)) {
+        const double top = mapping.Y(y);
+        if (!line.empty() && top < target.visible.bottom() && top + metrics.height() > target.visible.top()) {
+            painter.drawText(QPointF(x, top + metrics.ascent()), QString::fromStdString(line));
+        }
+        y = NextLine(y);
+    }
+    if (!printing_) {
+        const double sampleUnits = mapping.UnitsX(metrics.horizontalAdvance(QString::fromLatin1(kExtentSample)));
+        scrollExtentUnits_ = QSizeF(std::floor(sampleUnits) + 100, y);
+        SetScrollSizes(QSize(static_cast<int>(std::lround(mapping.X(scrollExtentUnits_.width()))),
+                             static_cast<int>(std::lround(mapping.Y(y)))),
+                       static_cast<int>(std::lround(mapping.Y(lineStep_))));
+    }
+    painter.restore();
+}
+
+int CTARNEVOView::NextLine(int y) {
+    ++lineCounter_;
+    if (!printing_) return y + lineStep_;
+    return results::NextPrintedLineY(y, lineCounter_, {linesPerPage_, static_cast<int>(pageHeight_)});
+}
+
+void CTARNEVOView::SetScrollSizes(QSize totalPixels, int lineStepPixels) {
+    if (totalPixels == scrollTotalPixels_ && lineStepPixels == scrollLinePixels_) return;
+    scrollTotalPixels_ = totalPixels;
+    scrollLinePixels_ = std::max(1, lineStepPixels);
+    UpdateScrollBars();
+}
+
+void CTARNEVOView::UpdateScrollBars() {
+    const QSize page = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, scrollTotalPixels_.width() - page.width()));
+    horizontalScrollBar()->setPageStep(page.width());
+    horizontalScrollBar()->setSingleStep(std::max(1, page.width() / 10));
+    verticalScrollBar()->setRange(0, std::max(0, scrollTotalPixels_.height() - page.height()));
+    verticalScrollBar()->setPageStep(page.height());
+    verticalScrollBar()->setSingleStep(scrollLinePixels_);
+}
+
+void CTARNEVOView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void CTARNEVOView::scrollContentsBy(int, int) { viewport()->update(); }
+
+// The page count comes from the line advances of a drawing pass; every pass
+// makes one advance per line of the result page, so the layout gives the count
+// even when the screen has not been repainted since the results arrived.
+int CTARNEVOView::BeginPrinting(const QPrinter& printer) {
+    fontHeight_ = results::kPrintFontHeight;
+    linesPerPage_ = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+    const auto lineCount = static_cast<int>(results::LayoutResultLines(document_.Data().state).size());
+    return results::PageCount(lineCount, linesPerPage_);
+}
+
+int CTARNEVOView::PageCountFor(const QPrinter& printer) const {
+    const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+    const auto lineCount = static_cast<int>(results::LayoutResultLines(document_.Data().state).size());
+    return results::PageCount(lineCount, linesPerPage);
+}
+
+int CTARNEVOView::PrintPages(QPrinter& printer) {
+    const int lastPage = BeginPrinting(printer);
+    int first = 1;
+    int last = lastPage;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::clamp(printer.fromPage(), 1, lastPage);
+        last = std::clamp(printer.toPage(), first, lastPage);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) return 0;
+    const int printableRows = printer.height();
+    for (int page = first; page <= last; ++page) {
+        if (page != first) printer.newPage();
+        // The page shows the part of the long drawing that starts (page - 1)
+        // printable heights below its top.
+        const double pageTop = static_cast<double>(printableRows) * (page - 1);
+        painter.save();
+        painter.setClipRect(QRect(0, 0, printer.width(), printableRows));
+        painter.translate(0, -pageTop);
+        PassTarget target;
+        target.device = &printer;
+        target.printing = true;
+        target.client = QRect(0, 0, printer.width(), printableRows);
+        target.visible = QRectF(0, pageTop, printer.width(), printableRows);
+        target.printableRows = printableRows;
+        Draw(painter, target);
+        painter.restore();
+    }
+    painter.end();
+    printing_ = false;
+    return last - first + 1;
+}
+
+void CTARNEVOView::OnFilePrint(QPrinter& printer) {
+    fontHeight_ = results::kPrintFontHeight;
+    QPrintDialog dialog(&printer, this);
+    dialog.setMinMax(1, PageCountFor(printer));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted) return;
+    PrintPages(printer);
+}
+
+void CTARNEVOView::OnFilePrintPreview(QPrinter& printer) {
+    printer.setPrintRange(QPrinter::AllPages);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowModality(Qt::ApplicationModal);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) { PrintPages(*target); });
+    preview.exec();
+}
+
+}  // namespace tarnevo::app

@@ -1,0 +1,66 @@
+#include "app/user_element_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tarnevo::app {
+
+namespace {
+
+using Input = calc::UserElementInput;
+
+constexpr int kLeftColumnRows = 5;
+
+QString Heading(const std::array<std::string_view, 2>& lines) {
+    return QString::fromUtf8(lines[0].data(), static_cast<qsizetype>(lines[0].size())) + u'\n' +
+           QString::fromUtf8(lines[1].data(), static_cast<qsizetype>(lines[1].size()));
+}
+
+}  // namespace
+
+CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : RecordDialog(input, parent) {
+    // Field order of the record: the mass, then delta and FA of rows 1 to 9.
+    const auto deltaEditor = [this](int row) { return EditorAt(static_cast<std::size_t>(1 + 2 * (row - 1))); };
+    const auto faEditor = [this](int row) { return EditorAt(static_cast<std::size_t>(2 + 2 * (row - 1))); };
+
+    auto* layout = new QVBoxLayout(this);
+    auto* massRow = new QHBoxLayout;
+    QLabel* massLabel = MakeLabel(Input::kMassLabel);
+    massLabel->setBuddy(EditorAt(0));
+    massRow->addWidget(massLabel);
+    massRow->addWidget(EditorAt(0));
+    layout->addLayout(massRow);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    constexpr int kColumnsPerSide = 3;
+    constexpr int kGapColumn = kColumnsPerSide;
+    for (int side = 0; side < 2; ++side) {
+        const int column = side * (kColumnsPerSide + 1);
+        for (const auto& [offset, heading] :
+             {std::pair{0, Input::kRowHeading}, {1, Input::kDeltaHeading}, {2, Input::kFAHeading}}) {
+            auto* label = new QLabel(Heading(heading));
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+            grid->addWidget(label, 0, column + offset);
+        }
+    }
+    grid->setColumnMinimumWidth(kGapColumn, 24);
+    for (int row = 1; row <= Input::kRows; ++row) {
+        const bool left = row <= kLeftColumnRows;
+        const int gridRow = left ? row : row - kLeftColumnRows;
+        const int column = left ? 0 : kColumnsPerSide + 1;
+        auto* number = new QLabel(QString::number(row));
+        number->setAlignment(Qt::AlignCenter);
+        grid->addWidget(number, gridRow, column);
+        grid->addWidget(deltaEditor(row), gridRow, column + 1);
+        grid->addWidget(faEditor(row), gridRow, column + 2);
+        deltaEditor(row)->setMaximumWidth(60);
+    }
+    layout->addLayout(grid);
+    layout->addWidget(ButtonBox());
+}
+
+}  // namespace tarnevo::app
