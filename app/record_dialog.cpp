@@ -20,22 +20,20 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The group title and the option texts of a choice field.
+// The option texts of a choice field; numbered when the record names none.
 QStringList ChoiceTexts(const results::FieldSpec& spec) {
-    QStringList lines = ToQString(spec.label).split(u'\n');
-    const int options = static_cast<int>(spec.maximum) + 1;
-    if (lines.size() != options + 1) {
-        const QString title = lines.value(0);
-        lines = {title};
-        for (int k = 0; k < options; ++k) lines << QString::number(k + 1);
+    QStringList texts;
+    for (std::string_view choice : spec.choices) texts << ToQString(choice);
+    for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(spec.maximum); ++k) {
+        texts << QString::number(k + 1);
     }
-    return lines;
+    return texts;
 }
 
 }  // namespace
 
 RecordDialog::RecordDialog(results::InputRecord& record, QWidget* parent)
-    : QDialog(parent), fields_(record.Fields()) {
+    : QDialog(parent), record_(record), fields_(record.Fields()) {
     setWindowTitle(ToQString(record.Caption()));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     for (const results::FieldBinding& field : fields_) {
@@ -46,6 +44,7 @@ RecordDialog::RecordDialog(results::InputRecord& record, QWidget* parent)
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons_, &QDialogButtonBox::accepted, this, &RecordDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &RecordDialog::reject);
+    UpdateEnabling();
 }
 
 RecordDialog::~RecordDialog() = default;
@@ -62,16 +61,20 @@ QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
             return box;
         }
         case results::FieldType::Choice: {
-            const QStringList texts = ChoiceTexts(spec);
-            auto* group = new QGroupBox(texts.front(), this);
+            auto* group = new QGroupBox(ToQString(spec.group.empty() ? spec.label : spec.group), this);
             auto* layout = new QVBoxLayout(group);
             auto* buttons = new QButtonGroup(group);
-            for (qsizetype k = 1; k < texts.size(); ++k) {
+            const QStringList texts = ChoiceTexts(spec);
+            for (qsizetype k = 0; k < texts.size(); ++k) {
                 auto* radio = new QRadioButton(texts[k], group);
-                buttons->addButton(radio, static_cast<int>(k - 1));
+                buttons->addButton(radio, static_cast<int>(k));
                 layout->addWidget(radio);
             }
             if (QAbstractButton* chosen = buttons->button(text.toInt())) chosen->setChecked(true);
+            connect(buttons, &QButtonGroup::idClicked, this, [this, field](int id) {
+                results::AssignFieldText(field, std::to_string(id));
+                UpdateEnabling();
+            });
             choiceGroups_.back() = buttons;
             return group;
         }
@@ -102,6 +105,12 @@ QWidget* RecordDialog::EditorForKey(std::string_view key) const {
     return nullptr;
 }
 
+void RecordDialog::UpdateEnabling() {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        editors_[i]->setEnabled(record_.IsFieldEnabled(fields_[i].spec->key));
+    }
+}
+
 void RecordDialog::RestoreRecord() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         std::visit(
@@ -118,7 +127,6 @@ void RecordDialog::accept() {
         const std::optional<std::string> refusal =
             results::AssignFieldText(fields_[i], EditorText(i).toStdString());
         if (!refusal) continue;
-        RestoreRecord();
         RunMessageBox(this, {*refusal, results::MessageButtons::Ok, results::MessageIcon::Exclamation,
                              results::MessageModality::Application});
         editors_[i]->setFocus(Qt::OtherFocusReason);
@@ -140,15 +148,17 @@ GenericRecordDialog::GenericRecordDialog(results::InputRecord& record,
     for (std::string_view line : guidance) layout->addWidget(MakeLabel(line));
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < FieldCount(); ++i) {
-        switch (SpecAt(i).type) {
+        const results::FieldSpec& spec = SpecAt(i);
+        switch (spec.type) {
             case results::FieldType::Check:
             case results::FieldType::Choice: form->addRow(EditorAt(i)); break;
             default: {
-                QLabel* label = MakeLabel(SpecAt(i).label);
+                QLabel* label = MakeLabel(spec.label);
                 label->setBuddy(EditorAt(i));
                 form->addRow(label, EditorAt(i));
             }
         }
+        if (!spec.note.empty()) form->addRow(QString(), MakeLabel(spec.note));
     }
     layout->addLayout(form);
     layout->addWidget(ButtonBox());

@@ -4,8 +4,7 @@
 // On OK every field's text goes through the shared validator in field order. The
 // first refusal shows its message ("Please enter an integer between -30 and
 // 30."), puts the focus on that field with its text selected, and keeps the
-// dialog open; the record then holds what it held when the dialog opened. Cancel
-// also leaves the record as it was.
+// dialog open. Cancel leaves the record as it was when the dialog opened.
 #pragma once
 
 #include <QDialog>
@@ -46,12 +45,18 @@ protected:
     static QLabel* MakeLabel(std::string_view text);
 
 private:
+    // Fields that the record disables for its current choice are greyed; a
+    // click on a radio button takes the choice into the record first (Cancel
+    // restores it).
+    void UpdateEnabling();
+
     using FieldValue = std::variant<int, double, std::string, bool>;
 
     QWidget* CreateEditor(const results::FieldBinding& field);
     QString EditorText(std::size_t index) const;
     void RestoreRecord();
 
+    results::InputRecord& record_;
     std::vector<results::FieldBinding> fields_;
     std::vector<FieldValue> openingValues_;
     std::vector<QWidget*> editors_;
@@ -60,12 +65,9 @@ private:
 };
 
 // A dialog for any input record, built from its field descriptions: guidance
-// lines on top, then one row per field (label and edit box, or a check box, or
-// a group of radio buttons), OK and Cancel at the bottom.
-//
-// A choice field's label may carry its option texts on further lines:
-// "Type of Calculation\nFirst option\nSecond option"; without them the options
-// are numbered.
+// lines on top, then one row per field (label and edit box, a check box, or a
+// group of radio buttons), each with its note under it, OK and Cancel at the
+// bottom.
 class GenericRecordDialog : public RecordDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(GenericRecordDialog)

@@ -1,0 +1,390 @@
+// Pins the desktop program end to end on Qt's offscreen platform: the start
+// state, a cluster calculation typed into the real dialog and drawn by the view,
+// the refusal of a second calculation, File New with and without the save
+// reminder, Save and Save As, a refused dialog entry, printing to PDF, and
+// click-for-help. Modal dialogs are driven as a user would: a timer finds the
+// active modal window, types into its fields and presses its buttons. The
+// evidence holds because nothing here calls the handlers directly: keys go to
+// the main window and every answer goes through the widgets.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <clocale>
+#include <functional>
+#include <memory>
+
+#include "app/context_help.h"
+#include "app/file_filter.h"
+#include "app/form_dialog.h"
+#include "app/main_frame.h"
+#include "app/tarnevo_app.h"
+#include "app/tarnevo_view.h"
+#include "results/command_enabling.h"
+#include "results/page_layout.h"
+#include "results/print_layout.h"
+
+namespace tarnevo::app {
+namespace {
+
+using results::Command;
+
+// Runs act on the next modal window of type T once it shows (polling, so that
+// it also finds a window opened from inside another modal one). If none comes,
+// failed is set and every modal window is closed so that the test ends.
+template <typename T>
+void WhenModal(std::function<void(T*)> act, bool* failed, const QWidget* notThis = nullptr, int triesLeft = 300) {
+    QTimer::singleShot(10, [act, failed, notThis, triesLeft] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* widget = qobject_cast<T*>(modal); widget != nullptr && widget != notThis && widget->isVisible()) {
+            act(widget);
+            return;
+        }
+        if (triesLeft > 0) {
+            WhenModal<T>(act, failed, notThis, triesLeft - 1);
+            return;
+        }
+        *failed = true;
+        while (QWidget* open = QApplication::activeModalWidget()) open->close();
+    });
+}
+
+QLineEdit* Field(QWidget* dialog, std::string_view key) {
+    return qobject_cast<QLineEdit*>(static_cast<RecordDialog*>(dialog)->EditorForKey(key));
+}
+
+void Press(QWidget* dialog, QDialogButtonBox::StandardButton which) {
+    dialog->findChild<QDialogButtonBox*>()->button(which)->click();
+}
+
+void Press(QMessageBox* box, QMessageBox::StandardButton which) { box->button(which)->click(); }
+
+}  // namespace
+
+class AppGuiTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+
+    void init() {
+        program_ = std::make_unique<core::ProgramContext>();
+        app_ = std::make_unique<CTARNEVOApp>(*program_);
+        QVERIFY(app_->InitInstance());
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+        failed_ = false;
+        StartWatchdog();
+    }
+
+    void cleanup() {
+        watchdog_.stop();
+        QVERIFY2(unattended_.isEmpty(), qPrintable(QStringLiteral("unexpected window: ") + unattended_));
+        QVERIFY2(!failed_, "an expected modal window did not come up");
+        app_.reset();
+        program_.reset();
+    }
+
+    void startState() {
+        QVERIFY(Frame()->windowState().testFlag(Qt::WindowMaximized));
+        QCOMPARE(Frame()->windowTitle(), QStringLiteral("Untitled - TARNEVO"));
+        QVERIFY(View()->State().showWelcome);
+        QVERIFY(app_->Document().Data().readyForCalculation);
+        for (Command disabled : {Command::FileSave, Command::FileSaveAs, Command::FilePrint,
+                                 Command::FilePrintPreview, Command::FilePrintSetup, Command::FileOpen,
+                                 Command::EditUndo, Command::EditCut, Command::EditCopy, Command::EditPaste}) {
+            QVERIFY2(!Frame()->Action(disabled)->isEnabled(), qPrintable(Frame()->Action(disabled)->text()));
+        }
+        for (Command enabled : {Command::FileNew, Command::IsotopeClusterPattern, Command::DisplayIsotopicData,
+                                Command::AppAbout}) {
+            QVERIFY(Frame()->Action(enabled)->isEnabled());
+        }
+        QCOMPARE(Frame()->MessagePane()->text(), QStringLiteral("For Help, press F1"));
+
+        // The Calculations menu: texts with mnemonics, a blank before the shortcut.
+        QMenu* calculations = nullptr;
+        for (QAction* top : Frame()->menuBar()->actions()) {
+            if (top->text() == QStringLiteral("&Calculations")) calculations = top->menu();
+        }
+        QVERIFY(calculations != nullptr);
+        QCOMPARE(calculations->actions().front()->text(), QStringLiteral("&Isotope Cluster Pattern "));
+        QCOMPARE(calculations->actions().front()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+
+        // Toolbar buttons left to right (0: separator).
+        QList<int> order;
+        for (QAction* action : Frame()->ToolBar()->actions()) {
+            order << (action->isSeparator() ? 0 : action->data().toInt());
+        }
+        const QList<int> expected = {57600, 57603, 0, 57607, 32772, 32775, 32780, 32782, 32786, 32789, 0, 57664, 57669};
+        QCOMPARE(order, expected);
+
+        // The welcome lines are drawn: dark pixels in the middle of the page.
+        const QImage page = View()->viewport()->grab().toImage();
+        int dark = 0;
+        for (int y = page.height() / 3; y < page.height() * 2 / 3; ++y) {
+            for (int x = 0; x < page.width(); ++x) dark += qGray(page.pixel(x, y)) < 128 ? 1 : 0;
+        }
+        QVERIFY(dark > 100);
+    }
+
+    void clusterThroughDialogDrawsResults() {
+        RunCluster("C6H5Cl2", "1", true);
+        const results::Document& document = app_->Document().Data();
+        QVERIFY(!document.readyForCalculation);
+        QVERIFY(!View()->State().showWelcome);
+        // 6 x 12 + 5 x 1.007825 + 2 x 34.968853 - 0.000054858, from the lightest isotopes.
+        QVERIFY(std::abs(document.state.ionMassA - 146.9768) < 1e-3);
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
+        QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
+
+        View()->viewport()->grab();   // one screen pass
+        const auto lines = static_cast<int>(results::LayoutResultLines(document.state).size());
+        QCOMPARE(View()->LineCounter(), lines);
+        // Vertical extent: 20 units plus 24 for every line advance.
+        QCOMPARE(View()->ScrollExtentUnits().height(), 20.0 + 24.0 * lines);
+        // Horizontal: 82 monospaced cells of the 22-unit font plus 100 units,
+        // however short the lines; a Courier cell is 0.6 em and the em about
+        // 19.4 units (22-unit cell / 1.13), so 82 cells are close to 955 units.
+        QVERIFY(View()->ScrollExtentUnits().width() > 900 && View()->ScrollExtentUnits().width() < 1100);
+    }
+
+    void secondCalculationRefused() {
+        RunCluster("C6H6", "1", true);
+        QString shown;
+        WhenModal<QMessageBox>(
+            [&shown](QMessageBox* box) {
+                shown = box->text();
+                QCOMPARE(box->icon(), QMessageBox::Warning);
+                Press(box, QMessageBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(shown, QStringLiteral("Click 'File, New' (Ctrl+N) before another calculation!"));
+        QVERIFY(!app_->Document().Data().readyForCalculation);
+        QCOMPARE(QString::fromStdString(app_->Document().Data().state.formulaText), QStringLiteral("C6H6"));
+    }
+
+    void fileNewWithoutReminder() {
+        RunCluster("C6H6", "1", false);
+        bool asked = false;
+        WhenModal<QWidget>([&asked](QWidget* modal) {
+            asked = true;
+            modal->close();
+        }, &failed_, nullptr, 20);
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QTest::qWait(300);
+        failed_ = false;   // no modal window was expected
+        QVERIFY(!asked);
+        QVERIFY(app_->Document().Data().readyForCalculation);
+        QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
+        QVERIFY(!Frame()->Action(Command::FileSaveAs)->isEnabled());
+        QVERIFY(!View()->State().showWelcome);   // the welcome text does not return
+    }
+
+    void fileNewWithReminderSaves() {
+        RunCluster("C6H6", "1", true);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("reminded.txt"));
+        QString question;
+        QString offeredName;
+        WhenModal<QMessageBox>(
+            [&](QMessageBox* box) {
+                question = box->text();
+                QCOMPARE(box->icon(), QMessageBox::Question);
+                WhenModal<QFileDialog>(
+                    [&](QFileDialog* files) {
+                        offeredName = files->selectedFiles().value(0).section(u'/', -1);
+                        files->selectFile(path);
+                        static_cast<QDialog*>(files)->accept();
+                    },
+                    &failed_);
+                Press(box, QMessageBox::Yes);
+            },
+            &failed_);
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(question, QStringLiteral("Current data set is not saved, save it?"));
+        QCOMPARE(offeredName, QStringLiteral("File_X.txt"));
+        QFile report(path);
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(report.readLine().startsWith("TARNEVO Isotope Cluster Data"));
+        QVERIFY(app_->Document().Data().readyForCalculation);
+    }
+
+    void saveDisablesSaveKeepsSaveAs() {
+        RunCluster("C6H6", "1", true);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("benzene"));
+        WhenModal<QFileDialog>(
+            [&](QFileDialog* files) {
+                files->selectFile(path);
+                static_cast<QDialog*>(files)->accept();
+            },
+            &failed_);
+        Key(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(QFile::exists(path + QStringLiteral(".txt")));   // the default extension was added
+        QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
+        QVERIFY(Frame()->Action(Command::FileSaveAs)->isEnabled());
+        QCOMPARE(Frame()->windowTitle(), QStringLiteral("benzene.txt - TARNEVO"));
+    }
+
+    void chargeOutOfRangeKeepsDialogOpen() {
+        QString refusal;
+        bool stillOpen = false;
+        bool chargeFocused = false;
+        WhenModal<CFormDlg>(
+            [&](CFormDlg* dialog) {
+                Field(dialog, "formula")->setText(QStringLiteral("C6H6"));
+                Field(dialog, "charge")->setText(QStringLiteral("31"));
+                WhenModal<QMessageBox>(
+                    [&, dialog](QMessageBox* box) {
+                        refusal = box->text();
+                        Press(box, QMessageBox::Ok);
+                        QTimer::singleShot(50, [&, dialog] {
+                            stillOpen = dialog->isVisible();
+                            chargeFocused = dialog->focusWidget() == Field(dialog, "charge");
+                            Press(dialog, QDialogButtonBox::Cancel);
+                        });
+                    },
+                    &failed_);
+                Press(dialog, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(refusal, QStringLiteral("Please enter an integer between -30 and 30."));
+        QVERIFY(stillOpen);
+        QVERIFY(chargeFocused);
+        // Cancelled: nothing stored, the preset charge untouched.
+        QVERIFY(app_->Document().Data().readyForCalculation);
+        QCOMPARE(View()->State().charge, 1);
+    }
+
+    void printsToPdfWithPageCount() {
+        RunCluster("C200Br40", "1", true);
+        const auto lines =
+            static_cast<int>(results::LayoutResultLines(app_->Document().Data().state).size());
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("cluster.pdf")));
+        const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+        const int expected = (lines + linesPerPage - 1) / linesPerPage;
+        QVERIFY2(expected >= 2, qPrintable(QStringLiteral("%1 lines, %2 a page").arg(lines).arg(linesPerPage)));
+        QCOMPARE(View()->PrintPages(printer), expected);
+        QCOMPARE(View()->LinesPerPage(), linesPerPage);
+
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QString content = QString::fromLatin1(pdf.readAll());
+        QCOMPARE(content.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))), expected);
+    }
+
+    void clickForHelpOpensTopicInsteadOfActing() {
+        Key(Qt::Key_F1, Qt::ControlModifier);
+        QVERIFY(app_->Help().InContextHelpMode());
+        QWidget* button = Frame()->ToolBar()->widgetForAction(Frame()->Action(Command::IsotopeClusterPattern));
+        QVERIFY(button != nullptr);
+        bool dialogOpened = false;
+        WhenModal<QWidget>([&dialogOpened](QWidget* modal) {
+            dialogOpened = true;
+            modal->close();
+        }, &failed_, nullptr, 20);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::qWait(300);
+        failed_ = false;   // no dialog was expected
+        QVERIFY(!dialogOpened);
+        QVERIFY(!app_->Help().InContextHelpMode());
+        QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("isotope_cluster.html"));
+        QVERIFY(View()->State().showWelcome);   // the calculation did not start
+
+        Frame()->Action(Command::GettingStarted)->trigger();
+        QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("getting_started.html"));
+    }
+
+    void saveFilterConversion() {
+        QCOMPARE(NameFiltersFrom("Data Files (*.txt)|*.txt|All Files (*.*)|*.*||"),
+                 QStringList({QStringLiteral("Data Files (*.txt)"), QStringLiteral("All Files (*)")}));
+        QCOMPARE(NameFiltersFrom("Reports|*.txt;*.csv||"), QStringList({QStringLiteral("Reports (*.txt *.csv)")}));
+    }
+
+    void screenshotOfResults() {
+        RunCluster("C6H5Cl2", "1", true);
+        const QPixmap shot = Frame()->grab();
+        QVERIFY(!shot.isNull());
+        QVERIFY(shot.save(QStringLiteral(TARNEVO_SCREENSHOT_PATH)));
+    }
+
+private:
+    CMainFrame* Frame() const { return app_->MainFrame(); }
+    CTARNEVOView* View() const { return app_->View(); }
+
+    // A key pressed on the main window, made the active window first as after
+    // any dialog the user closed.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        Frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Frame()));
+        QTest::keyClick(Frame(), key, modifiers);
+    }
+
+    // Ctrl+I, then the formula and charge typed into the dialog and OK.
+    void RunCluster(const char* formula, const char* charge, bool reminder) {
+        WhenModal<CFormDlg>(
+            [=](CFormDlg* dialog) {
+                Field(dialog, "formula")->setText(QString::fromLatin1(formula));
+                Field(dialog, "charge")->setText(QString::fromLatin1(charge));
+                qobject_cast<QCheckBox*>(dialog->EditorForKey("reminder"))->setChecked(reminder);
+                Press(dialog, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QVERIFY(!app_->Document().Data().readyForCalculation);
+    }
+
+    // Closes a modal window that nothing in the test answers within three
+    // seconds (an unexpected message box), so that the test fails instead of
+    // waiting for ever.
+    void StartWatchdog() {
+        unattended_.clear();
+        watchdog_.setInterval(500);
+        QObject::connect(&watchdog_, &QTimer::timeout, this, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ticksOpen_ = (modal != nullptr && modal == lastModal_) ? ticksOpen_ + 1 : 0;
+            lastModal_ = modal;
+            if (ticksOpen_ < 6) return;
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            unattended_ = box != nullptr ? box->text() : modal->windowTitle();
+            modal->close();
+        });
+        watchdog_.start();
+    }
+
+    QTimer watchdog_;
+    QPointer<QWidget> lastModal_;
+    int ticksOpen_ = 0;
+    QString unattended_;
+    std::unique_ptr<core::ProgramContext> program_;
+    std::unique_ptr<CTARNEVOApp> app_;
+    bool failed_ = false;
+};
+
+}  // namespace tarnevo::app
+
+QTEST_MAIN(tarnevo::app::AppGuiTest)
+#include "app_gui_test.moc"
