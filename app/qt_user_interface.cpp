@@ -58,23 +58,24 @@ MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& requ
     return AnswerOf(box.exec());
 }
 
-std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, QWidget* parent) {
+std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, const QString& helpPage,
+                                               QWidget* parent) {
     std::unique_ptr<RecordDialog> dialog;
-    QString helpPage = kMainWindowHelpPage;
+    QString page = helpPage.isEmpty() ? kMainWindowHelpPage : helpPage;
     if (auto* cluster = dynamic_cast<calc::ClusterFormInput*>(&record)) {
         dialog = std::make_unique<CFormDlg>(*cluster, parent);
-        helpPage = kIsotopeClusterHelpPage;
+        page = kIsotopeClusterHelpPage;
     } else if (auto* element = dynamic_cast<calc::UserElementInput*>(&record)) {
         dialog = std::make_unique<CUserElemDlg>(*element, parent);
-        helpPage = kUserElementsHelpPage;
+        page = kUserElementsHelpPage;
     } else if (dynamic_cast<calc::FormulaElementInput*>(&record) != nullptr) {
         dialog = std::make_unique<GenericRecordDialog>(
             record, std::vector<std::string_view>{calc::FormulaElementInput::kValenceNote}, parent);
-        helpPage = kUserElementsHelpPage;
+        page = kUserElementsHelpPage;
     } else {
         dialog = std::make_unique<GenericRecordDialog>(record, std::vector<std::string_view>{}, parent);
     }
-    dialog->setProperty(kHelpPageProperty, helpPage);
+    dialog->setProperty(kHelpPageProperty, page);
     return dialog;
 }
 
@@ -83,7 +84,7 @@ MessageAnswer QtUserInterface::ShowMessage(const results::MessageRequest& reques
 }
 
 results::DialogAnswer QtUserInterface::RunDialog(results::InputRecord& record) {
-    const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(record, parent_);
+    const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(record, helpPage_, parent_);
     dialog->setWindowModality(Qt::ApplicationModal);
     return dialog->exec() == QDialog::Accepted ? results::DialogAnswer::Ok : results::DialogAnswer::Cancel;
 }

@@ -20,13 +20,17 @@ results::MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequ
 
 // The dialog that shows a record: CFormDlg and CUserElemDlg for their records,
 // a dialog built from the field descriptions for any other. Each dialog carries
-// the help page that F1 opens.
-std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, QWidget* parent);
+// the help page that F1 opens: its own for the dialogs of user-defined
+// elements, otherwise helpPage, the page of the calculation that asks.
+std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, const QString& helpPage,
+                                               QWidget* parent);
 
 class QtUserInterface : public results::UserInterfacePort {
 public:
     explicit QtUserInterface(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // The help page of the command now running; its dialogs open it on F1.
+    void SetHelpPage(const QString& page) { helpPage_ = page; }
 
     results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
     results::DialogAnswer RunDialog(results::InputRecord& record) override;
@@ -34,6 +38,7 @@ public:
 
 private:
     QPointer<QWidget> parent_;
+    QString helpPage_;
 };
 
 }  // namespace tarnevo::app

@@ -41,6 +41,18 @@ QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight
 // The two centred welcome lines, sized by the client area's height.
 void DrawWelcome(QPainter& painter, const QRect& client, QPaintDevice* device);
 
+// The advice screen of the cluster ions command: nine lines of "Arial" at a
+// thirtieth of the client height (smaller when the widest line would not fit
+// the width), 20 pixels from the left and top, and the CONTINUE button centred
+// under the widest line.
+struct AdviceLayout {
+    QFont font;
+    int lineHeight = 0;
+    QRect button;
+};
+AdviceLayout LayOutAdvice(const QRect& client, QPaintDevice* device);
+void DrawAdvice(QPainter& painter, const AdviceLayout& layout);
+
 inline constexpr char kWelcomeLine1[] = "Welcome to TARNEVO";
 inline constexpr char kWelcomeLine2[] = "To start, click on the 'Calculations' Menu Item";
 

@@ -1,5 +1,7 @@
 #include "app/tarnevo_app.h"
 
+#include <QFont>
+#include <QFontDatabase>
 #include <QPageSetupDialog>
 #include <QPrinter>
 
@@ -11,8 +13,29 @@
 
 namespace tarnevo::app {
 
+namespace {
+
+// The result page is laid out for "Courier New" and the welcome and advice
+// texts for "Arial". Where those faces are missing, their metric-compatible
+// counterparts keep the widths the layouts were made for; a generic monospaced
+// fallback would not.
+void SubstituteMissingFaces() {
+    const QStringList families = QFontDatabase::families();
+    const std::pair<const char*, const char*> faces[] = {{"Courier New", "Liberation Mono"},
+                                                         {"Arial", "Liberation Sans"}};
+    for (const auto& [face, counterpart] : faces) {
+        if (!families.contains(QString::fromLatin1(face)) && families.contains(QString::fromLatin1(counterpart))) {
+            QFont::insertSubstitution(QString::fromLatin1(face), QString::fromLatin1(counterpart));
+        }
+    }
+}
+
+}  // namespace
+
 CTARNEVOApp::CTARNEVOApp(core::ProgramContext& program, QObject* parent)
-    : QObject(parent), program_(program), help_(std::make_unique<HelpController>()) {}
+    : QObject(parent), program_(program), help_(std::make_unique<HelpController>()) {
+    SubstituteMissingFaces();
+}
 
 CTARNEVOApp::~CTARNEVOApp() = default;
 

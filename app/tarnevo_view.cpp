@@ -6,14 +6,19 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <cmath>
 
+#include "app/help_topics.h"
+#include "app/qt_user_interface.h"
 #include "app/result_drawing.h"
 #include "app/tarnevo_doc.h"
+#include "calc/cluster_ions_command.h"
 #include "calc/isotope_cluster_command.h"
+#include "calc/isotopic_data_command.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
 
@@ -26,32 +31,33 @@ using results::Command;
 
 using CommandHandler = void (*)(calc::CommandContext&);
 
-// The calculation commands and their handlers. A command whose calculation is
-// not built yet only passes the calculation gate under its kind.
-struct CalculationCommand {
-    Command command;
+// The view's commands and their handlers. A command whose calculation is not
+// built yet only passes the calculation gate under its kind.
+struct ViewCommand {
+    int id;
     CalcKind kind;
     CommandHandler handler;
 };
 
-constexpr CalculationCommand kCalculations[] = {
-    {Command::IsotopeClusterPattern, CalcKind::IsotopeCluster, &calc::RunIsotopeClusterPattern},
-    {Command::ClusterIonsAndPolymers, CalcKind::RepeatingUnits, nullptr},
-    {Command::MolecularFormulae, CalcKind::FormulaFromMz, nullptr},
-    {Command::CorrectForLossOfH, CalcKind::LossOfH, nullptr},
-    {Command::IsotopeLabelling, CalcKind::LabelledAtoms, nullptr},
-    {Command::DisplayIsotopicData, CalcKind::IsotopicData, nullptr},
+constexpr ViewCommand kViewCommands[] = {
+    {static_cast<int>(Command::IsotopeClusterPattern), CalcKind::IsotopeCluster, &calc::RunIsotopeClusterPattern},
+    {static_cast<int>(Command::ClusterIonsAndPolymers), CalcKind::RepeatingUnits, &calc::BeginClusterIons},
+    {calc::kContinueButtonId, CalcKind::RepeatingUnits, &calc::ContinueClusterIons},
+    {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, nullptr},
+    {static_cast<int>(Command::CorrectForLossOfH), CalcKind::LossOfH, nullptr},
+    {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, nullptr},
+    {static_cast<int>(Command::DisplayIsotopicData), CalcKind::IsotopicData, &calc::RunDisplayIsotopicData},
 };
 
-const CalculationCommand* FindCalculation(Command command) {
-    const auto found = std::find_if(std::begin(kCalculations), std::end(kCalculations),
-                                    [command](const CalculationCommand& entry) { return entry.command == command; });
-    return found == std::end(kCalculations) ? nullptr : found;
+const ViewCommand* FindViewCommand(int id) {
+    const auto found = std::find_if(std::begin(kViewCommands), std::end(kViewCommands),
+                                    [id](const ViewCommand& entry) { return entry.id == id; });
+    return found == std::end(kViewCommands) ? nullptr : found;
 }
 
 }  // namespace
 
-CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, results::UserInterfacePort& ui,
+CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, QtUserInterface& ui,
                            QWidget* parent)
     : QAbstractScrollArea(parent), document_(document), program_(program), ui_(ui) {
     viewport()->setBackgroundRole(QPalette::Base);
@@ -64,18 +70,44 @@ CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program,
     SetScrollSizes(QSize(100, 100), 1);
 }
 
-bool CTARNEVOView::IsCalculationCommand(Command command) { return FindCalculation(command) != nullptr; }
+bool CTARNEVOView::IsCalculationCommand(Command command) {
+    return FindViewCommand(static_cast<int>(command)) != nullptr;
+}
 
-void CTARNEVOView::OnCalculationCommand(Command command) {
-    const CalculationCommand* entry = FindCalculation(command);
+void CTARNEVOView::OnCalculationCommand(Command command) { OnViewCommand(static_cast<int>(command)); }
+
+void CTARNEVOView::OnViewCommand(int id) {
+    const ViewCommand* entry = FindViewCommand(id);
     if (entry == nullptr) return;
+    ui_.SetHelpPage(HelpPageForCommand(id == calc::kContinueButtonId ? Command::ClusterIonsAndPolymers
+                                                                     : static_cast<Command>(id)));
     calc::CommandContext context{program_, state_, document_.Data(), ui_};
     if (entry->handler != nullptr) {
         entry->handler(context);
     } else {
         results::PassCalculationGate(document_.Data(), state_, ui_, entry->kind);
     }
+    SyncContinueButton();
     viewport()->update();
+}
+
+// The button exists exactly while the view's state says the advice is shown; it
+// is removed later, not at once, because its own click may be what ends it.
+void CTARNEVOView::SyncContinueButton() {
+    if (state_.continueButtonShown && continueButton_ == nullptr) {
+        continueButton_ = new QPushButton(QString::fromLatin1(calc::kContinueButtonText.data(),
+                                                              static_cast<qsizetype>(calc::kContinueButtonText.size())),
+                                          viewport());
+        connect(continueButton_, &QPushButton::clicked, this, [this] { OnViewCommand(calc::kContinueButtonId); });
+        continueButton_->show();
+    } else if (!state_.continueButtonShown && continueButton_ != nullptr) {
+        continueButton_->hide();
+        continueButton_->deleteLater();
+        continueButton_ = nullptr;
+    }
+    if (continueButton_ != nullptr) {
+        continueButton_->setGeometry(LayOutAdvice(viewport()->rect(), viewport()).button);
+    }
 }
 
 void CTARNEVOView::paintEvent(QPaintEvent* event) {
@@ -94,7 +126,17 @@ void CTARNEVOView::Draw(QPainter& painter, const PassTarget& target) {
         DrawWelcome(painter, target.client, target.device);
         return;
     }
-    if (document_.Data().readyForCalculation) return;
+    if (document_.Data().readyForCalculation) {
+        // The advice stays on the page as long as its button, and is redrawn
+        // with every paint like everything else.
+        if (state_.continueButtonShown && !target.printing) {
+            painter.save();
+            painter.resetTransform();
+            DrawAdvice(painter, LayOutAdvice(target.client, target.device));
+            painter.restore();
+        }
+        return;
+    }
     DrawResults(painter, target);
 }
 
@@ -163,6 +205,7 @@ void CTARNEVOView::UpdateScrollBars() {
 void CTARNEVOView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBars();
+    SyncContinueButton();
 }
 
 void CTARNEVOView::scrollContentsBy(int, int) { viewport()->update(); }

@@ -11,14 +11,15 @@
 
 #include "core/program_context.h"
 #include "results/command_enabling.h"
-#include "results/ui_port.h"
 #include "results/view_state.h"
 
 class QPrinter;
+class QPushButton;
 
 namespace tarnevo::app {
 
 class CTARNEVODoc;
+class QtUserInterface;
 
 class CTARNEVOView : public QAbstractScrollArea {
     Q_OBJECT
@@ -35,7 +36,7 @@ public:
     static constexpr char kExtentSample[] =
         "This is an 82 character line to use to get the extent (length) of the longest line";
 
-    CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, results::UserInterfacePort& ui,
+    CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, QtUserInterface& ui,
                  QWidget* parent = nullptr);
 
     results::ViewState& State() { return state_; }
@@ -44,6 +45,8 @@ public:
     static bool IsCalculationCommand(results::Command command);
     // Runs one command of the Calculations menu.
     void OnCalculationCommand(results::Command command);
+    // The CONTINUE button of the cluster ions advice screen, while it is shown.
+    QPushButton* ContinueButton() const { return continueButton_; }
 
     // File Print, Print Preview: the printer keeps its settings for the run.
     void OnFilePrint(QPrinter& printer);
@@ -77,6 +80,10 @@ private:
         int printableRows = 0;     // printing: printable height in device pixels
     };
 
+    // The one place where the view's commands meet their handlers: the six
+    // calculations and the CONTINUE button.
+    void OnViewCommand(int id);
+    void SyncContinueButton();
     void Draw(QPainter& painter, const PassTarget& target);
     void DrawResults(QPainter& painter, const PassTarget& target);
     int NextLine(int y);
@@ -86,8 +93,9 @@ private:
 
     CTARNEVODoc& document_;
     core::ProgramContext& program_;
-    results::UserInterfacePort& ui_;
+    QtUserInterface& ui_;
     results::ViewState state_;
+    QPushButton* continueButton_ = nullptr;
 
     // Drawing fields.
     bool printing_ = false;
