@@ -65,6 +65,7 @@ CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program,
     QPalette palette = viewport()->palette();
     palette.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(palette);
+    setProperty(kHelpPageProperty, QStringLiteral("results.html"));
     connect(&document_, &CTARNEVODoc::changed, viewport(), qOverload<>(&QWidget::update));
     // Until the first results pass: a 100 x 100 pixel page with default steps.
     SetScrollSizes(QSize(100, 100), 1);

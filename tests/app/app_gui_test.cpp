@@ -18,6 +18,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -294,6 +296,18 @@ private slots:
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QString content = QString::fromLatin1(pdf.readAll());
         QCOMPARE(content.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))), expected);
+
+        // Print Preview draws the same pages through the same routine.
+        int previewPages = -1;
+        WhenModal<QPrintPreviewDialog>(
+            [&previewPages](QPrintPreviewDialog* preview) {
+                previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+                preview->close();
+            },
+            &failed_);
+        Frame()->Action(Command::FilePrintPreview)->trigger();
+        QCOMPARE(previewPages, View()->PageCountFor(app_->Printer()));
+        QVERIFY(previewPages >= 2);
     }
 
     void clickForHelpOpensTopicInsteadOfActing() {
