@@ -20,9 +20,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setAlignment(Qt::AlignTop);
 
     auto* text = new QVBoxLayout;
-    for (const char* line : {"TARNEVO Version 6.01", "NOTE: This Version uses 80-bit floating point math routines,",
-                             "providing more accurate results for large molecules.", "",
-                             "Source of isotopic data:", "Pure Appl. Chem., Vol 75, pp 683-800, 2003"}) {
+    for (const char* line :
+         {"TARNEVO Version 6.01", "NOTE: This Version uses 80-bit floating point math routines,",
+          "providing more accurate results for large molecules.", "",
+          "Source of isotopic data:", "Pure Appl. Chem., Vol 75, pp 683-800, 2003"}) {
         text->addWidget(new QLabel(QString::fromLatin1(line)));
     }
 

@@ -135,16 +135,17 @@ bool HelpController::HandleContextModeEvent(QObject* watched, QEvent* event) {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             if (key == Qt::Key_Escape) {
                 LeaveContextHelpMode();
-                return menu == nullptr;   // in a menu, Escape also closes it
+                return menu == nullptr;  // in a menu, Escape also closes it
             }
             if (menu != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
                 LeaveContextHelpMode();
                 ShowPageAndCloseMenus(HelpPageForAction(menu->activeAction()));
                 return true;
             }
-            return menu == nullptr;   // keys move through an open menu, nothing else acts
+            return menu == nullptr;  // keys move through an open menu, nothing else acts
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 

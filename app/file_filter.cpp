@@ -26,10 +26,11 @@ QString BareName(const QString& name) {
 }  // namespace
 
 QStringList NameFiltersFrom(std::string_view filter) {
-    const QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
+    const QStringList parts =
+        QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty()) break;   // the closing "||"
+        if (parts[i].isEmpty()) break;  // the closing "||"
         filters << QStringLiteral("%1 (%2)").arg(BareName(parts[i]), QtPatterns(parts[i + 1]));
     }
     return filters;

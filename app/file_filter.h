@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QStringList>
-
 #include <string_view>
 
 namespace tarnevo::app {

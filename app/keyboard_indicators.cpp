@@ -35,16 +35,24 @@ bool KeyboardIndicators::eventFilter(QObject* watched, QEvent* event) {
     if (!watched->isWidgetType()) return false;
     const QEvent::Type type = event->type();
     if (readsPlatform_) {
-        if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::WindowActivate) Refresh();
+        if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::WindowActivate)
+            Refresh();
         return false;
     }
     if (type != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->isAutoRepeat()) return false;
     LockKeyState toggled = state_;
     switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_CapsLock: toggled.capsLock = !toggled.capsLock; break;
-        case Qt::Key_NumLock: toggled.numLock = !toggled.numLock; break;
-        case Qt::Key_ScrollLock: toggled.scrollLock = !toggled.scrollLock; break;
-        default: return false;
+        case Qt::Key_CapsLock:
+            toggled.capsLock = !toggled.capsLock;
+            break;
+        case Qt::Key_NumLock:
+            toggled.numLock = !toggled.numLock;
+            break;
+        case Qt::Key_ScrollLock:
+            toggled.scrollLock = !toggled.scrollLock;
+            break;
+        default:
+            return false;
     }
     Publish(toggled);
     return false;

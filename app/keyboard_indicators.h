@@ -12,7 +12,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <optional>
 
 namespace tarnevo::app {

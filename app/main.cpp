@@ -1,6 +1,5 @@
 // The TARNEVO desktop program: one application object, one main window.
 #include <QApplication>
-
 #include <clocale>
 #include <memory>
 

@@ -50,7 +50,7 @@ QAction* CMainFrame::AddAction(Command command, const QString& text, const QStri
     action->setIcon(ToolbarIcon(command));
     action->setIconVisibleInMenu(false);
     connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
-    addAction(action);   // accelerators work whether or not a menu or toolbar shows it
+    addAction(action);  // accelerators work whether or not a menu or toolbar shows it
     actions_[command] = action;
     return action;
 }
@@ -76,23 +76,25 @@ void CMainFrame::CreateActions() {
     AddAction(Command::EditPaste, "&Paste", "Insert Clipboard contents", "Paste",
               {ctrl(Qt::Key_V), Keys(Qt::SHIFT | Qt::Key_Insert)});
 
-    QAction* toolbar = AddAction(Command::ViewToolbar, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar");
+    QAction* toolbar =
+        AddAction(Command::ViewToolbar, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar");
     QAction* statusBar =
         AddAction(Command::ViewStatusBar, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
     toolbar->setCheckable(true);
     statusBar->setCheckable(true);
 
     // A blank stands between each calculation's text and its shortcut.
-    AddAction(Command::IsotopeClusterPattern, "&Isotope Cluster Pattern ", "Calculate an isotope cluster pattern",
-              "Isot Pattern", {ctrl(Qt::Key_I)});
+    AddAction(Command::IsotopeClusterPattern, "&Isotope Cluster Pattern ",
+              "Calculate an isotope cluster pattern", "Isot Pattern", {ctrl(Qt::Key_I)});
     AddAction(Command::ClusterIonsAndPolymers, "&Cluster Ions and Polymers ",
-              "Calculate ionic formulae for cluster or polymer ions with repeating units", "Clusters/Polymers",
-              {ctrl(Qt::Key_K)});
+              "Calculate ionic formulae for cluster or polymer ions with repeating units",
+              "Clusters/Polymers", {ctrl(Qt::Key_K)});
     AddAction(Command::MolecularFormulae, "&Molecular Formulae from m/z ",
               "Determine molecular formulae that correspond to a range of m/z values", "Formula",
               {ctrl(Qt::Key_M)});
     AddAction(Command::CorrectForLossOfH, "Correct for Loss of &H ",
-              "Calculate isotope patterns where there is significant loss of H", "Loss of H", {ctrl(Qt::Key_H)});
+              "Calculate isotope patterns where there is significant loss of H", "Loss of H",
+              {ctrl(Qt::Key_H)});
     AddAction(Command::IsotopeLabelling, "Isotope &Labelling Effects ",
               "Calculate isotope incorporation or cluster patterns for labelled compounds", "Labelling",
               {ctrl(Qt::Key_L)});
@@ -101,11 +103,11 @@ void CMainFrame::CreateActions() {
 
     AddAction(Command::HelpTopics, "&Help Topics", "List Help topics", "Help Topics");
     AddAction(Command::GettingStarted, "&Getting Started", "Display advice on how to use TARNEVO", {});
-    AddAction(Command::AppAbout, "&About TARNEVO...", "Display program information, version number and copyright",
-              "About");
+    AddAction(Command::AppAbout, "&About TARNEVO...",
+              "Display program information, version number and copyright", "About");
     AddAction(Command::Help, "Help", "Display help for current task or command", "Help", {Keys(Qt::Key_F1)});
-    AddAction(Command::ContextHelp, "Help Mode", "Display help for clicked on buttons, menus and windows", "Help",
-              {Keys(Qt::CTRL | Qt::Key_F1)});
+    AddAction(Command::ContextHelp, "Help Mode", "Display help for clicked on buttons, menus and windows",
+              "Help", {Keys(Qt::CTRL | Qt::Key_F1)});
 }
 
 QAction* CMainFrame::Action(Command command) const {
@@ -132,9 +134,9 @@ void CMainFrame::CreateMenus() {
                       Command::AppExit});
     addMenu("&Edit", {Command::EditUndo, separator, Command::EditCut, Command::EditCopy, Command::EditPaste});
     addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar});
-    addMenu("&Calculations", {Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
-                              Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
-                              Command::DisplayIsotopicData});
+    addMenu("&Calculations",
+            {Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers, Command::MolecularFormulae,
+             Command::CorrectForLossOfH, Command::IsotopeLabelling, Command::DisplayIsotopicData});
     addMenu("&Help", {Command::HelpTopics, Command::GettingStarted, separator, Command::AppAbout});
 }
 
@@ -147,9 +149,10 @@ void CMainFrame::CreateToolBar() {
     toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
     for (Command command : {Command::FileNew, Command::FileSave}) toolBar_->addAction(Action(command));
     toolBar_->addSeparator();
-    for (Command command : {Command::FilePrint, Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
-                            Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
-                            Command::DisplayIsotopicData}) {
+    for (Command command :
+         {Command::FilePrint, Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
+          Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
+          Command::DisplayIsotopicData}) {
         toolBar_->addAction(Action(command));
     }
     toolBar_->addSeparator();
@@ -183,12 +186,14 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::ShowIndicators(LockKeyState state) {
     const bool on[] = {state.capsLock, state.numLock, state.scrollLock};
-    for (int k = 0; k < 3; ++k) indicators_[k]->setText(on[k] ? QString::fromLatin1(kIndicatorTexts[k]) : QString());
+    for (int k = 0; k < 3; ++k)
+        indicators_[k]->setText(on[k] ? QString::fromLatin1(kIndicatorTexts[k]) : QString());
 }
 
 void CMainFrame::UpdateCommandUI() {
     const results::Document& document = app_.Document().Data();
-    for (const auto& [command, action] : actions_) action->setEnabled(results::IsCommandEnabled(command, document));
+    for (const auto& [command, action] : actions_)
+        action->setEnabled(results::IsCommandEnabled(command, document));
     Action(Command::ViewToolbar)->setChecked(!toolBar_->isHidden());
     Action(Command::ViewStatusBar)->setChecked(!statusBar()->isHidden());
 }
@@ -200,19 +205,43 @@ void CMainFrame::UpdateTitle() {
 void CMainFrame::OnCommand(Command command) {
     CTARNEVODoc& document = app_.Document();
     switch (command) {
-        case Command::FileNew: document.OnFileNew(app_.Ui()); break;
-        case Command::FileSave: document.OnFileSave(app_.Ui()); break;
-        case Command::FileSaveAs: document.OnFileSaveAs(app_.Ui()); break;
-        case Command::FilePrint: view_->OnFilePrint(app_.Printer()); break;
-        case Command::FilePrintPreview: view_->OnFilePrintPreview(app_.Printer()); break;
-        case Command::FilePrintSetup: app_.OnFilePrintSetup(); break;
-        case Command::AppExit: close(); break;
+        case Command::FileNew:
+            document.OnFileNew(app_.Ui());
+            break;
+        case Command::FileSave:
+            document.OnFileSave(app_.Ui());
+            break;
+        case Command::FileSaveAs:
+            document.OnFileSaveAs(app_.Ui());
+            break;
+        case Command::FilePrint:
+            view_->OnFilePrint(app_.Printer());
+            break;
+        case Command::FilePrintPreview:
+            view_->OnFilePrintPreview(app_.Printer());
+            break;
+        case Command::FilePrintSetup:
+            app_.OnFilePrintSetup();
+            break;
+        case Command::AppExit:
+            close();
+            break;
         case Command::HelpTopics:
-        case Command::DefaultHelp: app_.Help().ShowContents(); break;
-        case Command::GettingStarted: app_.OnHelpGettingStarted(); break;
-        case Command::AppAbout: app_.OnAppAbout(); break;
-        case Command::Help: app_.Help().ShowCurrentContextHelp(); break;
-        case Command::ContextHelp: app_.Help().EnterContextHelpMode(); break;
+        case Command::DefaultHelp:
+            app_.Help().ShowContents();
+            break;
+        case Command::GettingStarted:
+            app_.OnHelpGettingStarted();
+            break;
+        case Command::AppAbout:
+            app_.OnAppAbout();
+            break;
+        case Command::Help:
+            app_.Help().ShowCurrentContextHelp();
+            break;
+        case Command::ContextHelp:
+            app_.Help().EnterContextHelpMode();
+            break;
         // The bars follow their check marks through the actions' toggled signals;
         // File Open and the Edit commands are never available.
         default:

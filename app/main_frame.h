@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QMainWindow>
-
 #include <map>
 
 #include "app/keyboard_indicators.h"

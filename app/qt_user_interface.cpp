@@ -17,9 +17,12 @@ using results::MessageButtons;
 
 QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
     switch (buttons) {
-        case MessageButtons::Ok: return QMessageBox::Ok;
-        case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-        case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case MessageButtons::Ok:
+            return QMessageBox::Ok;
+        case MessageButtons::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        case MessageButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
@@ -27,20 +30,28 @@ QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
 // The first button is the default one, as on the desktop the boxes come from.
 QMessageBox::StandardButton DefaultButtonOf(MessageButtons buttons) {
     switch (buttons) {
-        case MessageButtons::Ok: return QMessageBox::Ok;
-        case MessageButtons::RetryCancel: return QMessageBox::Retry;
-        case MessageButtons::YesNo: return QMessageBox::Yes;
+        case MessageButtons::Ok:
+            return QMessageBox::Ok;
+        case MessageButtons::RetryCancel:
+            return QMessageBox::Retry;
+        case MessageButtons::YesNo:
+            return QMessageBox::Yes;
     }
     return QMessageBox::Ok;
 }
 
 MessageAnswer AnswerOf(int button) {
     switch (button) {
-        case QMessageBox::Retry: return MessageAnswer::Retry;
-        case QMessageBox::Cancel: return MessageAnswer::Cancel;
-        case QMessageBox::Yes: return MessageAnswer::Yes;
-        case QMessageBox::No: return MessageAnswer::No;
-        default: return MessageAnswer::Ok;
+        case QMessageBox::Retry:
+            return MessageAnswer::Retry;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Ok;
     }
 }
 
@@ -51,7 +62,8 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& request) {
     const QMessageBox::Icon icon =
         request.icon == results::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
-    QMessageBox box(icon, QStringLiteral("TARNEVO"), ToQString(request.text), ButtonsOf(request.buttons), parent);
+    QMessageBox box(icon, QStringLiteral("TARNEVO"), ToQString(request.text), ButtonsOf(request.buttons),
+                    parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
     if (request.modality == results::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <memory>
 
 #include "results/ui_port.h"

@@ -82,7 +82,8 @@ QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
         case results::FieldType::Number:
         case results::FieldType::Text: {
             auto* edit = new QLineEdit(text, this);
-            if (spec.type == results::FieldType::Text && spec.maxLength > 0) edit->setMaxLength(spec.maxLength);
+            if (spec.type == results::FieldType::Text && spec.maxLength > 0)
+                edit->setMaxLength(spec.maxLength);
             return edit;
         }
     }
@@ -151,7 +152,9 @@ GenericRecordDialog::GenericRecordDialog(results::InputRecord& record,
         const results::FieldSpec& spec = SpecAt(i);
         switch (spec.type) {
             case results::FieldType::Check:
-            case results::FieldType::Choice: form->addRow(EditorAt(i)); break;
+            case results::FieldType::Choice:
+                form->addRow(EditorAt(i));
+                break;
             default: {
                 QLabel* label = MakeLabel(spec.label);
                 label->setBuddy(EditorAt(i));

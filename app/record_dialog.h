@@ -8,7 +8,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <string>
 #include <string_view>
 #include <variant>
@@ -60,7 +59,7 @@ private:
     std::vector<results::FieldBinding> fields_;
     std::vector<FieldValue> openingValues_;
     std::vector<QWidget*> editors_;
-    std::vector<QButtonGroup*> choiceGroups_;   // per field; nullptr unless a choice
+    std::vector<QButtonGroup*> choiceGroups_;  // per field; nullptr unless a choice
     QDialogButtonBox* buttons_ = nullptr;
 };
 

@@ -3,7 +3,6 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -11,8 +10,8 @@
 
 namespace tarnevo::app {
 
-QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels, QFont::Weight weight,
-                         QPaintDevice* device) {
+QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels,
+                         QFont::Weight weight, QPaintDevice* device) {
     QFont font(family);
     font.setStyleHint(hint);
     font.setWeight(weight);
@@ -39,13 +38,13 @@ void DrawWelcome(QPainter& painter, const QRect& client, QPaintDevice* device) {
     line.setBottom(client.bottom());
     painter.save();
     painter.setPen(Qt::black);
-    painter.setFont(FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 16, QFont::Normal,
-                                       device));
+    painter.setFont(
+        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 16, QFont::Normal, device));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(kWelcomeLine1));
     line.setTop(line.top() + height / 15);
-    painter.setFont(FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 24, QFont::Normal,
-                                       device));
+    painter.setFont(
+        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 24, QFont::Normal, device));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(kWelcomeLine2));
     painter.restore();
@@ -66,7 +65,8 @@ AdviceLayout LayOutAdvice(const QRect& client, QPaintDevice* device) {
     AdviceLayout layout;
     const QString widest = AdviceLine(calc::kAdviceWidestLine);
     int height = client.height() / 30;
-    layout.font = FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, height, QFont::Normal, device);
+    layout.font =
+        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, height, QFont::Normal, device);
     QFontMetrics metrics(layout.font, device);
     const int width = metrics.horizontalAdvance(widest);
     // The line spacing stays that of the first font even when the font shrinks.
@@ -74,7 +74,8 @@ AdviceLayout LayOutAdvice(const QRect& client, QPaintDevice* device) {
     if (width + kAdviceMargin > client.width()) {
         const float scale = static_cast<float>(client.width()) / static_cast<float>(width + kAdviceMargin);
         height = static_cast<int>(scale * static_cast<float>(height));
-        layout.font = FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, height, QFont::Normal, device);
+        layout.font =
+            FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, height, QFont::Normal, device);
     }
     const int usedWidth = QFontMetrics(layout.font, device).horizontalAdvance(widest);
     const int left = (usedWidth + kAdviceMargin) / 2 - 60;

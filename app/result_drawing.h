@@ -32,8 +32,8 @@ private:
 // device, the way fonts are asked for by cell height on the desktop the result
 // page comes from. "Courier New" and "Arial" resolve through the font
 // configuration to metric-compatible faces where the originals are missing.
-QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels, QFont::Weight weight,
-                         QPaintDevice* device);
+QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels,
+                         QFont::Weight weight, QPaintDevice* device);
 
 // The monospaced font of the result page: "Courier New", cell height in units.
 QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight, QPaintDevice* device);

@@ -24,7 +24,8 @@ void SubstituteMissingFaces() {
     const std::pair<const char*, const char*> faces[] = {{"Courier New", "Liberation Mono"},
                                                          {"Arial", "Liberation Sans"}};
     for (const auto& [face, counterpart] : faces) {
-        if (!families.contains(QString::fromLatin1(face)) && families.contains(QString::fromLatin1(counterpart))) {
+        if (!families.contains(QString::fromLatin1(face)) &&
+            families.contains(QString::fromLatin1(counterpart))) {
             QFont::insertSubstitution(QString::fromLatin1(face), QString::fromLatin1(counterpart));
         }
     }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <memory>
 
 #include "app/qt_user_interface.h"

@@ -13,10 +13,14 @@ bool CTARNEVODoc::Changing(bool done) {
     return done;
 }
 
-bool CTARNEVODoc::OnNewDocument(results::UserInterfacePort& ui) { return Changing(document_.NewDocument(ui)); }
+bool CTARNEVODoc::OnNewDocument(results::UserInterfacePort& ui) {
+    return Changing(document_.NewDocument(ui));
+}
 bool CTARNEVODoc::OnFileNew(results::UserInterfacePort& ui) { return Changing(document_.FileNew(ui)); }
 bool CTARNEVODoc::OnFileSave(results::UserInterfacePort& ui) { return Changing(document_.Save(ui)); }
 bool CTARNEVODoc::OnFileSaveAs(results::UserInterfacePort& ui) { return Changing(document_.SaveAs(ui)); }
-bool CTARNEVODoc::SaveModified(results::UserInterfacePort& ui) { return Changing(document_.SaveModified(ui)); }
+bool CTARNEVODoc::SaveModified(results::UserInterfacePort& ui) {
+    return Changing(document_.SaveModified(ui));
+}
 
 }  // namespace tarnevo::app

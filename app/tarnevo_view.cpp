@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
-
 #include <algorithm>
 #include <cmath>
 
@@ -40,7 +39,8 @@ struct ViewCommand {
 };
 
 constexpr ViewCommand kViewCommands[] = {
-    {static_cast<int>(Command::IsotopeClusterPattern), CalcKind::IsotopeCluster, &calc::RunIsotopeClusterPattern},
+    {static_cast<int>(Command::IsotopeClusterPattern), CalcKind::IsotopeCluster,
+     &calc::RunIsotopeClusterPattern},
     {static_cast<int>(Command::ClusterIonsAndPolymers), CalcKind::RepeatingUnits, &calc::BeginClusterIons},
     {calc::kContinueButtonId, CalcKind::RepeatingUnits, &calc::ContinueClusterIons},
     {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, nullptr},
@@ -96,10 +96,12 @@ void CTARNEVOView::OnViewCommand(int id) {
 // is removed later, not at once, because its own click may be what ends it.
 void CTARNEVOView::SyncContinueButton() {
     if (state_.continueButtonShown && continueButton_ == nullptr) {
-        continueButton_ = new QPushButton(QString::fromLatin1(calc::kContinueButtonText.data(),
-                                                              static_cast<qsizetype>(calc::kContinueButtonText.size())),
-                                          viewport());
-        connect(continueButton_, &QPushButton::clicked, this, [this] { OnViewCommand(calc::kContinueButtonId); });
+        continueButton_ =
+            new QPushButton(QString::fromLatin1(calc::kContinueButtonText.data(),
+                                                static_cast<qsizetype>(calc::kContinueButtonText.size())),
+                            viewport());
+        connect(continueButton_, &QPushButton::clicked, this,
+                [this] { OnViewCommand(calc::kContinueButtonId); });
         continueButton_->show();
     } else if (!state_.continueButtonShown && continueButton_ != nullptr) {
         continueButton_->hide();
@@ -171,7 +173,8 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
         y = NextLine(y);
     }
     if (!printing_) {
-        const double sampleUnits = mapping.UnitsX(metrics.horizontalAdvance(QString::fromLatin1(kExtentSample)));
+        const double sampleUnits =
+            mapping.UnitsX(metrics.horizontalAdvance(QString::fromLatin1(kExtentSample)));
         scrollExtentUnits_ = QSizeF(std::floor(sampleUnits) + 100, y);
         SetScrollSizes(QSize(static_cast<int>(std::lround(mapping.X(scrollExtentUnits_.width()))),
                              static_cast<int>(std::lround(mapping.Y(y)))),
@@ -273,7 +276,8 @@ void CTARNEVOView::OnFilePrintPreview(QPrinter& printer) {
     printer.setPrintRange(QPrinter::AllPages);
     QPrintPreviewDialog preview(&printer, this);
     preview.setWindowModality(Qt::ApplicationModal);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) { PrintPages(*target); });
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { PrintPages(*target); });
     preview.exec();
 }
 

@@ -75,9 +75,9 @@ private:
     struct PassTarget {
         QPaintDevice* device = nullptr;
         bool printing = false;
-        QRect client;              // screen: the viewport's rectangle
+        QRect client;  // screen: the viewport's rectangle
         QRectF visible;
-        int printableRows = 0;     // printing: printable height in device pixels
+        int printableRows = 0;  // printing: printable height in device pixels
     };
 
     // The one place where the view's commands meet their handlers: the six
@@ -101,7 +101,7 @@ private:
     bool printing_ = false;
     int fontHeight_ = kScreenFontHeight;
     int lineStep_ = kScreenFontHeight + 2;
-    double pageHeight_ = 0.0;   // printable height in units, during a printing pass
+    double pageHeight_ = 0.0;  // printable height in units, during a printing pass
     int lineCounter_ = 0;
     int linesPerPage_ = 1;
 

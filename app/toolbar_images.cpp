@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-
 #include <functional>
 
 namespace tarnevo::app {
@@ -145,18 +144,30 @@ void DrawContextHelp(QPainter& p) {
 
 QIcon ToolbarIcon(Command command) {
     switch (command) {
-        case Command::FileNew: return Drawn(DrawPage);
-        case Command::FileSave: return Drawn(DrawDisk);
-        case Command::FilePrint: return Drawn(DrawPrinter);
-        case Command::IsotopeClusterPattern: return Drawn(DrawCluster);
-        case Command::ClusterIonsAndPolymers: return Drawn(DrawChain);
-        case Command::MolecularFormulae: return Drawn(DrawFormula);
-        case Command::CorrectForLossOfH: return Drawn(DrawLossOfH);
-        case Command::IsotopeLabelling: return Drawn(DrawLabel);
-        case Command::DisplayIsotopicData: return Drawn(DrawTable);
-        case Command::AppAbout: return Drawn(DrawAbout);
-        case Command::ContextHelp: return Drawn(DrawContextHelp);
-        default: return {};
+        case Command::FileNew:
+            return Drawn(DrawPage);
+        case Command::FileSave:
+            return Drawn(DrawDisk);
+        case Command::FilePrint:
+            return Drawn(DrawPrinter);
+        case Command::IsotopeClusterPattern:
+            return Drawn(DrawCluster);
+        case Command::ClusterIonsAndPolymers:
+            return Drawn(DrawChain);
+        case Command::MolecularFormulae:
+            return Drawn(DrawFormula);
+        case Command::CorrectForLossOfH:
+            return Drawn(DrawLossOfH);
+        case Command::IsotopeLabelling:
+            return Drawn(DrawLabel);
+        case Command::DisplayIsotopicData:
+            return Drawn(DrawTable);
+        case Command::AppAbout:
+            return Drawn(DrawAbout);
+        case Command::ContextHelp:
+            return Drawn(DrawContextHelp);
+        default:
+            return {};
     }
 }
 

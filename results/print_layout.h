@@ -13,8 +13,8 @@
 
 namespace tarnevo::results {
 
-inline constexpr int kPrintFontHeight = 16;      // units; also the printed line step
-inline constexpr int kPrintTopMarginLines = 5;   // line steps above the first line of a page
+inline constexpr int kPrintFontHeight = 16;     // units; also the printed line step
+inline constexpr int kPrintTopMarginLines = 5;  // line steps above the first line of a page
 inline constexpr int kPrintReservedLines = 10;
 
 struct PrintPagination {

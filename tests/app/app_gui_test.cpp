@@ -30,7 +30,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-
 #include <clocale>
 #include <functional>
 #include <memory>
@@ -54,10 +53,12 @@ using results::Command;
 // it also finds a window opened from inside another modal one). If none comes,
 // failed is set and every modal window is closed so that the test ends.
 template <typename T>
-void WhenModal(std::function<void(T*)> act, bool* failed, const QWidget* notThis = nullptr, int triesLeft = 300) {
+void WhenModal(std::function<void(T*)> act, bool* failed, const QWidget* notThis = nullptr,
+               int triesLeft = 300) {
     QTimer::singleShot(10, [act, failed, notThis, triesLeft] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* widget = qobject_cast<T*>(modal); widget != nullptr && widget != notThis && widget->isVisible()) {
+        if (auto* widget = qobject_cast<T*>(modal);
+            widget != nullptr && widget != notThis && widget->isVisible()) {
             act(widget);
             return;
         }
@@ -110,13 +111,14 @@ private slots:
         QCOMPARE(Frame()->windowTitle(), QStringLiteral("Untitled - TARNEVO"));
         QVERIFY(View()->State().showWelcome);
         QVERIFY(app_->Document().Data().readyForCalculation);
-        for (Command disabled : {Command::FileSave, Command::FileSaveAs, Command::FilePrint,
-                                 Command::FilePrintPreview, Command::FilePrintSetup, Command::FileOpen,
-                                 Command::EditUndo, Command::EditCut, Command::EditCopy, Command::EditPaste}) {
+        for (Command disabled :
+             {Command::FileSave, Command::FileSaveAs, Command::FilePrint, Command::FilePrintPreview,
+              Command::FilePrintSetup, Command::FileOpen, Command::EditUndo, Command::EditCut,
+              Command::EditCopy, Command::EditPaste}) {
             QVERIFY2(!Frame()->Action(disabled)->isEnabled(), qPrintable(Frame()->Action(disabled)->text()));
         }
-        for (Command enabled : {Command::FileNew, Command::IsotopeClusterPattern, Command::DisplayIsotopicData,
-                                Command::AppAbout}) {
+        for (Command enabled : {Command::FileNew, Command::IsotopeClusterPattern,
+                                Command::DisplayIsotopicData, Command::AppAbout}) {
             QVERIFY(Frame()->Action(enabled)->isEnabled());
         }
         QCOMPARE(Frame()->MessagePane()->text(), QStringLiteral("For Help, press F1"));
@@ -135,7 +137,8 @@ private slots:
         for (QAction* action : Frame()->ToolBar()->actions()) {
             order << (action->isSeparator() ? 0 : action->data().toInt());
         }
-        const QList<int> expected = {57600, 57603, 0, 57607, 32772, 32775, 32780, 32782, 32786, 32789, 0, 57664, 57669};
+        const QList<int> expected = {57600, 57603, 0,     57607, 32772, 32775, 32780,
+                                     32782, 32786, 32789, 0,     57664, 57669};
         QCOMPARE(order, expected);
 
         // The welcome lines are drawn: dark pixels in the middle of the page.
@@ -157,7 +160,7 @@ private slots:
         QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
 
-        View()->viewport()->grab();   // one screen pass
+        View()->viewport()->grab();  // one screen pass
         const auto lines = static_cast<int>(results::LayoutResultLines(document.state).size());
         QCOMPARE(View()->LineCounter(), lines);
         // Vertical extent: 20 units plus 24 for every line advance.
@@ -187,18 +190,20 @@ private slots:
     void fileNewWithoutReminder() {
         RunCluster("C6H6", "1", false);
         bool asked = false;
-        WhenModal<QWidget>([&asked](QWidget* modal) {
-            asked = true;
-            modal->close();
-        }, &failed_, nullptr, 20);
+        WhenModal<QWidget>(
+            [&asked](QWidget* modal) {
+                asked = true;
+                modal->close();
+            },
+            &failed_, nullptr, 20);
         Key(Qt::Key_N, Qt::ControlModifier);
         QTest::qWait(300);
-        failed_ = false;   // no modal window was expected
+        failed_ = false;  // no modal window was expected
         QVERIFY(!asked);
         QVERIFY(app_->Document().Data().readyForCalculation);
         QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(!Frame()->Action(Command::FileSaveAs)->isEnabled());
-        QVERIFY(!View()->State().showWelcome);   // the welcome text does not return
+        QVERIFY(!View()->State().showWelcome);  // the welcome text does not return
     }
 
     void fileNewWithReminderSaves() {
@@ -241,7 +246,7 @@ private slots:
             },
             &failed_);
         Key(Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(QFile::exists(path + QStringLiteral(".txt")));   // the default extension was added
+        QVERIFY(QFile::exists(path + QStringLiteral(".txt")));  // the default extension was added
         QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(Frame()->Action(Command::FileSaveAs)->isEnabled());
         QCOMPARE(Frame()->windowTitle(), QStringLiteral("benzene.txt - TARNEVO"));
@@ -279,16 +284,16 @@ private slots:
     }
 
     void printsToPdfWithPageCount() {
-        RunCluster("Br200", "1", true);   // peaks [A+0] .. [A+250]: well over two pages
-        const auto lines =
-            static_cast<int>(results::LayoutResultLines(app_->Document().Data().state).size());
+        RunCluster("Br200", "1", true);  // peaks [A+0] .. [A+250]: well over two pages
+        const auto lines = static_cast<int>(results::LayoutResultLines(app_->Document().Data().state).size());
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("cluster.pdf")));
         const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
         const int expected = (lines + linesPerPage - 1) / linesPerPage;
-        QVERIFY2(expected >= 2, qPrintable(QStringLiteral("%1 lines, %2 a page").arg(lines).arg(linesPerPage)));
+        QVERIFY2(expected >= 2,
+                 qPrintable(QStringLiteral("%1 lines, %2 a page").arg(lines).arg(linesPerPage)));
         QCOMPARE(View()->PrintPages(printer), expected);
         QCOMPARE(View()->LinesPerPage(), linesPerPage);
 
@@ -313,20 +318,23 @@ private slots:
     void clickForHelpOpensTopicInsteadOfActing() {
         Key(Qt::Key_F1, Qt::ControlModifier);
         QVERIFY(app_->Help().InContextHelpMode());
-        QWidget* button = Frame()->ToolBar()->widgetForAction(Frame()->Action(Command::IsotopeClusterPattern));
+        QWidget* button =
+            Frame()->ToolBar()->widgetForAction(Frame()->Action(Command::IsotopeClusterPattern));
         QVERIFY(button != nullptr);
         bool dialogOpened = false;
-        WhenModal<QWidget>([&dialogOpened](QWidget* modal) {
-            dialogOpened = true;
-            modal->close();
-        }, &failed_, nullptr, 20);
+        WhenModal<QWidget>(
+            [&dialogOpened](QWidget* modal) {
+                dialogOpened = true;
+                modal->close();
+            },
+            &failed_, nullptr, 20);
         QTest::mouseClick(button, Qt::LeftButton);
         QTest::qWait(300);
-        failed_ = false;   // no dialog was expected
+        failed_ = false;  // no dialog was expected
         QVERIFY(!dialogOpened);
         QVERIFY(!app_->Help().InContextHelpMode());
         QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("isotope_cluster.html"));
-        QVERIFY(View()->State().showWelcome);   // the calculation did not start
+        QVERIFY(View()->State().showWelcome);  // the calculation did not start
 
         Frame()->Action(Command::GettingStarted)->trigger();
         QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("getting_started.html"));
@@ -338,7 +346,8 @@ private slots:
         QVERIFY(button != nullptr);
         QCOMPARE(button->text(), QStringLiteral("CONTINUE"));
         QCOMPARE(button->size(), QSize(120, 30));
-        View()->viewport()->grab().save(QStringLiteral(TARNEVO_SCREENSHOT_PATH) + QStringLiteral(".advice.png"));
+        View()->viewport()->grab().save(QStringLiteral(TARNEVO_SCREENSHOT_PATH) +
+                                        QStringLiteral(".advice.png"));
         QString caption;
         WhenModal<RecordDialog>(
             [&caption](RecordDialog* dialog) {
@@ -348,19 +357,20 @@ private slots:
             &failed_);
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(caption, QStringLiteral("Neutral Repeating Unit Formulae Entry"));
-        QVERIFY(View()->ContinueButton() == nullptr);   // gone with the advice
+        QVERIFY(View()->ContinueButton() == nullptr);  // gone with the advice
         QVERIFY(app_->Document().Data().readyForCalculation);
     }
 
     void saveFilterConversion() {
         QCOMPARE(NameFiltersFrom("Data Files (*.txt)|*.txt|All Files (*.*)|*.*||"),
                  QStringList({QStringLiteral("Data Files (*.txt)"), QStringLiteral("All Files (*)")}));
-        QCOMPARE(NameFiltersFrom("Reports|*.txt;*.csv||"), QStringList({QStringLiteral("Reports (*.txt *.csv)")}));
+        QCOMPARE(NameFiltersFrom("Reports|*.txt;*.csv||"),
+                 QStringList({QStringLiteral("Reports (*.txt *.csv)")}));
     }
 
     void screenshotOfResults() {
         RunCluster("C6H5Cl2", "1", true);
-        View()->viewport()->repaint();   // the pass sets the scroll extent; the bars follow
+        View()->viewport()->repaint();  // the pass sets the scroll extent; the bars follow
         QTest::qWait(50);
         const QPixmap shot = Frame()->grab();
         QVERIFY(!shot.isNull());

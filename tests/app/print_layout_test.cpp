@@ -4,9 +4,9 @@
 // worked by hand from the page geometry (a printed line is 0.16 inch, ten lines
 // are kept free, every page starts 0.8 inch below its top), not taken from the
 // program.
-#include <gtest/gtest.h>
-
 #include "results/print_layout.h"
+
+#include <gtest/gtest.h>
 
 namespace tarnevo::results {
 namespace {
@@ -26,7 +26,8 @@ class PaginationTest : public ::testing::TestWithParam<PrinterCase> {};
 // 72 dpi, 10 inches: trunc(11.52) = 11-pixel lines, 720 / 11 = 65, minus 10 = 55.
 INSTANTIATE_TEST_SUITE_P(Printers, PaginationTest,
                          ::testing::Values(PrinterCase{6600, 600, 58, 1100}, PrinterCase{3150, 300, 55, 1050},
-                                           PrinterCase{13080, 1200, 58, 1090}, PrinterCase{720, 72, 55, 1000}));
+                                           PrinterCase{13080, 1200, 58, 1090},
+                                           PrinterCase{720, 72, 55, 1000}));
 
 TEST_P(PaginationTest, LinesPerPageAndPageHeight) {
     const PrinterCase& printer = GetParam();
@@ -65,16 +66,16 @@ std::vector<int> PrintedLinePositions(int lineCount, const PrintPagination& pagi
 }
 
 TEST(PrintedLines, FirstLineOfPageTwoIsEightTenthsOfAnInchBelowItsTop) {
-    const PrintPagination pagination = PaginationFor(6600, 600);   // 58 lines, 1100 units a page
+    const PrintPagination pagination = PaginationFor(6600, 600);  // 58 lines, 1100 units a page
     const std::vector<int> y = PrintedLinePositions(59, pagination);
-    EXPECT_EQ(y[0], 80);                  // page one: 0.8 inch down
-    EXPECT_EQ(y[57], 80 + 57 * 16);       // last line of page one
-    EXPECT_EQ(y[58], 1100 + 80);          // page two starts 1100 units down, line 0.8 inch below
-    EXPECT_LT(y[57] + 16, 1100);          // page one's lines all end on page one
+    EXPECT_EQ(y[0], 80);             // page one: 0.8 inch down
+    EXPECT_EQ(y[57], 80 + 57 * 16);  // last line of page one
+    EXPECT_EQ(y[58], 1100 + 80);     // page two starts 1100 units down, line 0.8 inch below
+    EXPECT_LT(y[57] + 16, 1100);     // page one's lines all end on page one
 }
 
 TEST(PrintedLines, EveryPageBeginsAtItsOwnTopMargin) {
-    const PrintPagination pagination = PaginationFor(3150, 300);   // 55 lines, 1050 units
+    const PrintPagination pagination = PaginationFor(3150, 300);  // 55 lines, 1050 units
     const std::vector<int> y = PrintedLinePositions(3 * 55 + 1, pagination);
     for (int page = 0; page <= 3; ++page) {
         EXPECT_EQ(y[static_cast<std::size_t>(page * 55)], 1050 * page + 80) << "page " << page + 1;
