@@ -1,12 +1,13 @@
 // The lock lights of the X server's core keyboard, by indicator name. Kept apart
 // from the rest of the program: the X headers define macros (KeyPress, None,
 // Bool) that clash with Qt's names.
-#include <QtGui/qguiapplication_platform.h>
-#include <X11/XKBlib.h>
-
 #include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
 
 #include "app/keyboard_indicators.h"
+
+// Last, after every Qt header.
+#include <X11/XKBlib.h>
 
 namespace tarnevo::app {
 
