@@ -1,8 +1,9 @@
 // The lock lights of the X server's core keyboard, by indicator name. Kept apart
 // from the rest of the program: the X headers define macros (KeyPress, None,
 // Bool) that clash with Qt's names.
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <QGuiApplication>
 
 #include "app/keyboard_indicators.h"
 
