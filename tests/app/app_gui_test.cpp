@@ -1,11 +1,12 @@
 // Pins the desktop program end to end on Qt's offscreen platform: the start
 // state, a cluster calculation typed into the real dialog and drawn by the view,
 // the refusal of a second calculation, File New with and without the save
-// reminder, Save and Save As, a refused dialog entry, printing to PDF, and
-// click-for-help. Modal dialogs are driven as a user would: a timer finds the
-// active modal window, types into its fields and presses its buttons. The
-// evidence holds because nothing here calls the handlers directly: keys go to
-// the main window and every answer goes through the widgets.
+// reminder, Save and Save As, closing with the reminder, a refused dialog entry,
+// a dialog built from field descriptions, the advice screen of the cluster ions
+// command, printing to PDF and print preview, and click-for-help. Modal dialogs are driven as a user would: a
+// timer finds the active modal window, types into its fields and presses its buttons. The evidence holds
+// because nothing here calls the handlers directly: keys go to the main window and every answer goes through
+// the widgets.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -359,6 +360,37 @@ private slots:
         QCOMPARE(caption, QStringLiteral("Neutral Repeating Unit Formulae Entry"));
         QVERIFY(View()->ContinueButton() == nullptr);  // gone with the advice
         QVERIFY(app_->Document().Data().readyForCalculation);
+    }
+
+    void exitAsksThenCloses() {
+        RunCluster("C6H6", "1", true);
+        QString question;
+        WhenModal<QMessageBox>(
+            [&question](QMessageBox* box) {
+                question = box->text();
+                Press(box, QMessageBox::No);
+            },
+            &failed_);
+        Frame()->Action(Command::AppExit)->trigger();
+        QCOMPARE(question, QStringLiteral("Current data set is not saved, save it?"));
+        QVERIFY(!Frame()->isVisible());
+    }
+
+    void isotopicDataThroughGenericDialog() {
+        WhenModal<RecordDialog>(
+            [](RecordDialog* dialog) {
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Elemental Isotopic Display"));
+                Field(dialog, "symbol")->setText(QStringLiteral("Cl"));
+                Press(dialog, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_D, Qt::ControlModifier);
+        const results::Document& document = app_->Document().Data();
+        QVERIFY(!document.readyForCalculation);
+        QCOMPARE(document.state.calcKind, results::CalcKind::IsotopicData);
+        QCOMPARE(document.state.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
+        View()->viewport()->grab();
+        QVERIFY(View()->LineCounter() > 2);
     }
 
     void saveFilterConversion() {
