@@ -214,16 +214,15 @@ void CTARNEVOView::resizeEvent(QResizeEvent* event) {
 
 void CTARNEVOView::scrollContentsBy(int, int) { viewport()->update(); }
 
-// The page count comes from the line advances of a drawing pass; every pass
-// makes one advance per line of the result page, so the layout gives the count
-// even when the screen has not been repainted since the results arrived.
 int CTARNEVOView::BeginPrinting(const QPrinter& printer) {
     fontHeight_ = results::kPrintFontHeight;
     linesPerPage_ = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
-    const auto lineCount = static_cast<int>(results::LayoutResultLines(document_.Data().state).size());
-    return results::PageCount(lineCount, linesPerPage_);
+    return PageCountFor(printer);
 }
 
+// The page count comes from the line advances of a drawing pass; every pass
+// makes one advance per line of the result page, so the layout gives the count
+// even when the screen has not been repainted since the results arrived.
 int CTARNEVOView::PageCountFor(const QPrinter& printer) const {
     const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
     const auto lineCount = static_cast<int>(results::LayoutResultLines(document_.Data().state).size());
