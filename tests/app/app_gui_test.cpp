@@ -402,6 +402,8 @@ private slots:
     }
 
     void screenshotOfResults() {
+        Frame()->showNormal();
+        Frame()->resize(1180, 560);   // wide enough for both columns of the peak table
         RunCluster("C6H5Cl2", "1", true);
         View()->viewport()->repaint();  // the pass sets the scroll extent; the bars follow
         QTest::qWait(50);
