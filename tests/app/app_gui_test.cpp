@@ -24,6 +24,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -361,6 +362,49 @@ private slots:
         QCOMPARE(caption, QStringLiteral("Neutral Repeating Unit Formulae Entry"));
         QVERIFY(View()->ContinueButton() == nullptr);  // gone with the advice
         QVERIFY(app_->Document().Data().readyForCalculation);
+    }
+
+    // The whole Ctrl+K road: advice, CONTINUE, both dialogs (the m/z radio
+    // button greys the RU fields), and eight ions (C2H4O)nNa, n = 1 .. 8, drawn.
+    void clusterIonsThroughBothDialogsToResults() {
+        Key(Qt::Key_K, Qt::ControlModifier);
+        QPushButton* button = View()->ContinueButton();
+        QVERIFY(button != nullptr);
+        bool rangeFieldsFollowedTheChoice = false;
+        WhenModal<RecordDialog>(
+            [this, &rangeFieldsFollowedTheChoice](RecordDialog* formulae) {
+                QCOMPARE(formulae->windowTitle(), QStringLiteral("Neutral Repeating Unit Formulae Entry"));
+                Field(formulae, "ru")->setText(QStringLiteral("C2H4O"));
+                Field(formulae, "ci")->setText(QStringLiteral("Na"));
+                WhenModal<RecordDialog>(
+                    [&rangeFieldsFollowedTheChoice](RecordDialog* parameters) {
+                        QCOMPARE(parameters->windowTitle(),
+                                 QStringLiteral("Neutral Repeating Unit Parameter Entry"));
+                        QVERIFY(Field(parameters, "min-ru")->isEnabled());
+                        QVERIFY(!Field(parameters, "min-mz")->isEnabled());
+                        const auto radios = parameters->EditorForKey("range")->findChildren<QRadioButton*>();
+                        QCOMPARE(radios.size(), 2);
+                        radios[1]->click();
+                        rangeFieldsFollowedTheChoice =
+                            !Field(parameters, "min-ru")->isEnabled() && Field(parameters, "max-mz")->isEnabled();
+                        QCOMPARE(Field(parameters, "min-mz")->text(), QStringLiteral("50"));
+                        QCOMPARE(Field(parameters, "max-mz")->text(), QStringLiteral("400"));
+                        Press(parameters, QDialogButtonBox::Ok);
+                    },
+                    &failed_);
+                Press(formulae, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(rangeFieldsFollowedTheChoice);
+        const results::Document& document = app_->Document().Data();
+        QVERIFY(!document.readyForCalculation);
+        QCOMPARE(document.state.calcKind, results::CalcKind::RepeatingUnits);
+        QCOMPARE(document.state.ionCount, 8);
+        QCOMPARE(document.state.firstRUCount, 1);
+        QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
+        View()->viewport()->grab();
+        QVERIFY(View()->LineCounter() > 8 * 5);
     }
 
     void exitAsksThenCloses() {
