@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/cluster_convolution.h"
+
 namespace tarnevo::core {
 
 namespace {
@@ -235,6 +237,7 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
     ws.peakSum.fill(0.0L);
     ws.lastPeakIndex = 0;
     ws.peakOverflow = false;
+    ws.passCount = 0;
     ws.composition.fill(0);
 
     ws.currentProbability = CompositionProbability(ws);
@@ -251,12 +254,18 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
             UpdateLightCounts(ws);
             UpdateCompositionProbability(ws);
         }
+        ws.passCount = heavyAtoms;
         if (static_cast<double>(ws.cumulativeFA) > stopFA) break;
     }
 }
 
 void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA) {
+    if (ChooseClusterRoute(ws, passLimit) == ClusterRoute::Convolution) {
+        ComputeClusterByConvolution(ws, passLimit, stopFA);
+        return;
+    }
     ComputeClusterByEnumeration(ws, passLimit, stopFA);
+    MarkPeaksBelowDoubleRange(ws);
 }
 
 double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula) {

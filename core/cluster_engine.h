@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "core/element_table.h"
 #include "core/extended_precision.h"
@@ -53,6 +54,17 @@ struct ClusterWorkspace {
     Extended cumulativeFA = 0;   // includes compositions beyond [A+319]
     int lastPeakIndex = 0;
     bool peakOverflow = false;
+    // Passes run after the first composition: every composition with at most
+    // passCount heavy atoms was counted (0 when only [A+0]'s first composition was).
+    int passCount = 0;
+    // The largest of [A+0] .. [A+319] lies below the smallest normal double
+    // (about 2.2e-308), so the FAs cannot be stored or shown as doubles: an ion such
+    // as Sn5000, whose peaks up to [A+319] are all near 1e-10000. The caller refuses
+    // such a result. peakSum and cumulativeFA then hold the values scaled by
+    // 2^-peakExponent (the largest peak between 0.5 and 1); the true FA of [A+n] is
+    // peakSum[n] x 2^peakExponent. peakExponent is 0 whenever underflow is false.
+    bool underflow = false;
+    int peakExponent = 0;
     int jxFAPosition = 0;        // start of Jx's run in workFA; 0 when Jx is absent
     double ionMassA = 0.0;
 
@@ -60,6 +72,11 @@ struct ClusterWorkspace {
     // each ordered element.
     std::array<int, kMaxPolyElements> firstSlot{};
     std::array<int, kMaxPolyElements> firstFAEntry{};
+
+    // Working memory of the convolution route (core/cluster_convolution.h): sized
+    // once, on its first use, to a fixed bound, and reused; it holds nothing
+    // between calls.
+    std::vector<Extended> convolutionScratch;
 };
 
 struct LimitCheck {
@@ -80,9 +97,11 @@ LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& works
 int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace,
                               ParsedFormula& formula);
 
-// Fills peakSum, cumulativeFA, lastPeakIndex and peakOverflow. passLimit is
-// normally polyAtomCount; passes run up to min(passLimit, 320) and stop after the
-// first whole pass whose cumulative FA (rounded to double) exceeds stopFA.
+// Fills peakSum, cumulativeFA, lastPeakIndex, peakOverflow, passCount, underflow
+// and peakExponent. passLimit is normally polyAtomCount; passes run up to
+// min(passLimit, 320) and stop after the first whole pass whose cumulative FA
+// (rounded to double) exceeds stopFA. Small ions are enumerated; the others take
+// the convolution route, which gives the same results (core/cluster_convolution.h).
 void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA);
 
 // The enumeration itself, pass by pass over every composition.
