@@ -136,10 +136,17 @@ struct ElementRun {
     Extended heavy = 0;   // sum of the heavy FAs
     int minDelta = 0;
     int maxDelta = 0;
-    int rowTop = 0;       // binomial row entries 0 .. rowTop
+    int rowTop = 0;       // binomial row entries 0 .. rowTop at most
+    int filledTop = -1;   // entries 0 .. filledTop are filled
+    Extended growth = 0;  // heavy / light: b(h + 1) = b(h) (atoms - h) / (h + 1) x growth
     Extended* binomial = nullptr;
     int binomialExponent = 0;
 };
+
+// Largest power of two by which b(h) / b(0) = C(N, h) (q / p0)^h may exceed 1 in a
+// row with a lazily filled tail; (N q / p0)^h bounds it. Natural data stay below
+// 11000 (20000 helium atoms: 320 x log2(20000 / 1.3e-6)).
+constexpr Extended kLazyRowGrowthLog2 = 15000;
 
 // One step of the convolution: an element with several heavy isotopes, or all
 // elements with a single heavy isotope of the same delta, their binomials
@@ -194,11 +201,7 @@ public:
         if (ws_.convolutionScratch.size() != kScratchCells) ws_.convolutionScratch.assign(kScratchCells, 0.0L);
         DescribeElements();
         const int lastPass = passLimit < 1 ? 0 : std::min({passLimit, kMaxPasses, totalAtoms_});
-        for (int e = 0; e < elementCount_; ++e) {
-            ElementRun& run = elements_[e];
-            run.rowTop = std::min(run.atoms, lastPass);
-            run.binomialExponent = FillBinomialRow(run.atoms, run.light, run.heavy, run.rowTop, run.binomial);
-        }
+        for (int e = 0; e < elementCount_; ++e) StartBinomialRow(elements_[e], lastPass);
         const int passes = RunPasses(lastPass, stopFA);
         ws_.passCount = passes;
         ShiftLine peaks{};
@@ -236,10 +239,41 @@ private:
         }
     }
 
+    // The binomial row of an element is filled only as far as the passes reach:
+    // scaled so that b(0) lies in [0.5, 1), the others follow by ratios. A row that
+    // could leave the extended range that way (a lightest FA of 0, or absurdly
+    // small) is filled at once and scaled by its largest entry instead.
+    static void StartBinomialRow(ElementRun& run, int lastPass) {
+        run.rowTop = std::min(run.atoms, lastPass);
+        const bool steep = run.light <= 0 ||
+                           run.rowTop * std::log2(std::max(1.0L, run.atoms * run.heavy / run.light)) > kLazyRowGrowthLog2;
+        if (steep) {
+            run.binomialExponent = FillBinomialRow(run.atoms, run.light, run.heavy, run.rowTop, run.binomial);
+            run.filledTop = run.rowTop;
+            return;
+        }
+        const Scaled first = ScaledPower(run.light, run.atoms);
+        const int shift = ExponentOf(first.mantissa);
+        run.binomial[0] = std::ldexp(first.mantissa, -shift);
+        run.binomialExponent = first.exponent + shift;
+        run.growth = run.heavy / run.light;
+        run.filledTop = 0;
+    }
+
+    static void FillBinomialRowTo(ElementRun& run, int top) {
+        top = std::min(top, run.rowTop);
+        Extended* row = run.binomial;
+        for (int h = run.filledTop; h < top; ++h) {
+            row[h + 1] = row[h] * static_cast<Extended>(run.atoms - h) / static_cast<Extended>(h + 1) * run.growth;
+        }
+        run.filledTop = std::max(run.filledTop, top);
+    }
+
     // Probability of exactly r heavy atoms in the ion (x 2^-passExponent_): column r
     // of the running convolution of the elements' binomial rows. Called for
     // r = 0, 1, 2, ... in turn; stage e holds elements 0 .. e convolved.
     Extended PassSum(int r) {
+        for (int e = 0; e < elementCount_; ++e) FillBinomialRowTo(elements_[e], r);
         const ElementRun& first = elements_[0];
         Extended value = r <= first.rowTop ? first.binomial[r] : 0.0L;
         int reach = first.rowTop;
@@ -407,14 +441,13 @@ private:
             for (int h = 0; h <= unit.top; ++h) {
                 const int shift = h * unit.minDelta;
                 if (shift > kLastShift) break;
-                Extended* row = table.Row(h);
-                row[shift] = unit.weight[h];
-                ClearMargins(row, shift, shift, largestDelta_);
+                table.Row(h)[shift] = unit.weight[h];
             }
             return;
         }
         // Rows h = weight(h) x u^h, with u^h built by one more heavy atom per row.
-        std::array<PaddedLine, 2> power{};
+        std::array<PaddedLine, 2> power;
+        ClearMargins(power[0].data() + kLeftPad, 0, 0, largestDelta_);
         power[0][kLeftPad] = 1;
         for (int h = 0; h <= unit.top; ++h) {
             const int low = table.Low(h);
@@ -432,7 +465,6 @@ private:
             }
             Extended* row = table.Row(h);
             for (int s = low; s <= high; ++s) row[s] = unit.weight[h] * current[s];
-            ClearMargins(row, low, high, largestDelta_);
         }
     }
 
@@ -518,7 +550,6 @@ private:
                 }
                 row[s] = value;
             }
-            ClearMargins(row, low, high, largestDelta_);
         }
     }
 
@@ -527,10 +558,14 @@ private:
     // again by Horner's scheme, on lines over the shifts. Returns the exponent.
     static int Collapse(const Table& table, const Unit& unit, int passes, ShiftLine& peaks) {
         const int shift = LargestExponent(table);
-        std::array<Extended, kRowCount> weight{};
+        std::array<Extended, kRowCount> weight;
         ScaleWeights(unit, shift, weight.data());
-        ShiftLine rowsBelow{};
-        PaddedLine folded{};
+        // No composition gets beyond the table's widest shift plus the unit's.
+        const int reach = std::min(kLastShift, table.High(table.top) + unit.top * unit.maxDelta);
+        ShiftLine rowsBelow;
+        std::fill_n(rowsBelow.begin(), reach + 1, 0.0L);
+        PaddedLine folded;
+        std::fill_n(folded.begin(), kLeftPad + reach + 1, 0.0L);
         Extended* x = folded.data() + kLeftPad;
         int rowsAdded = -1;
         for (int j = unit.top; j >= 0; --j) {
@@ -540,13 +575,13 @@ private:
                 const Extended* row = table.Row(rowsAdded);
                 for (int s = table.Low(rowsAdded); s <= table.High(rowsAdded); ++s) rowsBelow[s] += row[s];
             }
-            for (int s = kLastShift; s >= 0; --s) {
+            for (int s = reach; s >= 0; --s) {
                 Extended value = weight[j] * rowsBelow[s];
                 for (int i = 0; i < unit.isotopeCount; ++i) value += unit.share[i] * x[s - unit.delta[i]];
                 x[s] = value;
             }
         }
-        std::copy_n(x, kPeakCount, peaks.begin());
+        std::copy_n(x, reach + 1, peaks.begin());
         return table.exponent + shift + unit.exponent;
     }
 
@@ -570,7 +605,7 @@ private:
             return Collapse(*current, units_[order_[0]], passes, peaks);
         }
         BuildFirst(units_[order_[0]], *current);
-        std::array<Extended, kRowCount> weight{};
+        std::array<Extended, kRowCount> weight;
         for (int i = 1; i + 1 < unitCount_; ++i) {
             const Unit& unit = units_[order_[i]];
             const int shift = LargestExponent(*current);
@@ -614,34 +649,50 @@ private:
     }
 
     // Largest shift below 320 reached by some composition with at most `passes`
-    // heavy atoms: fewest heavy atoms per shift, element by element.
+    // heavy atoms: the fewest heavy atoms that make each shift, element by element.
     int LargestShiftBelowOverflow(int passes) const {
-        std::array<int, kPeakCount> fewest{};
+        std::array<int, kPeakCount> fewest;
         fewest.fill(kUnreachable);
         fewest[0] = 0;
         for (int e = 0; e < elementCount_; ++e) {
             const ElementRun& run = elements_[e];
             if (run.atoms == 0) continue;
-            std::array<int, kPeakCount> own{};
-            own.fill(kUnreachable);
-            own[0] = 0;
             const int* delta = &ws_.workDelta[run.firstSlot];
-            for (int s = 1; s < kPeakCount; ++s) {
-                for (int i = 0; i < run.heavyCount; ++i) {
-                    if (delta[i] <= s) own[s] = std::min(own[s], own[s - delta[i]] + 1);
+            if (run.atoms * run.minDelta >= kLastShift) {
+                // Enough atoms for any shift below 320: one more heavy atom at a time.
+                for (int s = 1; s < kPeakCount; ++s) {
+                    for (int i = 0; i < run.heavyCount; ++i) {
+                        if (delta[i] <= s) fewest[s] = std::min(fewest[s], fewest[s - delta[i]] + 1);
+                    }
                 }
+                continue;
             }
-            std::array<int, kPeakCount> combined{};
-            combined.fill(kUnreachable);
-            for (int t = 0; t < kPeakCount; ++t) {
-                if (own[t] > run.atoms) continue;
-                for (int s = t; s < kPeakCount; ++s) combined[s] = std::min(combined[s], fewest[s - t] + own[t]);
-            }
-            fewest = combined;
+            fewest = WithFewAtoms(fewest, run, delta);
         }
         int shift = kLastShift;
         while (fewest[shift] > passes) --shift;
         return shift;
+    }
+
+    // fewest combined with an element whose atom count limits the shifts it reaches.
+    static std::array<int, kPeakCount> WithFewAtoms(const std::array<int, kPeakCount>& fewest, const ElementRun& run,
+                                                    const int* delta) {
+        const int reach = std::min(kLastShift, run.atoms * run.maxDelta);
+        std::array<int, kPeakCount> own;
+        own.fill(kUnreachable);
+        own[0] = 0;
+        for (int t = 1; t <= reach; ++t) {
+            for (int i = 0; i < run.heavyCount; ++i) {
+                if (delta[i] <= t) own[t] = std::min(own[t], own[t - delta[i]] + 1);
+            }
+        }
+        std::array<int, kPeakCount> combined;
+        combined.fill(kUnreachable);
+        for (int t = 0; t <= reach; ++t) {
+            if (own[t] > run.atoms) continue;
+            for (int s = t; s < kPeakCount; ++s) combined[s] = std::min(combined[s], fewest[s - t] + own[t]);
+        }
+        return combined;
     }
 
     static constexpr Extended kWholeShare = 1.0L;

@@ -101,6 +101,9 @@ class RandomIons : public ::testing::TestWithParam<unsigned> {};
 TEST_P(RandomIons, ConvolutionMatchesEnumeration) {
     const ElementTable table;
     std::mt19937 random(GetParam());
+    // One scratch for all ions, as in the program: every computation must ignore
+    // what the one before left in it.
+    std::vector<Extended> scratch;
     int compared = 0;
     for (int attempt = 0; attempt < 5000 && compared < 40; ++attempt) {
         const std::string formula = RandomFormula(random);
@@ -115,7 +118,9 @@ TEST_P(RandomIons, ConvolutionMatchesEnumeration) {
         label += " stop " + std::to_string(stopFA) + " passLimit " + std::to_string(passLimit);
 
         ClusterWorkspace convolved = prepared;
+        convolved.convolutionScratch = std::move(scratch);
         ComputeClusterByConvolution(convolved, passLimit, stopFA);
+        scratch = std::move(convolved.convolutionScratch);
         if (EnumerationStepsUpTo(prepared, convolved.passCount) > kMostSteps) continue;
         ClusterWorkspace enumerated = prepared;
         ComputeClusterByEnumeration(enumerated, passLimit, stopFA);
@@ -176,12 +181,45 @@ TEST(StopTest, ExactTieContinuesOnBothRoutes) {
 
 TEST(StopTest, OverflowAndOddShiftsFollowTheStructure) {
     const ElementTable table;
-    const BothRoutes uranium = RunBoth(PrepareIon(table, "U100"), 100, 0.9999);
+    // U100: 238U adds 4, 235U adds 1. [A+319] needs 79 + 3 = 82 heavy atoms,
+    // [A+318] 79 + 2 = 81; 81 atoms already reach 324.
+    const ClusterWorkspace uraniumIon = PrepareIon(table, "U100");
+    const BothRoutes uranium = RunBoth(uraniumIon, 100, 0.9999);
     EXPECT_TRUE(uranium.convolved.peakOverflow);
-    EXPECT_EQ(uranium.convolved.lastPeakIndex, 319);   // 79 x 4 + 3 x 1
+    EXPECT_EQ(uranium.convolved.lastPeakIndex, 319);
+    for (int passes : {82, 81}) {
+        const BothRoutes cut = RunBoth(uraniumIon, passes, 0.9999);
+        EXPECT_EQ(cut.convolved.passCount, passes);
+        EXPECT_TRUE(cut.convolved.peakOverflow);
+        EXPECT_EQ(cut.convolved.lastPeakIndex, passes == 82 ? 319 : 318);
+        ExpectSameCluster(cut.enumerated, cut.convolved, "U100 cut at " + std::to_string(passes));
+    }
     const BothRoutes cerium = RunBoth(PrepareIon(table, "Ce80"), 80, 0.9999);
     EXPECT_TRUE(cerium.convolved.peakOverflow);
     EXPECT_EQ(cerium.convolved.lastPeakIndex, 318);
+}
+
+TEST(StopTest, ManyAtomsOfOneElementKeepTheStructure) {
+    // Enriched so that most atoms are heavy: Cl200 at 0.2 / 0.8 (+2 each) runs about
+    // 180 passes, beyond [A+319], and makes even shifts only, [A+318] with 159
+    // heavy atoms; C330 at 0.01 / 0.99 (+1 each) runs all 320 passes and makes
+    // [A+319] with 319.
+    const ElementTable table;
+    ClusterWorkspace chlorine = PrepareIon(table, "Cl200");
+    chlorine.workFA[0] = 0.2;
+    chlorine.workFA[1] = 0.8;
+    const BothRoutes even = RunBoth(chlorine, 200, 0.9999);
+    EXPECT_TRUE(even.convolved.peakOverflow);
+    EXPECT_EQ(even.convolved.lastPeakIndex, 318);
+    ExpectSameCluster(even.enumerated, even.convolved, "Cl200");
+    ClusterWorkspace carbon = PrepareIon(table, "C330");
+    carbon.workFA[0] = 0.01;
+    carbon.workFA[1] = 0.99;
+    const BothRoutes every = RunBoth(carbon, 330, 0.9999);
+    EXPECT_EQ(every.convolved.passCount, 320);
+    EXPECT_TRUE(every.convolved.peakOverflow);
+    EXPECT_EQ(every.convolved.lastPeakIndex, 319);
+    ExpectSameCluster(every.enumerated, every.convolved, "C330");
 }
 
 TEST(FittingLoop, OneWorkspaceFollowsEveryTrialFA) {
