@@ -16,7 +16,8 @@ namespace {
 constexpr int kLastShift = kPeakCount - 1;   // [A+319]
 constexpr int kMaxPasses = kPeakCount;       // the enumeration never runs more passes
 constexpr int kRowCount = kMaxPasses + 1;    // heavy atoms 0 .. 320
-// Zero columns left of [A+0], so that a shift minus a delta never leaves the row.
+// Columns left of [A+0], so that a shift minus a delta (at most 25 in the element
+// table) never leaves the row.
 constexpr int kLeftPad = 32;
 constexpr int kRowStride = kLeftPad + kPeakCount;
 constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
@@ -82,8 +83,9 @@ int Normalize(Extended* line, int top) {
 
 // Probability that exactly h of an element's atoms are heavy, h = 0 .. top:
 // C(atoms, h) light^(atoms - h) heavy^h, by ratios from h = 0 (heavy is the sum of
-// the heavy FAs). Written as mantissas scaled by 2^-exponent, the largest in
-// [0.5, 1); returns the exponent.
+// the heavy FAs), each entry with its own exponent on the way. Written as
+// mantissas scaled by 2^-exponent, the largest in [0.5, 1); returns the exponent.
+// For the rows that cannot be filled lazily (see StartBinomialRow).
 int FillBinomialRow(int atoms, Extended light, Extended heavy, int top, Extended* row) {
     std::array<int, kRowCount> exponent{};
     std::fill_n(row, top + 1, 0.0L);
@@ -164,8 +166,9 @@ struct Unit {
 };
 
 // Probabilities over (heavy atoms h, shift n) as mantissas x 2^exponent. Row h can
-// hold shifts h x minDelta .. min(319, h x maxDelta) only; cells outside a row's
-// span are not kept up to date except for the margins.
+// hold shifts h x minDelta .. min(319, h x maxDelta) only, its span; the cells
+// outside it keep whatever an earlier use left, and are never read, except for
+// the zero margins that a Horner step writes for the next one.
 struct Table {
     Extended* cells = nullptr;
     int top = 0;
@@ -471,7 +474,9 @@ private:
     // target = sum over j of weight(j) T^j source, rows up to `passes`, where T
     // makes one more atom heavy: (h, n) -> (h + 1, n + delta_i) with share u_i.
     // Horner's scheme: B = weight(top) source; B = weight(j) source + T B for
-    // j = top-1 .. 0, each step in place from the highest row down.
+    // j = top-1 .. 0, each step in place from the highest row down. Each row is
+    // written over its span and zero margins of the largest delta, which is all
+    // the next step reads of it.
     void MergeByHorner(const Table& source, const Unit& unit, const Extended* weight, int passes,
                        Table& target) const {
         target.minDelta = std::min(source.minDelta, unit.minDelta);

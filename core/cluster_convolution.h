@@ -21,10 +21,12 @@
 //     structure alone: the fewest heavy atoms that reach each shift, and the
 //     largest shift that R heavy atoms can reach.
 // All sums add positive terms only, in extended precision, so every peak keeps its
-// relative accuracy however small it is: the routes agree to about 1e-17 of each
-// peak, and R agrees unless a pass ends within about 1e-19 of the rounding
-// boundary of the stop FA (a tie that exact binary FAs such as 0.5 reproduce
-// identically on both routes).
+// relative accuracy however small it is: the routes agree to about 1e-15 of each
+// peak (1e-18 of the largest). The stop test compares the same cumulative FA up to
+// the routes' different rounding, about 1e-18: R could differ only if a pass ended
+// that close to the point where the double rounding of the cumulative FA passes
+// the stop FA. Exact ties (FAs such as 1/2, stop FA 0.75) are computed exactly on
+// both routes and continue on both.
 //
 // Ranges: every table carries a binary exponent besides its extended-precision
 // mantissas, so ions whose first composition lies below even the extended range
