@@ -123,13 +123,17 @@ void RegisterAll() {
     }
 }
 
-// Keeps the time per iteration (microseconds) of every benchmark run.
+// Keeps the time per iteration (microseconds) of every benchmark: the median when
+// repetitions were asked for (--benchmark_repetitions), else the single run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                microseconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Iteration) {
+                microseconds_.emplace(run.run_name.str(), run.GetAdjustedRealTime());
+            } else if (run.aggregate_name == "median") {
+                microseconds_[run.run_name.str()] = run.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
