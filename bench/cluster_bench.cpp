@@ -127,6 +127,8 @@ void RegisterAll() {
 // repetitions were asked for (--benchmark_repetitions), else the single run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}   // plain text, for logs and files
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.error_occurred) continue;
