@@ -209,7 +209,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         const double ionMassA = CheckClusterLimits(context, composition, view.charge);
         if (ionMassA == 0.0) return false;
         state.ionMassAList[ion] = ionMassA;
-        ComputeIonCluster(context, composition);
+        if (!ComputeIonCluster(context, composition)) return false;
 
         int ionStored = 0;
         double maxFA = 0.0;

@@ -15,10 +15,15 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
     return check.ionMassA;
 }
 
-void ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
+bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     core::ClusterWorkspace& cluster = context.program.cluster;
     core::OrderPolyisotopicElements(context.program.elements, cluster, formula);
     core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting);
+    if (cluster.underflow) {
+        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        return false;
+    }
+    return true;
 }
 
 void StoreClusterResults(CommandContext& context) {

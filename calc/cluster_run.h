@@ -11,9 +11,12 @@ namespace tarnevo::calc {
 // it) and returns the [A+0] ion mass, or 0.0 after showing the refusal.
 double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula, int charge);
 
-// Orders the elements and enumerates the cluster of the checked formula, with
-// the program's stop FA and polyAtomCount passes.
-void ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula);
+// Orders the elements and computes the cluster of the checked formula, with the
+// program's stop FA and polyAtomCount passes. False, after showing why, when
+// every peak up to [A+319] lies below the range of a double (thousands of atoms
+// of an element whose lightest isotope is rare, such as Sn5000: the cluster sits
+// thousands of mass units above [A+0]); zeros must not pass for a result.
+bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula);
 
 // Copies the peaks and the echoed inputs of the last cluster into the document:
 // peakFA, the largest peak (first on ties), totalFA up to lastPeakIndex, and

@@ -54,7 +54,7 @@ void RunIsotopeClusterPattern(CommandContext& context) {
 
     if (!AskUserElements(context, formula)) return;
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
-    ComputeIonCluster(context, formula);
+    if (!ComputeIonCluster(context, formula)) return;
     StoreClusterResults(context);
     if (context.view.userElements.count > 0) StoreUserElementReport(context);
     context.document.state.calcKind = results::CalcKind::IsotopeCluster;

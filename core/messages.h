@@ -23,6 +23,10 @@ inline constexpr std::string_view kTooManyPolyElements =
 inline constexpr std::string_view kNoPolyisotopicElement =
     "The ion must contain at least one polyisotopic element.";
 
+inline constexpr std::string_view kClusterBeyondRange =
+    "The isotope cluster of this ion lies far above [A+319]: every peak from [A+0] to [A+319] is below "
+    "1E-307 and cannot be shown.";
+
 inline constexpr std::string_view kFAMustBePositive = "Each FA must be greater than 0.0.";
 inline constexpr std::string_view kEqualDeltas = "Delta masses for two isotopes cannot be equal.";
 inline constexpr std::string_view kHeavyFATooLarge = "Total FA of heavy isotopes exceeds 0.999999";
