@@ -21,10 +21,10 @@ QString ToQString(std::string_view text) {
 }
 
 // The option texts of a choice field; numbered when the record names none.
-QStringList ChoiceTexts(const results::FieldSpec& spec) {
+QStringList ChoiceTexts(const results::FieldSpec& rule) {
     QStringList texts;
-    for (std::string_view choice : spec.choices) texts << ToQString(choice);
-    for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(spec.maximum); ++k) {
+    for (std::string_view choice : rule.choices) texts << ToQString(choice);
+    for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(rule.maximum); ++k) {
         texts << QString::number(k + 1);
     }
     return texts;
@@ -52,19 +52,19 @@ RecordDialog::~RecordDialog() = default;
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(ToQString(text)); }
 
 QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
-    const results::FieldSpec& spec = *field.spec;
+    const results::FieldSpec& rule = *field.rule;
     const QString text = QString::fromStdString(results::FieldText(field));
-    switch (spec.type) {
+    switch (rule.type) {
         case results::FieldType::Check: {
-            auto* box = new QCheckBox(ToQString(spec.label), this);
+            auto* box = new QCheckBox(ToQString(rule.label), this);
             box->setChecked(text == QStringLiteral("1"));
             return box;
         }
         case results::FieldType::Choice: {
-            auto* group = new QGroupBox(ToQString(spec.group.empty() ? spec.label : spec.group), this);
+            auto* group = new QGroupBox(ToQString(rule.group.empty() ? rule.label : rule.group), this);
             auto* layout = new QVBoxLayout(group);
             auto* buttons = new QButtonGroup(group);
-            const QStringList texts = ChoiceTexts(spec);
+            const QStringList texts = ChoiceTexts(rule);
             for (qsizetype k = 0; k < texts.size(); ++k) {
                 auto* radio = new QRadioButton(texts[k], group);
                 buttons->addButton(radio, static_cast<int>(k));
@@ -82,8 +82,8 @@ QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
         case results::FieldType::Number:
         case results::FieldType::Text: {
             auto* edit = new QLineEdit(text, this);
-            if (spec.type == results::FieldType::Text && spec.maxLength > 0)
-                edit->setMaxLength(spec.maxLength);
+            if (rule.type == results::FieldType::Text && rule.maxLength > 0)
+                edit->setMaxLength(rule.maxLength);
             return edit;
         }
     }
@@ -101,14 +101,14 @@ QString RecordDialog::EditorText(std::size_t index) const {
 
 QWidget* RecordDialog::EditorForKey(std::string_view key) const {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (fields_[i].spec->key == key) return editors_[i];
+        if (fields_[i].rule->key == key) return editors_[i];
     }
     return nullptr;
 }
 
 void RecordDialog::UpdateEnabling() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        editors_[i]->setEnabled(record_.IsFieldEnabled(fields_[i].spec->key));
+        editors_[i]->setEnabled(record_.IsFieldEnabled(fields_[i].rule->key));
     }
 }
 
@@ -149,19 +149,19 @@ GenericRecordDialog::GenericRecordDialog(results::InputRecord& record,
     for (std::string_view line : guidance) layout->addWidget(MakeLabel(line));
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < FieldCount(); ++i) {
-        const results::FieldSpec& spec = SpecAt(i);
-        switch (spec.type) {
+        const results::FieldSpec& rule = RuleAt(i);
+        switch (rule.type) {
             case results::FieldType::Check:
             case results::FieldType::Choice:
                 form->addRow(EditorAt(i));
                 break;
             default: {
-                QLabel* label = MakeLabel(spec.label);
+                QLabel* label = MakeLabel(rule.label);
                 label->setBuddy(EditorAt(i));
                 form->addRow(label, EditorAt(i));
             }
         }
-        if (!spec.note.empty()) form->addRow(QString(), MakeLabel(spec.note));
+        if (!rule.note.empty()) form->addRow(QString(), MakeLabel(rule.note));
     }
     layout->addLayout(form);
     layout->addWidget(ButtonBox());

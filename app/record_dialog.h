@@ -38,7 +38,7 @@ public:
 
 protected:
     std::size_t FieldCount() const { return fields_.size(); }
-    const results::FieldSpec& SpecAt(std::size_t index) const { return *fields_[index].spec; }
+    const results::FieldSpec& RuleAt(std::size_t index) const { return *fields_[index].rule; }
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);

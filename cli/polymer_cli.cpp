@@ -17,7 +17,7 @@ namespace {
 using calc::RepeatUnitFormInput;
 using calc::RepeatUnitParamInput;
 
-std::string Key(const results::FieldSpec& spec) { return std::string(spec.key); }
+std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
 
 // "MIN-MAX" split at the first '-' after the first character, so that the two
 // numbers reach the dialog fields as typed; false when there is no such '-'.

@@ -30,13 +30,13 @@ std::string Substitute(std::string_view pattern, std::string_view first, std::st
     return text;
 }
 
-std::string IntegerRangeMessage(const FieldSpec& spec) {
-    return Substitute(kIntegerRangeMessage, FormatInteger(static_cast<long long>(spec.minimum)),
-                      FormatInteger(static_cast<long long>(spec.maximum)));
+std::string IntegerRangeMessage(const FieldSpec& rule) {
+    return Substitute(kIntegerRangeMessage, FormatInteger(static_cast<long long>(rule.minimum)),
+                      FormatInteger(static_cast<long long>(rule.maximum)));
 }
 
-std::string NumberRangeMessage(const FieldSpec& spec) {
-    return Substitute(kNumberRangeMessage, FormatGeneral(spec.minimum), FormatGeneral(spec.maximum));
+std::string NumberRangeMessage(const FieldSpec& rule) {
+    return Substitute(kNumberRangeMessage, FormatGeneral(rule.minimum), FormatGeneral(rule.maximum));
 }
 
 std::optional<long long> ParseInteger(std::string_view text) {
@@ -59,21 +59,21 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
-std::optional<std::string> CheckInteger(const FieldSpec& spec, long long value) {
-    if (static_cast<double>(value) < spec.minimum || static_cast<double>(value) > spec.maximum) {
-        return IntegerRangeMessage(spec);
+std::optional<std::string> CheckInteger(const FieldSpec& rule, long long value) {
+    if (static_cast<double>(value) < rule.minimum || static_cast<double>(value) > rule.maximum) {
+        return IntegerRangeMessage(rule);
     }
     return std::nullopt;
 }
 
-std::optional<std::string> CheckNumber(const FieldSpec& spec, double value) {
-    if (!(value >= spec.minimum && value <= spec.maximum)) return NumberRangeMessage(spec);
+std::optional<std::string> CheckNumber(const FieldSpec& rule, double value) {
+    if (!(value >= rule.minimum && value <= rule.maximum)) return NumberRangeMessage(rule);
     return std::nullopt;
 }
 
-std::optional<std::string> CheckText(const FieldSpec& spec, std::string_view value) {
-    if (static_cast<int>(value.size()) > spec.maxLength) {
-        return Substitute(kTextLengthMessage, FormatInteger(spec.maxLength));
+std::optional<std::string> CheckText(const FieldSpec& rule, std::string_view value) {
+    if (static_cast<int>(value.size()) > rule.maxLength) {
+        return Substitute(kTextLengthMessage, FormatInteger(rule.maxLength));
     }
     return std::nullopt;
 }
@@ -93,25 +93,25 @@ std::string FieldText(const FieldBinding& field) {
 }
 
 std::optional<std::string> AssignFieldText(const FieldBinding& field, std::string_view text) {
-    const FieldSpec& spec = *field.spec;
-    switch (spec.type) {
+    const FieldSpec& rule = *field.rule;
+    switch (rule.type) {
         case FieldType::Integer:
         case FieldType::Choice: {
             const auto value = ParseInteger(text);
             if (!value) return std::string(kIntegerMessage);
-            if (auto refusal = CheckInteger(spec, *value)) return refusal;
+            if (auto refusal = CheckInteger(rule, *value)) return refusal;
             *std::get<int*>(field.target) = static_cast<int>(*value);
             return std::nullopt;
         }
         case FieldType::Number: {
             const auto value = ParseNumber(text);
             if (!value) return std::string(kNumberMessage);
-            if (auto refusal = CheckNumber(spec, *value)) return refusal;
+            if (auto refusal = CheckNumber(rule, *value)) return refusal;
             *std::get<double*>(field.target) = *value;
             return std::nullopt;
         }
         case FieldType::Text:
-            if (auto refusal = CheckText(spec, text)) return refusal;
+            if (auto refusal = CheckText(rule, text)) return refusal;
             *std::get<std::string*>(field.target) = std::string(text);
             return std::nullopt;
         case FieldType::Check: {
@@ -125,12 +125,12 @@ std::optional<std::string> AssignFieldText(const FieldBinding& field, std::strin
 }
 
 std::optional<std::string> ValidateField(const FieldBinding& field) {
-    const FieldSpec& spec = *field.spec;
-    switch (spec.type) {
+    const FieldSpec& rule = *field.rule;
+    switch (rule.type) {
         case FieldType::Integer:
-        case FieldType::Choice: return CheckInteger(spec, *std::get<int*>(field.target));
-        case FieldType::Number: return CheckNumber(spec, *std::get<double*>(field.target));
-        case FieldType::Text: return CheckText(spec, *std::get<std::string*>(field.target));
+        case FieldType::Choice: return CheckInteger(rule, *std::get<int*>(field.target));
+        case FieldType::Number: return CheckNumber(rule, *std::get<double*>(field.target));
+        case FieldType::Text: return CheckText(rule, *std::get<std::string*>(field.target));
         case FieldType::Check: return std::nullopt;
     }
     return std::nullopt;
@@ -146,7 +146,7 @@ std::optional<FieldRefusal> ValidateRecord(InputRecord& record) {
 
 std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key) {
     for (const FieldBinding& field : record.Fields()) {
-        if (field.spec->key == key) return field;
+        if (field.rule->key == key) return field;
     }
     return std::nullopt;
 }

@@ -40,7 +40,7 @@ struct FieldSpec {
 using FieldTarget = std::variant<int*, double*, std::string*, bool*>;
 
 struct FieldBinding {
-    const FieldSpec* spec = nullptr;
+    const FieldSpec* rule = nullptr;
     FieldTarget target;
 };
 
