@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <memory>
 
 #include "cli/cli.h"
 #include "results/page_layout.h"
@@ -19,6 +20,22 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
     if (outcome.saved) return kExitOk;
     errors << outcome.errorMessage << '\n';
     return kExitWriteFailed;
+}
+
+int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
+                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors) {
+    auto program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    calc::CommandContext context{*program, view, document, port};
+    calculate(context);
+    if (document.readyForCalculation) return kExitRefused;
+    if (arguments.Has("json")) {
+        printJson(context, out);
+    } else {
+        PrintResultPage(document, out);
+    }
+    return WriteReportIfAsked(document, arguments.Value("report"), errors);
 }
 
 std::string JsonNumber(double value) {

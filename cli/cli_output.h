@@ -2,10 +2,14 @@
 // file, and JSON numbers.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "calc/command_context.h"
+#include "cli/arguments.h"
+#include "cli/cli_port.h"
 #include "results/document.h"
 
 namespace tarnevo::cli {
@@ -15,6 +19,15 @@ void PrintResultPage(const results::Document& document, std::ostream& out);
 
 // Writes the report file when a path was given; kExitOk or kExitWriteFailed.
 int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path, std::ostream& errors);
+
+// Runs a calculation with a fresh program context, answering its dialogs through
+// port, then prints the stored results: the JSON object with --json, else the
+// result page; writes the report with --report FILE. A calculation that stores
+// no results has shown its message on errors: exit status kExitRefused.
+using Calculation = std::function<void(calc::CommandContext&)>;
+using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
+int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
+                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors);
 
 // A number as JSON with 17 significant digits (enough to give back the double).
 std::string JsonNumber(double value);

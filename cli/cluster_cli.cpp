@@ -1,7 +1,6 @@
 #include "cli/cluster_cli.h"
 
 #include <cstdlib>
-#include <memory>
 
 #include "calc/cluster_form_input.h"
 #include "calc/isotope_cluster_command.h"
@@ -48,19 +47,7 @@ int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostrea
         return kExitUsage;
     }
 
-    auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    calc::CommandContext context{*program, view, document, port};
-    calc::RunIsotopeClusterPattern(context);
-    if (document.readyForCalculation) return kExitRefused;
-
-    if (arguments.Has("json")) {
-        PrintClusterJson(context, out);
-    } else {
-        PrintResultPage(document, out);
-    }
-    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+    return RunCalculation(port, arguments, calc::RunIsotopeClusterPattern, PrintClusterJson, out, errors);
 }
 
 }  // namespace tarnevo::cli

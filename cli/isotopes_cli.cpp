@@ -1,6 +1,5 @@
 #include "cli/isotopes_cli.h"
 
-#include <memory>
 
 #include "calc/isotope_display_input.h"
 #include "calc/isotopic_data_command.h"
@@ -13,7 +12,8 @@ namespace tarnevo::cli {
 namespace {
 
 // {"symbol": "Cl", "isotopes": [{"massNumber": 35, "mass": 34.96885, "fa": 0.7576}, ...]}
-void PrintIsotopesJson(const results::CalculationState& state, std::ostream& out) {
+void PrintIsotopesJson(const calc::CommandContext& context, std::ostream& out) {
+    const results::CalculationState& state = context.document.state;
     out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
     for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
         out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeBase + state.isotopeMassNumber[i]
@@ -33,19 +33,7 @@ int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostre
                 {{std::string(calc::IsotopeDisplayInput::kSymbol.key), arguments.positional[0]},
                  {std::string(calc::IsotopeDisplayInput::kReminder.key), "0"}});
 
-    auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    calc::CommandContext context{*program, view, document, port};
-    calc::RunDisplayIsotopicData(context);
-    if (document.readyForCalculation) return kExitRefused;
-
-    if (arguments.Has("json")) {
-        PrintIsotopesJson(document.state, out);
-    } else {
-        PrintResultPage(document, out);
-    }
-    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+    return RunCalculation(port, arguments, calc::RunDisplayIsotopicData, PrintIsotopesJson, out, errors);
 }
 
 }  // namespace tarnevo::cli

@@ -1,7 +1,6 @@
 #include "cli/polymer_cli.h"
 
 #include <cstdlib>
-#include <memory>
 
 #include "calc/cluster_ions_command.h"
 #include "calc/cluster_ions_input.h"
@@ -91,7 +90,8 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
     }
 }
 
-void PrintPolymerJson(const results::CalculationState& state, std::ostream& out) {
+void PrintPolymerJson(const calc::CommandContext& context, std::ostream& out) {
+    const results::CalculationState& state = context.document.state;
     out << "{\"repeatUnit\": " << JsonString(state.formulaText)
         << ", \"endCap\": " << JsonString(state.endCapText)
         << ", \"hasEndCap\": " << (state.hasEndCap ? "true" : "false")
@@ -119,21 +119,12 @@ int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostrea
         return kExitUsage;
     }
 
-    auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    calc::CommandContext context{*program, view, document, port};
-    calc::BeginClusterIons(context);
-    if (!view.continueButtonShown) return kExitRefused;
-    calc::ContinueClusterIons(context);
-    if (document.readyForCalculation) return kExitRefused;
-
-    if (arguments.Has("json")) {
-        PrintPolymerJson(document.state, out);
-    } else {
-        PrintResultPage(document, out);
-    }
-    return WriteReportIfAsked(document, arguments.Value("report"), errors);
+    // The desktop program's two stages: the advice screen, then its CONTINUE button.
+    const auto calculate = [](calc::CommandContext& context) {
+        calc::BeginClusterIons(context);
+        if (context.view.continueButtonShown) calc::ContinueClusterIons(context);
+    };
+    return RunCalculation(port, arguments, calculate, PrintPolymerJson, out, errors);
 }
 
 }  // namespace tarnevo::cli
