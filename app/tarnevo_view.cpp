@@ -31,7 +31,7 @@ using results::Command;
 using CommandHandler = void (*)(calc::CommandContext&);
 
 // The view's commands and their handlers. A command whose calculation is not
-// built yet only passes the calculation gate under its kind.
+// built yet passes the calculation gate under its kind and says so.
 struct ViewCommand {
     int id;
     CalcKind kind;
@@ -48,6 +48,8 @@ constexpr ViewCommand kViewCommands[] = {
     {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, nullptr},
     {static_cast<int>(Command::DisplayIsotopicData), CalcKind::IsotopicData, &calc::RunDisplayIsotopicData},
 };
+
+constexpr std::string_view kNotAvailableYet = "This calculation is not available in this version of TARNEVO.";
 
 const ViewCommand* FindViewCommand(int id) {
     const auto found = std::find_if(std::begin(kViewCommands), std::end(kViewCommands),
@@ -85,8 +87,8 @@ void CTARNEVOView::OnViewCommand(int id) {
     calc::CommandContext context{program_, state_, document_.Data(), ui_};
     if (entry->handler != nullptr) {
         entry->handler(context);
-    } else {
-        results::PassCalculationGate(document_.Data(), state_, ui_, entry->kind);
+    } else if (results::PassCalculationGate(document_.Data(), state_, ui_, entry->kind)) {
+        results::ShowError(ui_, kNotAvailableYet, results::MessageModality::Application);
     }
     SyncContinueButton();
     viewport()->update();
