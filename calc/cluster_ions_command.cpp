@@ -40,23 +40,6 @@ constexpr long double kFarOutOfRange = 1.0e6L;
 constexpr std::uint64_t kMaxIonAtomsPerElement =
     static_cast<std::uint64_t>(std::numeric_limits<int>::max()) / core::kElementCount;
 
-enum class FormStep { Parsed, Retry, End };
-
-// Parses one of the three formula fields; on Retry the field is emptied so that
-// the dialog shows it blank beside the others as just entered.
-FormStep ParseField(std::string& text, core::ParsedFormula& formula, results::UserInterfacePort& ui) {
-    switch (ParseFormula(text, formula, ui)) {
-        case ParseStatus::Accepted:
-            return FormStep::Parsed;
-        case ParseStatus::Retry:
-            text.clear();
-            return FormStep::Retry;
-        case ParseStatus::Abort:
-            break;
-    }
-    return FormStep::End;
-}
-
 // One round of the formula dialog: preset from the view, entries stored back
 // before any check, then RU, EC (when not blank) and CI parsed in that order.
 FormStep AskFormulae(CommandContext& context, SeriesFormulae& formulae) {
@@ -75,20 +58,20 @@ FormStep AskFormulae(CommandContext& context, SeriesFormulae& formulae) {
     context.program.stopFASetting = input.stopFA;
     view.saveReminder = input.saveReminder;
 
-    if (const FormStep step = ParseField(view.formulaText, formulae.repeatUnit, context.ui);
+    if (const FormStep step = ParseFormulaField(view.formulaText, formulae.repeatUnit, context.ui);
         step != FormStep::Parsed) {
         return step;
     }
     view.hasEndCap = !view.endCapText.empty();
     formulae.endCap = core::ParsedFormula{};
     if (view.hasEndCap) {
-        if (const FormStep step = ParseField(view.endCapText, formulae.endCap, context.ui);
+        if (const FormStep step = ParseFormulaField(view.endCapText, formulae.endCap, context.ui);
             step != FormStep::Parsed) {
             return step;
         }
     }
     // An empty charging ion is refused by the parser like any malformed formula.
-    return ParseField(view.chargingIonText, formulae.chargingIon, context.ui);
+    return ParseFormulaField(view.chargingIonText, formulae.chargingIon, context.ui);
 }
 
 // The user-defined elements are asked for once per series: each is counted once

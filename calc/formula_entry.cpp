@@ -17,6 +17,19 @@ ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, re
     return results::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry : ParseStatus::Abort;
 }
 
+FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, results::UserInterfacePort& ui) {
+    switch (ParseFormula(text, formula, ui)) {
+        case ParseStatus::Accepted:
+            return FormStep::Parsed;
+        case ParseStatus::Retry:
+            text.clear();
+            return FormStep::Retry;
+        case ParseStatus::Abort:
+            break;
+    }
+    return FormStep::End;
+}
+
 int LookupSymbol(std::string_view text, int extraAllowed, results::UserInterfacePort& ui) {
     const int index = core::LookupSymbolText(text, extraAllowed);
     if (index != core::kNoSymbol) return index;

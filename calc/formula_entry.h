@@ -2,6 +2,7 @@
 // with its refusals shown through the user-interface port.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "core/formula_parser.h"
@@ -16,6 +17,18 @@ enum class ParseStatus {
 };
 
 ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, results::UserInterfacePort& ui);
+
+// Where a round of an input dialog leaves its command.
+enum class FormStep {
+    Parsed,   // every entry accepted: go on
+    Retry,    // show the dialog again
+    End,      // the command ends (Cancel, or a refusal already shown)
+};
+
+// Parses the formula typed into a dialog field. On Retry the field's text is
+// emptied, so that the dialog shows it blank beside the other entries as just
+// typed.
+FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, results::UserInterfacePort& ui);
 
 inline constexpr int kSymbolRetry = -2;
 inline constexpr int kSymbolCancel = -1;

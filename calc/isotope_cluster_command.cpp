@@ -11,8 +11,6 @@ namespace {
 
 inline constexpr std::string_view kZeroCharge = "Ion charge cannot be zero!";
 
-enum class FormStep { Parsed, Retry, End };
-
 // One round of the dialog: show it preset from the view, store the entries back
 // before any check (so they preset the next run even when refused), and parse.
 FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
@@ -32,12 +30,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
         results::ShowError(context.ui, kZeroCharge);
         return FormStep::End;
     }
-    switch (ParseFormula(view.formulaText, formula, context.ui)) {
-        case ParseStatus::Accepted: return FormStep::Parsed;
-        case ParseStatus::Retry: view.formulaText.clear(); return FormStep::Retry;
-        case ParseStatus::Abort: break;
-    }
-    return FormStep::End;
+    return ParseFormulaField(view.formulaText, formula, context.ui);
 }
 
 }  // namespace
