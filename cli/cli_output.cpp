@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "results/page_layout.h"
+#include "results/result_values.h"
 
 namespace tarnevo::cli {
 
@@ -36,6 +37,15 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
         PrintResultPage(document, out);
     }
     return WriteReportIfAsked(document, arguments.Value("report"), errors);
+}
+
+void PrintPeaksJson(const double* fas, int count, double ionMassA, int charge, double largestFA, std::ostream& out) {
+    for (int n = 0; n < count; ++n) {
+        out << (n == 0 ? "" : ", ") << "{\"n\": " << n
+            << ", \"mz\": " << JsonNumber(results::PeakMz(ionMassA, n, charge))
+            << ", \"fa\": " << JsonNumber(fas[n])
+            << ", \"rel\": " << JsonNumber(results::RelativeIntensity(fas[n], largestFA)) << "}";
+    }
 }
 
 std::string JsonNumber(double value) {

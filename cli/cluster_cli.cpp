@@ -1,6 +1,5 @@
 #include "cli/cluster_cli.h"
 
-#include <cstdlib>
 
 #include "calc/cluster_form_input.h"
 #include "calc/isotope_cluster_command.h"
@@ -16,19 +15,13 @@ namespace {
 void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    const double divisor = std::abs(state.charge);
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
         << ", \"lastPeakIndex\": " << state.lastPeakIndex << ", \"maxPeakIndex\": " << state.maxPeakIndex
         << ", \"peakOverflow\": " << (state.peakOverflow ? "true" : "false")
         << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
         << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"peaks\": [";
-    for (int n = 0; n <= state.lastPeakIndex; ++n) {
-        const double fa = state.peakFA[n];
-        const double relative = state.maxFA > 0.0 ? fa * 100.0 / state.maxFA : 0.0;
-        out << (n == 0 ? "" : ", ") << "{\"n\": " << n << ", \"mz\": " << JsonNumber((state.ionMassA + n) / divisor)
-            << ", \"fa\": " << JsonNumber(fa) << ", \"rel\": " << JsonNumber(relative) << "}";
-    }
+    PrintPeaksJson(state.peakFA.data(), state.lastPeakIndex + 1, state.ionMassA, state.charge, state.maxFA, out);
     out << "]}\n";
 }
 

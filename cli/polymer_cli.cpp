@@ -1,6 +1,5 @@
 #include "cli/polymer_cli.h"
 
-#include <cstdlib>
 
 #include "calc/cluster_ions_command.h"
 #include "calc/cluster_ions_input.h"
@@ -72,20 +71,15 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 
 // The peaks of each ion lie one ion after another in peakFA.
 void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
-    const double divisor = std::abs(state.charge);
     int slot = 0;
     for (int ion = 0; ion < state.ionCount; ++ion) {
         const double maxFA = state.ionMaxFA[ion];
         out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.firstRUCount + ion
             << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
-        for (int n = 0; n <= state.ionLastPeakIndex[ion]; ++n, ++slot) {
-            const double fa = state.peakFA[slot];
-            const double relative = maxFA > 0.0 ? fa * 100.0 / maxFA : 0.0;
-            out << (n == 0 ? "" : ", ") << "{\"n\": " << n
-                << ", \"mz\": " << JsonNumber((state.ionMassAList[ion] + n) / divisor)
-                << ", \"fa\": " << JsonNumber(fa) << ", \"rel\": " << JsonNumber(relative) << "}";
-        }
+        const int peaks = state.ionLastPeakIndex[ion] + 1;
+        PrintPeaksJson(state.peakFA.data() + slot, peaks, state.ionMassAList[ion], state.charge, maxFA, out);
+        slot += peaks;
         out << "]}";
     }
 }

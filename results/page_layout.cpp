@@ -12,8 +12,6 @@ namespace {
 
 using detail::Bounded;
 using detail::PeakLabel;
-using detail::PeakMz;
-using detail::RelativeIntensity;
 
 using Lines = std::vector<std::string>;
 

@@ -13,8 +13,6 @@ namespace {
 
 using detail::Bounded;
 using detail::PeakLabel;
-using detail::PeakMz;
-using detail::RelativeIntensity;
 
 constexpr std::string_view kEndOfLine = "\r\n";
 constexpr std::string_view kPeakColumns = "Ion, m/z, FA(Scientific), FA(Numerical), Rel %";

@@ -5,9 +5,7 @@
 
 #include "results/text_format.h"
 
-namespace tarnevo::results::detail {
-
-int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
+namespace tarnevo::results {
 
 double PeakMz(double ionMassA, int position, int charge) { return (ionMassA + position) / std::abs(charge); }
 
@@ -15,6 +13,12 @@ double RelativeIntensity(double fa, double largestFA) {
     if (largestFA == 0.0) return 0.0;
     return fa * 100.0 / largestFA;
 }
+
+}  // namespace tarnevo::results
+
+namespace tarnevo::results::detail {
+
+int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
 std::string PeakLabel(int position) {
     if (position >= 0) return "[A+" + FormatInteger(position) + "]";

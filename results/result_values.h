@@ -1,4 +1,4 @@
-// Values that the result page and the report both derive from the stored state:
+// Values that the result page, the report and the command line derive from the stored state:
 // peak m/z and relative intensities, peak labels, element symbols and the
 // formula texts of kinds 3 and 5. Keeping them in one place makes the screen
 // and the file agree to the last digit.
@@ -8,11 +8,7 @@
 
 #include "results/calculation_state.h"
 
-namespace tarnevo::results::detail {
-
-// A stored count limited to the storage it counts, so that a damaged or
-// half-filled state can never make a reader step outside its arrays.
-int Bounded(int count, int capacity);
+namespace tarnevo::results {
 
 // Peaks lie one mass unit apart; an ion of charge z shows them 1/|z| apart in
 // m/z. [A+3] of a doubly charged ion of [A+0] mass 400.0 sits at 201.5.
@@ -21,6 +17,14 @@ double PeakMz(double ionMassA, int position, int charge);
 // FA as a percentage of the largest FA of its pattern. A pattern whose largest
 // FA is 0 has no scale; its peaks read 0 rather than a division by zero.
 double RelativeIntensity(double fa, double largestFA);
+
+}  // namespace tarnevo::results
+
+namespace tarnevo::results::detail {
+
+// A stored count limited to the storage it counts, so that a damaged or
+// half-filled state can never make a reader step outside its arrays.
+int Bounded(int count, int capacity);
 
 // "[A+2]" for position 2, "[A-1]" for position -1 (peaks of ions that lost H).
 std::string PeakLabel(int position);
