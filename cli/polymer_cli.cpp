@@ -1,6 +1,5 @@
 #include "cli/polymer_cli.h"
 
-
 #include "calc/cluster_ions_command.h"
 #include "calc/cluster_ions_input.h"
 #include "cli/cli.h"
