@@ -77,7 +77,7 @@ bool Document::FileNew(UserInterfacePort& ui) {
 }
 
 bool Document::SaveModified(UserInterfacePort& ui) {
-    if (saveReminder && !ConfirmSaveReminder(ui)) return false;
+    if (!ConfirmSaveReminder(ui)) return false;
     SetModified(false);
     return true;
 }
