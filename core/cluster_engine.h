@@ -24,7 +24,9 @@ inline constexpr int kMaxPolyAtoms = 30000;
 inline constexpr int kMaxPolyElements = 18;
 inline constexpr int kMaxHeavySlots = 88;
 inline constexpr int kPeakCount = 320;             // [A+0] .. [A+319]
-inline constexpr double electronMass = 0.000054858;  // u
+// The electron rest mass (CODATA 2018), in u. Every ion mass is the neutral
+// lightest-isotope mass minus charge x electronMass.
+inline constexpr double electronMass = 0.000548579909;  // u
 
 // Outcome of CheckClusterLimits; each refusal has its message in core/messages.h.
 enum class ClusterLimit {

@@ -168,8 +168,9 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QVERIFY(!View()->State().showWelcome);
-        // 6 x 12 + 5 x 1.007825 + 2 x 34.968853 - 0.000054858, from the lightest isotopes.
-        QVERIFY(std::abs(document.state.ionMassA - 146.9768) < 1e-3);
+        // 6 x 12 + 5 x 1.007825 + 2 x 34.96885 - 0.000548579909 = 146.97627642, from the
+        // lightest isotopes and the electron removed by the positive charge.
+        QVERIFY(std::abs(document.state.ionMassA - 146.97627642) < 1e-6);
         QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
 

@@ -41,11 +41,11 @@ TEST(Cli, Br2JsonIsTheBinomialToFullPrecision) {
     const double p = 0.5069, q = 0.4931;
     EXPECT_EQ(JsonValue(run.out, "lastPeakIndex"), 4);
     EXPECT_EQ(JsonValue(run.out, "maxPeakIndex"), 2);
-    EXPECT_NEAR(JsonValue(run.out, "ionMassA"), 2 * 78.91834 - 0.000054858, 1e-12);
+    EXPECT_NEAR(JsonValue(run.out, "ionMassA"), 2 * 78.91834 - 0.000548579909, 1e-12);
     const std::size_t peak2 = run.out.find("{\"n\": 2");
     EXPECT_NEAR(JsonValue(run.out, "fa", run.out.find("{\"n\": 0")), p * p, 1e-15);
     EXPECT_NEAR(JsonValue(run.out, "fa", peak2), 2 * p * q, 1e-15);
-    EXPECT_NEAR(JsonValue(run.out, "mz", peak2), 2 * 78.91834 - 0.000054858 + 2, 1e-12);
+    EXPECT_NEAR(JsonValue(run.out, "mz", peak2), 2 * 78.91834 - 0.000548579909 + 2, 1e-12);
     EXPECT_NEAR(JsonValue(run.out, "fa", run.out.find("{\"n\": 4")), q * q, 1e-15);
     EXPECT_EQ(JsonValue(run.out, "rel", peak2), 100.0);
     EXPECT_NE(run.out.find("\"peakOverflow\": false"), std::string::npos);
@@ -54,7 +54,7 @@ TEST(Cli, Br2JsonIsTheBinomialToFullPrecision) {
 TEST(Cli, ChargeDividesMzAndUserElementsAreDefinedByOption) {
     const CliRun run = RunTool({"cluster", "JxC", "--charge", "-2", "--define", "Jx=10.0129:1=0.8", "--json"});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
-    const double mass = 10.0129 + 12.0 + 2 * 0.000054858;
+    const double mass = 10.0129 + 12.0 + 2 * 0.000548579909;
     EXPECT_NEAR(JsonValue(run.out, "ionMassA"), mass, 1e-12);
     EXPECT_NEAR(JsonValue(run.out, "mz", run.out.find("{\"n\": 1")), (mass + 1) / 2, 1e-12);
     // [A+0] = 0.2 x 0.9893

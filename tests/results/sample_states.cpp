@@ -72,7 +72,7 @@ CalculationState SinglePeakClusterState() {
     state.calcKind = CalcKind::IsotopeCluster;
     state.formulaText = "C";
     state.charge = -1;
-    state.ionMassA = 12.00054858;
+    state.ionMassA = 12.000548579909;  // C plus one electron
     state.lastPeakIndex = 0;
     state.peakFA[0] = 1.0;
     state.maxFA = 1.0;

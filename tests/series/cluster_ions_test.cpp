@@ -38,7 +38,7 @@ constexpr double kH = 1.007825;
 constexpr double kO = 15.99491;
 constexpr double kNa = 22.98977;
 constexpr double kCl = 34.96885;
-constexpr double kElectron = 0.000054858;
+constexpr double kElectron = 0.000548579909;
 constexpr double kC2H4O = 2 * kC + 4 * kH + kO;  // 44.02621
 
 class ClusterIons : public CommandFixture {

@@ -277,7 +277,7 @@ TEST(PolymerJson, EchoesTheInputsAndListsEveryIonWithItsPeaks) {
         const Json& ion = ions[i];
         const double n = static_cast<double>(i + 1);
         EXPECT_EQ(ion["ru"].Number(), n);
-        EXPECT_NEAR(ion["ionMassA"].Number(), n * 44.02621 + 22.98977 - 0.000054858, 1e-9);
+        EXPECT_NEAR(ion["ionMassA"].Number(), n * 44.02621 + 22.98977 - 0.000548579909, 1e-9);
         const Json::Array& peaks = ion["peaks"].Items();
         ASSERT_FALSE(peaks.empty());
         double largestRel = 0.0;
@@ -297,7 +297,7 @@ TEST(PolymerJson, MzDividesByTheSizeOfANegativeCharge) {
                                         "--charge", "-2", "--ru-range", "3-3", "--json"}));
     const Json& ion = json["ions"].Items().at(0);
     // 3 x C2H4O + 2 Cl, two electrons added.
-    const double ionMassA = 3 * 44.02621 + 2 * 34.96885 + 2 * 0.000054858;
+    const double ionMassA = 3 * 44.02621 + 2 * 34.96885 + 2 * 0.000548579909;
     EXPECT_NEAR(ion["ionMassA"].Number(), ionMassA, 1e-9);
     EXPECT_NEAR(ion["peaks"].Items().at(2)["mz"].Number(), (ionMassA + 2) / 2, 1e-9);
 }
