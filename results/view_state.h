@@ -46,6 +46,9 @@ struct ViewState {
     int ionCount = 0;
     bool continueButtonShown = false;
 
+    // Spectra entered by the user: m/z of the first measured peak.
+    double firstPeakMz = 200.0;
+
     // Isotopic data of one element: the symbol as typed.
     std::string elementSymbol;
 };
