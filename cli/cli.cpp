@@ -5,6 +5,7 @@
 #include "cli/arguments.h"
 #include "cli/cluster_cli.h"
 #include "cli/isotopes_cli.h"
+#include "cli/loss_of_h_cli.h"
 #include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
@@ -23,6 +24,7 @@ const std::vector<Subcommand>& Subcommands() {
         {"cluster", kClusterUsage, ClusterOptionRules, RunClusterCommand},
         {"polymer", kPolymerUsage, PolymerOptionRules, RunPolymerCommand},
         {"isotopes", kIsotopesUsage, IsotopesOptionRules, RunIsotopesCommand},
+        {"loss-of-h", kLossOfHUsage, LossOfHOptionRules, RunLossOfHCommand},
     };
     return kSubcommands;
 }
