@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "calc/cluster_run.h"
@@ -137,7 +138,8 @@ bool CheckSpectrum(CommandContext& context, Correction& run) {
     return true;
 }
 
-// FAs of [A+0] .. [A+count-1] of the species that lost hLost H atoms. The
+// FAs of the peaks [A+0], [A+1], ... of the species that lost hLost H atoms,
+// as far as fa reaches. The
 // engine's element counts are taken afresh for the species: once the last H is
 // gone, H no longer counts among its polyisotopic elements, and ordering the
 // elements with the intact ion's count would look for one that is not there.
