@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  fonts-liberation xvfb xauth
+  fonts-liberation xvfb xauth ccache
   libisospec++-dev
 )
 
