@@ -472,7 +472,10 @@ private slots:
                         Field(peaks, "intensity3")->setText(QStringLiteral("0.1"));
                         Press(peaks, QDialogButtonBox::Ok);
                     },
-                    &failed_, form);
+                    // No notThis: the formula dialog is hidden by OK before the
+                    // poll runs, and the peak dialog may be allocated at the
+                    // address the destroyed formula dialog had.
+                    &failed_);
                 Press(form, QDialogButtonBox::Ok);
             },
             &failed_);
