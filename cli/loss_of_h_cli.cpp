@@ -1,6 +1,7 @@
 #include "cli/loss_of_h_cli.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "calc/loss_of_h_command.h"
 #include "calc/loss_of_h_input.h"
@@ -85,6 +86,10 @@ OptionRules LossOfHOptionRules() {
 
 int RunLossOfHCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
+    port.NameOption(Key(LossHFormInput::kFormula), "FORMULA");
+    for (int peak = 1; peak <= PeakInput::kPeakCount; ++peak) {
+        port.NameOption("intensity" + std::to_string(peak), "--intensities");
+    }
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
         errors << "tarnevo-cli loss-of-h: " << error << '\n' << kLossOfHUsage << '\n';
         return kExitUsage;

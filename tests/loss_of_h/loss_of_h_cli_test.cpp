@@ -1,5 +1,6 @@
 // Pins tarnevo-cli loss-of-h: the exit status for results (0), refusals (2, with
-// the desktop program's message on standard error) and usage errors (64), the
+// the desktop program's message on standard error) and usage errors (64, also
+// for a value its field does not accept, naming the option), the
 // JSON object with peak indexes relative to [A+0] and the m/z the result page
 // shows, and the report file. The doubly charged case uses an m/z that is exact
 // in binary (38.5), so the m/z of every peak, 0.5 apart, can be written out here.
@@ -93,17 +94,17 @@ INSTANTIATE_TEST_SUITE_P(
                     kExitRefused,
                     "Error - No corrected peak has a positive intensity; check the peaks and the first peak m/z!"},
         RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "100,50", "--charge", "3"},
-                    kExitRefused,
-                    "Please enter an integer between 1 and 2."},
+                    kExitUsage,
+                    "--charge: an integer from 1 to 2 is required, not '3'"},
         RefusalCase{{"C6H6", "--first-mz", "2001", "--intensities", "100,50"},
-                    kExitRefused,
-                    "Please enter a number between 2 and 2000."},
+                    kExitUsage,
+                    "--first-mz: a number from 2 to 2000 is required, not '2001'"},
         RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "100,100.5"},
-                    kExitRefused,
-                    "Please enter a number between 0 and 100."},
+                    kExitUsage,
+                    "--intensities: a number from 0 to 100 is required, not '100.5'"},
         RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "100,,5"},
-                    kExitRefused,
-                    "Please enter a number."},
+                    kExitUsage,
+                    "--intensities: a number from 0 to 100 is required, not ''"},
         RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "1,2,3,4,5,6,7,8,9,10,11,12,13"},
                     kExitUsage,
                     "tarnevo-cli loss-of-h: --intensities takes at most 12 values"},
