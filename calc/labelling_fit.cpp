@@ -243,6 +243,7 @@ void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     core::RunEnrichmentSearch(
         fit, [&](const core::FAVector& fa) { return runner.Run(fa).ssr; },
         [&](int cycles, double bestSSR) { return AskToContinue(context, cycles, bestSSR); });
+    context.view.labelling.fitCycleCount = fit.cycleCount;
 
     // The stored cluster and the reported FAs belong to the same point.
     runner.Run(fit.vertexFA[0]);

@@ -4,7 +4,9 @@
 
 #include "cli/arguments.h"
 #include "cli/cluster_cli.h"
+#include "cli/enrich_cli.h"
 #include "cli/isotopes_cli.h"
+#include "cli/label_cli.h"
 #include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
@@ -23,6 +25,8 @@ const std::vector<Subcommand>& Subcommands() {
         {"cluster", kClusterUsage, ClusterOptionRules, RunClusterCommand},
         {"polymer", kPolymerUsage, PolymerOptionRules, RunPolymerCommand},
         {"isotopes", kIsotopesUsage, IsotopesOptionRules, RunIsotopesCommand},
+        {"label", kLabelUsage, LabelOptionRules, RunLabelCommand},
+        {"enrich", kEnrichUsage, EnrichOptionRules, RunEnrichCommand},
     };
     return kSubcommands;
 }

@@ -19,6 +19,8 @@ struct LabellingPresets {
     double maxFA3 = 0.5;
     int maxIsotope4 = 3;         // ... and of a four-isotope element
     double maxFA4 = 0.5;
+    // Not a preset: the search cycles of the last enrichment fit, kept with it.
+    int fitCycleCount = 0;
 };
 
 }  // namespace tarnevo::results
