@@ -70,8 +70,10 @@ std::vector<results::FieldBinding> EnrichmentDetailsInput::Fields() {
 }
 
 bool EnrichmentDetailsInput::IsFieldEnabled(std::string_view key) const {
+    // Masses and natural FAs are shown (read-only) in every row; of the enriched
+    // FAs only those of the heavy isotopes can be entered.
     const int row = RowOf(key, kEnrichedKeys);
-    return row >= 2 && row <= isotopeCount_;
+    return row == 0 || (row >= 2 && row <= isotopeCount_);
 }
 
 std::string_view EnrichmentDetailsInput::MassKey(int row) { return kMassKeys[row - 1]; }

@@ -112,7 +112,7 @@ public:
     int IsotopeCount() const { return isotopeCount_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
     std::vector<results::FieldBinding> Fields() override;
-    // Only the heavy isotopes' enriched FAs can be edited.
+    // Of the enriched FAs, only the heavy isotopes' can be entered.
     bool IsFieldEnabled(std::string_view key) const override;
 
     // Keys of row r (1-10): "mass1", "natural1", "enriched1" ...
