@@ -59,6 +59,11 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     if (!element || !atoms || !firstMz || !intensities) {
         return "--element, --atoms, --first-mz and --intensities are required";
     }
+    port.NameOption("formula", "FORMULA");
+    port.NameOption("symbol", "--element");
+    port.NameOption("mz", "--first-mz");
+    port.NameOption("isotope", "--max-isotope");
+    for (int k = 1; k <= calc::PeakInput::kPeakCount; ++k) port.NameOption("intensity" + std::to_string(k), "--intensities");
     FieldEntries form = {{"formula", arguments.positional[0]},
                          {"type", std::to_string(calc::LabellingFormInput::kEnrichmentFromSpectrum)},
                          {"reminder", "0"}};

@@ -11,6 +11,7 @@
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
 #include "core/element_table.h"
+#include "core/formula_parser.h"
 
 namespace tarnevo::cli {
 
@@ -50,19 +51,31 @@ std::string ParseEnrich(const std::string& text, EnrichArgument& enrich) {
     if (enrich.heavyFA.size() > static_cast<std::size_t>(EnrichmentDetailsInput::kRows - 1)) {
         return "--enrich takes at most 9 heavy-isotope FAs per element";
     }
+    // A natural element's isotopes are known before the calculation runs; any
+    // other symbol is refused by the calculation itself.
+    static const core::ElementTable kTable;
+    const int element = core::LookupSymbolText(enrich.symbol, 0);
+    if (element != core::kNoSymbol && enrich.heavyFA.size() > static_cast<std::size_t>(kTable[element].heavyCount)) {
+        return "--enrich " + text + ": " + enrich.symbol + " has " + std::to_string(kTable[element].heavyCount) +
+               " heavy isotope(s), " + std::to_string(enrich.heavyFA.size()) + " FAs were given";
+    }
     return {};
 }
 
 // Answers the two dialogs of each enriched element from its --enrich, by the
-// element's number (both dialogs carry the same caption).
+// element's number: both dialogs carry the same caption, so each answer is
+// prepared just before its dialog and then checked like any other.
 class LabelPort : public CliPort {
 public:
     LabelPort(std::ostream& errors, std::vector<EnrichArgument> enriched)
-        : CliPort(errors), errors_(errors), enriched_(std::move(enriched)) {}
+        : CliPort(errors), enriched_(std::move(enriched)) {}
 
     results::DialogAnswer RunDialog(results::InputRecord& record) override {
-        if (auto* identity = dynamic_cast<EnrichedElementInput*>(&record)) return AnswerIdentity(*identity);
-        if (auto* details = dynamic_cast<EnrichmentDetailsInput*>(&record)) return AnswerDetails(*details);
+        if (auto* identity = dynamic_cast<EnrichedElementInput*>(&record)) {
+            PrepareIdentity(*identity);
+        } else if (auto* details = dynamic_cast<EnrichmentDetailsInput*>(&record)) {
+            PrepareDetails(*details);
+        }
         return CliPort::RunDialog(record);
     }
 
@@ -72,46 +85,23 @@ private:
         return index < enriched_.size() ? &enriched_[index] : nullptr;
     }
 
-    // Fills the record from entries like a dialog's OK; Cancel after the refusal.
-    results::DialogAnswer Fill(results::InputRecord& record, const FieldEntries& entries) {
-        for (const auto& [key, text] : entries) {
-            const auto field = results::FindField(record, key);
-            if (!field) return Refuse("\"" + record.Caption() + "\" has no field " + key + ".");
-            if (auto refusal = results::AssignFieldText(*field, text)) return Refuse(*refusal);
-        }
-        if (auto refusal = results::ValidateRecord(record)) return Refuse(refusal->message);
-        return results::DialogAnswer::Ok;
-    }
-
-    results::DialogAnswer Refuse(const std::string& message) {
-        // The calculation ends with the command's own refusal: Cancel.
-        errors_ << message << '\n';
-        return results::DialogAnswer::Cancel;
-    }
-
-    results::DialogAnswer AnswerIdentity(EnrichedElementInput& input) {
+    void PrepareIdentity(const EnrichedElementInput& input) {
         const EnrichArgument* enrich = EnrichOf(input.ElementNumber());
-        if (enrich == nullptr) return Refuse("No --enrich was given for element " + std::to_string(input.ElementNumber()) + ".");
-        return Fill(input, {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
+        if (enrich != nullptr) Answer(input.Caption(), {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
     }
 
-    results::DialogAnswer AnswerDetails(EnrichmentDetailsInput& input) {
+    void PrepareDetails(const EnrichmentDetailsInput& input) {
         const EnrichArgument* enrich = EnrichOf(input.ElementNumber());
-        if (enrich == nullptr) return results::DialogAnswer::Cancel;
-        const int heavy = input.IsotopeCount() - 1;
-        if (static_cast<int>(enrich->heavyFA.size()) > heavy) {
-            return Refuse("--enrich " + enrich->symbol + ": the element has " + std::to_string(heavy) +
-                          " heavy isotope(s), " + std::to_string(enrich->heavyFA.size()) + " FAs were given.");
-        }
+        if (enrich == nullptr) return;
         FieldEntries entries;
         for (std::size_t i = 0; i < enrich->heavyFA.size(); ++i) {
-            entries.emplace_back(std::string(EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2)),
-                                 enrich->heavyFA[i]);
+            const std::string key(EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
+            NameOption(key, "--enrich " + enrich->symbol + " FA " + std::to_string(i + 1));
+            entries.emplace_back(key, enrich->heavyFA[i]);
         }
-        return Fill(input, entries);
+        Answer(input.Caption(), std::move(entries));
     }
 
-    std::ostream& errors_;
     std::vector<EnrichArgument> enriched_;
 };
 
@@ -152,6 +142,10 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
     }
 
     LabelPort port(errors, std::move(enriched));
+    port.NameOption("formula", "FORMULA");
+    port.NameOption("symbol", "--enrich SYM");
+    port.NameOption("atoms", "--enrich ATOMS");
+    port.NameOption("elements", "--enrich (count)");
     FieldEntries form = {{"formula", arguments.positional[0]},
                          {"type", std::to_string(calc::LabellingFormInput::kPatternFromEnrichments)},
                          {"reminder", "0"}};
