@@ -7,6 +7,7 @@
 #include <string>
 
 #include "results/calculation_state.h"
+#include "results/labelling_presets.h"
 
 namespace tarnevo::results {
 
@@ -46,11 +47,14 @@ struct ViewState {
     int ionCount = 0;
     bool continueButtonShown = false;
 
-    // Spectra entered by the user: m/z of the first measured peak.
+    // Correction for loss of H: m/z of the first measured peak.
     double firstPeakMz = 200.0;
 
-    // Isotopic data of one element: the symbol as typed.
+    // Isotopic data of one element, and the enriched element of a fit: the
+    // symbol as typed.
     std::string elementSymbol;
+
+    LabellingPresets labelling;
 };
 
 }  // namespace tarnevo::results
