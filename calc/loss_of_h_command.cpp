@@ -11,6 +11,7 @@
 #include "calc/peak_input.h"
 #include "calc/user_elements.h"
 #include "core/cluster_engine.h"
+#include "core/enrichment_fit.h"
 #include "core/messages.h"
 
 namespace tarnevo::calc {
@@ -22,12 +23,6 @@ std::optional<int> FirstPeakOffset(double firstPeakMz, int charge, double ionMas
     const double offset = std::round(std::abs(charge) * firstPeakMz - ionMassA);
     if (!(offset >= -kMostHLost && offset <= -1.0)) return std::nullopt;
     return static_cast<int>(offset);
-}
-
-int ExperimentalPeakCount(const Spectrum& intensities) {
-    int count = static_cast<int>(intensities.size());
-    while (count > 0 && intensities[static_cast<std::size_t>(count - 1)] == 0.0) --count;
-    return count;
 }
 
 bool SubtractSpecies(std::span<double> working, int start, std::span<const double> speciesFA) {
@@ -115,7 +110,8 @@ bool AskPeaks(CommandContext& context, Correction& run) {
     peaks.SetEvenlySpacedMz(context.view.firstPeakMz, context.view.charge);
     if (context.ui.RunDialog(peaks) != results::DialogAnswer::Ok) return false;
     run.entered = peaks.intensity;
-    run.expPeakCount = ExperimentalPeakCount(run.entered);
+    // Twelve minus the trailing zeros: an inner zero stays a peak.
+    run.expPeakCount = core::ExperimentalPeakCount(run.entered);
     return true;
 }
 

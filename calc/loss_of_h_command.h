@@ -47,10 +47,6 @@ using Spectrum = std::array<double, results::kMaxExperimentalPeaks>;
 // 76.5 -> -1.546 -> -2; at 77.6 -> -0.446 -> 0, refused.
 std::optional<int> FirstPeakOffset(double firstPeakMz, int charge, double ionMassA);
 
-// Twelve minus the number of trailing zero intensities: 50, 100, 0, 30, 0, ...
-// gives 4, the inner zero stays a peak.
-int ExperimentalPeakCount(const Spectrum& intensities);
-
 // Removes one species from the working spectrum. speciesFA holds the FA of the
 // species' peaks [A+0], [A+1], ... as far as the working spectrum reaches from
 // start, its first peak's position. The pattern is scaled to 100 at its

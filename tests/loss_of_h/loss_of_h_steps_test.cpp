@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calc/loss_of_h_command.h"
+#include "core/enrichment_fit.h"
 
 namespace tarnevo::calc::loss_of_h {
 namespace {
@@ -44,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{kIonMass - 3.0, 2, std::nullopt}));   // 2 x 75.25 - 78.25 = +72.25
 
 TEST(ExperimentalPeakCount, DropsOnlyTrailingZeros) {
-    EXPECT_EQ(ExperimentalPeakCount({50, 100, 0, 30}), 4);   // the inner zero stays a peak
-    EXPECT_EQ(ExperimentalPeakCount({0, 0, 5}), 3);
+    EXPECT_EQ(core::ExperimentalPeakCount(Spectrum{50, 100, 0, 30}), 4);   // the inner zero stays a peak
+    EXPECT_EQ(core::ExperimentalPeakCount(Spectrum{0, 0, 5}), 3);
 }
 
 TEST(SubtractSpecies, UsesTheFirstPeakEvenWhenALaterOneIsLarger) {
