@@ -3,7 +3,8 @@
 // the refusal of a second calculation, File New with and without the save
 // reminder, Save and Save As (a write-protected report refused), closing with
 // the reminder, a refused dialog entry, a dialog built from field
-// descriptions, the advice screen of the cluster ions command, printing to PDF and print preview, and click-for-help. Modal dialogs
+// descriptions, the advice screen of the cluster ions command, printing to PDF
+// and print preview, and click-for-help. Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
 // calls the handlers directly: keys go to the main window and every answer goes
