@@ -108,14 +108,17 @@ int FollowLinks(std::string& path) {
 }
 
 // Creates a new, empty file beside the target under a name nobody else uses.
-// Mode 0666 lets the user's umask decide the permissions, as for any file a
-// program creates (usually 0644).
-int CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+// For a new name, mode 0666 lets the user's umask decide the permissions, as
+// for any file a program creates (usually 0644). A replacement starts private
+// and receives the old file's mode once written, so that the new content of a
+// private report is never readable by others on the way.
+int CreateTemporaryBeside(const std::string& path, bool replacing, std::string& temporaryPath) {
     static unsigned sequence = 0;
     const std::string stem = DirectoryOf(path) + "/.tarnevo-save-" + std::to_string(getpid()) + "-";
+    const mode_t mode = replacing ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = stem + std::to_string(++sequence) + ".tmp";
-        const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -165,7 +168,7 @@ SaveResult TemporaryRefused(int error, const std::string& path, const struct sta
 // path. replaced: the status of the regular file at path, or null for a new name.
 SaveResult ReplaceAtomically(const std::string& path, std::string_view bytes, const struct stat* replaced) {
     std::string temporaryPath;
-    const int fd = CreateTemporaryBeside(path, temporaryPath);
+    const int fd = CreateTemporaryBeside(path, replaced != nullptr, temporaryPath);
     if (fd < 0) return TemporaryRefused(errno, path, replaced);
     SaveResult error = FillAndClose(fd, bytes, replaced);
     if (!error && rename(temporaryPath.c_str(), path.c_str()) != 0) error = Failed(errno);

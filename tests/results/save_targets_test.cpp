@@ -107,6 +107,22 @@ TEST(SaveOverFile, KeepsTheOwnerGroupAndModeOfAnotherUsersFile) {
     EXPECT_EQ(Snapshot(dir.Path()).size(), 1u);
 }
 
+// An ordinary user may write another user's file but cannot give a
+// replacement that owner: refused, with the reason, rather than taking the
+// file over.
+TEST(SaveOverFile, AnotherUsersFileIsNotTakenOverByAnOrdinaryUser) {
+    if (!IsRoot()) GTEST_SKIP() << "needs a file of another user, made by the superuser";
+    const UnprivilegedScratch dir;
+    const fs::path target = dir.Path() / "report.txt";
+    WriteFile(target, kOld);
+    ASSERT_EQ(chmod(target.c_str(), 0666), 0);  // owned by root, writable by all
+    const auto before = Snapshot(dir.Path());
+    EXPECT_EQ(AsUnprivilegedUser([&] { return Outcome(WriteFileSafely(target, kNew)); }),
+              "The file belongs to another user or group, and replacing it would change its owner");
+    EXPECT_EQ(Snapshot(dir.Path()), before);
+    EXPECT_EQ(LinkStatus(target).st_uid, 0u);
+}
+
 // The superuser (in-process here) and an ordinary user (in the child) alike.
 TEST(SaveOverFile, WriteProtectedFileIsRefusedAndUntouched) {
     const UnprivilegedScratch dir;
