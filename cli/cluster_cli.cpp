@@ -17,11 +17,13 @@ void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
     const core::ClusterWorkspace& cluster = context.program.cluster;
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
+        << ", \"averageMass\": " << JsonNumber(state.averageMass) << ", \"mostAbundantPeak\": " << state.maxPeakIndex
         << ", \"lastPeakIndex\": " << state.lastPeakIndex << ", \"maxPeakIndex\": " << state.maxPeakIndex
         << ", \"peakOverflow\": " << (state.peakOverflow ? "true" : "false")
         << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
         << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"peaks\": [";
-    PrintPeaksJson(state.peakFA.data(), state.lastPeakIndex + 1, state.ionMassA, state.charge, state.maxFA, out);
+    PrintPeaksJson(state.peakFA.data(), state.peakCentroidMz.data(), state.lastPeakIndex + 1, state.ionMassA,
+                   state.charge, state.maxFA, out);
     out << "]}\n";
 }
 

@@ -92,7 +92,8 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
             << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
         const int peaks = state.ionLastPeakIndex[ion] + 1;
-        PrintPeaksJson(state.peakFA.data() + slot, peaks, state.ionMassAList[ion], state.charge, maxFA, out);
+        PrintPeaksJson(state.peakFA.data() + slot, state.peakCentroidMz.data() + slot, peaks, state.ionMassAList[ion],
+                       state.charge, maxFA, out);
         slot += peaks;
         out << "]}";
     }

@@ -51,6 +51,27 @@ TEST(Cli, Br2JsonIsTheBinomialToFullPrecision) {
     EXPECT_NE(run.out.find("\"peakOverflow\": false"), std::string::npos);
 }
 
+TEST(Cli, Br2JsonCarriesTheTrueMassesBesideTheNominalOnes) {
+    const CliRun run = RunTool({"cluster", "Br2", "--json"});
+    ASSERT_EQ(run.status, kExitOk) << run.errors;
+    // [A+2] is 79Br81Br only: 78.91834 + 80.91629, 1.99795 u above [A+0] rather than 2.
+    const double electron = 0.000548579909;
+    EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 2")), 78.91834 + 80.91629 - electron, 1e-11);
+    EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 4")), 2 * 80.91629 - electron, 1e-11);
+    // The mean ion mass is twice bromine's mean atomic mass.
+    EXPECT_NEAR(JsonValue(run.out, "averageMass"), 2 * (0.5069 * 78.91834 + 0.4931 * 80.91629) - electron, 1e-11);
+    EXPECT_EQ(JsonValue(run.out, "mostAbundantPeak"), 2);
+    // Numbers in their shortest exact form.
+    EXPECT_NE(run.out.find("\"stopFA\": 0.9999,"), std::string::npos) << run.out;
+}
+
+TEST(Cli, CentroidMzDividesByTheCharge) {
+    const CliRun run = RunTool({"cluster", "Cl2", "--charge", "-2", "--json"});
+    ASSERT_EQ(run.status, kExitOk) << run.errors;
+    EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 2")),
+                (34.96885 + 36.9659 + 2 * 0.000548579909) / 2, 1e-11);
+}
+
 TEST(Cli, ChargeDividesMzAndUserElementsAreDefinedByOption) {
     const CliRun run = RunTool({"cluster", "JxC", "--charge", "-2", "--define", "Jx=10.0129:1=0.8", "--json"});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
