@@ -6,7 +6,7 @@
 // Every run must end with a documented status; a refusal prints nothing on
 // standard output and says why on standard error; accepted results are finite
 // FAs in [0, 1] whose sum is the stored total, with relative intensities of at
-// most 100 %.
+// most 100 % and a finite centroid m/z for every peak.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -77,6 +77,7 @@ void CheckAcceptedResults(const std::string& json) {
         sum += fa;
     }
     for (const double rel : rels) Require(std::isfinite(rel) && rel >= 0.0 && rel <= 100.0 + kSlack);
+    Require(ValuesOf(json, "centroidMz").size() == fas.size());  // each one a number, not null
     Require(std::fabs(sum - total[0]) <= kSlack * std::max(1.0, sum));
     Require(total[0] <= 1.0 + kSlack);
     Require(std::isfinite(cumulative[0]) && cumulative[0] >= 0.0 && cumulative[0] <= 1.0 + kSlack);
