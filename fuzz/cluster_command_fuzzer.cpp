@@ -34,16 +34,21 @@ std::vector<std::string> Lines(std::string_view text) {
     return lines;
 }
 
+// Option values are joined to their option (--stop=0.99), so that a value is
+// never read as an option of its own.
 std::vector<std::string> ClusterArguments(const std::vector<std::string>& lines) {
     std::vector<std::string> arguments = {"cluster", lines.empty() ? std::string() : lines[0], "--json"};
-    const char* options[] = {"--charge", "--stop"};
+    const char* options[] = {"--charge=", "--stop="};
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;
-        arguments.emplace_back(i <= 2 ? options[i - 1] : "--define");
-        arguments.push_back(lines[i]);
+        arguments.push_back((i <= 2 ? options[i - 1] : "--define=") + lines[i]);
     }
     return arguments;
 }
+
+// A formula that is an option (--batch, --help, -h) asks for another command
+// than one cluster calculation.
+bool IsOption(const std::string& formula) { return formula.starts_with("--") || formula == "-h"; }
 
 void Require(bool condition) {
     if (!condition) std::abort();
@@ -89,7 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::ostringstream out;
     std::ostringstream errors;
-    const int status = tarnevo::cli::RunCli(ClusterArguments(Lines(text)), out, errors);
+    const std::vector<std::string> lines = Lines(text);
+    if (!lines.empty() && IsOption(lines[0])) return 0;
+    const int status = tarnevo::cli::RunCli(ClusterArguments(lines), out, errors);
     switch (status) {
         case tarnevo::cli::kExitOk:
             CheckAcceptedResults(out.str());
