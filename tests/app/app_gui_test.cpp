@@ -1,10 +1,10 @@
 // Pins the desktop program end to end on Qt's offscreen platform: the start
 // state, a cluster calculation typed into the real dialog and drawn by the view,
 // the refusal of a second calculation, File New with and without the save
-// reminder, Save and Save As, closing with the reminder, a refused dialog entry,
-// a dialog built from field descriptions, the advice screen of the cluster ions
-// command, Correct for Loss of H through its two dialogs, printing to PDF and
-// print preview, and click-for-help. Modal dialogs
+// reminder, Save and Save As (a write-protected report refused), closing with
+// the reminder, a refused dialog entry, a dialog built from field descriptions,
+// the advice screen of the cluster ions command, Correct for Loss of H through
+// its two dialogs, printing to PDF and print preview, and click-for-help. Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
 // calls the handlers directly: keys go to the main window and every answer goes
@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -265,6 +266,46 @@ private slots:
         QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(Frame()->Action(Command::FileSaveAs)->isEnabled());
         QCOMPARE(Frame()->windowTitle(), QStringLiteral("benzene.txt - TARNEVO"));
+    }
+
+    // A write-protected report picked in Save As: the file dialog's own
+    // overwrite question is answered Yes, and the save is still refused with a
+    // message, the file unchanged and Save still available.
+    void saveOverWriteProtectedReportIsRefused() {
+        RunCluster("C6H6", "1", true);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept.txt"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old report\r\n");
+        }
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QString refusal;
+        WhenModal<QFileDialog>(
+            [&](QFileDialog* files) {
+                WhenModal<QMessageBox>(
+                    [&](QMessageBox* confirm) {
+                        WhenModal<QMessageBox>(
+                            [&](QMessageBox* error) {
+                                refusal = error->text();
+                                Press(error, QMessageBox::Ok);
+                            },
+                            &failed_, confirm);
+                        Press(confirm, QMessageBox::Yes);
+                    },
+                    &failed_);
+                TypeFileName(files, path);
+            },
+            &failed_);
+        Key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(refusal, QStringLiteral("The report could not be saved to \"") + path +
+                              QStringLiteral("\": The file is read-only. Any earlier file of that name is unchanged."));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old report\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
     }
 
     void chargeOutOfRangeKeepsDialogOpen() {
