@@ -73,33 +73,47 @@ MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& requ
     return AnswerOf(box.exec());
 }
 
+namespace {
+
+using DialogFactory = std::unique_ptr<RecordDialog> (*)(results::InputRecord&, QWidget*);
+
+// A record names the dialog that draws it; the name promises its type.
+template <typename Dialog, typename Record>
+std::unique_ptr<RecordDialog> Make(results::InputRecord& record, QWidget* parent) {
+    return std::make_unique<Dialog>(static_cast<Record&>(record), parent);
+}
+
+// The dialogs with a layout of their own, by the name their records give.
+DialogFactory FactoryFor(std::string_view name) {
+    static const std::pair<std::string_view, DialogFactory> kDialogs[] = {
+        {"CFormDlg", Make<CFormDlg, calc::ClusterFormInput>},
+        {"CUserElemDlg", Make<CUserElemDlg, calc::UserElementInput>},
+        {"CLossHFormDlg", Make<CLossHFormDlg, calc::LossHFormInput>},
+        {"CPeakDlg", Make<CPeakDlg, calc::PeakInput>},
+        {"CLabFormDlg", Make<CLabFormDlg, calc::LabellingFormInput>},
+        {"CEnDetailsDlg", Make<CEnDetailsDlg, calc::EnrichmentDetailsInput>},
+        {"CMaxEnrDlg", Make<CMaxEnrDlg, calc::MaxEnrichmentInput>},
+    };
+    for (const auto& [dialogName, factory] : kDialogs) {
+        if (dialogName == name) return factory;
+    }
+    return nullptr;
+}
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
 std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, const QString& helpPage,
                                                QWidget* parent) {
     std::unique_ptr<RecordDialog> dialog;
-    QString page = helpPage.isEmpty() ? kMainWindowHelpPage : helpPage;
-    if (auto* cluster = dynamic_cast<calc::ClusterFormInput*>(&record)) {
-        dialog = std::make_unique<CFormDlg>(*cluster, parent);
-        page = kIsotopeClusterHelpPage;
-    } else if (auto* element = dynamic_cast<calc::UserElementInput*>(&record)) {
-        dialog = std::make_unique<CUserElemDlg>(*element, parent);
-        page = kUserElementsHelpPage;
-    } else if (auto* lossOfH = dynamic_cast<calc::LossHFormInput*>(&record)) {
-        dialog = std::make_unique<CLossHFormDlg>(*lossOfH, parent);
-    } else if (auto* peaks = dynamic_cast<calc::PeakInput*>(&record)) {
-        dialog = std::make_unique<CPeakDlg>(*peaks, parent);
-    } else if (auto* labelling = dynamic_cast<calc::LabellingFormInput*>(&record)) {
-        dialog = std::make_unique<CLabFormDlg>(*labelling, parent);
-    } else if (auto* details = dynamic_cast<calc::EnrichmentDetailsInput*>(&record)) {
-        dialog = std::make_unique<CEnDetailsDlg>(*details, parent);
-    } else if (auto* maximum = dynamic_cast<calc::MaxEnrichmentInput*>(&record)) {
-        dialog = std::make_unique<CMaxEnrDlg>(*maximum, parent);
-    } else if (dynamic_cast<calc::FormulaElementInput*>(&record) != nullptr) {
-        dialog = std::make_unique<GenericRecordDialog>(
-            record, std::vector<std::string_view>{calc::FormulaElementInput::kValenceNote}, parent);
-        page = kUserElementsHelpPage;
+    if (const DialogFactory factory = FactoryFor(record.DialogName())) {
+        dialog = factory(record, parent);
     } else {
-        dialog = std::make_unique<GenericRecordDialog>(record, std::vector<std::string_view>{}, parent);
+        dialog = std::make_unique<GenericRecordDialog>(record, record.Notes(), parent);
     }
+    QString page = helpPage.isEmpty() ? kMainWindowHelpPage : helpPage;
+    if (!record.HelpPage().empty()) page = Text(record.HelpPage());
     dialog->setProperty(kHelpPageProperty, page);
     return dialog;
 }

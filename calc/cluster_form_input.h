@@ -32,6 +32,8 @@ public:
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CFormDlg"; }
+    std::string_view HelpPage() const override { return "isotope_cluster.html"; }
     std::vector<results::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kStopFA, &stopFA}, {&kReminder, &saveReminder}};
     }

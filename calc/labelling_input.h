@@ -42,6 +42,7 @@ public:
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CLabFormDlg"; }
     std::vector<results::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kType, &type}, {&kReminder, &saveReminder}};
     }
@@ -111,6 +112,7 @@ public:
     int ElementNumber() const { return elementNumber_; }
     int IsotopeCount() const { return isotopeCount_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
+    std::string_view DialogName() const override { return "CEnDetailsDlg"; }
     std::vector<results::FieldBinding> Fields() override;
     // Of the enriched FAs, only the heavy isotopes' can be entered.
     bool IsFieldEnabled(std::string_view key) const override;
@@ -167,6 +169,7 @@ public:
 
     int IsotopeCount() const { return isotopeCount_; }
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CMaxEnrDlg"; }
     std::vector<results::FieldBinding> Fields() override {
         return {{isotopeCount_ == 4 ? &kIsotopeOfFour : &kIsotopeOfThree, &isotope}, {&kEstimate, &estimate}};
     }

@@ -32,6 +32,7 @@ public:
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CLossHFormDlg"; }
     std::vector<results::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kFirstPeakMz, &firstPeakMz},
                 {&kReminder, &saveReminder}};

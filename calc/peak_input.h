@@ -41,6 +41,7 @@ public:
     void SetEvenlySpacedMz(double firstMz, int charge);
 
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CPeakDlg"; }
     // In dialog order: m/z of peak 0, its intensity, m/z of peak 1, ... with the
     // keys "mz1" / "intensity1" .. "mz12" / "intensity12".
     std::vector<results::FieldBinding> Fields() override;

@@ -25,6 +25,8 @@ public:
     int ElementIndex() const { return elementIndex_; }
     // "Data for User Defined ELEMENT Jy" and so on.
     std::string Caption() const override;
+    std::string_view DialogName() const override { return "CUserElemDlg"; }
+    std::string_view HelpPage() const override { return "user_elements.html"; }
     std::vector<results::FieldBinding> Fields() override;
 
     core::UserIsotopeEntry entry;   // every field 0 when the dialog opens
@@ -46,6 +48,8 @@ public:
     int valence = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
+    std::string_view HelpPage() const override { return "user_elements.html"; }
+    std::vector<std::string_view> Notes() const override { return {kValenceNote}; }
     std::vector<results::FieldBinding> Fields() override { return {{&kMass, &exactMass}, {&kValence, &valence}}; }
 };
 

@@ -54,6 +54,14 @@ public:
     // Whether a field can be edited given the current values (a radio choice may
     // disable fields). Disabled fields are still validated on OK.
     virtual bool IsFieldEnabled(std::string_view /*key*/) const { return true; }
+    // The dialog that draws this record, by its class name ("CFormDlg"); empty for
+    // the generic dialog, which lays the fields out one under the other.
+    virtual std::string_view DialogName() const { return {}; }
+    // The help page of the dialog when it is not that of the command it belongs
+    // to (the user-defined element dialogs come up in several calculations).
+    virtual std::string_view HelpPage() const { return {}; }
+    // Lines the generic dialog shows under its fields.
+    virtual std::vector<std::string_view> Notes() const { return {}; }
 };
 
 // The value of a field as a dialog shows it (numbers as the platform's data
