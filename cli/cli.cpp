@@ -27,6 +27,13 @@ const std::vector<Subcommand>& Subcommands() {
     return kSubcommands;
 }
 
+// Every subcommand that prints its results as JSON prints the result table as
+// CSV too, through the same output step (RunCalculation).
+OptionRules WithTableOption(OptionRules rules) {
+    if (rules.flags.count("json") != 0) rules.flags.insert("csv");
+    return rules;
+}
+
 int Usage(std::ostream& errors, const std::string& problem) {
     if (!problem.empty()) errors << "tarnevo-cli: " << problem << '\n';
     for (const Subcommand& subcommand : Subcommands()) errors << subcommand.usage << '\n';
@@ -44,9 +51,13 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     for (const Subcommand& subcommand : Subcommands()) {
         if (arguments[0] != subcommand.name) continue;
         const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-        const ArgumentParse parse = ParseArguments(rest, subcommand.rules());
-        if (!parse.error.empty()) {
-            errors << "tarnevo-cli " << subcommand.name << ": " << parse.error << '\n' << subcommand.usage << '\n';
+        const ArgumentParse parse = ParseArguments(rest, WithTableOption(subcommand.rules()));
+        std::string problem = parse.error;
+        if (problem.empty() && parse.arguments.Has("json") && parse.arguments.Has("csv")) {
+            problem = "give at most one of --json and --csv";
+        }
+        if (!problem.empty()) {
+            errors << "tarnevo-cli " << subcommand.name << ": " << problem << '\n' << subcommand.usage << '\n';
             return kExitUsage;
         }
         return subcommand.run(parse.arguments, out, errors);

@@ -11,7 +11,7 @@ namespace tarnevo::cli {
 
 inline constexpr const char* kClusterUsage =
     "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] [--define Jx=MASS[:DELTA=FA,...]]... "
-    "[--json] [--report FILE]";
+    "[--json | --csv] [--report FILE]";
 
 OptionRules ClusterOptionRules();
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
