@@ -47,22 +47,25 @@ PatternPlotView::PatternPlotView(results::UserInterfacePort& ui, QWidget* parent
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::HorizontalRubberBand);
     setMouseTracking(true);
-    chart()->setMargins(QMargins(4, 4, 4, 4));
-    chart()->legend()->setAlignment(Qt::AlignRight);
-    connect(chart(), &QChart::plotAreaChanged, this, &PatternPlotView::PlaceLabels);
     Show(results::PlotData{});
 }
 
+// Each plot gets a chart of its own: taking series and axes out of a chart
+// leaves their drawings behind in Qt Charts 6.4.
 void PatternPlotView::Clear() {
-    for (QGraphicsSimpleTextItem* label : labels_) delete label;
+    // Nothing may reach the old chart's items while it goes.
+    if (axisX_ != nullptr) axisX_->disconnect(this);
     labels_.clear();
-    chart()->removeAllSeries();
-    for (QAbstractAxis* axis : chart()->axes()) {
-        chart()->removeAxis(axis);
-        delete axis;
-    }
     axisX_ = nullptr;
     axisY_ = nullptr;
+    QChart* previous = chart();
+    previous->disconnect(this);
+    auto* fresh = new QChart;
+    fresh->setMargins(QMargins(4, 4, 4, 4));
+    fresh->legend()->setAlignment(Qt::AlignRight);
+    connect(fresh, &QChart::plotAreaChanged, this, &PatternPlotView::PlaceLabels);
+    setChart(fresh);
+    delete previous;   // with its series, axes and labels
 }
 
 void PatternPlotView::Show(const results::PlotData& plot) {
@@ -78,7 +81,9 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     axisY_ = new QValueAxis;
     axisX_->setTitleText(Text(data_.xTitle));
     axisY_->setTitleText(Text(data_.yTitle));
-    axisX_->setLabelFormat(QStringLiteral("%.4g"));
+    // Enough decimals to tell the ticks of a narrow m/z window apart.
+    const double span = data_.x.high - data_.x.low;
+    axisX_->setLabelFormat(span < 0.5 ? QStringLiteral("%.3f") : span < 5 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
     chart()->addAxis(axisX_, Qt::AlignBottom);
     chart()->addAxis(axisY_, Qt::AlignLeft);
     connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::PlaceLabels);
@@ -127,13 +132,17 @@ void PatternPlotView::AddSeries(const results::PlotSeries& series) {
             sticks->append(mark.x, mark.y);
             sticks->append(mark.x, 0.0);
         }
-        QPen pen = sticks->pen();
-        pen.setWidthF(2.0);
-        sticks->setPen(pen);
         drawn = sticks;
     }
     drawn->setName(Text(series.name));
     chart()->addSeries(drawn);
+    // The theme gives each series its colour when it is added; only then is
+    // the stick pen made wider, keeping that colour.
+    if (data_.marks == results::PlotMarks::Sticks) {
+        QPen pen = drawn->pen();
+        pen.setWidthF(2.0);
+        drawn->setPen(pen);
+    }
     drawn->attachAxis(axisX_);
     drawn->attachAxis(axisY_);
 }
@@ -147,7 +156,7 @@ QPointF PatternPlotView::ToWidget(double x, double y) const {
 // Each ion's formula centred a few pixels above its tallest peak; labels of
 // peaks zoomed out of sight are hidden.
 void PatternPlotView::PlaceLabels() {
-    if (axisX_ == nullptr) return;
+    if (axisX_ == nullptr || chart()->series().isEmpty()) return;
     for (std::size_t i = 0; i < labels_.size() && i < data_.labels.size(); ++i) {
         const results::PlotLabel& label = data_.labels[i];
         QGraphicsSimpleTextItem* item = labels_[i];
@@ -207,8 +216,11 @@ void PatternPlotView::ZoomAt(int x, double factor) {
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;
+    // Round tick values; the range only grows to reach them.
     axisX_->setRange(data_.x.low, data_.x.high);
+    axisX_->applyNiceNumbers();
     axisY_->setRange(data_.y.low, data_.y.high);
+    axisY_->applyNiceNumbers();
 }
 
 void PatternPlotView::wheelEvent(QWheelEvent* event) {
@@ -228,8 +240,10 @@ void PatternPlotView::mouseReleaseEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const double low = axisY_ != nullptr ? axisY_->min() : 0.0;
+    const double high = axisY_ != nullptr ? axisY_->max() : 0.0;
     QChartView::mouseReleaseEvent(event);
-    if (axisY_ != nullptr) axisY_->setRange(data_.y.low, data_.y.high);
+    if (axisY_ != nullptr) axisY_->setRange(low, high);
 }
 
 void PatternPlotView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -638,6 +638,20 @@ private slots:
         Key(Qt::Key_N, Qt::ControlModifier);
         QVERIFY(plot->chart()->series().isEmpty());
         QVERIFY(plot->Data().empty);
+
+        // A plot with ion labels replaced by another: nothing of the first stays.
+        results::PlotData labelled;
+        labelled.empty = false;
+        labelled.series = {{"ion", {{100.0, 80.0, "[A+0]", 100.0, 0.8, 80.0}}}};
+        labelled.labels = {{100.0, 80.0, "(C2H4O)5Na"}};
+        labelled.x = {99.0, 101.0};
+        labelled.y = {0.0, 100.0};
+        plot->Show(labelled);
+        QTest::qWait(20);
+        plot->Show(labelled);
+        QTest::qWait(20);
+        QCOMPARE(plot->chart()->axes().size(), 2);
+        QCOMPARE(plot->chart()->series().size(), 1);
 #endif
     }
 
