@@ -11,8 +11,7 @@ namespace tarnevo::cli {
 
 inline constexpr const char* kClusterUsage =
     "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] [--define Jx=MASS[:DELTA=FA,...]]... "
-    "[--json | --csv] [--report FILE]
-"
+    "[--json | --csv] [--report FILE]\n"
     "       tarnevo-cli cluster --batch FILE|-   (one ion a line: FORMULA [--charge Z] [--stop FA]; JSON Lines out)";
 
 OptionRules ClusterOptionRules();
