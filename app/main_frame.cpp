@@ -30,11 +30,13 @@ using results::Command;
 
 constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
 
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
 // Where the program remembers whether the plot pane is shown and where it is docked.
 constexpr const char* kPlotVisibleKey = "PatternPlot/visible";
 constexpr const char* kPlotAreaKey = "PatternPlot/area";
 
 QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")); }
+#endif
 
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
 
@@ -62,7 +64,9 @@ CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
 // The pane reports its hiding while the window's children are destroyed; by
 // then there are no actions or settings to update.
 CMainFrame::~CMainFrame() {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ != nullptr) plotPane_->disconnect(this);
+#endif
 }
 
 QAction* CMainFrame::AddAction(Command command, const QString& text, const QString& prompt,
@@ -245,10 +249,12 @@ void CMainFrame::CreatePlotPane() {
 }
 
 void CMainFrame::RememberPlotPane() const {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ == nullptr) return;
     QSettings settings = Settings();
     settings.setValue(kPlotVisibleKey, !plotPane_->isHidden());
     settings.setValue(kPlotAreaKey, static_cast<int>(dockWidgetArea(plotPane_)));
+#endif
 }
 
 void CMainFrame::ShowStoredResultsInPlot() {
@@ -269,7 +275,9 @@ void CMainFrame::UpdateCommandUI() {
         action->setEnabled(results::IsCommandEnabled(command, document));
     Action(Command::ViewToolbar)->setChecked(!toolBar_->isHidden());
     Action(Command::ViewStatusBar)->setChecked(!statusBar()->isHidden());
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ != nullptr) Action(Command::ViewPatternPlot)->setChecked(!plotPane_->isHidden());
+#endif
 }
 
 void CMainFrame::UpdateTitle() {
