@@ -625,6 +625,20 @@ private slots:
         QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, onStick);
         QVERIFY(std::abs((plot->AxisX()->max() - plot->AxisX()->min()) - width) < 1e-9 * width);
 
+        // A rectangle dragged across part of the plot zooms the m/z axis to it;
+        // the height axis keeps its scale.
+        const double heightRange = plot->AxisY()->max() - plot->AxisY()->min();
+        const QPoint from = onStick - QPoint(60, 0);
+        const QPoint to = onStick + QPoint(60, 20);
+        QTest::mousePress(plot->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(plot->viewport(), onStick);
+        QTest::mouseMove(plot->viewport(), to);
+        QTest::mouseRelease(plot->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+        QVERIFY(plot->AxisX()->max() - plot->AxisX()->min() < 0.5 * width);
+        QVERIFY(plot->AxisX()->min() < top2.x() && top2.x() < plot->AxisX()->max());
+        QCOMPARE(plot->AxisY()->max() - plot->AxisY()->min(), heightRange);
+        QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, onStick);
+
         // Saved as PNG through the file dialog.
         QTemporaryDir directory;
         const QString png = directory.filePath(QStringLiteral("br2.png"));
