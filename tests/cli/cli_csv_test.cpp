@@ -100,6 +100,11 @@ TEST(CliCsv, JsonAndCsvExcludeEachOther) {
         << errors;
 }
 
+TEST(CliCsv, BatchTakesNoCsv) {
+    const std::string errors = RunCommand({"cluster", "--batch", "-", "--csv"}, kExitUsage);
+    EXPECT_NE(errors.find("--csv is not taken with it"), std::string::npos) << errors;
+}
+
 TEST(CliCsv, RefusedCalculationPrintsNoTable) {
     std::ostringstream out;
     std::ostringstream errors;
