@@ -100,6 +100,44 @@ TEST(CliCsv, JsonAndCsvExcludeEachOther) {
         << errors;
 }
 
+// The part of a JSON text from `"key": [` to the first ']' after it.
+std::string JsonList(const std::string& json, const std::string& key) {
+    const std::size_t start = json.find("\"" + key + "\": [");
+    EXPECT_NE(start, std::string::npos) << key;
+    return json.substr(start, json.find(']', start) - start);
+}
+
+TEST(CliCsv, LabelledPatternMatchesTheJson) {
+    const std::vector<std::string> command = {"label", "C6H6", "--enrich", "C:2:0.99"};
+    std::vector<std::string> json = command;
+    json.push_back("--json");
+    std::vector<std::string> csv = command;
+    csv.push_back("--csv");
+    const std::string peaks = JsonList(RunCommand(json), "peaks");
+    const std::string table = RunCommand(csv);
+    ASSERT_EQ(Header(table), "ion,n,mz,centroidMz,fa,rel");
+    EXPECT_EQ(CsvColumn(table, 2), JsonNumbers(peaks, "mz"));
+    EXPECT_EQ(CsvColumn(table, 4), JsonNumbers(peaks, "fa"));
+    EXPECT_EQ(CsvColumn(table, 5), JsonNumbers(peaks, "rel"));
+}
+
+TEST(CliCsv, EnrichmentFitMatchesTheJson) {
+    // The first measured peak is [A+0]: the table and the JSON list the same peaks.
+    const std::vector<std::string> command = {"enrich", "C6H6", "--element", "C", "--atoms", "2",
+                                              "--first-mz", "78.0464", "--intensities", "1.2,22,100,4.4"};
+    std::vector<std::string> json = command;
+    json.push_back("--json");
+    std::vector<std::string> csv = command;
+    csv.push_back("--csv");
+    const std::string peaks = JsonList(RunCommand(json), "peaks");
+    const std::string table = RunCommand(csv);
+    ASSERT_EQ(Header(table), "n,mz,experimental,calculated");
+    EXPECT_EQ(CsvColumn(table, 1), JsonNumbers(peaks, "mz"));
+    EXPECT_EQ(CsvColumn(table, 2), JsonNumbers(peaks, "experimental"));
+    EXPECT_EQ(CsvColumn(table, 3), JsonNumbers(peaks, "calculated"));
+    EXPECT_EQ(CsvColumn(table, 2).size(), 4U);
+}
+
 TEST(CliCsv, BatchTakesNoCsv) {
     const std::string errors = RunCommand({"cluster", "--batch", "-", "--csv"}, kExitUsage);
     EXPECT_NE(errors.find("--csv is not taken with it"), std::string::npos) << errors;
