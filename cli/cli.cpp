@@ -10,6 +10,7 @@
 #include "cli/enrich_cli.h"
 #include "cli/isotopes_cli.h"
 #include "cli/label_cli.h"
+#include "cli/loss_of_h_cli.h"
 #include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
@@ -38,6 +39,9 @@ const std::vector<Subcommand>& Subcommands() {
         {"enrich", "the enrichment of one element fitted to a measured spectrum", kEnrichUsage,
          "tarnevo-cli enrich C6H6 --element C --atoms 2 --first-mz 78.0464 --intensities 1.2,22,100,4.4",
          EnrichOptionRules, RunEnrichCommand},
+        {"loss-of-h", "a measured pattern freed of the ions that lost one to four H", kLossOfHUsage,
+         "tarnevo-cli loss-of-h C6H6 --first-mz 77.05 --intensities 100,50,3", LossOfHOptionRules,
+         RunLossOfHCommand},
     };
     return kSubcommands;
 }

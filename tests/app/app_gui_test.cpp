@@ -3,9 +3,10 @@
 // the refusal of a second calculation, File New with and without the save
 // reminder, Save and Save As, closing with the reminder, a refused dialog entry,
 // a dialog built from field descriptions, the advice screen of the cluster ions
-// command, printing to PDF and print preview, click-for-help, the Pattern Plot
-// pane (its series after a cluster, hover, zoom, saving the picture, the View
-// item and its remembered state), and Export Table under a comma-decimal locale. Modal dialogs
+// command, Correct for Loss of H through its two dialogs, printing to PDF and
+// print preview, click-for-help, the Pattern Plot pane (its series after a
+// cluster, hover, zoom, saving the picture, the View item and its remembered
+// state), and Export Table under a comma-decimal locale. Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
 // calls the handlers directly: keys go to the main window and every answer goes
@@ -38,6 +39,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <clocale>
 #include <functional>
 #include <memory>
@@ -530,6 +532,52 @@ private slots:
         QCOMPARE(document.state.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 2);
+    }
+
+    // Ctrl+H through the formula dialog and the nested peak dialog, as typed,
+    // to the drawn result page. C6H6+ from with 100, 50, 0.1: removing
+    // [M-H]+ leaves [A+0] = 50 - 6.55 and [A+1] = 0.1 - 0.175, a negative value
+    // that the page prints as -0.182 after scaling [A+0] to 100.
+    void lossOfHThroughBothDialogsToPage() {
+        bool peaksOffered = false;
+        WhenModal<RecordDialog>(
+            [this, &peaksOffered](RecordDialog* form) {
+                QCOMPARE(form->windowTitle(), QStringLiteral("Formula Data for the Loss of H Calculation"));
+                Field(form, "formula")->setText(QStringLiteral("C6H6"));
+                Field(form, "first-mz")->setText(QStringLiteral("77.05"));
+                qobject_cast<QCheckBox*>(form->EditorForKey("reminder"))->setChecked(false);
+                WhenModal<RecordDialog>(
+                    [&peaksOffered](RecordDialog* peaks) {
+                        QCOMPARE(peaks->windowTitle(), QStringLiteral("Peaks in the Mass Spectrum"));
+                        peaksOffered = Field(peaks, "mz1")->isReadOnly() &&
+                                       Field(peaks, "mz2")->text() == QStringLiteral("78.05") &&
+                                       Field(peaks, "intensity1")->text() == QStringLiteral("0");
+                        Field(peaks, "intensity1")->setText(QStringLiteral("100"));
+                        Field(peaks, "intensity2")->setText(QStringLiteral("50"));
+                        Field(peaks, "intensity3")->setText(QStringLiteral("0.1"));
+                        Press(peaks, QDialogButtonBox::Ok);
+                    },
+                    // No notThis: the formula dialog is hidden by OK before the
+                    // poll runs, and the peak dialog may be allocated at the
+                    // address the destroyed formula dialog had.
+                    &failed_);
+                Press(form, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(peaksOffered);
+        const results::Document& document = app_->Document().Data();
+        QVERIFY(!document.readyForCalculation);
+        QCOMPARE(document.state.calcKind, results::CalcKind::LossOfH);
+        QCOMPARE(document.state.correctedCount, 2);
+        QCOMPARE(program_->stopFASetting, 0.99999);
+        const std::vector<std::string> lines = results::LayoutResultLines(document.state);
+        QVERIFY(std::find(lines.begin(), lines.end(),
+                          std::string("  [A+0]      78.05    100.000        [A+1]      79.05     -0.182")) !=
+                lines.end());
+        View()->viewport()->grab();
+        QCOMPARE(View()->LineCounter(), static_cast<int>(lines.size()));
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
     }
 
     void saveFilterConversion() {
