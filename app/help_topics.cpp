@@ -24,6 +24,8 @@ QString HelpPageForCommand(Command command) {
         case Command::FileOpen:
         case Command::FileSave:
         case Command::FileSaveAs:
+        case Command::FileExportTable:
+        case Command::ViewPatternPlot:
         case Command::FilePrint:
         case Command::FilePrintPreview:
         case Command::FilePrintSetup:

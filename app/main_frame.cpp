@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -15,6 +16,12 @@
 #include "app/tarnevo_doc.h"
 #include "app/tarnevo_view.h"
 #include "app/toolbar_images.h"
+#include "results/csv_table.h"
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+#include "app/pattern_plot.h"
+#include "results/plot_data.h"
+#endif
 
 namespace tarnevo::app {
 
@@ -23,6 +30,14 @@ namespace {
 using results::Command;
 
 constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+// Where the program remembers whether the plot pane is shown and where it is docked.
+constexpr const char* kPlotVisibleKey = "PatternPlot/visible";
+constexpr const char* kPlotAreaKey = "PatternPlot/area";
+
+QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")); }
+#endif
 
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
 
@@ -39,12 +54,22 @@ CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreatePlotPane();
     connect(&app.Document(), &CTARNEVODoc::changed, this, [this] {
+        ShowStoredResultsInPlot();
         UpdateTitle();
         UpdateCommandUI();
     });
     UpdateTitle();
     UpdateCommandUI();
+}
+
+// The pane reports its hiding while the window's children are destroyed; by
+// then there are no actions or settings to update.
+CMainFrame::~CMainFrame() {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    if (plotPane_ != nullptr) plotPane_->disconnect(this);
+#endif
 }
 
 QAction* CMainFrame::AddAction(Command command, const QString& text, const QString& prompt,
@@ -68,6 +93,8 @@ void CMainFrame::CreateActions() {
     AddAction(Command::FileOpen, "&Open...", "Open an existing document", "Open", {ctrl(Qt::Key_O)});
     AddAction(Command::FileSave, "&Save", "Save the active document", "Save", {ctrl(Qt::Key_S)});
     AddAction(Command::FileSaveAs, "Save &As...", "Save the active document with a new name", "Save As");
+    AddAction(Command::FileExportTable, "&Export Table...",
+              "Write the table of the results as comma-separated values (CSV)", "Export Table");
     AddAction(Command::FilePrint, "&Print...", "Print the active document", "Print", {ctrl(Qt::Key_P)});
     AddAction(Command::FilePrintPreview, "Print Pre&view", "Display full pages", "Print Preview");
     AddAction(Command::FilePrintSetup, "P&rint Setup...", "Change the printer and printing options",
@@ -89,6 +116,11 @@ void CMainFrame::CreateActions() {
         AddAction(Command::ViewStatusBar, "&Status Bar", "Show or hide the status bar", "Toggle StatusBar");
     toolbar->setCheckable(true);
     statusBar->setCheckable(true);
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    AddAction(Command::ViewPatternPlot, "&Pattern Plot", "Show or hide the plot of the isotope pattern",
+              "Toggle Pattern Plot")
+        ->setCheckable(true);
+#endif
 
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
         AddAction(calculation.command, Text(calculation.menuText), Text(calculation.prompt),
@@ -115,8 +147,8 @@ void CMainFrame::CreateMenus() {
         for (Command item : items) {
             if (static_cast<int>(item) == 0) {
                 menu->addSeparator();
-            } else {
-                menu->addAction(Action(item));
+            } else if (QAction* action = Action(item)) {
+                menu->addAction(action);
             }
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -124,11 +156,12 @@ void CMainFrame::CreateMenus() {
         return menu;
     };
     constexpr auto separator = static_cast<Command>(0);
-    addMenu("&File", {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs, separator,
+    addMenu("&File", {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs,
+                      Command::FileExportTable, separator,
                       Command::FilePrint, Command::FilePrintPreview, Command::FilePrintSetup, separator,
                       Command::AppExit});
     addMenu("&Edit", {Command::EditUndo, separator, Command::EditCut, Command::EditCopy, Command::EditPaste});
-    addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar});
+    addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar, Command::ViewPatternPlot});
     std::vector<Command> calculations;
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) calculations.push_back(calculation.command);
     addMenu("&Calculations", calculations);
@@ -177,6 +210,47 @@ void CMainFrame::CreateStatusBar() {
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
+// The plot pane docks at the bottom unless the user moved it; shown unless the
+// user hid it. Both are remembered between runs.
+void CMainFrame::CreatePlotPane() {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    plotPane_ = new PatternPlotPane(app_.Ui(), this);
+    const QSettings settings = Settings();
+    const auto area = static_cast<Qt::DockWidgetArea>(
+        settings.value(kPlotAreaKey, static_cast<int>(Qt::BottomDockWidgetArea)).toInt());
+    const bool known = area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ||
+                       area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
+    addDockWidget(known ? area : Qt::BottomDockWidgetArea, plotPane_);
+    plotPane_->setVisible(settings.value(kPlotVisibleKey, true).toBool());
+
+    QAction* toggle = Action(Command::ViewPatternPlot);
+    toggle->setChecked(!plotPane_->isHidden());
+    connect(toggle, &QAction::toggled, plotPane_, &QWidget::setVisible);
+    // The pane's own close button hides it too: the check mark follows.
+    connect(plotPane_, &QDockWidget::visibilityChanged, this, [this] {
+        Action(Command::ViewPatternPlot)->setChecked(!plotPane_->isHidden());
+        RememberPlotPane();
+    });
+    connect(plotPane_, &QDockWidget::dockLocationChanged, this, &CMainFrame::RememberPlotPane);
+    ShowStoredResultsInPlot();
+#endif
+}
+
+void CMainFrame::RememberPlotPane() const {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    if (plotPane_ == nullptr) return;
+    QSettings settings = Settings();
+    settings.setValue(kPlotVisibleKey, !plotPane_->isHidden());
+    settings.setValue(kPlotAreaKey, static_cast<int>(dockWidgetArea(plotPane_)));
+#endif
+}
+
+void CMainFrame::ShowStoredResultsInPlot() {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    if (plotPane_ != nullptr) plotPane_->View()->Show(results::MakePlotData(app_.Document().Data()));
+#endif
+}
+
 void CMainFrame::ShowIndicators(LockKeyState state) {
     const bool on[] = {state.capsLock, state.numLock, state.scrollLock};
     for (int k = 0; k < 3; ++k)
@@ -189,6 +263,9 @@ void CMainFrame::UpdateCommandUI() {
         action->setEnabled(results::IsCommandEnabled(command, document));
     Action(Command::ViewToolbar)->setChecked(!toolBar_->isHidden());
     Action(Command::ViewStatusBar)->setChecked(!statusBar()->isHidden());
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    if (plotPane_ != nullptr) Action(Command::ViewPatternPlot)->setChecked(!plotPane_->isHidden());
+#endif
 }
 
 void CMainFrame::UpdateTitle() {
@@ -206,6 +283,9 @@ void CMainFrame::OnCommand(Command command) {
             break;
         case Command::FileSaveAs:
             document.OnFileSaveAs(app_.Ui());
+            break;
+        case Command::FileExportTable:
+            results::ExportTable(document.Data(), app_.Ui());
             break;
         case Command::FilePrint:
             view_->OnFilePrint(app_.Printer());

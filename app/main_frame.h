@@ -18,6 +18,7 @@ namespace tarnevo::app {
 
 class CTARNEVOApp;
 class CTARNEVOView;
+class PatternPlotPane;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -25,6 +26,7 @@ class CMainFrame : public QMainWindow {
 
 public:
     explicit CMainFrame(CTARNEVOApp& app);
+    ~CMainFrame() override;
 
     CTARNEVOView* View() const { return view_; }
     QToolBar* ToolBar() const { return toolBar_; }
@@ -33,6 +35,8 @@ public:
     // The status-bar indicator panes "CAP", "NUM" and "SCRL".
     QLabel* IndicatorPane(int index) const { return indicators_[index]; }
     QLabel* MessagePane() const { return messagePane_; }
+    // The Pattern Plot pane; nullptr in a build without Qt Charts.
+    PatternPlotPane* PlotPane() const { return plotPane_; }
 
     // Routes a command to the object that handles it: the document (File New,
     // Save), the view (calculations, printing), the application (about, help).
@@ -51,12 +55,16 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreatePlotPane();
+    void RememberPlotPane() const;
+    void ShowStoredResultsInPlot();
     void ShowIndicators(LockKeyState state);
 
     CTARNEVOApp& app_;
     CTARNEVOView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    PatternPlotPane* plotPane_ = nullptr;
     QLabel* indicators_[3] = {};
     KeyboardIndicators keyboard_;
     std::map<results::Command, QAction*> actions_;

@@ -47,6 +47,13 @@ const std::vector<Subcommand>& Subcommands() {
     return kSubcommands;
 }
 
+// Every subcommand that prints its results as JSON prints the result table as
+// CSV too, through the same output step (RunCalculation).
+OptionRules WithTableOption(OptionRules rules) {
+    if (rules.flags.count("json") != 0) rules.flags.insert("csv");
+    return rules;
+}
+
 const Subcommand* FindSubcommand(const std::string& name) {
     for (const Subcommand& subcommand : Subcommands()) {
         if (name == subcommand.name) return &subcommand;
@@ -111,9 +118,13 @@ int RunSubcommand(const Subcommand& subcommand, const std::vector<std::string>& 
         SubcommandHelp(subcommand, out);
         return kExitOk;
     }
-    const ArgumentParse parse = ParseArguments(rest, subcommand.rules());
-    if (!parse.error.empty()) {
-        errors << "tarnevo-cli " << subcommand.name << ": " << parse.error << '\n' << subcommand.usage << '\n';
+    const ArgumentParse parse = ParseArguments(rest, WithTableOption(subcommand.rules()));
+    std::string problem = parse.error;
+    if (problem.empty() && parse.arguments.Has("json") && parse.arguments.Has("csv")) {
+        problem = "give at most one of --json and --csv";
+    }
+    if (!problem.empty()) {
+        errors << "tarnevo-cli " << subcommand.name << ": " << problem << '\n' << subcommand.usage << '\n';
         return kExitUsage;
     }
     return subcommand.run(parse.arguments, out, errors);

@@ -1,13 +1,13 @@
 #include "cli/cli_output.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <memory>
 
 #include "cli/cli.h"
+#include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/result_values.h"
+#include "results/text_format.h"
 
 namespace tarnevo::cli {
 
@@ -38,6 +38,8 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     }
     if (arguments.Has("json")) {
         printJson(context, out);
+    } else if (arguments.Has("csv")) {
+        out << results::ComposeCsv(document.state);
     } else {
         PrintResultPage(document, out);
     }
@@ -59,10 +61,7 @@ void PrintPeaksJson(const double* fas, const double* centroids, int count, doubl
 
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
-    std::array<char, 64> buffer{};
-    // The shortest text that reads back as the same double: 0.9999, not 0.99990000000000001.
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
+    return results::FormatShortest(value);
 }
 
 std::string JsonString(const std::string& text) {

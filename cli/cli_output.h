@@ -21,11 +21,11 @@ void PrintResultPage(const results::Document& document, std::ostream& out);
 int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path, std::ostream& errors);
 
 // Runs a calculation with a fresh program context, answering its dialogs through
-// port, then prints the stored results: the JSON object with --json, else the
-// result page; writes the report with --report FILE. A calculation that stores
-// no results has shown its message on errors: exit status kExitRefused, or
-// kExitUsage when an option's value was not one its field accepts or a prepared
-// answer was never asked for.
+// port, then prints the stored results: the JSON object with --json, the result
+// table as CSV with --csv, else the result page; writes the report with
+// --report FILE. A calculation that stores no results has shown its message on
+// errors: exit status kExitRefused, or kExitUsage when an option's value was not
+// one its field accepts or a prepared answer was never asked for.
 using Calculation = std::function<void(calc::CommandContext&)>;
 using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,

@@ -85,6 +85,10 @@ OptionRules ClusterOptionRules() {
 
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (const auto batch = arguments.Value("batch")) {
+        if (arguments.Has("csv")) {
+            errors << "tarnevo-cli cluster: --batch prints JSON Lines; --csv is not taken with it\n" << kClusterUsage << '\n';
+            return kExitUsage;
+        }
         if (*batch == "-") return RunClusterBatch(std::cin, out);
         std::ifstream file(*batch);
         if (!file) {

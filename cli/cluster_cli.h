@@ -13,7 +13,7 @@ namespace tarnevo::cli {
 
 inline constexpr const char* kClusterUsage =
     "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] [--define Jx=MASS[:DELTA=FA,...]]... "
-    "[--json] [--report FILE]\n"
+    "[--json | --csv] [--report FILE]\n"
     "       tarnevo-cli cluster --batch FILE|-   (one ion a line: FORMULA [--charge Z] [--stop FA]; JSON Lines out)";
 
 OptionRules ClusterOptionRules();

@@ -10,7 +10,7 @@ namespace tarnevo::cli {
 
 inline constexpr const char* kLabelUsage =
     "usage: tarnevo-cli label FORMULA --enrich SYM:ATOMS[:FA,FA,...]... [--charge Z] [--stop FA] "
-    "[--json] [--report FILE]";
+    "[--json | --csv] [--report FILE]";
 
 OptionRules LabelOptionRules();
 int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);

@@ -15,6 +15,7 @@ bool IsCommandEnabled(Command command, const Document& document) {
         case Command::FileSave:
             return document.IsModified() && document.saveCount == 0;
         case Command::FileSaveAs:
+        case Command::FileExportTable:
         case Command::FilePrint:
         case Command::FilePrintPreview:
         case Command::FilePrintSetup:

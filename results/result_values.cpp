@@ -14,6 +14,11 @@ double RelativeIntensity(double fa, double largestFA) {
     return fa * 100.0 / largestFA;
 }
 
+double ErrorPpm(double mz, double target) {
+    if (target == 0.0) return 0.0;
+    return (mz - target) / target * 1e6;
+}
+
 }  // namespace tarnevo::results
 
 namespace tarnevo::results::detail {

@@ -18,6 +18,10 @@ double PeakMz(double ionMassA, int position, int charge);
 // FA is 0 has no scale; its peaks read 0 rather than a division by zero.
 double RelativeIntensity(double fa, double largestFA);
 
+// How far an m/z lies from a target, in parts per million of the target; 0
+// for a target of 0, which has no scale.
+double ErrorPpm(double mz, double target);
+
 }  // namespace tarnevo::results
 
 namespace tarnevo::results::detail {

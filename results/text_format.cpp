@@ -28,6 +28,11 @@ std::string FormatInteger(long long value) {
     return std::string(buffer.data(), result.ptr);
 }
 
+std::string FormatShortest(double value) {
+    if (!std::isfinite(value)) return NonFinite(value);
+    return ToChars(value);
+}
+
 std::string FormatFixed(double value, int decimals) {
     if (!std::isfinite(value)) return NonFinite(value);
     return ToChars(value, std::chars_format::fixed, decimals);

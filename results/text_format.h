@@ -21,6 +21,9 @@ std::string FormatInteger(long long value);                 // "%d"
 std::string FormatFixed(double value, int decimals);        // "%.Nf"
 std::string FormatScientific(double value, int decimals);   // "%.NE", three-digit exponent
 std::string FormatGeneral(double value);                    // "%.15g"
+// The shortest text that reads back as the same double (0.9999, not
+// 0.99990000000000001); "nan", "inf" or "-inf" for a value that is not finite.
+std::string FormatShortest(double value);
 
 // Pads text on the left with blanks to width (nothing when already as wide).
 std::string RightAligned(std::string_view text, std::size_t width);

@@ -4,7 +4,10 @@
 // reminder, Save and Save As (a write-protected report refused), closing with
 // the reminder, a refused dialog entry, a dialog built from field descriptions,
 // the advice screen of the cluster ions command, Correct for Loss of H through
-// its two dialogs, printing to PDF and print preview, and click-for-help. Modal dialogs
+// its two dialogs, printing to PDF and print preview, click-for-help, the Pattern
+// Plot pane (its series after a cluster, hover, zoom, saving the picture, the View
+// item and its remembered state), and Export Table under a comma-decimal locale.
+// Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
 // calls the handlers directly: keys go to the main window and every answer goes
@@ -30,6 +33,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +46,14 @@
 #include <functional>
 #include <memory>
 
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+#include <QLineSeries>
+#include <QValueAxis>
+#include <QWheelEvent>
+
+#include "app/pattern_plot.h"
+#endif
+
 #include "app/context_help.h"
 #include "app/file_filter.h"
 #include "app/form_dialog.h"
@@ -48,6 +61,7 @@
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
 #include "results/command_enabling.h"
+#include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
 
@@ -104,9 +118,17 @@ class AppGuiTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+    void initTestCase() {
+        std::setlocale(LC_NUMERIC, "C");
+        // Remembered settings go to a scratch place of this process, not the
+        // user's own nor that of a test running beside it.
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(settingsDirectory_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDirectory_.path());
+    }
 
     void init() {
+        QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")).remove(QStringLiteral("PatternPlot"));
         program_ = std::make_unique<core::ProgramContext>();
         app_ = std::make_unique<CTARNEVOApp>(*program_);
         QVERIFY(app_->InitInstance());
@@ -618,6 +640,161 @@ private slots:
         QVERIFY(shot.save(QStringLiteral(TARNEVO_SCREENSHOT_PATH)));
     }
 
+    // File > Export Table writes the CSV of the results, with '.' decimals even
+    // when the desktop's locale writes numbers with a comma.
+    void exportTableUnderCommaLocale() {
+        QVERIFY(!Frame()->Action(Command::FileExportTable)->isEnabled());
+        RunCluster("Br2", "1", false);
+        QVERIFY(Frame()->Action(Command::FileExportTable)->isEnabled());
+        QTemporaryDir directory;
+        const QString path = directory.filePath(QStringLiteral("br2.csv"));
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr || std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
+        WhenModal<QFileDialog>([path](QFileDialog* files) { TypeFileName(files, path); }, &failed_);
+        Frame()->Action(Command::FileExportTable)->trigger();
+        std::setlocale(LC_ALL, "C");
+        QLocale::setDefault(previous);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray csv = file.readAll();
+        QCOMPARE(csv.toStdString(), results::ComposeCsv(app_->Document().Data().state));
+        QVERIFY(csv.startsWith("ion,n,mz,centroidMz,fa,rel\nBr2,0,157.8361"));
+        if (!german) qInfo("de_DE locale not installed: only Qt's locale used a comma");
+        // Exporting is not saving: Save is still offered.
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(!Frame()->Action(Command::FileExportTable)->isEnabled());
+    }
+
+    // The pane after a cluster calculation: one stick per peak at its m/z,
+    // Rel % high; hovering reads a peak; the wheel and a double click zoom and
+    // reset the m/z axis; File New empties it again.
+    void patternPlotShowsTheCluster() {
+#ifndef TARNEVO_HAVE_PATTERN_PLOT
+        QSKIP("built without Qt Charts");
+#else
+        PatternPlotPane* pane = Frame()->PlotPane();
+        QVERIFY(pane != nullptr);
+        QVERIFY(pane->isVisible());
+        QVERIFY(Frame()->dockWidgetArea(pane) == Qt::BottomDockWidgetArea);
+        PatternPlotView* plot = pane->View();
+        QVERIFY(plot->chart()->series().isEmpty());
+        QVERIFY(plot->chart()->title().startsWith(QStringLiteral("Run a calculation")));
+
+        RunCluster("Br2", "1", false);
+        QTest::qWait(20);
+        // Br2: [A+0], [A+2], [A+4] with FAs p^2, 2pq, q^2 (p = 0.5069); odd
+        // peaks are empty. Each stick goes up and back down: three points a peak.
+        QCOMPARE(plot->chart()->series().size(), 1);
+        auto* sticks = qobject_cast<QLineSeries*>(plot->chart()->series().front());
+        QVERIFY(sticks != nullptr);
+        QCOMPARE(sticks->count(), 3 * 5);
+        const results::CalculationState& state = app_->Document().Data().state;
+        const QPointF top2 = sticks->at(2 * 3 + 1);
+        QVERIFY(std::abs(top2.x() - state.peakCentroidMz[2]) < 1e-9);
+        QVERIFY(std::abs(top2.x() - (2 * 78.91834 + 2 - 0.00205 - 0.000548579909)) < 1e-4);
+        QCOMPARE(top2.y(), 100.0);
+        QVERIFY(std::abs(sticks->at(1).y() - 0.5069 / (2 * 0.4931) * 100) < 1e-6);
+        QVERIFY(plot->chart()->title().contains(QStringLiteral("Br2")));
+        QVERIFY(plot->chart()->title().contains(QStringLiteral("[A+0] m/z 157.8361")));
+
+        // Hover halfway up the [A+2] stick.
+        const QPointF inChart = plot->chart()->mapToPosition(QPointF(top2.x(), 50.0), sticks);
+        const QPoint onStick = plot->mapFromScene(plot->chart()->mapToScene(inChart));
+        QVERIFY(plot->HoverTextAt(onStick).startsWith(QStringLiteral("[A+2]\nm/z 159.83")));
+        QVERIFY(plot->HoverTextAt(onStick).contains(QStringLiteral("Rel % 100.000")));
+        QVERIFY(plot->HoverTextAt(onStick + QPoint(40, 0)).isEmpty());
+
+        // One wheel notch in narrows the m/z axis to 80 %; a double click resets it.
+        const double width = plot->AxisX()->max() - plot->AxisX()->min();
+        QWheelEvent wheel(QPointF(onStick), QPointF(plot->mapToGlobal(onStick)), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot->viewport(), &wheel);
+        QVERIFY(std::abs((plot->AxisX()->max() - plot->AxisX()->min()) - 0.8 * width) < 1e-6 * width);
+        QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, onStick);
+        QVERIFY(std::abs((plot->AxisX()->max() - plot->AxisX()->min()) - width) < 1e-9 * width);
+
+        // A rectangle dragged across part of the plot zooms the m/z axis to it;
+        // the height axis keeps its scale.
+        const double heightRange = plot->AxisY()->max() - plot->AxisY()->min();
+        const QPoint from = onStick - QPoint(60, 0);
+        const QPoint to = onStick + QPoint(60, 20);
+        QTest::mousePress(plot->viewport(), Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(plot->viewport(), onStick);
+        QTest::mouseMove(plot->viewport(), to);
+        QTest::mouseRelease(plot->viewport(), Qt::LeftButton, Qt::NoModifier, to);
+        QVERIFY(plot->AxisX()->max() - plot->AxisX()->min() < 0.5 * width);
+        QVERIFY(plot->AxisX()->min() < top2.x() && top2.x() < plot->AxisX()->max());
+        QCOMPARE(plot->AxisY()->max() - plot->AxisY()->min(), heightRange);
+        QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, onStick);
+
+        // Saved as PNG through the file dialog.
+        QTemporaryDir directory;
+        const QString png = directory.filePath(QStringLiteral("br2.png"));
+        WhenModal<QFileDialog>([png](QFileDialog* files) { TypeFileName(files, png); }, &failed_);
+        plot->SaveImage(false);
+        QFile image(png);
+        QVERIFY(image.open(QIODevice::ReadOnly));
+        QVERIFY(image.read(8) == QByteArray("\x89PNG\r\n\x1a\n", 8));
+        QVERIFY(plot->SvgBytes().contains("<svg"));
+
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(plot->chart()->series().isEmpty());
+        QVERIFY(plot->Data().empty);
+
+        // A plot with ion labels replaced by another: nothing of the first stays.
+        results::PlotData labelled;
+        labelled.empty = false;
+        labelled.series = {{"ion", {{100.0, 80.0, "[A+0]", 100.0, 0.8, 80.0}}}};
+        labelled.labels = {{100.0, 80.0, "(C2H4O)5Na"}};
+        labelled.x = {99.0, 101.0};
+        labelled.y = {0.0, 100.0};
+        plot->Show(labelled);
+        QTest::qWait(20);
+        plot->Show(labelled);
+        QTest::qWait(20);
+        QCOMPARE(plot->chart()->axes().size(), 2);
+        QCOMPARE(plot->chart()->series().size(), 1);
+#endif
+    }
+
+    // View > Pattern Plot, right after Status Bar, hides and shows the pane;
+    // the choice is remembered for the next start.
+    void patternPlotViewItemTogglesAndIsRemembered() {
+#ifndef TARNEVO_HAVE_PATTERN_PLOT
+        QSKIP("built without Qt Charts");
+#else
+        QMenu* viewMenu = nullptr;
+        for (QAction* top : Frame()->menuBar()->actions()) {
+            if (top->text() == QStringLiteral("&View")) viewMenu = top->menu();
+        }
+        QVERIFY(viewMenu != nullptr);
+        const QList<QAction*> items = viewMenu->actions();
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[1]->text(), QStringLiteral("&Status Bar"));
+        QCOMPARE(items[2]->text(), QStringLiteral("&Pattern Plot"));
+        QAction* toggle = items[2];
+        QVERIFY(toggle->isCheckable() && toggle->isChecked());
+
+        toggle->trigger();
+        QVERIFY(Frame()->PlotPane()->isHidden());
+        QVERIFY(!toggle->isChecked());
+        const QSettings settings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO"));
+        QCOMPARE(settings.value(QStringLiteral("PatternPlot/visible")).toBool(), false);
+
+        // A new main window starts with the pane hidden.
+        app_.reset();
+        app_ = std::make_unique<CTARNEVOApp>(*program_);
+        QVERIFY(app_->InitInstance());
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+        QVERIFY(Frame()->PlotPane()->isHidden());
+        QVERIFY(!Frame()->Action(Command::ViewPatternPlot)->isChecked());
+        Frame()->Action(Command::ViewPatternPlot)->trigger();
+        QVERIFY(Frame()->PlotPane()->isVisible());
+#endif
+    }
+
 private:
     CMainFrame* Frame() const { return app_->MainFrame(); }
     CTARNEVOView* View() const { return app_->View(); }
@@ -662,6 +839,7 @@ private:
         watchdog_.start();
     }
 
+    QTemporaryDir settingsDirectory_;
     QTimer watchdog_;
     QPointer<QWidget> lastModal_;
     int ticksOpen_ = 0;

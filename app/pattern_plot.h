@@ -1,0 +1,79 @@
+// The Pattern Plot pane: the stored results drawn as a stick plot (or, for a
+// formula search, as points of mass error) beside the result page, with Qt
+// Charts. What it draws comes whole from results::MakePlotData; this class
+// only turns those values into chart series, and adds reading by hovering,
+// zooming the m/z axis (wheel, dragged rectangle, double click to reset) and
+// a context menu to save the picture as PNG or SVG or copy it.
+#pragma once
+
+#include <QChartView>
+#include <QDockWidget>
+#include <vector>
+
+#include "results/plot_data.h"
+#include "results/ui_port.h"
+
+class QGraphicsSimpleTextItem;
+class QValueAxis;
+
+namespace tarnevo::app {
+
+class PatternPlotView : public QChartView {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PatternPlotView)
+
+public:
+    explicit PatternPlotView(results::UserInterfacePort& ui, QWidget* parent = nullptr);
+
+    void Show(const results::PlotData& plot);
+    const results::PlotData& Data() const { return data_; }
+
+    // The m/z (horizontal) axis; nullptr while nothing is plotted.
+    QValueAxis* AxisX() const { return axisX_; }
+    QValueAxis* AxisY() const { return axisY_; }
+    // What hovering at a position of this widget shows; empty away from every mark.
+    QString HoverTextAt(QPoint position) const;
+    // Zooms the m/z axis by factor (below 1: in) keeping the m/z under x fixed.
+    void ZoomAt(int x, double factor);
+    void ResetZoom();
+
+    QByteArray PngBytes();
+    QByteArray SvgBytes();
+    void SaveImage(bool svg);
+    void CopyImage();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void Clear();
+    void AddBand();
+    void AddSeries(const results::PlotSeries& series);
+    void PlaceLabels();
+    QPointF ToWidget(double x, double y) const;
+
+    results::UserInterfacePort& ui_;
+    results::PlotData data_;
+    QValueAxis* axisX_ = nullptr;
+    QValueAxis* axisY_ = nullptr;
+    std::vector<QGraphicsSimpleTextItem*> labels_;
+};
+
+// The dockable pane "Pattern Plot" around the view.
+class PatternPlotPane : public QDockWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PatternPlotPane)
+
+public:
+    explicit PatternPlotPane(results::UserInterfacePort& ui, QWidget* parent = nullptr);
+    PatternPlotView* View() const { return view_; }
+
+private:
+    PatternPlotView* view_ = nullptr;
+};
+
+}  // namespace tarnevo::app
