@@ -1,5 +1,7 @@
 #include "core/cluster_convolution.h"
 
+#include <cfenv>
+
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -9,24 +11,35 @@
 #include <functional>
 #include <utility>
 
+#include "core/cluster_merge_kernels.h"
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 namespace tarnevo::core {
 
 namespace {
 
-constexpr int kLastShift = kPeakCount - 1;   // [A+319]
-constexpr int kMaxPasses = kPeakCount;       // the enumeration never runs more passes
-constexpr int kRowCount = kMaxPasses + 1;    // heavy atoms 0 .. 320
-// Columns left of [A+0], so that a shift minus a delta (at most 25 in the element
-// table) never leaves the row.
-constexpr int kLeftPad = 32;
-constexpr int kRowStride = kLeftPad + kPeakCount;
-constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
+using convolution::kLastShift;
+using convolution::kMaxPasses;
+
+using convolution::kRowCount;
+using convolution::kTableCells;
+using convolution::MergeUnit;
+using convolution::Table;
+
+// Largest delta the route takes; the element table's are 1 .. 25.
+constexpr int kLargestDelta = 32;
 constexpr std::size_t kLineCells = kRowCount;
-// Scratch layout: two tables over (heavy atoms, shift) and their two mass-defect
-// moment tables, one binomial row per element, one line per element (pass-sum
-// stages, later the group weights), one moment line per group, and a line of zeros.
-constexpr std::size_t kMomentTableOffset = 2 * kTableCells;
-constexpr std::size_t kBinomialOffset = 4 * kTableCells;
+// The kernels' working memory, in the precision they run in: two tables over
+// (heavy atoms, shift), their two moment tables, two lines of powers with their
+// moments, and the six lines of the collapse.
+constexpr std::size_t kKernelCells = 4 * kTableCells + 10 * std::size_t{kPeakCount};
+// Extended scratch: the kernels' memory when they run in extended precision, one
+// binomial row per element, one line per element (pass-sum stages, later the
+// group weights), one moment line per group, and a line of zeros.
+constexpr std::size_t kBinomialOffset = kKernelCells;
 constexpr std::size_t kLineOffset = kBinomialOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kMomentLineOffset = kLineOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kZeroLineOffset = kMomentLineOffset + kMaxPolyElements * kLineCells;
@@ -41,8 +54,6 @@ constexpr double kEnumerationLimit = 2000;
 constexpr int kUnreachable = 1 << 20;
 
 using ShiftLine = std::array<Extended, kPeakCount>;
-// A line over the shifts with kLeftPad zero cells in front of [A+0].
-using PaddedLine = std::array<Extended, kLeftPad + kPeakCount>;
 
 struct Scaled {
     Extended mantissa = 0;   // value = mantissa x 2^exponent
@@ -119,21 +130,6 @@ int FillBinomialRow(int atoms, Extended light, Extended heavy, int top, Extended
     return common;
 }
 
-int FloorDivide(int numerator, int denominator) {
-    int quotient = numerator / denominator;
-    if (numerator % denominator != 0 && ((numerator < 0) != (denominator < 0))) --quotient;
-    return quotient;
-}
-
-int CeilDivide(int numerator, int denominator) { return -FloorDivide(-numerator, denominator); }
-
-// Zeroes the cells within margin of [low, high] that lie outside it, so that a
-// later step reading a row at (shift - delta) finds zeros next to the span.
-void ClearMargins(Extended* row, int low, int high, int margin) {
-    for (int s = std::max(-kLeftPad, low - margin); s < low; ++s) row[s] = 0;
-    for (int s = high + 1; s <= std::min(kLastShift, high + margin); ++s) row[s] = 0;
-}
-
 struct ElementRun {
     int atoms = 0;
     int heavyCount = 0;
@@ -178,24 +174,6 @@ struct Unit {
     int maxDelta = 0;
 };
 
-// Probabilities over (heavy atoms h, shift n) as mantissas x 2^exponent. Row h can
-// hold shifts h x minDelta .. min(319, h x maxDelta) only, its span; the cells
-// outside it keep whatever an earlier use left, and are never read, except for
-// the zero margins that a Horner step writes for the next one.
-struct Table {
-    Extended* cells = nullptr;
-    Extended* moments = nullptr;   // the defect moment of each cell, same layout and scale
-    int top = 0;
-    int minDelta = 1;
-    int maxDelta = 1;
-    int exponent = 0;
-
-    Extended* Row(int h) const { return cells + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
-    Extended* MomentRow(int h) const { return moments + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
-    int Low(int h) const { return h * minDelta; }
-    int High(int h) const { return std::min(kLastShift, h * maxDelta); }
-};
-
 // The size of a table: number of cells in its row spans.
 double CellCount(int top, int minDelta, int maxDelta) {
     double cells = 0;
@@ -210,6 +188,42 @@ double CellCount(int top, int minDelta, int maxDelta) {
     }
     return cells;
 }
+
+// Watches a stretch of double arithmetic: clears the floating-point flags on entry
+// and tells afterwards whether any result underflowed, overflowed or was invalid.
+// Subnormal results are flushed to zero meanwhile (a flushed result still raises
+// the underflow flag), so that a stretch bound to be redone in extended precision
+// does not first crawl through slow subnormal arithmetic. Restores the caller's
+// flags and modes.
+class DoubleRangeWatch {
+public:
+    DoubleRangeWatch() {
+        std::fegetexceptflag(&savedFlags_, FE_ALL_EXCEPT);
+        std::feclearexcept(FE_ALL_EXCEPT);
+#if defined(__SSE2__)
+        savedControl_ = _mm_getcsr();
+        _mm_setcsr(savedControl_ | kFlushToZero | kDenormalsAreZero);
+#endif
+    }
+    ~DoubleRangeWatch() {
+#if defined(__SSE2__)
+        _mm_setcsr(savedControl_);
+#endif
+        std::fesetexceptflag(&savedFlags_, FE_ALL_EXCEPT);
+    }
+    DoubleRangeWatch(const DoubleRangeWatch&) = delete;
+    DoubleRangeWatch& operator=(const DoubleRangeWatch&) = delete;
+
+    static bool StayedInRange() { return std::fetestexcept(FE_UNDERFLOW | FE_OVERFLOW | FE_INVALID) == 0; }
+
+private:
+#if defined(__SSE2__)
+    static constexpr unsigned kFlushToZero = 0x8000;
+    static constexpr unsigned kDenormalsAreZero = 0x0040;
+    unsigned savedControl_ = 0;
+#endif
+    std::fexcept_t savedFlags_{};
+};
 
 class ConvolutionRoute {
 public:
@@ -405,7 +419,7 @@ private:
     static double LastCost(const Unit& unit) {
         return static_cast<double>(unit.isotopeCount + 1) * (unit.top + 1) * kPeakCount;
     }
-    static double MiddleCost(Table& shape, const Unit& unit, int passes) {
+    static double MiddleCost(Table<double>& shape, const Unit& unit, int passes) {
         const int top = std::min(passes, shape.top + unit.top);
         const int minDelta = std::min(shape.minDelta, unit.minDelta);
         const int maxDelta = std::max(shape.maxDelta, unit.maxDelta);
@@ -436,7 +450,7 @@ private:
                 double cost = LastCost(units_[last]);
                 if (unitCount_ > 1) {
                     const Unit& start = units_[first];
-                    Table shape;
+                    Table<double> shape;   // only its shape is used
                     shape.top = start.top;
                     shape.minDelta = start.minDelta;
                     shape.maxDelta = start.maxDelta;
@@ -459,235 +473,11 @@ private:
         }
     }
 
-    // Binary exponent of the largest cell of a table (0 when all are zero).
-    static int LargestExponent(const Table& table) {
-        Extended largest = 0;
-        for (int h = 0; h <= table.top; ++h) {
-            const Extended* row = table.Row(h);
-            for (int s = table.Low(h); s <= table.High(h); ++s) largest = std::max(largest, row[s]);
-        }
-        return largest > 0 ? ExponentOf(largest) : 0;
-    }
-
-    // The unit's weights and moment weights times 2^-shift, for merging into a table
-    // whose largest cell is about 2^shift: keeps every result near 1 whatever the range.
-    struct ScaledWeights {
-        std::array<Extended, kRowCount> weight;
-        std::array<Extended, kRowCount> moment;
-    };
-    static void ScaleWeights(const Unit& unit, int shift, ScaledWeights& scaled) {
-        for (int j = 0; j <= unit.top; ++j) {
-            scaled.weight[j] = std::ldexp(unit.weight[j], -shift);
-            scaled.moment[j] = std::ldexp(unit.momentWeight[j], -shift);
-        }
-    }
-
-    // One more heavy atom of the unit on the line `previous` (probabilities and
-    // moments): the value and moment that arrive at shift s.
-    static void Step(const Unit& unit, const Extended* previous, const Extended* previousMoment, int s,
-                     Extended& value, Extended& moment) {
-        for (int i = 0; i < unit.isotopeCount; ++i) {
-            const int from = s - unit.delta[i];
-            value += unit.share[i] * previous[from];
-            moment += unit.share[i] * previousMoment[from] + unit.shareDefect[i] * previous[from];
-        }
-    }
-
-    void BuildFirst(const Unit& unit, Table& table) const {
-        table.top = unit.top;
-        table.minDelta = unit.minDelta;
-        table.maxDelta = unit.maxDelta;
-        table.exponent = unit.exponent;
-        if (unit.isotopeCount == 1 && unit.shareDefect[0] == 0) {
-            for (int h = 0; h <= unit.top; ++h) {
-                const int shift = h * unit.minDelta;
-                if (shift > kLastShift) break;
-                table.Row(h)[shift] = unit.weight[h];
-                table.MomentRow(h)[shift] = unit.momentWeight[h];
-            }
-            return;
-        }
-        // Rows h = weight(h) x u^h, with u^h built by one more heavy atom per row.
-        std::array<PaddedLine, 2> power;
-        std::array<PaddedLine, 2> powerMoment;
-        ClearMargins(power[0].data() + kLeftPad, 0, 0, largestDelta_);
-        ClearMargins(powerMoment[0].data() + kLeftPad, 0, 0, largestDelta_);
-        power[0][kLeftPad] = 1;
-        powerMoment[0][kLeftPad] = 0;
-        for (int h = 0; h <= unit.top; ++h) {
-            const int low = table.Low(h);
-            const int high = table.High(h);
-            if (low > high) break;
-            Extended* current = power[h % 2].data() + kLeftPad;
-            Extended* currentMoment = powerMoment[h % 2].data() + kLeftPad;
-            if (h > 0) {
-                const Extended* previous = power[(h + 1) % 2].data() + kLeftPad;
-                const Extended* previousMoment = powerMoment[(h + 1) % 2].data() + kLeftPad;
-                for (int s = low; s <= high; ++s) {
-                    Extended value = 0;
-                    Extended moment = 0;
-                    Step(unit, previous, previousMoment, s, value, moment);
-                    current[s] = value;
-                    currentMoment[s] = moment;
-                }
-                ClearMargins(current, low, high, largestDelta_);
-                ClearMargins(currentMoment, low, high, largestDelta_);
-            }
-            Extended* row = table.Row(h);
-            Extended* momentRow = table.MomentRow(h);
-            for (int s = low; s <= high; ++s) {
-                row[s] = unit.weight[h] * current[s];
-                momentRow[s] = unit.weight[h] * currentMoment[s] + unit.momentWeight[h] * current[s];
-            }
-        }
-    }
-
-    // target = sum over j of weight(j) T^j source, rows up to `passes`, where T
-    // makes one more atom heavy: (h, n) -> (h + 1, n + delta_i) with share u_i.
-    // Horner's scheme: B = weight(top) source; B = weight(j) source + T B for
-    // j = top-1 .. 0, each step in place from the highest row down. Each row is
-    // written over its span and zero margins of the largest delta, which is all
-    // the next step reads of it. The moments follow the same steps, with
-    // momentWeight(j) source and each heavy atom's defect added.
-    void MergeByHorner(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
-                       Table& target) const {
-        target.minDelta = std::min(source.minDelta, unit.minDelta);
-        target.maxDelta = std::max(source.maxDelta, unit.maxDelta);
-        target.top = std::min(passes, source.top + unit.top);
-        for (int j = unit.top; j >= 0; --j) {
-            const int top = std::min(passes - j, source.top + unit.top - j);
-            const bool carry = j < unit.top;
-            const Extended weight = scaled.weight[j];
-            const Extended momentWeight = scaled.moment[j];
-            for (int h = top; h >= 0; --h) {
-                const int low = target.Low(h);
-                const int high = target.High(h);
-                if (low > high) continue;
-                Extended* row = target.Row(h);
-                Extended* momentRow = target.MomentRow(h);
-                const bool fromBelow = carry && h > 0;
-                const Extended* below = fromBelow ? target.Row(h - 1) : nullptr;
-                const Extended* belowMoment = fromBelow ? target.MomentRow(h - 1) : nullptr;
-                const bool hasOwn = h <= source.top;
-                const int ownLow = hasOwn ? std::max(low, source.Low(h)) : high + 1;
-                const int ownHigh = hasOwn ? std::min(high, source.High(h)) : high;
-                const Extended* own = hasOwn ? source.Row(h) : nullptr;
-                const Extended* ownMoment = hasOwn ? source.MomentRow(h) : nullptr;
-                for (int s = low; s <= high; ++s) {
-                    Extended value = 0;
-                    Extended moment = 0;
-                    if (fromBelow) Step(unit, below, belowMoment, s, value, moment);
-                    if (s >= ownLow && s <= ownHigh) {
-                        value += weight * own[s];
-                        moment += weight * ownMoment[s] + momentWeight * own[s];
-                    }
-                    row[s] = value;
-                    momentRow[s] = moment;
-                }
-                ClearMargins(row, low, high, largestDelta_);
-                ClearMargins(momentRow, low, high, largestDelta_);
-            }
-        }
-    }
-
-    // target(H, n) = sum over j of weight(j) source(H - j, n - j delta): a group of
-    // single-isotope elements, each heavy atom adding delta. Only the j whose
-    // source cell lies in its row's span are visited.
-    void MergeDiagonal(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
-                       Table& target) const {
-        const int delta = unit.delta[0];
-        target.minDelta = std::min(source.minDelta, delta);
-        target.maxDelta = std::max(source.maxDelta, delta);
-        target.top = std::min(passes, source.top + unit.top);
-        for (int h = 0; h <= target.top; ++h) {
-            const int low = target.Low(h);
-            const int high = target.High(h);
-            if (low > high) continue;
-            Extended* row = target.Row(h);
-            Extended* momentRow = target.MomentRow(h);
-            const int jFirst = std::max(0, h - source.top);
-            const int jLast = std::min(unit.top, h);
-            for (int s = low; s <= high; ++s) {
-                int jLow = jFirst;
-                int jHigh = jLast;
-                // source(h - j, s - j delta) needs s - j delta >= (h - j) minDelta ...
-                const int lowSlope = source.minDelta - delta;
-                const int lowBound = h * source.minDelta - s;
-                if (lowSlope > 0) jLow = std::max(jLow, CeilDivide(lowBound, lowSlope));
-                else if (lowSlope < 0) jHigh = std::min(jHigh, FloorDivide(lowBound, lowSlope));
-                else if (lowBound > 0) jHigh = jLow - 1;
-                // ... and s - j delta <= (h - j) maxDelta.
-                const int highSlope = source.maxDelta - delta;
-                const int highBound = h * source.maxDelta - s;
-                if (highSlope > 0) jHigh = std::min(jHigh, FloorDivide(highBound, highSlope));
-                else if (highSlope < 0) jLow = std::max(jLow, CeilDivide(highBound, highSlope));
-                else if (highBound < 0) jHigh = jLow - 1;
-                Extended value = 0;
-                Extended moment = 0;
-                if (jLow <= jHigh) {
-                    const int first = s - jLow * delta;
-                    const Extended* cell = source.Row(h - jLow) + first;
-                    const Extended* momentCell = source.MomentRow(h - jLow) + first;
-                    for (int j = jLow; j <= jHigh; ++j) {
-                        value += scaled.weight[j] * *cell;
-                        moment += scaled.weight[j] * *momentCell + scaled.moment[j] * *cell;
-                        cell -= kRowStride + delta;
-                        momentCell -= kRowStride + delta;
-                    }
-                }
-                row[s] = value;
-                momentRow[s] = moment;
-            }
-        }
-    }
-
-    // The last unit, merged and summed over h <= passes in one go, without a table:
-    //   peaks = sum over j of weight(j) u^j * (rows 0 .. passes - j of the table)
-    // again by Horner's scheme, on lines over the shifts, moments alongside.
-    // Returns the exponent.
-    static int Collapse(const Table& table, const Unit& unit, int passes, ShiftLine& peaks, ShiftLine& moments) {
-        const int shift = LargestExponent(table);
-        ScaledWeights scaled;
-        ScaleWeights(unit, shift, scaled);
-        // No composition gets beyond the table's widest shift plus the unit's.
-        const int reach = std::min(kLastShift, table.High(table.top) + unit.top * unit.maxDelta);
-        ShiftLine rowsBelow;
-        ShiftLine momentsBelow;
-        std::fill_n(rowsBelow.begin(), reach + 1, 0.0L);
-        std::fill_n(momentsBelow.begin(), reach + 1, 0.0L);
-        PaddedLine folded;
-        PaddedLine foldedMoment;
-        std::fill_n(folded.begin(), kLeftPad + reach + 1, 0.0L);
-        std::fill_n(foldedMoment.begin(), kLeftPad + reach + 1, 0.0L);
-        Extended* x = folded.data() + kLeftPad;
-        Extended* xMoment = foldedMoment.data() + kLeftPad;
-        int rowsAdded = -1;
-        for (int j = unit.top; j >= 0; --j) {
-            const int rows = std::min(passes - j, table.top);
-            while (rowsAdded < rows) {
-                ++rowsAdded;
-                const Extended* row = table.Row(rowsAdded);
-                const Extended* momentRow = table.MomentRow(rowsAdded);
-                for (int s = table.Low(rowsAdded); s <= table.High(rowsAdded); ++s) {
-                    rowsBelow[s] += row[s];
-                    momentsBelow[s] += momentRow[s];
-                }
-            }
-            for (int s = reach; s >= 0; --s) {
-                Extended value = scaled.weight[j] * rowsBelow[s];
-                Extended moment = scaled.weight[j] * momentsBelow[s] + scaled.moment[j] * rowsBelow[s];
-                Step(unit, x, xMoment, s, value, moment);
-                x[s] = value;
-                xMoment[s] = moment;
-            }
-        }
-        std::copy_n(x, reach + 1, peaks.begin());
-        std::copy_n(xMoment, reach + 1, moments.begin());
-        return table.exponent + shift + unit.exponent;
-    }
-
     // Peaks [A+0] .. [A+319] of the compositions with at most `passes` heavy atoms,
-    // and their defect moments, as mantissas; returns their binary exponent.
+    // and their defect moments, as mantissas; returns their binary exponent. The
+    // merge runs in double while every value stays within the double range, which
+    // the floating-point flags tell afterwards; otherwise it runs again in extended
+    // precision.
     int ComputePeaks(int passes, ShiftLine& peaks, ShiftLine& moments) {
         BuildUnits(passes);
         if (unitCount_ == 0) {
@@ -695,34 +485,91 @@ private:
             return 1;
         }
         OrderUnits(passes);
-        std::array<Table, 2> tables;
-        tables[0].cells = Scratch(0);
-        tables[1].cells = Scratch(kTableCells);
-        tables[0].moments = Scratch(kMomentTableOffset);
-        tables[1].moments = Scratch(kMomentTableOffset + kTableCells);
-        Table* current = &tables[0];
-        Table* spare = &tables[1];
+        if (ws_.convolutionTables.size() != kKernelCells) ws_.convolutionTables.assign(kKernelCells, 0.0);
+        {
+            DoubleRangeWatch watch;
+            const int exponent = MergeUnits(ws_.convolutionTables.data(), passes, peaks, moments);
+            if (exponent != kOutOfRange && watch.StayedInRange()) return exponent;
+        }
+        return MergeUnits(Scratch(0), passes, peaks, moments);
+    }
+
+    static constexpr int kOutOfRange = INT_MIN;
+
+    // The unit's weights and moment weights times 2^-shift, for merging into a table
+    // whose largest cell is about 2^shift: keeps every result near 1 whatever the
+    // range. False when a weight does not fit Real as a normal number (denormals
+    // would be flushed unnoticed).
+    template <typename Real>
+    static bool ScaleUnit(const Unit& unit, int shift, MergeUnit<Real>& scaled) {
+        scaled.top = unit.top;
+        scaled.isotopeCount = unit.isotopeCount;
+        scaled.minDelta = unit.minDelta;
+        scaled.maxDelta = unit.maxDelta;
+        bool fits = true;
+        const auto convert = [&fits](Extended value) {
+            const Real converted = static_cast<Real>(value);
+            fits = fits && (value == 0 || (std::isnormal(converted) && std::isfinite(converted)));
+            return converted;
+        };
+        for (int j = 0; j <= unit.top; ++j) {
+            scaled.weight[j] = convert(std::ldexp(unit.weight[j], -shift));
+            scaled.moment[j] = convert(std::ldexp(unit.momentWeight[j], -shift));
+        }
+        for (int i = 0; i < unit.isotopeCount; ++i) {
+            scaled.share[i] = convert(unit.share[i]);
+            scaled.shareDefect[i] = convert(unit.shareDefect[i]);
+            scaled.delta[i] = unit.delta[i];
+        }
+        return fits;
+    }
+
+    // The merge of all units in the precision Real, on the kernel memory `memory`
+    // (kKernelCells values). Returns the peaks' binary exponent, or kOutOfRange when
+    // a weight does not fit Real.
+    template <typename Real>
+    int MergeUnits(Real* memory, int passes, ShiftLine& peaks, ShiftLine& moments) const {
+        std::array<Table<Real>, 2> tables;
+        tables[0].cells = memory;
+        tables[1].cells = memory + kTableCells;
+        tables[0].moments = memory + 2 * kTableCells;
+        tables[1].moments = memory + 3 * kTableCells;
+        Real* lines = memory + 4 * kTableCells;
+        Table<Real>* current = &tables[0];
+        Table<Real>* spare = &tables[1];
+        MergeUnit<Real> scaled;
+        const Unit& first = units_[order_[0]];
         if (unitCount_ == 1) {
             current->top = 0;
             current->Row(0)[0] = 1;
             current->MomentRow(0)[0] = 0;
-            return Collapse(*current, units_[order_[0]], passes, peaks, moments);
-        }
-        BuildFirst(units_[order_[0]], *current);
-        ScaledWeights scaled;
-        for (int i = 1; i + 1 < unitCount_; ++i) {
-            const Unit& unit = units_[order_[i]];
-            const int shift = LargestExponent(*current);
-            ScaleWeights(unit, shift, scaled);
-            if (unit.isotopeCount == 1) {
-                MergeDiagonal(*current, unit, scaled, passes, *spare);
-            } else {
-                MergeByHorner(*current, unit, scaled, passes, *spare);
+        } else {
+            if (!ScaleUnit(first, 0, scaled)) return kOutOfRange;
+            convolution::BuildFirstTable(scaled, lines, lines + 2 * kPeakCount, *current);
+            current->exponent = first.exponent;
+            for (int i = 1; i + 1 < unitCount_; ++i) {
+                const Unit& unit = units_[order_[i]];
+                const int shift = convolution::LargestExponent(*current);
+                if (!ScaleUnit(unit, shift, scaled)) return kOutOfRange;
+                if (unit.isotopeCount == 1) {
+                    convolution::MergeDiagonal(*current, scaled, passes, *spare);
+                } else {
+                    convolution::MergeByHorner(*current, scaled, passes, *spare);
+                }
+                spare->exponent = current->exponent + shift + unit.exponent;
+                std::swap(current, spare);
             }
-            spare->exponent = current->exponent + shift + unit.exponent;
-            std::swap(current, spare);
         }
-        return Collapse(*current, units_[order_[unitCount_ - 1]], passes, peaks, moments);
+        const Unit& last = units_[order_[unitCount_ - 1]];
+        const int shift = convolution::LargestExponent(*current);
+        if (!ScaleUnit(last, shift, scaled)) return kOutOfRange;
+        std::array<Real, kPeakCount> peakLine;
+        std::array<Real, kPeakCount> momentLine;
+        convolution::CollapseToPeaks(*current, scaled, passes, lines + 4 * kPeakCount, peakLine.data(),
+                                     momentLine.data());
+        std::copy(peakLine.begin(), peakLine.end(), peaks.begin());
+        std::copy(momentLine.begin(), momentLine.end(), moments.begin());
+        return current->exponent + shift + last.exponent;
     }
 
     void StoreResults(const ShiftLine& peaks, const ShiftLine& moments, int peakExponent) {
@@ -831,7 +678,7 @@ ClusterRoute ChooseClusterRoute(const ClusterWorkspace& ws, int passLimit) {
         const double* fa = &ws.workFA[ws.firstFAEntry[e]];
         const int* delta = &ws.workDelta[ws.firstSlot[e]];
         for (int i = 0; i < ws.orderedHeavyCount[e]; ++i) {
-            if (delta[i] < 1 || delta[i] > kLeftPad) return ClusterRoute::Enumeration;
+            if (delta[i] < 1 || delta[i] > kLargestDelta) return ClusterRoute::Enumeration;
         }
         for (int i = 0; i <= ws.orderedHeavyCount[e]; ++i) zeroFA = zeroFA || !(fa[i] > 0);
         if (atoms > 0 && fa[0] > 0) firstLog2 += atoms * std::log2(static_cast<Extended>(fa[0]));

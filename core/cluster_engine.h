@@ -88,6 +88,9 @@ struct ClusterWorkspace {
     // once, on its first use, to a fixed bound, and reused; it holds nothing
     // between calls.
     std::vector<Extended> convolutionScratch;
+    // The merge tables of the convolution route in double, the precision it merges
+    // in whenever every value stays within the double range; same life as above.
+    std::vector<double> convolutionTables;
 };
 
 struct LimitCheck {
