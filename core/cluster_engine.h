@@ -125,6 +125,12 @@ void ComputeClusterByEnumeration(ClusterWorkspace& workspace, int passLimit, dou
 // (the first composition, and the first of each pass); also sets massShift.
 Extended CompositionProbability(ClusterWorkspace& workspace);
 
+// Probability of the current composition computed from scratch, through the
+// logarithms of its multinomial coefficient and powers: exact to about 1e-13
+// relative for any composition, however small. The enumeration uses it where the
+// ratio steps cannot be trusted: next to an underflowed or zero probability.
+Extended DirectCompositionProbability(const ClusterWorkspace& workspace);
+
 // Moves currentProbability and massShift from the previous composition to the
 // current one by ratio factors, then makes the current one the previous.
 void UpdateCompositionProbability(ClusterWorkspace& workspace);
