@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/cluster_merge_kernels.h"
+#include "core/cluster_reach.h"
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -51,7 +52,6 @@ constexpr Extended kSafeLog2 = LDBL_MIN_EXP + 64;
 // Ions that can visit at most this many compositions are enumerated: on them the
 // enumeration takes a few microseconds, no more than the convolution.
 constexpr double kEnumerationLimit = 2000;
-constexpr int kUnreachable = 1 << 20;
 
 using ShiftLine = std::array<Extended, kPeakCount>;
 
@@ -229,13 +229,17 @@ class ConvolutionRoute {
 public:
     explicit ConvolutionRoute(ClusterWorkspace& ws) : ws_(ws) {}
 
-    void Run(int passLimit, double stopFA) {
+    void Run(int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {
         if (ws_.convolutionScratch.size() != kScratchCells) ws_.convolutionScratch.assign(kScratchCells, 0.0L);
         DescribeElements();
         const int lastPass = passLimit < 1 ? 0 : std::min({passLimit, kMaxPasses, totalAtoms_});
         for (int e = 0; e < elementCount_; ++e) StartBinomialRow(elements_[e], lastPass);
         const int passes = RunPasses(lastPass, stopFA);
         ws_.passCount = passes;
+        if (belowDoubleRange == BelowDoubleRange::Refuse && PeaksCertainlyBelowDoubleRange()) {
+            LeavePeaksOut();
+            return;
+        }
         ShiftLine peaks{};
         ShiftLine moments{};
         const int peakExponent = ComputePeaks(passes, peaks, moments);
@@ -333,15 +337,44 @@ private:
     int RunPasses(int lastPass, double stopFA) {
         passExponent_ = 0;
         for (int e = 0; e < elementCount_; ++e) passExponent_ += elements_[e].binomialExponent;
+        // A composition below [A+320] has at most 319 / (smallest delta) heavy atoms.
+        int smallestDelta = kLargestDelta;
+        for (int e = 0; e < elementCount_; ++e) {
+            if (elements_[e].atoms > 0) smallestDelta = std::min(smallestDelta, elements_[e].minDelta);
+        }
+        const int mostHeavyBelowOverflow = kLastShift / smallestDelta;
         Extended cumulative = PassSum(0);
+        belowOverflowBound_ = cumulative;
         int pass = 0;
         while (pass < lastPass) {
             ++pass;
-            cumulative += PassSum(pass);
+            const Extended sum = PassSum(pass);
+            cumulative += sum;
+            if (pass <= mostHeavyBelowOverflow) belowOverflowBound_ += sum;
             if (static_cast<double>(std::ldexp(cumulative, passExponent_)) > stopFA) break;
         }
         cumulative_ = cumulative;
         return pass;
+    }
+
+    // Every peak [A+0] .. [A+319] is part of the pass sums of the passes run that can
+    // stay below [A+320]; when even their total is below the smallest normal double,
+    // so is the largest peak, and the ion is refused whatever the merge would give.
+    bool PeaksCertainlyBelowDoubleRange() const {
+        if (!(belowOverflowBound_ > 0)) return true;
+        return ExponentOf(belowOverflowBound_) + passExponent_ < DBL_MIN_EXP;
+    }
+
+    // The refusal's result: underflow set, no peaks, the pass count and the
+    // cumulative FA (scaled as peakExponent says) kept.
+    void LeavePeaksOut() {
+        ws_.peakSum.fill(0.0L);
+        ws_.peakDefectMoment.fill(0.0L);
+        ws_.underflow = true;
+        ws_.peakExponent = belowOverflowBound_ > 0 ? ExponentOf(belowOverflowBound_) + passExponent_ : 0;
+        ws_.cumulativeFA = std::ldexp(cumulative_, passExponent_ - ws_.peakExponent);
+        ws_.lastPeakIndex = 0;
+        ws_.peakOverflow = false;
     }
 
     // Gathers the units for `passes` passes: each element with several heavy
@@ -588,65 +621,9 @@ private:
     // lastPeakIndex and peakOverflow from the structure alone: the enumeration
     // marks every shift it visits, whatever the probability.
     void MarkVisitedShifts(int passes) {
-        std::array<std::pair<int, int>, kMaxPolyElements> byDelta{};   // (largest delta, atoms)
-        for (int e = 0; e < elementCount_; ++e) byDelta[e] = {elements_[e].maxDelta, elements_[e].atoms};
-        std::sort(byDelta.begin(), byDelta.begin() + elementCount_, std::greater<>());
-        int remaining = passes;
-        int largestShift = 0;
-        for (int e = 0; e < elementCount_ && remaining > 0; ++e) {
-            const int taken = std::min(remaining, byDelta[e].second);
-            largestShift += taken * byDelta[e].first;
-            remaining -= taken;
-        }
-        ws_.peakOverflow = largestShift > kLastShift;
-        ws_.lastPeakIndex = ws_.peakOverflow ? LargestShiftBelowOverflow(passes) : largestShift;
-    }
-
-    // Largest shift below 320 reached by some composition with at most `passes`
-    // heavy atoms: the fewest heavy atoms that make each shift, element by element.
-    int LargestShiftBelowOverflow(int passes) const {
-        std::array<int, kPeakCount> fewest;
-        fewest.fill(kUnreachable);
-        fewest[0] = 0;
-        for (int e = 0; e < elementCount_; ++e) {
-            const ElementRun& run = elements_[e];
-            if (run.atoms == 0) continue;
-            const int* delta = &ws_.workDelta[run.firstSlot];
-            if (run.atoms * run.minDelta >= kLastShift) {
-                // Enough atoms for any shift below 320: one more heavy atom at a time.
-                for (int s = 1; s < kPeakCount; ++s) {
-                    for (int i = 0; i < run.heavyCount; ++i) {
-                        if (delta[i] <= s) fewest[s] = std::min(fewest[s], fewest[s - delta[i]] + 1);
-                    }
-                }
-                continue;
-            }
-            fewest = WithFewAtoms(fewest, run, delta);
-        }
-        int shift = kLastShift;
-        while (fewest[shift] > passes) --shift;
-        return shift;
-    }
-
-    // fewest combined with an element whose atom count limits the shifts it reaches.
-    static std::array<int, kPeakCount> WithFewAtoms(const std::array<int, kPeakCount>& fewest, const ElementRun& run,
-                                                    const int* delta) {
-        const int reach = std::min(kLastShift, run.atoms * run.maxDelta);
-        std::array<int, kPeakCount> own;
-        own.fill(kUnreachable);
-        own[0] = 0;
-        for (int t = 1; t <= reach; ++t) {
-            for (int i = 0; i < run.heavyCount; ++i) {
-                if (delta[i] <= t) own[t] = std::min(own[t], own[t - delta[i]] + 1);
-            }
-        }
-        std::array<int, kPeakCount> combined;
-        combined.fill(kUnreachable);
-        for (int t = 0; t <= reach; ++t) {
-            if (own[t] > run.atoms) continue;
-            for (int s = t; s < kPeakCount; ++s) combined[s] = std::min(combined[s], fewest[s - t] + own[t]);
-        }
-        return combined;
+        const VisitedShifts visited = ReachedShifts(ws_, passes);
+        ws_.lastPeakIndex = visited.lastPeakIndex;
+        ws_.peakOverflow = visited.peakOverflow;
     }
 
     static constexpr Extended kWholeShare = 1.0L;
@@ -661,6 +638,7 @@ private:
     std::array<Extended, kMaxHeavySlots> shareDefect_{};
     int passExponent_ = 0;
     Extended cumulative_ = 0;
+    Extended belowOverflowBound_ = 0;   // same scale as cumulative_
     std::array<Unit, kMaxPolyElements> units_{};
     int unitCount_ = 0;
     std::array<int, kMaxPolyElements> order_{};
@@ -694,9 +672,10 @@ ClusterRoute ChooseClusterRoute(const ClusterWorkspace& ws, int passLimit) {
     return compositions <= kEnumerationLimit ? ClusterRoute::Enumeration : ClusterRoute::Convolution;
 }
 
-void ComputeClusterByConvolution(ClusterWorkspace& ws, int passLimit, double stopFA) {
+void ComputeClusterByConvolution(ClusterWorkspace& ws, int passLimit, double stopFA,
+                                 BelowDoubleRange belowDoubleRange) {
     ExtendedPrecisionScope precision;
-    ConvolutionRoute(ws).Run(passLimit, stopFA);
+    ConvolutionRoute(ws).Run(passLimit, stopFA, belowDoubleRange);
 }
 
 void MarkPeaksBelowDoubleRange(ClusterWorkspace& ws) {

@@ -56,7 +56,8 @@ ClusterRoute ChooseClusterRoute(const ClusterWorkspace& workspace, int passLimit
 
 // Same contract as ComputeClusterByEnumeration, and also sets passCount, underflow
 // and peakExponent. Needs every delta in 1 .. 32 (the element table has 1 .. 25).
-void ComputeClusterByConvolution(ClusterWorkspace& workspace, int passLimit, double stopFA);
+void ComputeClusterByConvolution(ClusterWorkspace& workspace, int passLimit, double stopFA,
+                                 BelowDoubleRange belowDoubleRange = BelowDoubleRange::Compute);
 
 // After an enumeration: sets underflow when the largest peak is below the smallest
 // normal double and then rescales peakSum and cumulativeFA (see peakExponent).

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_reach.h"
 
 namespace tarnevo::core {
 
@@ -110,6 +111,18 @@ Extended Log2Factorial(int n) { return std::lgamma(static_cast<Extended>(n) + 1)
 Extended Log2Power(Extended p, int count) {
     if (count == 0) return 0;
     return static_cast<Extended>(count) * std::log2(p);   // -inf for p = 0
+}
+
+// The result of an ion refused before any pass: underflow set, nothing computed.
+void LeaveOutPeaksBelowDoubleRange(ClusterWorkspace& ws) {
+    ws.peakSum.fill(0.0L);
+    ws.peakDefectMoment.fill(0.0L);
+    ws.cumulativeFA = 0;
+    ws.passCount = 0;
+    ws.lastPeakIndex = 0;
+    ws.peakOverflow = false;
+    ws.underflow = true;
+    ws.peakExponent = 0;
 }
 
 }  // namespace
@@ -301,9 +314,13 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
     }
 }
 
-void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA) {
+void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {
+    if (belowDoubleRange == BelowDoubleRange::Refuse && PeaksCertainlyBelowDoubleRange(ws)) {
+        LeaveOutPeaksBelowDoubleRange(ws);
+        return;
+    }
     if (ChooseClusterRoute(ws, passLimit) == ClusterRoute::Convolution) {
-        ComputeClusterByConvolution(ws, passLimit, stopFA);
+        ComputeClusterByConvolution(ws, passLimit, stopFA, belowDoubleRange);
         return;
     }
     ComputeClusterByEnumeration(ws, passLimit, stopFA);

@@ -111,12 +111,23 @@ LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& works
 int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace,
                               ParsedFormula& formula);
 
+// What ComputeCluster does with an ion whose peaks [A+0] .. [A+319] all lie below
+// the smallest normal double (see ClusterWorkspace::underflow).
+enum class BelowDoubleRange {
+    Compute,   // compute them anyway, scaled by 2^-peakExponent
+    // Stop as soon as that is certain, with underflow set and no peaks: the
+    // calculations refuse such ions. Decided from the FAs alone before any pass
+    // where it can be (core/cluster_reach.h), else after the pass sums.
+    Refuse,
+};
+
 // Fills peakSum, cumulativeFA, lastPeakIndex, peakOverflow, passCount, underflow
 // and peakExponent. passLimit is normally polyAtomCount; passes run up to
 // min(passLimit, 320) and stop after the first whole pass whose cumulative FA
 // (rounded to double) exceeds stopFA. Small ions are enumerated; the others take
 // the convolution route, which gives the same results (core/cluster_convolution.h).
-void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA);
+void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA,
+                    BelowDoubleRange belowDoubleRange = BelowDoubleRange::Compute);
 
 // The enumeration itself, pass by pass over every composition.
 void ComputeClusterByEnumeration(ClusterWorkspace& workspace, int passLimit, double stopFA);
