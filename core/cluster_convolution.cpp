@@ -519,7 +519,7 @@ private:
         }
         OrderUnits(passes);
         if (ws_.convolutionTables.size() != kKernelCells) ws_.convolutionTables.assign(kKernelCells, 0.0);
-        {
+        if (DoubleLikelyFits()) {
             DoubleRangeWatch watch;
             const int exponent = MergeUnits(ws_.convolutionTables.data(), passes, peaks, moments);
             if (exponent != kOutOfRange && watch.StayedInRange()) return exponent;
@@ -528,6 +528,24 @@ private:
     }
 
     static constexpr int kOutOfRange = INT_MIN;
+
+    // Whether the merge is worth trying in double: every weight of every unit and
+    // the smallest share raised to the unit's heavy atoms stay well within the
+    // double range. Only spares a double attempt that would be redone anyway; the
+    // floating-point flags decide.
+    bool DoubleLikelyFits() const {
+        constexpr Extended kLog2Floor = DBL_MIN_EXP + 64;
+        for (int u = 0; u < unitCount_; ++u) {
+            const Unit& unit = units_[u];
+            for (int j = 0; j <= unit.top; ++j) {
+                if (unit.weight[j] > 0 && std::log2(unit.weight[j]) < kLog2Floor) return false;
+            }
+            for (int i = 0; i < unit.isotopeCount; ++i) {
+                if (unit.share[i] > 0 && unit.top * std::log2(unit.share[i]) < kLog2Floor) return false;
+            }
+        }
+        return true;
+    }
 
     // The unit's weights and moment weights times 2^-shift, for merging into a table
     // whose largest cell is about 2^shift: keeps every result near 1 whatever the
