@@ -11,7 +11,9 @@
 #include <functional>
 #include <utility>
 
+#include "core/cluster_binomial.h"
 #include "core/cluster_merge_kernels.h"
+#include "core/cluster_merge_plan.h"
 #include "core/cluster_reach.h"
 
 #if defined(__SSE2__)
@@ -46,89 +48,20 @@ constexpr std::size_t kMomentLineOffset = kLineOffset + kMaxPolyElements * kLine
 constexpr std::size_t kZeroLineOffset = kMomentLineOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kScratchCells = kZeroLineOffset + kLineCells;
 
-// Base-2 logarithm below which a power is kept as mantissa and exponent: about
-// 1e-4912, just above the smallest normal extended value.
-constexpr Extended kSafeLog2 = LDBL_MIN_EXP + 64;
+using convolution::ExponentOf;
+using convolution::FillBinomialRow;
+using convolution::kSafeLog2;
+using convolution::NextBinomialTerm;
+using convolution::Normalize;
+using convolution::PlanMergeOrder;
+using convolution::Scaled;
+using convolution::ScaledPower;
+using convolution::UnitShape;
 // Ions that can visit at most this many compositions are enumerated: on them the
 // enumeration takes a few microseconds, no more than the convolution.
 constexpr double kEnumerationLimit = 2000;
 
 using ShiftLine = std::array<Extended, kPeakCount>;
-
-struct Scaled {
-    Extended mantissa = 0;   // value = mantissa x 2^exponent
-    int exponent = 0;
-};
-
-// base^power; as ExtendedPower (the enumeration's own) while that stays in range.
-Scaled ScaledPower(Extended base, int power) {
-    if (power <= 0) return {1.0L, 0};
-    if (base <= 0) return {0.0L, 0};
-    const Extended log2Value = static_cast<Extended>(power) * std::log2(base);
-    if (std::fabs(log2Value) < -kSafeLog2) return {ExtendedPower(base, static_cast<unsigned>(power)), 0};
-    const Extended whole = std::floor(log2Value);
-    return {std::exp2(log2Value - whole), static_cast<int>(whole)};
-}
-
-// Keeps a running product far from both ends of the extended range.
-void Rebalance(Scaled& value) {
-    constexpr Extended kHigh = 0x1p256L;
-    constexpr Extended kLow = 0x1p-256L;
-    if (value.mantissa == 0 || (value.mantissa < kHigh && value.mantissa > kLow)) return;
-    int shift = 0;
-    value.mantissa = std::frexp(value.mantissa, &shift);
-    value.exponent += shift;
-}
-
-int ExponentOf(Extended positive) {
-    int exponent = 0;
-    std::frexp(positive, &exponent);
-    return exponent;
-}
-
-// Scales line[0..top] by a power of two so that its largest entry lies in
-// [0.5, 1); returns the power (0 for a line of zeros).
-int Normalize(Extended* line, int top) {
-    const Extended largest = *std::max_element(line, line + top + 1);
-    if (!(largest > 0)) return 0;
-    const int shift = ExponentOf(largest);
-    for (int i = 0; i <= top; ++i) line[i] = std::ldexp(line[i], -shift);
-    return shift;
-}
-
-// Probability that exactly h of an element's atoms are heavy, h = 0 .. top:
-// C(atoms, h) light^(atoms - h) heavy^h, by ratios from h = 0 (heavy is the sum of
-// the heavy FAs), each entry with its own exponent on the way. Written as
-// mantissas scaled by 2^-exponent, the largest in [0.5, 1); returns the exponent.
-// For the rows that cannot be filled lazily (see StartBinomialRow).
-int FillBinomialRow(int atoms, Extended light, Extended heavy, int top, Extended* row) {
-    std::array<int, kRowCount> exponent{};
-    std::fill_n(row, top + 1, 0.0L);
-    if (light <= 0) {
-        // Every atom heavy: only h = atoms has a probability.
-        if (atoms <= top) {
-            const Scaled all = ScaledPower(heavy, atoms);
-            row[atoms] = all.mantissa;
-            exponent[atoms] = all.exponent;
-        }
-    } else {
-        Scaled term = ScaledPower(light, atoms);
-        const Extended ratio = heavy / light;
-        for (int h = 0; h <= top; ++h) {
-            row[h] = term.mantissa;
-            exponent[h] = term.exponent;
-            term.mantissa = term.mantissa * static_cast<Extended>(atoms - h) / static_cast<Extended>(h + 1) * ratio;
-            Rebalance(term);
-        }
-    }
-    int common = INT_MIN;
-    for (int h = 0; h <= top; ++h) {
-        if (row[h] != 0) common = std::max(common, exponent[h] + ExponentOf(row[h]));
-    }
-    if (common == INT_MIN) return 0;
-    for (int h = 0; h <= top; ++h) row[h] = std::ldexp(row[h], exponent[h] - common);
-    return common;
-}
 
 struct ElementRun {
     int atoms = 0;
@@ -173,21 +106,6 @@ struct Unit {
     int minDelta = 0;
     int maxDelta = 0;
 };
-
-// The size of a table: number of cells in its row spans.
-double CellCount(int top, int minDelta, int maxDelta) {
-    double cells = 0;
-    const int wideRows = std::min(top, kLastShift / maxDelta);
-    const int span = maxDelta - minDelta;
-    cells += (wideRows + 1) + static_cast<double>(span) * wideRows * (wideRows + 1) / 2.0;
-    const int first = wideRows + 1;
-    const int last = std::min(top, kLastShift / minDelta);
-    if (last >= first) {
-        const double rows = last - first + 1;
-        cells += rows * kPeakCount - static_cast<double>(minDelta) * (first + last) * rows / 2.0;
-    }
-    return cells;
-}
 
 // Watches a stretch of double arithmetic: clears the floating-point flags on entry
 // and tells afterwards whether any result underflowed, overflowed or was invalid.
@@ -304,7 +222,7 @@ private:
         top = std::min(top, run.rowTop);
         Extended* row = run.binomial;
         for (int h = run.filledTop; h < top; ++h) {
-            row[h + 1] = row[h] * static_cast<Extended>(run.atoms - h) / static_cast<Extended>(h + 1) * run.growth;
+            row[h + 1] = NextBinomialTerm(row[h], run.atoms, h, run.growth);
         }
         run.filledTop = std::max(run.filledTop, top);
     }
@@ -444,68 +362,6 @@ private:
         }
     }
 
-    // Estimated work of each way to merge one unit; see ComputePeaks.
-    static double FirstCost(const Unit& unit) {
-        if (unit.isotopeCount == 1) return unit.top;
-        return unit.isotopeCount * CellCount(unit.top, unit.minDelta, unit.maxDelta);
-    }
-    static double LastCost(const Unit& unit) {
-        return static_cast<double>(unit.isotopeCount + 1) * (unit.top + 1) * kPeakCount;
-    }
-    static double MiddleCost(Table<double>& shape, const Unit& unit, int passes) {
-        const int top = std::min(passes, shape.top + unit.top);
-        const int minDelta = std::min(shape.minDelta, unit.minDelta);
-        const int maxDelta = std::max(shape.maxDelta, unit.maxDelta);
-        const double cells = CellCount(top, minDelta, maxDelta);
-        const double depth = unit.isotopeCount == 1 ? std::min(unit.top, shape.top) + 1.0
-                                                    : (unit.isotopeCount + 1.0) * (unit.top + 1.0);
-        shape.top = top;
-        shape.minDelta = minDelta;
-        shape.maxDelta = maxDelta;
-        return cells * depth / 2;
-    }
-    static double MiddleKey(const Unit& unit) {
-        return (unit.isotopeCount + 1.0) * (unit.top + 1.0) * (unit.maxDelta - unit.minDelta + 1);
-    }
-
-    // Order of the units: order_[0] builds the table, the last is folded straight
-    // into the peaks, the others are merged in between, the smallest first. The
-    // pair (first, last) with the least estimated work is taken.
-    void OrderUnits(int passes) {
-        std::array<int, kMaxPolyElements> middle{};
-        for (int u = 0; u < unitCount_; ++u) middle[u] = u;
-        std::sort(middle.begin(), middle.begin() + unitCount_,
-                  [this](int a, int b) { return MiddleKey(units_[a]) < MiddleKey(units_[b]); });
-        double best = -1;
-        for (int first = 0; first < unitCount_; ++first) {
-            for (int last = 0; last < unitCount_; ++last) {
-                if (first == last && unitCount_ > 1) continue;
-                double cost = LastCost(units_[last]);
-                if (unitCount_ > 1) {
-                    const Unit& start = units_[first];
-                    Table<double> shape;   // only its shape is used
-                    shape.top = start.top;
-                    shape.minDelta = start.minDelta;
-                    shape.maxDelta = start.maxDelta;
-                    cost += FirstCost(start);
-                    for (int i = 0; i < unitCount_; ++i) {
-                        const int u = middle[i];
-                        if (u != first && u != last) cost += MiddleCost(shape, units_[u], passes);
-                    }
-                }
-                if (best >= 0 && cost >= best) continue;
-                best = cost;
-                int count = 0;
-                if (unitCount_ > 1) order_[count++] = first;
-                for (int i = 0; i < unitCount_; ++i) {
-                    const int u = middle[i];
-                    if (u != first && u != last) order_[count++] = u;
-                }
-                order_[count] = last;
-            }
-        }
-    }
-
     // Peaks [A+0] .. [A+319] of the compositions with at most `passes` heavy atoms,
     // and their defect moments, as mantissas; returns their binary exponent. The
     // merge runs in double while every value stays within the double range, which
@@ -517,7 +373,11 @@ private:
             peaks[0] = 0.5L;   // no atoms at all: the empty composition, probability 1
             return 1;
         }
-        OrderUnits(passes);
+        std::array<UnitShape, kMaxPolyElements> shapes{};
+        for (int u = 0; u < unitCount_; ++u) {
+            shapes[u] = {units_[u].top, units_[u].isotopeCount, units_[u].minDelta, units_[u].maxDelta};
+        }
+        PlanMergeOrder(shapes.data(), unitCount_, passes, order_.data());
         if (ws_.convolutionTables.size() != kKernelCells) ws_.convolutionTables.assign(kKernelCells, 0.0);
         if (DoubleLikelyFits()) {
             DoubleRangeWatch watch;
