@@ -52,7 +52,8 @@ constexpr Ion kIons[] = {
 
 // The slowest ions found at the stop FA 0.99999: seventeen elements with 88 heavy
 // isotopes in all, 18 atoms each, accepted after 270 passes (its first composition
-// near 1e-509); one more atom each and the same ion is refused, as is the last.
+// near 1e-509); with 19 each the largest peak is 2^-950, with 20 it is 2^-1030, just
+// below the double range, and the ion is refused, as is Sn5000.
 struct EdgeIon {
     const char* name;
     const char* formula;
@@ -60,6 +61,7 @@ struct EdgeIon {
 constexpr double kEdgeStopFA = 0.99999;
 constexpr EdgeIon kEdgeIons[] = {
     {"accepted_17_elements", "Sn18Xe18Cd18Te18Ba18Dy18Gd18Hg18Mo18Nd18Ru18Sm18Fe18S18Cl18Br18B18"},
+    {"accepted_17_elements_19", "Sn19Xe19Cd19Te19Ba19Dy19Gd19Hg19Mo19Nd19Ru19Sm19Fe19S19Cl19Br19B19"},
     {"refused_17_elements", "Sn20Xe20Cd20Te20Ba20Dy20Gd20Hg20Mo20Nd20Ru20Sm20Fe20S20Cl20Br20B20"},
     {"refused_Sn5000", "Sn5000"},
 };

@@ -39,10 +39,9 @@ constexpr std::size_t kLineCells = kRowCount;
 // (heavy atoms, shift), their two moment tables, two lines of powers with their
 // moments, and the six lines of the collapse.
 constexpr std::size_t kKernelCells = 4 * kTableCells + 10 * std::size_t{kPeakCount};
-// Extended scratch: the kernels' memory when they run in extended precision, one
-// binomial row per element, one line per element (pass-sum stages, later the
-// group weights), one moment line per group, and a line of zeros.
-constexpr std::size_t kBinomialOffset = kKernelCells;
+// Extended scratch: one binomial row per element, one line per element (pass-sum
+// stages, later the group weights), one moment line per group, and a line of zeros.
+constexpr std::size_t kBinomialOffset = 0;
 constexpr std::size_t kLineOffset = kBinomialOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kMomentLineOffset = kLineOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kZeroLineOffset = kMomentLineOffset + kMaxPolyElements * kLineCells;
@@ -384,7 +383,10 @@ private:
             const int exponent = MergeUnits(ws_.convolutionTables.data(), passes, peaks, moments);
             if (exponent != kOutOfRange && watch.StayedInRange()) return exponent;
         }
-        return MergeUnits(Scratch(0), passes, peaks, moments);
+        if (ws_.convolutionExtendedTables.size() != kKernelCells) {
+            ws_.convolutionExtendedTables.assign(kKernelCells, 0.0L);
+        }
+        return MergeUnits(ws_.convolutionExtendedTables.data(), passes, peaks, moments);
     }
 
     static constexpr int kOutOfRange = INT_MIN;

@@ -122,8 +122,9 @@ double Log2ProbabilityBelowOverflow(const ClusterWorkspace& ws) {
 }
 
 bool PeaksCertainlyBelowDoubleRange(const ClusterWorkspace& ws) {
-    // Eight binary orders of margin cover the rounding of the bound many times over.
-    constexpr double kMargin = 8;
+    // The bound is a sum of at most a few thousand extended-precision logarithms of
+    // size up to about 1e4: its rounding is far below a thousandth of a binary order.
+    constexpr double kMargin = 1.0 / 1024;
     return Log2ProbabilityBelowOverflow(ws) < DBL_MIN_EXP - 1 - kMargin;
 }
 
