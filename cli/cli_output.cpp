@@ -30,7 +30,12 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     results::Document document;
     calc::CommandContext context{*program, view, document, port};
     calculate(context);
+    if (port.BadValue()) return kExitUsage;
     if (document.readyForCalculation) return kExitRefused;
+    if (auto complaint = port.UnaskedComplaint()) {
+        errors << *complaint << '\n';
+        return kExitUsage;
+    }
     if (arguments.Has("json")) {
         printJson(context, out);
     } else {

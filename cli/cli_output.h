@@ -23,7 +23,9 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
 // Runs a calculation with a fresh program context, answering its dialogs through
 // port, then prints the stored results: the JSON object with --json, else the
 // result page; writes the report with --report FILE. A calculation that stores
-// no results has shown its message on errors: exit status kExitRefused.
+// no results has shown its message on errors: exit status kExitRefused, or
+// kExitUsage when an option's value was not one its field accepts or a prepared
+// answer was never asked for.
 using Calculation = std::function<void(calc::CommandContext&)>;
 using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,

@@ -108,6 +108,10 @@ OptionRules PolymerOptionRules() {
 
 int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
+    for (const auto& [key, option] : {std::pair{"min-ru", "--ru-range"}, std::pair{"max-ru", "--ru-range"},
+                                      std::pair{"min-mz", "--mz-range"}, std::pair{"max-mz", "--mz-range"}}) {
+        port.NameOption(key, option);
+    }
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
         errors << "tarnevo-cli polymer: " << error << '\n' << kPolymerUsage << '\n';
         return kExitUsage;
