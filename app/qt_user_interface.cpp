@@ -7,6 +7,7 @@
 #include "app/form_dialog.h"
 #include "app/help_topics.h"
 #include "app/labelling_dialogs.h"
+#include "app/loss_h_form_dialog.h"
 #include "app/peak_dialog.h"
 #include "app/user_element_dialog.h"
 
@@ -82,6 +83,8 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, con
     } else if (auto* element = dynamic_cast<calc::UserElementInput*>(&record)) {
         dialog = std::make_unique<CUserElemDlg>(*element, parent);
         page = kUserElementsHelpPage;
+    } else if (auto* lossOfH = dynamic_cast<calc::LossHFormInput*>(&record)) {
+        dialog = std::make_unique<CLossHFormDlg>(*lossOfH, parent);
     } else if (auto* peaks = dynamic_cast<calc::PeakInput*>(&record)) {
         dialog = std::make_unique<CPeakDlg>(*peaks, parent);
     } else if (auto* labelling = dynamic_cast<calc::LabellingFormInput*>(&record)) {
