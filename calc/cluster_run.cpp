@@ -20,7 +20,8 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
 bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     core::ClusterWorkspace& cluster = context.program.cluster;
     core::OrderPolyisotopicElements(context.program.elements, cluster, formula);
-    core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting);
+    core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting,
+                         core::BelowDoubleRange::Refuse);
     if (cluster.underflow) {
         results::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;

@@ -1,5 +1,7 @@
 #include "core/cluster_convolution.h"
 
+#include <cfenv>
+
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -9,130 +11,56 @@
 #include <functional>
 #include <utility>
 
+#include "core/cluster_binomial.h"
+#include "core/cluster_merge_kernels.h"
+#include "core/cluster_merge_plan.h"
+#include "core/cluster_reach.h"
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 namespace tarnevo::core {
 
 namespace {
 
-constexpr int kLastShift = kPeakCount - 1;   // [A+319]
-constexpr int kMaxPasses = kPeakCount;       // the enumeration never runs more passes
-constexpr int kRowCount = kMaxPasses + 1;    // heavy atoms 0 .. 320
-// Columns left of [A+0], so that a shift minus a delta (at most 25 in the element
-// table) never leaves the row.
-constexpr int kLeftPad = 32;
-constexpr int kRowStride = kLeftPad + kPeakCount;
-constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
+using convolution::kLastShift;
+using convolution::kMaxPasses;
+
+using convolution::kRowCount;
+using convolution::kTableCells;
+using convolution::MergeUnit;
+using convolution::Table;
+
+// Largest delta the route takes; the element table's are 1 .. 25.
+constexpr int kLargestDelta = 32;
 constexpr std::size_t kLineCells = kRowCount;
-// Scratch layout: two tables over (heavy atoms, shift) and their two mass-defect
-// moment tables, one binomial row per element, one line per element (pass-sum
+// The kernels' working memory, in the precision they run in: two tables over
+// (heavy atoms, shift), their two moment tables, two lines of powers with their
+// moments, and the six lines of the collapse.
+constexpr std::size_t kKernelCells = 4 * kTableCells + 10 * std::size_t{kPeakCount};
+// Extended scratch: one binomial row per element, one line per element (pass-sum
 // stages, later the group weights), one moment line per group, and a line of zeros.
-constexpr std::size_t kMomentTableOffset = 2 * kTableCells;
-constexpr std::size_t kBinomialOffset = 4 * kTableCells;
+constexpr std::size_t kBinomialOffset = 0;
 constexpr std::size_t kLineOffset = kBinomialOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kMomentLineOffset = kLineOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kZeroLineOffset = kMomentLineOffset + kMaxPolyElements * kLineCells;
 constexpr std::size_t kScratchCells = kZeroLineOffset + kLineCells;
 
-// Base-2 logarithm below which a power is kept as mantissa and exponent: about
-// 1e-4912, just above the smallest normal extended value.
-constexpr Extended kSafeLog2 = LDBL_MIN_EXP + 64;
+using convolution::ExponentOf;
+using convolution::FillBinomialRow;
+using convolution::kSafeLog2;
+using convolution::NextBinomialTerm;
+using convolution::Normalize;
+using convolution::PlanMergeOrder;
+using convolution::Scaled;
+using convolution::ScaledPower;
+using convolution::UnitShape;
 // Ions that can visit at most this many compositions are enumerated: on them the
 // enumeration takes a few microseconds, no more than the convolution.
 constexpr double kEnumerationLimit = 2000;
-constexpr int kUnreachable = 1 << 20;
 
 using ShiftLine = std::array<Extended, kPeakCount>;
-// A line over the shifts with kLeftPad zero cells in front of [A+0].
-using PaddedLine = std::array<Extended, kLeftPad + kPeakCount>;
-
-struct Scaled {
-    Extended mantissa = 0;   // value = mantissa x 2^exponent
-    int exponent = 0;
-};
-
-// base^power; as ExtendedPower (the enumeration's own) while that stays in range.
-Scaled ScaledPower(Extended base, int power) {
-    if (power <= 0) return {1.0L, 0};
-    if (base <= 0) return {0.0L, 0};
-    const Extended log2Value = static_cast<Extended>(power) * std::log2(base);
-    if (std::fabs(log2Value) < -kSafeLog2) return {ExtendedPower(base, static_cast<unsigned>(power)), 0};
-    const Extended whole = std::floor(log2Value);
-    return {std::exp2(log2Value - whole), static_cast<int>(whole)};
-}
-
-// Keeps a running product far from both ends of the extended range.
-void Rebalance(Scaled& value) {
-    constexpr Extended kHigh = 0x1p256L;
-    constexpr Extended kLow = 0x1p-256L;
-    if (value.mantissa == 0 || (value.mantissa < kHigh && value.mantissa > kLow)) return;
-    int shift = 0;
-    value.mantissa = std::frexp(value.mantissa, &shift);
-    value.exponent += shift;
-}
-
-int ExponentOf(Extended positive) {
-    int exponent = 0;
-    std::frexp(positive, &exponent);
-    return exponent;
-}
-
-// Scales line[0..top] by a power of two so that its largest entry lies in
-// [0.5, 1); returns the power (0 for a line of zeros).
-int Normalize(Extended* line, int top) {
-    const Extended largest = *std::max_element(line, line + top + 1);
-    if (!(largest > 0)) return 0;
-    const int shift = ExponentOf(largest);
-    for (int i = 0; i <= top; ++i) line[i] = std::ldexp(line[i], -shift);
-    return shift;
-}
-
-// Probability that exactly h of an element's atoms are heavy, h = 0 .. top:
-// C(atoms, h) light^(atoms - h) heavy^h, by ratios from h = 0 (heavy is the sum of
-// the heavy FAs), each entry with its own exponent on the way. Written as
-// mantissas scaled by 2^-exponent, the largest in [0.5, 1); returns the exponent.
-// For the rows that cannot be filled lazily (see StartBinomialRow).
-int FillBinomialRow(int atoms, Extended light, Extended heavy, int top, Extended* row) {
-    std::array<int, kRowCount> exponent{};
-    std::fill_n(row, top + 1, 0.0L);
-    if (light <= 0) {
-        // Every atom heavy: only h = atoms has a probability.
-        if (atoms <= top) {
-            const Scaled all = ScaledPower(heavy, atoms);
-            row[atoms] = all.mantissa;
-            exponent[atoms] = all.exponent;
-        }
-    } else {
-        Scaled term = ScaledPower(light, atoms);
-        const Extended ratio = heavy / light;
-        for (int h = 0; h <= top; ++h) {
-            row[h] = term.mantissa;
-            exponent[h] = term.exponent;
-            term.mantissa = term.mantissa * static_cast<Extended>(atoms - h) / static_cast<Extended>(h + 1) * ratio;
-            Rebalance(term);
-        }
-    }
-    int common = INT_MIN;
-    for (int h = 0; h <= top; ++h) {
-        if (row[h] != 0) common = std::max(common, exponent[h] + ExponentOf(row[h]));
-    }
-    if (common == INT_MIN) return 0;
-    for (int h = 0; h <= top; ++h) row[h] = std::ldexp(row[h], exponent[h] - common);
-    return common;
-}
-
-int FloorDivide(int numerator, int denominator) {
-    int quotient = numerator / denominator;
-    if (numerator % denominator != 0 && ((numerator < 0) != (denominator < 0))) --quotient;
-    return quotient;
-}
-
-int CeilDivide(int numerator, int denominator) { return -FloorDivide(-numerator, denominator); }
-
-// Zeroes the cells within margin of [low, high] that lie outside it, so that a
-// later step reading a row at (shift - delta) finds zeros next to the span.
-void ClearMargins(Extended* row, int low, int high, int margin) {
-    for (int s = std::max(-kLeftPad, low - margin); s < low; ++s) row[s] = 0;
-    for (int s = high + 1; s <= std::min(kLastShift, high + margin); ++s) row[s] = 0;
-}
 
 struct ElementRun {
     int atoms = 0;
@@ -178,50 +106,57 @@ struct Unit {
     int maxDelta = 0;
 };
 
-// Probabilities over (heavy atoms h, shift n) as mantissas x 2^exponent. Row h can
-// hold shifts h x minDelta .. min(319, h x maxDelta) only, its span; the cells
-// outside it keep whatever an earlier use left, and are never read, except for
-// the zero margins that a Horner step writes for the next one.
-struct Table {
-    Extended* cells = nullptr;
-    Extended* moments = nullptr;   // the defect moment of each cell, same layout and scale
-    int top = 0;
-    int minDelta = 1;
-    int maxDelta = 1;
-    int exponent = 0;
-
-    Extended* Row(int h) const { return cells + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
-    Extended* MomentRow(int h) const { return moments + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
-    int Low(int h) const { return h * minDelta; }
-    int High(int h) const { return std::min(kLastShift, h * maxDelta); }
-};
-
-// The size of a table: number of cells in its row spans.
-double CellCount(int top, int minDelta, int maxDelta) {
-    double cells = 0;
-    const int wideRows = std::min(top, kLastShift / maxDelta);
-    const int span = maxDelta - minDelta;
-    cells += (wideRows + 1) + static_cast<double>(span) * wideRows * (wideRows + 1) / 2.0;
-    const int first = wideRows + 1;
-    const int last = std::min(top, kLastShift / minDelta);
-    if (last >= first) {
-        const double rows = last - first + 1;
-        cells += rows * kPeakCount - static_cast<double>(minDelta) * (first + last) * rows / 2.0;
+// Watches a stretch of double arithmetic: clears the floating-point flags on entry
+// and tells afterwards whether any result underflowed, overflowed or was invalid.
+// Subnormal results are flushed to zero meanwhile (a flushed result still raises
+// the underflow flag), so that a stretch bound to be redone in extended precision
+// does not first crawl through slow subnormal arithmetic. Restores the caller's
+// flags and modes.
+class DoubleRangeWatch {
+public:
+    DoubleRangeWatch() {
+        std::fegetexceptflag(&savedFlags_, FE_ALL_EXCEPT);
+        std::feclearexcept(FE_ALL_EXCEPT);
+#if defined(__SSE2__)
+        savedControl_ = _mm_getcsr();
+        _mm_setcsr(savedControl_ | kFlushToZero | kDenormalsAreZero);
+#endif
     }
-    return cells;
-}
+    ~DoubleRangeWatch() {
+#if defined(__SSE2__)
+        _mm_setcsr(savedControl_);
+#endif
+        std::fesetexceptflag(&savedFlags_, FE_ALL_EXCEPT);
+    }
+    DoubleRangeWatch(const DoubleRangeWatch&) = delete;
+    DoubleRangeWatch& operator=(const DoubleRangeWatch&) = delete;
+
+    static bool StayedInRange() { return std::fetestexcept(FE_UNDERFLOW | FE_OVERFLOW | FE_INVALID) == 0; }
+
+private:
+#if defined(__SSE2__)
+    static constexpr unsigned kFlushToZero = 0x8000;
+    static constexpr unsigned kDenormalsAreZero = 0x0040;
+    unsigned savedControl_ = 0;
+#endif
+    std::fexcept_t savedFlags_{};
+};
 
 class ConvolutionRoute {
 public:
     explicit ConvolutionRoute(ClusterWorkspace& ws) : ws_(ws) {}
 
-    void Run(int passLimit, double stopFA) {
+    void Run(int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {
         if (ws_.convolutionScratch.size() != kScratchCells) ws_.convolutionScratch.assign(kScratchCells, 0.0L);
         DescribeElements();
         const int lastPass = passLimit < 1 ? 0 : std::min({passLimit, kMaxPasses, totalAtoms_});
         for (int e = 0; e < elementCount_; ++e) StartBinomialRow(elements_[e], lastPass);
         const int passes = RunPasses(lastPass, stopFA);
         ws_.passCount = passes;
+        if (belowDoubleRange == BelowDoubleRange::Refuse && PeaksCertainlyBelowDoubleRange()) {
+            LeavePeaksOut();
+            return;
+        }
         ShiftLine peaks{};
         ShiftLine moments{};
         const int peakExponent = ComputePeaks(passes, peaks, moments);
@@ -286,7 +221,7 @@ private:
         top = std::min(top, run.rowTop);
         Extended* row = run.binomial;
         for (int h = run.filledTop; h < top; ++h) {
-            row[h + 1] = row[h] * static_cast<Extended>(run.atoms - h) / static_cast<Extended>(h + 1) * run.growth;
+            row[h + 1] = NextBinomialTerm(row[h], run.atoms, h, run.growth);
         }
         run.filledTop = std::max(run.filledTop, top);
     }
@@ -319,15 +254,44 @@ private:
     int RunPasses(int lastPass, double stopFA) {
         passExponent_ = 0;
         for (int e = 0; e < elementCount_; ++e) passExponent_ += elements_[e].binomialExponent;
+        // A composition below [A+320] has at most 319 / (smallest delta) heavy atoms.
+        int smallestDelta = kLargestDelta;
+        for (int e = 0; e < elementCount_; ++e) {
+            if (elements_[e].atoms > 0) smallestDelta = std::min(smallestDelta, elements_[e].minDelta);
+        }
+        const int mostHeavyBelowOverflow = kLastShift / smallestDelta;
         Extended cumulative = PassSum(0);
+        belowOverflowBound_ = cumulative;
         int pass = 0;
         while (pass < lastPass) {
             ++pass;
-            cumulative += PassSum(pass);
+            const Extended sum = PassSum(pass);
+            cumulative += sum;
+            if (pass <= mostHeavyBelowOverflow) belowOverflowBound_ += sum;
             if (static_cast<double>(std::ldexp(cumulative, passExponent_)) > stopFA) break;
         }
         cumulative_ = cumulative;
         return pass;
+    }
+
+    // Every peak [A+0] .. [A+319] is part of the pass sums of the passes run that can
+    // stay below [A+320]; when even their total is below the smallest normal double,
+    // so is the largest peak, and the ion is refused whatever the merge would give.
+    bool PeaksCertainlyBelowDoubleRange() const {
+        if (!(belowOverflowBound_ > 0)) return true;
+        return ExponentOf(belowOverflowBound_) + passExponent_ < DBL_MIN_EXP;
+    }
+
+    // The refusal's result: underflow set, no peaks, the pass count and the
+    // cumulative FA (scaled as peakExponent says) kept.
+    void LeavePeaksOut() {
+        ws_.peakSum.fill(0.0L);
+        ws_.peakDefectMoment.fill(0.0L);
+        ws_.underflow = true;
+        ws_.peakExponent = belowOverflowBound_ > 0 ? ExponentOf(belowOverflowBound_) + passExponent_ : 0;
+        ws_.cumulativeFA = std::ldexp(cumulative_, passExponent_ - ws_.peakExponent);
+        ws_.lastPeakIndex = 0;
+        ws_.peakOverflow = false;
     }
 
     // Gathers the units for `passes` passes: each element with several heavy
@@ -397,332 +361,128 @@ private:
         }
     }
 
-    // Estimated work of each way to merge one unit; see ComputePeaks.
-    static double FirstCost(const Unit& unit) {
-        if (unit.isotopeCount == 1) return unit.top;
-        return unit.isotopeCount * CellCount(unit.top, unit.minDelta, unit.maxDelta);
-    }
-    static double LastCost(const Unit& unit) {
-        return static_cast<double>(unit.isotopeCount + 1) * (unit.top + 1) * kPeakCount;
-    }
-    static double MiddleCost(Table& shape, const Unit& unit, int passes) {
-        const int top = std::min(passes, shape.top + unit.top);
-        const int minDelta = std::min(shape.minDelta, unit.minDelta);
-        const int maxDelta = std::max(shape.maxDelta, unit.maxDelta);
-        const double cells = CellCount(top, minDelta, maxDelta);
-        const double depth = unit.isotopeCount == 1 ? std::min(unit.top, shape.top) + 1.0
-                                                    : (unit.isotopeCount + 1.0) * (unit.top + 1.0);
-        shape.top = top;
-        shape.minDelta = minDelta;
-        shape.maxDelta = maxDelta;
-        return cells * depth / 2;
-    }
-    static double MiddleKey(const Unit& unit) {
-        return (unit.isotopeCount + 1.0) * (unit.top + 1.0) * (unit.maxDelta - unit.minDelta + 1);
-    }
-
-    // Order of the units: order_[0] builds the table, the last is folded straight
-    // into the peaks, the others are merged in between, the smallest first. The
-    // pair (first, last) with the least estimated work is taken.
-    void OrderUnits(int passes) {
-        std::array<int, kMaxPolyElements> middle{};
-        for (int u = 0; u < unitCount_; ++u) middle[u] = u;
-        std::sort(middle.begin(), middle.begin() + unitCount_,
-                  [this](int a, int b) { return MiddleKey(units_[a]) < MiddleKey(units_[b]); });
-        double best = -1;
-        for (int first = 0; first < unitCount_; ++first) {
-            for (int last = 0; last < unitCount_; ++last) {
-                if (first == last && unitCount_ > 1) continue;
-                double cost = LastCost(units_[last]);
-                if (unitCount_ > 1) {
-                    const Unit& start = units_[first];
-                    Table shape;
-                    shape.top = start.top;
-                    shape.minDelta = start.minDelta;
-                    shape.maxDelta = start.maxDelta;
-                    cost += FirstCost(start);
-                    for (int i = 0; i < unitCount_; ++i) {
-                        const int u = middle[i];
-                        if (u != first && u != last) cost += MiddleCost(shape, units_[u], passes);
-                    }
-                }
-                if (best >= 0 && cost >= best) continue;
-                best = cost;
-                int count = 0;
-                if (unitCount_ > 1) order_[count++] = first;
-                for (int i = 0; i < unitCount_; ++i) {
-                    const int u = middle[i];
-                    if (u != first && u != last) order_[count++] = u;
-                }
-                order_[count] = last;
-            }
-        }
-    }
-
-    // Binary exponent of the largest cell of a table (0 when all are zero).
-    static int LargestExponent(const Table& table) {
-        Extended largest = 0;
-        for (int h = 0; h <= table.top; ++h) {
-            const Extended* row = table.Row(h);
-            for (int s = table.Low(h); s <= table.High(h); ++s) largest = std::max(largest, row[s]);
-        }
-        return largest > 0 ? ExponentOf(largest) : 0;
-    }
-
-    // The unit's weights and moment weights times 2^-shift, for merging into a table
-    // whose largest cell is about 2^shift: keeps every result near 1 whatever the range.
-    struct ScaledWeights {
-        std::array<Extended, kRowCount> weight;
-        std::array<Extended, kRowCount> moment;
-    };
-    static void ScaleWeights(const Unit& unit, int shift, ScaledWeights& scaled) {
-        for (int j = 0; j <= unit.top; ++j) {
-            scaled.weight[j] = std::ldexp(unit.weight[j], -shift);
-            scaled.moment[j] = std::ldexp(unit.momentWeight[j], -shift);
-        }
-    }
-
-    // One more heavy atom of the unit on the line `previous` (probabilities and
-    // moments): the value and moment that arrive at shift s.
-    static void Step(const Unit& unit, const Extended* previous, const Extended* previousMoment, int s,
-                     Extended& value, Extended& moment) {
-        for (int i = 0; i < unit.isotopeCount; ++i) {
-            const int from = s - unit.delta[i];
-            value += unit.share[i] * previous[from];
-            moment += unit.share[i] * previousMoment[from] + unit.shareDefect[i] * previous[from];
-        }
-    }
-
-    void BuildFirst(const Unit& unit, Table& table) const {
-        table.top = unit.top;
-        table.minDelta = unit.minDelta;
-        table.maxDelta = unit.maxDelta;
-        table.exponent = unit.exponent;
-        if (unit.isotopeCount == 1 && unit.shareDefect[0] == 0) {
-            for (int h = 0; h <= unit.top; ++h) {
-                const int shift = h * unit.minDelta;
-                if (shift > kLastShift) break;
-                table.Row(h)[shift] = unit.weight[h];
-                table.MomentRow(h)[shift] = unit.momentWeight[h];
-            }
-            return;
-        }
-        // Rows h = weight(h) x u^h, with u^h built by one more heavy atom per row.
-        std::array<PaddedLine, 2> power;
-        std::array<PaddedLine, 2> powerMoment;
-        ClearMargins(power[0].data() + kLeftPad, 0, 0, largestDelta_);
-        ClearMargins(powerMoment[0].data() + kLeftPad, 0, 0, largestDelta_);
-        power[0][kLeftPad] = 1;
-        powerMoment[0][kLeftPad] = 0;
-        for (int h = 0; h <= unit.top; ++h) {
-            const int low = table.Low(h);
-            const int high = table.High(h);
-            if (low > high) break;
-            Extended* current = power[h % 2].data() + kLeftPad;
-            Extended* currentMoment = powerMoment[h % 2].data() + kLeftPad;
-            if (h > 0) {
-                const Extended* previous = power[(h + 1) % 2].data() + kLeftPad;
-                const Extended* previousMoment = powerMoment[(h + 1) % 2].data() + kLeftPad;
-                for (int s = low; s <= high; ++s) {
-                    Extended value = 0;
-                    Extended moment = 0;
-                    Step(unit, previous, previousMoment, s, value, moment);
-                    current[s] = value;
-                    currentMoment[s] = moment;
-                }
-                ClearMargins(current, low, high, largestDelta_);
-                ClearMargins(currentMoment, low, high, largestDelta_);
-            }
-            Extended* row = table.Row(h);
-            Extended* momentRow = table.MomentRow(h);
-            for (int s = low; s <= high; ++s) {
-                row[s] = unit.weight[h] * current[s];
-                momentRow[s] = unit.weight[h] * currentMoment[s] + unit.momentWeight[h] * current[s];
-            }
-        }
-    }
-
-    // target = sum over j of weight(j) T^j source, rows up to `passes`, where T
-    // makes one more atom heavy: (h, n) -> (h + 1, n + delta_i) with share u_i.
-    // Horner's scheme: B = weight(top) source; B = weight(j) source + T B for
-    // j = top-1 .. 0, each step in place from the highest row down. Each row is
-    // written over its span and zero margins of the largest delta, which is all
-    // the next step reads of it. The moments follow the same steps, with
-    // momentWeight(j) source and each heavy atom's defect added.
-    void MergeByHorner(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
-                       Table& target) const {
-        target.minDelta = std::min(source.minDelta, unit.minDelta);
-        target.maxDelta = std::max(source.maxDelta, unit.maxDelta);
-        target.top = std::min(passes, source.top + unit.top);
-        for (int j = unit.top; j >= 0; --j) {
-            const int top = std::min(passes - j, source.top + unit.top - j);
-            const bool carry = j < unit.top;
-            const Extended weight = scaled.weight[j];
-            const Extended momentWeight = scaled.moment[j];
-            for (int h = top; h >= 0; --h) {
-                const int low = target.Low(h);
-                const int high = target.High(h);
-                if (low > high) continue;
-                Extended* row = target.Row(h);
-                Extended* momentRow = target.MomentRow(h);
-                const bool fromBelow = carry && h > 0;
-                const Extended* below = fromBelow ? target.Row(h - 1) : nullptr;
-                const Extended* belowMoment = fromBelow ? target.MomentRow(h - 1) : nullptr;
-                const bool hasOwn = h <= source.top;
-                const int ownLow = hasOwn ? std::max(low, source.Low(h)) : high + 1;
-                const int ownHigh = hasOwn ? std::min(high, source.High(h)) : high;
-                const Extended* own = hasOwn ? source.Row(h) : nullptr;
-                const Extended* ownMoment = hasOwn ? source.MomentRow(h) : nullptr;
-                for (int s = low; s <= high; ++s) {
-                    Extended value = 0;
-                    Extended moment = 0;
-                    if (fromBelow) Step(unit, below, belowMoment, s, value, moment);
-                    if (s >= ownLow && s <= ownHigh) {
-                        value += weight * own[s];
-                        moment += weight * ownMoment[s] + momentWeight * own[s];
-                    }
-                    row[s] = value;
-                    momentRow[s] = moment;
-                }
-                ClearMargins(row, low, high, largestDelta_);
-                ClearMargins(momentRow, low, high, largestDelta_);
-            }
-        }
-    }
-
-    // target(H, n) = sum over j of weight(j) source(H - j, n - j delta): a group of
-    // single-isotope elements, each heavy atom adding delta. Only the j whose
-    // source cell lies in its row's span are visited.
-    void MergeDiagonal(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
-                       Table& target) const {
-        const int delta = unit.delta[0];
-        target.minDelta = std::min(source.minDelta, delta);
-        target.maxDelta = std::max(source.maxDelta, delta);
-        target.top = std::min(passes, source.top + unit.top);
-        for (int h = 0; h <= target.top; ++h) {
-            const int low = target.Low(h);
-            const int high = target.High(h);
-            if (low > high) continue;
-            Extended* row = target.Row(h);
-            Extended* momentRow = target.MomentRow(h);
-            const int jFirst = std::max(0, h - source.top);
-            const int jLast = std::min(unit.top, h);
-            for (int s = low; s <= high; ++s) {
-                int jLow = jFirst;
-                int jHigh = jLast;
-                // source(h - j, s - j delta) needs s - j delta >= (h - j) minDelta ...
-                const int lowSlope = source.minDelta - delta;
-                const int lowBound = h * source.minDelta - s;
-                if (lowSlope > 0) jLow = std::max(jLow, CeilDivide(lowBound, lowSlope));
-                else if (lowSlope < 0) jHigh = std::min(jHigh, FloorDivide(lowBound, lowSlope));
-                else if (lowBound > 0) jHigh = jLow - 1;
-                // ... and s - j delta <= (h - j) maxDelta.
-                const int highSlope = source.maxDelta - delta;
-                const int highBound = h * source.maxDelta - s;
-                if (highSlope > 0) jHigh = std::min(jHigh, FloorDivide(highBound, highSlope));
-                else if (highSlope < 0) jLow = std::max(jLow, CeilDivide(highBound, highSlope));
-                else if (highBound < 0) jHigh = jLow - 1;
-                Extended value = 0;
-                Extended moment = 0;
-                if (jLow <= jHigh) {
-                    const int first = s - jLow * delta;
-                    const Extended* cell = source.Row(h - jLow) + first;
-                    const Extended* momentCell = source.MomentRow(h - jLow) + first;
-                    for (int j = jLow; j <= jHigh; ++j) {
-                        value += scaled.weight[j] * *cell;
-                        moment += scaled.weight[j] * *momentCell + scaled.moment[j] * *cell;
-                        cell -= kRowStride + delta;
-                        momentCell -= kRowStride + delta;
-                    }
-                }
-                row[s] = value;
-                momentRow[s] = moment;
-            }
-        }
-    }
-
-    // The last unit, merged and summed over h <= passes in one go, without a table:
-    //   peaks = sum over j of weight(j) u^j * (rows 0 .. passes - j of the table)
-    // again by Horner's scheme, on lines over the shifts, moments alongside.
-    // Returns the exponent.
-    static int Collapse(const Table& table, const Unit& unit, int passes, ShiftLine& peaks, ShiftLine& moments) {
-        const int shift = LargestExponent(table);
-        ScaledWeights scaled;
-        ScaleWeights(unit, shift, scaled);
-        // No composition gets beyond the table's widest shift plus the unit's.
-        const int reach = std::min(kLastShift, table.High(table.top) + unit.top * unit.maxDelta);
-        ShiftLine rowsBelow;
-        ShiftLine momentsBelow;
-        std::fill_n(rowsBelow.begin(), reach + 1, 0.0L);
-        std::fill_n(momentsBelow.begin(), reach + 1, 0.0L);
-        PaddedLine folded;
-        PaddedLine foldedMoment;
-        std::fill_n(folded.begin(), kLeftPad + reach + 1, 0.0L);
-        std::fill_n(foldedMoment.begin(), kLeftPad + reach + 1, 0.0L);
-        Extended* x = folded.data() + kLeftPad;
-        Extended* xMoment = foldedMoment.data() + kLeftPad;
-        int rowsAdded = -1;
-        for (int j = unit.top; j >= 0; --j) {
-            const int rows = std::min(passes - j, table.top);
-            while (rowsAdded < rows) {
-                ++rowsAdded;
-                const Extended* row = table.Row(rowsAdded);
-                const Extended* momentRow = table.MomentRow(rowsAdded);
-                for (int s = table.Low(rowsAdded); s <= table.High(rowsAdded); ++s) {
-                    rowsBelow[s] += row[s];
-                    momentsBelow[s] += momentRow[s];
-                }
-            }
-            for (int s = reach; s >= 0; --s) {
-                Extended value = scaled.weight[j] * rowsBelow[s];
-                Extended moment = scaled.weight[j] * momentsBelow[s] + scaled.moment[j] * rowsBelow[s];
-                Step(unit, x, xMoment, s, value, moment);
-                x[s] = value;
-                xMoment[s] = moment;
-            }
-        }
-        std::copy_n(x, reach + 1, peaks.begin());
-        std::copy_n(xMoment, reach + 1, moments.begin());
-        return table.exponent + shift + unit.exponent;
-    }
-
     // Peaks [A+0] .. [A+319] of the compositions with at most `passes` heavy atoms,
-    // and their defect moments, as mantissas; returns their binary exponent.
+    // and their defect moments, as mantissas; returns their binary exponent. The
+    // merge runs in double while every value stays within the double range, which
+    // the floating-point flags tell afterwards; otherwise it runs again in extended
+    // precision.
     int ComputePeaks(int passes, ShiftLine& peaks, ShiftLine& moments) {
         BuildUnits(passes);
         if (unitCount_ == 0) {
             peaks[0] = 0.5L;   // no atoms at all: the empty composition, probability 1
             return 1;
         }
-        OrderUnits(passes);
-        std::array<Table, 2> tables;
-        tables[0].cells = Scratch(0);
-        tables[1].cells = Scratch(kTableCells);
-        tables[0].moments = Scratch(kMomentTableOffset);
-        tables[1].moments = Scratch(kMomentTableOffset + kTableCells);
-        Table* current = &tables[0];
-        Table* spare = &tables[1];
+        std::array<UnitShape, kMaxPolyElements> shapes{};
+        for (int u = 0; u < unitCount_; ++u) {
+            shapes[u] = {units_[u].top, units_[u].isotopeCount, units_[u].minDelta, units_[u].maxDelta};
+        }
+        PlanMergeOrder(shapes.data(), unitCount_, passes, order_.data());
+        if (ws_.convolutionTables.size() != kKernelCells) ws_.convolutionTables.assign(kKernelCells, 0.0);
+        if (DoubleLikelyFits()) {
+            DoubleRangeWatch watch;
+            const int exponent = MergeUnits(ws_.convolutionTables.data(), passes, peaks, moments);
+            if (exponent != kOutOfRange && watch.StayedInRange()) return exponent;
+        }
+        if (ws_.convolutionExtendedTables.size() != kKernelCells) {
+            ws_.convolutionExtendedTables.assign(kKernelCells, 0.0L);
+        }
+        return MergeUnits(ws_.convolutionExtendedTables.data(), passes, peaks, moments);
+    }
+
+    static constexpr int kOutOfRange = INT_MIN;
+
+    // Whether the merge is worth trying in double: every weight of every unit and
+    // the smallest share raised to the unit's heavy atoms stay well within the
+    // double range. Only spares a double attempt that would be redone anyway; the
+    // floating-point flags decide.
+    bool DoubleLikelyFits() const {
+        constexpr Extended kLog2Floor = DBL_MIN_EXP + 64;
+        for (int u = 0; u < unitCount_; ++u) {
+            const Unit& unit = units_[u];
+            for (int j = 0; j <= unit.top; ++j) {
+                if (unit.weight[j] > 0 && std::log2(unit.weight[j]) < kLog2Floor) return false;
+            }
+            for (int i = 0; i < unit.isotopeCount; ++i) {
+                if (unit.share[i] > 0 && unit.top * std::log2(unit.share[i]) < kLog2Floor) return false;
+            }
+        }
+        return true;
+    }
+
+    // The unit's weights and moment weights times 2^-shift, for merging into a table
+    // whose largest cell is about 2^shift: keeps every result near 1 whatever the
+    // range. False when a weight does not fit Real as a normal number (denormals
+    // would be flushed unnoticed).
+    template <typename Real>
+    static bool ScaleUnit(const Unit& unit, int shift, MergeUnit<Real>& scaled) {
+        scaled.top = unit.top;
+        scaled.isotopeCount = unit.isotopeCount;
+        scaled.minDelta = unit.minDelta;
+        scaled.maxDelta = unit.maxDelta;
+        bool fits = true;
+        const auto convert = [&fits](Extended value) {
+            const Real converted = static_cast<Real>(value);
+            fits = fits && (value == 0 || (std::isnormal(converted) && std::isfinite(converted)));
+            return converted;
+        };
+        for (int j = 0; j <= unit.top; ++j) {
+            scaled.weight[j] = convert(std::ldexp(unit.weight[j], -shift));
+            scaled.moment[j] = convert(std::ldexp(unit.momentWeight[j], -shift));
+        }
+        for (int i = 0; i < unit.isotopeCount; ++i) {
+            scaled.share[i] = convert(unit.share[i]);
+            scaled.shareDefect[i] = convert(unit.shareDefect[i]);
+            scaled.delta[i] = unit.delta[i];
+        }
+        return fits;
+    }
+
+    // The merge of all units in the precision Real, on the kernel memory `memory`
+    // (kKernelCells values). Returns the peaks' binary exponent, or kOutOfRange when
+    // a weight does not fit Real.
+    template <typename Real>
+    int MergeUnits(Real* memory, int passes, ShiftLine& peaks, ShiftLine& moments) const {
+        std::array<Table<Real>, 2> tables;
+        tables[0].cells = memory;
+        tables[1].cells = memory + kTableCells;
+        tables[0].moments = memory + 2 * kTableCells;
+        tables[1].moments = memory + 3 * kTableCells;
+        Real* lines = memory + 4 * kTableCells;
+        Table<Real>* current = &tables[0];
+        Table<Real>* spare = &tables[1];
+        MergeUnit<Real> scaled;
+        const Unit& first = units_[order_[0]];
         if (unitCount_ == 1) {
             current->top = 0;
             current->Row(0)[0] = 1;
             current->MomentRow(0)[0] = 0;
-            return Collapse(*current, units_[order_[0]], passes, peaks, moments);
-        }
-        BuildFirst(units_[order_[0]], *current);
-        ScaledWeights scaled;
-        for (int i = 1; i + 1 < unitCount_; ++i) {
-            const Unit& unit = units_[order_[i]];
-            const int shift = LargestExponent(*current);
-            ScaleWeights(unit, shift, scaled);
-            if (unit.isotopeCount == 1) {
-                MergeDiagonal(*current, unit, scaled, passes, *spare);
-            } else {
-                MergeByHorner(*current, unit, scaled, passes, *spare);
+        } else {
+            if (!ScaleUnit(first, 0, scaled)) return kOutOfRange;
+            convolution::BuildFirstTable(scaled, lines, lines + 2 * kPeakCount, *current);
+            current->exponent = first.exponent;
+            for (int i = 1; i + 1 < unitCount_; ++i) {
+                const Unit& unit = units_[order_[i]];
+                const int shift = convolution::LargestExponent(*current);
+                if (!ScaleUnit(unit, shift, scaled)) return kOutOfRange;
+                if (unit.isotopeCount == 1) {
+                    convolution::MergeDiagonal(*current, scaled, passes, *spare);
+                } else {
+                    convolution::MergeByHorner(*current, scaled, passes, *spare);
+                }
+                spare->exponent = current->exponent + shift + unit.exponent;
+                std::swap(current, spare);
             }
-            spare->exponent = current->exponent + shift + unit.exponent;
-            std::swap(current, spare);
         }
-        return Collapse(*current, units_[order_[unitCount_ - 1]], passes, peaks, moments);
+        const Unit& last = units_[order_[unitCount_ - 1]];
+        const int shift = convolution::LargestExponent(*current);
+        if (!ScaleUnit(last, shift, scaled)) return kOutOfRange;
+        std::array<Real, kPeakCount> peakLine;
+        std::array<Real, kPeakCount> momentLine;
+        convolution::CollapseToPeaks(*current, scaled, passes, lines + 4 * kPeakCount, peakLine.data(),
+                                     momentLine.data());
+        std::copy(peakLine.begin(), peakLine.end(), peaks.begin());
+        std::copy(momentLine.begin(), momentLine.end(), moments.begin());
+        return current->exponent + shift + last.exponent;
     }
 
     void StoreResults(const ShiftLine& peaks, const ShiftLine& moments, int peakExponent) {
@@ -741,65 +501,9 @@ private:
     // lastPeakIndex and peakOverflow from the structure alone: the enumeration
     // marks every shift it visits, whatever the probability.
     void MarkVisitedShifts(int passes) {
-        std::array<std::pair<int, int>, kMaxPolyElements> byDelta{};   // (largest delta, atoms)
-        for (int e = 0; e < elementCount_; ++e) byDelta[e] = {elements_[e].maxDelta, elements_[e].atoms};
-        std::sort(byDelta.begin(), byDelta.begin() + elementCount_, std::greater<>());
-        int remaining = passes;
-        int largestShift = 0;
-        for (int e = 0; e < elementCount_ && remaining > 0; ++e) {
-            const int taken = std::min(remaining, byDelta[e].second);
-            largestShift += taken * byDelta[e].first;
-            remaining -= taken;
-        }
-        ws_.peakOverflow = largestShift > kLastShift;
-        ws_.lastPeakIndex = ws_.peakOverflow ? LargestShiftBelowOverflow(passes) : largestShift;
-    }
-
-    // Largest shift below 320 reached by some composition with at most `passes`
-    // heavy atoms: the fewest heavy atoms that make each shift, element by element.
-    int LargestShiftBelowOverflow(int passes) const {
-        std::array<int, kPeakCount> fewest;
-        fewest.fill(kUnreachable);
-        fewest[0] = 0;
-        for (int e = 0; e < elementCount_; ++e) {
-            const ElementRun& run = elements_[e];
-            if (run.atoms == 0) continue;
-            const int* delta = &ws_.workDelta[run.firstSlot];
-            if (run.atoms * run.minDelta >= kLastShift) {
-                // Enough atoms for any shift below 320: one more heavy atom at a time.
-                for (int s = 1; s < kPeakCount; ++s) {
-                    for (int i = 0; i < run.heavyCount; ++i) {
-                        if (delta[i] <= s) fewest[s] = std::min(fewest[s], fewest[s - delta[i]] + 1);
-                    }
-                }
-                continue;
-            }
-            fewest = WithFewAtoms(fewest, run, delta);
-        }
-        int shift = kLastShift;
-        while (fewest[shift] > passes) --shift;
-        return shift;
-    }
-
-    // fewest combined with an element whose atom count limits the shifts it reaches.
-    static std::array<int, kPeakCount> WithFewAtoms(const std::array<int, kPeakCount>& fewest, const ElementRun& run,
-                                                    const int* delta) {
-        const int reach = std::min(kLastShift, run.atoms * run.maxDelta);
-        std::array<int, kPeakCount> own;
-        own.fill(kUnreachable);
-        own[0] = 0;
-        for (int t = 1; t <= reach; ++t) {
-            for (int i = 0; i < run.heavyCount; ++i) {
-                if (delta[i] <= t) own[t] = std::min(own[t], own[t - delta[i]] + 1);
-            }
-        }
-        std::array<int, kPeakCount> combined;
-        combined.fill(kUnreachable);
-        for (int t = 0; t <= reach; ++t) {
-            if (own[t] > run.atoms) continue;
-            for (int s = t; s < kPeakCount; ++s) combined[s] = std::min(combined[s], fewest[s - t] + own[t]);
-        }
-        return combined;
+        const VisitedShifts visited = ReachedShifts(ws_, passes);
+        ws_.lastPeakIndex = visited.lastPeakIndex;
+        ws_.peakOverflow = visited.peakOverflow;
     }
 
     static constexpr Extended kWholeShare = 1.0L;
@@ -814,6 +518,7 @@ private:
     std::array<Extended, kMaxHeavySlots> shareDefect_{};
     int passExponent_ = 0;
     Extended cumulative_ = 0;
+    Extended belowOverflowBound_ = 0;   // same scale as cumulative_
     std::array<Unit, kMaxPolyElements> units_{};
     int unitCount_ = 0;
     std::array<int, kMaxPolyElements> order_{};
@@ -831,7 +536,7 @@ ClusterRoute ChooseClusterRoute(const ClusterWorkspace& ws, int passLimit) {
         const double* fa = &ws.workFA[ws.firstFAEntry[e]];
         const int* delta = &ws.workDelta[ws.firstSlot[e]];
         for (int i = 0; i < ws.orderedHeavyCount[e]; ++i) {
-            if (delta[i] < 1 || delta[i] > kLeftPad) return ClusterRoute::Enumeration;
+            if (delta[i] < 1 || delta[i] > kLargestDelta) return ClusterRoute::Enumeration;
         }
         for (int i = 0; i <= ws.orderedHeavyCount[e]; ++i) zeroFA = zeroFA || !(fa[i] > 0);
         if (atoms > 0 && fa[0] > 0) firstLog2 += atoms * std::log2(static_cast<Extended>(fa[0]));
@@ -847,9 +552,10 @@ ClusterRoute ChooseClusterRoute(const ClusterWorkspace& ws, int passLimit) {
     return compositions <= kEnumerationLimit ? ClusterRoute::Enumeration : ClusterRoute::Convolution;
 }
 
-void ComputeClusterByConvolution(ClusterWorkspace& ws, int passLimit, double stopFA) {
+void ComputeClusterByConvolution(ClusterWorkspace& ws, int passLimit, double stopFA,
+                                 BelowDoubleRange belowDoubleRange) {
     ExtendedPrecisionScope precision;
-    ConvolutionRoute(ws).Run(passLimit, stopFA);
+    ConvolutionRoute(ws).Run(passLimit, stopFA, belowDoubleRange);
 }
 
 void MarkPeaksBelowDoubleRange(ClusterWorkspace& ws) {

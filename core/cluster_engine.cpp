@@ -1,14 +1,18 @@
 #include "core/cluster_engine.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_reach.h"
 
 namespace tarnevo::core {
 
 namespace {
 
 constexpr int kJx = kFirstUserElement;
+constexpr Extended kSmallestNormal = LDBL_MIN;
 
 int LastNonEmptySlot(const ClusterWorkspace& ws) {
     for (int j = ws.heavySlotCount - 1; j >= 0; --j) {
@@ -100,7 +104,44 @@ void MultiplyRisingRatios(Extended& probability, int from, int to, Extended p) {
     for (int k = to; k > from; --k) probability *= p / static_cast<Extended>(k);
 }
 
+// log2 of n! in extended precision.
+Extended Log2Factorial(int n) { return std::lgamma(static_cast<Extended>(n) + 1) / std::log(2.0L); }
+
+// log2 of p^count, with 0^0 = 1.
+Extended Log2Power(Extended p, int count) {
+    if (count == 0) return 0;
+    return static_cast<Extended>(count) * std::log2(p);   // -inf for p = 0
+}
+
+// The result of an ion refused before any pass: underflow set, nothing computed.
+void LeaveOutPeaksBelowDoubleRange(ClusterWorkspace& ws) {
+    ws.peakSum.fill(0.0L);
+    ws.peakDefectMoment.fill(0.0L);
+    ws.cumulativeFA = 0;
+    ws.passCount = 0;
+    ws.lastPeakIndex = 0;
+    ws.peakOverflow = false;
+    ws.underflow = true;
+    ws.peakExponent = 0;
+}
+
 }  // namespace
+
+Extended DirectCompositionProbability(const ClusterWorkspace& ws) {
+    Extended log2Probability = 0;
+    for (int e = 0; e < ws.polyElementCount; ++e) {
+        const double* fa = &ws.workFA[ws.firstFAEntry[e]];
+        const int* heavy = &ws.composition[ws.firstSlot[e]];
+        int light = ws.orderedCount[e];
+        log2Probability += Log2Factorial(ws.orderedCount[e]);
+        for (int k = 0; k < ws.orderedHeavyCount[e]; ++k) {
+            light -= heavy[k];
+            log2Probability += Log2Power(fa[k + 1], heavy[k]) - Log2Factorial(heavy[k]);
+        }
+        log2Probability += Log2Power(fa[0], light) - Log2Factorial(light);
+    }
+    return std::exp2(log2Probability);
+}
 
 LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& ws,
                               ParsedFormula& formula, int charge) {
@@ -258,16 +299,28 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
             AccumulateCurrent(ws);
             if (!NextComposition(ws)) break;
             UpdateLightCounts(ws);
+            const Extended previous = ws.currentProbability;
             UpdateCompositionProbability(ws);
+            // A ratio step is exact to rounding only between normal numbers: from a
+            // probability that underflowed (or is 0 for an FA of 0) every later
+            // composition of the pass would inherit the loss, so such a step is
+            // replaced by the probability computed from scratch.
+            if (!(previous >= kSmallestNormal) || !(ws.currentProbability >= kSmallestNormal)) {
+                ws.currentProbability = DirectCompositionProbability(ws);
+            }
         }
         ws.passCount = heavyAtoms;
         if (static_cast<double>(ws.cumulativeFA) > stopFA) break;
     }
 }
 
-void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA) {
+void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {
+    if (belowDoubleRange == BelowDoubleRange::Refuse && PeaksCertainlyBelowDoubleRange(ws)) {
+        LeaveOutPeaksBelowDoubleRange(ws);
+        return;
+    }
     if (ChooseClusterRoute(ws, passLimit) == ClusterRoute::Convolution) {
-        ComputeClusterByConvolution(ws, passLimit, stopFA);
+        ComputeClusterByConvolution(ws, passLimit, stopFA, belowDoubleRange);
         return;
     }
     ComputeClusterByEnumeration(ws, passLimit, stopFA);

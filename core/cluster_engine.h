@@ -8,7 +8,8 @@
 // cumulative FA exceeds the stop FA. Callers run, in order:
 //   CheckClusterLimits -> OrderPolyisotopicElements -> ComputeCluster
 // and may repeat ComputeCluster after changing workFA.
-// Everything lives in fixed-size arrays: nothing is allocated in a calculation.
+// Everything lives in fixed-size arrays, except the convolution route's memory,
+// which is allocated once, on a workspace's first convolution (ConvolutionMemory).
 #pragma once
 
 #include <array>
@@ -37,7 +38,10 @@ enum class ClusterLimit {
     NoPolyisotopicElement,   // only monoisotopic elements: there is no cluster
 };
 
-struct ClusterWorkspace {
+// The ion as the engine is given it: filled by CheckClusterLimits and
+// OrderPolyisotopicElements; a caller may change workFA between computations (the
+// enrichment fit rewrites Jx's FAs at jxFAPosition).
+struct ClusterIon {
     int polyAtomCount = 0;
     int polyElementCount = 0;
     int heavySlotCount = 0;
@@ -49,6 +53,16 @@ struct ClusterWorkspace {
     // Per heavy slot: exact mass minus lightest mass minus delta (u), so that a
     // composition weighs ionMassA + massShift + the sum of its heavy atoms' defects.
     std::array<double, kMaxHeavySlots> workDefect{};
+    int jxFAPosition = 0;        // start of Jx's run in workFA; 0 when Jx is absent
+    double ionMassA = 0.0;
+    // Derived from the ordered lists: first heavy slot and first workFA entry of
+    // each ordered element.
+    std::array<int, kMaxPolyElements> firstSlot{};
+    std::array<int, kMaxPolyElements> firstFAEntry{};
+};
+
+// The enumeration's working state: the composition it stands on and the one before.
+struct EnumerationState {
     std::array<int, kMaxHeavySlots> composition{};
     std::array<int, kMaxHeavySlots> previousComposition{};
     std::array<int, kMaxPolyElements> lightCount{};
@@ -56,6 +70,10 @@ struct ClusterWorkspace {
     int massShift = 0;
     Extended massDefect = 0;   // of the current composition, u
     Extended currentProbability = 0;
+};
+
+// What a computation returns: the peaks and what the display needs to know of them.
+struct ClusterPeaks {
     std::array<Extended, kPeakCount> peakSum{};
     // Per peak: the sum over its compositions of probability x mass defect (u), on
     // the same scale as peakSum. The abundance-weighted mean mass of [A+n] is
@@ -74,21 +92,30 @@ struct ClusterWorkspace {
     // such a result. peakSum and cumulativeFA then hold the values scaled by
     // 2^-peakExponent (the largest peak between 0.5 and 1); the true FA of [A+n] is
     // peakSum[n] x 2^peakExponent. peakExponent is 0 whenever underflow is false.
+    // With BelowDoubleRange::Refuse the peaks may be left out (all 0).
     bool underflow = false;
     int peakExponent = 0;
-    int jxFAPosition = 0;        // start of Jx's run in workFA; 0 when Jx is absent
-    double ionMassA = 0.0;
-
-    // Derived from the ordered lists: first heavy slot and first workFA entry of
-    // each ordered element.
-    std::array<int, kMaxPolyElements> firstSlot{};
-    std::array<int, kMaxPolyElements> firstFAEntry{};
-
-    // Working memory of the convolution route (core/cluster_convolution.h): sized
-    // once, on its first use, to a fixed bound, and reused; it holds nothing
-    // between calls.
-    std::vector<Extended> convolutionScratch;
 };
+
+// The convolution route's working memory (core/cluster_convolution.h): each part is
+// allocated to a fixed size the first time a convolution of the workspace needs it
+// and reused by every later one; it holds nothing between calls. The calculations
+// share one workspace for the program's life, so at most their first convolutions
+// allocate.
+struct ConvolutionMemory {
+    // Binomial rows, pass-sum stages and group weights: 0.1 MB.
+    std::vector<Extended> convolutionScratch;
+    // The merge tables in double, the precision they run in whenever every value
+    // stays within the double range: 3.3 MB.
+    std::vector<double> convolutionTables;
+    // The same tables in extended precision, for the ions whose values leave the
+    // double range (thousands of tin atoms, rare isotopes): 6.6 MB, only for them.
+    std::vector<Extended> convolutionExtendedTables;
+};
+
+// The engine's one workspace: the ion, the enumeration's state, the peaks and the
+// convolution's memory. Callers read the fields of each part directly.
+struct ClusterWorkspace : ClusterIon, EnumerationState, ClusterPeaks, ConvolutionMemory {};
 
 struct LimitCheck {
     ClusterLimit status = ClusterLimit::WithinLimits;
@@ -108,12 +135,23 @@ LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& works
 int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace,
                               ParsedFormula& formula);
 
+// What ComputeCluster does with an ion whose peaks [A+0] .. [A+319] all lie below
+// the smallest normal double (see ClusterWorkspace::underflow).
+enum class BelowDoubleRange {
+    Compute,   // compute them anyway, scaled by 2^-peakExponent
+    // Stop as soon as that is certain, with underflow set and no peaks: the
+    // calculations refuse such ions. Decided from the FAs alone before any pass
+    // where it can be (core/cluster_reach.h), else after the pass sums.
+    Refuse,
+};
+
 // Fills peakSum, cumulativeFA, lastPeakIndex, peakOverflow, passCount, underflow
 // and peakExponent. passLimit is normally polyAtomCount; passes run up to
 // min(passLimit, 320) and stop after the first whole pass whose cumulative FA
 // (rounded to double) exceeds stopFA. Small ions are enumerated; the others take
 // the convolution route, which gives the same results (core/cluster_convolution.h).
-void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA);
+void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA,
+                    BelowDoubleRange belowDoubleRange = BelowDoubleRange::Compute);
 
 // The enumeration itself, pass by pass over every composition.
 void ComputeClusterByEnumeration(ClusterWorkspace& workspace, int passLimit, double stopFA);
@@ -121,6 +159,12 @@ void ComputeClusterByEnumeration(ClusterWorkspace& workspace, int passLimit, dou
 // Probability of a composition whose heavy atoms sit only in first heavy slots
 // (the first composition, and the first of each pass); also sets massShift.
 Extended CompositionProbability(ClusterWorkspace& workspace);
+
+// Probability of the current composition computed from scratch, through the
+// logarithms of its multinomial coefficient and powers: exact to about 1e-13
+// relative for any composition, however small. The enumeration uses it where the
+// ratio steps cannot be trusted: next to an underflowed or zero probability.
+Extended DirectCompositionProbability(const ClusterWorkspace& workspace);
 
 // Moves currentProbability and massShift from the previous composition to the
 // current one by ratio factors, then makes the current one the previous.
