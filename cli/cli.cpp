@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/cluster_cli.h"
+#include "cli/formulas_cli.h"
 #include "cli/isotopes_cli.h"
 #include "cli/polymer_cli.h"
 
@@ -23,6 +24,7 @@ const std::vector<Subcommand>& Subcommands() {
         {"cluster", kClusterUsage, ClusterOptionRules, RunClusterCommand},
         {"polymer", kPolymerUsage, PolymerOptionRules, RunPolymerCommand},
         {"isotopes", kIsotopesUsage, IsotopesOptionRules, RunIsotopesCommand},
+        {"formulas", kFormulasUsage, FormulasOptionRules, RunFormulasCommand},
     };
     return kSubcommands;
 }

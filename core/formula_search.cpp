@@ -13,8 +13,8 @@ namespace {
 
 // The largest table of last-element completions built for one search, and the
 // relative weight of one table entry against one walked partial formula.
-constexpr double kMaxTailEntries = 1 << 20;
-constexpr double kTailEntryCost = 4.0;
+constexpr double kMaxTailEntries = 1 << 21;
+constexpr double kTailEntryCost = 1.0;
 
 // Why the walk may be cut short or looked up: the m/z of a partial formula
 // never falls when a count grows, and adding atoms never lowers it, because
@@ -38,6 +38,11 @@ struct SearchSpace {
     Extended lowMass = 0.0L;    // mass whose m/z is window.low
     Extended highMass = 0.0L;   // mass whose m/z is window.high
     Extended slack = 0.0L;      // in mass units
+    // Doubles for screening: far within the slack of the extended values.
+    std::array<double, kMaxSearchElements> approxMass{};
+    std::array<double, kMaxSearchElements + 1> approxRestMaximum{};
+    double approxLow = 0.0;     // lowMass - slack
+    double approxHigh = 0.0;    // highMass + slack
 };
 
 SearchSpace MakeSearchSpace(const FormulaQuery& query) {
@@ -60,6 +65,12 @@ SearchSpace MakeSearchSpace(const FormulaQuery& query) {
     space.lowMass = space.window.low * z + electrons;
     space.highMass = space.window.high * z + electrons;
     space.slack = kRelativeSlack * (1.0L + std::abs(space.highMass));
+    for (int k = 0; k <= space.elementCount; ++k) {
+        if (k < space.elementCount) space.approxMass[k] = static_cast<double>(space.mass[k]);
+        space.approxRestMaximum[k] = static_cast<double>(space.restMaximum[k]);
+    }
+    space.approxLow = static_cast<double>(space.lowMass - space.slack);
+    space.approxHigh = static_cast<double>(space.highMass + space.slack);
     return space;
 }
 
@@ -72,43 +83,52 @@ Extended AddAtoms(Extended partialMass, int count, Extended mass) {
 // reach the window, clamped to [minimum, maximum + 1]. Every smaller count has
 // even with all later elements at their maxima a mass below the window (with
 // the slack to spare), so it neither records nor leaves the loop.
-int FirstUsefulCount(const SearchSpace& space, int k, Extended partialMass) {
-    const Extended needed = space.lowMass - space.slack - space.restMaximum[k + 1] - partialMass;
-    const Extended atoms = std::floor(needed / space.mass[k]) - 1.0L;
+int FirstUsefulCount(const SearchSpace& space, int k, double partialMass) {
+    const double needed = space.approxLow - space.approxRestMaximum[k + 1] - partialMass;
+    const double atoms = std::floor(needed / space.approxMass[k]) - 1.0;
     const int minimum = space.minimum[k];
-    if (!(atoms > static_cast<Extended>(minimum))) return minimum;
-    if (atoms > static_cast<Extended>(space.maximum[k])) return space.maximum[k] + 1;
+    if (!(atoms > minimum)) return minimum;
+    if (atoms > space.maximum[k]) return space.maximum[k] + 1;
     return static_cast<int>(atoms);
 }
+
+constexpr std::size_t kEntriesPerBucket = 8;
+constexpr std::size_t kCellsPerEntry = 16;
+constexpr std::size_t kMaxCells = std::size_t{1} << 24;   // a map of 2 MB
+constexpr std::size_t kMaxCellsTested = 64;
 
 // One possible completion by the last elements: the counts of elements first ..
 // depth (later ones 0) with the count at depth at least 1, and their mass.
 // Entries are numbered in the order the walk meets them (depth first,
-// counts ascending), so a smaller number is found earlier.
+// counts ascending), so a smaller number is found earlier. The masses here
+// are doubles, good to far better than the slack; only the lookup uses them.
 class CompletionTable {
 public:
-    CompletionTable(const SearchSpace& space, int first) : space_(space), first_(first) {
-        width_ = space.elementCount - first;
+    CompletionTable(const SearchSpace& space, int first, double expectedEntries)
+        : space_(space), first_(first), width_(space.elementCount - first) {
         maxMass_ = static_cast<double>(space.highMass + space.slack);
+        for (int k = first; k < space.elementCount; ++k) mass_[static_cast<std::size_t>(k)] = static_cast<double>(space.mass[k]);
+        const auto reserve = static_cast<std::size_t>(expectedEntries) + 1;
+        masses_.reserve(reserve);
+        depths_.reserve(reserve);
+        counts_.reserve(reserve * static_cast<std::size_t>(width_));
         std::array<std::uint16_t, kMaxSearchElements> path{};
-        Fill(first, 0.0L, path);
+        Fill(first, 0.0, path);
+        MarkOccupiedCells();
         IndexByMass();
     }
 
-    // Calls visit(entry) for each entry whose tabulated mass may lie in
-    // [lowMass, highMass]; a few more may come, never fewer.
+    // Calls visit(entry) for each entry whose tabulated mass lies in
+    // [low, high], bounds that include the slack.
     template <typename Visit>
-    void ForEachNear(Extended lowMass, Extended highMass, Visit&& visit) const {
-        const double low = static_cast<double>(lowMass - space_.slack);
-        const double high = static_cast<double>(highMass + space_.slack);
-        if (high < 0.0 || low > maxMass_ || masses_.empty()) return;
+    void ForEachNear(double low, double high, Visit&& visit) const {
+        if (high < 0.0 || low > maxMass_ || sortedMasses_.empty()) return;
+        if (!AnyCellOccupied(std::max(0.0, low), high)) return;
         const std::size_t lastBucket = BucketOf(high);
-        for (std::size_t b = BucketOf(std::max(0.0, low)); b <= lastBucket; ++b) {
-            for (std::uint32_t at = bucketStart_[b]; at < bucketStart_[b + 1]; ++at) {
-                const std::uint32_t entry = byMass_[at];
-                const double mass = masses_[entry];
-                if (mass >= low && mass <= high) visit(entry);
-            }
+        const std::uint32_t end = bucketStart_[lastBucket + 1];
+        for (std::uint32_t at = bucketStart_[BucketOf(std::max(0.0, low))]; at < end; ++at) {
+            const double mass = sortedMasses_[at];
+            if (mass >= low && mass <= high) visit(byMass_[at]);
         }
     }
 
@@ -119,59 +139,102 @@ public:
     }
 
 private:
-    void Fill(int k, Extended partialMass, std::array<std::uint16_t, kMaxSearchElements>& path) {
+    void Fill(int k, double partialMass, std::array<std::uint16_t, kMaxSearchElements>& path) {
+        const double mass = mass_[static_cast<std::size_t>(k)];
+        const bool deeper = k + 1 < space_.elementCount;
         for (int c = space_.minimum[k]; c <= space_.maximum[k]; ++c) {
-            const Extended mass = AddAtoms(partialMass, c, space_.mass[k]);
-            if (mass > space_.highMass + space_.slack) break;
+            const double total = partialMass + c * mass;
+            if (total > maxMass_) break;
             path[static_cast<std::size_t>(k)] = static_cast<std::uint16_t>(c);
             // A count of 0 adds nothing: the walk has judged that mass at the
             // element before, so it is never recorded here.
-            if (c > 0) Append(k, mass, path);
-            if (k + 1 < space_.elementCount) Fill(k + 1, mass, path);
+            if (c > 0) Append(k, total, path);
+            if (deeper) Fill(k + 1, total, path);
         }
         path[static_cast<std::size_t>(k)] = 0;
     }
 
-    void Append(int depth, Extended mass, const std::array<std::uint16_t, kMaxSearchElements>& path) {
-        masses_.push_back(static_cast<double>(mass));
+    void Append(int depth, double mass, const std::array<std::uint16_t, kMaxSearchElements>& path) {
+        masses_.push_back(mass);
         depths_.push_back(static_cast<std::uint8_t>(depth));
-        for (int j = first_; j < space_.elementCount; ++j) {
-            counts_.push_back(j <= depth ? path[static_cast<std::size_t>(j)] : std::uint16_t{0});
+        counts_.insert(counts_.end(), path.begin() + first_, path.begin() + first_ + width_);
+    }
+
+    // Most lookups of a narrow window meet no entry at all; one bit per fine
+    // cell of mass answers them from a map small enough for the cache.
+    std::size_t CellOf(double mass) const {
+        const double cell = mass * inverseCellWidth_;
+        if (!(cell > 0.0)) return 0;
+        return std::min(occupied_.size() * 64 - 1, static_cast<std::size_t>(cell));
+    }
+
+    bool AnyCellOccupied(double low, double high) const {
+        const std::size_t first = CellOf(low);
+        const std::size_t last = CellOf(high);
+        if (last - first > kMaxCellsTested) return true;
+        for (std::size_t cell = first; cell <= last; ++cell) {
+            if ((occupied_[cell / 64] >> (cell % 64)) & 1U) return true;
+        }
+        return false;
+    }
+
+    void MarkOccupiedCells() {
+        std::size_t cells = 64;
+        while (cells < kCellsPerEntry * masses_.size() && cells < kMaxCells) cells *= 2;
+        occupied_.assign(cells / 64, 0);
+        inverseCellWidth_ = static_cast<double>(cells) / std::max(maxMass_, 1.0);
+        for (const double mass : masses_) {
+            const std::size_t cell = CellOf(mass);
+            occupied_[cell / 64] |= std::uint64_t{1} << (cell % 64);
         }
     }
 
     std::size_t BucketOf(double mass) const {
-        const double bucket = std::floor(mass / bucketWidth_);
+        const double bucket = mass * inverseWidth_;
         if (!(bucket > 0.0)) return 0;
         return std::min(bucketCount_ - 1, static_cast<std::size_t>(bucket));
     }
 
     // A counting sort into buckets of equal mass width, numbers ascending
-    // within a bucket.
+    // within a bucket, with the masses copied in that order for the lookup.
     void IndexByMass() {
-        bucketCount_ = std::max<std::size_t>(1, masses_.size());
-        bucketWidth_ = std::max(maxMass_, 1.0) / static_cast<double>(bucketCount_);
+        // About eight entries a bucket: the bucket starts stay small enough
+        // for the processor's cache, and a lookup reads one line of masses.
+        bucketCount_ = std::max<std::size_t>(1, masses_.size() / kEntriesPerBucket);
+        inverseWidth_ = static_cast<double>(bucketCount_) / std::max(maxMass_, 1.0);
+        std::vector<std::uint32_t> bucket(masses_.size());
         bucketStart_.assign(bucketCount_ + 1, 0);
-        for (const double mass : masses_) ++bucketStart_[BucketOf(mass) + 1];
+        for (std::size_t entry = 0; entry < masses_.size(); ++entry) {
+            bucket[entry] = static_cast<std::uint32_t>(BucketOf(masses_[entry]));
+            ++bucketStart_[bucket[entry] + 1];
+        }
         for (std::size_t b = 0; b < bucketCount_; ++b) bucketStart_[b + 1] += bucketStart_[b];
         byMass_.resize(masses_.size());
+        sortedMasses_.resize(masses_.size());
         std::vector<std::uint32_t> next(bucketStart_.begin(), bucketStart_.end() - 1);
         for (std::uint32_t entry = 0; entry < masses_.size(); ++entry) {
-            byMass_[next[BucketOf(masses_[entry])]++] = entry;
+            const std::uint32_t at = next[bucket[entry]]++;
+            byMass_[at] = entry;
+            sortedMasses_[at] = masses_[entry];
         }
+        masses_ = {};
     }
 
     const SearchSpace& space_;
     int first_ = 0;
     int width_ = 0;
     double maxMass_ = 0.0;
+    std::array<double, kMaxSearchElements> mass_{};
     std::vector<double> masses_;
     std::vector<std::uint8_t> depths_;
     std::vector<std::uint16_t> counts_;
     std::size_t bucketCount_ = 1;
-    double bucketWidth_ = 1.0;
+    double inverseWidth_ = 1.0;
     std::vector<std::uint32_t> bucketStart_;
     std::vector<std::uint32_t> byMass_;
+    std::vector<double> sortedMasses_;
+    std::vector<std::uint64_t> occupied_;
+    double inverseCellWidth_ = 1.0;
 };
 
 // Counts element k can take below the high end of the window, at least 1.
@@ -181,42 +244,74 @@ double UsefulRange(const SearchSpace& space, int k) {
     return std::max(1.0, top - space.minimum[k] + 1.0);
 }
 
+// How the walk is split: the first element of the table, and the entries
+// the table is expected to hold.
+struct SearchPlan {
+    int tableStart = 0;
+    double tableEntries = 0.0;
+};
+
+// Entries of a table from element first on: the sum over depths of the
+// products of the useful ranges.
+double TableEntries(const SearchSpace& space, int first) {
+    double entries = 0.0;
+    double product = 1.0;
+    for (int k = first; k < space.elementCount; ++k) {
+        product *= UsefulRange(space, k);
+        entries += product;
+    }
+    return entries;
+}
+
+// Table lookups the walk makes before the table starts at most: one per
+// count combination of the walked elements.
+double Lookups(const SearchSpace& space, int first) {
+    double product = 1.0;
+    for (int k = 0; k < first; ++k) product *= UsefulRange(space, k);
+    return first == 0 ? 1.0 : product;
+}
+
 // Where the tabulated completion begins: the element index that minimises the
-// estimated work, partial formulae walked plus table entries built, with the
-// table no larger than kMaxTailEntries.
-int ChooseTableStart(const SearchSpace& space) {
+// estimated work, table lookups plus table entries built, with the table no
+// larger than kMaxTailEntries. A capped search stops once it has its
+// formulae: with table entries spread evenly over their mass span, a lookup
+// meets about entries x window / span of them, which bounds the lookups that
+// the cap lets happen.
+SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
     const int n = space.elementCount;
-    int best = n - 1;
+    const double window = static_cast<double>(space.highMass - space.lowMass) + 1e-12;
+    SearchPlan best{n - 1, TableEntries(space, n - 1)};
     double bestCost = -1.0;
     for (int first = n - 1; first >= 0; --first) {
-        double entries = 0.0;
-        double product = 1.0;
-        for (int k = first; k < n; ++k) {
-            product *= UsefulRange(space, k);
-            entries += product;
-        }
+        const double entries = TableEntries(space, first);
         if (entries > kMaxTailEntries) break;
-        double walked = 0.0;
-        product = 1.0;
-        for (int k = 0; k < first; ++k) {
-            product *= UsefulRange(space, k);
-            walked += product;
+        const double span = std::max(1.0, std::min(static_cast<double>(space.highMass),
+                                                   static_cast<double>(space.restMaximum[first])));
+        double lookups = Lookups(space, first);
+        if (limit != kUncapped) {
+            const double perLookup = std::max(1e-12, entries * window / span);
+            lookups = std::min(lookups, static_cast<double>(limit) / perLookup);
         }
-        const double cost = walked + kTailEntryCost * entries;
+        const double cost = lookups + kTailEntryCost * entries;
         if (bestCost < 0.0 || cost < bestCost) {
             bestCost = cost;
-            best = first;
+            best = {first, entries};
         }
     }
     return best;
+}
+
+SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) {
+    if (tableStart >= 0 && tableStart < space.elementCount) return {tableStart, TableEntries(space, tableStart)};
+    return ChooseTableStart(space, limit);
 }
 
 class FormulaWalk {
 public:
     FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart)
         : query_(query), space_(MakeSearchSpace(query)), limit_(limit),
-          tableStart_(tableStart >= 0 && tableStart < space_.elementCount ? tableStart : ChooseTableStart(space_)),
-          table_(space_, tableStart_) {}
+          plan_(PlanFor(space_, limit, tableStart)), tableStart_(plan_.tableStart),
+          table_(space_, tableStart_, plan_.tableEntries) {}
 
     std::vector<FoundFormula> Run() {
         if (limit_ == 0) return {};
@@ -226,9 +321,9 @@ public:
             // of the first element already reaches it and ends the walk.
             RecordFirstCountOnly();
         } else if (tableStart_ == 0) {
-            Complete(0.0L);
+            Complete(0.0, 0.0L, -1, 0);
         } else {
-            Walk(0, 0.0L);
+            Walk(0, 0.0L, 0.0);
         }
         return std::move(found_);
     }
@@ -239,34 +334,45 @@ private:
     Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
 
     // The loop of depth k over the elements before the table; false once the
-    // limit is reached.
-    bool Walk(int k, Extended partialMass) {
-        for (int c = FirstUsefulCount(space_, k, partialMass); c <= space_.maximum[k]; ++c) {
-            const Extended mass = AddAtoms(partialMass, c, space_.mass[k]);
-            const Extended mz = MzOf(mass);
-            if (mz > space_.window.high) return true;
+    // limit is reached. Each partial mass comes as the walk sums it and as a
+    // double for the screening; the m/z is computed only near the window.
+    bool Walk(int k, Extended partialMass, double approxPartial) {
+        const double mass = space_.approxMass[k];
+        const bool last = k + 1 == tableStart_;
+        for (int c = FirstUsefulCount(space_, k, approxPartial); c <= space_.maximum[k]; ++c) {
+            const double approx = approxPartial + c * mass;
+            if (approx > space_.approxHigh) return true;
             counts_[static_cast<std::size_t>(k)] = c;
-            if (mz >= space_.window.low) {
-                Record(k, mz);
-                counts_[static_cast<std::size_t>(k)] = 0;
-                return !Full();
+            if (approx >= space_.approxLow) {
+                const Extended mz = MzOf(AddAtoms(partialMass, c, space_.mass[k]));
+                if (mz > space_.window.high) return true;
+                if (mz >= space_.window.low) {
+                    Record(k, mz);
+                    return !Full();
+                }
             }
-            const bool goOn = k + 1 == tableStart_ ? Complete(mass) : Walk(k + 1, mass);
+            const bool goOn = last ? Complete(approx, partialMass, k, c)
+                                   : Walk(k + 1, AddAtoms(partialMass, c, space_.mass[k]), approx);
             if (!goOn) return false;
         }
-        counts_[static_cast<std::size_t>(k)] = 0;
         return true;
     }
 
     // Everything the walk records under a partial formula of the first
     // tableStart_ elements whose m/z lies below the window: the table entries
-    // that bring it into the window, each confirmed, in the walk's order.
-    bool Complete(Extended partialMass) {
+    // that bring it into the window, each confirmed, in the walk's order. The
+    // partial formula is the one before element k plus count atoms of k (or
+    // no atoms at all when k is -1).
+    bool Complete(double approx, Extended before, int k, int count) {
         matches_.clear();
-        table_.ForEachNear(space_.lowMass - partialMass, space_.highMass - partialMass,
-                           [&](std::uint32_t entry) {
-                               if (Confirms(entry, partialMass)) matches_.push_back(entry);
-                           });
+        bool summed = false;
+        Extended partialMass = before;
+        table_.ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
+            if (!summed && k >= 0) partialMass = AddAtoms(before, count, space_.mass[k]);
+            summed = true;
+            if (Confirms(entry, partialMass)) matches_.push_back(entry);
+        });
+        if (matches_.empty()) return true;
         std::sort(matches_.begin(), matches_.end());
         for (const std::uint32_t entry : matches_) {
             const int depth = table_.Depth(entry);
@@ -316,6 +422,7 @@ private:
     const FormulaQuery& query_;
     SearchSpace space_;
     std::size_t limit_;
+    SearchPlan plan_;
     int tableStart_;
     CompletionTable table_;
     AtomCounts counts_{};
