@@ -5,6 +5,7 @@
 
 #include "app/file_filter.h"
 #include "app/form_dialog.h"
+#include "app/formula_dialogs.h"
 #include "app/help_topics.h"
 #include "app/user_element_dialog.h"
 
@@ -80,6 +81,12 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, con
     } else if (auto* element = dynamic_cast<calc::UserElementInput*>(&record)) {
         dialog = std::make_unique<CUserElemDlg>(*element, parent);
         page = kUserElementsHelpPage;
+    } else if (auto* ionic = dynamic_cast<calc::MolFormInput*>(&record)) {
+        dialog = std::make_unique<CMolFormDlg>(*ionic, parent);
+        page = kFormulaFromMzHelpPage;
+    } else if (auto* rows = dynamic_cast<calc::FormulaElementsInput*>(&record)) {
+        dialog = std::make_unique<CMFormElemDlg>(*rows, parent);
+        page = kFormulaFromMzHelpPage;
     } else if (dynamic_cast<calc::FormulaElementInput*>(&record) != nullptr) {
         dialog = std::make_unique<GenericRecordDialog>(
             record, std::vector<std::string_view>{calc::FormulaElementInput::kValenceNote}, parent);

@@ -18,6 +18,7 @@
 #include "calc/cluster_ions_command.h"
 #include "calc/isotope_cluster_command.h"
 #include "calc/isotopic_data_command.h"
+#include "calc/molecular_formulae_command.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
 
@@ -43,7 +44,7 @@ constexpr ViewCommand kViewCommands[] = {
      &calc::RunIsotopeClusterPattern},
     {static_cast<int>(Command::ClusterIonsAndPolymers), CalcKind::RepeatingUnits, &calc::BeginClusterIons},
     {calc::kContinueButtonId, CalcKind::RepeatingUnits, &calc::ContinueClusterIons},
-    {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, nullptr},
+    {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, &calc::RunMolecularFormulae},
     {static_cast<int>(Command::CorrectForLossOfH), CalcKind::LossOfH, nullptr},
     {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, nullptr},
     {static_cast<int>(Command::DisplayIsotopicData), CalcKind::IsotopicData, &calc::RunDisplayIsotopicData},
