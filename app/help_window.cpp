@@ -24,6 +24,12 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     forward->setShortcut(QKeySequence::Forward);
     back->setEnabled(false);
     forward->setEnabled(false);
+    // Esc and Ctrl+W close the window, as in other viewers.
+    auto* close = new QAction(this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
     connect(contents, &QAction::triggered, this, [this] { ShowPage(kHelpContentsPage); });
     connect(back, &QAction::triggered, browser_, &QTextBrowser::backward);
     connect(forward, &QAction::triggered, browser_, &QTextBrowser::forward);

@@ -1,8 +1,11 @@
 #include "app/main_frame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -28,6 +31,7 @@ CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
     setWindowIcon(ProgramIcon());
     view_ = new CTARNEVOView(app.Document(), app.Program(), app.Ui(), this);
     setCentralWidget(view_);
+    view_->setFocus();   // the page's keys (arrows, Page Up/Down, Home, End) work at once
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -126,6 +130,7 @@ void CMainFrame::CreateMenus() {
             }
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        menu->installEventFilter(this);
         return menu;
     };
     constexpr auto separator = static_cast<Command>(0);
@@ -252,12 +257,33 @@ void CMainFrame::OnCommand(Command command) {
     UpdateCommandUI();
 }
 
+// Closing the main window ends the program: after the save reminder, every other
+// window of it (the help window above all) goes too, so the process ends.
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (app_.Document().SaveModified(app_.Ui())) {
-        event->accept();
-    } else {
+    if (!app_.Document().SaveModified(app_.Ui())) {
         event->ignore();
+        return;
     }
+    event->accept();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) window->close();
+    }
+}
+
+// A menu item that is greyed out still says what it does: menus send no status
+// tip for it, so the prompt is shown once the menu has handled the move.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu != nullptr && event->type() == QEvent::MouseMove) {
+        const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+        QPointer<QAction> action = menu->actionAt(position);
+        if (action != nullptr && !action->isEnabled() && !action->statusTip().isEmpty()) {
+            QMetaObject::invokeMethod(
+                this, [this, action] { if (action) statusBar()->showMessage(action->statusTip()); },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace tarnevo::app

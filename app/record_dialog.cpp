@@ -123,6 +123,17 @@ void RecordDialog::RestoreRecord() {
     }
 }
 
+// A field that opens with a preset (the formula of the last run) has its text
+// selected, so that typing replaces it instead of appending to it.
+void RecordDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // A field keeps this selection when it takes the focus on opening; moving on
+    // with Tab selects the next field's text anyway.
+    for (QWidget* editor : editors_) {
+        if (auto* edit = qobject_cast<QLineEdit*>(editor)) edit->selectAll();
+    }
+}
+
 void RecordDialog::accept() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const std::optional<std::string> refusal =

@@ -37,6 +37,7 @@ public:
     QWidget* EditorForKey(std::string_view key) const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     std::size_t FieldCount() const { return fields_.size(); }
     const results::FieldSpec& RuleAt(std::size_t index) const { return *fields_[index].rule; }
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }

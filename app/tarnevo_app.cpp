@@ -2,8 +2,11 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QPageSetupDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QStyle>
 
 #include "app/about_dialog.h"
 #include "app/context_help.h"
@@ -44,6 +47,13 @@ bool CTARNEVOApp::InitInstance() {
     frame_ = std::make_unique<CMainFrame>(*this);
     ui_.SetParent(frame_.get());
     if (!document_.OnNewDocument(ui_)) return false;
+    // Where maximizing is not honoured (no window manager) the window keeps this
+    // size: most of the screen rather than the few hundred pixels of its layout.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        frame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 9 / 10,
+                                                available));
+    }
     frame_->showMaximized();
     return true;
 }

@@ -1,6 +1,9 @@
 #include "app/tarnevo_view.h"
 
 #include <QFontMetricsF>
+#include <QGraphicsView>
+#include <QTimer>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -70,6 +73,7 @@ CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program,
     viewport()->setPalette(palette);
     setProperty(kHelpPageProperty, QStringLiteral("results.html"));
     connect(&document_, &CTARNEVODoc::changed, viewport(), qOverload<>(&QWidget::update));
+    connect(&document_, &CTARNEVODoc::changed, this, &CTARNEVOView::ScrollHomeOnNewDataSet);
     // Until the first results pass: a 100 x 100 pixel page with default steps.
     SetScrollSizes(QSize(100, 100), 1);
 }
@@ -79,6 +83,31 @@ bool CTARNEVOView::IsCalculationCommand(Command command) {
 }
 
 void CTARNEVOView::OnCalculationCommand(Command command) { OnViewCommand(static_cast<int>(command)); }
+
+// New results and a fresh data set open at the top of the page, where the title
+// and the ion's mass are, whatever the last page was scrolled to.
+void CTARNEVOView::ScrollHomeOnNewDataSet() {
+    const bool holdsResults = !document_.Data().readyForCalculation;
+    if (holdsResults == showedResults_) return;
+    showedResults_ = holdsResults;
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+}
+
+// Home and End go to the top and the bottom of the page (with or without Ctrl);
+// the arrows and page keys scroll as in any scroll area.
+void CTARNEVOView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Home) {
+        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+        horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+        return;
+    }
+    if (event->key() == Qt::Key_End) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
 
 void CTARNEVOView::OnViewCommand(int id) {
     const ViewCommand* entry = FindViewCommand(id);
@@ -103,9 +132,14 @@ void CTARNEVOView::SyncContinueButton() {
             new QPushButton(QString::fromLatin1(calc::kContinueButtonText.data(),
                                                 static_cast<qsizetype>(calc::kContinueButtonText.size())),
                             viewport());
-        connect(continueButton_, &QPushButton::clicked, this,
-                [this] { OnViewCommand(calc::kContinueButtonId); });
+        // The click removes the button at once: the calculation it starts runs its
+        // dialogs before the button would otherwise go.
+        connect(continueButton_, &QPushButton::clicked, this, [this] {
+            continueButton_->hide();
+            OnViewCommand(calc::kContinueButtonId);
+        });
         continueButton_->show();
+        continueButton_->setFocus();   // Enter or Space continues
     } else if (!state_.continueButtonShown && continueButton_ != nullptr) {
         continueButton_->hide();
         continueButton_->deleteLater();
@@ -280,6 +314,10 @@ void CTARNEVOView::OnFilePrintPreview(QPrinter& printer) {
     preview.setWindowModality(Qt::ApplicationModal);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* target) { PrintPages(*target); });
+    // The pages take the keyboard at once, so that PgDn and PgUp turn them.
+    QTimer::singleShot(0, &preview, [&preview] {
+        if (auto* pages = preview.findChild<QGraphicsView*>()) pages->setFocus(Qt::OtherFocusReason);
+    });
     preview.exec();
 }
 

@@ -67,6 +67,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The device of one drawing pass. visible: the part of the drawing that can
@@ -84,6 +85,7 @@ private:
     // calculations and the CONTINUE button.
     void OnViewCommand(int id);
     void SyncContinueButton();
+    void ScrollHomeOnNewDataSet();
     void Draw(QPainter& painter, const PassTarget& target);
     void DrawResults(QPainter& painter, const PassTarget& target);
     int NextLine(int y);
@@ -96,6 +98,7 @@ private:
     QtUserInterface& ui_;
     results::ViewState state_;
     QPushButton* continueButton_ = nullptr;
+    bool showedResults_ = false;   // the data set held results at the last change
 
     // Drawing fields.
     bool printing_ = false;

@@ -199,6 +199,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         for (int m = 0; m <= cluster.lastPeakIndex; ++m) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
             if (storedPeaks < results::kPeakSlots) {
+                state.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
                 state.peakFA[storedPeaks++] = fa;
                 ++ionStored;
             }

@@ -1,5 +1,7 @@
 #include "calc/cluster_run.h"
 
+#include <cstdlib>
+
 #include "core/cluster_engine.h"
 #include "core/messages.h"
 
@@ -36,12 +38,14 @@ void StoreClusterResults(CommandContext& context) {
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double fa = static_cast<double>(cluster.peakSum[n]);
         state.peakFA[n] = fa;
+        state.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
         if (fa > view.maxFA) {
             view.maxFA = fa;
             state.maxPeakIndex = n;
         }
         if (n <= cluster.lastPeakIndex) view.totalFA += fa;
     }
+    state.averageMass = core::ClusterAverageMass(cluster);
     state.formulaText = view.formulaText;
     state.ionMassA = cluster.ionMassA;
     state.charge = view.charge;

@@ -46,7 +46,11 @@ ArgumentParse ParseArguments(const std::vector<std::string>& words, const Option
             return parse;
         }
     }
-    if (parse.arguments.positional.size() != rules.positionalCount) {
+    const bool replaced =
+        !rules.insteadOfPositionals.empty() && parse.arguments.values.count(rules.insteadOfPositionals) != 0;
+    if (replaced && !parse.arguments.positional.empty()) {
+        parse.error = "--" + rules.insteadOfPositionals + " takes the place of the other arguments";
+    } else if (!replaced && parse.arguments.positional.size() != rules.positionalCount) {
         parse.error = "expected " + std::to_string(rules.positionalCount) + " argument(s)";
     }
     return parse;

@@ -13,6 +13,8 @@ struct OptionRules {
     std::set<std::string> valueOptions;   // take a value; may repeat
     std::set<std::string> flags;          // take none
     std::size_t positionalCount = 0;
+    // An option that replaces the positional arguments (cluster --batch FILE).
+    std::string insteadOfPositionals = {};
 };
 
 struct Arguments {

@@ -1,8 +1,11 @@
 #include "cli/cli.h"
 
+#include <cctype>
 #include <functional>
+#include <sstream>
 
 #include "cli/arguments.h"
+#include "cli/cli_output.h"
 #include "cli/cluster_cli.h"
 #include "cli/formulas_cli.h"
 #include "cli/isotopes_cli.h"
@@ -14,19 +17,49 @@ namespace {
 
 struct Subcommand {
     const char* name;
+    const char* summary;   // one line for `tarnevo-cli help`
     const char* usage;
+    const char* example;
     std::function<OptionRules()> rules;
     std::function<int(const Arguments&, std::ostream&, std::ostream&)> run;
 };
 
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> kSubcommands = {
-        {"cluster", kClusterUsage, ClusterOptionRules, RunClusterCommand},
-        {"polymer", kPolymerUsage, PolymerOptionRules, RunPolymerCommand},
-        {"isotopes", kIsotopesUsage, IsotopesOptionRules, RunIsotopesCommand},
-        {"formulas", kFormulasUsage, FormulasOptionRules, RunFormulasCommand},
+        {"cluster", "the isotope cluster of one ion", kClusterUsage,
+         "tarnevo-cli cluster C6H5Cl2 --charge 1 --json", ClusterOptionRules, RunClusterCommand},
+        {"polymer", "the clusters of a series of cluster or polymer ions", kPolymerUsage,
+         "tarnevo-cli polymer --ru C2H4O --ci Na --mz-range 50-400", PolymerOptionRules, RunPolymerCommand},
+        {"isotopes", "the isotopes of a natural element", kIsotopesUsage, "tarnevo-cli isotopes Cl",
+         IsotopesOptionRules, RunIsotopesCommand},
+        {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z", kFormulasUsage,
+         "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json", FormulasOptionRules,
+         RunFormulasCommand},
     };
     return kSubcommands;
+}
+
+const Subcommand* FindSubcommand(const std::string& name) {
+    for (const Subcommand& subcommand : Subcommands()) {
+        if (name == subcommand.name) return &subcommand;
+    }
+    return nullptr;
+}
+
+void ListSubcommands(std::ostream& out) {
+    out << "usage: tarnevo-cli COMMAND ... (tarnevo-cli COMMAND --help for its options)\n\ncommands:\n";
+    for (const Subcommand& subcommand : Subcommands()) {
+        out << "  " << subcommand.name << std::string(10 - std::string_view(subcommand.name).size(), ' ')
+            << subcommand.summary << '\n';
+    }
+    out << "\nExit status: 0 results printed, 2 the calculation refused its input (the message is on\n"
+           "standard error), 64 bad usage, 74 output or report not written.\n";
+}
+
+void SubcommandHelp(const Subcommand& subcommand, std::ostream& out) {
+    std::string summary = subcommand.summary;
+    summary.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(summary.front())));
+    out << subcommand.usage << "\n\n" << summary << ".\nexample: " << subcommand.example << '\n';
 }
 
 int Usage(std::ostream& errors, const std::string& problem) {
@@ -35,25 +68,74 @@ int Usage(std::ostream& errors, const std::string& problem) {
     return kExitUsage;
 }
 
+bool AsksForHelp(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        if (word == "--help" || word == "-h") return true;
+    }
+    return false;
+}
+
+int RunSubcommand(const Subcommand& subcommand, const std::vector<std::string>& rest, std::ostream& out,
+                  std::ostream& errors) {
+    if (AsksForHelp(rest)) {
+        SubcommandHelp(subcommand, out);
+        return kExitOk;
+    }
+    const ArgumentParse parse = ParseArguments(rest, subcommand.rules());
+    if (!parse.error.empty()) {
+        errors << "tarnevo-cli " << subcommand.name << ": " << parse.error << '\n' << subcommand.usage << '\n';
+        return kExitUsage;
+    }
+    return subcommand.run(parse.arguments, out, errors);
+}
+
+int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors) {
+    if (arguments.empty()) return Usage(errors, "no command given");
+    const std::string& first = arguments[0];
+    if (first == "--version") {
+        out << "tarnevo-cli " << TARNEVO_VERSION << '\n';
+        return kExitOk;
+    }
+    if (first == "--help" || first == "-h" || first == "help") {
+        const Subcommand* topic = arguments.size() > 1 ? FindSubcommand(arguments[1]) : nullptr;
+        if (topic != nullptr) {
+            SubcommandHelp(*topic, out);
+        } else {
+            ListSubcommands(out);
+        }
+        return kExitOk;
+    }
+    if (const Subcommand* subcommand = FindSubcommand(first)) {
+        return RunSubcommand(*subcommand, {arguments.begin() + 1, arguments.end()}, out, errors);
+    }
+    return Usage(errors, "unknown command " + first);
+}
+
+bool WantsJson(const std::vector<std::string>& arguments) {
+    for (const std::string& word : arguments) {
+        if (word == "--json") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors) {
-    if (arguments.empty()) return Usage(errors, "no command given");
-    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
-        Usage(out, {});
-        return kExitOk;
+    if (!WantsJson(arguments)) return Dispatch(arguments, out, errors);
+    // With --json a failure is JSON on standard error too, so that a script reads
+    // both outcomes the same way: {"error": "...", "exitCode": 2}.
+    std::ostringstream messages;
+    const int status = Dispatch(arguments, out, messages);
+    std::string text = messages.str();
+    if (status == kExitOk) {
+        errors << text;
+        return status;
     }
-    for (const Subcommand& subcommand : Subcommands()) {
-        if (arguments[0] != subcommand.name) continue;
-        const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-        const ArgumentParse parse = ParseArguments(rest, subcommand.rules());
-        if (!parse.error.empty()) {
-            errors << "tarnevo-cli " << subcommand.name << ": " << parse.error << '\n' << subcommand.usage << '\n';
-            return kExitUsage;
-        }
-        return subcommand.run(parse.arguments, out, errors);
-    }
-    return Usage(errors, "unknown command " + arguments[0]);
+    // The message is the first line; the usage lines that follow a usage error
+    // are for people.
+    text = text.substr(0, text.find('\n'));
+    errors << "{\"error\": " << JsonString(text) << ", \"exitCode\": " << status << "}\n";
+    return status;
 }
 
 }  // namespace tarnevo::cli

@@ -30,7 +30,12 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     results::Document document;
     calc::CommandContext context{*program, view, document, port};
     calculate(context);
+    if (port.BadValue()) return kExitUsage;
     if (document.readyForCalculation) return kExitRefused;
+    if (auto complaint = port.UnaskedComplaint()) {
+        errors << *complaint << '\n';
+        return kExitUsage;
+    }
     if (arguments.Has("json")) {
         printJson(context, out);
     } else {
@@ -39,10 +44,12 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     return WriteReportIfAsked(document, arguments.Value("report"), errors);
 }
 
-void PrintPeaksJson(const double* fas, int count, double ionMassA, int charge, double largestFA, std::ostream& out) {
+void PrintPeaksJson(const double* fas, const double* centroids, int count, double ionMassA, int charge,
+                    double largestFA, std::ostream& out) {
     for (int n = 0; n < count; ++n) {
         out << (n == 0 ? "" : ", ") << "{\"n\": " << n
             << ", \"mz\": " << JsonNumber(results::PeakMz(ionMassA, n, charge))
+            << ", \"centroidMz\": " << JsonNumber(centroids[n])
             << ", \"fa\": " << JsonNumber(fas[n])
             << ", \"rel\": " << JsonNumber(results::RelativeIntensity(fas[n], largestFA)) << "}";
     }
@@ -51,8 +58,8 @@ void PrintPeaksJson(const double* fas, int count, double ionMassA, int charge, d
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
     std::array<char, 64> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general, 17);
+    // The shortest text that reads back as the same double: 0.9999, not 0.99990000000000001.
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 

@@ -23,17 +23,21 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
 // Runs a calculation with a fresh program context, answering its dialogs through
 // port, then prints the stored results: the JSON object with --json, else the
 // result page; writes the report with --report FILE. A calculation that stores
-// no results has shown its message on errors: exit status kExitRefused.
+// no results has shown its message on errors: exit status kExitRefused, or
+// kExitUsage when an option's value was not one its field accepts or a prepared
+// answer was never asked for.
 using Calculation = std::function<void(calc::CommandContext&)>;
 using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
                    const JsonPrinter& printJson, std::ostream& out, std::ostream& errors);
 
-// The JSON objects {n, mz, fa, rel} of peaks [A+0] .. [A+count-1] of one ion,
-// separated by commas, with m/z and Rel % as the result page computes them.
-void PrintPeaksJson(const double* fas, int count, double ionMassA, int charge, double largestFA, std::ostream& out);
+// The JSON objects {n, mz, centroidMz, fa, rel} of peaks [A+0] .. [A+count-1] of
+// one ion, separated by commas: m/z (the nominal spacing) and Rel % as the result
+// page computes them, and the abundance-weighted m/z of each peak's compositions.
+void PrintPeaksJson(const double* fas, const double* centroids, int count, double ionMassA, int charge,
+                    double largestFA, std::ostream& out);
 
-// A number as JSON with 17 significant digits (enough to give back the double).
+// A number as JSON: the shortest text that reads back as the same double.
 std::string JsonNumber(double value);
 // A text as a JSON string literal.
 std::string JsonString(const std::string& text);

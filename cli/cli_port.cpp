@@ -7,6 +7,22 @@ void CliPort::Refuse(const std::string& message) {
     refused_ = true;
 }
 
+// "--charge: an integer from -30 to 30 is required, not 'x'"
+void CliPort::RefuseValue(const results::FieldSpec& rule, const std::string& text) {
+    const std::string key(rule.key);
+    const auto named = optionNames_.find(key);
+    const std::string option = named != optionNames_.end() ? named->second : "--" + key;
+    Refuse(option + ": " + results::AcceptedValues(rule) + ", not '" + text + "'");
+    badValue_ = true;
+}
+
+std::optional<std::string> CliPort::UnaskedComplaint() const {
+    for (const auto& [caption, complaint] : expected_) {
+        if (asked_.count(caption) == 0) return complaint;
+    }
+    return std::nullopt;
+}
+
 results::MessageAnswer CliPort::ShowMessage(const results::MessageRequest& request) {
     Refuse(request.text);
     switch (request.buttons) {
@@ -19,6 +35,7 @@ results::MessageAnswer CliPort::ShowMessage(const results::MessageRequest& reque
 
 results::DialogAnswer CliPort::RunDialog(results::InputRecord& record) {
     const std::string caption = record.Caption();
+    asked_.insert(caption);
     const auto answer = answers_.find(caption);
     if (answer == answers_.end()) {
         for (const auto& [prefix, message] : unanswered_) {
@@ -40,8 +57,8 @@ results::DialogAnswer CliPort::RunDialog(results::InputRecord& record) {
             Refuse("\"" + caption + "\" has no field " + key + ".");
             return results::DialogAnswer::Cancel;
         }
-        if (auto refusal = results::AssignFieldText(*field, text)) {
-            Refuse(*refusal);
+        if (results::AssignFieldText(*field, text)) {
+            RefuseValue(*field->rule, text);
             return results::DialogAnswer::Cancel;
         }
     }

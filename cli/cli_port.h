@@ -5,6 +5,8 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <set>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -28,7 +30,19 @@ public:
         unanswered_.emplace_back(captionPrefix, std::move(message));
     }
 
+    // The option an answer's field came from, for messages: "--ru-range" for the
+    // field min-ru, say. Without one the field's key is named as "--key".
+    void NameOption(const std::string& key, std::string option) { optionNames_[key] = std::move(option); }
+    // A dialog whose prepared answer must be asked for: when the calculation
+    // succeeds without asking it, UnaskedComplaint() returns the complaint (a
+    // --define for an element the formula does not hold, say).
+    void ExpectAsked(const std::string& caption, std::string complaint) { expected_[caption] = std::move(complaint); }
+    std::optional<std::string> UnaskedComplaint() const;
+
     bool Refused() const { return refused_; }
+    // A prepared answer was not a value its field accepts: a usage error, not a
+    // refusal of the calculation.
+    bool BadValue() const { return badValue_; }
 
     results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
     results::DialogAnswer RunDialog(results::InputRecord& record) override;
@@ -36,11 +50,16 @@ public:
 
 private:
     void Refuse(const std::string& message);
+    void RefuseValue(const results::FieldSpec& rule, const std::string& text);
 
     std::ostream& errors_;
     std::map<std::string, FieldEntries> answers_;
     std::vector<std::pair<std::string, std::string>> unanswered_;
+    std::map<std::string, std::string> optionNames_;
+    std::map<std::string, std::string> expected_;
+    std::set<std::string> asked_;
     bool refused_ = false;
+    bool badValue_ = false;
 };
 
 }  // namespace tarnevo::cli

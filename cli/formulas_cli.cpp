@@ -67,11 +67,25 @@ std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
     FieldEntries entries = {{Key(FormulaElementInput::kMass), parts[0]}};
     if (parts.size() == 2) entries.emplace_back(Key(FormulaElementInput::kValence), parts[1]);
     port.Answer(std::string(FormulaElementInput::kCaption), std::move(entries));
+    port.ExpectAsked(std::string(FormulaElementInput::kCaption), "--jx is given, but Jx is not one of the elements.");
     return {};
+}
+
+// The option each dialog field comes from, for the messages about bad values.
+void NameOptions(CliPort& port) {
+    port.NameOption(Key(MolFormInput::kTarget), "MZ");
+    port.NameOption(Key(MolFormInput::kDifference), "--tol");
+    port.NameOption(Key(MolFormInput::kCharge), "--charge");
+    for (int row = 1; row <= FormulaElementsInput::kRows; ++row) {
+        for (const char* part : {"symbol", "min", "max"}) port.NameOption(part + std::to_string(row), "--element");
+    }
+    port.NameOption(Key(FormulaElementInput::kMass), "--jx");
+    port.NameOption(Key(FormulaElementInput::kValence), "--jx");
 }
 
 // Fills the answers of the three dialogs; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
+    NameOptions(port);
     FieldEntries ionic = {{Key(MolFormInput::kTarget), arguments.positional[0]}, {Key(MolFormInput::kReminder), "0"}};
     if (auto tolerance = arguments.Value("tol")) ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
     if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
@@ -173,7 +187,12 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
     results::Document document;
     calc::CommandContext context{*program, view, document, port};
     const std::optional<calc::FormulaSearchRun> run = calc::RunMolecularFormulaeSearch(context);
+    if (port.BadValue()) return kExitUsage;
     if (!run || document.readyForCalculation) return kExitRefused;
+    if (auto complaint = port.UnaskedComplaint()) {
+        errors << *complaint << '\n';
+        return kExitUsage;
+    }
 
     const results::CalculationState& state = document.state;
     const bool all = arguments.Has("all");

@@ -77,7 +77,8 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
             << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
         const int peaks = state.ionLastPeakIndex[ion] + 1;
-        PrintPeaksJson(state.peakFA.data() + slot, peaks, state.ionMassAList[ion], state.charge, maxFA, out);
+        PrintPeaksJson(state.peakFA.data() + slot, state.peakCentroidMz.data() + slot, peaks, state.ionMassAList[ion],
+                       state.charge, maxFA, out);
         slot += peaks;
         out << "]}";
     }
@@ -107,6 +108,10 @@ OptionRules PolymerOptionRules() {
 
 int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
+    for (const auto& [key, option] : {std::pair{"min-ru", "--ru-range"}, std::pair{"max-ru", "--ru-range"},
+                                      std::pair{"min-mz", "--mz-range"}, std::pair{"max-mz", "--mz-range"}}) {
+        port.NameOption(key, option);
+    }
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
         errors << "tarnevo-cli polymer: " << error << '\n' << kPolymerUsage << '\n';
         return kExitUsage;

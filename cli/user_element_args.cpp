@@ -1,5 +1,7 @@
 #include "cli/user_element_args.h"
 
+#include <algorithm>
+
 #include "calc/user_element_input.h"
 #include "core/formula_parser.h"
 
@@ -46,11 +48,24 @@ std::string EntriesOf(const std::string& definition, std::string& symbol, FieldE
 }  // namespace
 
 std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions) {
+    std::vector<std::string> defined;
     for (const std::string& definition : definitions) {
         std::string symbol;
         FieldEntries entries;
         if (std::string error = EntriesOf(definition, symbol, entries); !error.empty()) return error;
-        port.Answer("Data for User Defined ELEMENT " + symbol, std::move(entries));
+        if (std::find(defined.begin(), defined.end(), symbol) != defined.end()) {
+            return "--define " + symbol + " is given twice; give each user-defined element once";
+        }
+        defined.push_back(symbol);
+        const std::string caption = "Data for User Defined ELEMENT " + symbol;
+        port.Answer(caption, std::move(entries));
+        port.ExpectAsked(caption, "--define " + symbol + ": the formula does not contain " + symbol +
+                                      "; define only the user-defined elements it holds");
+        for (const char* key : {"mass", "valence"}) port.NameOption(key, "--define " + symbol);
+        for (int row = 1; row <= calc::UserElementInput::kRows; ++row) {
+            port.NameOption("delta" + std::to_string(row), "--define " + symbol);
+            port.NameOption("fa" + std::to_string(row), "--define " + symbol);
+        }
     }
     port.WhenUnanswered("Data for User Defined ELEMENT ",
                         "The formula contains the user-defined element %1: give its isotopes with "

@@ -22,11 +22,15 @@ constexpr int kLeftPad = 32;
 constexpr int kRowStride = kLeftPad + kPeakCount;
 constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
 constexpr std::size_t kLineCells = kRowCount;
-// Scratch layout: two tables over (heavy atoms, shift), one binomial row per
-// element, then one line per element (pass-sum stages, later the group weights).
-constexpr std::size_t kBinomialOffset = 2 * kTableCells;
+// Scratch layout: two tables over (heavy atoms, shift) and their two mass-defect
+// moment tables, one binomial row per element, one line per element (pass-sum
+// stages, later the group weights), one moment line per group, and a line of zeros.
+constexpr std::size_t kMomentTableOffset = 2 * kTableCells;
+constexpr std::size_t kBinomialOffset = 4 * kTableCells;
 constexpr std::size_t kLineOffset = kBinomialOffset + kMaxPolyElements * kLineCells;
-constexpr std::size_t kScratchCells = kLineOffset + kMaxPolyElements * kLineCells;
+constexpr std::size_t kMomentLineOffset = kLineOffset + kMaxPolyElements * kLineCells;
+constexpr std::size_t kZeroLineOffset = kMomentLineOffset + kMaxPolyElements * kLineCells;
+constexpr std::size_t kScratchCells = kZeroLineOffset + kLineCells;
 
 // Base-2 logarithm below which a power is kept as mantissa and exponent: about
 // 1e-4912, just above the smallest normal extended value.
@@ -154,12 +158,21 @@ constexpr Extended kLazyRowGrowthLog2 = 15000;
 // elements with a single heavy isotope of the same delta, their binomials
 // convolved (for a protein: carbon, hydrogen and nitrogen together, each heavy
 // atom adding 1 to the shift).
+//
+// Beside each probability the route carries its mass-defect moment: the sum of
+// probability x (sum of the heavy atoms' defects) over the compositions counted
+// there. An element's heavy atom of isotope i adds its defect d_i through the
+// share u_i; a group's atoms all add 1 to the shift but not the same defect
+// (13C 0.00335 u, 2H 0.00628 u), so a group carries the moment of its j heavy
+// atoms in momentWeight(j) instead.
 struct Unit {
     int top = 0;                       // most heavy atoms it takes within the passes run
     const Extended* weight = nullptr;  // probability of j heavy atoms, x 2^-exponent
+    const Extended* momentWeight = nullptr;  // their defect moment, same scale
     int exponent = 0;
     int isotopeCount = 0;
     const Extended* share = nullptr;   // heavy-isotope distribution u_i
+    const Extended* shareDefect = nullptr;   // u_i x d_i
     const int* delta = nullptr;
     int minDelta = 0;
     int maxDelta = 0;
@@ -171,12 +184,14 @@ struct Unit {
 // the zero margins that a Horner step writes for the next one.
 struct Table {
     Extended* cells = nullptr;
+    Extended* moments = nullptr;   // the defect moment of each cell, same layout and scale
     int top = 0;
     int minDelta = 1;
     int maxDelta = 1;
     int exponent = 0;
 
     Extended* Row(int h) const { return cells + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
+    Extended* MomentRow(int h) const { return moments + static_cast<std::size_t>(h) * kRowStride + kLeftPad; }
     int Low(int h) const { return h * minDelta; }
     int High(int h) const { return std::min(kLastShift, h * maxDelta); }
 };
@@ -208,14 +223,16 @@ public:
         const int passes = RunPasses(lastPass, stopFA);
         ws_.passCount = passes;
         ShiftLine peaks{};
-        const int peakExponent = ComputePeaks(passes, peaks);
-        StoreResults(peaks, peakExponent);
+        ShiftLine moments{};
+        const int peakExponent = ComputePeaks(passes, peaks, moments);
+        StoreResults(peaks, moments, peakExponent);
         MarkVisitedShifts(passes);
     }
 
 private:
     Extended* Scratch(std::size_t offset) { return ws_.convolutionScratch.data() + offset; }
     Extended* Line(int index) { return Scratch(kLineOffset + index * kLineCells); }
+    Extended* MomentLine(int index) { return Scratch(kMomentLineOffset + index * kLineCells); }
 
     void DescribeElements() {
         elementCount_ = ws_.polyElementCount;
@@ -234,7 +251,9 @@ private:
             run.minDelta = *std::min_element(delta, delta + run.heavyCount);
             run.maxDelta = *std::max_element(delta, delta + run.heavyCount);
             for (int i = 0; i < run.heavyCount; ++i) {
-                share_[run.firstSlot + i] = run.heavy > 0 ? fa[i + 1] / run.heavy : 0.0L;
+                const int slot = run.firstSlot + i;
+                share_[slot] = run.heavy > 0 ? fa[i + 1] / run.heavy : 0.0L;
+                shareDefect_[slot] = share_[slot] * static_cast<Extended>(ws_.workDefect[slot]);
             }
             run.binomial = Scratch(kBinomialOffset + e * kLineCells);
             totalAtoms_ += run.atoms;
@@ -323,10 +342,19 @@ private:
             const int top = std::min(run.atoms, passes);
             if (run.heavyCount > 1) {
                 Unit& unit = units_[unitCount_++];
-                unit = {top, run.binomial, run.binomialExponent, run.heavyCount, &share_[run.firstSlot],
-                        &ws_.workDelta[run.firstSlot], run.minDelta, run.maxDelta};
+                unit = {top,
+                        run.binomial,
+                        Scratch(kZeroLineOffset),
+                        run.binomialExponent,
+                        run.heavyCount,
+                        &share_[run.firstSlot],
+                        &shareDefect_[run.firstSlot],
+                        &ws_.workDelta[run.firstSlot],
+                        run.minDelta,
+                        run.maxDelta};
                 continue;
             }
+            const Extended defect = ws_.workDefect[run.firstSlot];
             const int delta = ws_.workDelta[run.firstSlot];
             int group = 0;
             while (group < groupCount && groupDelta_[group] != delta) ++group;
@@ -335,25 +363,37 @@ private:
                 groupUnit[group] = unitCount_;
                 ++groupCount;
                 Extended* line = Line(group);
+                Extended* moment = MomentLine(group);
                 std::copy_n(run.binomial, top + 1, line);
-                units_[unitCount_++] = {top, line, run.binomialExponent, 1, &kWholeShare, &groupDelta_[group],
-                                        delta, delta};
+                for (int j = 0; j <= top; ++j) moment[j] = run.binomial[j] * (j * defect);
+                units_[unitCount_++] = {top,   line,  moment, run.binomialExponent, 1, &kWholeShare, &kNoDefect,
+                                        &groupDelta_[group], delta, delta};
                 continue;
             }
             Unit& unit = units_[groupUnit[group]];
             Extended* line = Line(group);
+            Extended* moment = MomentLine(group);
             const int newTop = std::min(passes, unit.top + top);
+            // (line, moment) convolved with the element's (b(j), b(j) x j x defect).
             for (int r = newTop; r >= 0; --r) {
                 Extended sum = 0;
-                for (int j = std::max(0, r - unit.top); j <= std::min(r, top); ++j) sum += line[r - j] * run.binomial[j];
+                Extended momentSum = 0;
+                for (int j = std::max(0, r - unit.top); j <= std::min(r, top); ++j) {
+                    sum += line[r - j] * run.binomial[j];
+                    momentSum += moment[r - j] * run.binomial[j] + line[r - j] * run.binomial[j] * (j * defect);
+                }
                 line[r] = sum;
+                moment[r] = momentSum;
             }
             unit.top = newTop;
             unit.exponent += run.binomialExponent;
         }
         for (int g = 0; g < groupCount; ++g) {
             Unit& unit = units_[groupUnit[g]];
-            unit.exponent += Normalize(Line(g), unit.top);
+            const int shift = Normalize(Line(g), unit.top);
+            Extended* moment = MomentLine(g);
+            for (int j = 0; j <= unit.top; ++j) moment[j] = std::ldexp(moment[j], -shift);
+            unit.exponent += shift;
         }
     }
 
@@ -429,10 +469,28 @@ private:
         return largest > 0 ? ExponentOf(largest) : 0;
     }
 
-    // The unit's weights times 2^-shift, for merging into a table whose largest
-    // cell is about 2^shift: keeps every result near 1 whatever the range.
-    static void ScaleWeights(const Unit& unit, int shift, Extended* weight) {
-        for (int j = 0; j <= unit.top; ++j) weight[j] = std::ldexp(unit.weight[j], -shift);
+    // The unit's weights and moment weights times 2^-shift, for merging into a table
+    // whose largest cell is about 2^shift: keeps every result near 1 whatever the range.
+    struct ScaledWeights {
+        std::array<Extended, kRowCount> weight;
+        std::array<Extended, kRowCount> moment;
+    };
+    static void ScaleWeights(const Unit& unit, int shift, ScaledWeights& scaled) {
+        for (int j = 0; j <= unit.top; ++j) {
+            scaled.weight[j] = std::ldexp(unit.weight[j], -shift);
+            scaled.moment[j] = std::ldexp(unit.momentWeight[j], -shift);
+        }
+    }
+
+    // One more heavy atom of the unit on the line `previous` (probabilities and
+    // moments): the value and moment that arrive at shift s.
+    static void Step(const Unit& unit, const Extended* previous, const Extended* previousMoment, int s,
+                     Extended& value, Extended& moment) {
+        for (int i = 0; i < unit.isotopeCount; ++i) {
+            const int from = s - unit.delta[i];
+            value += unit.share[i] * previous[from];
+            moment += unit.share[i] * previousMoment[from] + unit.shareDefect[i] * previous[from];
+        }
     }
 
     void BuildFirst(const Unit& unit, Table& table) const {
@@ -440,34 +498,47 @@ private:
         table.minDelta = unit.minDelta;
         table.maxDelta = unit.maxDelta;
         table.exponent = unit.exponent;
-        if (unit.isotopeCount == 1) {
+        if (unit.isotopeCount == 1 && unit.shareDefect[0] == 0) {
             for (int h = 0; h <= unit.top; ++h) {
                 const int shift = h * unit.minDelta;
                 if (shift > kLastShift) break;
                 table.Row(h)[shift] = unit.weight[h];
+                table.MomentRow(h)[shift] = unit.momentWeight[h];
             }
             return;
         }
         // Rows h = weight(h) x u^h, with u^h built by one more heavy atom per row.
         std::array<PaddedLine, 2> power;
+        std::array<PaddedLine, 2> powerMoment;
         ClearMargins(power[0].data() + kLeftPad, 0, 0, largestDelta_);
+        ClearMargins(powerMoment[0].data() + kLeftPad, 0, 0, largestDelta_);
         power[0][kLeftPad] = 1;
+        powerMoment[0][kLeftPad] = 0;
         for (int h = 0; h <= unit.top; ++h) {
             const int low = table.Low(h);
             const int high = table.High(h);
             if (low > high) break;
             Extended* current = power[h % 2].data() + kLeftPad;
+            Extended* currentMoment = powerMoment[h % 2].data() + kLeftPad;
             if (h > 0) {
                 const Extended* previous = power[(h + 1) % 2].data() + kLeftPad;
+                const Extended* previousMoment = powerMoment[(h + 1) % 2].data() + kLeftPad;
                 for (int s = low; s <= high; ++s) {
                     Extended value = 0;
-                    for (int i = 0; i < unit.isotopeCount; ++i) value += unit.share[i] * previous[s - unit.delta[i]];
+                    Extended moment = 0;
+                    Step(unit, previous, previousMoment, s, value, moment);
                     current[s] = value;
+                    currentMoment[s] = moment;
                 }
                 ClearMargins(current, low, high, largestDelta_);
+                ClearMargins(currentMoment, low, high, largestDelta_);
             }
             Extended* row = table.Row(h);
-            for (int s = low; s <= high; ++s) row[s] = unit.weight[h] * current[s];
+            Extended* momentRow = table.MomentRow(h);
+            for (int s = low; s <= high; ++s) {
+                row[s] = unit.weight[h] * current[s];
+                momentRow[s] = unit.weight[h] * currentMoment[s] + unit.momentWeight[h] * current[s];
+            }
         }
     }
 
@@ -476,8 +547,9 @@ private:
     // Horner's scheme: B = weight(top) source; B = weight(j) source + T B for
     // j = top-1 .. 0, each step in place from the highest row down. Each row is
     // written over its span and zero margins of the largest delta, which is all
-    // the next step reads of it.
-    void MergeByHorner(const Table& source, const Unit& unit, const Extended* weight, int passes,
+    // the next step reads of it. The moments follow the same steps, with
+    // momentWeight(j) source and each heavy atom's defect added.
+    void MergeByHorner(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
                        Table& target) const {
         target.minDelta = std::min(source.minDelta, unit.minDelta);
         target.maxDelta = std::max(source.maxDelta, unit.maxDelta);
@@ -485,31 +557,35 @@ private:
         for (int j = unit.top; j >= 0; --j) {
             const int top = std::min(passes - j, source.top + unit.top - j);
             const bool carry = j < unit.top;
+            const Extended weight = scaled.weight[j];
+            const Extended momentWeight = scaled.moment[j];
             for (int h = top; h >= 0; --h) {
                 const int low = target.Low(h);
                 const int high = target.High(h);
                 if (low > high) continue;
                 Extended* row = target.Row(h);
-                const Extended* below = h > 0 ? target.Row(h - 1) : nullptr;
-                auto carried = [&](int s) {
+                Extended* momentRow = target.MomentRow(h);
+                const bool fromBelow = carry && h > 0;
+                const Extended* below = fromBelow ? target.Row(h - 1) : nullptr;
+                const Extended* belowMoment = fromBelow ? target.MomentRow(h - 1) : nullptr;
+                const bool hasOwn = h <= source.top;
+                const int ownLow = hasOwn ? std::max(low, source.Low(h)) : high + 1;
+                const int ownHigh = hasOwn ? std::min(high, source.High(h)) : high;
+                const Extended* own = hasOwn ? source.Row(h) : nullptr;
+                const Extended* ownMoment = hasOwn ? source.MomentRow(h) : nullptr;
+                for (int s = low; s <= high; ++s) {
                     Extended value = 0;
-                    if (carry && below != nullptr) {
-                        for (int i = 0; i < unit.isotopeCount; ++i) value += unit.share[i] * below[s - unit.delta[i]];
+                    Extended moment = 0;
+                    if (fromBelow) Step(unit, below, belowMoment, s, value, moment);
+                    if (s >= ownLow && s <= ownHigh) {
+                        value += weight * own[s];
+                        moment += weight * ownMoment[s] + momentWeight * own[s];
                     }
-                    return value;
-                };
-                int ownLow = high + 1;
-                int ownHigh = high;
-                const Extended* own = nullptr;
-                if (h <= source.top) {
-                    own = source.Row(h);
-                    ownLow = std::max(low, source.Low(h));
-                    ownHigh = std::min(high, source.High(h));
+                    row[s] = value;
+                    momentRow[s] = moment;
                 }
-                for (int s = low; s < std::min(ownLow, high + 1); ++s) row[s] = carried(s);
-                for (int s = ownLow; s <= ownHigh; ++s) row[s] = weight[j] * own[s] + carried(s);
-                for (int s = std::max(ownHigh + 1, low); s <= high; ++s) row[s] = carried(s);
                 ClearMargins(row, low, high, largestDelta_);
+                ClearMargins(momentRow, low, high, largestDelta_);
             }
         }
     }
@@ -517,7 +593,7 @@ private:
     // target(H, n) = sum over j of weight(j) source(H - j, n - j delta): a group of
     // single-isotope elements, each heavy atom adding delta. Only the j whose
     // source cell lies in its row's span are visited.
-    void MergeDiagonal(const Table& source, const Unit& unit, const Extended* weight, int passes,
+    void MergeDiagonal(const Table& source, const Unit& unit, const ScaledWeights& scaled, int passes,
                        Table& target) const {
         const int delta = unit.delta[0];
         target.minDelta = std::min(source.minDelta, delta);
@@ -528,6 +604,7 @@ private:
             const int high = target.High(h);
             if (low > high) continue;
             Extended* row = target.Row(h);
+            Extended* momentRow = target.MomentRow(h);
             const int jFirst = std::max(0, h - source.top);
             const int jLast = std::min(unit.top, h);
             for (int s = low; s <= high; ++s) {
@@ -546,53 +623,72 @@ private:
                 else if (highSlope < 0) jLow = std::max(jLow, CeilDivide(highBound, highSlope));
                 else if (highBound < 0) jHigh = jLow - 1;
                 Extended value = 0;
+                Extended moment = 0;
                 if (jLow <= jHigh) {
-                    const Extended* cell = source.Row(h - jLow) + (s - jLow * delta);
+                    const int first = s - jLow * delta;
+                    const Extended* cell = source.Row(h - jLow) + first;
+                    const Extended* momentCell = source.MomentRow(h - jLow) + first;
                     for (int j = jLow; j <= jHigh; ++j) {
-                        value += weight[j] * *cell;
+                        value += scaled.weight[j] * *cell;
+                        moment += scaled.weight[j] * *momentCell + scaled.moment[j] * *cell;
                         cell -= kRowStride + delta;
+                        momentCell -= kRowStride + delta;
                     }
                 }
                 row[s] = value;
+                momentRow[s] = moment;
             }
         }
     }
 
     // The last unit, merged and summed over h <= passes in one go, without a table:
     //   peaks = sum over j of weight(j) u^j * (rows 0 .. passes - j of the table)
-    // again by Horner's scheme, on lines over the shifts. Returns the exponent.
-    static int Collapse(const Table& table, const Unit& unit, int passes, ShiftLine& peaks) {
+    // again by Horner's scheme, on lines over the shifts, moments alongside.
+    // Returns the exponent.
+    static int Collapse(const Table& table, const Unit& unit, int passes, ShiftLine& peaks, ShiftLine& moments) {
         const int shift = LargestExponent(table);
-        std::array<Extended, kRowCount> weight;
-        ScaleWeights(unit, shift, weight.data());
+        ScaledWeights scaled;
+        ScaleWeights(unit, shift, scaled);
         // No composition gets beyond the table's widest shift plus the unit's.
         const int reach = std::min(kLastShift, table.High(table.top) + unit.top * unit.maxDelta);
         ShiftLine rowsBelow;
+        ShiftLine momentsBelow;
         std::fill_n(rowsBelow.begin(), reach + 1, 0.0L);
+        std::fill_n(momentsBelow.begin(), reach + 1, 0.0L);
         PaddedLine folded;
+        PaddedLine foldedMoment;
         std::fill_n(folded.begin(), kLeftPad + reach + 1, 0.0L);
+        std::fill_n(foldedMoment.begin(), kLeftPad + reach + 1, 0.0L);
         Extended* x = folded.data() + kLeftPad;
+        Extended* xMoment = foldedMoment.data() + kLeftPad;
         int rowsAdded = -1;
         for (int j = unit.top; j >= 0; --j) {
             const int rows = std::min(passes - j, table.top);
             while (rowsAdded < rows) {
                 ++rowsAdded;
                 const Extended* row = table.Row(rowsAdded);
-                for (int s = table.Low(rowsAdded); s <= table.High(rowsAdded); ++s) rowsBelow[s] += row[s];
+                const Extended* momentRow = table.MomentRow(rowsAdded);
+                for (int s = table.Low(rowsAdded); s <= table.High(rowsAdded); ++s) {
+                    rowsBelow[s] += row[s];
+                    momentsBelow[s] += momentRow[s];
+                }
             }
             for (int s = reach; s >= 0; --s) {
-                Extended value = weight[j] * rowsBelow[s];
-                for (int i = 0; i < unit.isotopeCount; ++i) value += unit.share[i] * x[s - unit.delta[i]];
+                Extended value = scaled.weight[j] * rowsBelow[s];
+                Extended moment = scaled.weight[j] * momentsBelow[s] + scaled.moment[j] * rowsBelow[s];
+                Step(unit, x, xMoment, s, value, moment);
                 x[s] = value;
+                xMoment[s] = moment;
             }
         }
         std::copy_n(x, reach + 1, peaks.begin());
+        std::copy_n(xMoment, reach + 1, moments.begin());
         return table.exponent + shift + unit.exponent;
     }
 
     // Peaks [A+0] .. [A+319] of the compositions with at most `passes` heavy atoms,
-    // as mantissas; returns their binary exponent.
-    int ComputePeaks(int passes, ShiftLine& peaks) {
+    // and their defect moments, as mantissas; returns their binary exponent.
+    int ComputePeaks(int passes, ShiftLine& peaks, ShiftLine& moments) {
         BuildUnits(passes);
         if (unitCount_ == 0) {
             peaks[0] = 0.5L;   // no atoms at all: the empty composition, probability 1
@@ -602,37 +698,43 @@ private:
         std::array<Table, 2> tables;
         tables[0].cells = Scratch(0);
         tables[1].cells = Scratch(kTableCells);
+        tables[0].moments = Scratch(kMomentTableOffset);
+        tables[1].moments = Scratch(kMomentTableOffset + kTableCells);
         Table* current = &tables[0];
         Table* spare = &tables[1];
         if (unitCount_ == 1) {
             current->top = 0;
             current->Row(0)[0] = 1;
-            return Collapse(*current, units_[order_[0]], passes, peaks);
+            current->MomentRow(0)[0] = 0;
+            return Collapse(*current, units_[order_[0]], passes, peaks, moments);
         }
         BuildFirst(units_[order_[0]], *current);
-        std::array<Extended, kRowCount> weight;
+        ScaledWeights scaled;
         for (int i = 1; i + 1 < unitCount_; ++i) {
             const Unit& unit = units_[order_[i]];
             const int shift = LargestExponent(*current);
-            ScaleWeights(unit, shift, weight.data());
+            ScaleWeights(unit, shift, scaled);
             if (unit.isotopeCount == 1) {
-                MergeDiagonal(*current, unit, weight.data(), passes, *spare);
+                MergeDiagonal(*current, unit, scaled, passes, *spare);
             } else {
-                MergeByHorner(*current, unit, weight.data(), passes, *spare);
+                MergeByHorner(*current, unit, scaled, passes, *spare);
             }
             spare->exponent = current->exponent + shift + unit.exponent;
             std::swap(current, spare);
         }
-        return Collapse(*current, units_[order_[unitCount_ - 1]], passes, peaks);
+        return Collapse(*current, units_[order_[unitCount_ - 1]], passes, peaks, moments);
     }
 
-    void StoreResults(const ShiftLine& peaks, int peakExponent) {
+    void StoreResults(const ShiftLine& peaks, const ShiftLine& moments, int peakExponent) {
         const Extended largest = *std::max_element(peaks.begin(), peaks.end());
         const int largestExponent = largest > 0 ? peakExponent + ExponentOf(largest) : INT_MIN;
         ws_.underflow = largestExponent < DBL_MIN_EXP;   // largest below 2^-1022
         ws_.peakExponent = ws_.underflow && largest > 0 ? largestExponent : 0;
         const int scale = peakExponent - ws_.peakExponent;
-        for (int s = 0; s < kPeakCount; ++s) ws_.peakSum[s] = std::ldexp(peaks[s], scale);
+        for (int s = 0; s < kPeakCount; ++s) {
+            ws_.peakSum[s] = std::ldexp(peaks[s], scale);
+            ws_.peakDefectMoment[s] = std::ldexp(moments[s], scale);
+        }
         ws_.cumulativeFA = std::ldexp(cumulative_, passExponent_ - ws_.peakExponent);
     }
 
@@ -701,6 +803,7 @@ private:
     }
 
     static constexpr Extended kWholeShare = 1.0L;
+    static constexpr Extended kNoDefect = 0.0L;
 
     ClusterWorkspace& ws_;
     std::array<ElementRun, kMaxPolyElements> elements_{};
@@ -708,6 +811,7 @@ private:
     int totalAtoms_ = 0;
     int largestDelta_ = 1;
     std::array<Extended, kMaxHeavySlots> share_{};
+    std::array<Extended, kMaxHeavySlots> shareDefect_{};
     int passExponent_ = 0;
     Extended cumulative_ = 0;
     std::array<Unit, kMaxPolyElements> units_{};
@@ -755,6 +859,7 @@ void MarkPeaksBelowDoubleRange(ClusterWorkspace& ws) {
     if (!ws.underflow || !(largest > 0)) return;
     ws.peakExponent = ExponentOf(largest);
     for (Extended& peak : ws.peakSum) peak = std::ldexp(peak, -ws.peakExponent);
+    for (Extended& moment : ws.peakDefectMoment) moment = std::ldexp(moment, -ws.peakExponent);
     ws.cumulativeFA = std::ldexp(ws.cumulativeFA, -ws.peakExponent);
 }
 

@@ -59,6 +59,7 @@ bool MakeValid(ClusterWorkspace& ws) {
 void AccumulateCurrent(ClusterWorkspace& ws) {
     if (ws.massShift < kPeakCount) {
         ws.peakSum[ws.massShift] += ws.currentProbability;
+        ws.peakDefectMoment[ws.massShift] += ws.currentProbability * ws.massDefect;
         ws.lastPeakIndex = std::max(ws.lastPeakIndex, ws.massShift);
     } else {
         ws.peakOverflow = true;
@@ -158,6 +159,7 @@ int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& ws, P
         if (best == kJx) ws.jxFAPosition = faEntry;
         ws.workFA[faEntry++] = table.LightFA(best);
         for (int k = 0; k < record.heavyCount; ++k) {
+            ws.workDefect[slot] = table.HeavyMassDefect(best, k);
             ws.workDelta[slot++] = table.HeavyDelta(best, k);
             ws.workFA[faEntry++] = table.HeavyFA(best, k);
         }
@@ -169,6 +171,7 @@ int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& ws, P
 Extended CompositionProbability(ClusterWorkspace& ws) {
     Extended probability = 1.0L;
     ws.massShift = 0;
+    ws.massDefect = 0;
     for (int e = 0; e < ws.polyElementCount; ++e) {
         const int atoms = ws.orderedCount[e];
         const int firstSlot = ws.firstSlot[e];
@@ -179,6 +182,7 @@ Extended CompositionProbability(ClusterWorkspace& ws) {
         for (int c = 0; c < heavy; ++c) {
             probability *= static_cast<Extended>(atoms - c) / static_cast<Extended>(c + 1) * p1;
             ws.massShift += ws.workDelta[firstSlot];
+            ws.massDefect += ws.workDefect[firstSlot];
         }
     }
     return probability;
@@ -211,6 +215,7 @@ void UpdateCompositionProbability(ClusterWorkspace& ws) {
                 MultiplyRisingRatios(probability, before, now, p);
             }
             ws.massShift += (now - before) * ws.workDelta[slot];
+            ws.massDefect += (now - before) * static_cast<Extended>(ws.workDefect[slot]);
             ws.previousComposition[slot] = now;
         }
     }
@@ -235,6 +240,7 @@ bool NextComposition(ClusterWorkspace& ws) {
 void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double stopFA) {
     ExtendedPrecisionScope precision;
     ws.peakSum.fill(0.0L);
+    ws.peakDefectMoment.fill(0.0L);
     ws.lastPeakIndex = 0;
     ws.peakOverflow = false;
     ws.passCount = 0;
@@ -266,6 +272,23 @@ void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA) {
     }
     ComputeClusterByEnumeration(ws, passLimit, stopFA);
     MarkPeaksBelowDoubleRange(ws);
+}
+
+double PeakCentroidMass(const ClusterWorkspace& ws, int n) {
+    const double nominal = ws.ionMassA + n;
+    if (!(ws.peakSum[n] > 0)) return nominal;
+    return nominal + static_cast<double>(ws.peakDefectMoment[n] / ws.peakSum[n]);
+}
+
+double ClusterAverageMass(const ClusterWorkspace& ws) {
+    Extended weight = 0;
+    Extended moment = 0;   // relative to ionMassA, which keeps the digits of small shifts
+    for (int n = 0; n <= ws.lastPeakIndex; ++n) {
+        weight += ws.peakSum[n];
+        moment += ws.peakSum[n] * n + ws.peakDefectMoment[n];
+    }
+    if (!(weight > 0)) return ws.ionMassA;
+    return ws.ionMassA + static_cast<double>(moment / weight);
 }
 
 double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula) {

@@ -46,13 +46,22 @@ struct ClusterWorkspace {
     // Per ordered element: FA of its lightest isotope, then its heavy FAs.
     std::array<double, kMaxPolyElements + kMaxHeavySlots> workFA{};
     std::array<int, kMaxHeavySlots> workDelta{};
+    // Per heavy slot: exact mass minus lightest mass minus delta (u), so that a
+    // composition weighs ionMassA + massShift + the sum of its heavy atoms' defects.
+    std::array<double, kMaxHeavySlots> workDefect{};
     std::array<int, kMaxHeavySlots> composition{};
     std::array<int, kMaxHeavySlots> previousComposition{};
     std::array<int, kMaxPolyElements> lightCount{};
     std::array<int, kMaxPolyElements> previousLightCount{};
     int massShift = 0;
+    Extended massDefect = 0;   // of the current composition, u
     Extended currentProbability = 0;
     std::array<Extended, kPeakCount> peakSum{};
+    // Per peak: the sum over its compositions of probability x mass defect (u), on
+    // the same scale as peakSum. The abundance-weighted mean mass of [A+n] is
+    // ionMassA + n + peakDefectMoment[n] / peakSum[n]: for Cl2 [A+2] is 37Cl35Cl,
+    // 1.99705 u above [A+0] rather than 2.
+    std::array<Extended, kPeakCount> peakDefectMoment{};
     Extended cumulativeFA = 0;   // includes compositions beyond [A+319]
     int lastPeakIndex = 0;
     bool peakOverflow = false;
@@ -120,6 +129,14 @@ void UpdateCompositionProbability(ClusterWorkspace& workspace);
 // Steps composition to the next one with the same number of heavy atoms;
 // false when the pass has no further composition.
 bool NextComposition(ClusterWorkspace& workspace);
+
+// Abundance-weighted mean mass (u) of the compositions that make up peak [A+n]:
+// where a high-resolution instrument sees the peak's centroid. ionMassA + n for an
+// empty peak.
+double PeakCentroidMass(const ClusterWorkspace& workspace, int n);
+
+// Abundance-weighted mean mass (u) of the peaks [A+0] .. [A+lastPeakIndex].
+double ClusterAverageMass(const ClusterWorkspace& workspace);
 
 // Sum of count x lightMass over all 90 elements; no electron correction, formula
 // unchanged.

@@ -53,6 +53,12 @@ double ElementTable::LightFA(int index) const {
     return record.heavyCount == 0 ? 1.0 : faPool[record.firstFA];
 }
 
+double ElementTable::HeavyMassDefect(int index, int k) const {
+    const double exactMass = HeavyExactMass(index, k);
+    if (exactMass == 0.0) return 0.0;
+    return exactMass - records[index].lightMass - HeavyDelta(index, k);
+}
+
 void ElementTable::ResetUserIsotopeCursors() {
     nextDeltaSlot = naturalDeltaCount;
     nextFASlot = naturalFACount;

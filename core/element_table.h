@@ -22,7 +22,10 @@ inline constexpr int naturalDeltaCount = 204;  // first free deltaPool entry aft
 inline constexpr int naturalFACount = 266;     // first free faPool entry after the natural data
 inline constexpr int kDeltaPoolSize = naturalDeltaCount + kUserElementCount * kMaxUserHeavyIsotopes;
 inline constexpr int kFAPoolSize = naturalFACount + kUserElementCount * (kMaxUserHeavyIsotopes + 1);
-inline constexpr int kHeavyMassPoolSize = naturalDeltaCount;
+// Parallel to deltaPool. The natural entries hold each heavy isotope's exact mass;
+// a user-defined slot holds one only when its isotopes are natural ones (an enriched
+// element), otherwise 0: typed isotopes have a nominal spacing and no exact mass.
+inline constexpr int kHeavyMassPoolSize = kDeltaPoolSize;
 
 // An uppercase letter opens a group; each following blank or lowercase letter is
 // one element (blank: the one-letter symbol). An element's index is the number of
@@ -61,8 +64,12 @@ public:
     double LightFA(int index) const;
     int HeavyDelta(int index, int k) const { return deltaPool[records[index].firstDelta + k]; }
     double HeavyFA(int index, int k) const { return faPool[records[index].firstFA + 1 + k]; }
-    // Natural elements only: user-defined isotopes have no stored exact mass.
+    // Exact mass of a heavy isotope; 0 for a user-defined isotope typed by its delta.
     double HeavyExactMass(int index, int k) const { return heavyMassPool[records[index].firstDelta + k]; }
+    // Exact mass of a heavy isotope minus the lightest isotope's mass and its delta:
+    // how far the isotope sits from the nominal spacing (13C: 0.00335 u). 0 where
+    // no exact mass is known.
+    double HeavyMassDefect(int index, int k) const;
 
     void ResetUserIsotopeCursors();
 };

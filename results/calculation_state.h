@@ -36,6 +36,10 @@ struct CalculationState {
 
     // Cluster peaks [A+0] .. [A+319]; kind 5: the peaks of all ions in turn.
     std::array<double, kPeakSlots> peakFA{};
+    // Where a high-resolution instrument sees each stored peak: the abundance-weighted
+    // mean m/z of its isotopic compositions (the page shows the nominal spacing).
+    std::array<double, kPeakSlots> peakCentroidMz{};
+    double averageMass = 0.0;    // kind 0: the abundance-weighted mean ion mass of the cluster, u
     int lastPeakIndex = 0;
     int maxPeakIndex = 0;
     double maxFA = 0.0;

@@ -151,4 +151,22 @@ std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key)
     return std::nullopt;
 }
 
+std::string AcceptedValues(const FieldSpec& rule) {
+    switch (rule.type) {
+        case FieldType::Integer:
+            return "an integer from " + FormatInteger(static_cast<long long>(rule.minimum)) + " to " +
+                   FormatInteger(static_cast<long long>(rule.maximum)) + " is required";
+        case FieldType::Number:
+            return "a number from " + FormatGeneral(rule.minimum) + " to " + FormatGeneral(rule.maximum) +
+                   " is required";
+        case FieldType::Text:
+            return "at most " + FormatInteger(rule.maxLength) + " characters are accepted";
+        case FieldType::Check:
+            return "0 or 1 is required";
+        case FieldType::Choice:
+            return "an integer from 0 to " + FormatInteger(static_cast<long long>(rule.maximum)) + " is required";
+    }
+    return {};
+}
+
 }  // namespace tarnevo::results

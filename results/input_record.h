@@ -75,6 +75,11 @@ struct FieldRefusal {
 };
 std::optional<FieldRefusal> ValidateRecord(InputRecord& record);
 
+// What a field accepts, for a message that names the option it came from:
+// "an integer from -30 to 30 is required", "a number from 0.5 to 0.99999 is
+// required", "at most 50 characters are accepted".
+std::string AcceptedValues(const FieldSpec& rule);
+
 // Field with the given key, or nullptr.
 std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key);
 

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev
-  fonts-liberation xvfb xauth
+  fonts-liberation xvfb xauth ccache locales
   libisospec++-dev
 )
 
@@ -17,14 +17,24 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# A locale whose month names are not English: the report's run date must stay
+# English under it, and the test that says so needs one.
+needs_locale=false
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then needs_locale=true; fi
+[ ${#missing[@]} -eq 0 ] && [ "$needs_locale" = false ] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || { echo "Please install as root: ${missing[*]}" >&2; exit 1; }
   sudo_cmd=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if [ "$needs_locale" = true ]; then
+  echo "Generating the de_DE.UTF-8 locale"
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -360,15 +361,22 @@ private slots:
         QCOMPARE(button->size(), QSize(120, 30));
         View()->viewport()->grab().save(QStringLiteral(TARNEVO_SCREENSHOT_PATH) +
                                         QStringLiteral(".advice.png"));
+        Frame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Frame()));
+        QCOMPARE(QApplication::focusWidget(), button);   // Enter or Space continues
         QString caption;
+        bool buttonGoneWhileAsking = false;
         WhenModal<RecordDialog>(
-            [&caption](RecordDialog* dialog) {
+            [this, &caption, &buttonGoneWhileAsking](RecordDialog* dialog) {
                 caption = dialog->windowTitle();
+                QPushButton* shown = View()->ContinueButton();
+                buttonGoneWhileAsking = shown == nullptr || !shown->isVisible();
                 Press(dialog, QDialogButtonBox::Cancel);
             },
             &failed_);
-        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::keyClick(button, Qt::Key_Space);
         QCOMPARE(caption, QStringLiteral("Neutral Repeating Unit Formulae Entry"));
+        QVERIFY(buttonGoneWhileAsking);
         QVERIFY(View()->ContinueButton() == nullptr);  // gone with the advice
         QVERIFY(app_->Document().Data().readyForCalculation);
     }
@@ -428,6 +436,62 @@ private slots:
         Frame()->Action(Command::AppExit)->trigger();
         QCOMPARE(question, QStringLiteral("Current data set is not saved, save it?"));
         QVERIFY(!Frame()->isVisible());
+    }
+
+    void exitClosesTheHelpWindowToo() {
+        app_->Help().ShowContents();
+        QPointer<HelpWindow> help = app_->Help().Window();
+        QVERIFY(help != nullptr && help->isVisible());
+        Frame()->Action(Command::AppExit)->trigger();   // a fresh data set: no reminder
+        QVERIFY(!Frame()->isVisible());
+        QVERIFY(help == nullptr || !help->isVisible());
+    }
+
+    void helpWindowClosesWithEscape() {
+        app_->Help().ShowContents();
+        HelpWindow* help = app_->Help().Window();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        help->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help));
+        QTest::keyClick(help, Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+    }
+
+    // A long page scrolled to its end; File New and the next results open at the
+    // top, and Home and End move through the page.
+    void newResultsStartAtTheTop() {
+        RunCluster("C6464H9950N1714O2016S44", "1", false);
+        View()->viewport()->repaint();   // the pass sets the scroll extent
+        QScrollBar* vertical = View()->verticalScrollBar();
+        QVERIFY(vertical->maximum() > 0);
+        View()->setFocus();
+        QTest::keyClick(View(), Qt::Key_End);
+        QCOMPARE(vertical->value(), vertical->maximum());
+        QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(vertical->value(), 0);
+        vertical->setValue(vertical->maximum());
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(vertical->value(), 0);
+        vertical->setValue(vertical->maximum());
+        bool presetSelected = false;
+        WhenModal<CFormDlg>(
+            [&presetSelected](CFormDlg* dialog) {
+                presetSelected = Field(dialog, "formula")->selectedText() ==
+                                 QStringLiteral("C6464H9950N1714O2016S44");
+                Field(dialog, "formula")->setText(QStringLiteral("Sn10Cl20Br10"));
+                Press(dialog, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_I, Qt::ControlModifier);
+        QVERIFY(presetSelected);   // typing replaces the last formula
+        QVERIFY(!app_->Document().Data().readyForCalculation);
+        QCOMPARE(vertical->value(), 0);
+    }
+
+    void windowHasAUsableSizeWhenNotMaximized() {
+        const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QVERIFY(Frame()->normalGeometry().width() >= available.width() * 8 / 10);
+        QVERIFY(Frame()->normalGeometry().height() >= available.height() * 8 / 10);
     }
 
     void isotopicDataThroughGenericDialog() {

@@ -5,6 +5,8 @@
 // applied to the full list afterwards (a pass r holds the compositions with r
 // heavy atoms; the enumeration stops after the first pass whose cumulative FA,
 // rounded to double, exceeds the stop FA). Random small formulas, fixed seed.
+// Each listed composition also carries its exact mass, the sum of its isotopes'
+// masses, so the centroid of every peak is checked against the plain weighted mean.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +29,7 @@ struct Outcome {
     int heavyAtoms = 0;
     int shift = 0;
     long double probability = 0;
+    long double mass = 0;   // u, neutral
 };
 
 long double Factorial(int n) {
@@ -39,9 +42,11 @@ long double Factorial(int n) {
 std::vector<Outcome> ElementOutcomes(const ElementTable& table, int element, int atoms) {
     std::vector<double> fa = {table.LightFA(element)};
     std::vector<int> delta = {0};
+    std::vector<double> mass = {table[element].lightMass};
     for (int k = 0; k < table[element].heavyCount; ++k) {
         fa.push_back(table.HeavyFA(element, k));
         delta.push_back(table.HeavyDelta(element, k));
+        mass.push_back(table.HeavyExactMass(element, k));
     }
     std::vector<Outcome> outcomes;
     std::vector<int> counts(fa.size(), 0);
@@ -54,6 +59,7 @@ std::vector<Outcome> ElementOutcomes(const ElementTable& table, int element, int
                 outcome.probability /= Factorial(counts[i]);
                 outcome.probability *= std::pow(static_cast<long double>(fa[i]), counts[i]);
                 outcome.shift += counts[i] * delta[i];
+                outcome.mass += counts[i] * static_cast<long double>(mass[i]);
                 if (i > 0) outcome.heavyAtoms += counts[i];
             }
             outcomes.push_back(outcome);
@@ -70,19 +76,21 @@ std::vector<Outcome> ElementOutcomes(const ElementTable& table, int element, int
 
 struct OracleCluster {
     std::array<long double, kPeakCount> peaks{};
+    std::array<long double, kPeakCount> massSums{};   // probability x mass
     int lastPeakIndex = 0;
     bool overflow = false;
     long double cumulative = 0;
 };
 
 OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formula, double stopFA) {
-    std::vector<Outcome> all = {Outcome{0, 0, 1.0L}};
+    std::vector<Outcome> all = {Outcome{0, 0, 1.0L, 0.0L}};
     for (const auto& [element, atoms] : formula) {
         if (!table.IsPolyisotopic(element)) continue;
         std::vector<Outcome> combined;
         for (const Outcome& a : all) {
             for (const Outcome& b : ElementOutcomes(table, element, atoms)) {
-                combined.push_back({a.heavyAtoms + b.heavyAtoms, a.shift + b.shift, a.probability * b.probability});
+                combined.push_back({a.heavyAtoms + b.heavyAtoms, a.shift + b.shift, a.probability * b.probability,
+                                    a.mass + b.mass});
             }
         }
         all = std::move(combined);
@@ -98,6 +106,12 @@ OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formul
     }
     OracleCluster oracle;
     oracle.cumulative = cumulative;
+    // Monoisotopic elements weigh the same in every composition.
+    long double fixedMass = 0;
+    for (const auto& [element, atoms] : formula) {
+        if (!table.IsPolyisotopic(element)) fixedMass += atoms * static_cast<long double>(table[element].lightMass);
+    }
+    for (Outcome& o : all) o.mass += fixedMass;
     for (const Outcome& o : all) {
         if (o.heavyAtoms > lastPass) continue;
         if (o.shift >= kPeakCount) {
@@ -105,6 +119,7 @@ OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formul
             continue;
         }
         oracle.peaks[o.shift] += o.probability;
+        oracle.massSums[o.shift] += o.probability * o.mass;
         oracle.lastPeakIndex = std::max(oracle.lastPeakIndex, o.shift);
     }
     return oracle;
@@ -136,6 +151,10 @@ void ExpectEngineMatchesOracle(const std::map<int, int>& formulaCounts, double s
         ASSERT_NEAR(static_cast<double>(ws.peakSum[n] / largest), static_cast<double>(oracle.peaks[n] / largest),
                     1e-12)
             << text << " [A+" << n << "] stop " << stopFA;
+        if (oracle.peaks[n] < 1e-12L * largest) continue;
+        // Charge 1: one electron fewer than the neutral compositions.
+        const double centroid = static_cast<double>(oracle.massSums[n] / oracle.peaks[n]) - electronMass;
+        ASSERT_NEAR(PeakCentroidMass(ws, n), centroid, 1e-9 * centroid) << text << " centroid of [A+" << n << "]";
     }
 }
 

@@ -34,7 +34,9 @@ inline Extended LargestPeak(const ClusterWorkspace& workspace) {
 
 // Same passes, same visited shifts, peaks within 1e-12 of the largest and, where
 // they are normal doubles, within 1e-10 of themselves (far finer than the seven
-// digits printed); cumulative FA within 1e-12.
+// digits printed); cumulative FA within 1e-12. The centroid mass of every peak
+// above 1e-12 of the largest agrees to 1e-9 of the peak's distance from [A+0]
+// plus one u: a ppb of the mass for any ion, and the defect part itself to 1e-9.
 inline void ExpectSameCluster(const ClusterWorkspace& enumerated, const ClusterWorkspace& convolved,
                               const std::string& label) {
     SCOPED_TRACE(label);
@@ -54,6 +56,12 @@ inline void ExpectSameCluster(const ClusterWorkspace& enumerated, const ClusterW
         }
     }
     EXPECT_LE(std::fabs(enumerated.cumulativeFA - convolved.cumulativeFA), 1e-12L * enumerated.cumulativeFA);
+    for (int n = 0; n < core::kPeakCount; ++n) {
+        if (enumerated.peakSum[n] < 1e-12L * largest) continue;
+        const double a = core::PeakCentroidMass(enumerated, n) - enumerated.ionMassA;
+        const double b = core::PeakCentroidMass(convolved, n) - convolved.ionMassA;
+        ASSERT_LE(std::fabs(a - b), 1e-9 * (n + 1.0)) << "centroid of [A+" << n << "]";
+    }
 }
 
 }  // namespace tarnevo::testing

@@ -242,10 +242,15 @@ TEST(FormulasCli, RefusalsAndUsage) {
     std::string errors;
     EXPECT_EQ(Cli({"formulas", "200", "--element", "C", "--charge", "0"}, out, errors), cli::kExitRefused);
     EXPECT_NE(errors.find("Error - The ionic charge cannot be zero!"), std::string::npos);
-    EXPECT_EQ(Cli({"formulas", "1", "--element", "C"}, out, errors), cli::kExitRefused);
-    EXPECT_NE(errors.find("Please enter a number between 2 and 10000."), std::string::npos);
-    EXPECT_EQ(Cli({"formulas", "200", "--element", "C:0:1001"}, out, errors), cli::kExitRefused);
-    EXPECT_NE(errors.find("Please enter an integer between 0 and 1000."), std::string::npos);
+    // Values outside the dialog's ranges are usage errors that name the option.
+    EXPECT_EQ(Cli({"formulas", "1", "--element", "C"}, out, errors), cli::kExitUsage);
+    EXPECT_NE(errors.find("MZ: a number from 2 to 10000 is required, not '1'"), std::string::npos);
+    EXPECT_EQ(Cli({"formulas", "200", "--element", "C:0:1001"}, out, errors), cli::kExitUsage);
+    EXPECT_NE(errors.find("--element: an integer from 0 to 1000 is required, not '1001'"), std::string::npos);
+    EXPECT_EQ(Cli({"formulas", "200", "--element", "C", "--jx", "2.0"}, out, errors), cli::kExitUsage);
+    EXPECT_NE(errors.find("--jx is given, but Jx is not one of the elements."), std::string::npos);
+    EXPECT_EQ(Cli({"formulas", "200", "--element", "Hx"}, out, errors), cli::kExitRefused);
+    EXPECT_NE(errors.find("Symbol Entry Error"), std::string::npos);
     EXPECT_EQ(Cli({"formulas", "200", "--element", "Jx"}, out, errors), cli::kExitRefused);
     EXPECT_NE(errors.find("--jx MASS[:VALENCE]"), std::string::npos);
     EXPECT_EQ(Cli({"formulas", "200", "--element", "Jx:0:10", "--element", "C", "--jx", "2.014102:1"}, out, errors),
