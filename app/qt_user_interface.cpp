@@ -7,6 +7,8 @@
 #include "app/form_dialog.h"
 #include "app/formula_dialogs.h"
 #include "app/help_topics.h"
+#include "app/labelling_dialogs.h"
+#include "app/peak_dialog.h"
 #include "app/user_element_dialog.h"
 
 namespace tarnevo::app {
@@ -87,6 +89,14 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, con
     } else if (auto* rows = dynamic_cast<calc::FormulaElementsInput*>(&record)) {
         dialog = std::make_unique<CMFormElemDlg>(*rows, parent);
         page = kFormulaFromMzHelpPage;
+    } else if (auto* peaks = dynamic_cast<calc::PeakInput*>(&record)) {
+        dialog = std::make_unique<CPeakDlg>(*peaks, parent);
+    } else if (auto* labelling = dynamic_cast<calc::LabellingFormInput*>(&record)) {
+        dialog = std::make_unique<CLabFormDlg>(*labelling, parent);
+    } else if (auto* details = dynamic_cast<calc::EnrichmentDetailsInput*>(&record)) {
+        dialog = std::make_unique<CEnDetailsDlg>(*details, parent);
+    } else if (auto* maximum = dynamic_cast<calc::MaxEnrichmentInput*>(&record)) {
+        dialog = std::make_unique<CMaxEnrDlg>(*maximum, parent);
     } else if (dynamic_cast<calc::FormulaElementInput*>(&record) != nullptr) {
         dialog = std::make_unique<GenericRecordDialog>(
             record, std::vector<std::string_view>{calc::FormulaElementInput::kValenceNote}, parent);

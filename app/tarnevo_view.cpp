@@ -21,6 +21,7 @@
 #include "calc/cluster_ions_command.h"
 #include "calc/isotope_cluster_command.h"
 #include "calc/isotopic_data_command.h"
+#include "calc/labelling_command.h"
 #include "calc/molecular_formulae_command.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
@@ -49,7 +50,7 @@ constexpr ViewCommand kViewCommands[] = {
     {calc::kContinueButtonId, CalcKind::RepeatingUnits, &calc::ContinueClusterIons},
     {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, &calc::RunMolecularFormulae},
     {static_cast<int>(Command::CorrectForLossOfH), CalcKind::LossOfH, nullptr},
-    {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, nullptr},
+    {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, &calc::RunLabellingCommand},
     {static_cast<int>(Command::DisplayIsotopicData), CalcKind::IsotopicData, &calc::RunDisplayIsotopicData},
 };
 

@@ -7,8 +7,10 @@
 #include "cli/arguments.h"
 #include "cli/cli_output.h"
 #include "cli/cluster_cli.h"
+#include "cli/enrich_cli.h"
 #include "cli/formulas_cli.h"
 #include "cli/isotopes_cli.h"
+#include "cli/label_cli.h"
 #include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
@@ -32,6 +34,11 @@ const std::vector<Subcommand>& Subcommands() {
          "tarnevo-cli polymer --ru C2H4O --ci Na --mz-range 50-400", PolymerOptionRules, RunPolymerCommand},
         {"isotopes", "the isotopes of a natural element", kIsotopesUsage, "tarnevo-cli isotopes Cl",
          IsotopesOptionRules, RunIsotopesCommand},
+        {"label", "the isotope cluster of an ion with enriched atoms", kLabelUsage,
+         "tarnevo-cli label C6H6 --enrich C:2:0.99 --json", LabelOptionRules, RunLabelCommand},
+        {"enrich", "the enrichment of one element fitted to a measured spectrum", kEnrichUsage,
+         "tarnevo-cli enrich C6H6 --element C --atoms 2 --first-mz 78.0464 --intensities 1.2,22,100,4.4",
+         EnrichOptionRules, RunEnrichCommand},
         {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z", kFormulasUsage,
          "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json", FormulasOptionRules,
          RunFormulasCommand},

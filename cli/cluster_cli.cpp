@@ -16,21 +16,27 @@ namespace tarnevo::cli {
 namespace {
 
 void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
+    out << "{";
+    PrintClusterJsonFields(context, "peaks", out);
+    out << "}\n";
+}
+
+}  // namespace
+
+void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
+    out << "\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
         << ", \"averageMass\": " << JsonNumber(state.averageMass) << ", \"mostAbundantPeak\": " << state.maxPeakIndex
         << ", \"lastPeakIndex\": " << state.lastPeakIndex << ", \"maxPeakIndex\": " << state.maxPeakIndex
         << ", \"peakOverflow\": " << (state.peakOverflow ? "true" : "false")
         << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
-        << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"peaks\": [";
+        << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"" << peaksKey << "\": [";
     PrintPeaksJson(state.peakFA.data(), state.peakCentroidMz.data(), state.lastPeakIndex + 1, state.ionMassA,
                    state.charge, state.maxFA, out);
-    out << "]}\n";
+    out << "]";
 }
-
-}  // namespace
 
 // One ion of a batch: its words as a cluster command line with --json; the
 // result object, or the line's error object. False when the line was refused.

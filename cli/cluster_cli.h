@@ -3,8 +3,10 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "calc/command_context.h"
 #include "cli/arguments.h"
 
 namespace tarnevo::cli {
@@ -16,5 +18,10 @@ inline constexpr const char* kClusterUsage =
 
 OptionRules ClusterOptionRules();
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+// The JSON fields of one ion's stored cluster, "formula" to the peaks (under
+// peaksKey), without the enclosing braces: the other single-ion commands
+// extend the same object.
+void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey, std::ostream& out);
 
 }  // namespace tarnevo::cli

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "results/calculation_state.h"
+#include "results/labelling_presets.h"
 
 namespace tarnevo::results {
 
@@ -46,8 +47,11 @@ struct ViewState {
     int ionCount = 0;
     bool continueButtonShown = false;
 
-    // Isotopic data of one element: the symbol as typed.
+    // Isotopic data of one element, and the enriched element of a fit: the
+    // symbol as typed.
     std::string elementSymbol;
+
+    LabellingPresets labelling;
 };
 
 }  // namespace tarnevo::results

@@ -1,0 +1,75 @@
+#include "app/labelling_dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace tarnevo::app {
+
+namespace {
+
+using Details = calc::EnrichmentDetailsInput;
+
+constexpr int kRowsPerBlock = 5;
+constexpr int kColumnsPerBlock = 3;   // mass, natural FA, enriched FA
+
+QLabel* Heading(std::string_view text) {
+    auto* label = new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    return label;
+}
+
+void MakeReadOnly(QWidget* editor) {
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+    }
+}
+
+}  // namespace
+
+CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
+    : GenericRecordDialog(input, {calc::LabellingFormInput::kGuidance}, parent) {
+    if (auto* formula = qobject_cast<QLineEdit*>(EditorForKey(calc::LabellingFormInput::kFormula.key))) {
+        formula->setMinimumWidth(formula->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
+    }
+}
+
+CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* parent) : RecordDialog(input, parent) {
+    // Field order of the record: mass, natural FA and enriched FA of row 1, then row 2, ...
+    const auto editor = [this](int row, int column) {
+        return EditorAt(static_cast<std::size_t>(kColumnsPerBlock * (row - 1) + column));
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeLabel(Details::kGuidance));
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    for (int block = 0; block < 2; ++block) {
+        const int column = block * (kColumnsPerBlock + 1);
+        grid->addWidget(Heading(Details::kMassHeading), 0, column);
+        grid->addWidget(Heading(Details::kNaturalHeading), 0, column + 1);
+        grid->addWidget(Heading(Details::kEnrichedHeading), 0, column + 2);
+    }
+    grid->setColumnMinimumWidth(kColumnsPerBlock, 24);
+    for (int row = 1; row <= Details::kRows; ++row) {
+        const int gridRow = 1 + (row - 1) % kRowsPerBlock;
+        const int firstColumn = row <= kRowsPerBlock ? 0 : kColumnsPerBlock + 1;
+        for (int column = 0; column < kColumnsPerBlock; ++column) {
+            QWidget* field = editor(row, column);
+            const bool enteredByUser = column == 2 && row >= 2 && row <= input.IsotopeCount();
+            if (!enteredByUser) MakeReadOnly(field);
+            field->setMaximumWidth(100);
+            grid->addWidget(field, gridRow, firstColumn + column);
+        }
+    }
+    layout->addLayout(grid);
+    layout->addWidget(ButtonBox());
+    if (input.IsotopeCount() >= 2) editor(2, 2)->setFocus(Qt::OtherFocusReason);
+}
+
+CMaxEnrDlg::CMaxEnrDlg(calc::MaxEnrichmentInput& input, QWidget* parent)
+    : GenericRecordDialog(input, {calc::MaxEnrichmentInput::kGuidance}, parent) {}
+
+}  // namespace tarnevo::app

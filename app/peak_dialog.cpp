@@ -1,0 +1,65 @@
+#include "app/peak_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace tarnevo::app {
+
+namespace {
+
+using Input = calc::PeakInput;
+
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLabel* HeadingLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    return label;
+}
+
+}  // namespace
+
+CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input, parent) {
+    // Field order of the record: m/z and intensity of peak 0, then of peak 1, ...
+    const auto mzEditor = [this](int peak) { return EditorAt(static_cast<std::size_t>(2 * peak)); };
+    const auto intensityEditor = [this](int peak) { return EditorAt(static_cast<std::size_t>(2 * peak + 1)); };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(MakeLabel(Input::kPrompt1));
+    layout->addWidget(MakeLabel(Input::kPrompt2));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    constexpr int kColumnsPerPair = 3;   // m/z, intensity, gap
+    const QString intensityHeading =
+        FromView(Input::kIntensityHeading[0]) + u'\n' + FromView(Input::kIntensityHeading[1]);
+    for (int pair = 0; pair < Input::kColumnPairs; ++pair) {
+        const int column = pair * kColumnsPerPair;
+        grid->addWidget(HeadingLabel(FromView(Input::kMzHeading)), 0, column);
+        grid->addWidget(HeadingLabel(intensityHeading), 0, column + 1);
+        if (pair + 1 < Input::kColumnPairs) grid->setColumnMinimumWidth(column + 2, 24);
+    }
+    for (int peak = 0; peak < Input::kPeakCount; ++peak) {
+        const int row = 1 + peak % Input::kRowsPerColumn;
+        const int column = (peak / Input::kRowsPerColumn) * kColumnsPerPair;
+        if (auto* mz = qobject_cast<QLineEdit*>(mzEditor(peak))) {
+            mz->setReadOnly(true);
+            mz->setFocusPolicy(Qt::NoFocus);
+        }
+        mzEditor(peak)->setMaximumWidth(110);
+        intensityEditor(peak)->setMaximumWidth(90);
+        grid->addWidget(mzEditor(peak), row, column);
+        grid->addWidget(intensityEditor(peak), row, column + 1);
+    }
+    layout->addLayout(grid);
+    layout->addWidget(ButtonBox());
+    // Typing starts in the first intensity, the only place the user enters data.
+    intensityEditor(0)->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace tarnevo::app

@@ -1,0 +1,191 @@
+#include "calc/labelling_command.h"
+
+#include <array>
+#include <span>
+#include <string>
+
+#include "calc/cluster_run.h"
+#include "calc/formula_entry.h"
+#include "calc/labelling_input.h"
+#include "calc/labelling_messages.h"
+#include "core/enriched_element.h"
+
+namespace tarnevo::calc {
+
+namespace {
+
+using core::kFirstUserElement;
+
+// What the enriched elements of a pattern leave for its results.
+struct EnrichedElements {
+    std::string symbols;   // two characters each, a one-letter symbol padded with a blank
+    std::array<int, core::kUserElementCount> atoms{};
+    std::array<int, core::kUserElementCount> elementIndex{};
+    std::array<core::IsotopeList, core::kUserElementCount> isotopes{};   // enriched FAs, ascending mass
+};
+
+bool HasUserElements(const core::ParsedFormula& formula) {
+    for (int element = kFirstUserElement; element < core::kElementCount; ++element) {
+        if (formula[element] != 0) return true;
+    }
+    return false;
+}
+
+// One round of the first dialog: preset from the view, entries stored back
+// before any check, then the charge, the formula and the refusal of Jx .. Qz.
+FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula) {
+    results::ViewState& view = context.view;
+    LabellingFormInput input;
+    input.formula = view.formulaText;
+    input.charge = view.charge;
+    input.type = view.labelling.labellingChoice;
+    input.saveReminder = view.saveReminder;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+
+    view.formulaText = input.formula;
+    view.labelling.labellingChoice = input.type;
+    view.calcKind = input.type == LabellingFormInput::kEnrichmentFromSpectrum
+                        ? results::CalcKind::EnrichmentFromSpectrum
+                        : results::CalcKind::LabelledAtoms;
+    view.charge = input.charge;
+    view.saveReminder = input.saveReminder;
+    if (view.charge == 0) {
+        results::ShowError(context.ui, labelling::kZeroCharge);
+        return FormStep::End;
+    }
+    const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);
+    if (step != FormStep::Parsed) return step;
+    if (!HasUserElements(formula)) return FormStep::Parsed;
+    if (!results::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
+    view.formulaText.clear();
+    return FormStep::Retry;
+}
+
+// The identity of enriched element k until it is accepted: its index, or -1
+// when the command ends.
+int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormula& formula, int k,
+                               EnrichedElements& enriched) {
+    for (;;) {
+        EnrichedElementInput input(k + 1);
+        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return -1;
+        context.view.elementSymbol = input.symbol;
+        enriched.atoms[k] = input.atoms;
+        const int element = LookupSymbol(input.symbol, 0, context.ui);
+        if (element == kSymbolCancel) return -1;
+        if (element == kSymbolRetry) continue;
+        enriched.elementIndex[k] = element;
+        std::string_view refusal;
+        if (!context.program.elements.IsPolyisotopic(element)) {
+            refusal = labelling::kMonoisotopic;
+        } else if (static_cast<long>(formula[element]) < input.atoms) {
+            // The count already left natural by earlier entries of the same element.
+            refusal = labelling::kTooManyEnrichedAtoms;
+        } else {
+            return element;
+        }
+        if (!results::AskRetry(context.ui, refusal)) return -1;
+    }
+}
+
+// The enriched FAs of element k's isotopes until they are accepted; false when
+// the command ends. The dialog opens with every enriched field 0 each time.
+bool AskEnrichedFAs(CommandContext& context, int k, core::IsotopeList& isotopes) {
+    for (;;) {
+        EnrichmentDetailsInput input(k + 1, isotopes);
+        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+        std::array<double, core::kMaxElementIsotopes> fa{};
+        const std::span<const double> heavy(input.enrichedFA.begin() + 1, input.enrichedFA.end());
+        if (core::CompleteEnrichedFAs(isotopes, heavy, fa) == core::EnrichmentStatus::Stored) {
+            isotopes.fa = fa;
+            return true;
+        }
+        if (!results::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
+    }
+}
+
+// Enriched element k: its identity, the rewrite of the formula (its atoms move to
+// slot Jx + k) and its FAs, written into the slot.
+bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, int k, EnrichedElements& enriched) {
+    const int element = AskEnrichedElementIdentity(context, formula, k, enriched);
+    if (element < 0) return false;
+    const std::string_view symbol = core::SymbolOf(element);
+    enriched.symbols += symbol;
+    if (symbol.size() == 1) enriched.symbols += ' ';
+
+    core::ElementTable& table = context.program.elements;
+    const int slot = kFirstUserElement + k;
+    const auto atoms = static_cast<unsigned>(enriched.atoms[k]);
+    table[slot].lightMass = table[element].lightMass;
+    formula[element] -= atoms;
+    formula[slot] = atoms;
+
+    core::IsotopeList& isotopes = enriched.isotopes[k];
+    isotopes = core::NaturalIsotopesByMass(table, element);
+    if (!AskEnrichedFAs(context, k, isotopes)) return false;
+    core::StoreEnrichedElement(table, slot, isotopes, isotopes.fa);
+    return true;
+}
+
+// The enrichment details of the results: per element its symbol, enriched atoms
+// and isotopes by ascending mass number with their enriched FAs.
+void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enriched, int count) {
+    results::CalculationState& state = context.document.state;
+    state.detailCount = count;
+    state.detailSymbol = enriched.symbols;
+    int cursor = 0;
+    for (int k = 0; k < count; ++k) {
+        const core::IsotopeList& isotopes = enriched.isotopes[k];
+        state.detailAtomCount[k] = enriched.atoms[k];
+        state.lastIsotopeIndex[k] = isotopes.count - 1;
+        const int lightMassNumber = core::NominalMassNumber(isotopes.mass[0]);
+        for (int i = 0; i < isotopes.count && cursor < results::kMaxDetailIsotopes; ++i, ++cursor) {
+            state.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
+            state.isotopeFA[cursor] = isotopes.fa[i];
+        }
+    }
+}
+
+void RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
+    results::LabellingPresets& presets = context.view.labelling;
+    LabellingCalcInput input;
+    input.stopFA = context.program.stopFASetting;
+    input.elementCount = presets.detailCount;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return;
+    context.program.stopFASetting = input.stopFA;
+    presets.detailCount = input.elementCount;
+
+    // Slots Jx .. Qz and the pools after the natural data belong to this
+    // calculation from here on.
+    context.program.elements.ResetUserIsotopeCursors();
+    context.view.userElements.Clear();
+    EnrichedElements enriched;
+    for (int k = 0; k < presets.detailCount; ++k) {
+        if (!AskEnrichedElement(context, formula, k, enriched)) return;
+    }
+    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
+    if (!ComputeIonCluster(context, formula)) return;
+    StoreClusterResults(context);
+    StoreEnrichmentDetails(context, enriched, presets.detailCount);
+    context.document.state.calcKind = results::CalcKind::LabelledAtoms;
+    context.document.CompleteCalculation(context.view.saveReminder);
+}
+
+}  // namespace
+
+void RunLabellingCommand(CommandContext& context) {
+    if (!results::PassCalculationGate(context.document, context.view, context.ui,
+                                      results::CalcKind::LabelledAtoms)) {
+        return;
+    }
+    core::ParsedFormula formula;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
+    if (step == FormStep::End) return;
+    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
+        RunEnrichmentFit(context, formula);
+    } else {
+        RunLabelledPattern(context, formula);
+    }
+}
+
+}  // namespace tarnevo::calc

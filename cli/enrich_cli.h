@@ -1,0 +1,19 @@
+// tarnevo-cli enrich FORMULA --element SYM --atoms N --first-mz MZ --intensities
+// I0,I1,...: the enrichment of one element fitted to a measured spectrum
+// (Isotope Labelling Effects, enrichment from an experimental pattern).
+#pragma once
+
+#include <ostream>
+
+#include "cli/arguments.h"
+
+namespace tarnevo::cli {
+
+inline constexpr const char* kEnrichUsage =
+    "usage: tarnevo-cli enrich FORMULA --element SYM --atoms N --first-mz MZ --intensities I0,I1,... "
+    "[--charge Z] [--max-isotope K --estimate FA] [--max-cycles N] [--json] [--report FILE]";
+
+OptionRules EnrichOptionRules();
+int RunEnrichCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+}  // namespace tarnevo::cli

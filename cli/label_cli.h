@@ -1,0 +1,18 @@
+// tarnevo-cli label FORMULA --enrich SYM:ATOMS[:FA,...]...: the isotope pattern
+// of an ion with enriched atoms (Isotope Labelling Effects, known enrichments).
+#pragma once
+
+#include <ostream>
+
+#include "cli/arguments.h"
+
+namespace tarnevo::cli {
+
+inline constexpr const char* kLabelUsage =
+    "usage: tarnevo-cli label FORMULA --enrich SYM:ATOMS[:FA,FA,...]... [--charge Z] [--stop FA] "
+    "[--json] [--report FILE]";
+
+OptionRules LabelOptionRules();
+int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+}  // namespace tarnevo::cli

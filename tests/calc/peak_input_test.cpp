@@ -1,0 +1,82 @@
+// Pins the record of the peak-entry dialog shared by the spectrum calculations:
+// the m/z a caller offers for peak k is first + k / |z| (one mass unit apart on
+// the mass scale), the fields come in dialog order with stable keys, intensities
+// are accepted from 0 to 100 only, and the read-only m/z fields are still
+// validated on OK, so an m/z outside 1..10000 cannot pass unnoticed.
+#include <gtest/gtest.h>
+
+#include "calc/peak_input.h"
+
+namespace tarnevo::calc {
+namespace {
+
+TEST(PeakInput, OffersPeaksOneMassUnitApartOnTheMzScale) {
+    PeakInput single;
+    single.SetEvenlySpacedMz(200.0, 1);
+    EXPECT_DOUBLE_EQ(single.mz[0], 200.0);
+    EXPECT_DOUBLE_EQ(single.mz[11], 211.0);
+
+    // A doubly charged ion: 0.5 between neighbours, whatever the sign of z.
+    for (int charge : {2, -2}) {
+        PeakInput doubly;
+        doubly.SetEvenlySpacedMz(300.25, charge);
+        EXPECT_DOUBLE_EQ(doubly.mz[1], 300.75);
+        EXPECT_DOUBLE_EQ(doubly.mz[11], 305.75);
+        EXPECT_EQ(doubly.intensity, (std::array<double, 12>{}));   // intensities untouched
+    }
+}
+
+TEST(PeakInput, FieldsComePeakByPeakWithTheirKeys) {
+    PeakInput input;
+    EXPECT_EQ(input.Caption(), "Peaks in the Mass Spectrum");
+    const auto fields = input.Fields();
+    ASSERT_EQ(fields.size(), 24u);
+    EXPECT_EQ(fields[0].rule->key, "mz1");
+    EXPECT_EQ(fields[1].rule->key, "intensity1");
+    EXPECT_EQ(fields[22].rule->key, "mz12");
+    EXPECT_EQ(fields[23].rule->key, "intensity12");
+    EXPECT_EQ(std::get<double*>(fields[23].target), &input.intensity[11]);
+    EXPECT_EQ(std::get<double*>(fields[22].target), &input.mz[11]);
+}
+
+struct IntensityCase {
+    const char* text;
+    const char* message;   // empty: accepted
+};
+
+class PeakIntensityEntry : public ::testing::TestWithParam<IntensityCase> {};
+
+TEST_P(PeakIntensityEntry, IsAcceptedOrRefusedWithTheStandardMessage) {
+    PeakInput input;
+    const auto field = results::FindField(input, "intensity7");
+    ASSERT_TRUE(field.has_value());
+    const auto refusal = results::AssignFieldText(*field, GetParam().text);
+    if (std::string(GetParam().message).empty()) {
+        EXPECT_FALSE(refusal.has_value()) << *refusal;
+    } else {
+        EXPECT_EQ(refusal.value_or(""), GetParam().message);
+        EXPECT_EQ(input.intensity[6], 0.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Range, PeakIntensityEntry,
+                         ::testing::Values(IntensityCase{"0", ""}, IntensityCase{"100", ""},
+                                           IntensityCase{"37.5", ""},
+                                           IntensityCase{"100.001", "Please enter a number between 0 and 100."},
+                                           IntensityCase{"-0.5", "Please enter a number between 0 and 100."},
+                                           IntensityCase{"x", "Please enter a number."}));
+
+TEST(PeakInput, ReadOnlyMzIsValidatedLikeTheOthers) {
+    PeakInput input;
+    input.SetEvenlySpacedMz(9995.0, 1);   // peaks 6..11 lie above 10000
+    const auto refusal = results::ValidateRecord(input);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->index, 12u);   // m/z of peak 6 (10001), the first out of range
+    EXPECT_EQ(refusal->message, "Please enter a number between 1 and 10000.");
+
+    input.SetEvenlySpacedMz(200.0, 1);
+    EXPECT_FALSE(results::ValidateRecord(input).has_value());
+}
+
+}  // namespace
+}  // namespace tarnevo::calc

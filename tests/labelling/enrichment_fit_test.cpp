@@ -1,0 +1,303 @@
+// Pins the rules of the enrichment search on small cases worked by hand: the
+// starting simplices and their boundaries, the range test (an FA of exactly 0 or
+// 1 is out), which contraction is evaluated and kept, the replacement that moves
+// the old second-worst vertex to the last position and re-sorts only the first
+// D, the stop test after each cycle (never on the starting simplex), the
+// question every 20 cycles, and the peak offset, peak count and light-FA
+// estimate. The evaluators are scripted or simple quadratics, so every expected
+// point and SSR follows from the arithmetic in the comments.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <vector>
+
+#include "core/enrichment_fit.h"
+
+namespace tarnevo::core {
+namespace {
+
+// Answers with scripted SSRs in order and records the points asked about.
+struct ScriptedEvaluator {
+    std::deque<double> answers;
+    std::vector<FAVector> asked;
+    TrialEvaluator Function() {
+        return [this](const FAVector& fa) {
+            asked.push_back(fa);
+            if (answers.empty()) {
+                ADD_FAILURE() << "unexpected evaluation";
+                return 1e9;
+            }
+            const double ssr = answers.front();
+            answers.pop_front();
+            return ssr;
+        };
+    }
+};
+
+EnrichmentFit TwoIsotopeFit(FAVector v0, double s0, FAVector v1, double s1, FAVector v2, double s2) {
+    EnrichmentFit fit;
+    fit.isotopeCount = 2;
+    fit.vertexFA = {v0, v1, v2};
+    fit.vertexSSR = {s0, s1, s2};
+    return fit;
+}
+
+void ExpectPoint(const FAVector& actual, double light, double heavy) {
+    EXPECT_DOUBLE_EQ(actual[0], light);
+    EXPECT_DOUBLE_EQ(actual[1], heavy);
+}
+
+TEST(StartingSimplex, TwoIsotopesFollowTheLightFAEstimate) {
+    EnrichmentFit fit;
+    SetTwoIsotopeSimplex(fit, 0.1999);
+    ExpectPoint(fit.vertexFA[0], 0.2, 0.8);
+    ExpectPoint(fit.vertexFA[1], 0.15, 0.85);
+    ExpectPoint(fit.vertexFA[2], 0.1, 0.9);
+    SetTwoIsotopeSimplex(fit, 0.2);
+    ExpectPoint(fit.vertexFA[0], 0.5, 0.5);
+    ExpectPoint(fit.vertexFA[1], 0.4, 0.6);
+    ExpectPoint(fit.vertexFA[2], 0.6, 0.4);
+    SetTwoIsotopeSimplex(fit, 0.8);
+    ExpectPoint(fit.vertexFA[0], 0.8, 0.2);
+    ExpectPoint(fit.vertexFA[2], 0.9, 0.1);
+}
+
+struct StepSimplexCase {
+    int isotopes;
+    int maxIsotope;
+    double estimate;
+    double u;
+    double s;
+};
+
+class StepSimplex : public ::testing::TestWithParam<StepSimplexCase> {};
+
+TEST_P(StepSimplex, PutsUAtTheChosenIsotopeAndStepsBetweenNeighbours) {
+    const StepSimplexCase& c = GetParam();
+    EnrichmentFit fit;
+    if (c.isotopes == 3) {
+        SetThreeIsotopeSimplex(fit, c.maxIsotope, c.estimate);
+    } else {
+        SetFourIsotopeSimplex(fit, c.maxIsotope, c.estimate);
+    }
+    ASSERT_EQ(fit.isotopeCount, c.isotopes);
+    const double rest = (1.0 - c.u) / (c.isotopes - 1);
+    for (int i = 0; i < c.isotopes; ++i) {
+        EXPECT_DOUBLE_EQ(fit.vertexFA[0][i], i + 1 == c.maxIsotope ? c.u : rest);
+    }
+    for (int v = 1; v <= c.isotopes; ++v) {
+        double sum = 0;
+        for (int i = 0; i < c.isotopes; ++i) {
+            double step = 0;
+            if (v < c.isotopes && i == v - 1) step = c.s;
+            if (v < c.isotopes && i == v) step = -c.s;
+            if (v == c.isotopes && i == 0) step = -c.s;
+            if (v == c.isotopes && i == c.isotopes - 1) step = c.s;
+            EXPECT_NEAR(fit.vertexFA[v][i], fit.vertexFA[0][i] + step, 1e-15) << "vertex " << v << " isotope " << i;
+            sum += fit.vertexFA[v][i];
+        }
+        EXPECT_NEAR(sum, 1.0, 1e-15);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boundaries, StepSimplex,
+                         ::testing::Values(StepSimplexCase{3, 2, 0.8, 0.8, 0.05},
+                                           StepSimplexCase{3, 1, 0.79999, 0.5, 0.1},
+                                           StepSimplexCase{3, 3, 0.5, 0.5, 0.1},
+                                           StepSimplexCase{4, 3, 0.79, 0.79, 0.05},
+                                           StepSimplexCase{4, 4, 0.78999, 0.52, 0.1},
+                                           StepSimplexCase{4, 1, 0.99999, 0.79, 0.05}));
+
+TEST(SearchCycle, RangeTestRefusesAnFAOfExactlyZeroOrOne) {
+    EXPECT_TRUE(IsInRange({0.5, 0.5, 0, 0}, 2));
+    EXPECT_FALSE(IsInRange({0.0, 1.0, 0, 0}, 2));
+    EXPECT_FALSE(IsInRange({1.0, 0.0, 0, 0}, 2));
+    EXPECT_FALSE(IsInRange({-0.1, 1.1, 0, 0}, 2));
+    EXPECT_TRUE(IsInRange({0.2, 0.3, 0.5, 0}, 3));
+    EXPECT_FALSE(IsInRange({0.2, 0.8, 0.0, 0}, 3));
+}
+
+// centroid c = mean of (0.5, 0.5) and (0.25, 0.75) = (0.375, 0.625); the worst
+// vertex is (0.75, 0.25), so c - worst = (-0.375, 0.375) and the reflection is
+// exactly (0, 1): out of range. Outside contraction o = (0.1875, 0.8125),
+// inside contraction i = (0.5625, 0.4375).
+EnrichmentFit ReflectionOntoTheBoundary() {
+    return TwoIsotopeFit({0.5, 0.5}, 1.0, {0.25, 0.75}, 2.0, {0.75, 0.25}, 3.0);
+}
+
+TEST(SearchCycle, OutOfRangeReflectionKeepsTheOutsideContractionWhenNoWorse) {
+    EnrichmentFit fit = ReflectionOntoTheBoundary();
+    ScriptedEvaluator evaluator{{3.0}, {}};   // o equal to the worst SSR is kept
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 1u);
+    ExpectPoint(evaluator.asked[0], 0.1875, 0.8125);
+    // o (3.0) goes to position 1, the old second-worst (2.0) to position 2; only
+    // the first two are sorted, so position 2 holds a smaller SSR than 1.
+    ExpectPoint(fit.vertexFA[0], 0.5, 0.5);
+    ExpectPoint(fit.vertexFA[1], 0.1875, 0.8125);
+    ExpectPoint(fit.vertexFA[2], 0.25, 0.75);
+    EXPECT_EQ(fit.vertexSSR[1], 3.0);
+    EXPECT_EQ(fit.vertexSSR[2], 2.0);
+    EXPECT_EQ(fit.cycleCount, 1);
+    ExpectPoint(fit.centroidFA, 0.375, 0.625);
+    ExpectPoint(fit.towardCentroid, -0.375, 0.375);
+}
+
+TEST(SearchCycle, OutOfRangeReflectionFallsBackToTheInsideContraction) {
+    EnrichmentFit fit = ReflectionOntoTheBoundary();
+    ScriptedEvaluator evaluator{{3.5, 0.5}, {}};   // o worse than the worst: i, which is kept and best
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 2u);
+    ExpectPoint(evaluator.asked[1], 0.5625, 0.4375);
+    ExpectPoint(fit.vertexFA[0], 0.5625, 0.4375);
+    EXPECT_EQ(fit.vertexSSR[0], 0.5);
+    ExpectPoint(fit.vertexFA[1], 0.5, 0.5);
+    ExpectPoint(fit.vertexFA[2], 0.25, 0.75);
+}
+
+TEST(SearchCycle, BothContractionsOutOfRangeGoStraightToTheInsideOne) {
+    // A search never leaves (0, 1), so this simplex is made up for the rule:
+    // c = (0.5, 0.5), worst (-0.5, 1.5), c - worst = (1, -1).
+    EnrichmentFit fit = TwoIsotopeFit({0.5, 0.5}, 1.0, {0.5, 0.5}, 2.0, {-0.5, 1.5}, 3.0);
+    ScriptedEvaluator evaluator{{2.5}, {}};
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 1u);
+    // r = (1.5, -0.5), o = (1.0, 0.0): both out; i = (0.0, 1.0).
+    ExpectPoint(evaluator.asked[0], 0.0, 1.0);
+}
+
+TEST(SearchCycle, InRangeReflectionIsKeptWhenAtMostTheSecondWorst) {
+    // c = (0.375, 0.625), worst (0.5, 0.5): r = (0.25, 0.75).
+    EnrichmentFit fit = TwoIsotopeFit({0.4, 0.6}, 1.0, {0.35, 0.65}, 2.0, {0.5, 0.5}, 3.0);
+    ScriptedEvaluator evaluator{{2.0}, {}};
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 1u);
+    EXPECT_NEAR(evaluator.asked[0][0], 0.25, 1e-15);
+    EXPECT_NEAR(fit.vertexFA[1][0], 0.25, 1e-15);   // r (2.0) after the best (1.0)
+    EXPECT_EQ(fit.vertexSSR[2], 2.0);               // the old second-worst
+}
+
+TEST(SearchCycle, InRangeReflectionNoBetterThanTheWorstTakesTheInsideContraction) {
+    EnrichmentFit fit = TwoIsotopeFit({0.4, 0.6}, 1.0, {0.35, 0.65}, 2.0, {0.5, 0.5}, 3.0);
+    ScriptedEvaluator evaluator{{3.0, 7.0}, {}};
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 2u);
+    // i = c - (c - worst) / 2 = (0.4375, 0.5625), kept although worse than all.
+    EXPECT_NEAR(evaluator.asked[1][0], 0.4375, 1e-15);
+    EXPECT_NEAR(fit.vertexFA[1][0], 0.4375, 1e-15);
+    EXPECT_EQ(fit.vertexSSR[1], 7.0);
+    EXPECT_EQ(fit.vertexSSR[2], 2.0);
+}
+
+TEST(SearchCycle, InRangeReflectionBetweenTakesTheOutsideContraction) {
+    EnrichmentFit fit = TwoIsotopeFit({0.4, 0.6}, 1.0, {0.35, 0.65}, 2.0, {0.5, 0.5}, 3.0);
+    ScriptedEvaluator evaluator{{2.5, 0.5}, {}};
+    RunSearchCycle(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 2u);
+    // o = c + (c - worst) / 2 = (0.3125, 0.6875), best now.
+    EXPECT_NEAR(evaluator.asked[1][0], 0.3125, 1e-15);
+    EXPECT_NEAR(fit.vertexFA[0][0], 0.3125, 1e-15);
+    EXPECT_EQ(fit.vertexSSR[0], 0.5);
+    EXPECT_EQ(fit.vertexSSR[1], 1.0);
+    EXPECT_EQ(fit.vertexSSR[2], 2.0);
+}
+
+TEST(SortVertices, OnlyAStrictlySmallerSSRDisplacesAVertex) {
+    EnrichmentFit fit = TwoIsotopeFit({0.1, 0.9}, 2.0, {0.2, 0.8}, 2.0, {0.3, 0.7}, 1.0);
+    SortVertices(fit, 3);
+    EXPECT_EQ(fit.vertexFA[0][0], 0.3);
+    EXPECT_EQ(fit.vertexFA[1][0], 0.1);
+    EXPECT_EQ(fit.vertexFA[2][0], 0.2);
+}
+
+// SSR = 100 (light - 0.3)^2 from the start (0.2, 0.8), (0.15, 0.85), (0.1, 0.9):
+// SSRs 1, 2.25, 4. Cycle 1 reflects (0.1, 0.9) through (0.175, 0.825) to
+// (0.25, 0.75), SSR 0.25 <= 2.25: kept. Cycle 2 reflects (0.15, 0.85) through
+// (0.225, 0.775) to (0.3, 0.7), SSR 0 < 0.1: converged after two cycles.
+TEST(EnrichmentSearch, ConvergesOnAQuadraticAsWorkedByHand) {
+    EnrichmentFit fit;
+    SetTwoIsotopeSimplex(fit, 0.0);
+    int evaluations = 0;
+    const TrialEvaluator quadratic = [&](const FAVector& fa) {
+        ++evaluations;
+        return 100 * (fa[0] - 0.3) * (fa[0] - 0.3);
+    };
+    EvaluateStartingSimplex(fit, quadratic);
+    EXPECT_NEAR(fit.vertexSSR[0], 1.0, 1e-12);
+    EXPECT_NEAR(fit.vertexSSR[2], 4.0, 1e-12);
+    const SearchEnd end = RunEnrichmentSearch(fit, quadratic, [](int, double) {
+        ADD_FAILURE() << "no question before 20 cycles";
+        return false;
+    });
+    EXPECT_EQ(end, SearchEnd::Converged);
+    EXPECT_EQ(fit.cycleCount, 2);
+    EXPECT_EQ(evaluations, 5);
+    EXPECT_NEAR(fit.vertexFA[0][0], 0.3, 1e-12);
+    EXPECT_NEAR(fit.vertexFA[1][0], 0.25, 1e-12);
+    EXPECT_NEAR(fit.vertexFA[2][0], 0.2, 1e-12);
+}
+
+TEST(EnrichmentSearch, TheStartingSimplexIsNotTestedAndTheQuestionComesEveryTwentyCycles) {
+    EnrichmentFit fit;
+    SetTwoIsotopeSimplex(fit, 0.5);
+    const TrialEvaluator zero = [](const FAVector&) { return 0.0; };
+    EvaluateStartingSimplex(fit, zero);
+    EXPECT_EQ(RunEnrichmentSearch(fit, zero, [](int, double) { return false; }), SearchEnd::Converged);
+    EXPECT_EQ(fit.cycleCount, 1);
+
+    // An SSR that never falls below 0.1: asked at 20 and 40; No at 40 stops.
+    EnrichmentFit stuck;
+    SetTwoIsotopeSimplex(stuck, 0.5);
+    const TrialEvaluator high = [](const FAVector& fa) { return 5.0 + fa[0]; };
+    EvaluateStartingSimplex(stuck, high);
+    std::vector<int> asked;
+    const SearchEnd end = RunEnrichmentSearch(stuck, high, [&](int cycles, double best) {
+        asked.push_back(cycles);
+        EXPECT_GE(best, 5.0);
+        return cycles < 40;
+    });
+    EXPECT_EQ(end, SearchEnd::Stopped);
+    EXPECT_EQ(asked, (std::vector<int>{20, 40}));
+    EXPECT_EQ(stuck.cycleCount, 40);
+    for (int v = 0; v < 3; ++v) EXPECT_NEAR(stuck.vertexFA[v][0] + stuck.vertexFA[v][1], 1.0, 1e-12);
+}
+
+struct OffsetCase {
+    double x;   // |charge| x first m/z - natural ion mass
+    int offset;
+};
+
+class FirstPeakOffsetRule : public ::testing::TestWithParam<OffsetCase> {};
+
+TEST_P(FirstPeakOffsetRule, AddsAHalfAndTruncatesTowardZero) {
+    const double ionMass = 300.0;
+    EXPECT_EQ(FirstPeakOffset(1, ionMass + GetParam().x, ionMass), GetParam().offset);
+    // Doubly charged: the m/z is half the mass.
+    EXPECT_EQ(FirstPeakOffset(-2, (ionMass + GetParam().x) / 2, ionMass), GetParam().offset);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FirstPeakOffsetRule,
+                         ::testing::Values(OffsetCase{-1.49, 0}, OffsetCase{-1.0, 0}, OffsetCase{0.0, 0},
+                                           OffsetCase{0.49, 0}, OffsetCase{0.5, 1}, OffsetCase{2.3, 2},
+                                           OffsetCase{-1.5, -1}, OffsetCase{-3.0, -2}));
+
+TEST(ExperimentalPeakCount, KeepsInnerZerosAndDropsTrailingOnes) {
+    EXPECT_EQ(ExperimentalPeakCount(std::vector<double>{100, 0, 45, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 3);
+    EXPECT_EQ(ExperimentalPeakCount(std::vector<double>(12, 0.0)), 0);
+    EXPECT_EQ(ExperimentalPeakCount(std::vector<double>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7}), 12);
+}
+
+TEST(LightFAEstimate, InvertsTheRatioOfTheA0Peaks) {
+    const std::vector<double> spectrum = {25, 50, 25};   // [A+0] is a quarter of the whole
+    EXPECT_EQ(LightFAEstimate(1, spectrum, 3, 0.99, 0.9, 2), 0.001);
+    // One atom: 0.25 x 0.99 / 0.5.
+    EXPECT_NEAR(LightFAEstimate(0, spectrum, 3, 0.99, 0.5, 1), 0.495, 1e-15);
+    // Two atoms: sqrt(0.25 / 0.64) x 0.9 = 0.625 x 0.9.
+    EXPECT_NEAR(LightFAEstimate(0, spectrum, 3, 0.9, 0.64, 2), 0.5625, 1e-15);
+    // No [A+0] intensity: the estimate is 0.
+    EXPECT_EQ(LightFAEstimate(0, std::vector<double>{0, 50, 25}, 3, 0.9, 0.64, 2), 0.0);
+}
+
+}  // namespace
+}  // namespace tarnevo::core
