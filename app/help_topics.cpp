@@ -1,5 +1,7 @@
 #include "app/help_topics.h"
 
+#include "calc/calculation_catalog.h"
+
 namespace tarnevo::app {
 
 using results::Command;
@@ -14,19 +16,10 @@ QString HelpPageForContext(int context) {
 }
 
 QString HelpPageForCommand(Command command) {
+    if (const calc::CalculationDescriptor* calculation = calc::FindCalculation(command)) {
+        return QString::fromLatin1(calculation->helpPage.data(), static_cast<qsizetype>(calculation->helpPage.size()));
+    }
     switch (command) {
-        case Command::IsotopeClusterPattern:
-            return kIsotopeClusterHelpPage;
-        case Command::ClusterIonsAndPolymers:
-            return QStringLiteral("cluster_ions.html");
-        case Command::MolecularFormulae:
-            return QStringLiteral("formulae_from_mz.html");
-        case Command::CorrectForLossOfH:
-            return QStringLiteral("loss_of_h.html");
-        case Command::IsotopeLabelling:
-            return QStringLiteral("labelling.html");
-        case Command::DisplayIsotopicData:
-            return QStringLiteral("isotopic_data.html");
         case Command::FileNew:
         case Command::FileOpen:
         case Command::FileSave:

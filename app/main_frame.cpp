@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include "app/context_help.h"
+#include "calc/calculation_catalog.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_doc.h"
 #include "app/tarnevo_view.h"
@@ -24,6 +25,8 @@ using results::Command;
 constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
 
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -87,23 +90,10 @@ void CMainFrame::CreateActions() {
     toolbar->setCheckable(true);
     statusBar->setCheckable(true);
 
-    // A blank stands between each calculation's text and its shortcut.
-    AddAction(Command::IsotopeClusterPattern, "&Isotope Cluster Pattern ",
-              "Calculate an isotope cluster pattern", "Isot Pattern", {ctrl(Qt::Key_I)});
-    AddAction(Command::ClusterIonsAndPolymers, "&Cluster Ions and Polymers ",
-              "Calculate ionic formulae for cluster or polymer ions with repeating units",
-              "Clusters/Polymers", {ctrl(Qt::Key_K)});
-    AddAction(Command::MolecularFormulae, "&Molecular Formulae from m/z ",
-              "Determine molecular formulae that correspond to a range of m/z values", "Formula",
-              {ctrl(Qt::Key_M)});
-    AddAction(Command::CorrectForLossOfH, "Correct for Loss of &H ",
-              "Calculate isotope patterns where there is significant loss of H", "Loss of H",
-              {ctrl(Qt::Key_H)});
-    AddAction(Command::IsotopeLabelling, "Isotope &Labelling Effects ",
-              "Calculate isotope incorporation or cluster patterns for labelled compounds", "Labelling",
-              {ctrl(Qt::Key_L)});
-    AddAction(Command::DisplayIsotopicData, "&Display Isotopic Data ",
-              "Displays the isotopic data for a particular element", "Isot Data", {ctrl(Qt::Key_D)});
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
+        AddAction(calculation.command, Text(calculation.menuText), Text(calculation.prompt),
+                  Text(calculation.toolTip), {Keys(Qt::CTRL | static_cast<Qt::Key>(calculation.shortcutKey))});
+    }
 
     AddAction(Command::HelpTopics, "&Help Topics", "List Help topics", "Help Topics");
     AddAction(Command::GettingStarted, "&Getting Started", "Display advice on how to use TARNEVO", {});
@@ -120,7 +110,7 @@ QAction* CMainFrame::Action(Command command) const {
 }
 
 void CMainFrame::CreateMenus() {
-    const auto addMenu = [this](const QString& title, std::initializer_list<Command> items) {
+    const auto addMenu = [this](const QString& title, const std::vector<Command>& items) {
         QMenu* menu = menuBar()->addMenu(title);
         for (Command item : items) {
             if (static_cast<int>(item) == 0) {
@@ -139,9 +129,9 @@ void CMainFrame::CreateMenus() {
                       Command::AppExit});
     addMenu("&Edit", {Command::EditUndo, separator, Command::EditCut, Command::EditCopy, Command::EditPaste});
     addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar});
-    addMenu("&Calculations",
-            {Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers, Command::MolecularFormulae,
-             Command::CorrectForLossOfH, Command::IsotopeLabelling, Command::DisplayIsotopicData});
+    std::vector<Command> calculations;
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) calculations.push_back(calculation.command);
+    addMenu("&Calculations", calculations);
     addMenu("&Help", {Command::HelpTopics, Command::GettingStarted, separator, Command::AppAbout});
 }
 
@@ -154,11 +144,9 @@ void CMainFrame::CreateToolBar() {
     toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
     for (Command command : {Command::FileNew, Command::FileSave}) toolBar_->addAction(Action(command));
     toolBar_->addSeparator();
-    for (Command command :
-         {Command::FilePrint, Command::IsotopeClusterPattern, Command::ClusterIonsAndPolymers,
-          Command::MolecularFormulae, Command::CorrectForLossOfH, Command::IsotopeLabelling,
-          Command::DisplayIsotopicData}) {
-        toolBar_->addAction(Action(command));
+    toolBar_->addAction(Action(Command::FilePrint));
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
+        toolBar_->addAction(Action(calculation.command));
     }
     toolBar_->addSeparator();
     for (Command command : {Command::AppAbout, Command::ContextHelp}) toolBar_->addAction(Action(command));

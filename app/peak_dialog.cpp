@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace tarnevo::app {
@@ -50,6 +51,11 @@ CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input
         if (auto* mz = qobject_cast<QLineEdit*>(mzEditor(peak))) {
             mz->setReadOnly(true);
             mz->setFocusPolicy(Qt::NoFocus);
+            // Greyed like a read-only edit box on the desktop, so that the
+            // intensities stand out as the fields to fill in.
+            QPalette palette = mz->palette();
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            mz->setPalette(palette);
         }
         mzEditor(peak)->setMaximumWidth(110);
         intensityEditor(peak)->setMaximumWidth(90);

@@ -8,6 +8,7 @@
 #include "app/formula_dialogs.h"
 #include "app/help_topics.h"
 #include "app/labelling_dialogs.h"
+#include "app/loss_h_form_dialog.h"
 #include "app/peak_dialog.h"
 #include "app/user_element_dialog.h"
 
@@ -89,6 +90,8 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, con
     } else if (auto* rows = dynamic_cast<calc::FormulaElementsInput*>(&record)) {
         dialog = std::make_unique<CMFormElemDlg>(*rows, parent);
         page = kFormulaFromMzHelpPage;
+    } else if (auto* lossOfH = dynamic_cast<calc::LossHFormInput*>(&record)) {
+        dialog = std::make_unique<CLossHFormDlg>(*lossOfH, parent);
     } else if (auto* peaks = dynamic_cast<calc::PeakInput*>(&record)) {
         dialog = std::make_unique<CPeakDlg>(*peaks, parent);
     } else if (auto* labelling = dynamic_cast<calc::LabellingFormInput*>(&record)) {

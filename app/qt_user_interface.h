@@ -17,8 +17,8 @@ class RecordDialog;
 // the whole application (a system-modal request also stays on top).
 results::MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& request);
 
-// The dialog that shows a record: CFormDlg, CUserElemDlg, CPeakDlg and the
-// labelling dialogs for their records,
+// The dialog that shows a record: CFormDlg, CUserElemDlg, CLossHFormDlg, CPeakDlg
+// and the labelling dialogs for their records,
 // a dialog built from the field descriptions for any other. Each dialog carries
 // the help page that F1 opens: its own for the dialogs of user-defined
 // elements, otherwise helpPage, the page of the calculation that asks.

@@ -2,7 +2,6 @@
 
 #include <QFontMetricsF>
 #include <QGraphicsView>
-#include <QTimer>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -11,18 +10,17 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "app/help_topics.h"
 #include "app/qt_user_interface.h"
 #include "app/result_drawing.h"
 #include "app/tarnevo_doc.h"
+#include "calc/calculation_catalog.h"
 #include "calc/cluster_ions_command.h"
-#include "calc/isotope_cluster_command.h"
-#include "calc/isotopic_data_command.h"
-#include "calc/labelling_command.h"
-#include "calc/molecular_formulae_command.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
 
@@ -33,33 +31,20 @@ namespace {
 using results::CalcKind;
 using results::Command;
 
-using CommandHandler = void (*)(calc::CommandContext&);
-
-// The view's commands and their handlers. A command whose calculation is not
-// built yet passes the calculation gate under its kind and says so.
-struct ViewCommand {
-    int id;
-    CalcKind kind;
-    CommandHandler handler;
-};
-
-constexpr ViewCommand kViewCommands[] = {
-    {static_cast<int>(Command::IsotopeClusterPattern), CalcKind::IsotopeCluster,
-     &calc::RunIsotopeClusterPattern},
-    {static_cast<int>(Command::ClusterIonsAndPolymers), CalcKind::RepeatingUnits, &calc::BeginClusterIons},
-    {calc::kContinueButtonId, CalcKind::RepeatingUnits, &calc::ContinueClusterIons},
-    {static_cast<int>(Command::MolecularFormulae), CalcKind::FormulaFromMz, &calc::RunMolecularFormulae},
-    {static_cast<int>(Command::CorrectForLossOfH), CalcKind::LossOfH, nullptr},
-    {static_cast<int>(Command::IsotopeLabelling), CalcKind::LabelledAtoms, &calc::RunLabellingCommand},
-    {static_cast<int>(Command::DisplayIsotopicData), CalcKind::IsotopicData, &calc::RunDisplayIsotopicData},
-};
-
 constexpr std::string_view kNotAvailableYet = "This calculation is not available in this version of TARNEVO.";
 
-const ViewCommand* FindViewCommand(int id) {
-    const auto found = std::find_if(std::begin(kViewCommands), std::end(kViewCommands),
-                                    [id](const ViewCommand& entry) { return entry.id == id; });
-    return found == std::end(kViewCommands) ? nullptr : found;
+// The handler and kind of a view command: a calculation of the menu, or the
+// CONTINUE button of the cluster ions advice.
+struct ViewCommand {
+    CalcKind kind;
+    calc::CommandHandler handler;
+};
+
+std::optional<ViewCommand> FindViewCommand(int id) {
+    if (id == calc::kContinueButtonId) return ViewCommand{CalcKind::RepeatingUnits, &calc::ContinueClusterIons};
+    const calc::CalculationDescriptor* calculation = calc::FindCalculation(static_cast<Command>(id));
+    if (calculation == nullptr) return std::nullopt;
+    return ViewCommand{calculation->kind, calculation->handler};
 }
 
 }  // namespace
@@ -79,9 +64,7 @@ CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program,
     SetScrollSizes(QSize(100, 100), 1);
 }
 
-bool CTARNEVOView::IsCalculationCommand(Command command) {
-    return FindViewCommand(static_cast<int>(command)) != nullptr;
-}
+bool CTARNEVOView::IsCalculationCommand(Command command) { return calc::FindCalculation(command) != nullptr; }
 
 void CTARNEVOView::OnCalculationCommand(Command command) { OnViewCommand(static_cast<int>(command)); }
 
@@ -111,8 +94,8 @@ void CTARNEVOView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTARNEVOView::OnViewCommand(int id) {
-    const ViewCommand* entry = FindViewCommand(id);
-    if (entry == nullptr) return;
+    const std::optional<ViewCommand> entry = FindViewCommand(id);
+    if (!entry) return;
     ui_.SetHelpPage(HelpPageForCommand(id == calc::kContinueButtonId ? Command::ClusterIonsAndPolymers
                                                                      : static_cast<Command>(id)));
     calc::CommandContext context{program_, state_, document_.Data(), ui_};

@@ -4,6 +4,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
+#include <string_view>
+#include <utility>
+
+#include "calc/calculation_catalog.h"
 
 namespace tarnevo::app {
 
@@ -140,9 +144,24 @@ void DrawContextHelp(QPainter& p) {
     DrawQuestionMark(p, QRect(8, 0, 8, 11));
 }
 
+// The pictures of the calculations' buttons, by the name their descriptions give.
+QIcon CalculationPicture(std::string_view name) {
+    static const std::pair<std::string_view, void (*)(QPainter&)> kPictures[] = {
+        {"cluster", DrawCluster}, {"chain", DrawChain}, {"formula", DrawFormula},
+        {"loss-of-h", DrawLossOfH}, {"label", DrawLabel}, {"table", DrawTable},
+    };
+    for (const auto& [pictureName, draw] : kPictures) {
+        if (pictureName == name) return Drawn(draw);
+    }
+    return {};
+}
+
 }  // namespace
 
 QIcon ToolbarIcon(Command command) {
+    if (const calc::CalculationDescriptor* calculation = calc::FindCalculation(command)) {
+        return CalculationPicture(calculation->toolbarImage);
+    }
     switch (command) {
         case Command::FileNew:
             return Drawn(DrawPage);
@@ -150,18 +169,6 @@ QIcon ToolbarIcon(Command command) {
             return Drawn(DrawDisk);
         case Command::FilePrint:
             return Drawn(DrawPrinter);
-        case Command::IsotopeClusterPattern:
-            return Drawn(DrawCluster);
-        case Command::ClusterIonsAndPolymers:
-            return Drawn(DrawChain);
-        case Command::MolecularFormulae:
-            return Drawn(DrawFormula);
-        case Command::CorrectForLossOfH:
-            return Drawn(DrawLossOfH);
-        case Command::IsotopeLabelling:
-            return Drawn(DrawLabel);
-        case Command::DisplayIsotopicData:
-            return Drawn(DrawTable);
         case Command::AppAbout:
             return Drawn(DrawAbout);
         case Command::ContextHelp:

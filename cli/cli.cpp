@@ -4,6 +4,7 @@
 #include <functional>
 #include <sstream>
 
+#include "calc/calculation_catalog.h"
 #include "cli/arguments.h"
 #include "cli/cli_output.h"
 #include "cli/cluster_cli.h"
@@ -11,6 +12,7 @@
 #include "cli/formulas_cli.h"
 #include "cli/isotopes_cli.h"
 #include "cli/label_cli.h"
+#include "cli/loss_of_h_cli.h"
 #include "cli/polymer_cli.h"
 
 namespace tarnevo::cli {
@@ -39,6 +41,9 @@ const std::vector<Subcommand>& Subcommands() {
         {"enrich", "the enrichment of one element fitted to a measured spectrum", kEnrichUsage,
          "tarnevo-cli enrich C6H6 --element C --atoms 2 --first-mz 78.0464 --intensities 1.2,22,100,4.4",
          EnrichOptionRules, RunEnrichCommand},
+        {"loss-of-h", "a measured pattern freed of the ions that lost one to four H", kLossOfHUsage,
+         "tarnevo-cli loss-of-h C6H6 --first-mz 77.05 --intensities 100,50,3", LossOfHOptionRules,
+         RunLossOfHCommand},
         {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z", kFormulasUsage,
          "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json", FormulasOptionRules,
          RunFormulasCommand},
@@ -53,11 +58,33 @@ const Subcommand* FindSubcommand(const std::string& name) {
     return nullptr;
 }
 
+// The desktop program's menu item of the calculation a command runs: "Isotope
+// Cluster Pattern" for cluster.
+std::string MenuTitleOf(std::string_view command) {
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
+        std::istringstream names{std::string(calculation.cliCommands)};
+        for (std::string name; names >> name;) {
+            if (name != command) continue;
+            std::string title;
+            for (char c : calculation.menuText) {
+                if (c != '&') title += c;
+            }
+            while (!title.empty() && title.back() == ' ') title.pop_back();
+            return title;
+        }
+    }
+    return {};
+}
+
 void ListSubcommands(std::ostream& out) {
     out << "usage: tarnevo-cli COMMAND ... (tarnevo-cli COMMAND --help for its options)\n\ncommands:\n";
     for (const Subcommand& subcommand : Subcommands()) {
-        out << "  " << subcommand.name << std::string(10 - std::string_view(subcommand.name).size(), ' ')
-            << subcommand.summary << '\n';
+        out << "  " << subcommand.name << std::string(11 - std::string_view(subcommand.name).size(), ' ')
+            << subcommand.summary;
+        if (const std::string title = MenuTitleOf(subcommand.name); !title.empty()) {
+            out << " (Calculations > " << title << ")";
+        }
+        out << '\n';
     }
     out << "\nExit status: 0 results printed, 2 the calculation refused its input (the message is on\n"
            "standard error), 64 bad usage, 74 output or report not written.\n";

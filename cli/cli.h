@@ -3,7 +3,7 @@
 //
 // Exit status: 0 results printed; 2 the calculation was refused (the message the
 // desktop program would show is on standard error); 64 bad usage; 74 the report
-// file could not be written.
+// file or standard output could not be written.
 #pragma once
 
 #include <ostream>

@@ -41,6 +41,8 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     } else {
         PrintResultPage(document, out);
     }
+    // The report may go to standard output too ("--report -"): the page first.
+    out.flush();
     return WriteReportIfAsked(document, arguments.Value("report"), errors);
 }
 

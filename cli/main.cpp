@@ -1,8 +1,15 @@
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/standard_output.h"
 
 int main(int argc, char** argv) {
+    tarnevo::cli::PrepareStandardDescriptors();
+    tarnevo::cli::DescriptorOutput standardOutput(STDOUT_FILENO);
+    std::ostream out(&standardOutput);
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return tarnevo::cli::RunCli(arguments, std::cout, std::cerr);
+    const int status = tarnevo::cli::RunCli(arguments, out, std::cerr);
+    return tarnevo::cli::FinishStandardOutput(status, out, standardOutput, std::cerr);
 }

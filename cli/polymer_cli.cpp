@@ -1,5 +1,7 @@
 #include "cli/polymer_cli.h"
 
+#include <cctype>
+
 #include "calc/cluster_ions_command.h"
 #include "calc/cluster_ions_input.h"
 #include "cli/cli.h"
@@ -16,11 +18,24 @@ using calc::RepeatUnitParamInput;
 
 std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
 
-// "MIN-MAX" split at the first '-' after the first character, so that the two
-// numbers reach the dialog fields as typed; false when there is no such '-'.
+// The '-' that separates MIN from MAX in "MIN-MAX": the first one after the
+// first character that is not the sign of an exponent (1e-5-400 is 1e-5 to
+// 400); npos when there is none.
+std::size_t RangeDash(const std::string& text) {
+    for (std::size_t dash = text.find('-', 1); dash != std::string::npos; dash = text.find('-', dash + 1)) {
+        const bool afterExponentMark = (text[dash - 1] == 'e' || text[dash - 1] == 'E') && dash >= 2 &&
+                                       (std::isdigit(static_cast<unsigned char>(text[dash - 2])) != 0 ||
+                                        text[dash - 2] == '.');
+        if (!afterExponentMark) return dash;
+    }
+    return std::string::npos;
+}
+
+// "MIN-MAX" split at its separating '-', so that the two numbers reach the
+// dialog fields as typed; false when there is no such '-'.
 bool SplitRange(const std::string& text, std::string& minimum, std::string& maximum) {
-    const std::size_t dash = text.find('-', 1);
-    if (text.empty() || dash == std::string::npos || dash + 1 >= text.size()) return false;
+    const std::size_t dash = text.empty() ? std::string::npos : RangeDash(text);
+    if (dash == std::string::npos || dash + 1 >= text.size()) return false;
     minimum = text.substr(0, dash);
     maximum = text.substr(dash + 1);
     return true;

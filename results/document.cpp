@@ -24,7 +24,7 @@ SaveOutcome Document::WriteReport(const std::string& path) { return WriteReport(
 
 SaveOutcome Document::WriteReport(const std::string& path, std::time_t now) {
     const std::string date = FormatRunDate(now);
-    if (auto reason = WriteFileAtomically(path, ComposeReport(state, date))) {
+    if (auto reason = WriteFileSafely(path, ComposeReport(state, date))) {
         return {false, SaveFailureMessage(path, *reason)};
     }
     SetModified(false);

@@ -47,6 +47,9 @@ struct ViewState {
     int ionCount = 0;
     bool continueButtonShown = false;
 
+    // Correction for loss of H: m/z of the first measured peak.
+    double firstPeakMz = 200.0;
+
     // Isotopic data of one element, and the enriched element of a fit: the
     // symbol as typed.
     std::string elementSymbol;

@@ -1,9 +1,10 @@
 // Pins the desktop program end to end on Qt's offscreen platform: the start
 // state, a cluster calculation typed into the real dialog and drawn by the view,
 // the refusal of a second calculation, File New with and without the save
-// reminder, Save and Save As, closing with the reminder, a refused dialog entry,
-// a dialog built from field descriptions, the advice screen of the cluster ions
-// command, printing to PDF and print preview, and click-for-help. Modal dialogs
+// reminder, Save and Save As (a write-protected report refused), closing with
+// the reminder, a refused dialog entry, a dialog built from field descriptions,
+// the advice screen of the cluster ions command, Correct for Loss of H through
+// its two dialogs, printing to PDF and print preview, and click-for-help. Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
 // calls the handlers directly: keys go to the main window and every answer goes
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -34,6 +36,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <clocale>
 #include <functional>
 #include <memory>
@@ -263,6 +266,46 @@ private slots:
         QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
         QVERIFY(Frame()->Action(Command::FileSaveAs)->isEnabled());
         QCOMPARE(Frame()->windowTitle(), QStringLiteral("benzene.txt - TARNEVO"));
+    }
+
+    // A write-protected report picked in Save As: the file dialog's own
+    // overwrite question is answered Yes, and the save is still refused with a
+    // message, the file unchanged and Save still available.
+    void saveOverWriteProtectedReportIsRefused() {
+        RunCluster("C6H6", "1", true);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept.txt"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old report\r\n");
+        }
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QString refusal;
+        WhenModal<QFileDialog>(
+            [&](QFileDialog* files) {
+                WhenModal<QMessageBox>(
+                    [&](QMessageBox* confirm) {
+                        WhenModal<QMessageBox>(
+                            [&](QMessageBox* error) {
+                                refusal = error->text();
+                                Press(error, QMessageBox::Ok);
+                            },
+                            &failed_, confirm);
+                        Press(confirm, QMessageBox::Yes);
+                    },
+                    &failed_);
+                TypeFileName(files, path);
+            },
+            &failed_);
+        Key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(refusal, QStringLiteral("The report could not be saved to \"") + path +
+                              QStringLiteral("\": The file is read-only. Any earlier file of that name is unchanged."));
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("old report\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
     }
 
     void chargeOutOfRangeKeepsDialogOpen() {
@@ -509,6 +552,52 @@ private slots:
         QCOMPARE(document.state.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 2);
+    }
+
+    // Ctrl+H through the formula dialog and the nested peak dialog, as typed,
+    // to the drawn result page. C6H6+ from [A-1] with 100, 50, 0.1: removing
+    // [M-H]+ leaves [A+0] = 50 - 6.55 and [A+1] = 0.1 - 0.175, a negative value
+    // that the page prints as -0.182 after scaling [A+0] to 100.
+    void lossOfHThroughBothDialogsToPage() {
+        bool peaksOffered = false;
+        WhenModal<RecordDialog>(
+            [this, &peaksOffered](RecordDialog* form) {
+                QCOMPARE(form->windowTitle(), QStringLiteral("Formula Data for the Loss of H Calculation"));
+                Field(form, "formula")->setText(QStringLiteral("C6H6"));
+                Field(form, "first-mz")->setText(QStringLiteral("77.05"));
+                qobject_cast<QCheckBox*>(form->EditorForKey("reminder"))->setChecked(false);
+                WhenModal<RecordDialog>(
+                    [&peaksOffered](RecordDialog* peaks) {
+                        QCOMPARE(peaks->windowTitle(), QStringLiteral("Peaks in the Mass Spectrum"));
+                        peaksOffered = Field(peaks, "mz1")->isReadOnly() &&
+                                       Field(peaks, "mz2")->text() == QStringLiteral("78.05") &&
+                                       Field(peaks, "intensity1")->text() == QStringLiteral("0");
+                        Field(peaks, "intensity1")->setText(QStringLiteral("100"));
+                        Field(peaks, "intensity2")->setText(QStringLiteral("50"));
+                        Field(peaks, "intensity3")->setText(QStringLiteral("0.1"));
+                        Press(peaks, QDialogButtonBox::Ok);
+                    },
+                    // No notThis: the formula dialog is hidden by OK before the
+                    // poll runs, and the peak dialog may be allocated at the
+                    // address the destroyed formula dialog had.
+                    &failed_);
+                Press(form, QDialogButtonBox::Ok);
+            },
+            &failed_);
+        Key(Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(peaksOffered);
+        const results::Document& document = app_->Document().Data();
+        QVERIFY(!document.readyForCalculation);
+        QCOMPARE(document.state.calcKind, results::CalcKind::LossOfH);
+        QCOMPARE(document.state.correctedCount, 2);
+        QCOMPARE(program_->stopFASetting, 0.99999);
+        const std::vector<std::string> lines = results::LayoutResultLines(document.state);
+        QVERIFY(std::find(lines.begin(), lines.end(),
+                          std::string("  [A+0]      78.05    100.000        [A+1]      79.05     -0.182")) !=
+                lines.end());
+        View()->viewport()->grab();
+        QCOMPARE(View()->LineCounter(), static_cast<int>(lines.size()));
+        QVERIFY(Frame()->Action(Command::FileSave)->isEnabled());
     }
 
     void saveFilterConversion() {

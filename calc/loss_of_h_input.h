@@ -1,0 +1,41 @@
+// Input record of the first dialog of the loss-of-H correction: the formula of
+// the intact ion, its charge, the m/z of the first peak of the measured spectrum
+// and the save-reminder box.
+#pragma once
+
+#include <string>
+
+#include "calc/cluster_form_input.h"
+#include "results/input_record.h"
+
+namespace tarnevo::calc {
+
+class LossHFormInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Formula Data for the Loss of H Calculation";
+    static constexpr std::string_view kGuidance1 = "Enter the ion formula in the usual fashion.";
+    static constexpr std::string_view kGuidance2 =
+        "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, or Qz.";
+
+    static constexpr results::FieldSpec kFormula{"formula", "Ion Formula:", results::FieldType::Text, 0, 0,
+                                                 kMaxFormulaLength};
+    static constexpr results::FieldSpec kCharge{"charge", "Ion Charge:", results::FieldType::Integer, 1, 2, 0};
+    static constexpr results::FieldSpec kFirstPeakMz{"first-mz",
+                                                     "m/z of the first peak in the experimental spectrum:",
+                                                     results::FieldType::Number, 2.0, 2000.0, 0};
+    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  results::FieldType::Check, 0, 1, 0};
+
+    std::string formula;
+    int charge = 1;
+    double firstPeakMz = 200.0;
+    bool saveReminder = true;
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::vector<results::FieldBinding> Fields() override {
+        return {{&kFormula, &formula}, {&kCharge, &charge}, {&kFirstPeakMz, &firstPeakMz},
+                {&kReminder, &saveReminder}};
+    }
+};
+
+}  // namespace tarnevo::calc
