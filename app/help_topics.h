@@ -15,6 +15,7 @@ inline const QString kHelpContentsPage = QStringLiteral("index.html");
 inline const QString kMainWindowHelpPage = QStringLiteral("main_window.html");
 inline const QString kIsotopeClusterHelpPage = QStringLiteral("isotope_cluster.html");
 inline const QString kUserElementsHelpPage = QStringLiteral("user_elements.html");
+inline const QString kFormulaFromMzHelpPage = QStringLiteral("formulae_from_mz.html");
 
 // The page of a help context number; the contents page for an unknown number.
 QString HelpPageForContext(int context);

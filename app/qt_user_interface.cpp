@@ -5,6 +5,7 @@
 
 #include "app/file_filter.h"
 #include "app/form_dialog.h"
+#include "app/formula_dialogs.h"
 #include "app/help_topics.h"
 #include "app/labelling_dialogs.h"
 #include "app/loss_h_form_dialog.h"
@@ -90,6 +91,8 @@ DialogFactory FactoryFor(std::string_view name) {
         {"CUserElemDlg", Make<CUserElemDlg, calc::UserElementInput>},
         {"CLossHFormDlg", Make<CLossHFormDlg, calc::LossHFormInput>},
         {"CPeakDlg", Make<CPeakDlg, calc::PeakInput>},
+        {"CMolFormDlg", Make<CMolFormDlg, calc::MolFormInput>},
+        {"CMFormElemDlg", Make<CMFormElemDlg, calc::FormulaElementsInput>},
         {"CLabFormDlg", Make<CLabFormDlg, calc::LabellingFormInput>},
         {"CEnDetailsDlg", Make<CEnDetailsDlg, calc::EnrichmentDetailsInput>},
         {"CMaxEnrDlg", Make<CMaxEnrDlg, calc::MaxEnrichmentInput>},

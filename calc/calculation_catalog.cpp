@@ -8,6 +8,7 @@
 #include "calc/isotopic_data_command.h"
 #include "calc/labelling_command.h"
 #include "calc/loss_of_h_command.h"
+#include "calc/molecular_formulae_command.h"
 
 namespace tarnevo::calc {
 
@@ -25,7 +26,7 @@ constexpr std::array<CalculationDescriptor, 6> kCalculations = {{
      "cluster_ions.html", "chain", &BeginClusterIons, "polymer"},
     {Command::MolecularFormulae, CalcKind::FormulaFromMz, "&Molecular Formulae from m/z ",
      "Determine molecular formulae that correspond to a range of m/z values", "Formula", 'M',
-     "formulae_from_mz.html", "formula", nullptr, ""},
+     "formulae_from_mz.html", "formula", &RunMolecularFormulae, "formulas"},
     {Command::CorrectForLossOfH, CalcKind::LossOfH, "Correct for Loss of &H ",
      "Calculate isotope patterns where there is significant loss of H", "Loss of H", 'H', "loss_of_h.html",
      "loss-of-h", &RunLossOfH, "loss-of-h"},

@@ -9,6 +9,7 @@
 #include "cli/cli_output.h"
 #include "cli/cluster_cli.h"
 #include "cli/enrich_cli.h"
+#include "cli/formulas_cli.h"
 #include "cli/isotopes_cli.h"
 #include "cli/label_cli.h"
 #include "cli/loss_of_h_cli.h"
@@ -43,6 +44,9 @@ const std::vector<Subcommand>& Subcommands() {
         {"loss-of-h", "a measured pattern freed of the ions that lost one to four H", kLossOfHUsage,
          "tarnevo-cli loss-of-h C6H6 --first-mz 77.05 --intensities 100,50,3", LossOfHOptionRules,
          RunLossOfHCommand},
+        {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z", kFormulasUsage,
+         "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json", FormulasOptionRules,
+         RunFormulasCommand},
     };
     return kSubcommands;
 }

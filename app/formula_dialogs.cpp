@@ -1,0 +1,82 @@
+#include "app/formula_dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tarnevo::app {
+
+namespace {
+
+using Elements = calc::FormulaElementsInput;
+
+QString Heading(const std::array<std::string_view, 2>& lines) {
+    return QString::fromUtf8(lines[0].data(), static_cast<qsizetype>(lines[0].size())) + u'\n' +
+           QString::fromUtf8(lines[1].data(), static_cast<qsizetype>(lines[1].size()));
+}
+
+QLabel* CentredHeading(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    return label;
+}
+
+}  // namespace
+
+CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDialog(input, parent) {
+    // Field order of the record: target, difference, charge, reminder.
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    for (std::size_t i = 0; i < 3; ++i) {
+        QLabel* label = MakeLabel(RuleAt(i).label);
+        label->setBuddy(EditorAt(i));
+        form->addRow(label, EditorAt(i));
+    }
+    layout->addLayout(form);
+    auto* group = new QGroupBox(QString::fromUtf8(calc::MolFormInput::kRangeGroup.data(),
+                                                  static_cast<qsizetype>(calc::MolFormInput::kRangeGroup.size())));
+    auto* groupLayout = new QVBoxLayout(group);
+    for (std::string_view line : calc::MolFormInput::kRangeLines) groupLayout->addWidget(MakeLabel(line));
+    layout->addWidget(group);
+    layout->addWidget(EditorAt(3));
+    layout->addWidget(ButtonBox());
+}
+
+CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent) : RecordDialog(input, parent) {
+    // Field order of the record: symbol, minimum and maximum of rows 1 to 8.
+    const auto editor = [this](int row, int part) {
+        return EditorAt(static_cast<std::size_t>(3 * row + part));
+    };
+    auto* layout = new QVBoxLayout(this);
+    for (std::string_view line : Elements::kExplanation) layout->addWidget(MakeLabel(line));
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    constexpr int kColumnsPerSide = 3;
+    constexpr int kGapColumn = kColumnsPerSide;
+    for (int side = 0; side < 2; ++side) {
+        const int column = side * (kColumnsPerSide + 1);
+        grid->addWidget(CentredHeading(QString::fromUtf8(Elements::kSymbolHeading.data(),
+                                                         static_cast<qsizetype>(Elements::kSymbolHeading.size()))),
+                        0, column);
+        grid->addWidget(CentredHeading(Heading(Elements::kMinimumHeading)), 0, column + 1);
+        grid->addWidget(CentredHeading(Heading(Elements::kMaximumHeading)), 0, column + 2);
+    }
+    grid->setColumnMinimumWidth(kGapColumn, 24);
+    for (int row = 0; row < Elements::kRows; ++row) {
+        const bool left = row < Elements::kRowsPerColumn;
+        const int gridRow = 1 + (left ? row : row - Elements::kRowsPerColumn);
+        const int column = left ? 0 : kColumnsPerSide + 1;
+        for (int part = 0; part < 3; ++part) {
+            grid->addWidget(editor(row, part), gridRow, column + part);
+            editor(row, part)->setMaximumWidth(70);
+        }
+    }
+    layout->addLayout(grid);
+    layout->addWidget(ButtonBox());
+}
+
+}  // namespace tarnevo::app

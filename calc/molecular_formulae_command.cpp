@@ -1,0 +1,165 @@
+#include "calc/molecular_formulae_command.h"
+
+#include <algorithm>
+
+#include "calc/formula_entry.h"
+#include "calc/molecular_formulae_input.h"
+#include "calc/user_elements.h"
+
+namespace tarnevo::calc {
+
+namespace {
+
+// Only Jx of the user-defined elements takes part in a formula search.
+constexpr int kOneUserElement = 1;
+
+enum class Step { Done, Retry, End };
+
+struct IonicParameters {
+    double target = MolFormInput::kStartTarget;
+    double difference = MolFormInput::kStartDifference;
+};
+
+// One showing of the ionic parameter dialog. The target keeps what was typed
+// when the dialog comes back after a refusal; the difference starts at 0.05
+// every time; charge and reminder come from the view and go back to it.
+Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
+    results::ViewState& view = context.view;
+    MolFormInput input;
+    input.target = parameters.target;
+    input.charge = view.charge >= -10 && view.charge <= 10 ? view.charge : 1;
+    input.saveReminder = view.saveReminder;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+
+    parameters = {input.target, input.difference};
+    view.charge = input.charge;
+    view.saveReminder = input.saveReminder;
+    if (view.charge != 0) return Step::Done;
+    return results::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
+}
+
+// A symbol of only blanks counts as a blank row; blanks around a symbol are
+// not part of it.
+std::string_view TrimmedSymbol(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const std::size_t last = text.find_last_not_of(" \t");
+    return std::string_view(text).substr(first, last - first + 1);
+}
+
+// The element list from the rows in row order, blank rows skipped: each symbol
+// looked up (natural elements and Jx), Jx's mass and valence asked for when it
+// appears, the valence taken as the row is added.
+Step BuildElementList(CommandContext& context, const FormulaElementsInput& input, FormulaSearchRun& run) {
+    core::ElementTable& table = context.program.elements;
+    run.query.elements.clear();
+    run.elementIndex.clear();
+    for (const FormulaElementsInput::Row& row : input.rows) {
+        const std::string_view symbol = TrimmedSymbol(row.symbol);
+        if (symbol.empty()) continue;
+        const int index = LookupSymbol(symbol, kOneUserElement, context.ui);
+        if (index == kSymbolRetry) return Step::Retry;
+        if (index == kSymbolCancel) return Step::End;
+        if (index == core::kFirstUserElement && !DefineFormulaElement(context)) return Step::End;
+        core::SearchElement element;
+        element.minimum = row.minimum;
+        element.maximum = row.maximum;
+        element.valence = table[index].valenceElectrons;
+        run.query.elements.push_back(element);
+        run.elementIndex.push_back(index);
+    }
+    return Step::Done;
+}
+
+// Masses from the element table as they stand after every Jx entry; a maximum
+// of 0 becomes the most atoms of the element alone that fit under the target.
+// The check stops at the first element whose minimum exceeds its maximum.
+bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
+    const core::ElementTable& table = context.program.elements;
+    for (std::size_t k = 0; k < run.query.elements.size(); ++k) {
+        core::SearchElement& element = run.query.elements[k];
+        element.mass = table[run.elementIndex[k]].lightMass;
+        if (element.maximum == 0) element.maximum = core::DefaultMaximum(run.query.target, element.mass);
+        if (element.maximum < element.minimum) return false;
+    }
+    return true;
+}
+
+// The element dialog, blank every time, until a usable list or the end.
+Step AskElements(CommandContext& context, FormulaSearchRun& run) {
+    FormulaElementsInput input;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+    if (const Step step = BuildElementList(context, input, run); step != Step::Done) return step;
+    if (run.query.elements.empty()) {
+        return results::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
+    }
+    if (!ResolveMaxima(context, run)) {
+        return results::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
+    }
+    return Step::Done;
+}
+
+}  // namespace
+
+std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
+    if (!results::PassCalculationGate(context.document, context.view, context.ui,
+                                      results::CalcKind::FormulaFromMz)) {
+        return std::nullopt;
+    }
+    IonicParameters parameters;
+    Step step = Step::Retry;
+    while (step == Step::Retry) step = AskIonicParameters(context, parameters);
+    if (step == Step::End) return std::nullopt;
+
+    FormulaSearchRun run;
+    run.query.target = parameters.target;
+    run.query.tolerance = parameters.difference;
+    run.query.charge = context.view.charge;
+    FormulaSearchRun listed = run;
+    step = Step::Retry;
+    while (step == Step::Retry) {
+        listed = run;
+        step = AskElements(context, listed);
+    }
+    if (step == Step::End) return std::nullopt;
+
+    std::vector<core::FoundFormula> formulae = core::SearchFormulae(listed.query, results::kMaxFormulae);
+    core::SortByMz(formulae);
+    StoreFormulaResults(context, listed, formulae);
+    return listed;
+}
+
+void RunMolecularFormulae(CommandContext& context) { RunMolecularFormulaeSearch(context); }
+
+void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
+                         const std::vector<core::FoundFormula>& formulae) {
+    results::CalculationState& state = context.document.state;
+    const int elements = std::min(static_cast<int>(run.query.elements.size()), results::kMaxFormulaElements);
+    const int count = std::min(static_cast<int>(formulae.size()), results::kMaxFormulae);
+    state.calcKind = results::CalcKind::FormulaFromMz;
+    state.ionMassA = run.query.target;
+    state.mzHalfRange = run.query.tolerance;
+    state.charge = run.query.charge;
+    state.formulaCount = count;
+    state.elementCount = elements;
+    const auto jx = std::find(run.elementIndex.begin(), run.elementIndex.end(), core::kFirstUserElement);
+    state.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
+    if (count != 0) {
+        for (int k = 0; k < results::kMaxFormulaElements; ++k) {
+            const auto slot = static_cast<std::size_t>(k);
+            state.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        state.formulaMz[at] = formulae[at].mz;
+        state.formulaAtoms[at] = {};
+        for (int k = 0; k < elements; ++k) {
+            state.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
+        }
+        state.formulaElectrons[at] = static_cast<double>(formulae[at].electronClass);
+    }
+    context.document.CompleteCalculation(context.view.saveReminder);
+}
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,42 @@
+// The Molecular Formulae from m/z command (Ctrl+M): asks for a measured m/z of
+// an [A+0] ion, the half width of the window around it and the charge, then for
+// up to eight elements with their atom-count ranges (and, for Jx, its exact
+// mass and valence), lists the elemental formulae whose m/z lies in the window
+// and stores the first 200 found, sorted by m/z, as the data set's results.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/command_context.h"
+#include "core/formula_search.h"
+
+namespace tarnevo::calc {
+
+inline constexpr std::string_view kFormulaZeroCharge = "Error - The ionic charge cannot be zero!";
+inline constexpr std::string_view kFormulaNoElement = "Error - Your compound must contain at least one element!";
+inline constexpr std::string_view kFormulaMinimumAboveMaximum =
+    "Error - At least one minimum atom count exceeds its maximum!";
+
+// What a completed run searched: the query with every maximum resolved, and
+// the element index of each of its rows.
+struct FormulaSearchRun {
+    core::FormulaQuery query;
+    std::vector<int> elementIndex;
+};
+
+// The whole command; the search as run when results were stored, nothing when
+// the command ended early (Cancel, or a refusal already shown).
+std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context);
+
+// The menu command.
+void RunMolecularFormulae(CommandContext& context);
+
+// Copies the inputs and the sorted formulae (at most 200) into the document and
+// ends the calculation.
+void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
+                         const std::vector<core::FoundFormula>& formulae);
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,81 @@
+// Input records of the two dialogs of the formula search: the ionic parameters
+// (measured m/z, the half width of the window, charge, save reminder) and the
+// eight element rows (symbol, minimum and maximum atom counts).
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "results/calculation_state.h"
+#include "results/input_record.h"
+
+namespace tarnevo::calc {
+
+class MolFormInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Ionic Parameters for Molecular Formula Estimation";
+    static constexpr double kStartTarget = 200.0;
+    static constexpr double kStartDifference = 0.05;
+    static constexpr std::string_view kRangeGroup = "Range in m/z values to be examined";
+    static constexpr std::array<std::string_view, 3> kRangeLines = {
+        "The difference in m/z sets the m/z range to be examined.",
+        "The m/z range = experimental m/z ± difference.",
+        "Difference values between 0.001 and 0.2 are recommended.",
+    };
+
+    static constexpr results::FieldSpec kTarget{"mz", "Experimental m/z of the [A+0] ion:",
+                                                results::FieldType::Number, 2, 10000, 0};
+    static constexpr results::FieldSpec kDifference{"tol", "Mass-to-charge ratio difference.",
+                                                    results::FieldType::Number, 0, 0.5, 0};
+    static constexpr results::FieldSpec kCharge{"charge", "Ionic charge:", results::FieldType::Integer, -10, 10, 0};
+    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  results::FieldType::Check, 0, 1, 0};
+
+    double target = kStartTarget;
+    double difference = kStartDifference;
+    int charge = 1;
+    bool saveReminder = true;
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CMolFormDlg"; }
+    std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
+    std::vector<results::FieldBinding> Fields() override {
+        return {{&kTarget, &target}, {&kDifference, &difference}, {&kCharge, &charge}, {&kReminder, &saveReminder}};
+    }
+};
+
+class FormulaElementsInput : public results::InputRecord {
+public:
+    static constexpr std::string_view kCaption = "Elements Included in the Molecular Formula Estimation";
+    // Rows 1-4 in the left column, 5-8 in the right; row order is 1 to 8.
+    static constexpr int kRows = results::kMaxFormulaElements;
+    static constexpr int kRowsPerColumn = 4;
+    static constexpr int kMaxAtoms = 1000;
+    static constexpr int kSymbolLength = 4;
+    static constexpr std::string_view kSymbolHeading = "Symbol";
+    static constexpr std::array<std::string_view, 2> kMinimumHeading = {"Min #", "Atoms"};
+    static constexpr std::array<std::string_view, 2> kMaximumHeading = {"Max #", "Atoms"};
+    static constexpr std::array<std::string_view, 5> kExplanation = {
+        "Enter the symbols, the minimum number of atoms, and the maximum number of atoms",
+        "for each element in the formula to be tested. Entering a value of zero for the maximum",
+        "number of atoms will provide the maximum possible value for the number of atoms.",
+        "One user defined element with the symbol, \"Jx\", can be incorporated in the formula.",
+        "Elements with blank symbols are ignored.",
+    };
+
+    struct Row {
+        std::string symbol;
+        int minimum = 0;
+        int maximum = 0;
+    };
+    std::array<Row, kRows> rows{};   // all blank every time the dialog opens
+
+    std::string Caption() const override { return std::string(kCaption); }
+    std::string_view DialogName() const override { return "CMFormElemDlg"; }
+    std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
+    // Row by row: "symbol1", "min1", "max1", "symbol2", ...
+    std::vector<results::FieldBinding> Fields() override;
+};
+
+}  // namespace tarnevo::calc

@@ -1,0 +1,486 @@
+#include "core/formula_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/cluster_engine.h"
+
+namespace tarnevo::core {
+
+namespace {
+
+// The largest table of last-element completions built for one search, and the
+// relative weight of one table entry against one walked partial formula.
+constexpr double kMaxTailEntries = 1 << 21;
+constexpr double kTailEntryCost = 1.0;
+
+// Why the walk may be cut short or looked up: the m/z of a partial formula
+// never falls when a count grows, and adding atoms never lowers it, because
+// rounding is monotonic and every mass is positive. A subtree whose largest
+// possible mass stays below the window records nothing; the slack below, far
+// above any rounding error of a few extended operations and far below any
+// difference of interest, keeps that judgement conservative.
+constexpr long double kRelativeSlack = 1.0e-9L;
+
+// What the walk needs of a query, in extended precision, with the window also
+// expressed as ion masses: m/z = (mass - charge x electronMass) / |charge|.
+struct SearchSpace {
+    int elementCount = 0;
+    std::array<Extended, kMaxSearchElements> mass{};
+    std::array<int, kMaxSearchElements> minimum{};
+    std::array<int, kMaxSearchElements> maximum{};
+    // restMaximum[k]: mass of every element from k on at its maximum.
+    std::array<Extended, kMaxSearchElements + 1> restMaximum{};
+    int charge = 1;
+    MzWindow window;
+    Extended lowMass = 0.0L;    // mass whose m/z is window.low
+    Extended highMass = 0.0L;   // mass whose m/z is window.high
+    Extended slack = 0.0L;      // in mass units
+    // Doubles for screening: far within the slack of the extended values.
+    std::array<double, kMaxSearchElements> approxMass{};
+    std::array<double, kMaxSearchElements + 1> approxRestMaximum{};
+    double approxLow = 0.0;     // lowMass - slack
+    double approxHigh = 0.0;    // highMass + slack
+};
+
+SearchSpace MakeSearchSpace(const FormulaQuery& query) {
+    SearchSpace space;
+    space.elementCount = static_cast<int>(std::min<std::size_t>(query.elements.size(), kMaxSearchElements));
+    for (int k = 0; k < space.elementCount; ++k) {
+        const SearchElement& element = query.elements[static_cast<std::size_t>(k)];
+        space.mass[k] = element.mass;
+        space.minimum[k] = std::max(0, element.minimum);
+        space.maximum[k] = std::min(kMaxSearchCount, element.maximum);
+    }
+    for (int k = space.elementCount - 1; k >= 0; --k) {
+        const Extended top = space.maximum[k] > 0 ? static_cast<Extended>(space.maximum[k]) * space.mass[k] : 0.0L;
+        space.restMaximum[k] = space.restMaximum[k + 1] + top;
+    }
+    space.charge = query.charge;
+    space.window = SearchWindow(query.target, query.tolerance);
+    const Extended z = std::abs(static_cast<Extended>(query.charge));
+    const Extended electrons = static_cast<Extended>(query.charge) * static_cast<Extended>(electronMass);
+    space.lowMass = space.window.low * z + electrons;
+    space.highMass = space.window.high * z + electrons;
+    space.slack = kRelativeSlack * (1.0L + std::abs(space.highMass));
+    for (int k = 0; k <= space.elementCount; ++k) {
+        if (k < space.elementCount) space.approxMass[k] = static_cast<double>(space.mass[k]);
+        space.approxRestMaximum[k] = static_cast<double>(space.restMaximum[k]);
+    }
+    space.approxLow = static_cast<double>(space.lowMass - space.slack);
+    space.approxHigh = static_cast<double>(space.highMass + space.slack);
+    return space;
+}
+
+// Count c of element k at a partial mass, as the walk forms it.
+Extended AddAtoms(Extended partialMass, int count, Extended mass) {
+    return partialMass + static_cast<Extended>(count) * mass;
+}
+
+// The first count of element k from which a subtree under partialMass may
+// reach the window, clamped to [minimum, maximum + 1]. Every smaller count has
+// even with all later elements at their maxima a mass below the window (with
+// the slack to spare), so it neither records nor leaves the loop.
+int FirstUsefulCount(const SearchSpace& space, int k, double partialMass) {
+    const double needed = space.approxLow - space.approxRestMaximum[k + 1] - partialMass;
+    const double atoms = std::floor(needed / space.approxMass[k]) - 1.0;
+    const int minimum = space.minimum[k];
+    if (!(atoms > minimum)) return minimum;
+    if (atoms > space.maximum[k]) return space.maximum[k] + 1;
+    return static_cast<int>(atoms);
+}
+
+constexpr std::size_t kEntriesPerBucket = 8;
+constexpr std::size_t kCellsPerEntry = 16;
+constexpr std::size_t kMaxCells = std::size_t{1} << 24;   // a map of 2 MB
+constexpr std::size_t kMaxCellsTested = 64;
+
+// One possible completion by the last elements: the counts of elements first ..
+// depth (later ones 0) with the count at depth at least 1, and their mass.
+// Entries are numbered in the order the walk meets them (depth first,
+// counts ascending), so a smaller number is found earlier. The masses here
+// are doubles, good to far better than the slack; only the lookup uses them.
+class CompletionTable {
+public:
+    CompletionTable(const SearchSpace& space, int first, double expectedEntries)
+        : space_(space), first_(first), width_(space.elementCount - first) {
+        maxMass_ = static_cast<double>(space.highMass + space.slack);
+        for (int k = first; k < space.elementCount; ++k) mass_[static_cast<std::size_t>(k)] = static_cast<double>(space.mass[k]);
+        const auto reserve = static_cast<std::size_t>(expectedEntries) + 1;
+        masses_.reserve(reserve);
+        depths_.reserve(reserve);
+        counts_.reserve(reserve * static_cast<std::size_t>(width_));
+        std::array<std::uint16_t, kMaxSearchElements> path{};
+        Fill(first, 0.0, path);
+        MarkOccupiedCells();
+        IndexByMass();
+    }
+
+    // Calls visit(entry) for each entry whose tabulated mass lies in
+    // [low, high], bounds that include the slack.
+    template <typename Visit>
+    void ForEachNear(double low, double high, Visit&& visit) const {
+        if (high < 0.0 || low > maxMass_ || sortedMasses_.empty()) return;
+        if (!AnyCellOccupied(std::max(0.0, low), high)) return;
+        const std::size_t lastBucket = BucketOf(high);
+        const std::uint32_t end = bucketStart_[lastBucket + 1];
+        for (std::uint32_t at = bucketStart_[BucketOf(std::max(0.0, low))]; at < end; ++at) {
+            const double mass = sortedMasses_[at];
+            if (mass >= low && mass <= high) visit(byMass_[at]);
+        }
+    }
+
+    int Depth(std::uint32_t entry) const { return depths_[entry]; }
+    int Count(std::uint32_t entry, int element) const {
+        return counts_[static_cast<std::size_t>(entry) * static_cast<std::size_t>(width_) +
+                       static_cast<std::size_t>(element - first_)];
+    }
+
+private:
+    void Fill(int k, double partialMass, std::array<std::uint16_t, kMaxSearchElements>& path) {
+        const double mass = mass_[static_cast<std::size_t>(k)];
+        const bool deeper = k + 1 < space_.elementCount;
+        for (int c = space_.minimum[k]; c <= space_.maximum[k]; ++c) {
+            const double total = partialMass + c * mass;
+            if (total > maxMass_) break;
+            path[static_cast<std::size_t>(k)] = static_cast<std::uint16_t>(c);
+            // A count of 0 adds nothing: the walk has judged that mass at the
+            // element before, so it is never recorded here.
+            if (c > 0) Append(k, total, path);
+            if (deeper) Fill(k + 1, total, path);
+        }
+        path[static_cast<std::size_t>(k)] = 0;
+    }
+
+    void Append(int depth, double mass, const std::array<std::uint16_t, kMaxSearchElements>& path) {
+        masses_.push_back(mass);
+        depths_.push_back(static_cast<std::uint8_t>(depth));
+        counts_.insert(counts_.end(), path.begin() + first_, path.begin() + first_ + width_);
+    }
+
+    // Most lookups of a narrow window meet no entry at all; one bit per fine
+    // cell of mass answers them from a map small enough for the cache.
+    std::size_t CellOf(double mass) const {
+        const double cell = mass * inverseCellWidth_;
+        if (!(cell > 0.0)) return 0;
+        return std::min(occupied_.size() * 64 - 1, static_cast<std::size_t>(cell));
+    }
+
+    bool AnyCellOccupied(double low, double high) const {
+        const std::size_t first = CellOf(low);
+        const std::size_t last = CellOf(high);
+        if (last - first > kMaxCellsTested) return true;
+        for (std::size_t cell = first; cell <= last; ++cell) {
+            if ((occupied_[cell / 64] >> (cell % 64)) & 1U) return true;
+        }
+        return false;
+    }
+
+    void MarkOccupiedCells() {
+        std::size_t cells = 64;
+        while (cells < kCellsPerEntry * masses_.size() && cells < kMaxCells) cells *= 2;
+        occupied_.assign(cells / 64, 0);
+        inverseCellWidth_ = static_cast<double>(cells) / std::max(maxMass_, 1.0);
+        for (const double mass : masses_) {
+            const std::size_t cell = CellOf(mass);
+            occupied_[cell / 64] |= std::uint64_t{1} << (cell % 64);
+        }
+    }
+
+    std::size_t BucketOf(double mass) const {
+        const double bucket = mass * inverseWidth_;
+        if (!(bucket > 0.0)) return 0;
+        return std::min(bucketCount_ - 1, static_cast<std::size_t>(bucket));
+    }
+
+    // A counting sort into buckets of equal mass width, numbers ascending
+    // within a bucket, with the masses copied in that order for the lookup.
+    void IndexByMass() {
+        // About eight entries a bucket: the bucket starts stay small enough
+        // for the processor's cache, and a lookup reads one line of masses.
+        bucketCount_ = std::max<std::size_t>(1, masses_.size() / kEntriesPerBucket);
+        inverseWidth_ = static_cast<double>(bucketCount_) / std::max(maxMass_, 1.0);
+        std::vector<std::uint32_t> bucket(masses_.size());
+        bucketStart_.assign(bucketCount_ + 1, 0);
+        for (std::size_t entry = 0; entry < masses_.size(); ++entry) {
+            bucket[entry] = static_cast<std::uint32_t>(BucketOf(masses_[entry]));
+            ++bucketStart_[bucket[entry] + 1];
+        }
+        for (std::size_t b = 0; b < bucketCount_; ++b) bucketStart_[b + 1] += bucketStart_[b];
+        byMass_.resize(masses_.size());
+        sortedMasses_.resize(masses_.size());
+        std::vector<std::uint32_t> next(bucketStart_.begin(), bucketStart_.end() - 1);
+        for (std::uint32_t entry = 0; entry < masses_.size(); ++entry) {
+            const std::uint32_t at = next[bucket[entry]]++;
+            byMass_[at] = entry;
+            sortedMasses_[at] = masses_[entry];
+        }
+        masses_ = {};
+    }
+
+    const SearchSpace& space_;
+    int first_ = 0;
+    int width_ = 0;
+    double maxMass_ = 0.0;
+    std::array<double, kMaxSearchElements> mass_{};
+    std::vector<double> masses_;
+    std::vector<std::uint8_t> depths_;
+    std::vector<std::uint16_t> counts_;
+    std::size_t bucketCount_ = 1;
+    double inverseWidth_ = 1.0;
+    std::vector<std::uint32_t> bucketStart_;
+    std::vector<std::uint32_t> byMass_;
+    std::vector<double> sortedMasses_;
+    std::vector<std::uint64_t> occupied_;
+    double inverseCellWidth_ = 1.0;
+};
+
+// Counts element k can take below the high end of the window, at least 1.
+double UsefulRange(const SearchSpace& space, int k) {
+    const double reachable = std::floor(static_cast<double>(space.highMass / space.mass[k]));
+    const double top = std::min(static_cast<double>(space.maximum[k]), reachable);
+    return std::max(1.0, top - space.minimum[k] + 1.0);
+}
+
+// How the walk is split: the first element of the table, and the entries
+// the table is expected to hold.
+struct SearchPlan {
+    int tableStart = 0;
+    double tableEntries = 0.0;
+};
+
+// Entries of a table from element first on: the sum over depths of the
+// products of the useful ranges.
+double TableEntries(const SearchSpace& space, int first) {
+    double entries = 0.0;
+    double product = 1.0;
+    for (int k = first; k < space.elementCount; ++k) {
+        product *= UsefulRange(space, k);
+        entries += product;
+    }
+    return entries;
+}
+
+// Table lookups the walk makes before the table starts at most: one per
+// count combination of the walked elements.
+double Lookups(const SearchSpace& space, int first) {
+    double product = 1.0;
+    for (int k = 0; k < first; ++k) product *= UsefulRange(space, k);
+    return first == 0 ? 1.0 : product;
+}
+
+// Where the tabulated completion begins: the element index that minimises the
+// estimated work, table lookups plus table entries built, with the table no
+// larger than kMaxTailEntries. A capped search stops once it has its
+// formulae: with table entries spread evenly over their mass span, a lookup
+// meets about entries x window / span of them, which bounds the lookups that
+// the cap lets happen.
+SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
+    const int n = space.elementCount;
+    const double window = static_cast<double>(space.highMass - space.lowMass) + 1e-12;
+    SearchPlan best{n - 1, TableEntries(space, n - 1)};
+    double bestCost = -1.0;
+    for (int first = n - 1; first >= 0; --first) {
+        const double entries = TableEntries(space, first);
+        if (entries > kMaxTailEntries) break;
+        const double span = std::max(1.0, std::min(static_cast<double>(space.highMass),
+                                                   static_cast<double>(space.restMaximum[first])));
+        double lookups = Lookups(space, first);
+        if (limit != kUncapped) {
+            const double perLookup = std::max(1e-12, entries * window / span);
+            lookups = std::min(lookups, static_cast<double>(limit) / perLookup);
+        }
+        const double cost = lookups + kTailEntryCost * entries;
+        if (bestCost < 0.0 || cost < bestCost) {
+            bestCost = cost;
+            best = {first, entries};
+        }
+    }
+    return best;
+}
+
+SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) {
+    if (tableStart >= 0 && tableStart < space.elementCount) return {tableStart, TableEntries(space, tableStart)};
+    return ChooseTableStart(space, limit);
+}
+
+class FormulaWalk {
+public:
+    FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart)
+        : query_(query), space_(MakeSearchSpace(query)), limit_(limit),
+          plan_(PlanFor(space_, limit, tableStart)), tableStart_(plan_.tableStart),
+          table_(space_, tableStart_, plan_.tableEntries) {}
+
+    std::vector<FoundFormula> Run() {
+        if (limit_ == 0) return {};
+        if (MzOf(0.0L) >= space_.window.low) {
+            // A window reaching down to the m/z of no atoms at all (only
+            // possible below the dialog's smallest target): the first count
+            // of the first element already reaches it and ends the walk.
+            RecordFirstCountOnly();
+        } else if (tableStart_ == 0) {
+            Complete(0.0, 0.0L, -1, 0);
+        } else {
+            Walk(0, 0.0L, 0.0);
+        }
+        return std::move(found_);
+    }
+
+private:
+    bool Full() const { return found_.size() >= limit_; }
+
+    Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
+
+    // The loop of depth k over the elements before the table; false once the
+    // limit is reached. Each partial mass comes as the walk sums it and as a
+    // double for the screening; the m/z is computed only near the window.
+    bool Walk(int k, Extended partialMass, double approxPartial) {
+        const double mass = space_.approxMass[k];
+        const bool last = k + 1 == tableStart_;
+        for (int c = FirstUsefulCount(space_, k, approxPartial); c <= space_.maximum[k]; ++c) {
+            const double approx = approxPartial + c * mass;
+            if (approx > space_.approxHigh) return true;
+            counts_[static_cast<std::size_t>(k)] = c;
+            if (approx >= space_.approxLow) {
+                const Extended mz = MzOf(AddAtoms(partialMass, c, space_.mass[k]));
+                if (mz > space_.window.high) return true;
+                if (mz >= space_.window.low) {
+                    Record(k, mz);
+                    return !Full();
+                }
+            }
+            const bool goOn = last ? Complete(approx, partialMass, k, c)
+                                   : Walk(k + 1, AddAtoms(partialMass, c, space_.mass[k]), approx);
+            if (!goOn) return false;
+        }
+        return true;
+    }
+
+    // Everything the walk records under a partial formula of the first
+    // tableStart_ elements whose m/z lies below the window: the table entries
+    // that bring it into the window, each confirmed, in the walk's order. The
+    // partial formula is the one before element k plus count atoms of k (or
+    // no atoms at all when k is -1).
+    bool Complete(double approx, Extended before, int k, int count) {
+        matches_.clear();
+        bool summed = false;
+        Extended partialMass = before;
+        table_.ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
+            if (!summed && k >= 0) partialMass = AddAtoms(before, count, space_.mass[k]);
+            summed = true;
+            if (Confirms(entry, partialMass)) matches_.push_back(entry);
+        });
+        if (matches_.empty()) return true;
+        std::sort(matches_.begin(), matches_.end());
+        for (const std::uint32_t entry : matches_) {
+            const int depth = table_.Depth(entry);
+            Extended mass = partialMass;
+            for (int j = tableStart_; j <= depth; ++j) {
+                counts_[static_cast<std::size_t>(j)] = table_.Count(entry, j);
+                mass = AddAtoms(mass, counts_[static_cast<std::size_t>(j)], space_.mass[j]);
+            }
+            Record(depth, MzOf(mass));
+            for (int j = tableStart_; j <= depth; ++j) counts_[static_cast<std::size_t>(j)] = 0;
+            if (Full()) return false;
+        }
+        return true;
+    }
+
+    // Whether the walk records this completion: its m/z lies in the window,
+    // and its last count is the first of that loop to reach the window (the
+    // element's minimum, with the partial formula before it below the window,
+    // or one count less is below the window). Earlier counts of the
+    // completion then lie below the window too, as m/z never falls.
+    bool Confirms(std::uint32_t entry, Extended partialMass) const {
+        const int depth = table_.Depth(entry);
+        Extended before = partialMass;
+        for (int j = tableStart_; j < depth; ++j) before = AddAtoms(before, table_.Count(entry, j), space_.mass[j]);
+        const int last = table_.Count(entry, depth);
+        const Extended mz = MzOf(AddAtoms(before, last, space_.mass[depth]));
+        if (mz < space_.window.low || mz > space_.window.high) return false;
+        const Extended previous =
+            last > space_.minimum[depth] ? MzOf(AddAtoms(before, last - 1, space_.mass[depth])) : MzOf(before);
+        return previous < space_.window.low;
+    }
+
+    void RecordFirstCountOnly() {
+        counts_[0] = space_.minimum[0];
+        const Extended mz = MzOf(AddAtoms(0.0L, counts_[0], space_.mass[0]));
+        if (space_.minimum[0] <= space_.maximum[0] && mz <= space_.window.high) Record(0, mz);
+    }
+
+    void Record(int depth, Extended mz) {
+        FoundFormula formula;
+        for (int j = 0; j <= depth; ++j) formula.counts[static_cast<std::size_t>(j)] = counts_[static_cast<std::size_t>(j)];
+        formula.mz = static_cast<double>(mz);
+        formula.electronClass = ElectronClass(query_, formula.counts);
+        found_.push_back(formula);
+    }
+
+    const FormulaQuery& query_;
+    SearchSpace space_;
+    std::size_t limit_;
+    SearchPlan plan_;
+    int tableStart_;
+    CompletionTable table_;
+    AtomCounts counts_{};
+    std::vector<std::uint32_t> matches_;
+    std::vector<FoundFormula> found_;
+};
+
+}  // namespace
+
+MzWindow SearchWindow(double target, double tolerance) {
+    const Extended middle = target;
+    const Extended half = tolerance;
+    return {middle - half, middle + half};
+}
+
+Extended IonMz(Extended mass, int charge) {
+    const Extended z = static_cast<Extended>(charge);
+    return (mass - z * static_cast<Extended>(electronMass)) / std::abs(z);
+}
+
+Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts) {
+    Extended mass = 0.0L;
+    const std::size_t elements = std::min<std::size_t>(query.elements.size(), kMaxSearchElements);
+    for (std::size_t k = 0; k < elements; ++k) mass = AddAtoms(mass, counts[k], query.elements[k].mass);
+    return mass;
+}
+
+int DefaultMaximum(double target, double mass) {
+    const Extended atoms = std::trunc(static_cast<Extended>(target) / static_cast<Extended>(mass));
+    if (!(atoms > 0.0L)) return 0;
+    if (atoms > static_cast<Extended>(kMaxSearchCount)) return kMaxSearchCount;
+    return static_cast<int>(atoms);
+}
+
+int ElectronClass(const FormulaQuery& query, const AtomCounts& counts) {
+    long long electrons = 0;
+    const std::size_t elements = std::min<std::size_t>(query.elements.size(), kMaxSearchElements);
+    for (std::size_t k = 0; k < elements; ++k) {
+        if (counts[k] == 0) continue;
+        const int valence = query.elements[k].valence;
+        if (valence < 0) return kIndeterminateElectrons;
+        electrons += static_cast<long long>(counts[k]) * valence;
+    }
+    return (electrons - query.charge) % 2 == 0 ? kEvenElectron : kOddElectron;
+}
+
+std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit, int tableStart) {
+    if (query.charge == 0 || query.elements.empty()) return {};
+    for (const SearchElement& element : query.elements) {
+        if (!(element.mass > 0.0)) return {};
+    }
+    FormulaWalk walk(query, limit, tableStart);
+    return walk.Run();
+}
+
+void SortByMz(std::vector<FoundFormula>& formulae) {
+    std::stable_sort(formulae.begin(), formulae.end(),
+                     [](const FoundFormula& a, const FoundFormula& b) { return a.mz < b.mz; });
+}
+
+}  // namespace tarnevo::core

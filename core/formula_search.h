@@ -1,0 +1,106 @@
+// The search for elemental formulae whose [A+0] m/z lies in a window around a
+// measured m/z: up to eight elements, each with a minimum and a maximum count.
+//
+// What is found is defined by a depth-first walk over the elements in row order.
+// At depth k the count of element k runs upwards from its minimum; the m/z of the
+// partial formula (counts of elements 0..k, later elements 0) is computed in
+// extended precision; above the window's high end the loop of depth k is left;
+// at or above its low end the partial formula is recorded and the loop is left
+// too; below it the walk goes one element deeper and then on with the next
+// count. The walk ends when the loop of depth 0 is left. Example: target 200.0
+// +- 0.05 at charge 1 with C 0-16 and H 0-198 records only C6H127, m/z
+// 72 + 127 x 1.007825 - 0.000548579909 = 199.9932: with any other C count no H count
+// lands between 199.95 and 200.05.
+//
+// SearchFormulae returns exactly what that walk records, in the order the walk
+// finds them, without walking it literally: subtrees that cannot reach the
+// window are skipped by arithmetic, and the last elements are tabulated once by
+// mass so that each walk of the first elements meets its completions by lookup.
+// Every formula that may be recorded is confirmed with the same extended
+// m/z as the walk, so no rounding at a window end changes the answer.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <limits>
+#include <vector>
+
+#include "core/extended_precision.h"
+
+namespace tarnevo::core {
+
+inline constexpr int kMaxSearchElements = 8;
+// Largest count the search handles; the dialogs allow 1000, and the default
+// maximum target / mass stays below 10000 for masses of 1 u and more.
+inline constexpr int kMaxSearchCount = 65535;
+// The limit of a search that records every formula it finds.
+inline constexpr std::size_t kUncapped = std::numeric_limits<std::size_t>::max();
+
+// Electron classes of an ion: the parity of its valence electrons.
+inline constexpr int kIndeterminateElectrons = -1;   // an element of unknown valence is present
+inline constexpr int kEvenElectron = 0;
+inline constexpr int kOddElectron = 1;
+
+struct SearchElement {
+    double mass = 0.0;    // lightest-isotope mass, u (positive)
+    int minimum = 0;      // atoms
+    int maximum = 0;      // atoms, already resolved (no 0-means-default here)
+    int valence = 0;      // valence electrons; -1 indeterminate
+};
+
+struct FormulaQuery {
+    double target = 0.0;      // measured m/z of the [A+0] ion
+    double tolerance = 0.0;   // half width of the window, m/z units
+    int charge = 1;           // signed, not 0
+    std::vector<SearchElement> elements;   // row order, 1 to kMaxSearchElements
+};
+
+// Atom counts by row; rows beyond the query's elements, and rows after the
+// element at which a formula was recorded, hold 0.
+using AtomCounts = std::array<int, kMaxSearchElements>;
+
+struct FoundFormula {
+    AtomCounts counts{};
+    double mz = 0.0;                        // the extended m/z rounded to double
+    int electronClass = kEvenElectron;
+};
+
+// The window target - tolerance .. target + tolerance, both ends included.
+struct MzWindow {
+    Extended low = 0.0L;
+    Extended high = 0.0L;
+};
+MzWindow SearchWindow(double target, double tolerance);
+
+// m/z of an ion of the given mass (sum of lightest-isotope masses):
+// (mass - charge x electronMass) / |charge|.
+Extended IonMz(Extended mass, int charge);
+
+// The mass of a partial formula as the walk computes it: count x mass summed
+// element after element in row order, in extended precision.
+Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts);
+
+// The maximum taken for an element whose maximum was left at 0:
+// trunc(target / mass) in extended precision (target 11.086075 with H gives 10,
+// where a double division gives 11). The target m/z itself, whatever the charge.
+int DefaultMaximum(double target, double mass);
+
+// -1 when an element of indeterminate valence is present; otherwise the parity
+// of (S - charge), S the valence electrons of all atoms: 0 even-electron, 1
+// odd-electron. A negative odd S - charge (Fe2 at +1: S = 0) is odd-electron.
+int ElectronClass(const FormulaQuery& query, const AtomCounts& counts);
+
+// Where the tabulated last elements begin: chosen per query to minimise the
+// work (kChooseTableStart), or fixed to an element index, which the tests use
+// to check every way of splitting the walk against the literal one.
+inline constexpr int kChooseTableStart = -1;
+
+// The formulae the walk records, in the order it records them, stopping after
+// limit of them (kUncapped: all).
+std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit,
+                                         int tableStart = kChooseTableStart);
+
+// Ascending m/z; formulae of equal m/z keep their order of discovery.
+void SortByMz(std::vector<FoundFormula>& formulae);
+
+}  // namespace tarnevo::core
