@@ -13,6 +13,7 @@
 #include "cli/cli_port.h"
 #include "core/element_table.h"
 #include "core/usual_valence.h"
+#include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/result_values.h"
 
@@ -205,6 +206,13 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
     }
     if (arguments.Has("json")) {
         PrintJson(state, *run, formulae, !all && state.formulaCount == results::kMaxFormulae, out);
+    } else if (arguments.Has("csv")) {
+        if (all) {
+            errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with --all use "
+                      "--json\n";
+            return kExitUsage;
+        }
+        out << results::ComposeCsv(state);
     } else if (all) {
         FormulaTexts(state).PrintPage(formulae, out);
     } else {
