@@ -157,7 +157,7 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
         for (int k = 0; k < elements; ++k) {
             state.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
         }
-        state.formulaElectrons[at] = static_cast<double>(formulae[at].electronClass);
+        state.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
     }
     context.document.CompleteCalculation(context.view.saveReminder);
 }

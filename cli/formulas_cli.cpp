@@ -119,7 +119,7 @@ public:
         const auto at = static_cast<std::size_t>(slot);
         scratch_->formulaAtoms[at] = formula.counts;
         scratch_->formulaMz[at] = formula.mz;
-        scratch_->formulaElectrons[at] = formula.electronClass;
+        scratch_->formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
     }
 
     // "C6H127": the page's formula without its electron-class prefix.

@@ -27,6 +27,14 @@ inline constexpr int kMaxFormulaElements = 8;
 inline constexpr int kMaxIons = 30;
 inline constexpr int kMaxDisplayedIsotopes = 12;
 
+// Whether an ion found for an m/z is an even- or odd-electron ion, from the
+// valences of its elements; indeterminate where an element has no fixed valence.
+enum class ElectronClass : int {
+    Indeterminate = -1,
+    Even = 0,
+    Odd = 1,
+};
+
 struct CalculationState {
     CalcKind calcKind = CalcKind::IsotopeCluster;
     std::string formulaText;     // kind 5: the repeating unit
@@ -73,7 +81,7 @@ struct CalculationState {
     int formulaCount = 0;
     std::array<std::array<int, kMaxFormulaElements>, kMaxFormulae> formulaAtoms{};
     std::array<double, kMaxFormulae> formulaMz{};
-    std::array<double, kMaxFormulae> formulaElectrons{};   // -1 indeterminate, 0 even, 1 odd
+    std::array<ElectronClass, kMaxFormulae> formulaElectrons{};
     double userElementMass = 0.0;
 
     // Series of ions with repeating units (kind 5).

@@ -133,9 +133,12 @@ std::string LossOfHTable(const CalculationState& state) {
     return csv;
 }
 
-std::string ElectronClass(double electrons) {
-    if (electrons == 0.0) return "EE";
-    if (electrons == 1.0) return "OE";
+std::string ElectronClassText(ElectronClass electrons) {
+    switch (electrons) {
+        case ElectronClass::Even: return "EE";
+        case ElectronClass::Odd: return "OE";
+        case ElectronClass::Indeterminate: break;
+    }
     return "indeterminate";
 }
 
@@ -168,7 +171,7 @@ std::string FormulaTable(const CalculationState& state) {
                    .Text(formula)
                    .Number(state.formulaMz[i])
                    .Number(ErrorPpm(state.formulaMz[i], state.ionMassA))
-                   .Text(ElectronClass(state.formulaElectrons[i]))
+                   .Text(ElectronClassText(state.formulaElectrons[i]))
                    .NumberIf(dbe.has_value(), dbe.value_or(0.0))
                    .Line();
     }

@@ -49,8 +49,10 @@ int DetailIsotopeCount(const CalculationState& state, int element, int cursor) {
 }
 
 std::string MatchedFormula(const CalculationState& state, int formula) {
-    const double electrons = state.formulaElectrons[formula];
-    std::string text = electrons == -1.0 ? "** " : electrons == 0.0 ? "EE " : "OE ";
+    const ElectronClass electrons = state.formulaElectrons[formula];
+    std::string text = electrons == ElectronClass::Indeterminate ? "** "
+                       : electrons == ElectronClass::Even       ? "EE "
+                                                                : "OE ";
     const int elements = Bounded(state.elementCount, kMaxFormulaElements);
     for (int j = 0; j < elements; ++j) {
         const int atoms = state.formulaAtoms[formula][j];

@@ -153,7 +153,7 @@ TEST_F(MolecularFormulae, JxTakesItsMassAndValenceFromItsDialog) {
     EXPECT_EQ(State().userElementMass, 10.0);
     EXPECT_EQ(State().formulaAtoms[0][0], 1);
     EXPECT_EQ(State().formulaAtoms[0][1], 2);
-    EXPECT_EQ(State().formulaElectrons[0], -1.0);
+    EXPECT_EQ(State().formulaElectrons[0], results::ElectronClass::Indeterminate);
     EXPECT_EQ(State().elementSymbols[0], "Jx");
     EXPECT_EQ(program->elements[core::kFirstUserElement].lightMass, 10.0);
     EXPECT_EQ(program->elements[core::kFirstUserElement].valenceElectrons, -1);

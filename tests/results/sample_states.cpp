@@ -4,6 +4,7 @@ namespace tarnevo::testing {
 
 using results::CalcKind;
 using results::CalculationState;
+using results::ElectronClass;
 
 CalculationState ClusterState() {
     CalculationState state;
@@ -155,7 +156,7 @@ CalculationState FormulaHead(double target, int charge) {
 }
 
 void AddFormula(CalculationState& state, std::array<int, results::kMaxFormulaElements> atoms,
-                double electrons, double mz) {
+                ElectronClass electrons, double mz) {
     const int i = state.formulaCount++;
     state.formulaAtoms[i] = atoms;
     state.formulaElectrons[i] = electrons;
@@ -168,9 +169,9 @@ CalculationState FormulaState() {
     CalculationState state = FormulaHead(107.05, 1);
     state.elementCount = 4;
     state.elementSymbols = {"C", "H", "N", "O"};
-    AddFormula(state, {7, 7, 0, 1}, 0.0, 107.0491);
-    AddFormula(state, {1, 1, 1, 1}, -1.0, 107.05);
-    AddFormula(state, {6, 5, 1, 0}, 1.0, 107.073);
+    AddFormula(state, {7, 7, 0, 1}, ElectronClass::Even, 107.0491);
+    AddFormula(state, {1, 1, 1, 1}, ElectronClass::Indeterminate, 107.05);
+    AddFormula(state, {6, 5, 1, 0}, ElectronClass::Odd, 107.073);
     return state;
 }
 
@@ -178,10 +179,10 @@ CalculationState LongFormulaState() {
     CalculationState state = FormulaHead(107.05, -1);
     state.elementCount = 8;
     state.elementSymbols = {"C", "H", "N", "O", "S", "Si", "Cl", "Br"};
-    AddFormula(state, {7, 7, 0, 1, 0, 0, 0, 0}, 0.0, 107.0491);
-    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 444, 0, 0}, -1.0, 100.0);
-    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 4444, 5555, 0}, 1.0, 9876.5432);
-    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 4444, 5555, 6666}, 1.0, 12345.6789);
+    AddFormula(state, {7, 7, 0, 1, 0, 0, 0, 0}, ElectronClass::Even, 107.0491);
+    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 444, 0, 0}, ElectronClass::Indeterminate, 100.0);
+    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 4444, 5555, 0}, ElectronClass::Odd, 9876.5432);
+    AddFormula(state, {12345, 19999, 1111, 2222, 3333, 4444, 5555, 6666}, ElectronClass::Odd, 12345.6789);
     return state;
 }
 
@@ -197,7 +198,7 @@ CalculationState FullFormulaState() {
     CalculationState state = FormulaHead(150.0, 1);
     state.elementCount = 2;
     state.elementSymbols = {"C", "H"};
-    for (int i = 0; i < results::kMaxFormulae; ++i) AddFormula(state, {1, i}, 0.0, 100.0 + i);
+    for (int i = 0; i < results::kMaxFormulae; ++i) AddFormula(state, {1, i}, ElectronClass::Even, 100.0 + i);
     return state;
 }
 
