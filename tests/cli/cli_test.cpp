@@ -11,32 +11,14 @@
 
 #include "calc/calculation_catalog.h"
 #include "cli/cli.h"
+#include "tests/support/cli_run.h"
 
 namespace tarnevo::cli {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string errors;
-};
-
-CliRun RunTool(std::vector<std::string> arguments) {
-    std::ostringstream out;
-    std::ostringstream errors;
-    CliRun run;
-    run.status = RunCli(arguments, out, errors);
-    run.out = out.str();
-    run.errors = errors.str();
-    return run;
-}
-
-// The number after "key": in a JSON text, starting the search at `from`.
-double JsonValue(const std::string& json, const std::string& key, std::size_t from = 0) {
-    const std::size_t at = json.find("\"" + key + "\": ", from);
-    EXPECT_NE(at, std::string::npos) << key;
-    return std::stod(json.substr(at + key.size() + 4));
-}
+using tarnevo::testing::CliRun;
+using tarnevo::testing::JsonValue;
+using tarnevo::testing::RunTool;
 
 TEST(Cli, Br2JsonIsTheBinomialToFullPrecision) {
     const CliRun run = RunTool({"cluster", "Br2", "--json"});

@@ -90,14 +90,14 @@ Grid Combine(const Grid& a, const Grid& b, int passes) {
 }
 
 template <typename Real>
-MergeUnit<Real> ToMergeUnit(const UnitSpec& spec) {
+MergeUnit<Real> ToMergeUnit(const UnitSpec& described) {
     MergeUnit<Real> unit;
-    unit.top = static_cast<int>(spec.weight.size()) - 1;
-    unit.isotopeCount = static_cast<int>(spec.isotopes.size());
+    unit.top = static_cast<int>(described.weight.size()) - 1;
+    unit.isotopeCount = static_cast<int>(described.isotopes.size());
     unit.minDelta = 1000;
     unit.maxDelta = 0;
     for (int i = 0; i < unit.isotopeCount; ++i) {
-        const Isotope& isotope = spec.isotopes[i];
+        const Isotope& isotope = described.isotopes[i];
         unit.delta[i] = isotope.delta;
         unit.share[i] = static_cast<Real>(isotope.share);
         unit.shareDefect[i] = static_cast<Real>(isotope.share * isotope.defect);
@@ -105,8 +105,8 @@ MergeUnit<Real> ToMergeUnit(const UnitSpec& spec) {
         unit.maxDelta = std::max(unit.maxDelta, isotope.delta);
     }
     for (int j = 0; j <= unit.top; ++j) {
-        unit.weight[j] = static_cast<Real>(spec.weight[j]);
-        unit.moment[j] = static_cast<Real>(spec.moment[j]);
+        unit.weight[j] = static_cast<Real>(described.weight[j]);
+        unit.moment[j] = static_cast<Real>(described.moment[j]);
     }
     return unit;
 }

@@ -13,22 +13,16 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/support/cli_run.h"
 
 namespace tarnevo::cli {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string errors;
-};
+using Outcome = tarnevo::testing::CliRun;
 
 Outcome RunLossOfH(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "loss-of-h");
-    std::ostringstream out;
-    std::ostringstream errors;
-    const int status = RunCli(arguments, out, errors);
-    return {status, out.str(), errors.str()};
+    return tarnevo::testing::RunTool(arguments);
 }
 
 TEST(LossOfHCli, JsonNumbersPeaksFromTheFirstAndGivesThePageMz) {

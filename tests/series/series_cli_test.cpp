@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/support/cli_run.h"
 
 namespace tarnevo::cli {
 namespace {
@@ -146,18 +147,8 @@ private:
     std::size_t at_ = 0;
 };
 
-struct CliRun {
-    int status = 0;
-    std::string out;
-    std::string errors;
-};
-
-CliRun RunTool(const std::vector<std::string>& arguments) {
-    std::ostringstream out;
-    std::ostringstream errors;
-    const int status = RunCli(arguments, out, errors);
-    return {status, out.str(), errors.str()};
-}
+using tarnevo::testing::CliRun;
+using tarnevo::testing::RunTool;
 
 Json ReadJson(const CliRun& run) {
     EXPECT_EQ(run.status, kExitOk) << run.errors;
