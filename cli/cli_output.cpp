@@ -23,6 +23,16 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
     return kExitWriteFailed;
 }
 
+int CalculationStatus(const CliPort& port, const results::Document& document, std::ostream& errors) {
+    if (port.BadValue()) return kExitUsage;
+    if (document.readyForCalculation) return kExitRefused;
+    if (auto complaint = port.UnaskedComplaint()) {
+        errors << *complaint << '\n';
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
                    const JsonPrinter& printJson, std::ostream& out, std::ostream& errors) {
     auto program = std::make_unique<core::ProgramContext>();
@@ -30,12 +40,7 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
     results::Document document;
     calc::CommandContext context{*program, view, document, port};
     calculate(context);
-    if (port.BadValue()) return kExitUsage;
-    if (document.readyForCalculation) return kExitRefused;
-    if (auto complaint = port.UnaskedComplaint()) {
-        errors << *complaint << '\n';
-        return kExitUsage;
-    }
+    if (const int status = CalculationStatus(port, document, errors); status != kExitOk) return status;
     if (arguments.Has("json")) {
         printJson(context, out);
     } else if (arguments.Has("csv")) {

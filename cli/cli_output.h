@@ -26,6 +26,12 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
 // --report FILE. A calculation that stores no results has shown its message on
 // errors: exit status kExitRefused, or kExitUsage when an option's value was not
 // one its field accepts or a prepared answer was never asked for.
+// How a calculation that has run ends on the command line: kExitUsage when an
+// option's value was not one its field accepts or a prepared answer was never
+// asked for (the complaint goes to errors), kExitRefused when it stored no
+// results, else kExitOk.
+int CalculationStatus(const CliPort& port, const results::Document& document, std::ostream& errors);
+
 using Calculation = std::function<void(calc::CommandContext&)>;
 using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,

@@ -188,12 +188,8 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
     results::Document document;
     calc::CommandContext context{*program, view, document, port};
     const std::optional<calc::FormulaSearchRun> run = calc::RunMolecularFormulaeSearch(context);
-    if (port.BadValue()) return kExitUsage;
-    if (!run || document.readyForCalculation) return kExitRefused;
-    if (auto complaint = port.UnaskedComplaint()) {
-        errors << *complaint << '\n';
-        return kExitUsage;
-    }
+    if (const int status = CalculationStatus(port, document, errors); status != kExitOk) return status;
+    if (!run) return kExitRefused;
 
     const results::CalculationState& state = document.state;
     const bool all = arguments.Has("all");
