@@ -12,12 +12,14 @@
 // fitting loop does. Inputs the program would refuse (a user element the dialogs
 // reject, an ion without a polyisotopic element) end the run quietly.
 //
-// Input layout, one byte per decision; bytes past the end read as 0, and every
-// value is reduced into its range, so any byte string decodes to a valid ion:
+// Input layout, one byte per decision (two for a choice among more than 256:
+// Below(n)); bytes past the end read as 0, and every value is reduced into its
+// range, so any byte string decodes to a valid ion:
 //   natural element count (b % 5), then per element: ingredient (b % 24), count
-//     (1 + b % its most)
+//     (b < 240: 1 + b % its most; else for an element of at most three heavy
+//     isotopes 1 + Below(330), enough atoms to pass [A+319])
 //   user element mode (b % 4): 0 none;
-//     1 typed: slot Jx..Qz (b % 6), atoms (1 + b % 8), lightest mass, heavy
+//     1 typed: slot Jx..Qz (b % 6), atoms (1 + b % 40), lightest mass, heavy
 //       isotopes (1 + b % 3), per heavy isotope: delta (1 + b % 25), FA byte
 //     2 enriched: element of the formula, enriched atoms, slot, per heavy isotope
 //       of the element (ascending mass): FA byte (0 is entered as 0)
@@ -61,16 +63,20 @@ constexpr double kMostEnumerationSteps = 4000;
 
 struct Ingredient {
     const char* symbol;
-    int most;
+    int most;           // largest of the usual counts
+    bool fewIsotopes;   // at most three heavy isotopes: hundreds of atoms stay cheap
 };
 
 // Light and heavy elements, heavy-dominant ones (Li, B), many isotopes (Sn, Xe,
 // Cd, Mo), only even deltas (Ce), large deltas (U) and monoisotopic ones (F, P,
-// Na, I), with counts that keep the enumeration small.
+// Na, I), with counts that keep the enumeration small. Hundreds of atoms of the
+// elements with few isotopes reach beyond [A+319] when their FAs are enriched.
 constexpr Ingredient kIngredients[] = {
-    {"C", 30}, {"H", 40}, {"N", 10}, {"O", 12}, {"S", 4},  {"Cl", 6}, {"Br", 4}, {"Sn", 3},
-    {"Xe", 2}, {"Cd", 2}, {"Se", 3}, {"Mo", 2}, {"Fe", 3}, {"Si", 4}, {"K", 3},  {"Zn", 2},
-    {"Li", 4}, {"B", 4},  {"U", 3},  {"Ce", 3}, {"F", 3},  {"P", 2},  {"Na", 2}, {"I", 2},
+    {"C", 30, true},  {"H", 40, true},  {"N", 10, true},  {"O", 12, true},  {"S", 4, true},
+    {"Cl", 6, true},  {"Br", 4, true},  {"Sn", 3, false}, {"Xe", 2, false}, {"Cd", 2, false},
+    {"Se", 3, false}, {"Mo", 2, false}, {"Fe", 3, true},  {"Si", 4, true},  {"K", 3, true},
+    {"Zn", 2, false}, {"Li", 4, true},  {"B", 4, true},   {"U", 3, true},   {"Ce", 3, true},
+    {"F", 3, false},  {"P", 2, false},  {"Na", 2, false}, {"I", 2, false},
 };
 constexpr int kIngredientCount = static_cast<int>(std::size(kIngredients));
 constexpr double kListedStopFAs[] = {0.9999, 0.5, 0.9, 0.99, 0.999, 0.99999};
@@ -80,7 +86,12 @@ class ByteReader {
 public:
     explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     int Next() { return at_ < bytes_.size() ? bytes_[at_++] : 0; }
-    int Below(int bound) { return bound > 0 ? Next() % bound : 0; }
+    // A value in 0 .. bound - 1, from two bytes where one cannot reach them all.
+    int Below(int bound) {
+        if (bound <= 0) return 0;
+        const int b = Next();
+        return (bound <= 256 ? b : b * 256 + Next()) % bound;
+    }
     // An FA as the dialogs accept it, spread over nine decades.
     double FA() {
         const int b = Next();
@@ -114,11 +125,13 @@ std::string Number(double value) {
 }
 
 void DecodeNaturalElements(ByteReader& in, Ion& ion) {
-    const int count = in.Below(5);
-    for (int i = 0; i < count; ++i) {
+    const int elements = in.Below(5);
+    for (int i = 0; i < elements; ++i) {
         const Ingredient& ingredient = kIngredients[in.Below(kIngredientCount)];
+        const int b = in.Next();
+        const int count = b >= 240 && ingredient.fewIsotopes ? 1 + in.Below(330) : 1 + b % ingredient.most;
         ion.formulaText += ingredient.symbol;
-        ion.formulaText += std::to_string(1 + in.Below(ingredient.most));
+        ion.formulaText += std::to_string(count);
     }
     ParseFormulaText(ion.formulaText, ion.formula);   // always valid: symbols and counts from the list
     for (int e = 0; e <= kLastNaturalElement; ++e) {
@@ -131,7 +144,7 @@ void DecodeNaturalElements(ByteReader& in, Ion& ion) {
 // dialog's checks refuse them.
 bool DecodeTypedElement(ByteReader& in, Ion& ion) {
     const int slot = kFirstUserElement + in.Below(kUserElementCount);
-    const int atoms = 1 + in.Below(8);
+    const int atoms = 1 + in.Below(40);
     UserIsotopeEntry entry;
     entry.lightMass = 1.0 + in.Next() * (299.0 / 255.0);
     const int heavy = 1 + in.Below(3);
@@ -276,7 +289,9 @@ ClusterWorkspace Convolve(const ClusterWorkspace& prepared, int passLimit, doubl
     std::abort();
 }
 
-Extended TruePeak(const ClusterWorkspace& ws, int n) { return std::ldexp(ws.peakSum[n], ws.peakExponent); }
+Extended TruePeak(const ClusterWorkspace& ws, int n) {
+    return ws.peakExponent == 0 ? ws.peakSum[n] : std::ldexp(ws.peakSum[n], ws.peakExponent);
+}
 
 // Same passes, visited shifts and overflow; every peak within 1e-12 of the
 // largest and, where it is a normal double, within 1e-10 of itself; cumulative FA
@@ -373,15 +388,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int passLimit = DecodePassLimit(in, prepared.polyAtomCount);
 
     Describe(ion, ", stop FA " + Number(stopFA) + ", pass limit " + std::to_string(passLimit));
-    ClusterWorkspace convolved = Convolve(prepared, passLimit, stopFA);
-    if (EnumerationStepsUpTo(prepared, convolved.passCount) > kMostEnumerationSteps) {
-        passLimit = MostPassesWithinBound(prepared);
-        convolved = Convolve(prepared, passLimit, stopFA);
+    // A stop within the bound comes at the same pass under the lowered limit.
+    const int boundedPasses = MostPassesWithinBound(prepared);
+    if (passLimit > boundedPasses && EnumerationStepsUpTo(prepared, passLimit) > kMostEnumerationSteps) {
+        passLimit = boundedPasses;
         Describe(ion, " lowered to " + std::to_string(passLimit) + " for the enumeration");
     }
+    const ClusterWorkspace convolved = Convolve(prepared, passLimit, stopFA);
     const bool comparable = EnumerationCanRepresent(prepared);
     if (!comparable) Describe(ion, " (an FA of 0: convolution only)");
-    if (DescribeEveryIon()) std::fprintf(stderr, "ion: %s\n", ion.description.c_str());
+    if (DescribeEveryIon()) {
+        std::fprintf(stderr, "ion: %s\n  convolved: %d passes, last peak [A+%d]%s\n", ion.description.c_str(),
+                     convolved.passCount, convolved.lastPeakIndex, convolved.peakOverflow ? ", overflow" : "");
+    }
     if (!comparable) return 0;
 
     ClusterWorkspace enumerated = prepared;
