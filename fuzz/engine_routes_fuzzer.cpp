@@ -80,7 +80,8 @@ constexpr Ingredient kIngredients[] = {
 };
 constexpr int kIngredientCount = static_cast<int>(std::size(kIngredients));
 constexpr double kListedStopFAs[] = {0.9999, 0.5, 0.9, 0.99, 0.999, 0.99999};
-constexpr double kLargestStopFA = 0.99999;   // the dialogs accept 0.5 .. 0.99999
+// The largest FA and stop FA the dialogs accept (stop FAs from 0.5).
+constexpr double kLargestDialogFA = 0.99999;
 
 class ByteReader {
 public:
@@ -96,7 +97,7 @@ public:
     double FA() {
         const int b = Next();
         if (b == 0) return 0.0;
-        return kLargestStopFA * ((b & 31) + 1) / 32.0 * std::pow(10.0, -(b >> 5));
+        return kLargestDialogFA * ((b & 31) + 1) / 32.0 * std::pow(10.0, -(b >> 5));
     }
     double Weight() {
         const int b = Next();
@@ -133,7 +134,8 @@ void DecodeNaturalElements(ByteReader& in, Ion& ion) {
         ion.formulaText += ingredient.symbol;
         ion.formulaText += std::to_string(count);
     }
-    ParseFormulaText(ion.formulaText, ion.formula);   // always valid: symbols and counts from the list
+    // Symbols and counts from the list always parse; an empty text leaves every count 0.
+    ParseFormulaText(ion.formulaText, ion.formula);
     for (int e = 0; e <= kLastNaturalElement; ++e) {
         if (ion.formula[e] > 0) ion.elements.push_back(e);
     }
@@ -230,8 +232,9 @@ double DecodeStopFA(ByteReader& in) {
     const int kind = in.Below(8);
     if (kind < 6) return kListedStopFAs[kind];
     if (kind == 7) return 0.5 + in.Below(8) / 16.0;
-    const int fraction = in.Next() * 256 + in.Next();
-    return 0.5 + (kLargestStopFA - 0.5) * fraction / 65535.0;
+    const int high = in.Next();   // two statements: the reads must come in this order
+    const int fraction = high * 256 + in.Next();
+    return 0.5 + (kLargestDialogFA - 0.5) * fraction / 65535.0;
 }
 
 int DecodePassLimit(ByteReader& in, int atoms) {
