@@ -61,8 +61,8 @@ namespace {
 
 using namespace tarnevo::core;
 
-// The enumeration is bounded to this many steps, about half a millisecond
-// uninstrumented; beyond it the pass limit is lowered until it fits.
+// The enumeration is bounded to this many steps, which keeps an input to half a
+// millisecond on average under the sanitizers; beyond it the pass limit is lowered.
 constexpr double kMostEnumerationSteps = 4000;
 
 struct Ingredient {
@@ -298,80 +298,6 @@ ClusterWorkspace Convolve(const ClusterWorkspace& prepared, int passLimit, doubl
     return ws;
 }
 
-[[noreturn]] void Disagree(const std::string& description, const std::string& what) {
-    std::fprintf(stderr, "engine routes disagree on %s\n  ion: %s\n", what.c_str(), description.c_str());
-    std::abort();
-}
-
-Extended TruePeak(const ClusterWorkspace& ws, int n) {
-    return ws.peakExponent == 0 ? ws.peakSum[n] : std::ldexp(ws.peakSum[n], ws.peakExponent);
-}
-
-// The enumeration's ratio steps lose digits where one factor, such as an FA of
-// 4e-73 to the 14th power for atoms moved at once, takes the running product below
-// the extended range before the next brings it back; seen so far only in clusters
-// whose every peak lies below the double range (near 1e-4000), which the
-// calculations refuse (the enrichment fit compares such trials by their shape).
-// By default the values of those clusters are not compared, and the relative
-// check of a peak stops at the normal doubles, what the program shows;
-// TARNEVO_FUZZ_STRICT=1 compares everything down to about 1e-4817, as the
-// convolution keeps it (its sums add positive terms only).
-bool Strict() {
-    static const bool strict = std::getenv("TARNEVO_FUZZ_STRICT") != nullptr;
-    return strict;
-}
-
-Extended RelativeFloor() { return Strict() ? std::ldexp(1.0L, -16000) : 1e-290L; }
-
-// Same passes, visited shifts, overflow and underflow; every peak within 1e-12 of
-// the largest and, above RelativeFloor(), within 1e-10 of itself; cumulative FA
-// within 1e-12 of itself; the centroid of every peak above 1e-12 of the largest
-// within 1e-9 u per unit of shift (a ppb of its mass, far below any display).
-void CompareRoutes(const ClusterWorkspace& enumerated, const ClusterWorkspace& convolved,
-                   const std::string& ion) {
-    if (enumerated.passCount != convolved.passCount) {
-        Disagree(ion, "passes: " + std::to_string(enumerated.passCount) + " enumerated, " +
-                          std::to_string(convolved.passCount) + " convolved");
-    }
-    if (enumerated.lastPeakIndex != convolved.lastPeakIndex) {
-        Disagree(ion, "last peak index: " + std::to_string(enumerated.lastPeakIndex) + " enumerated, " +
-                          std::to_string(convolved.lastPeakIndex) + " convolved");
-    }
-    if (enumerated.peakOverflow != convolved.peakOverflow) Disagree(ion, "the overflow flag");
-    if (enumerated.underflow != convolved.underflow) Disagree(ion, "the peaks being below the double range");
-    if (enumerated.underflow && !Strict()) return;
-    Extended largest = 0;
-    for (int n = 0; n < kPeakCount; ++n) largest = std::max(largest, TruePeak(enumerated, n));
-    if (!(largest > 0)) Disagree(ion, "an enumeration without any peak");
-    for (int n = 0; n < kPeakCount; ++n) {
-        const Extended a = TruePeak(enumerated, n);
-        const Extended b = TruePeak(convolved, n);
-        const bool close = std::fabs(a - b) <= 1e-12L * largest &&
-                           (!(a > RelativeFloor()) || std::fabs(a - b) <= 1e-10L * a);
-        if (!close) {
-            Disagree(ion, "[A+" + std::to_string(n) + "]: " + Number(a) + " enumerated, " + Number(b) +
-                              " convolved");
-        }
-    }
-    const Extended cumulativeA = std::ldexp(enumerated.cumulativeFA, enumerated.peakExponent);
-    const Extended cumulativeB = std::ldexp(convolved.cumulativeFA, convolved.peakExponent);
-    if (!(std::fabs(cumulativeA - cumulativeB) <= 1e-12L * cumulativeA)) Disagree(ion, "the cumulative FA");
-    for (int n = 0; n < kPeakCount; ++n) {
-        if (TruePeak(enumerated, n) < 1e-12L * largest) continue;
-        const double a = PeakCentroidMass(enumerated, n) - enumerated.ionMassA;
-        const double b = PeakCentroidMass(convolved, n) - convolved.ionMassA;
-        if (!(std::fabs(a - b) <= 1e-9 * (n + 1.0))) {
-            Disagree(ion, "the centroid of [A+" + std::to_string(n) + "]: " + Number(a) + " and " +
-                              Number(b) + " u above [A+0]");
-        }
-    }
-}
-
-const ElementTable& NaturalTable() {
-    static const ElementTable table;
-    return table;
-}
-
 // The engine's view of the ion, one line per ordered element: atoms, then the
 // FA of the lightest isotope and each heavy isotope's delta and FA, exactly.
 std::string OrderedElements(const ClusterWorkspace& ws) {
@@ -386,6 +312,119 @@ std::string OrderedElements(const ClusterWorkspace& ws) {
         text += "\n";
     }
     return text;
+}
+
+// What a route made of the ion, for a report: the fields compared first.
+std::string Summary(const ClusterWorkspace& ws) {
+    Extended largest = 0;
+    int at = 0;
+    for (int n = 0; n < kPeakCount; ++n) {
+        if (ws.peakSum[n] > largest) largest = ws.peakSum[n], at = n;
+    }
+    return std::to_string(ws.passCount) + " passes, last peak [A+" + std::to_string(ws.lastPeakIndex) + "]" +
+           (ws.peakOverflow ? ", overflow" : "") + (ws.underflow ? ", underflow" : "") + ", peak exponent " +
+           std::to_string(ws.peakExponent) + ", largest [A+" + std::to_string(at) + "] " + Number(largest) +
+           ", cumulative FA " + Number(ws.cumulativeFA);
+}
+
+struct Routes {
+    const ClusterWorkspace& enumerated;
+    const ClusterWorkspace& convolved;
+    const std::string& ion;
+};
+
+[[noreturn]] void Disagree(const Routes& routes, const std::string& what) {
+    std::fprintf(stderr, "engine routes disagree on %s\n  ion: %s\n%s  enumerated: %s\n  convolved: %s\n",
+                 what.c_str(), routes.ion.c_str(), OrderedElements(routes.enumerated).c_str(),
+                 Summary(routes.enumerated).c_str(), Summary(routes.convolved).c_str());
+    std::abort();
+}
+
+Extended TruePeak(const ClusterWorkspace& ws, int n) {
+    return ws.peakExponent == 0 ? ws.peakSum[n] : std::ldexp(ws.peakSum[n], ws.peakExponent);
+}
+
+// Two known faults of the engine, each with a reproducer in the seed corpus, are
+// let pass by default so that the short runs stay useful for new ones; set
+// TARNEVO_FUZZ_STRICT=1 to see them (and drop the exemptions once they are mended).
+//  - The enumeration's ratio steps lose digits where one factor, such as an FA of
+//    4e-73 to the 14th power for atoms moved at once, takes the running product
+//    below the extended range before the next brings it back: seen only in clusters
+//    whose every peak lies below the double range (near 1e-4000), which the
+//    calculations refuse (the enrichment fit compares such trials by their shape).
+//    By default the values of those clusters are not compared, and the relative
+//    check of a peak stops at the normal doubles, what the program shows; strict
+//    runs compare everything down to about 1e-4817, as the convolution keeps it
+//    (its sums add positive terms only).
+//  - The convolution gives up, reporting every peak below the double range and
+//    leaving all of them 0, when a weight of one of its units falls among the
+//    subnormal numbers of the extended range (an FA of 1e-20 over hundreds of
+//    passes): a cluster the enumeration finds in range, such as C257 with FAs
+//    0.97 and 1e-20, is lost (a calculation refuses it as beyond range).
+bool Strict() {
+    static const bool strict = std::getenv("TARNEVO_FUZZ_STRICT") != nullptr;
+    return strict;
+}
+
+// The convolution's answer when a unit weight does not fit its extended merge.
+bool ConvolutionGaveUp(const ClusterWorkspace& convolved) {
+    return convolved.underflow &&
+           std::all_of(convolved.peakSum.begin(), convolved.peakSum.end(), [](Extended p) { return p == 0; });
+}
+
+Extended RelativeFloor() { return Strict() ? std::ldexp(1.0L, -16000) : 1e-290L; }
+
+// Same passes, visited shifts, overflow and underflow; every peak within 1e-12 of
+// the largest and, above RelativeFloor(), within 1e-10 of itself; cumulative FA
+// within 1e-12 of itself; the centroid of every peak above 1e-12 of the largest
+// within 1e-9 u per unit of shift (a ppb of its mass, far below any display).
+void CompareRoutes(const ClusterWorkspace& enumerated, const ClusterWorkspace& convolved,
+                   const std::string& ion) {
+    const Routes routes{enumerated, convolved, ion};
+    if (enumerated.passCount != convolved.passCount) {
+        Disagree(routes, "passes: " + std::to_string(enumerated.passCount) + " enumerated, " +
+                             std::to_string(convolved.passCount) + " convolved");
+    }
+    if (enumerated.lastPeakIndex != convolved.lastPeakIndex) {
+        Disagree(routes, "last peak index: " + std::to_string(enumerated.lastPeakIndex) + " enumerated, " +
+                             std::to_string(convolved.lastPeakIndex) + " convolved");
+    }
+    if (enumerated.peakOverflow != convolved.peakOverflow) Disagree(routes, "the overflow flag");
+    if (!Strict() && ConvolutionGaveUp(convolved) && !enumerated.underflow) return;
+    if (enumerated.underflow != convolved.underflow)
+        Disagree(routes, "the peaks being below the double range");
+    if (enumerated.underflow && !Strict()) return;
+    Extended largest = 0;
+    for (int n = 0; n < kPeakCount; ++n) largest = std::max(largest, TruePeak(enumerated, n));
+    if (!(largest > 0)) Disagree(routes, "an enumeration without any peak");
+    for (int n = 0; n < kPeakCount; ++n) {
+        const Extended a = TruePeak(enumerated, n);
+        const Extended b = TruePeak(convolved, n);
+        const bool close = std::fabs(a - b) <= 1e-12L * largest &&
+                           (!(a > RelativeFloor()) || std::fabs(a - b) <= 1e-10L * a);
+        if (!close) {
+            Disagree(routes, "[A+" + std::to_string(n) + "]: " + Number(a) + " enumerated, " + Number(b) +
+                                 " convolved");
+        }
+    }
+    const Extended cumulativeA = std::ldexp(enumerated.cumulativeFA, enumerated.peakExponent);
+    const Extended cumulativeB = std::ldexp(convolved.cumulativeFA, convolved.peakExponent);
+    if (!(std::fabs(cumulativeA - cumulativeB) <= 1e-12L * cumulativeA))
+        Disagree(routes, "the cumulative FA");
+    for (int n = 0; n < kPeakCount; ++n) {
+        if (TruePeak(enumerated, n) < 1e-12L * largest) continue;
+        const double a = PeakCentroidMass(enumerated, n) - enumerated.ionMassA;
+        const double b = PeakCentroidMass(convolved, n) - convolved.ionMassA;
+        if (!(std::fabs(a - b) <= 1e-9 * (n + 1.0))) {
+            Disagree(routes, "the centroid of [A+" + std::to_string(n) + "]: " + Number(a) + " and " +
+                                 Number(b) + " u above [A+0]");
+        }
+    }
+}
+
+const ElementTable& NaturalTable() {
+    static const ElementTable table;
+    return table;
 }
 
 bool DescribeEveryIon() {
