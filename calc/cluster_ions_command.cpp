@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_ions_input.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
@@ -230,10 +231,26 @@ void StoreSeriesResults(CommandContext& context) {
     state.hasEndCap = view.hasEndCap;
     state.stopFA = context.program.stopFASetting;
     state.charge = view.charge;
-    state.calcKind = results::CalcKind::RepeatingUnits;
     state.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
-    context.document.CompleteCalculation(view.saveReminder);
+}
+
+// The calculation's own part, after CONTINUE: the series dialogs, the range of
+// repeating units, the engine for every ion and the store.
+bool ComputeAndStoreSeries(CommandContext& context) {
+    SeriesFormulae formulae;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskFormulae(context, formulae);
+    if (step == FormStep::End) return false;
+    if (!AskUserElements(context, UserElementTotals(formulae))) return false;
+
+    MzWindow window;
+    if (!AskParameters(context, window)) return false;
+    if (!ResolveRange(context, formulae, window)) return false;
+    if (!CheckLargestIon(context, formulae)) return false;
+    if (!ComputeSeries(context, formulae)) return false;
+    StoreSeriesResults(context);
+    return true;
 }
 
 }  // namespace
@@ -265,23 +282,8 @@ void ContinueClusterIons(CommandContext& context) {
     context.document.InvalidateViews();
     // The button outlives other commands: another calculation may have stored
     // its results, or changed the view's kind, since the advice was drawn.
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::RepeatingUnits)) {
-        return;
-    }
-
-    SeriesFormulae formulae;
-    FormStep step = FormStep::Retry;
-    while (step == FormStep::Retry) step = AskFormulae(context, formulae);
-    if (step == FormStep::End) return;
-    if (!AskUserElements(context, UserElementTotals(formulae))) return;
-
-    MzWindow window;
-    if (!AskParameters(context, window)) return;
-    if (!ResolveRange(context, formulae, window)) return;
-    if (!CheckLargestIon(context, formulae)) return;
-    if (!ComputeSeries(context, formulae)) return;
-    StoreSeriesResults(context);
+    RunCalculationCommand(context, results::CalcKind::RepeatingUnits,
+                          [&context] { return ComputeAndStoreSeries(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -51,14 +51,11 @@ void StoreClusterResults(CommandContext& context) {
     state.ionMassA = cluster.ionMassA;
     state.charge = view.charge;
     state.stopFA = context.program.stopFASetting;
-    state.calcKind = view.calcKind;
     state.lastPeakIndex = cluster.lastPeakIndex;
     state.peakOverflow = cluster.peakOverflow;
     state.maxFA = view.maxFA;
     state.totalFA = view.totalFA;
     state.detailCount = view.userElements.count;
-    context.document.saveReminder = view.saveReminder;
-    context.document.SetModified(true);
 }
 
 }  // namespace tarnevo::calc

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "calc/calculation_command.h"
 #include "calc/formula_entry.h"
 #include "calc/isotope_display_input.h"
 
@@ -59,18 +60,14 @@ void StoreIsotopes(const core::ElementTable& table, int element, results::Calcul
 }  // namespace
 
 void RunDisplayIsotopicData(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::IsotopicData)) {
-        return;
-    }
-    const int element = AskElement(context);
-    if (element == kSymbolCancel) return;
-
-    results::CalculationState& state = context.document.state;
-    StoreIsotopes(context.program.elements, element, state);
-    state.elementSymbol = context.view.elementSymbol;
-    state.calcKind = results::CalcKind::IsotopicData;
-    context.document.CompleteCalculation(context.view.saveReminder);
+    RunCalculationCommand(context, results::CalcKind::IsotopicData, [&context] {
+        const int element = AskElement(context);
+        if (element == kSymbolCancel) return false;
+        results::CalculationState& state = context.document.state;
+        StoreIsotopes(context.program.elements, element, state);
+        state.elementSymbol = context.view.elementSymbol;
+        return true;
+    });
 }
 
 }  // namespace tarnevo::calc

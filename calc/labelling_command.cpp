@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/labelling_input.h"
@@ -145,12 +146,12 @@ void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enr
     }
 }
 
-void RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
+bool RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
     results::LabellingPresets& presets = context.view.labelling;
     LabellingCalcInput input;
     input.stopFA = context.program.stopFASetting;
     input.elementCount = presets.detailCount;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return;
+    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
     context.program.stopFASetting = input.stopFA;
     presets.detailCount = input.elementCount;
 
@@ -160,32 +161,32 @@ void RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
     context.view.userElements.Clear();
     EnrichedElements enriched;
     for (int k = 0; k < presets.detailCount; ++k) {
-        if (!AskEnrichedElement(context, formula, k, enriched)) return;
+        if (!AskEnrichedElement(context, formula, k, enriched)) return false;
     }
-    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
-    if (!ComputeIonCluster(context, formula)) return;
+    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
+    if (!ComputeIonCluster(context, formula)) return false;
     StoreClusterResults(context);
     StoreEnrichmentDetails(context, enriched, presets.detailCount);
-    context.document.state.calcKind = results::CalcKind::LabelledAtoms;
-    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
+}
+
+// The calculation's own part: the ion and the type of calculation, then the
+// labelled pattern or the fit.
+bool CalculateAndStore(CommandContext& context) {
+    core::ParsedFormula formula;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
+    if (step == FormStep::End) return false;
+    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
+        return RunEnrichmentFit(context, formula);
+    }
+    return RunLabelledPattern(context, formula);
 }
 
 }  // namespace
 
 void RunLabellingCommand(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::LabelledAtoms)) {
-        return;
-    }
-    core::ParsedFormula formula;
-    FormStep step = FormStep::Retry;
-    while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
-    if (step == FormStep::End) return;
-    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
-        RunEnrichmentFit(context, formula);
-    } else {
-        RunLabelledPattern(context, formula);
-    }
+    RunCalculationCommand(context, results::CalcKind::LabelledAtoms, [&context] { return CalculateAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -214,18 +214,17 @@ void StoreFitResults(CommandContext& context, const FitSetup& setup, const core:
     state.expIntensity = {};
     for (int k = 0; k < setup.peakCount; ++k) state.expIntensity[k] = presets.expIntensity[k];
     state.fitResidual = fit.vertexSSR[0];
-    state.calcKind = results::CalcKind::EnrichmentFromSpectrum;
 }
 
 }  // namespace
 
-void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
+bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     context.program.stopFASetting = kFitStopFA;
     context.view.labelling.detailCount = 1;
     context.view.userElements.Clear();
     FitSetup setup;
     core::EnrichmentFit fit;
-    if (!SetUpFit(context, formula, setup, fit)) return;
+    if (!SetUpFit(context, formula, setup, fit)) return false;
 
     TrialRunner runner(context, setup);
     bool anyPeakSeen = false;
@@ -238,7 +237,7 @@ void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     // to compare.
     if (!anyPeakSeen) {
         results::ShowError(context.ui, labelling::kPeaksBeyondCluster);
-        return;
+        return false;
     }
     core::RunEnrichmentSearch(
         fit, [&](const core::FAVector& fa) { return runner.Run(fa).ssr; },
@@ -249,10 +248,10 @@ void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     runner.Run(fit.vertexFA[0]);
     if (context.program.cluster.underflow) {
         results::ShowError(context.ui, core::messages::kClusterBeyondRange);
-        return;
+        return false;
     }
     StoreFitResults(context, setup, fit);
-    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
 }
 
 }  // namespace tarnevo::calc

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/loss_of_h_input.h"
@@ -189,7 +190,6 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
 void StoreResults(CommandContext& context, const Correction& run) {
     const results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
-    state.calcKind = results::CalcKind::LossOfH;
     state.formulaText = view.formulaText;
     state.firstPeakMz = view.firstPeakMz;
     state.ionMassA = run.ionMassA;
@@ -204,35 +204,38 @@ void StoreResults(CommandContext& context, const Correction& run) {
     std::copy_n(run.working.begin(), run.correctedCount, state.correctedIntensity.begin());
     state.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
-    context.document.CompleteCalculation(view.saveReminder);
 }
 
-}  // namespace
-
-void RunLossOfH(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui, results::CalcKind::LossOfH)) {
-        return;
-    }
+// The calculation's own part: the ion, its user elements, the peaks, the
+// correction and the store.
+bool CorrectAndStore(CommandContext& context) {
     Correction run;
     FormStep step = FormStep::Retry;
     while (step == FormStep::Retry) step = AskFormula(context, run.base);
-    if (step == FormStep::End) return;
-    if (!AskUserElements(context, run.base)) return;
+    if (step == FormStep::End) return false;
+    if (!AskUserElements(context, run.base)) return false;
 
     run.ionMassA = CheckClusterLimits(context, run.base, context.view.charge);
-    if (run.ionMassA == 0.0) return;
+    if (run.ionMassA == 0.0) return false;
     run.polyAtoms = context.program.cluster.polyAtomCount;
 
     const std::optional<int> offset = FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
     if (!offset) {
         results::ShowError(context.ui, kOffsetOutOfRange);
-        return;
+        return false;
     }
     run.firstPeakOffset = *offset;
-    if (!AskPeaks(context, run)) return;
-    if (!CheckSpectrum(context, run)) return;
-    if (!CorrectSpectrum(context, run)) return;
+    if (!AskPeaks(context, run)) return false;
+    if (!CheckSpectrum(context, run)) return false;
+    if (!CorrectSpectrum(context, run)) return false;
     StoreResults(context, run);
+    return true;
+}
+
+}  // namespace
+
+void RunLossOfH(CommandContext& context) {
+    RunCalculationCommand(context, results::CalcKind::LossOfH, [&context] { return CorrectAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

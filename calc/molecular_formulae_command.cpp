@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "calc/calculation_command.h"
 #include "calc/formula_entry.h"
 #include "calc/molecular_formulae_input.h"
 #include "calc/user_elements.h"
@@ -99,13 +100,9 @@ Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     return Step::Done;
 }
 
-}  // namespace
-
-std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::FormulaFromMz)) {
-        return std::nullopt;
-    }
+// The calculation's own part: the ionic parameters, the element list, the
+// search and the store; the search as run when results were stored.
+std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
     IonicParameters parameters;
     Step step = Step::Retry;
     while (step == Step::Retry) step = AskIonicParameters(context, parameters);
@@ -129,6 +126,17 @@ std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& conte
     return listed;
 }
 
+}  // namespace
+
+std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
+    std::optional<FormulaSearchRun> searched;
+    RunCalculationCommand(context, results::CalcKind::FormulaFromMz, [&] {
+        searched = SearchAndStore(context);
+        return searched.has_value();
+    });
+    return searched;
+}
+
 void RunMolecularFormulae(CommandContext& context) { RunMolecularFormulaeSearch(context); }
 
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
@@ -136,7 +144,6 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
     results::CalculationState& state = context.document.state;
     const int elements = std::min(static_cast<int>(run.query.elements.size()), results::kMaxFormulaElements);
     const int count = std::min(static_cast<int>(formulae.size()), results::kMaxFormulae);
-    state.calcKind = results::CalcKind::FormulaFromMz;
     state.ionMassA = run.query.target;
     state.mzHalfRange = run.query.tolerance;
     state.charge = run.query.charge;
@@ -159,7 +166,6 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
         }
         state.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
     }
-    context.document.CompleteCalculation(context.view.saveReminder);
 }
 
 }  // namespace tarnevo::calc
