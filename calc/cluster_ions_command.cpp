@@ -183,7 +183,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
     results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    state.ionStorageFull = false;
+    state.series.ionStorageFull = false;
     int storedPeaks = 0;
     view.ionCount = 0;
     for (int n = view.firstRUCount; n <= view.lastRUCount; ++n) {
@@ -192,7 +192,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         if (!ComposeIon(context, formulae, n, composition)) return false;
         const double ionMassA = CheckClusterLimits(context, composition, view.charge);
         if (ionMassA == 0.0) return false;
-        state.ionMassAList[ion] = ionMassA;
+        state.series.ionMassAList[ion] = ionMassA;
         if (!ComputeIonCluster(context, composition)) return false;
 
         int ionStored = 0;
@@ -200,18 +200,18 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         for (int m = 0; m <= cluster.lastPeakIndex; ++m) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
             if (storedPeaks < results::kPeakSlots) {
-                state.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
-                state.peakFA[storedPeaks++] = fa;
+                state.cluster.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
+                state.cluster.peakFA[storedPeaks++] = fa;
                 ++ionStored;
             }
             if (fa > maxFA) maxFA = fa;
         }
-        state.ionLastPeakIndex[ion] = cluster.lastPeakIndex;
-        state.ionMaxFA[ion] = maxFA;
+        state.series.ionLastPeakIndex[ion] = cluster.lastPeakIndex;
+        state.series.ionMaxFA[ion] = maxFA;
         ++view.ionCount;
         if (storedPeaks == results::kPeakSlots) {
-            state.ionLastPeakIndex[ion] = ionStored - 1;
-            state.ionStorageFull = true;
+            state.series.ionLastPeakIndex[ion] = ionStored - 1;
+            state.series.ionStorageFull = true;
             break;
         }
     }
@@ -221,17 +221,17 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
 void StoreSeriesResults(CommandContext& context) {
     const results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
-    state.ionCount = view.ionCount;
+    state.series.ionCount = view.ionCount;
     state.formulaText = view.formulaText;
-    state.endCapText = view.endCapText;
-    state.chargingIonText = view.chargingIonText;
-    state.firstRUCount = view.firstRUCount;
-    state.lastRUCount = view.lastRUCount;
-    state.chargingIonCount = view.chargingIonCount;
-    state.hasEndCap = view.hasEndCap;
+    state.series.endCapText = view.endCapText;
+    state.series.chargingIonText = view.chargingIonText;
+    state.series.firstRUCount = view.firstRUCount;
+    state.series.lastRUCount = view.lastRUCount;
+    state.series.chargingIonCount = view.chargingIonCount;
+    state.series.hasEndCap = view.hasEndCap;
     state.stopFA = context.program.stopFASetting;
     state.charge = view.charge;
-    state.detailCount = view.userElements.count;
+    state.details.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
 }
 

@@ -35,27 +35,27 @@ void StoreClusterResults(CommandContext& context) {
     results::ViewState& view = context.view;
     view.maxFA = 0.0;
     view.totalFA = 0.0;
-    state.maxPeakIndex = 0;
+    state.cluster.maxPeakIndex = 0;
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double fa = static_cast<double>(cluster.peakSum[n]);
-        state.peakFA[n] = fa;
-        state.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
+        state.cluster.peakFA[n] = fa;
+        state.cluster.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
         if (fa > view.maxFA) {
             view.maxFA = fa;
-            state.maxPeakIndex = n;
+            state.cluster.maxPeakIndex = n;
         }
         if (n <= cluster.lastPeakIndex) view.totalFA += fa;
     }
-    state.averageMass = core::ClusterAverageMass(cluster);
+    state.cluster.averageMass = core::ClusterAverageMass(cluster);
     state.formulaText = view.formulaText;
     state.ionMassA = cluster.ionMassA;
     state.charge = view.charge;
     state.stopFA = context.program.stopFASetting;
-    state.lastPeakIndex = cluster.lastPeakIndex;
-    state.peakOverflow = cluster.peakOverflow;
-    state.maxFA = view.maxFA;
-    state.totalFA = view.totalFA;
-    state.detailCount = view.userElements.count;
+    state.cluster.lastPeakIndex = cluster.lastPeakIndex;
+    state.cluster.peakOverflow = cluster.peakOverflow;
+    state.cluster.maxFA = view.maxFA;
+    state.cluster.totalFA = view.totalFA;
+    state.details.detailCount = view.userElements.count;
 }
 
 }  // namespace tarnevo::calc

@@ -131,17 +131,17 @@ bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, i
 // and isotopes by ascending mass number with their enriched FAs.
 void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enriched, int count) {
     results::CalculationState& state = context.document.state;
-    state.detailCount = count;
-    state.detailSymbol = enriched.symbols;
+    state.details.detailCount = count;
+    state.details.detailSymbol = enriched.symbols;
     int cursor = 0;
     for (int k = 0; k < count; ++k) {
         const core::IsotopeList& isotopes = enriched.isotopes[k];
-        state.detailAtomCount[k] = enriched.atoms[k];
-        state.lastIsotopeIndex[k] = isotopes.count - 1;
+        state.details.detailAtomCount[k] = enriched.atoms[k];
+        state.details.lastIsotopeIndex[k] = isotopes.count - 1;
         const int lightMassNumber = core::NominalMassNumber(isotopes.mass[0]);
         for (int i = 0; i < isotopes.count && cursor < results::kMaxDetailIsotopes; ++i, ++cursor) {
-            state.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
-            state.isotopeFA[cursor] = isotopes.fa[i];
+            state.details.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
+            state.details.isotopeFA[cursor] = isotopes.fa[i];
         }
     }
 }

@@ -199,21 +199,21 @@ void StoreFitResults(CommandContext& context, const FitSetup& setup, const core:
     StoreClusterResults(context);
     results::CalculationState& state = context.document.state;
     const results::LabellingPresets& presets = context.view.labelling;
-    state.detailCount = 1;
+    state.details.detailCount = 1;
     state.elementSymbol = std::string(core::SymbolOf(setup.element));
-    state.detailAtomCount[0] = setup.atoms;
-    state.lastIsotopeIndex[0] = setup.isotopes.count - 1;
+    state.details.detailAtomCount[0] = setup.atoms;
+    state.details.lastIsotopeIndex[0] = setup.isotopes.count - 1;
     const int lightMassNumber = core::NominalMassNumber(setup.isotopes.mass[0]);
     for (int i = 0; i < setup.isotopes.count; ++i) {
-        state.isotopeMassNumber[i] = lightMassNumber + setup.isotopes.delta[i];
-        state.isotopeFA[i] = fit.vertexFA[0][i];
+        state.details.isotopeMassNumber[i] = lightMassNumber + setup.isotopes.delta[i];
+        state.details.isotopeFA[i] = fit.vertexFA[0][i];
     }
-    state.expPeakCount = setup.peakCount;
-    state.firstPeakOffset = setup.firstPeakOffset;
-    state.firstPeakMz = presets.firstPeakMz;
-    state.expIntensity = {};
-    for (int k = 0; k < setup.peakCount; ++k) state.expIntensity[k] = presets.expIntensity[k];
-    state.fitResidual = fit.vertexSSR[0];
+    state.spectrum.expPeakCount = setup.peakCount;
+    state.spectrum.firstPeakOffset = setup.firstPeakOffset;
+    state.spectrum.firstPeakMz = presets.firstPeakMz;
+    state.spectrum.expIntensity = {};
+    for (int k = 0; k < setup.peakCount; ++k) state.spectrum.expIntensity[k] = presets.expIntensity[k];
+    state.spectrum.fitResidual = fit.vertexSSR[0];
 }
 
 }  // namespace

@@ -191,18 +191,18 @@ void StoreResults(CommandContext& context, const Correction& run) {
     const results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
     state.formulaText = view.formulaText;
-    state.firstPeakMz = view.firstPeakMz;
+    state.spectrum.firstPeakMz = view.firstPeakMz;
     state.ionMassA = run.ionMassA;
     state.charge = view.charge;
     state.stopFA = context.program.stopFASetting;
-    state.firstPeakOffset = run.firstPeakOffset;
-    state.expPeakCount = run.expPeakCount;
-    state.correctedCount = run.correctedCount;
-    state.expIntensity = {};
-    std::copy_n(run.entered.begin(), run.expPeakCount, state.expIntensity.begin());
-    state.correctedIntensity = {};
-    std::copy_n(run.working.begin(), run.correctedCount, state.correctedIntensity.begin());
-    state.detailCount = view.userElements.count;
+    state.spectrum.firstPeakOffset = run.firstPeakOffset;
+    state.spectrum.expPeakCount = run.expPeakCount;
+    state.spectrum.correctedCount = run.correctedCount;
+    state.spectrum.expIntensity = {};
+    std::copy_n(run.entered.begin(), run.expPeakCount, state.spectrum.expIntensity.begin());
+    state.spectrum.correctedIntensity = {};
+    std::copy_n(run.working.begin(), run.correctedCount, state.spectrum.correctedIntensity.begin());
+    state.details.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
 }
 

@@ -145,26 +145,26 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
     const int elements = std::min(static_cast<int>(run.query.elements.size()), results::kMaxFormulaElements);
     const int count = std::min(static_cast<int>(formulae.size()), results::kMaxFormulae);
     state.ionMassA = run.query.target;
-    state.mzHalfRange = run.query.tolerance;
+    state.formulae.mzHalfRange = run.query.tolerance;
     state.charge = run.query.charge;
-    state.formulaCount = count;
-    state.elementCount = elements;
+    state.formulae.formulaCount = count;
+    state.formulae.elementCount = elements;
     const auto jx = std::find(run.elementIndex.begin(), run.elementIndex.end(), core::kFirstUserElement);
-    state.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
+    state.formulae.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
     if (count != 0) {
         for (int k = 0; k < results::kMaxFormulaElements; ++k) {
             const auto slot = static_cast<std::size_t>(k);
-            state.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
+            state.formulae.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
         }
     }
     for (int i = 0; i < count; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        state.formulaMz[at] = formulae[at].mz;
-        state.formulaAtoms[at] = {};
+        state.formulae.formulaMz[at] = formulae[at].mz;
+        state.formulae.formulaAtoms[at] = {};
         for (int k = 0; k < elements; ++k) {
-            state.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
+            state.formulae.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
         }
-        state.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
+        state.formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
     }
 }
 

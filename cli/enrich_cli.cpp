@@ -103,22 +103,22 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{";
     PrintClusterJsonFields(context, "clusterPeaks", out);
-    out << ", \"element\": " << JsonString(state.elementSymbol) << ", \"atoms\": " << state.detailAtomCount[0]
-        << ", \"firstPeakOffset\": " << state.firstPeakOffset
+    out << ", \"element\": " << JsonString(state.elementSymbol) << ", \"atoms\": " << state.details.detailAtomCount[0]
+        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
         << ", \"cycles\": " << context.view.labelling.fitCycleCount
-        << ", \"converged\": " << (state.fitResidual < core::kFitConvergedSSR ? "true" : "false")
-        << ", \"ssr\": " << JsonNumber(state.fitResidual) << ", \"isotopes\": [";
-    for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
-        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeMassNumber[i]
-            << ", \"fa\": " << JsonNumber(state.isotopeFA[i]) << "}";
+        << ", \"converged\": " << (state.spectrum.fitResidual < core::kFitConvergedSSR ? "true" : "false")
+        << ", \"ssr\": " << JsonNumber(state.spectrum.fitResidual) << ", \"isotopes\": [";
+    for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
+        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[i]
+            << ", \"fa\": " << JsonNumber(state.details.isotopeFA[i]) << "}";
     }
     out << "], \"peaks\": [";
-    for (int k = 0; k < state.expPeakCount; ++k) {
-        const int n = state.firstPeakOffset + k;
+    for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
+        const int n = state.spectrum.firstPeakOffset + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
             << ", \"mz\": " << JsonNumber(results::PeakMz(state.ionMassA, n, state.charge))
-            << ", \"experimental\": " << JsonNumber(state.expIntensity[k])
-            << ", \"calculated\": " << JsonNumber(results::RelativeIntensity(state.peakFA[n], state.maxFA)) << "}";
+            << ", \"experimental\": " << JsonNumber(state.spectrum.expIntensity[k])
+            << ", \"calculated\": " << JsonNumber(results::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
     }
     out << "]}\n";
 }

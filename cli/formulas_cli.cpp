@@ -97,13 +97,13 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 
 // The stored formulae (sorted, at most 200) as search results.
 std::vector<core::FoundFormula> StoredFormulae(const results::CalculationState& state) {
-    std::vector<core::FoundFormula> formulae(static_cast<std::size_t>(state.formulaCount));
+    std::vector<core::FoundFormula> formulae(static_cast<std::size_t>(state.formulae.formulaCount));
     for (std::size_t i = 0; i < formulae.size(); ++i) {
-        for (std::size_t k = 0; k < static_cast<std::size_t>(state.elementCount); ++k) {
-            formulae[i].counts[k] = state.formulaAtoms[i][k];
+        for (std::size_t k = 0; k < static_cast<std::size_t>(state.formulae.elementCount); ++k) {
+            formulae[i].counts[k] = state.formulae.formulaAtoms[i][k];
         }
-        formulae[i].mz = state.formulaMz[i];
-        formulae[i].electronClass = static_cast<int>(state.formulaElectrons[i]);
+        formulae[i].mz = state.formulae.formulaMz[i];
+        formulae[i].electronClass = static_cast<int>(state.formulae.formulaElectrons[i]);
     }
     return formulae;
 }
@@ -117,9 +117,9 @@ public:
 
     void Put(int slot, const core::FoundFormula& formula) {
         const auto at = static_cast<std::size_t>(slot);
-        scratch_->formulaAtoms[at] = formula.counts;
-        scratch_->formulaMz[at] = formula.mz;
-        scratch_->formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
+        scratch_->formulae.formulaAtoms[at] = formula.counts;
+        scratch_->formulae.formulaMz[at] = formula.mz;
+        scratch_->formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
     }
 
     // "C6H127": the page's formula without its electron-class prefix.
@@ -134,7 +134,7 @@ public:
         constexpr std::size_t kGroup = results::kMaxFormulae - 1;
         for (std::size_t first = 0; first < formulae.size() || first == 0; first += kGroup) {
             const std::size_t count = std::min(kGroup, formulae.size() - first);
-            scratch_->formulaCount = static_cast<int>(count);
+            scratch_->formulae.formulaCount = static_cast<int>(count);
             for (std::size_t i = 0; i < count; ++i) Put(static_cast<int>(i), formulae[first + i]);
             const std::vector<std::string> lines = results::LayoutResultLines(*scratch_);
             const std::size_t body = lines.size() - count;
@@ -201,7 +201,7 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
         formulae = StoredFormulae(state);
     }
     if (arguments.Has("json")) {
-        PrintJson(state, *run, formulae, !all && state.formulaCount == results::kMaxFormulae, out);
+        PrintJson(state, *run, formulae, !all && state.formulae.formulaCount == results::kMaxFormulae, out);
     } else if (arguments.Has("csv")) {
         if (all) {
             errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with --all use "

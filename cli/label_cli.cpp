@@ -111,14 +111,14 @@ void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
     PrintClusterJsonFields(context, "peaks", out);
     out << ", \"enriched\": [";
     int cursor = 0;
-    for (int k = 0; k < state.detailCount; ++k) {
-        std::string symbol = state.detailSymbol.substr(static_cast<std::size_t>(2 * k), 2);
+    for (int k = 0; k < state.details.detailCount; ++k) {
+        std::string symbol = state.details.detailSymbol.substr(static_cast<std::size_t>(2 * k), 2);
         if (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
         out << (k == 0 ? "" : ", ") << "{\"symbol\": " << JsonString(symbol)
-            << ", \"atoms\": " << state.detailAtomCount[k] << ", \"isotopes\": [";
-        for (int i = 0; i <= state.lastIsotopeIndex[k]; ++i, ++cursor) {
-            out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeMassNumber[cursor]
-                << ", \"fa\": " << JsonNumber(state.isotopeFA[cursor]) << "}";
+            << ", \"atoms\": " << state.details.detailAtomCount[k] << ", \"isotopes\": [";
+        for (int i = 0; i <= state.details.lastIsotopeIndex[k]; ++i, ++cursor) {
+            out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[cursor]
+                << ", \"fa\": " << JsonNumber(state.details.isotopeFA[cursor]) << "}";
         }
         out << "]}";
     }

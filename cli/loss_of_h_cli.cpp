@@ -61,7 +61,7 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
     for (int k = 0; k < count; ++k) {
         const int n = firstIndex + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
-            << ", \"mz\": " << JsonNumber(state.firstPeakMz + (n - state.firstPeakOffset) * step)
+            << ", \"mz\": " << JsonNumber(state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step)
             << ", \"rel\": " << JsonNumber(intensity[k]) << "}";
     }
 }
@@ -69,12 +69,12 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
 void PrintLossOfHJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
-        << ", \"ionMassA\": " << JsonNumber(state.ionMassA) << ", \"firstPeakMz\": " << JsonNumber(state.firstPeakMz)
-        << ", \"firstPeakOffset\": " << state.firstPeakOffset << ", \"expPeakCount\": " << state.expPeakCount
+        << ", \"ionMassA\": " << JsonNumber(state.ionMassA) << ", \"firstPeakMz\": " << JsonNumber(state.spectrum.firstPeakMz)
+        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset << ", \"expPeakCount\": " << state.spectrum.expPeakCount
         << ", \"experimental\": [";
-    PrintSpectrumJson(state, state.firstPeakOffset, state.expPeakCount, state.expIntensity.data(), out);
+    PrintSpectrumJson(state, state.spectrum.firstPeakOffset, state.spectrum.expPeakCount, state.spectrum.expIntensity.data(), out);
     out << "], \"corrected\": [";
-    PrintSpectrumJson(state, 0, state.correctedCount, state.correctedIntensity.data(), out);
+    PrintSpectrumJson(state, 0, state.spectrum.correctedCount, state.spectrum.correctedIntensity.data(), out);
     out << "]}\n";
 }
 

@@ -86,13 +86,13 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 // The peaks of each ion lie one ion after another in peakFA.
 void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
     int slot = 0;
-    for (int ion = 0; ion < state.ionCount; ++ion) {
-        const double maxFA = state.ionMaxFA[ion];
-        out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.firstRUCount + ion
-            << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
+    for (int ion = 0; ion < state.series.ionCount; ++ion) {
+        const double maxFA = state.series.ionMaxFA[ion];
+        out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.series.firstRUCount + ion
+            << ", \"ionMassA\": " << JsonNumber(state.series.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
-        const int peaks = state.ionLastPeakIndex[ion] + 1;
-        PrintPeaksJson(state.peakFA.data() + slot, state.peakCentroidMz.data() + slot, peaks, state.ionMassAList[ion],
+        const int peaks = state.series.ionLastPeakIndex[ion] + 1;
+        PrintPeaksJson(state.cluster.peakFA.data() + slot, state.cluster.peakCentroidMz.data() + slot, peaks, state.series.ionMassAList[ion],
                        state.charge, maxFA, out);
         slot += peaks;
         out << "]}";
@@ -102,13 +102,13 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
 void PrintPolymerJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"repeatUnit\": " << JsonString(state.formulaText)
-        << ", \"endCap\": " << JsonString(state.endCapText)
-        << ", \"hasEndCap\": " << (state.hasEndCap ? "true" : "false")
-        << ", \"chargingIon\": " << JsonString(state.chargingIonText)
-        << ", \"chargingIonCount\": " << state.chargingIonCount << ", \"charge\": " << state.charge
-        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"firstRUCount\": " << state.firstRUCount
-        << ", \"lastRUCount\": " << state.lastRUCount << ", \"ionCount\": " << state.ionCount
-        << ", \"ionStorageFull\": " << (state.ionStorageFull ? "true" : "false") << ", \"ions\": [";
+        << ", \"endCap\": " << JsonString(state.series.endCapText)
+        << ", \"hasEndCap\": " << (state.series.hasEndCap ? "true" : "false")
+        << ", \"chargingIon\": " << JsonString(state.series.chargingIonText)
+        << ", \"chargingIonCount\": " << state.series.chargingIonCount << ", \"charge\": " << state.charge
+        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"firstRUCount\": " << state.series.firstRUCount
+        << ", \"lastRUCount\": " << state.series.lastRUCount << ", \"ionCount\": " << state.series.ionCount
+        << ", \"ionStorageFull\": " << (state.series.ionStorageFull ? "true" : "false") << ", \"ions\": [";
     PrintIonsJson(state, out);
     out << "]}\n";
 }

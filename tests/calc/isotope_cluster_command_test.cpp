@@ -51,24 +51,24 @@ TEST_F(IsotopeClusterCommand, BenzeneIsStoredAndTheDataSetIsNoLongerFresh) {
     EXPECT_EQ(state.calcKind, results::CalcKind::IsotopeCluster);
     EXPECT_EQ(state.formulaText, "C6H6");
     EXPECT_DOUBLE_EQ(state.ionMassA, 6 * 12.0 + 6 * 1.007825 - 0.000548579909);
-    EXPECT_EQ(state.maxPeakIndex, 0);
-    EXPECT_EQ(state.maxFA, state.peakFA[0]);
-    EXPECT_EQ(state.detailCount, 0);
+    EXPECT_EQ(state.cluster.maxPeakIndex, 0);
+    EXPECT_EQ(state.cluster.maxFA, state.cluster.peakFA[0]);
+    EXPECT_EQ(state.details.detailCount, 0);
     double listed = 0;
-    for (int n = 0; n <= state.lastPeakIndex; ++n) listed += state.peakFA[n];
-    EXPECT_DOUBLE_EQ(state.totalFA, listed);
-    EXPECT_GT(state.totalFA, 0.9999);
+    for (int n = 0; n <= state.cluster.lastPeakIndex; ++n) listed += state.cluster.peakFA[n];
+    EXPECT_DOUBLE_EQ(state.cluster.totalFA, listed);
+    EXPECT_GT(state.cluster.totalFA, 0.9999);
 }
 
 TEST_F(IsotopeClusterCommand, ASecondRunNeedsFileNewAndLeavesTheResults) {
     Enter("Cl2");
     Run();
-    const double firstPeak = document.state.peakFA[0];
+    const double firstPeak = document.state.cluster.peakFA[0];
     port.ExpectMessage(kFileNewFirst, results::MessageButtons::Ok, results::MessageIcon::Exclamation,
                        results::MessageModality::Application, results::MessageAnswer::Ok);
     Run();
     EXPECT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(document.state.peakFA[0], firstPeak);
+    EXPECT_EQ(document.state.cluster.peakFA[0], firstPeak);
 }
 
 TEST_F(IsotopeClusterCommand, DialogIsPresetFromTheLastEntriesAfterFileNew) {
@@ -188,21 +188,21 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
     Run();
     const results::CalculationState& state = document.state;
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(state.detailCount, 2);
-    EXPECT_EQ(state.detailSymbol, "JxQx");
-    EXPECT_EQ(state.detailAtomCount[0], 2);
-    EXPECT_EQ(state.detailAtomCount[1], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[0], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[1], 2);
+    EXPECT_EQ(state.details.detailCount, 2);
+    EXPECT_EQ(state.details.detailSymbol, "JxQx");
+    EXPECT_EQ(state.details.detailAtomCount[0], 2);
+    EXPECT_EQ(state.details.detailAtomCount[1], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[0], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[1], 2);
     // Jx: 10 (0.2), 11 (0.8); Qx: 50 (0.7), 51 (0.2), 53 (0.1) by mass number.
     const std::array<int, 5> massNumbers = {10, 11, 50, 51, 53};
     const std::array<double, 5> fas = {0.2, 0.8, 0.7, 0.2, 0.1};
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(state.isotopeMassNumber[i], massNumbers[i]) << i;
-        EXPECT_NEAR(state.isotopeFA[i], fas[i], 1e-12) << i;
+        EXPECT_EQ(state.details.isotopeMassNumber[i], massNumbers[i]) << i;
+        EXPECT_NEAR(state.details.isotopeFA[i], fas[i], 1e-12) << i;
     }
     // [A+0] = 0.2^2 x 0.9893^2 x 0.7
-    EXPECT_NEAR(state.peakFA[0], 0.04 * 0.9893 * 0.9893 * 0.7, 1e-15);
+    EXPECT_NEAR(state.cluster.peakFA[0], 0.04 * 0.9893 * 0.9893 * 0.7, 1e-15);
 }
 
 TEST_F(IsotopeClusterCommand, CancellingAUserElementStoresNoResults) {
@@ -245,7 +245,7 @@ TEST_F(IsotopeClusterCommand, UserElementDataAreAskedAgainInEveryRun) {
     port.ExpectDialogEntries("Data for User Defined ELEMENT Jx", {{"mass", "10"}, {"delta1", "2"}, {"fa1", "0.5"}});
     Run();
     EXPECT_EQ(program->elements.nextDeltaSlot, core::naturalDeltaCount + 1);
-    EXPECT_EQ(document.state.isotopeMassNumber[1], 12);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[1], 12);
 }
 
 }  // namespace

@@ -69,10 +69,10 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     Spectrum spectrum;
     spectrum.firstMz = (state.ionMassA + offset) / std::abs(charge);
     double largest = 0;
-    for (int k = 0; k < 12; ++k) largest = std::max(largest, state.peakFA[offset + k]);
+    for (int k = 0; k < 12; ++k) largest = std::max(largest, state.cluster.peakFA[offset + k]);
     // Typed as a user would, to three decimals (which also keeps the base peak at 100).
     for (int k = 0; k < 12; ++k) {
-        spectrum.intensity.push_back(std::round(100000.0 * state.peakFA[offset + k] / largest) / 1000.0);
+        spectrum.intensity.push_back(std::round(100000.0 * state.cluster.peakFA[offset + k] / largest) / 1000.0);
     }
     return spectrum;
 }
@@ -107,11 +107,11 @@ protected:
     void ExpectFAs(const std::vector<double>& expected, double tolerance) {
         const results::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
-        ASSERT_EQ(state.lastIsotopeIndex[0] + 1, static_cast<int>(expected.size()));
+        ASSERT_EQ(state.details.lastIsotopeIndex[0] + 1, static_cast<int>(expected.size()));
         double sum = 0;
         for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_NEAR(state.isotopeFA[i], expected[i], tolerance) << "isotope " << i;
-            sum += state.isotopeFA[i];
+            EXPECT_NEAR(state.details.isotopeFA[i], expected[i], tolerance) << "isotope " << i;
+            sum += state.details.isotopeFA[i];
         }
         EXPECT_NEAR(sum, 1.0, 1e-12);
     }
@@ -138,18 +138,18 @@ TEST_F(EnrichmentFitCommand, RecoversTwoLabelledCarbonsFromTheirPattern) {
     ExpectFAs({0.1, 0.9}, 0.01);
     const results::CalculationState& state = document.state;
     EXPECT_EQ(state.calcKind, results::CalcKind::EnrichmentFromSpectrum);
-    EXPECT_LT(state.fitResidual, 0.1);
-    EXPECT_EQ(state.firstPeakOffset, 0);
+    EXPECT_LT(state.spectrum.fitResidual, 0.1);
+    EXPECT_EQ(state.spectrum.firstPeakOffset, 0);
     EXPECT_EQ(state.elementSymbol, "C");
-    EXPECT_EQ(state.detailAtomCount[0], 2);
-    EXPECT_EQ(state.isotopeMassNumber[0], 12);
-    EXPECT_EQ(state.isotopeMassNumber[1], 13);
+    EXPECT_EQ(state.details.detailAtomCount[0], 2);
+    EXPECT_EQ(state.details.isotopeMassNumber[0], 12);
+    EXPECT_EQ(state.details.isotopeMassNumber[1], 13);
     EXPECT_EQ(state.stopFA, 0.99999);
     EXPECT_EQ(program->stopFASetting, 0.99999);
     EXPECT_TRUE(port.questions.empty());
     // The stored cluster is that of the reported FAs: its peaks match the spectrum.
-    for (int k = 0; k < state.expPeakCount; ++k) {
-        EXPECT_NEAR(100.0 * state.peakFA[k] / state.maxFA, spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
+    for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
+        EXPECT_NEAR(100.0 * state.cluster.peakFA[k] / state.cluster.maxFA, spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
     }
 }
 
@@ -162,7 +162,7 @@ TEST_F(EnrichmentFitCommand, RecoversAnEnrichmentFromALaterFirstPeak) {
     Peaks(spectrum.intensity);
     Run();
     ExpectFAs({0.3, 0.7}, 0.02);
-    EXPECT_EQ(document.state.firstPeakOffset, 1);
+    EXPECT_EQ(document.state.spectrum.firstPeakOffset, 1);
 }
 
 TEST_F(EnrichmentFitCommand, RecoversAThreeIsotopeEnrichment) {
@@ -173,7 +173,7 @@ TEST_F(EnrichmentFitCommand, RecoversAThreeIsotopeEnrichment) {
     MaxEnrichment(3, 0.7);
     Run();
     ExpectFAs({0.2, 0.1, 0.7}, 0.02);
-    EXPECT_EQ(document.state.isotopeMassNumber[2], 18);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[2], 18);
     EXPECT_EQ(view.labelling.maxIsotope3, 3);
 }
 
@@ -185,7 +185,7 @@ TEST_F(EnrichmentFitCommand, RecoversAFourIsotopeEnrichment) {
     MaxEnrichment(3, 0.8);
     Run();
     ExpectFAs({0.1, 0.05, 0.8, 0.05}, 0.02);
-    EXPECT_EQ(document.state.isotopeMassNumber[3], 36);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[3], 36);
 }
 
 TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
@@ -210,9 +210,9 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     // The best SSR never rises; the stored residual is the one last asked about.
     EXPECT_LE(std::stod(second[2]), std::stod(first[2]));
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_NEAR(document.state.fitResidual, std::stod(second[2]), 0.00005);
-    EXPECT_EQ(document.state.expPeakCount, 3);
-    EXPECT_EQ(document.state.expIntensity[1], 0.0);
+    EXPECT_NEAR(document.state.spectrum.fitResidual, std::stod(second[2]), 0.00005);
+    EXPECT_EQ(document.state.spectrum.expPeakCount, 3);
+    EXPECT_EQ(document.state.spectrum.expIntensity[1], 0.0);
 }
 
 TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
@@ -301,8 +301,8 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     });
     CommandContext context{*other, otherView, otherDocument, otherPort};
     RunLabellingCommand(context);
-    EXPECT_EQ(otherDocument.state.isotopeFA[0], fresh.isotopeFA[0]);
-    EXPECT_EQ(otherDocument.state.fitResidual, fresh.fitResidual);
+    EXPECT_EQ(otherDocument.state.details.isotopeFA[0], fresh.details.isotopeFA[0]);
+    EXPECT_EQ(otherDocument.state.spectrum.fitResidual, fresh.spectrum.fitResidual);
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ protected:
         const results::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
         for (std::size_t n = 0; n < expected.size(); ++n) {
-            EXPECT_NEAR(state.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
+            EXPECT_NEAR(state.cluster.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
         }
     }
     void ExpectNoResults() {
@@ -107,18 +107,18 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     ExpectPeaks({1.0 - 0.99, 0.99});
     const results::CalculationState& state = document.state;
     EXPECT_EQ(state.calcKind, results::CalcKind::LabelledAtoms);
-    EXPECT_EQ(state.lastPeakIndex, 1);
-    EXPECT_EQ(state.maxPeakIndex, 1);
+    EXPECT_EQ(state.cluster.lastPeakIndex, 1);
+    EXPECT_EQ(state.cluster.maxPeakIndex, 1);
     EXPECT_DOUBLE_EQ(state.ionMassA, 12.0 - core::electronMass);
     EXPECT_EQ(state.stopFA, 0.99999);
-    EXPECT_EQ(state.detailCount, 1);
-    EXPECT_EQ(state.detailSymbol, "C ");
-    EXPECT_EQ(state.detailAtomCount[0], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[0], 1);
-    EXPECT_EQ(state.isotopeMassNumber[0], 12);
-    EXPECT_EQ(state.isotopeMassNumber[1], 13);
-    EXPECT_NEAR(state.isotopeFA[0], 0.01, 1e-15);
-    EXPECT_EQ(state.isotopeFA[1], 0.99);
+    EXPECT_EQ(state.details.detailCount, 1);
+    EXPECT_EQ(state.details.detailSymbol, "C ");
+    EXPECT_EQ(state.details.detailAtomCount[0], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[0], 1);
+    EXPECT_EQ(state.details.isotopeMassNumber[0], 12);
+    EXPECT_EQ(state.details.isotopeMassNumber[1], 13);
+    EXPECT_NEAR(state.details.isotopeFA[0], 0.01, 1e-15);
+    EXPECT_EQ(state.details.isotopeFA[1], 0.99);
     EXPECT_EQ(view.calcKind, results::CalcKind::LabelledAtoms);
     EXPECT_EQ(program->stopFASetting, 0.99999);
 }
@@ -130,7 +130,7 @@ TEST_F(LabelledPattern, DichlorineWithHalf37ClIsTheBinomialOfTwo) {
     Details(1, {0.5});
     Run();
     ExpectPeaks({0.25, 0.0, 0.5, 0.0, 0.25});
-    EXPECT_EQ(document.state.detailSymbol, "Cl");
+    EXPECT_EQ(document.state.details.detailSymbol, "Cl");
 }
 
 TEST_F(LabelledPattern, CarbonEnteredTwiceTakesItsAtomsFromThoseStillNatural) {
@@ -151,11 +151,11 @@ TEST_F(LabelledPattern, CarbonEnteredTwiceTakesItsAtomsFromThoseStillNatural) {
     expected = Convolve(expected, AtomsOf(8, {0, 1}, {table.LightFA(h), table.HeavyFA(h, 0)}));
     ExpectPeaks(Shifts(expected.begin(), expected.begin() + 8), 1e-9);
     const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.detailSymbol, "C C ");
-    EXPECT_EQ(state.detailAtomCount[0], 3);
-    EXPECT_EQ(state.detailAtomCount[1], 2);
-    EXPECT_EQ(state.isotopeMassNumber[2], 12);
-    EXPECT_EQ(state.isotopeFA[3], 0.5);
+    EXPECT_EQ(state.details.detailSymbol, "C C ");
+    EXPECT_EQ(state.details.detailAtomCount[0], 3);
+    EXPECT_EQ(state.details.detailAtomCount[1], 2);
+    EXPECT_EQ(state.details.isotopeMassNumber[2], 12);
+    EXPECT_EQ(state.details.isotopeFA[3], 0.5);
 }
 
 TEST_F(LabelledPattern, AllAtomsEnrichedLeaveOnlyTheSlot) {
@@ -176,8 +176,8 @@ TEST_F(LabelledPattern, AnExactZeroLightestFAGivesFinitePeaks) {
     Details(1, {0.5, 0.5});
     Run();
     ExpectPeaks({0.0, 0.0, 0.25, 0.5, 0.25});
-    EXPECT_EQ(document.state.isotopeFA[0], 0.0);
-    EXPECT_EQ(document.state.maxPeakIndex, 3);
+    EXPECT_EQ(document.state.details.isotopeFA[0], 0.0);
+    EXPECT_EQ(document.state.cluster.maxPeakIndex, 3);
 }
 
 TEST_F(LabelledPattern, HeavyFAsThatSumToOneAsTypedAreAccepted) {
@@ -187,8 +187,8 @@ TEST_F(LabelledPattern, HeavyFAsThatSumToOneAsTypedAreAccepted) {
     Details(1, {0.33, 0.56, 0.11});
     Run();
     ExpectPeaks({0.0, 0.33, 0.56, 0.0, 0.11});
-    EXPECT_EQ(document.state.isotopeMassNumber[3], 36);
-    EXPECT_EQ(document.state.isotopeFA[3], 0.11);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[3], 36);
+    EXPECT_EQ(document.state.details.isotopeFA[3], 0.11);
 }
 
 TEST_F(LabelledPattern, AHeavyFALeftAtZeroCountsAsOneInAMillion) {
@@ -198,7 +198,7 @@ TEST_F(LabelledPattern, AHeavyFALeftAtZeroCountsAsOneInAMillion) {
     Details(1, {});
     Run();
     ExpectPeaks({0.999999, 0.000001});
-    EXPECT_EQ(document.state.isotopeFA[1], 0.000001);
+    EXPECT_EQ(document.state.details.isotopeFA[1], 0.000001);
 }
 
 TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
@@ -214,11 +214,11 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
     EXPECT_EQ(program->elements.nextDeltaSlot, core::kDeltaPoolSize);
     EXPECT_EQ(program->elements.nextFASlot, core::kFAPoolSize);
     const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.detailCount, 6);
-    EXPECT_EQ(state.detailSymbol, "SnSnSnSnSnSn");
-    EXPECT_EQ(state.isotopeMassNumber[59], 124);
+    EXPECT_EQ(state.details.detailCount, 6);
+    EXPECT_EQ(state.details.detailSymbol, "SnSnSnSnSnSn");
+    EXPECT_EQ(state.details.isotopeMassNumber[59], 124);
     double total = 0;
-    for (int n = 0; n <= state.lastPeakIndex; ++n) total += state.peakFA[n];
+    for (int n = 0; n <= state.cluster.lastPeakIndex; ++n) total += state.cluster.peakFA[n];
     EXPECT_GT(total, 0.99999);
 }
 
@@ -287,7 +287,7 @@ TEST_F(LabelledPattern, HeavyFAsAboveOneShowTheDetailsAgainCleared) {
     Run();
     // One 16O/17O/18O at 0.2/0.3/0.5 with one natural O.
     EXPECT_FALSE(document.readyForCalculation);
-    EXPECT_NEAR(document.state.isotopeFA[0], 0.2, 1e-15);
+    EXPECT_NEAR(document.state.details.isotopeFA[0], 0.2, 1e-15);
 }
 
 TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass) {
