@@ -82,6 +82,7 @@ public:
     int atoms = 1;
 
     int ElementNumber() const { return elementNumber_; }
+    int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
     std::vector<results::FieldBinding> Fields() override { return {{&kSymbol, &symbol}, {&kAtoms, &atoms}}; }
 
@@ -111,6 +112,7 @@ public:
 
     int ElementNumber() const { return elementNumber_; }
     int IsotopeCount() const { return isotopeCount_; }
+    int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
     std::string_view DialogName() const override { return "CEnDetailsDlg"; }
     std::vector<results::FieldBinding> Fields() override;

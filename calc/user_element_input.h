@@ -27,6 +27,7 @@ public:
     std::string Caption() const override;
     std::string_view DialogName() const override { return "CUserElemDlg"; }
     std::string_view HelpPage() const override { return "user_elements.html"; }
+    int Subject() const override { return elementIndex_; }
     std::vector<results::FieldBinding> Fields() override;
 
     core::UserIsotopeEntry entry;   // every field 0 when the dialog opens

@@ -17,8 +17,8 @@ void CliPort::RefuseValue(const results::FieldSpec& rule, const std::string& tex
 }
 
 std::optional<std::string> CliPort::UnaskedComplaint() const {
-    for (const auto& [caption, complaint] : expected_) {
-        if (asked_.count(caption) == 0) return complaint;
+    for (const auto& [dialog, complaint] : expected_) {
+        if (asked_.count(dialog) == 0) return complaint;
     }
     return std::nullopt;
 }
@@ -34,21 +34,14 @@ results::MessageAnswer CliPort::ShowMessage(const results::MessageRequest& reque
 }
 
 results::DialogAnswer CliPort::RunDialog(results::InputRecord& record) {
+    const DialogKey dialog{std::type_index(typeid(record)), record.Subject()};
     const std::string caption = record.Caption();
-    asked_.insert(caption);
-    const auto answer = answers_.find(caption);
+    asked_.insert(dialog);
+    const auto answer = answers_.find(dialog);
     if (answer == answers_.end()) {
-        for (const auto& [prefix, message] : unanswered_) {
-            if (caption.rfind(prefix, 0) == 0) {
-                std::string text = message;
-                for (std::size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at)) {
-                    text.replace(at, 2, caption.substr(prefix.size()));
-                }
-                Refuse(text);
-                return results::DialogAnswer::Cancel;
-            }
-        }
-        Refuse("No input was given for \"" + caption + "\".");
+        const auto message = unanswered_.find(dialog.first);
+        Refuse(message != unanswered_.end() ? message->second(record)
+                                            : "No input was given for \"" + caption + "\".");
         return results::DialogAnswer::Cancel;
     }
     for (const auto& [key, text] : answer->second) {

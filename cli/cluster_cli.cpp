@@ -102,7 +102,7 @@ int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostrea
     FieldEntries form = {{"formula", arguments.positional[0]}, {"reminder", "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
     if (auto stop = arguments.Value("stop")) form.emplace_back("stop", *stop);
-    port.Answer(std::string(calc::ClusterFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<calc::ClusterFormInput>(), std::move(form));
     if (std::string error = PrepareUserElementAnswers(port, arguments.AllValues("define")); !error.empty()) {
         errors << error << '\n' << kClusterUsage << '\n';
         return kExitUsage;

@@ -68,8 +68,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {"type", std::to_string(calc::LabellingFormInput::kEnrichmentFromSpectrum)},
                          {"reminder", "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
-    port.Answer(std::string(calc::LabellingFormInput::kCaption), std::move(form));
-    port.Answer(std::string(calc::EnrichmentDetailInput::kCaption),
+    port.Answer(DialogOf<calc::LabellingFormInput>(), std::move(form));
+    port.Answer(DialogOf<calc::EnrichmentDetailInput>(),
                 {{"symbol", *element}, {"atoms", *atoms}, {"mz", *firstMz}});
 
     const std::vector<std::string> peaks = Split(*intensities, ',');
@@ -78,13 +78,13 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     }
     FieldEntries peakEntries;
     for (std::size_t k = 0; k < peaks.size(); ++k) peakEntries.emplace_back("intensity" + std::to_string(k + 1), peaks[k]);
-    port.Answer(std::string(calc::PeakInput::kCaption), std::move(peakEntries));
+    port.Answer(DialogOf<calc::PeakInput>(), std::move(peakEntries));
 
     // Without them the estimate dialog keeps its presets.
     FieldEntries estimate;
     if (auto isotope = arguments.Value("max-isotope")) estimate.emplace_back("isotope", *isotope);
     if (auto fa = arguments.Value("estimate")) estimate.emplace_back("estimate", *fa);
-    port.Answer(std::string(calc::MaxEnrichmentInput::kCaption), std::move(estimate));
+    port.Answer(DialogOf<calc::MaxEnrichmentInput>(), std::move(estimate));
     return {};
 }
 

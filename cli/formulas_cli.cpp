@@ -53,22 +53,23 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
         rows.emplace_back("min" + row, parts.size() > 1 ? parts[1] : "0");
         rows.emplace_back("max" + row, parts.size() > 2 ? parts[2] : "0");
     }
-    port.Answer(std::string(FormulaElementsInput::kCaption), std::move(rows));
+    port.Answer(DialogOf<FormulaElementsInput>(), std::move(rows));
     return {};
 }
 
 std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
     if (!jx) {
-        port.WhenUnanswered(std::string(FormulaElementInput::kCaption),
-                            "Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
+        port.WhenUnanswered<FormulaElementInput>([](const results::InputRecord&) {
+            return std::string("Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
+        });
         return {};
     }
     const std::vector<std::string> parts = SplitAtColons(*jx);
     if (parts.size() > 2 || parts[0].empty()) return "Jx is written --jx MASS[:VALENCE], e.g. --jx 2.014102:1";
     FieldEntries entries = {{Key(FormulaElementInput::kMass), parts[0]}};
     if (parts.size() == 2) entries.emplace_back(Key(FormulaElementInput::kValence), parts[1]);
-    port.Answer(std::string(FormulaElementInput::kCaption), std::move(entries));
-    port.ExpectAsked(std::string(FormulaElementInput::kCaption), "--jx is given, but Jx is not one of the elements.");
+    port.Answer(DialogOf<FormulaElementInput>(), std::move(entries));
+    port.ExpectAsked(DialogOf<FormulaElementInput>(), "--jx is given, but Jx is not one of the elements.");
     return {};
 }
 
@@ -90,7 +91,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     FieldEntries ionic = {{Key(MolFormInput::kTarget), arguments.positional[0]}, {Key(MolFormInput::kReminder), "0"}};
     if (auto tolerance = arguments.Value("tol")) ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
     if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
-    port.Answer(std::string(MolFormInput::kCaption), std::move(ionic));
+    port.Answer(DialogOf<MolFormInput>(), std::move(ionic));
     if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty()) return error;
     return PrepareJx(arguments.Value("jx"), port);
 }

@@ -30,7 +30,7 @@ OptionRules IsotopesOptionRules() { return {{"report"}, {"json"}, 1}; }
 int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
     port.NameOption("symbol", "SYMBOL");
-    port.Answer(std::string(calc::IsotopeDisplayInput::kCaption),
+    port.Answer(DialogOf<calc::IsotopeDisplayInput>(),
                 {{std::string(calc::IsotopeDisplayInput::kSymbol.key), arguments.positional[0]},
                  {std::string(calc::IsotopeDisplayInput::kReminder.key), "0"}});
 

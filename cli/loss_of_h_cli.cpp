@@ -35,7 +35,7 @@ std::string PrepareIntensities(const std::string& list, CliPort& port) {
         if (comma == std::string::npos) break;
         begin = comma + 1;
     }
-    port.Answer(std::string(PeakInput::kCaption), std::move(entries));
+    port.Answer(DialogOf<PeakInput>(), std::move(entries));
     return {};
 }
 
@@ -48,7 +48,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {Key(LossHFormInput::kFirstPeakMz), *firstMz},
                          {Key(LossHFormInput::kReminder), "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back(Key(LossHFormInput::kCharge), *charge);
-    port.Answer(std::string(LossHFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<LossHFormInput>(), std::move(form));
     if (std::string error = PrepareIntensities(*intensities, port); !error.empty()) return error;
     return PrepareUserElementAnswers(port, arguments.AllValues("define"));
 }

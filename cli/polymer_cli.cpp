@@ -52,7 +52,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {Key(RepeatUnitFormInput::kChargingIon), *ci},
                          {Key(RepeatUnitFormInput::kReminder), "0"}};
     if (auto stop = arguments.Value("stop")) form.emplace_back(Key(RepeatUnitFormInput::kStopFA), *stop);
-    port.Answer(std::string(RepeatUnitFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<RepeatUnitFormInput>(), std::move(form));
 
     const auto ruRange = arguments.Value("ru-range");
     const auto mzRange = arguments.Value("mz-range");
@@ -79,7 +79,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
         parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumMz), minimum);
         parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumMz), maximum);
     }
-    port.Answer(std::string(RepeatUnitParamInput::kCaption), std::move(parameters));
+    port.Answer(DialogOf<RepeatUnitParamInput>(), std::move(parameters));
     return PrepareUserElementAnswers(port, arguments.AllValues("define"));
 }
 

@@ -62,6 +62,10 @@ public:
     virtual std::string_view HelpPage() const { return {}; }
     // Lines the generic dialog shows under its fields.
     virtual std::vector<std::string_view> Notes() const { return {}; }
+    // Which of the dialogs of one record type this is, for dialogs shown once
+    // per element (the isotopes of Jy, the second enriched element): the
+    // element's index or number. 0 for dialogs shown once per calculation.
+    virtual int Subject() const { return 0; }
 };
 
 // The value of a field as a dialog shows it (numbers as the platform's data
