@@ -51,7 +51,7 @@ FormStep AskFormulae(CommandContext& context, SeriesFormulae& formulae) {
     input.chargingIon = view.chargingIonText;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.repeatUnit;
     view.endCapText = input.endCap;
@@ -100,7 +100,7 @@ bool AskParameters(CommandContext& context, MzWindow& window) {
     input.chargingIonCount = view.chargingIonCount;
     input.charge = view.charge;
     input.rangeChoice = view.rangeByMz ? RepeatUnitParamInput::kRangeInMz : RepeatUnitParamInput::kRangeInRUs;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
 
     view.chargingIonCount = input.chargingIonCount;
     view.charge = input.charge;
@@ -146,13 +146,13 @@ std::string_view RangeRefusal(int first, int last) {
 bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const MzWindow& window) {
     results::ViewState& view = context.view;
     if (view.charge == 0) {
-        results::ShowError(context.ui, kZeroCharge);
+        dialogs::ShowError(context.ui, kZeroCharge);
         return false;
     }
     if (view.rangeByMz) ConvertMzWindow(context, formulae, window);
     if (const std::string_view refusal = RangeRefusal(view.firstRUCount, view.lastRUCount);
         !refusal.empty()) {
-        results::ShowError(context.ui, refusal);
+        dialogs::ShowError(context.ui, refusal);
         return false;
     }
     return true;
@@ -163,7 +163,7 @@ bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const
 bool ComposeIon(CommandContext& context, const SeriesFormulae& formulae, int ruCount,
                 core::ParsedFormula& composition) {
     if (BuildIonComposition(formulae, context.view.chargingIonCount, ruCount, composition)) return true;
-    results::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
+    dialogs::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
     return false;
 }
 

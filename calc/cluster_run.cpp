@@ -11,7 +11,7 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
     const core::LimitCheck check =
         core::CheckClusterLimits(context.program.elements, context.program.cluster, formula, charge);
     if (check.status != core::ClusterLimit::WithinLimits) {
-        results::ShowError(context.ui, core::messages::MessageFor(check.status));
+        dialogs::ShowError(context.ui, core::messages::MessageFor(check.status));
         return 0.0;
     }
     return check.ionMassA;
@@ -23,7 +23,7 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting,
                          core::BelowDoubleRange::Refuse);
     if (cluster.underflow) {
-        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     return true;

@@ -21,14 +21,14 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     input.charge = view.charge;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     context.program.stopFASetting = input.stopFA;
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        results::ShowError(context.ui, kZeroCharge);
+        dialogs::ShowError(context.ui, kZeroCharge);
         return FormStep::End;
     }
     return ParseFormulaField(view.formulaText, formula, context.ui);

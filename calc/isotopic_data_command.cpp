@@ -20,7 +20,7 @@ int AskElement(CommandContext& context) {
     for (;;) {
         IsotopeDisplayInput input;
         input.saveReminder = view.saveReminder;
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return kSymbolCancel;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return kSymbolCancel;
         view.elementSymbol = input.symbol;
         view.saveReminder = input.saveReminder;
         const int element = LookupSymbol(view.elementSymbol, kNoUserElements, context.ui);

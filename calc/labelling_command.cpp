@@ -41,7 +41,7 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     input.charge = view.charge;
     input.type = view.labelling.labellingChoice;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.labelling.labellingChoice = input.type;
@@ -51,13 +51,13 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        results::ShowError(context.ui, labelling::kZeroCharge);
+        dialogs::ShowError(context.ui, labelling::kZeroCharge);
         return FormStep::End;
     }
     const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);
     if (step != FormStep::Parsed) return step;
     if (!HasUserElements(formula)) return FormStep::Parsed;
-    if (!results::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
+    if (!dialogs::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
     view.formulaText.clear();
     return FormStep::Retry;
 }
@@ -68,7 +68,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
                                EnrichedElements& enriched) {
     for (;;) {
         EnrichedElementInput input(k + 1);
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return -1;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return -1;
         context.view.elementSymbol = input.symbol;
         enriched.atoms[k] = input.atoms;
         const int element = LookupSymbol(input.symbol, 0, context.ui);
@@ -84,7 +84,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
         } else {
             return element;
         }
-        if (!results::AskRetry(context.ui, refusal)) return -1;
+        if (!dialogs::AskRetry(context.ui, refusal)) return -1;
     }
 }
 
@@ -93,14 +93,14 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
 bool AskEnrichedFAs(CommandContext& context, int k, core::IsotopeList& isotopes) {
     for (;;) {
         EnrichmentDetailsInput input(k + 1, isotopes);
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
         std::array<double, core::kMaxElementIsotopes> fa{};
         const std::span<const double> heavy(input.enrichedFA.begin() + 1, input.enrichedFA.end());
         if (core::CompleteEnrichedFAs(isotopes, heavy, fa) == core::EnrichmentStatus::Stored) {
             isotopes.fa = fa;
             return true;
         }
-        if (!results::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
+        if (!dialogs::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
     }
 }
 
@@ -151,7 +151,7 @@ bool RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
     LabellingCalcInput input;
     input.stopFA = context.program.stopFASetting;
     input.elementCount = presets.detailCount;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     context.program.stopFASetting = input.stopFA;
     presets.detailCount = input.elementCount;
 

@@ -94,7 +94,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     input.charge = view.charge;
     input.firstPeakMz = view.firstPeakMz;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.firstPeakMz = input.firstPeakMz;
@@ -109,7 +109,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
 bool AskPeaks(CommandContext& context, Correction& run) {
     PeakInput peaks;
     peaks.SetEvenlySpacedMz(context.view.firstPeakMz, context.view.charge);
-    if (context.ui.RunDialog(peaks) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(peaks) != dialogs::DialogAnswer::Ok) return false;
     run.entered = peaks.intensity;
     // Twelve minus the trailing zeros: an inner zero stays a peak.
     run.expPeakCount = core::ExperimentalPeakCount(run.entered);
@@ -119,17 +119,17 @@ bool AskPeaks(CommandContext& context, Correction& run) {
 // The refusals of the entered spectrum, in their order.
 bool CheckSpectrum(CommandContext& context, Correction& run) {
     if (run.entered[0] == 0.0) {
-        results::ShowError(context.ui, kFirstPeakZero);
+        dialogs::ShowError(context.ui, kFirstPeakZero);
         return false;
     }
     std::copy_n(run.entered.begin(), run.expPeakCount, run.working.begin());
     run.correctedCount = run.firstPeakOffset + run.expPeakCount;
     if (run.correctedCount < 2) {
-        results::ShowError(context.ui, kTooFewCorrectedPeaks);
+        dialogs::ShowError(context.ui, kTooFewCorrectedPeaks);
         return false;
     }
     if (static_cast<long long>(run.base[HydrogenIndex()]) + run.firstPeakOffset < 0) {
-        results::ShowError(context.ui, kTooFewHAtoms);
+        dialogs::ShowError(context.ui, kTooFewHAtoms);
         return false;
     }
     return true;
@@ -154,7 +154,7 @@ bool SpeciesPattern(CommandContext& context, const Correction& run, int hLost, s
     core::OrderPolyisotopicElements(context.program.elements, cluster, species);
     core::ComputeCluster(cluster, run.polyAtoms - hLost, context.program.stopFASetting);
     if (cluster.underflow) {
-        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     for (std::size_t k = 0; k < fa.size() && k < core::kPeakCount; ++k) {
@@ -174,14 +174,14 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
         const std::span<double> reach(fa.data(), static_cast<std::size_t>(run.expPeakCount - start));
         if (!SpeciesPattern(context, run, -i, reach)) return false;
         if (!SubtractSpecies(working, start, reach)) {
-            results::ShowError(context.ui, kSpeciesWithoutLightPeak);
+            dialogs::ShowError(context.ui, kSpeciesWithoutLightPeak);
             return false;
         }
     }
     const int shift = -run.firstPeakOffset;
     std::copy(run.working.begin() + shift, run.working.begin() + run.expPeakCount, run.working.begin());
     if (!NormaliseToLargest(std::span<double>(run.working.data(), static_cast<std::size_t>(run.correctedCount)))) {
-        results::ShowError(context.ui, kNoPositiveCorrectedPeak);
+        dialogs::ShowError(context.ui, kNoPositiveCorrectedPeak);
         return false;
     }
     return true;
@@ -221,7 +221,7 @@ bool CorrectAndStore(CommandContext& context) {
 
     const std::optional<int> offset = FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
     if (!offset) {
-        results::ShowError(context.ui, kOffsetOutOfRange);
+        dialogs::ShowError(context.ui, kOffsetOutOfRange);
         return false;
     }
     run.firstPeakOffset = *offset;

@@ -30,13 +30,13 @@ Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
     input.target = parameters.target;
     input.charge = view.charge >= -10 && view.charge <= 10 ? view.charge : 1;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
 
     parameters = {input.target, input.difference};
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge != 0) return Step::Done;
-    return results::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
+    return dialogs::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
 }
 
 // A symbol of only blanks counts as a blank row; blanks around a symbol are
@@ -89,13 +89,13 @@ bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
 // The element dialog, blank every time, until a usable list or the end.
 Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     FormulaElementsInput input;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
     if (const Step step = BuildElementList(context, input, run); step != Step::Done) return step;
     if (run.query.elements.empty()) {
-        return results::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
+        return dialogs::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
     }
     if (!ResolveMaxima(context, run)) {
-        return results::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
+        return dialogs::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
     }
     return Step::Done;
 }

@@ -44,10 +44,10 @@ int AppendIsotopes(const core::ElementTable& table, int element, results::Calcul
 
 bool DefineUserElement(CommandContext& context, int elementIndex) {
     UserElementInput input(elementIndex);
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     const core::UserElementStatus status = core::StoreUserElement(context.program.elements, elementIndex, input.entry);
     if (status != core::UserElementStatus::Stored) {
-        results::ShowError(context.ui, core::messages::MessageFor(status));
+        dialogs::ShowError(context.ui, core::messages::MessageFor(status));
         return false;
     }
     return true;
@@ -55,7 +55,7 @@ bool DefineUserElement(CommandContext& context, int elementIndex) {
 
 bool DefineFormulaElement(CommandContext& context) {
     FormulaElementInput input;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     core::ElementRecord& jx = context.program.elements[core::kFirstUserElement];
     jx.lightMass = input.exactMass;
     jx.valenceElectrons = input.valence;

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
 namespace tarnevo::cli {
 
@@ -31,9 +31,9 @@ DialogKey DialogOf(int subject = 0) {
 }
 
 // The message for a dialog that comes up without prepared entries.
-using UnansweredMessage = std::function<std::string(const results::InputRecord&)>;
+using UnansweredMessage = std::function<std::string(const dialogs::InputRecord&)>;
 
-class CliPort : public results::UserInterfacePort {
+class CliPort : public dialogs::UserInterfacePort {
 public:
     explicit CliPort(std::ostream& errors) : errors_(errors) {}
 
@@ -60,13 +60,13 @@ public:
     // refusal of the calculation.
     bool BadValue() const { return badValue_; }
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
-    results::DialogAnswer RunDialog(results::InputRecord& record) override;
-    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
+    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
 
 private:
     void Refuse(const std::string& message);
-    void RefuseValue(const results::FieldSpec& rule, const std::string& text);
+    void RefuseValue(const dialogs::FieldSpec& rule, const std::string& text);
 
     std::ostream& errors_;
     std::map<DialogKey, FieldEntries> answers_;

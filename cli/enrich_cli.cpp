@@ -28,10 +28,10 @@ class EnrichPort : public CliPort {
 public:
     EnrichPort(std::ostream& errors, int maxCycles) : CliPort(errors), maxCycles_(maxCycles) {}
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override {
-        if (request.buttons != results::MessageButtons::YesNo) return CliPort::ShowMessage(request);
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
+        if (request.buttons != dialogs::MessageButtons::YesNo) return CliPort::ShowMessage(request);
         cycles_ += core::kCyclesPerQuestion;
-        return cycles_ < maxCycles_ ? results::MessageAnswer::Yes : results::MessageAnswer::No;
+        return cycles_ < maxCycles_ ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
     }
 
 private:

@@ -25,7 +25,7 @@ using calc::FormulaElementsInput;
 using calc::FormulaElementInput;
 using calc::MolFormInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 std::vector<std::string> SplitAtColons(const std::string& text) {
     std::vector<std::string> parts;
@@ -59,7 +59,7 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
 
 std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
     if (!jx) {
-        port.WhenUnanswered<FormulaElementInput>([](const results::InputRecord&) {
+        port.WhenUnanswered<FormulaElementInput>([](const dialogs::InputRecord&) {
             return std::string("Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
         });
         return {};

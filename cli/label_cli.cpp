@@ -71,7 +71,7 @@ public:
     LabelPort(std::ostream& errors, std::vector<EnrichArgument> enriched)
         : CliPort(errors), enriched_(std::move(enriched)) {}
 
-    results::DialogAnswer RunDialog(results::InputRecord& record) override {
+    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override {
         if (auto* identity = dynamic_cast<EnrichedElementInput*>(&record)) {
             PrepareIdentity(*identity);
         } else if (auto* details = dynamic_cast<EnrichmentDetailsInput*>(&record)) {

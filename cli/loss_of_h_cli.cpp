@@ -18,7 +18,7 @@ namespace {
 using calc::LossHFormInput;
 using calc::PeakInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 // "100,45.5,0,12" -> the intensity fields of the first peaks, as typed; the
 // others keep the dialog's zero. The usage error, or empty.

@@ -16,7 +16,7 @@ namespace {
 using calc::RepeatUnitFormInput;
 using calc::RepeatUnitParamInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 // The '-' that separates MIN from MAX in "MIN-MAX": the first one after the
 // first character that is not the sign of an exponent (1e-5-400 is 1e-5 to

@@ -67,7 +67,7 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
             port.NameOption("fa" + std::to_string(row), "--define " + symbol);
         }
     }
-    port.WhenUnanswered<calc::UserElementInput>([](const results::InputRecord& record) {
+    port.WhenUnanswered<calc::UserElementInput>([](const dialogs::InputRecord& record) {
         const std::string symbol(core::SymbolOf(record.Subject()));
         return "The formula contains the user-defined element " + symbol + ": give its isotopes with --define " +
                symbol + "=MASS[:DELTA=FA,...].";

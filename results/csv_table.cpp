@@ -9,7 +9,7 @@
 #include "core/natural_isotopes.h"
 #include "results/report_file.h"
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -32,10 +32,10 @@ public:
     }
     // Not-a-number and infinities have no CSV spelling that spreadsheets
     // agree on: the cell stays empty.
-    CsvRow& Number(double value) { return Cell(std::isfinite(value) ? FormatShortest(value) : std::string()); }
+    CsvRow& Number(double value) { return Cell(std::isfinite(value) ? core::FormatShortest(value) : std::string()); }
     // A value the row does not have (present false) leaves its cell empty.
     CsvRow& NumberIf(bool present, double value) { return present ? Number(value) : Cell({}); }
-    CsvRow& Integer(long long value) { return Cell(FormatInteger(value)); }
+    CsvRow& Integer(long long value) { return Cell(core::FormatInteger(value)); }
     std::string Line() const { return line_ + "\n"; }
 
 private:
@@ -216,16 +216,16 @@ std::string ExportFailureMessage(const std::string& path, std::string_view reaso
            ". Any earlier file of that name is unchanged.";
 }
 
-bool ExportTable(const Document& document, UserInterfacePort& ui) {
+bool ExportTable(const Document& document, dialogs::UserInterfacePort& ui) {
     if (document.readyForCalculation) return false;
-    SaveFileRequest request;
+    dialogs::SaveFileRequest request;
     request.initialName = kCsvFileName;
     request.defaultExtension = "csv";
     request.filter = kCsvFilter;
     const std::optional<std::string> path = ui.AskSaveFileName(request);
     if (!path) return false;
     if (auto reason = WriteFileSafely(*path, ComposeCsv(document.state))) {
-        ShowError(ui, ExportFailureMessage(*path, *reason), MessageModality::Application);
+        dialogs::ShowError(ui, ExportFailureMessage(*path, *reason), dialogs::MessageModality::Application);
         return false;
     }
     return true;

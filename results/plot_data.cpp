@@ -7,7 +7,7 @@
 
 #include "results/document.h"
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -32,11 +32,11 @@ double PeakSpacing(const CalculationState& state) {
 // from [A+0] stands in.
 double StickMz(double centroid, double nominal) { return centroid > 0.0 ? centroid : nominal; }
 
-std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + FormatInteger(charge); }
+std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 
 std::string AMinusZeroTitle(const CalculationState& state) {
     const double mz = state.charge == 0 ? state.ionMassA : state.ionMassA / std::abs(state.charge);
-    return state.formulaText + "   [A+0] m/z " + FormatFixed(mz, 4) + "   charge " + ChargeText(state.charge);
+    return state.formulaText + "   [A+0] m/z " + core::FormatFixed(mz, 4) + "   charge " + ChargeText(state.charge);
 }
 
 PlotData StickPlot(std::string title, std::string xTitle, std::string yTitle) {
@@ -110,8 +110,8 @@ std::string FittedFAs(const CalculationState& state) {
     std::string text;
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" + FormatInteger(state.details.isotopeMassNumber[i]) +
-                ") " + FormatFixed(state.details.isotopeFA[i], 5);
+        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) +
+                ") " + core::FormatFixed(state.details.isotopeFA[i], 5);
     }
     return text;
 }
@@ -169,7 +169,7 @@ PlotData FormulaPlot(const CalculationState& state) {
     const double high = target + state.formulae.mzHalfRange;
     PlotData plot;
     plot.empty = false;
-    plot.title = "Formulae for m/z " + FormatFixed(low, 4) + " to " + FormatFixed(high, 4);
+    plot.title = "Formulae for m/z " + core::FormatFixed(low, 4) + " to " + core::FormatFixed(high, 4);
     plot.xTitle = "m/z";
     plot.yTitle = "Error (ppm)";
     plot.marks = PlotMarks::Points;
@@ -232,7 +232,7 @@ PlotData IsotopicDataPlot(const CalculationState& state) {
     for (int i = 0; i < isotopes; ++i) {
         const double fa = state.isotopes.isotopeFAList[i];
         const std::string label =
-            state.elementSymbol + "(" + FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
+            state.elementSymbol + "(" + core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
         series.marks.push_back({state.isotopes.isotopeMass[i], fa, label, state.isotopes.isotopeMass[i], fa,
                                 RelativeIntensity(fa, largest)});
     }
@@ -245,10 +245,10 @@ PlotData IsotopicDataPlot(const CalculationState& state) {
 
 std::string DescribeMark(const PlotData& plot, const PlotMark& mark) {
     std::string text = mark.label;
-    text += (plot.xTitle == "m/z" ? "\nm/z " : "\nMass ") + FormatFixed(mark.mz, 5);
-    if (plot.marks == PlotMarks::Points) return text + "\nError " + FormatFixed(mark.y, 2) + " ppm";
-    if (mark.fa) text += "\nFA " + FormatScientific(*mark.fa, 5);
-    if (mark.rel) text += "\nRel % " + FormatFixed(*mark.rel, 3);
+    text += (plot.xTitle == "m/z" ? "\nm/z " : "\nMass ") + core::FormatFixed(mark.mz, 5);
+    if (plot.marks == PlotMarks::Points) return text + "\nError " + core::FormatFixed(mark.y, 2) + " ppm";
+    if (mark.fa) text += "\nFA " + core::FormatScientific(*mark.fa, 5);
+    if (mark.rel) text += "\nRel % " + core::FormatFixed(*mark.rel, 3);
     return text;
 }
 

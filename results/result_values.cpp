@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -26,8 +26,8 @@ namespace tarnevo::results::detail {
 int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
 std::string PeakLabel(int position) {
-    if (position >= 0) return "[A+" + FormatInteger(position) + "]";
-    return "[A-" + FormatInteger(-static_cast<long long>(position)) + "]";
+    if (position >= 0) return "[A+" + core::FormatInteger(position) + "]";
+    return "[A-" + core::FormatInteger(-static_cast<long long>(position)) + "]";
 }
 
 std::string DetailSymbol(const CalculationState& state, int element) {
@@ -58,16 +58,16 @@ std::string MatchedFormula(const CalculationState& state, int formula) {
         const int atoms = state.formulae.formulaAtoms[formula][j];
         if (atoms == 0) continue;
         text += state.formulae.elementSymbols[j];
-        if (atoms != 1) text += FormatInteger(atoms);
+        if (atoms != 1) text += core::FormatInteger(atoms);
     }
     return text;
 }
 
 std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits) {
     std::string text = state.series.hasEndCap ? state.series.endCapText : std::string();
-    text += "(" + state.formulaText + ")" + FormatInteger(repeatingUnits);
+    text += "(" + state.formulaText + ")" + core::FormatInteger(repeatingUnits);
     if (state.series.chargingIonCount == 1) return text + state.series.chargingIonText;
-    return text + "(" + state.series.chargingIonText + ")" + FormatInteger(state.series.chargingIonCount);
+    return text + "(" + state.series.chargingIonText + ")" + core::FormatInteger(state.series.chargingIonCount);
 }
 
 }  // namespace tarnevo::results::detail

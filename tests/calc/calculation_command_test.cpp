@@ -26,17 +26,17 @@ namespace {
 using results::CalcKind;
 
 // Cancels every dialog and answers every message with OK, noting both.
-class CancellingPort : public results::UserInterfacePort {
+class CancellingPort : public dialogs::UserInterfacePort {
 public:
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override {
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
         messages.push_back(request.text);
-        return results::MessageAnswer::Ok;
+        return dialogs::MessageAnswer::Ok;
     }
-    results::DialogAnswer RunDialog(results::InputRecord&) override {
+    dialogs::DialogAnswer RunDialog(dialogs::InputRecord&) override {
         ++dialogs;
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     }
-    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest&) override { return std::nullopt; }
 
     int dialogs = 0;
     std::vector<std::string> messages;

@@ -29,14 +29,14 @@ constexpr const char* kMaxEnrichment = "Estimate of Maximum Enrichment";
 // (Yes once the list is used up) and keeps their texts.
 class FitPort : public testing::ScriptedPort {
 public:
-    std::deque<results::MessageAnswer> answers;
-    std::vector<results::MessageRequest> questions;
+    std::deque<dialogs::MessageAnswer> answers;
+    std::vector<dialogs::MessageRequest> questions;
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override {
-        if (request.buttons != results::MessageButtons::YesNo) return ScriptedPort::ShowMessage(request);
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
+        if (request.buttons != dialogs::MessageButtons::YesNo) return ScriptedPort::ShowMessage(request);
         questions.push_back(request);
-        if (answers.empty()) return results::MessageAnswer::Yes;
-        const results::MessageAnswer answer = answers.front();
+        if (answers.empty()) return dialogs::MessageAnswer::Yes;
+        const dialogs::MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -61,7 +61,7 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     port.ExpectDialogEntries("Enrichment Details for Element 1", {{"symbol", symbol}, {"atoms", std::to_string(atoms)}});
     port.ExpectDialog<EnrichmentDetailsInput>("Enrichment Details for Element 1", [heavy](EnrichmentDetailsInput& in) {
         for (std::size_t i = 0; i < heavy.size(); ++i) in.enrichedFA[i + 1] = heavy[i];
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     CommandContext context{*program, view, document, port};
     RunLabellingCommand(context);
@@ -91,13 +91,13 @@ protected:
             input.symbol = symbol;
             input.atoms = atoms;
             input.firstPeakMz = firstMz;
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void Peaks(const std::vector<double>& intensity) {
         port.ExpectDialog<PeakInput>(kPeaks, [intensity](PeakInput& input) {
             for (std::size_t k = 0; k < intensity.size(); ++k) input.intensity[k] = intensity[k];
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void MaxEnrichment(int isotope, double estimate) {
@@ -115,7 +115,7 @@ protected:
         }
         EXPECT_NEAR(sum, 1.0, 1e-12);
     }
-    void ExpectRefusal(const std::string& text, results::MessageAnswer answer = results::MessageAnswer::Ok) {
+    void ExpectRefusal(const std::string& text, dialogs::MessageAnswer answer = dialogs::MessageAnswer::Ok) {
         port.ExpectMessage(text, answer);
     }
     void ExpectNoResults() {
@@ -193,7 +193,7 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     Form("C6H6");
     Detail("C", 6, 78.05);
     Peaks({100, 0, 100});
-    port.answers = {results::MessageAnswer::Yes, results::MessageAnswer::No};
+    port.answers = {dialogs::MessageAnswer::Yes, dialogs::MessageAnswer::No};
     Run();
     ASSERT_EQ(port.questions.size(), 2u);
     const std::regex pattern(
@@ -205,8 +205,8 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     ASSERT_TRUE(std::regex_match(port.questions[1].text, second, pattern));
     EXPECT_EQ(first[1], "20");
     EXPECT_EQ(second[1], "40");
-    EXPECT_EQ(port.questions[0].icon, results::MessageIcon::Question);
-    EXPECT_EQ(port.questions[0].modality, results::MessageModality::System);
+    EXPECT_EQ(port.questions[0].icon, dialogs::MessageIcon::Question);
+    EXPECT_EQ(port.questions[0].modality, dialogs::MessageModality::System);
     // The best SSR never rises; the stored residual is the one last asked about.
     EXPECT_LE(std::stod(second[2]), std::stod(first[2]));
     ASSERT_FALSE(document.readyForCalculation);
@@ -227,18 +227,18 @@ TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
 TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) {
     Form("C6H5F");
     Detail("F", 1, 96.0);
-    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", results::MessageAnswer::Retry);
+    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
     port.ExpectDialog<EnrichmentDetailInput>(kDetail, [](EnrichmentDetailInput& input) {
         EXPECT_EQ(input.symbol, "F");
         EXPECT_EQ(input.atoms, 1);
         EXPECT_EQ(input.firstPeakMz, 96.0);
         input.atoms = 6;
         input.symbol = "H";
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     ExpectRefusal("Error - Either the number of enriched atoms is too large,\r\n"
                   "or your molecular formula does not contain this element!",
-                  results::MessageAnswer::Cancel);
+                  dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
 }
@@ -297,7 +297,7 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     otherPort.ExpectDialogEntries(kDetail, {{"symbol", "C"}, {"atoms", "2"}, {"mz", std::to_string(spectrum.firstMz)}});
     otherPort.ExpectDialog<PeakInput>(kPeaks, [&](PeakInput& input) {
         for (std::size_t k = 0; k < 12; ++k) input.intensity[k] = spectrum.intensity[k];
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     CommandContext context{*other, otherView, otherDocument, otherPort};
     RunLabellingCommand(context);

@@ -64,7 +64,7 @@ protected:
             EXPECT_EQ(input.atoms, 1);
             input.symbol = symbol;
             input.atoms = atoms;
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     // Enters the heavy FAs of rows 2, 3, ... (ascending mass).
@@ -73,11 +73,11 @@ protected:
             EXPECT_EQ(input.lightFAText, "0.nnnnn");
             for (int row = 0; row < EnrichmentDetailsInput::kRows; ++row) EXPECT_EQ(input.enrichedFA[row], 0.0);
             for (std::size_t i = 0; i < heavy.size(); ++i) {
-                const auto field = results::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
+                const auto field = dialogs::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
                 EXPECT_TRUE(field.has_value());
                 input.enrichedFA[i + 1] = heavy[i];
             }
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void ExpectPeaks(const Shifts& expected, double tolerance = 1e-12) {
@@ -224,8 +224,8 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
 
 TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
     Form("C6H6", "0");
-    port.ExpectMessage("Ion charge cannot be zero!", results::MessageButtons::Ok, results::MessageIcon::Exclamation,
-                       results::MessageModality::System, results::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
+                       dialogs::MessageModality::System, dialogs::MessageAnswer::Ok);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -234,13 +234,13 @@ TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
 TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheFormula) {
     Form("C6H5Jx", "2", "1");
     port.ExpectMessage("Error - User defined elements, Jx - Qz, are not supported!",
-                       results::MessageButtons::RetryCancel, results::MessageIcon::Exclamation,
-                       results::MessageModality::System, results::MessageAnswer::Retry);
+                       dialogs::MessageButtons::RetryCancel, dialogs::MessageIcon::Exclamation,
+                       dialogs::MessageModality::System, dialogs::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
         EXPECT_EQ(input.charge, 2);
         EXPECT_EQ(input.type, 1);
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();
@@ -248,10 +248,10 @@ TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheForm
 
 TEST_F(LabelledPattern, FormulaErrorRetryShowsTheFormEmptied) {
     Form("C6H6Xx");
-    port.ExpectMessage("Formula Entry Error", results::MessageAnswer::Retry);
+    port.ExpectMessage("Formula Entry Error", dialogs::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();
@@ -261,17 +261,17 @@ TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
     Form("C6H6F");
     Calc(1);
     Identity(1, "Jx", 1);
-    port.ExpectMessage("Symbol Entry Error", results::MessageAnswer::Retry);
+    port.ExpectMessage("Symbol Entry Error", dialogs::MessageAnswer::Retry);
     Identity(1, "F", 1);
-    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!", results::MessageAnswer::Retry);
+    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
     Identity(1, "N", 1);
     port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
                        "or your molecular formula does not contain this element!",
-                       results::MessageAnswer::Retry);
+                       dialogs::MessageAnswer::Retry);
     Identity(1, "C", 7);
     port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
                        "or your molecular formula does not contain this element!",
-                       results::MessageAnswer::Cancel);
+                       dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.elementSymbol, "C");
@@ -282,7 +282,7 @@ TEST_F(LabelledPattern, HeavyFAsAboveOneShowTheDetailsAgainCleared) {
     Calc(1);
     Identity(1, "O", 1);
     Details(1, {0.6, 0.5});
-    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!", results::MessageAnswer::Retry);
+    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!", dialogs::MessageAnswer::Retry);
     Details(1, {0.3, 0.5});
     Run();
     // One 16O/17O/18O at 0.2/0.3/0.5 with one natural O.
@@ -304,8 +304,8 @@ TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass)
         EXPECT_FALSE(input.IsFieldEnabled("enriched1"));
         EXPECT_TRUE(input.IsFieldEnabled("enriched4"));
         EXPECT_FALSE(input.IsFieldEnabled("enriched5"));
-        EXPECT_FALSE(results::ValidateRecord(input).has_value());
-        return results::DialogAnswer::Cancel;
+        EXPECT_FALSE(dialogs::ValidateRecord(input).has_value());
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "results/report.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 #include "tests/results/golden_file.h"
 #include "tests/results/sample_states.h"
 

@@ -313,7 +313,7 @@ TEST_P(FormulaRetry, EmptiesOnlyTheBadFieldAndKeepsTheRest) {
     port.ExpectDialog<RepeatUnitFormInput>(kFormCaption, [retry](RepeatUnitFormInput& input) {
         for (const auto& [key, text] : retry.entries) {
             const std::string expected = key == retry.field ? "" : text;
-            EXPECT_EQ(results::FieldText(*results::FindField(input, key)), expected) << key;
+            EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(input, key)), expected) << key;
         }
         EXPECT_EQ(input.stopFA, 0.999);
         EXPECT_FALSE(input.saveReminder);
@@ -386,7 +386,7 @@ TEST_F(ClusterIons, RangeChoiceEnablesItsPairOfFields) {
     EXPECT_TRUE(input.IsFieldEnabled("charge"));
     // The disabled pair is still validated on OK.
     input.minimumRUs = 0;
-    EXPECT_EQ(results::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
+    EXPECT_EQ(dialogs::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
 }
 
 // --- User-defined elements -------------------------------------------------------------

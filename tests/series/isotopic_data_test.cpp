@@ -133,10 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, SymbolRefusal, ::testing::Values("Jx", "Qz", "cl
 
 TEST_F(IsotopicData, MoreThanFourCharactersAreRefusedByTheDialog) {
     IsotopeDisplayInput input;
-    const auto field = results::FindField(input, "symbol");
+    const auto field = dialogs::FindField(input, "symbol");
     ASSERT_TRUE(field);
-    EXPECT_EQ(results::AssignFieldText(*field, "Chlo"), std::nullopt);
-    EXPECT_EQ(results::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
+    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlo"), std::nullopt);
+    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
     EXPECT_EQ(input.symbol, "Chlo");
 }
 

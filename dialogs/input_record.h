@@ -13,7 +13,14 @@
 #include <variant>
 #include <vector>
 
-namespace tarnevo::results {
+namespace tarnevo::dialogs {
+
+// The messages of a refused entry, as the platform's data exchange words them.
+inline constexpr std::string_view kIntegerMessage = "Please enter an integer.";
+inline constexpr std::string_view kNumberMessage = "Please enter a number.";
+inline constexpr std::string_view kIntegerRangeMessage = "Please enter an integer between %1 and %2.";
+inline constexpr std::string_view kNumberRangeMessage = "Please enter a number between %1 and %2.";
+inline constexpr std::string_view kTextLengthMessage = "Please enter no more than %1 characters.";
 
 enum class FieldType {
     Integer,   // int within [minimum, maximum]
@@ -95,4 +102,4 @@ std::string AcceptedValues(const FieldSpec& rule);
 // Field with the given key, or nullptr.
 std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key);
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::dialogs
