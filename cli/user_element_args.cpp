@@ -3,22 +3,12 @@
 #include <algorithm>
 
 #include "calc/user_element_input.h"
+#include "cli/arguments.h"
 #include "core/formula_parser.h"
 
 namespace tarnevo::cli {
 
 namespace {
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
 
 // The dialog entries of one definition, or the usage error.
 std::string EntriesOf(const std::string& definition, std::string& symbol, FieldEntries& entries) {
@@ -57,19 +47,21 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
             return "--define " + symbol + " is given twice; give each user-defined element once";
         }
         defined.push_back(symbol);
-        const std::string caption = "Data for User Defined ELEMENT " + symbol;
-        port.Answer(caption, std::move(entries));
-        port.ExpectAsked(caption, "--define " + symbol + ": the formula does not contain " + symbol +
-                                      "; define only the user-defined elements it holds");
+        const DialogKey dialog = DialogOf<calc::UserElementInput>(core::LookupSymbolText(symbol, core::kUserElementCount));
+        port.Answer(dialog, std::move(entries));
+        port.ExpectAsked(dialog, "--define " + symbol + ": the formula does not contain " + symbol +
+                                     "; define only the user-defined elements it holds");
         for (const char* key : {"mass", "valence"}) port.NameOption(key, "--define " + symbol);
         for (int row = 1; row <= calc::UserElementInput::kRows; ++row) {
             port.NameOption("delta" + std::to_string(row), "--define " + symbol);
             port.NameOption("fa" + std::to_string(row), "--define " + symbol);
         }
     }
-    port.WhenUnanswered("Data for User Defined ELEMENT ",
-                        "The formula contains the user-defined element %1: give its isotopes with "
-                        "--define %1=MASS[:DELTA=FA,...].");
+    port.WhenUnanswered<calc::UserElementInput>([](const dialogs::InputRecord& record) {
+        const std::string symbol(core::SymbolOf(record.Subject()));
+        return "The formula contains the user-defined element " + symbol + ": give its isotopes with --define " +
+               symbol + "=MASS[:DELTA=FA,...].";
+    });
     return {};
 }
 
