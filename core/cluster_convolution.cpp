@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstddef>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 #include "core/cluster_binomial.h"
@@ -391,6 +392,18 @@ private:
 
     static constexpr int kOutOfRange = INT_MIN;
 
+    // Whether a scaled weight of the extended merge, the last resort, may be taken
+    // as 0: one below the normal extended range while the table's cells stay near 1
+    // (shift small). The unit's largest weight is about 1, so what such a weight
+    // adds lies more than 2^-16000 below the largest result, far under anything
+    // shown. Giving up instead would report the whole cluster beyond range: the
+    // binomial row of C257 with a heavy FA of 1e-53 reaches 1e-13000 and passes
+    // through the subnormal band on its way down.
+    static bool NegligibleInExtended(Extended scaledValue, int shift) {
+        constexpr int kSmallShift = 256;
+        return std::fabs(scaledValue) < LDBL_MIN && shift < kSmallShift;
+    }
+
     // Whether the merge is worth trying in double: every weight of every unit and
     // the smallest share raised to the unit's heavy atoms stay well within the
     // double range. Only spares a double attempt that would be redone anyway; the
@@ -412,7 +425,8 @@ private:
     // The unit's weights and moment weights times 2^-shift, for merging into a table
     // whose largest cell is about 2^shift: keeps every result near 1 whatever the
     // range. False when a weight does not fit Real as a normal number (denormals
-    // would be flushed unnoticed).
+    // would be flushed unnoticed), except for the negligible ones of the extended
+    // merge (see NegligibleInExtended).
     template <typename Real>
     static bool ScaleUnit(const Unit& unit, int shift, MergeUnit<Real>& scaled) {
         scaled.top = unit.top;
@@ -420,9 +434,11 @@ private:
         scaled.minDelta = unit.minDelta;
         scaled.maxDelta = unit.maxDelta;
         bool fits = true;
-        const auto convert = [&fits](Extended value) {
+        const auto convert = [&fits, shift](Extended value) {
             const Real converted = static_cast<Real>(value);
-            fits = fits && (value == 0 || (std::isnormal(converted) && std::isfinite(converted)));
+            if (value == 0 || (std::isnormal(converted) && std::isfinite(converted))) return converted;
+            if (std::is_same_v<Real, Extended> && NegligibleInExtended(value, shift)) return Real{0};
+            fits = false;
             return converted;
         };
         for (int j = 0; j <= unit.top; ++j) {

@@ -229,8 +229,14 @@ Extended CompositionProbability(ClusterWorkspace& ws) {
     return probability;
 }
 
-void UpdateCompositionProbability(ClusterWorkspace& ws) {
+bool UpdateCompositionProbability(ClusterWorkspace& ws) {
     Extended probability = ws.currentProbability;
+    // The factors of one call all lie on the same side of 1, so the product
+    // stays normal throughout a call when it is normal at both of its ends.
+    bool stayedNormal = true;
+    const auto noteRange = [&stayedNormal, &probability] {
+        stayedNormal = stayedNormal && probability >= kSmallestNormal && probability <= LDBL_MAX;
+    };
     for (int e = 0; e < ws.polyElementCount; ++e) {
         const int before = ws.previousLightCount[e];
         const int now = ws.lightCount[e];
@@ -241,6 +247,7 @@ void UpdateCompositionProbability(ClusterWorkspace& ws) {
         } else {
             MultiplyRisingRatios(probability, before, now, p0);
         }
+        noteRange();
         ws.previousLightCount[e] = now;
     }
     for (int e = 0; e < ws.polyElementCount; ++e) {
@@ -255,12 +262,14 @@ void UpdateCompositionProbability(ClusterWorkspace& ws) {
             } else {
                 MultiplyRisingRatios(probability, before, now, p);
             }
+            noteRange();
             ws.massShift += (now - before) * ws.workDelta[slot];
             ws.massDefect += (now - before) * static_cast<Extended>(ws.workDefect[slot]);
             ws.previousComposition[slot] = now;
         }
     }
     ws.currentProbability = probability;
+    return stayedNormal;
 }
 
 bool NextComposition(ClusterWorkspace& ws) {
@@ -300,12 +309,14 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
             if (!NextComposition(ws)) break;
             UpdateLightCounts(ws);
             const Extended previous = ws.currentProbability;
-            UpdateCompositionProbability(ws);
+            const bool stayedNormal = UpdateCompositionProbability(ws);
             // A ratio step is exact to rounding only between normal numbers: from a
-            // probability that underflowed (or is 0 for an FA of 0) every later
-            // composition of the pass would inherit the loss, so such a step is
-            // replaced by the probability computed from scratch.
-            if (!(previous >= kSmallestNormal) || !(ws.currentProbability >= kSmallestNormal)) {
+            // probability that underflowed (or is 0 for an FA of 0), or through a
+            // product that left the range on the way (an FA of 4e-73 to the 14th
+            // power before the next factor brings it back), every later composition
+            // of the pass would inherit the loss, so such a step is replaced by the
+            // probability computed from scratch.
+            if (!(previous >= kSmallestNormal) || !stayedNormal) {
                 ws.currentProbability = DirectCompositionProbability(ws);
             }
         }

@@ -167,8 +167,10 @@ Extended CompositionProbability(ClusterWorkspace& workspace);
 Extended DirectCompositionProbability(const ClusterWorkspace& workspace);
 
 // Moves currentProbability and massShift from the previous composition to the
-// current one by ratio factors, then makes the current one the previous.
-void UpdateCompositionProbability(ClusterWorkspace& workspace);
+// current one by ratio factors, then makes the current one the previous. False
+// when the running product left the normal extended range on the way, so that
+// digits may have been lost: the caller recomputes it from scratch then.
+bool UpdateCompositionProbability(ClusterWorkspace& workspace);
 
 // Steps composition to the next one with the same number of heavy atoms;
 // false when the pass has no further composition.

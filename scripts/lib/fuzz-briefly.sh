@@ -41,15 +41,3 @@ if [ "$status" -ne 0 ]; then
     exit 1
 fi
 echo "$target: ${executions:-?} executions in $seconds s, $(ls "$work/corpus" | wc -l) inputs in the corpus, nothing found"
-
-# The seeds named known_fault_* reproduce engine faults the target lets pass
-# unless TARNEVO_FUZZ_STRICT is set (see engine_routes_fuzzer.cpp): say which
-# are still there, so that a mended one gets its exemption removed.
-for seed in "$seeds"/known_fault_*; do
-    [ -e "$seed" ] || continue
-    if TARNEVO_FUZZ_STRICT=1 "build-fuzz/fuzz/$target" "$seed" >"$work/strict" 2>&1; then
-        echo "mended: $(basename "$seed") now passes the strict check; drop its exemption"
-    else
-        echo "known engine fault still present: $(basename "$seed"): $(grep -m1 'engine routes disagree' "$work/strict")"
-    fi
-done

@@ -245,5 +245,21 @@ TEST(FittingLoop, OneWorkspaceFollowsEveryTrialFA) {
     }
 }
 
+TEST(FittingLoop, AVanishingHeavyFAKeepsTheCluster) {
+    // A heavy FA of 1e-100 over 257 atoms: the binomial row falls through the
+    // subnormal band of the extended range on its way to 1e-25700. Those terms are
+    // negligible; the convolution must not give up and report the cluster beyond
+    // range (Cl200 puts the cluster well within it).
+    ElementTable table;
+    core::UserIsotopeEntry entry;
+    entry.lightMass = 12.0;
+    entry.delta = {1};
+    entry.fa = {1e-100};
+    ASSERT_EQ(core::StoreUserElement(table, core::kFirstUserElement, entry), core::UserElementStatus::Stored);
+    const ClusterWorkspace prepared = PrepareIon(table, "Cl200Jx257");
+    const BothRoutes run = RunBoth(prepared, prepared.polyAtomCount, 0.9999);
+    ExpectSameCluster(run.enumerated, run.convolved, "Cl200Jx257");
+}
+
 }  // namespace
 }  // namespace tarnevo::testing
