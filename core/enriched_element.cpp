@@ -26,6 +26,7 @@ void StableSelectionSort(IsotopeList& list, std::array<double, kMaxElementIsotop
         for (int j = best; j > i; --j) {
             std::swap(list.mass[j], list.mass[j - 1]);
             std::swap(list.delta[j], list.delta[j - 1]);
+            std::swap(list.exactMass[j], list.exactMass[j - 1]);
             std::swap(fa[j], fa[j - 1]);
         }
     }
@@ -42,6 +43,7 @@ IsotopeList NaturalIsotopesByMass(const ElementTable& table, int element) {
     for (int k = 0; k < record.heavyCount; ++k) {
         list.delta[k + 1] = table.HeavyDelta(element, k);
         list.mass[k + 1] = record.lightMass + list.delta[k + 1];
+        list.exactMass[k + 1] = table.HeavyExactMass(element, k);
         list.fa[k + 1] = table.HeavyFA(element, k);
     }
     StableSelectionSort(list, list.fa, 1, [](const IsotopeList& l, const auto&, int a, int b) {
@@ -85,6 +87,9 @@ void StoreIsotopesByMass(ElementTable& table, int slot, const IsotopeList& order
     record.firstFA = table.nextFASlot;
     table.faPool[table.nextFASlot++] = fa[0];
     for (int i = 1; i < ordered.count; ++i) {
+        // The exact mass too: the centroids of a labelled pattern carry the
+        // heavy isotopes' mass defects as the natural element's do.
+        table.heavyMassPool[table.nextDeltaSlot] = ordered.exactMass[i];
         table.deltaPool[table.nextDeltaSlot++] = static_cast<int>(ordered.mass[i] - ordered.mass[0] + 0.1);
         table.faPool[table.nextFASlot++] = fa[i];
     }

@@ -29,6 +29,9 @@ struct IsotopeList {
     std::array<double, kMaxElementIsotopes> mass{};
     std::array<int, kMaxElementIsotopes> delta{};   // nominal difference from the lightest; 0 for it
     std::array<double, kMaxElementIsotopes> fa{};
+    // The heavy isotopes' exact masses, for the centroids (mass shows the nominal
+    // spacing on the light mass, as the dialogs list it); 0 where none is known.
+    std::array<double, kMaxElementIsotopes> exactMass{};
 };
 
 // The natural isotopes of element, lightest first, then by ascending mass; a

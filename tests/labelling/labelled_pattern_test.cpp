@@ -110,6 +110,9 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     EXPECT_EQ(state.cluster.lastPeakIndex, 1);
     EXPECT_EQ(state.cluster.maxPeakIndex, 1);
     EXPECT_DOUBLE_EQ(state.ionMassA, 12.0 - core::electronMass);
+    // [A+1] is the 13C ion alone: its centroid is the 13C mass, 13.00335 u in the
+    // element table (not the nominal 13), less an electron.
+    EXPECT_NEAR(state.cluster.peakCentroidMz[1], 13.00335 - core::electronMass, 1e-9);
     EXPECT_EQ(state.stopFA, 0.99999);
     EXPECT_EQ(state.details.detailCount, 1);
     EXPECT_EQ(state.details.detailSymbol, "C ");
