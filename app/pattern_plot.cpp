@@ -41,7 +41,7 @@ std::string PlotFailureMessage(const std::string& path, std::string_view reason)
 
 }  // namespace
 
-PatternPlotView::PatternPlotView(results::UserInterfacePort& ui, QWidget* parent)
+PatternPlotView::PatternPlotView(dialogs::UserInterfacePort& ui, QWidget* parent)
     : QChartView(new QChart, parent), ui_(ui) {
     setObjectName(QStringLiteral("PatternPlotView"));
     setRenderHint(QPainter::Antialiasing);
@@ -289,7 +289,7 @@ QByteArray PatternPlotView::SvgBytes() {
 }
 
 void PatternPlotView::SaveImage(bool svg) {
-    results::SaveFileRequest request;
+    dialogs::SaveFileRequest request;
     request.initialName = svg ? "Pattern.svg" : "Pattern.png";
     request.defaultExtension = svg ? "svg" : "png";
     request.filter = svg ? "SVG Images (*.svg)|*.svg|All Files (*.*)|*.*||"
@@ -299,13 +299,13 @@ void PatternPlotView::SaveImage(bool svg) {
     const QByteArray bytes = svg ? SvgBytes() : PngBytes();
     if (auto reason = results::WriteFileSafely(*path, std::string_view(bytes.constData(),
                                                                            static_cast<std::size_t>(bytes.size())))) {
-        results::ShowError(ui_, PlotFailureMessage(*path, *reason), results::MessageModality::Application);
+        dialogs::ShowError(ui_, PlotFailureMessage(*path, *reason), dialogs::MessageModality::Application);
     }
 }
 
 void PatternPlotView::CopyImage() { QGuiApplication::clipboard()->setPixmap(grab()); }
 
-PatternPlotPane::PatternPlotPane(results::UserInterfacePort& ui, QWidget* parent)
+PatternPlotPane::PatternPlotPane(dialogs::UserInterfacePort& ui, QWidget* parent)
     : QDockWidget(QStringLiteral("Pattern Plot"), parent) {
     setObjectName(QStringLiteral("PatternPlotPane"));
     setAllowedAreas(Qt::AllDockWidgetAreas);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "results/plot_data.h"
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
 class QGraphicsSimpleTextItem;
 class QValueAxis;
@@ -23,7 +23,7 @@ class PatternPlotView : public QChartView {
     Q_DISABLE_COPY_MOVE(PatternPlotView)
 
 public:
-    explicit PatternPlotView(results::UserInterfacePort& ui, QWidget* parent = nullptr);
+    explicit PatternPlotView(dialogs::UserInterfacePort& ui, QWidget* parent = nullptr);
 
     void Show(const results::PlotData& plot);
     const results::PlotData& Data() const { return data_; }
@@ -56,7 +56,7 @@ private:
     void PlaceLabels();
     QPointF ToWidget(double x, double y) const;
 
-    results::UserInterfacePort& ui_;
+    dialogs::UserInterfacePort& ui_;
     results::PlotData data_;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
@@ -69,7 +69,7 @@ class PatternPlotPane : public QDockWidget {
     Q_DISABLE_COPY_MOVE(PatternPlotPane)
 
 public:
-    explicit PatternPlotPane(results::UserInterfacePort& ui, QWidget* parent = nullptr);
+    explicit PatternPlotPane(dialogs::UserInterfacePort& ui, QWidget* parent = nullptr);
     PatternPlotView* View() const { return view_; }
 
 private:

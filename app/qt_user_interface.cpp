@@ -16,8 +16,8 @@ namespace tarnevo::app {
 
 namespace {
 
-using results::MessageAnswer;
-using results::MessageButtons;
+using dialogs::MessageAnswer;
+using dialogs::MessageButtons;
 
 QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
     switch (buttons) {
@@ -63,24 +63,24 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 
 }  // namespace
 
-MessageAnswer RunMessageBox(QWidget* parent, const results::MessageRequest& request) {
+MessageAnswer RunMessageBox(QWidget* parent, const dialogs::MessageRequest& request) {
     const QMessageBox::Icon icon =
-        request.icon == results::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
+        request.icon == dialogs::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
     QMessageBox box(icon, QStringLiteral("TARNEVO"), ToQString(request.text), ButtonsOf(request.buttons),
                     parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
-    if (request.modality == results::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (request.modality == dialogs::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return AnswerOf(box.exec());
 }
 
 namespace {
 
-using DialogFactory = std::unique_ptr<RecordDialog> (*)(results::InputRecord&, QWidget*);
+using DialogFactory = std::unique_ptr<RecordDialog> (*)(dialogs::InputRecord&, QWidget*);
 
 // A record names the dialog that draws it; the name promises its type.
 template <typename Dialog, typename Record>
-std::unique_ptr<RecordDialog> Make(results::InputRecord& record, QWidget* parent) {
+std::unique_ptr<RecordDialog> Make(dialogs::InputRecord& record, QWidget* parent) {
     return std::make_unique<Dialog>(static_cast<Record&>(record), parent);
 }
 
@@ -107,7 +107,7 @@ QString Text(std::string_view text) { return QString::fromUtf8(text.data(), stat
 
 }  // namespace
 
-std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, const QString& helpPage,
+std::unique_ptr<RecordDialog> MakeRecordDialog(dialogs::InputRecord& record, const QString& helpPage,
                                                QWidget* parent) {
     std::unique_ptr<RecordDialog> dialog;
     if (const DialogFactory factory = FactoryFor(record.DialogName())) {
@@ -121,17 +121,17 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(results::InputRecord& record, con
     return dialog;
 }
 
-MessageAnswer QtUserInterface::ShowMessage(const results::MessageRequest& request) {
+MessageAnswer QtUserInterface::ShowMessage(const dialogs::MessageRequest& request) {
     return RunMessageBox(parent_, request);
 }
 
-results::DialogAnswer QtUserInterface::RunDialog(results::InputRecord& record) {
+dialogs::DialogAnswer QtUserInterface::RunDialog(dialogs::InputRecord& record) {
     const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(record, helpPage_, parent_);
     dialog->setWindowModality(Qt::ApplicationModal);
-    return dialog->exec() == QDialog::Accepted ? results::DialogAnswer::Ok : results::DialogAnswer::Cancel;
+    return dialog->exec() == QDialog::Accepted ? dialogs::DialogAnswer::Ok : dialogs::DialogAnswer::Cancel;
 }
 
-std::optional<std::string> QtUserInterface::AskSaveFileName(const results::SaveFileRequest& request) {
+std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveFileRequest& request) {
     QFileDialog dialog(parent_, QStringLiteral("Save As"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -21,7 +21,7 @@ QString ToQString(std::string_view text) {
 }
 
 // The option texts of a choice field; numbered when the record names none.
-QStringList ChoiceTexts(const results::FieldSpec& rule) {
+QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
     QStringList texts;
     for (std::string_view choice : rule.choices) texts << ToQString(choice);
     for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(rule.maximum); ++k) {
@@ -32,11 +32,11 @@ QStringList ChoiceTexts(const results::FieldSpec& rule) {
 
 }  // namespace
 
-RecordDialog::RecordDialog(results::InputRecord& record, QWidget* parent)
+RecordDialog::RecordDialog(dialogs::InputRecord& record, QWidget* parent)
     : QDialog(parent), record_(record), fields_(record.Fields()) {
     setWindowTitle(ToQString(record.Caption()));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    for (const results::FieldBinding& field : fields_) {
+    for (const dialogs::FieldBinding& field : fields_) {
         openingValues_.push_back(std::visit([](auto* value) { return FieldValue(*value); }, field.target));
         choiceGroups_.push_back(nullptr);
         editors_.push_back(CreateEditor(field));
@@ -51,16 +51,16 @@ RecordDialog::~RecordDialog() = default;
 
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(ToQString(text)); }
 
-QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
-    const results::FieldSpec& rule = *field.rule;
-    const QString text = QString::fromStdString(results::FieldText(field));
+QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
+    const dialogs::FieldSpec& rule = *field.rule;
+    const QString text = QString::fromStdString(dialogs::FieldText(field));
     switch (rule.type) {
-        case results::FieldType::Check: {
+        case dialogs::FieldType::Check: {
             auto* box = new QCheckBox(ToQString(rule.label), this);
             box->setChecked(text == QStringLiteral("1"));
             return box;
         }
-        case results::FieldType::Choice: {
+        case dialogs::FieldType::Choice: {
             auto* group = new QGroupBox(ToQString(rule.group.empty() ? rule.label : rule.group), this);
             auto* layout = new QVBoxLayout(group);
             auto* buttons = new QButtonGroup(group);
@@ -72,17 +72,17 @@ QWidget* RecordDialog::CreateEditor(const results::FieldBinding& field) {
             }
             if (QAbstractButton* chosen = buttons->button(text.toInt())) chosen->setChecked(true);
             connect(buttons, &QButtonGroup::idClicked, this, [this, field](int id) {
-                results::AssignFieldText(field, std::to_string(id));
+                dialogs::AssignFieldText(field, std::to_string(id));
                 UpdateEnabling();
             });
             choiceGroups_.back() = buttons;
             return group;
         }
-        case results::FieldType::Integer:
-        case results::FieldType::Number:
-        case results::FieldType::Text: {
+        case dialogs::FieldType::Integer:
+        case dialogs::FieldType::Number:
+        case dialogs::FieldType::Text: {
             auto* edit = new QLineEdit(text, this);
-            if (rule.type == results::FieldType::Text && rule.maxLength > 0)
+            if (rule.type == dialogs::FieldType::Text && rule.maxLength > 0)
                 edit->setMaxLength(rule.maxLength);
             return edit;
         }
@@ -137,10 +137,10 @@ void RecordDialog::showEvent(QShowEvent* event) {
 void RecordDialog::accept() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const std::optional<std::string> refusal =
-            results::AssignFieldText(fields_[i], EditorText(i).toStdString());
+            dialogs::AssignFieldText(fields_[i], EditorText(i).toStdString());
         if (!refusal) continue;
-        RunMessageBox(this, {*refusal, results::MessageButtons::Ok, results::MessageIcon::Exclamation,
-                             results::MessageModality::Application});
+        RunMessageBox(this, {*refusal, dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
+                             dialogs::MessageModality::Application});
         editors_[i]->setFocus(Qt::OtherFocusReason);
         if (auto* edit = qobject_cast<QLineEdit*>(editors_[i])) edit->selectAll();
         return;
@@ -153,17 +153,17 @@ void RecordDialog::reject() {
     QDialog::reject();
 }
 
-GenericRecordDialog::GenericRecordDialog(results::InputRecord& record,
+GenericRecordDialog::GenericRecordDialog(dialogs::InputRecord& record,
                                          const std::vector<std::string_view>& guidance, QWidget* parent)
     : RecordDialog(record, parent) {
     auto* layout = new QVBoxLayout(this);
     for (std::string_view line : guidance) layout->addWidget(MakeLabel(line));
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < FieldCount(); ++i) {
-        const results::FieldSpec& rule = RuleAt(i);
+        const dialogs::FieldSpec& rule = RuleAt(i);
         switch (rule.type) {
-            case results::FieldType::Check:
-            case results::FieldType::Choice:
+            case dialogs::FieldType::Check:
+            case dialogs::FieldType::Choice:
                 form->addRow(EditorAt(i));
                 break;
             default: {

@@ -13,13 +13,13 @@ bool CTARNEVODoc::Changing(bool done) {
     return done;
 }
 
-bool CTARNEVODoc::OnNewDocument(results::UserInterfacePort& ui) {
+bool CTARNEVODoc::OnNewDocument(dialogs::UserInterfacePort& ui) {
     return Changing(document_.NewDocument(ui));
 }
-bool CTARNEVODoc::OnFileNew(results::UserInterfacePort& ui) { return Changing(document_.FileNew(ui)); }
-bool CTARNEVODoc::OnFileSave(results::UserInterfacePort& ui) { return Changing(document_.Save(ui)); }
-bool CTARNEVODoc::OnFileSaveAs(results::UserInterfacePort& ui) { return Changing(document_.SaveAs(ui)); }
-bool CTARNEVODoc::SaveModified(results::UserInterfacePort& ui) {
+bool CTARNEVODoc::OnFileNew(dialogs::UserInterfacePort& ui) { return Changing(document_.FileNew(ui)); }
+bool CTARNEVODoc::OnFileSave(dialogs::UserInterfacePort& ui) { return Changing(document_.Save(ui)); }
+bool CTARNEVODoc::OnFileSaveAs(dialogs::UserInterfacePort& ui) { return Changing(document_.SaveAs(ui)); }
+bool CTARNEVODoc::SaveModified(dialogs::UserInterfacePort& ui) {
     return Changing(document_.SaveModified(ui));
 }
 

@@ -24,12 +24,12 @@ public:
     QString Title() const { return QString::fromStdString(document_.Title()); }
 
     // The new-document step, run once at start-up.
-    bool OnNewDocument(results::UserInterfacePort& ui);
-    bool OnFileNew(results::UserInterfacePort& ui);
-    bool OnFileSave(results::UserInterfacePort& ui);
-    bool OnFileSaveAs(results::UserInterfacePort& ui);
+    bool OnNewDocument(dialogs::UserInterfacePort& ui);
+    bool OnFileNew(dialogs::UserInterfacePort& ui);
+    bool OnFileSave(dialogs::UserInterfacePort& ui);
+    bool OnFileSaveAs(dialogs::UserInterfacePort& ui);
     // Before the program closes; false keeps it open.
-    bool SaveModified(results::UserInterfacePort& ui);
+    bool SaveModified(dialogs::UserInterfacePort& ui);
 
 signals:
     // The data set changed: redraw, refresh title and command states.

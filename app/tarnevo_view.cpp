@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "app/help_topics.h"
 #include "app/qt_user_interface.h"
@@ -28,23 +27,14 @@ namespace tarnevo::app {
 
 namespace {
 
-using results::CalcKind;
 using results::Command;
 
-constexpr std::string_view kNotAvailableYet = "This calculation is not available in this version of TARNEVO.";
-
-// The handler and kind of a view command: a calculation of the menu, or the
-// CONTINUE button of the cluster ions advice.
-struct ViewCommand {
-    CalcKind kind;
-    calc::CommandHandler handler;
-};
-
-std::optional<ViewCommand> FindViewCommand(int id) {
-    if (id == calc::kContinueButtonId) return ViewCommand{CalcKind::RepeatingUnits, &calc::ContinueClusterIons};
+// The handler of a view command: a calculation of the menu, or the CONTINUE
+// button of the cluster ions advice; nullptr for any other id.
+calc::CommandHandler FindViewCommand(int id) {
+    if (id == calc::kContinueButtonId) return &calc::ContinueClusterIons;
     const calc::CalculationDescriptor* calculation = calc::FindCalculation(static_cast<Command>(id));
-    if (calculation == nullptr) return std::nullopt;
-    return ViewCommand{calculation->kind, calculation->handler};
+    return calculation == nullptr ? nullptr : calculation->handler;
 }
 
 }  // namespace
@@ -94,16 +84,12 @@ void CTARNEVOView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CTARNEVOView::OnViewCommand(int id) {
-    const std::optional<ViewCommand> entry = FindViewCommand(id);
-    if (!entry) return;
+    const calc::CommandHandler handler = FindViewCommand(id);
+    if (handler == nullptr) return;
     ui_.SetHelpPage(HelpPageForCommand(id == calc::kContinueButtonId ? Command::ClusterIonsAndPolymers
                                                                      : static_cast<Command>(id)));
     calc::CommandContext context{program_, state_, document_.Data(), ui_};
-    if (entry->handler != nullptr) {
-        entry->handler(context);
-    } else if (results::PassCalculationGate(document_.Data(), state_, ui_, entry->kind)) {
-        results::ShowError(ui_, kNotAvailableYet, results::MessageModality::Application);
-    }
+    handler(context);
     SyncContinueButton();
     viewport()->update();
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_ions_input.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
@@ -50,7 +51,7 @@ FormStep AskFormulae(CommandContext& context, SeriesFormulae& formulae) {
     input.chargingIon = view.chargingIonText;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.repeatUnit;
     view.endCapText = input.endCap;
@@ -99,7 +100,7 @@ bool AskParameters(CommandContext& context, MzWindow& window) {
     input.chargingIonCount = view.chargingIonCount;
     input.charge = view.charge;
     input.rangeChoice = view.rangeByMz ? RepeatUnitParamInput::kRangeInMz : RepeatUnitParamInput::kRangeInRUs;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
 
     view.chargingIonCount = input.chargingIonCount;
     view.charge = input.charge;
@@ -145,13 +146,13 @@ std::string_view RangeRefusal(int first, int last) {
 bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const MzWindow& window) {
     results::ViewState& view = context.view;
     if (view.charge == 0) {
-        results::ShowError(context.ui, kZeroCharge);
+        dialogs::ShowError(context.ui, kZeroCharge);
         return false;
     }
     if (view.rangeByMz) ConvertMzWindow(context, formulae, window);
     if (const std::string_view refusal = RangeRefusal(view.firstRUCount, view.lastRUCount);
         !refusal.empty()) {
-        results::ShowError(context.ui, refusal);
+        dialogs::ShowError(context.ui, refusal);
         return false;
     }
     return true;
@@ -162,7 +163,7 @@ bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const
 bool ComposeIon(CommandContext& context, const SeriesFormulae& formulae, int ruCount,
                 core::ParsedFormula& composition) {
     if (BuildIonComposition(formulae, context.view.chargingIonCount, ruCount, composition)) return true;
-    results::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
+    dialogs::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
     return false;
 }
 
@@ -182,7 +183,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
     results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    state.ionStorageFull = false;
+    state.series.ionStorageFull = false;
     int storedPeaks = 0;
     view.ionCount = 0;
     for (int n = view.firstRUCount; n <= view.lastRUCount; ++n) {
@@ -191,7 +192,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         if (!ComposeIon(context, formulae, n, composition)) return false;
         const double ionMassA = CheckClusterLimits(context, composition, view.charge);
         if (ionMassA == 0.0) return false;
-        state.ionMassAList[ion] = ionMassA;
+        state.series.ionMassAList[ion] = ionMassA;
         if (!ComputeIonCluster(context, composition)) return false;
 
         int ionStored = 0;
@@ -199,18 +200,18 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         for (int m = 0; m <= cluster.lastPeakIndex; ++m) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
             if (storedPeaks < results::kPeakSlots) {
-                state.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
-                state.peakFA[storedPeaks++] = fa;
+                state.cluster.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
+                state.cluster.peakFA[storedPeaks++] = fa;
                 ++ionStored;
             }
             if (fa > maxFA) maxFA = fa;
         }
-        state.ionLastPeakIndex[ion] = cluster.lastPeakIndex;
-        state.ionMaxFA[ion] = maxFA;
+        state.series.ionLastPeakIndex[ion] = cluster.lastPeakIndex;
+        state.series.ionMaxFA[ion] = maxFA;
         ++view.ionCount;
         if (storedPeaks == results::kPeakSlots) {
-            state.ionLastPeakIndex[ion] = ionStored - 1;
-            state.ionStorageFull = true;
+            state.series.ionLastPeakIndex[ion] = ionStored - 1;
+            state.series.ionStorageFull = true;
             break;
         }
     }
@@ -220,20 +221,36 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
 void StoreSeriesResults(CommandContext& context) {
     const results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
-    state.ionCount = view.ionCount;
+    state.series.ionCount = view.ionCount;
     state.formulaText = view.formulaText;
-    state.endCapText = view.endCapText;
-    state.chargingIonText = view.chargingIonText;
-    state.firstRUCount = view.firstRUCount;
-    state.lastRUCount = view.lastRUCount;
-    state.chargingIonCount = view.chargingIonCount;
-    state.hasEndCap = view.hasEndCap;
+    state.series.endCapText = view.endCapText;
+    state.series.chargingIonText = view.chargingIonText;
+    state.series.firstRUCount = view.firstRUCount;
+    state.series.lastRUCount = view.lastRUCount;
+    state.series.chargingIonCount = view.chargingIonCount;
+    state.series.hasEndCap = view.hasEndCap;
     state.stopFA = context.program.stopFASetting;
     state.charge = view.charge;
-    state.calcKind = results::CalcKind::RepeatingUnits;
-    state.detailCount = view.userElements.count;
+    state.details.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
-    context.document.CompleteCalculation(view.saveReminder);
+}
+
+// The calculation's own part, after CONTINUE: the series dialogs, the range of
+// repeating units, the engine for every ion and the store.
+bool ComputeAndStoreSeries(CommandContext& context) {
+    SeriesFormulae formulae;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskFormulae(context, formulae);
+    if (step == FormStep::End) return false;
+    if (!AskUserElements(context, UserElementTotals(formulae))) return false;
+
+    MzWindow window;
+    if (!AskParameters(context, window)) return false;
+    if (!ResolveRange(context, formulae, window)) return false;
+    if (!CheckLargestIon(context, formulae)) return false;
+    if (!ComputeSeries(context, formulae)) return false;
+    StoreSeriesResults(context);
+    return true;
 }
 
 }  // namespace
@@ -265,23 +282,8 @@ void ContinueClusterIons(CommandContext& context) {
     context.document.InvalidateViews();
     // The button outlives other commands: another calculation may have stored
     // its results, or changed the view's kind, since the advice was drawn.
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::RepeatingUnits)) {
-        return;
-    }
-
-    SeriesFormulae formulae;
-    FormStep step = FormStep::Retry;
-    while (step == FormStep::Retry) step = AskFormulae(context, formulae);
-    if (step == FormStep::End) return;
-    if (!AskUserElements(context, UserElementTotals(formulae))) return;
-
-    MzWindow window;
-    if (!AskParameters(context, window)) return;
-    if (!ResolveRange(context, formulae, window)) return;
-    if (!CheckLargestIon(context, formulae)) return;
-    if (!ComputeSeries(context, formulae)) return;
-    StoreSeriesResults(context);
+    RunCalculationCommand(context, results::CalcKind::RepeatingUnits,
+                          [&context] { return ComputeAndStoreSeries(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -7,31 +7,31 @@
 #include <array>
 #include <string>
 
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
-class RepeatUnitFormInput : public results::InputRecord {
+class RepeatUnitFormInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Neutral Repeating Unit Formulae Entry";
 
-    static constexpr results::FieldSpec kRepeatUnit{
-        "ru", "Chemical formula of the repeating unit (RU):", results::FieldType::Text, 0, 0, 32};
-    static constexpr results::FieldSpec kEndCap{.key = "cap",
+    static constexpr dialogs::FieldSpec kRepeatUnit{
+        "ru", "Chemical formula of the repeating unit (RU):", dialogs::FieldType::Text, 0, 0, 32};
+    static constexpr dialogs::FieldSpec kEndCap{.key = "cap",
                                                 .label = "Chemical formula of the end cap (EC):",
-                                                .type = results::FieldType::Text,
+                                                .type = dialogs::FieldType::Text,
                                                 .maxLength = 16,
                                                 .note = "A blank value indicates no end cap."};
-    static constexpr results::FieldSpec kChargingIon{
-        "ci", "Chemical formula or symbol of the charging ion (CI):", results::FieldType::Text, 0, 0, 16};
-    static constexpr results::FieldSpec kStopFA{
+    static constexpr dialogs::FieldSpec kChargingIon{
+        "ci", "Chemical formula or symbol of the charging ion (CI):", dialogs::FieldType::Text, 0, 0, 16};
+    static constexpr dialogs::FieldSpec kStopFA{
         .key = "stop",
         .label = "Total fractional abundance at which to stop the calculations:",
-        .type = results::FieldType::Number,
+        .type = dialogs::FieldType::Number,
         .minimum = 0.5,
         .maximum = 0.99999};
-    static constexpr results::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", results::FieldType::Check, 0, 1, 0};
+    static constexpr dialogs::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
 
     std::string repeatUnit;
     std::string endCap;
@@ -40,7 +40,7 @@ public:
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kRepeatUnit, &repeatUnit},
                 {&kEndCap, &endCap},
                 {&kChargingIon, &chargingIon},
@@ -49,7 +49,7 @@ public:
     }
 };
 
-class RepeatUnitParamInput : public results::InputRecord {
+class RepeatUnitParamInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Neutral Repeating Unit Parameter Entry";
 
@@ -59,25 +59,25 @@ public:
     static constexpr std::array<std::string_view, 2> kRangeChoices = {
         "Enter the range using the number of repeating units (RUs).", "Enter the range using m/z values."};
 
-    static constexpr results::FieldSpec kChargingIonCount{
-        "ci-count", "Number of charging ions (CIs) per molecule:", results::FieldType::Integer, 1, 30, 0};
-    static constexpr results::FieldSpec kCharge{
-        "charge", "Total charge on the molecule:", results::FieldType::Integer, -30, 30, 0};
-    static constexpr results::FieldSpec kRange{.key = "range",
+    static constexpr dialogs::FieldSpec kChargingIonCount{
+        "ci-count", "Number of charging ions (CIs) per molecule:", dialogs::FieldType::Integer, 1, 30, 0};
+    static constexpr dialogs::FieldSpec kCharge{
+        "charge", "Total charge on the molecule:", dialogs::FieldType::Integer, -30, 30, 0};
+    static constexpr dialogs::FieldSpec kRange{.key = "range",
                                                .label = "Range in Repeating Units",
-                                               .type = results::FieldType::Choice,
+                                               .type = dialogs::FieldType::Choice,
                                                .minimum = 0,
                                                .maximum = 1,
                                                .group = "Range in Repeating Units",
                                                .choices = kRangeChoices};
-    static constexpr results::FieldSpec kMinimumRUs{
-        "min-ru", "Minimum number of RUs:", results::FieldType::Integer, 1, 200, 0};
-    static constexpr results::FieldSpec kMaximumRUs{
-        "max-ru", "Maximum number of RUs:", results::FieldType::Integer, 1, 200, 0};
-    static constexpr results::FieldSpec kMinimumMz{
-        "min-mz", "Minimum value of m/z:", results::FieldType::Number, 1, 50000, 0};
-    static constexpr results::FieldSpec kMaximumMz{
-        "max-mz", "Maximum value of m/z:", results::FieldType::Number, 1, 50000, 0};
+    static constexpr dialogs::FieldSpec kMinimumRUs{
+        "min-ru", "Minimum number of RUs:", dialogs::FieldType::Integer, 1, 200, 0};
+    static constexpr dialogs::FieldSpec kMaximumRUs{
+        "max-ru", "Maximum number of RUs:", dialogs::FieldType::Integer, 1, 200, 0};
+    static constexpr dialogs::FieldSpec kMinimumMz{
+        "min-mz", "Minimum value of m/z:", dialogs::FieldType::Number, 1, 50000, 0};
+    static constexpr dialogs::FieldSpec kMaximumMz{
+        "max-mz", "Maximum value of m/z:", dialogs::FieldType::Number, 1, 50000, 0};
 
     int chargingIonCount = 1;
     int charge = 1;
@@ -89,7 +89,7 @@ public:
     double maximumMz = 400.0;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kChargingIonCount, &chargingIonCount},
                 {&kCharge, &charge},
                 {&kRange, &rangeChoice},

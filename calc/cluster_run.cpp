@@ -11,7 +11,7 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
     const core::LimitCheck check =
         core::CheckClusterLimits(context.program.elements, context.program.cluster, formula, charge);
     if (check.status != core::ClusterLimit::WithinLimits) {
-        results::ShowError(context.ui, core::messages::MessageFor(check.status));
+        dialogs::ShowError(context.ui, core::messages::MessageFor(check.status));
         return 0.0;
     }
     return check.ionMassA;
@@ -23,7 +23,7 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting,
                          core::BelowDoubleRange::Refuse);
     if (cluster.underflow) {
-        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     return true;
@@ -35,30 +35,27 @@ void StoreClusterResults(CommandContext& context) {
     results::ViewState& view = context.view;
     view.maxFA = 0.0;
     view.totalFA = 0.0;
-    state.maxPeakIndex = 0;
+    state.cluster.maxPeakIndex = 0;
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double fa = static_cast<double>(cluster.peakSum[n]);
-        state.peakFA[n] = fa;
-        state.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
+        state.cluster.peakFA[n] = fa;
+        state.cluster.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
         if (fa > view.maxFA) {
             view.maxFA = fa;
-            state.maxPeakIndex = n;
+            state.cluster.maxPeakIndex = n;
         }
         if (n <= cluster.lastPeakIndex) view.totalFA += fa;
     }
-    state.averageMass = core::ClusterAverageMass(cluster);
+    state.cluster.averageMass = core::ClusterAverageMass(cluster);
     state.formulaText = view.formulaText;
     state.ionMassA = cluster.ionMassA;
     state.charge = view.charge;
     state.stopFA = context.program.stopFASetting;
-    state.calcKind = view.calcKind;
-    state.lastPeakIndex = cluster.lastPeakIndex;
-    state.peakOverflow = cluster.peakOverflow;
-    state.maxFA = view.maxFA;
-    state.totalFA = view.totalFA;
-    state.detailCount = view.userElements.count;
-    context.document.saveReminder = view.saveReminder;
-    context.document.SetModified(true);
+    state.cluster.lastPeakIndex = cluster.lastPeakIndex;
+    state.cluster.peakOverflow = cluster.peakOverflow;
+    state.cluster.maxFA = view.maxFA;
+    state.cluster.totalFA = view.totalFA;
+    state.details.detailCount = view.userElements.count;
 }
 
 }  // namespace tarnevo::calc

@@ -20,7 +20,7 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula);
 
 // Copies the peaks and the echoed inputs of the last cluster into the document:
 // peakFA, the largest peak (first on ties), totalFA up to lastPeakIndex, and
-// the formula, mass, charge, stop FA, kind and reminder; marks it modified.
+// the formula, mass, charge and stop FA.
 void StoreClusterResults(CommandContext& context);
 
 }  // namespace tarnevo::calc

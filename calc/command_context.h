@@ -5,7 +5,7 @@
 
 #include "core/program_context.h"
 #include "results/document.h"
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 #include "results/view_state.h"
 
 namespace tarnevo::calc {
@@ -14,7 +14,7 @@ struct CommandContext {
     core::ProgramContext& program;
     results::ViewState& view;
     results::Document& document;
-    results::UserInterfacePort& ui;
+    dialogs::UserInterfacePort& ui;
 };
 
 }  // namespace tarnevo::calc

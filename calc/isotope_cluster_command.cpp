@@ -1,5 +1,6 @@
 #include "calc/isotope_cluster_command.h"
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_form_input.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
@@ -20,38 +21,40 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     input.charge = view.charge;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     context.program.stopFASetting = input.stopFA;
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        results::ShowError(context.ui, kZeroCharge);
+        dialogs::ShowError(context.ui, kZeroCharge);
         return FormStep::End;
     }
     return ParseFormulaField(view.formulaText, formula, context.ui);
 }
 
-}  // namespace
-
-void RunIsotopeClusterPattern(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::IsotopeCluster)) {
-        return;
-    }
+// The calculation's own part: the formula dialog until it parses, the user
+// elements, the limits, the engine and the store.
+bool ComputeAndStorePattern(CommandContext& context) {
     core::ParsedFormula formula;
     FormStep step = FormStep::Retry;
     while (step == FormStep::Retry) step = AskFormula(context, formula);
-    if (step == FormStep::End) return;
+    if (step == FormStep::End) return false;
 
-    if (!AskUserElements(context, formula)) return;
-    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
-    if (!ComputeIonCluster(context, formula)) return;
+    if (!AskUserElements(context, formula)) return false;
+    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
+    if (!ComputeIonCluster(context, formula)) return false;
     StoreClusterResults(context);
     if (context.view.userElements.count > 0) StoreUserElementReport(context);
-    context.document.state.calcKind = results::CalcKind::IsotopeCluster;
-    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
+}
+
+}  // namespace
+
+void RunIsotopeClusterPattern(CommandContext& context) {
+    RunCalculationCommand(context, results::CalcKind::IsotopeCluster,
+                          [&context] { return ComputeAndStorePattern(context); });
 }
 
 }  // namespace tarnevo::calc

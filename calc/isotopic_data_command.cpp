@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "calc/calculation_command.h"
 #include "calc/formula_entry.h"
 #include "calc/isotope_display_input.h"
 
@@ -19,7 +20,7 @@ int AskElement(CommandContext& context) {
     for (;;) {
         IsotopeDisplayInput input;
         input.saveReminder = view.saveReminder;
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return kSymbolCancel;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return kSymbolCancel;
         view.elementSymbol = input.symbol;
         view.saveReminder = input.saveReminder;
         const int element = LookupSymbol(view.elementSymbol, kNoUserElements, context.ui);
@@ -34,43 +35,39 @@ int AskElement(CommandContext& context) {
 void StoreIsotopes(const core::ElementTable& table, int element, results::CalculationState& state) {
     const core::ElementRecord& record = table[element];
     const int heavyCount = record.heavyCount;
-    state.isotopeBase = core::NominalMassNumber(record.lightMass);
-    state.lastIsotopeIndex[0] = heavyCount;
-    state.isotopeMassNumber[0] = 0;
-    state.isotopeMass[0] = record.lightMass;
-    state.isotopeFAList[0] = table.LightFA(element);
+    state.isotopes.isotopeBase = core::NominalMassNumber(record.lightMass);
+    state.details.lastIsotopeIndex[0] = heavyCount;
+    state.details.isotopeMassNumber[0] = 0;
+    state.isotopes.isotopeMass[0] = record.lightMass;
+    state.isotopes.isotopeFAList[0] = table.LightFA(element);
     for (int k = 0; k < heavyCount; ++k) {
-        state.isotopeMassNumber[k + 1] = table.HeavyDelta(element, k);
-        state.isotopeMass[k + 1] = table.HeavyExactMass(element, k);
-        state.isotopeFAList[k + 1] = table.HeavyFA(element, k);
+        state.details.isotopeMassNumber[k + 1] = table.HeavyDelta(element, k);
+        state.isotopes.isotopeMass[k + 1] = table.HeavyExactMass(element, k);
+        state.isotopes.isotopeFAList[k + 1] = table.HeavyFA(element, k);
     }
     for (int i = 1; i <= heavyCount; ++i) {
         int smallest = i;
         for (int j = i + 1; j <= heavyCount; ++j) {
-            if (state.isotopeMassNumber[j] < state.isotopeMassNumber[smallest]) smallest = j;
+            if (state.details.isotopeMassNumber[j] < state.details.isotopeMassNumber[smallest]) smallest = j;
         }
         if (smallest == i) continue;
-        std::swap(state.isotopeMassNumber[i], state.isotopeMassNumber[smallest]);
-        std::swap(state.isotopeMass[i], state.isotopeMass[smallest]);
-        std::swap(state.isotopeFAList[i], state.isotopeFAList[smallest]);
+        std::swap(state.details.isotopeMassNumber[i], state.details.isotopeMassNumber[smallest]);
+        std::swap(state.isotopes.isotopeMass[i], state.isotopes.isotopeMass[smallest]);
+        std::swap(state.isotopes.isotopeFAList[i], state.isotopes.isotopeFAList[smallest]);
     }
 }
 
 }  // namespace
 
 void RunDisplayIsotopicData(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::IsotopicData)) {
-        return;
-    }
-    const int element = AskElement(context);
-    if (element == kSymbolCancel) return;
-
-    results::CalculationState& state = context.document.state;
-    StoreIsotopes(context.program.elements, element, state);
-    state.elementSymbol = context.view.elementSymbol;
-    state.calcKind = results::CalcKind::IsotopicData;
-    context.document.CompleteCalculation(context.view.saveReminder);
+    RunCalculationCommand(context, results::CalcKind::IsotopicData, [&context] {
+        const int element = AskElement(context);
+        if (element == kSymbolCancel) return false;
+        results::CalculationState& state = context.document.state;
+        StoreIsotopes(context.program.elements, element, state);
+        state.elementSymbol = context.view.elementSymbol;
+        return true;
+    });
 }
 
 }  // namespace tarnevo::calc

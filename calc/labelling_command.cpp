@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/labelling_input.h"
@@ -40,7 +41,7 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     input.charge = view.charge;
     input.type = view.labelling.labellingChoice;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.labelling.labellingChoice = input.type;
@@ -50,13 +51,13 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        results::ShowError(context.ui, labelling::kZeroCharge);
+        dialogs::ShowError(context.ui, labelling::kZeroCharge);
         return FormStep::End;
     }
     const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);
     if (step != FormStep::Parsed) return step;
     if (!HasUserElements(formula)) return FormStep::Parsed;
-    if (!results::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
+    if (!dialogs::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
     view.formulaText.clear();
     return FormStep::Retry;
 }
@@ -67,7 +68,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
                                EnrichedElements& enriched) {
     for (;;) {
         EnrichedElementInput input(k + 1);
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return -1;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return -1;
         context.view.elementSymbol = input.symbol;
         enriched.atoms[k] = input.atoms;
         const int element = LookupSymbol(input.symbol, 0, context.ui);
@@ -83,7 +84,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
         } else {
             return element;
         }
-        if (!results::AskRetry(context.ui, refusal)) return -1;
+        if (!dialogs::AskRetry(context.ui, refusal)) return -1;
     }
 }
 
@@ -92,14 +93,14 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
 bool AskEnrichedFAs(CommandContext& context, int k, core::IsotopeList& isotopes) {
     for (;;) {
         EnrichmentDetailsInput input(k + 1, isotopes);
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
         std::array<double, core::kMaxElementIsotopes> fa{};
         const std::span<const double> heavy(input.enrichedFA.begin() + 1, input.enrichedFA.end());
         if (core::CompleteEnrichedFAs(isotopes, heavy, fa) == core::EnrichmentStatus::Stored) {
             isotopes.fa = fa;
             return true;
         }
-        if (!results::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
+        if (!dialogs::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
     }
 }
 
@@ -130,27 +131,27 @@ bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, i
 // and isotopes by ascending mass number with their enriched FAs.
 void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enriched, int count) {
     results::CalculationState& state = context.document.state;
-    state.detailCount = count;
-    state.detailSymbol = enriched.symbols;
+    state.details.detailCount = count;
+    state.details.detailSymbol = enriched.symbols;
     int cursor = 0;
     for (int k = 0; k < count; ++k) {
         const core::IsotopeList& isotopes = enriched.isotopes[k];
-        state.detailAtomCount[k] = enriched.atoms[k];
-        state.lastIsotopeIndex[k] = isotopes.count - 1;
+        state.details.detailAtomCount[k] = enriched.atoms[k];
+        state.details.lastIsotopeIndex[k] = isotopes.count - 1;
         const int lightMassNumber = core::NominalMassNumber(isotopes.mass[0]);
         for (int i = 0; i < isotopes.count && cursor < results::kMaxDetailIsotopes; ++i, ++cursor) {
-            state.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
-            state.isotopeFA[cursor] = isotopes.fa[i];
+            state.details.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
+            state.details.isotopeFA[cursor] = isotopes.fa[i];
         }
     }
 }
 
-void RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
+bool RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
     results::LabellingPresets& presets = context.view.labelling;
     LabellingCalcInput input;
     input.stopFA = context.program.stopFASetting;
     input.elementCount = presets.detailCount;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     context.program.stopFASetting = input.stopFA;
     presets.detailCount = input.elementCount;
 
@@ -160,32 +161,32 @@ void RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
     context.view.userElements.Clear();
     EnrichedElements enriched;
     for (int k = 0; k < presets.detailCount; ++k) {
-        if (!AskEnrichedElement(context, formula, k, enriched)) return;
+        if (!AskEnrichedElement(context, formula, k, enriched)) return false;
     }
-    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return;
-    if (!ComputeIonCluster(context, formula)) return;
+    if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
+    if (!ComputeIonCluster(context, formula)) return false;
     StoreClusterResults(context);
     StoreEnrichmentDetails(context, enriched, presets.detailCount);
-    context.document.state.calcKind = results::CalcKind::LabelledAtoms;
-    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
+}
+
+// The calculation's own part: the ion and the type of calculation, then the
+// labelled pattern or the fit.
+bool CalculateAndStore(CommandContext& context) {
+    core::ParsedFormula formula;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
+    if (step == FormStep::End) return false;
+    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
+        return RunEnrichmentFit(context, formula);
+    }
+    return RunLabelledPattern(context, formula);
 }
 
 }  // namespace
 
 void RunLabellingCommand(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::LabelledAtoms)) {
-        return;
-    }
-    core::ParsedFormula formula;
-    FormStep step = FormStep::Retry;
-    while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
-    if (step == FormStep::End) return;
-    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
-        RunEnrichmentFit(context, formula);
-    } else {
-        RunLabelledPattern(context, formula);
-    }
+    RunCalculationCommand(context, results::CalcKind::LabelledAtoms, [&context] { return CalculateAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

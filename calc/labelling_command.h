@@ -15,7 +15,7 @@ namespace tarnevo::calc {
 void RunLabellingCommand(CommandContext& context);
 
 // The fit, after the entry steps have accepted the ion formula (parsed, without
-// user-defined elements).
-void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula);
+// user-defined elements). True when it stored its results.
+bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula);
 
 }  // namespace tarnevo::calc

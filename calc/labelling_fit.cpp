@@ -46,7 +46,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
         input.symbol = view.elementSymbol;
         input.atoms = presets.enrichedAtomCount;
         input.firstPeakMz = presets.firstPeakMz;
-        if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
         view.elementSymbol = input.symbol;
         presets.firstPeakMz = input.firstPeakMz;
         presets.enrichedAtomCount = input.atoms;
@@ -59,7 +59,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
         if (heavyCount == 0) {
             refusal = labelling::kMonoisotopic;
         } else if (heavyCount + 1 > core::kMaxFitIsotopes) {
-            results::ShowError(context.ui, labelling::kTooManyIsotopes);
+            dialogs::ShowError(context.ui, labelling::kTooManyIsotopes);
             return false;
         } else if (static_cast<long>(formula[element]) < input.atoms) {
             refusal = labelling::kTooManyEnrichedAtoms;
@@ -68,7 +68,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
             setup.atoms = input.atoms;
             return true;
         }
-        if (!results::AskRetry(context.ui, refusal)) return false;
+        if (!dialogs::AskRetry(context.ui, refusal)) return false;
     }
 }
 
@@ -100,7 +100,7 @@ bool AskSpectrum(CommandContext& context) {
     PeakInput input;
     input.SetEvenlySpacedMz(presets.firstPeakMz, context.view.charge);
     input.intensity = presets.expIntensity;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     presets.expIntensity = input.intensity;
     return true;
 }
@@ -120,7 +120,7 @@ bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::En
             MaxEnrichmentInput input(3);
             input.isotope = presets.maxIsotope3;
             input.estimate = presets.maxFA3;
-            if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+            if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
             presets.maxIsotope3 = input.isotope;
             presets.maxFA3 = input.estimate;
             core::SetThreeIsotopeSimplex(fit, input.isotope, input.estimate);
@@ -130,7 +130,7 @@ bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::En
             MaxEnrichmentInput input(4);
             input.isotope = presets.maxIsotope4;
             input.estimate = presets.maxFA4;
-            if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+            if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
             presets.maxIsotope4 = input.isotope;
             presets.maxFA4 = input.estimate;
             core::SetFourIsotopeSimplex(fit, input.isotope, input.estimate);
@@ -163,9 +163,9 @@ private:
 bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
     std::array<char, 150> text{};
     std::snprintf(text.data(), text.size(), labelling::kContinueQuestion.data(), cycles, bestSSR);
-    const results::MessageRequest request{text.data(), results::MessageButtons::YesNo,
-                                          results::MessageIcon::Question, results::MessageModality::System};
-    return context.ui.ShowMessage(request) == results::MessageAnswer::Yes;
+    const dialogs::MessageRequest request{text.data(), dialogs::MessageButtons::YesNo,
+                                          dialogs::MessageIcon::Question, dialogs::MessageModality::System};
+    return context.ui.ShowMessage(request) == dialogs::MessageAnswer::Yes;
 }
 
 // The set-up steps, in order, up to the search; false when the command ended.
@@ -176,18 +176,18 @@ bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& s
     PlaceLabelledAtomsInJx(context, formula, setup);
     setup.firstPeakOffset = core::FirstPeakOffset(context.view.charge, presets.firstPeakMz, fit.naturalIonMass);
     if (setup.firstPeakOffset < 0) {
-        results::ShowError(context.ui, labelling::kNegativePeakIndex);
+        dialogs::ShowError(context.ui, labelling::kNegativePeakIndex);
         return false;
     }
     if (!AskSpectrum(context)) return false;
     setup.peakCount = core::ExperimentalPeakCount(presets.expIntensity);
     if (setup.peakCount < setup.isotopes.count) {
-        results::ShowError(context.ui, labelling::kInsufficientPeaks);
+        dialogs::ShowError(context.ui, labelling::kInsufficientPeaks);
         return false;
     }
     // The spectrum must lie within the engine's [A+0] .. [A+319].
     if (setup.firstPeakOffset + setup.peakCount > core::kPeakCount) {
-        results::ShowError(context.ui, labelling::kPeaksBeyondCluster);
+        dialogs::ShowError(context.ui, labelling::kPeaksBeyondCluster);
         return false;
     }
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
@@ -199,33 +199,32 @@ void StoreFitResults(CommandContext& context, const FitSetup& setup, const core:
     StoreClusterResults(context);
     results::CalculationState& state = context.document.state;
     const results::LabellingPresets& presets = context.view.labelling;
-    state.detailCount = 1;
+    state.details.detailCount = 1;
     state.elementSymbol = std::string(core::SymbolOf(setup.element));
-    state.detailAtomCount[0] = setup.atoms;
-    state.lastIsotopeIndex[0] = setup.isotopes.count - 1;
+    state.details.detailAtomCount[0] = setup.atoms;
+    state.details.lastIsotopeIndex[0] = setup.isotopes.count - 1;
     const int lightMassNumber = core::NominalMassNumber(setup.isotopes.mass[0]);
     for (int i = 0; i < setup.isotopes.count; ++i) {
-        state.isotopeMassNumber[i] = lightMassNumber + setup.isotopes.delta[i];
-        state.isotopeFA[i] = fit.vertexFA[0][i];
+        state.details.isotopeMassNumber[i] = lightMassNumber + setup.isotopes.delta[i];
+        state.details.isotopeFA[i] = fit.vertexFA[0][i];
     }
-    state.expPeakCount = setup.peakCount;
-    state.firstPeakOffset = setup.firstPeakOffset;
-    state.firstPeakMz = presets.firstPeakMz;
-    state.expIntensity = {};
-    for (int k = 0; k < setup.peakCount; ++k) state.expIntensity[k] = presets.expIntensity[k];
-    state.fitResidual = fit.vertexSSR[0];
-    state.calcKind = results::CalcKind::EnrichmentFromSpectrum;
+    state.spectrum.expPeakCount = setup.peakCount;
+    state.spectrum.firstPeakOffset = setup.firstPeakOffset;
+    state.spectrum.firstPeakMz = presets.firstPeakMz;
+    state.spectrum.expIntensity = {};
+    for (int k = 0; k < setup.peakCount; ++k) state.spectrum.expIntensity[k] = presets.expIntensity[k];
+    state.spectrum.fitResidual = fit.vertexSSR[0];
 }
 
 }  // namespace
 
-void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
+bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     context.program.stopFASetting = kFitStopFA;
     context.view.labelling.detailCount = 1;
     context.view.userElements.Clear();
     FitSetup setup;
     core::EnrichmentFit fit;
-    if (!SetUpFit(context, formula, setup, fit)) return;
+    if (!SetUpFit(context, formula, setup, fit)) return false;
 
     TrialRunner runner(context, setup);
     bool anyPeakSeen = false;
@@ -237,8 +236,8 @@ void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     // Peaks where no starting point puts any abundance give the search nothing
     // to compare.
     if (!anyPeakSeen) {
-        results::ShowError(context.ui, labelling::kPeaksBeyondCluster);
-        return;
+        dialogs::ShowError(context.ui, labelling::kPeaksBeyondCluster);
+        return false;
     }
     core::RunEnrichmentSearch(
         fit, [&](const core::FAVector& fa) { return runner.Run(fa).ssr; },
@@ -248,11 +247,11 @@ void RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     // The stored cluster and the reported FAs belong to the same point.
     runner.Run(fit.vertexFA[0]);
     if (context.program.cluster.underflow) {
-        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
-        return;
+        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        return false;
     }
     StoreFitResults(context, setup, fit);
-    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
 }
 
 }  // namespace tarnevo::calc

@@ -4,8 +4,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using results::FieldSpec;
-using results::FieldType;
+using dialogs::FieldSpec;
+using dialogs::FieldType;
 using Input = EnrichmentDetailsInput;
 
 constexpr std::array<std::string_view, Input::kRows> kMassKeys = {
@@ -55,8 +55,8 @@ EnrichmentDetailsInput::EnrichmentDetailsInput(int elementNumber, const core::Is
     }
 }
 
-std::vector<results::FieldBinding> EnrichmentDetailsInput::Fields() {
-    std::vector<results::FieldBinding> fields;
+std::vector<dialogs::FieldBinding> EnrichmentDetailsInput::Fields() {
+    std::vector<dialogs::FieldBinding> fields;
     for (int row = 0; row < kRows; ++row) {
         fields.push_back({&kMassSpecs[row], &mass[row]});
         fields.push_back({&kNaturalSpecs[row], &naturalFA[row]});

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "core/enriched_element.h"
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
 // The first dialog of both types.
-class LabellingFormInput : public results::InputRecord {
+class LabellingFormInput : public dialogs::InputRecord {
 public:
     static constexpr int kPatternFromEnrichments = 0;
     static constexpr int kEnrichmentFromSpectrum = 1;
@@ -24,17 +24,17 @@ public:
         "Calculate an ISOTOPE PATTERN from known enrichments.",
         "Calculate an ENRICHMENT from an EXPERIMENTAL isotope pattern (spectrum)."};
 
-    static constexpr results::FieldSpec kFormula{"formula", "Ion Formula:", results::FieldType::Text, 0, 0, 128};
-    static constexpr results::FieldSpec kCharge{"charge", "Ion Charge:", results::FieldType::Integer, -30, 30, 0};
-    static constexpr results::FieldSpec kType{.key = "type",
+    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0, 128};
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30, 0};
+    static constexpr dialogs::FieldSpec kType{.key = "type",
                                               .label = "Type of Calculation",
-                                              .type = results::FieldType::Choice,
+                                              .type = dialogs::FieldType::Choice,
                                               .minimum = 0,
                                               .maximum = 1,
                                               .group = "Type of Calculation",
                                               .choices = kTypeChoices};
-    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  results::FieldType::Check, 0, 1, 0};
+    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  dialogs::FieldType::Check, 0, 1, 0};
 
     std::string formula;
     int charge = 1;
@@ -43,38 +43,38 @@ public:
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLabFormDlg"; }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kType, &type}, {&kReminder, &saveReminder}};
     }
 };
 
 // Stop FA and the number of enriched elements of a pattern.
-class LabellingCalcInput : public results::InputRecord {
+class LabellingCalcInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Isotope Cluster Calculations with Labelled Atoms";
-    static constexpr results::FieldSpec kStopFA{
-        "stop", "Total Fractional Abundance at which to stop the calculation:", results::FieldType::Number, 0.5,
+    static constexpr dialogs::FieldSpec kStopFA{
+        "stop", "Total Fractional Abundance at which to stop the calculation:", dialogs::FieldType::Number, 0.5,
         0.99999, 0};
-    static constexpr results::FieldSpec kElements{"elements", "Number of enriched elements (maximum of six):",
-                                                  results::FieldType::Integer, 1, 6, 0};
+    static constexpr dialogs::FieldSpec kElements{"elements", "Number of enriched elements (maximum of six):",
+                                                  dialogs::FieldType::Integer, 1, 6, 0};
 
     double stopFA = 0.9999;
     int elementCount = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<results::FieldBinding> Fields() override { return {{&kStopFA, &stopFA}, {&kElements, &elementCount}}; }
+    std::vector<dialogs::FieldBinding> Fields() override { return {{&kStopFA, &stopFA}, {&kElements, &elementCount}}; }
 };
 
 // "Enrichment Details for Element 2": both dialogs of one enriched element.
 std::string EnrichedElementCaption(int elementNumber);
 
 // Which element is enriched and how many of its atoms; opens empty with 1 atom.
-class EnrichedElementInput : public results::InputRecord {
+class EnrichedElementInput : public dialogs::InputRecord {
 public:
-    static constexpr results::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
-                                                results::FieldType::Text, 0, 0, 4};
-    static constexpr results::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
-                                               results::FieldType::Integer, 1, 100, 0};
+    static constexpr dialogs::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
+                                                dialogs::FieldType::Text, 0, 0, 4};
+    static constexpr dialogs::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
+                                               dialogs::FieldType::Integer, 1, 100, 0};
 
     explicit EnrichedElementInput(int elementNumber) : elementNumber_(elementNumber) {}
 
@@ -82,8 +82,9 @@ public:
     int atoms = 1;
 
     int ElementNumber() const { return elementNumber_; }
+    int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
-    std::vector<results::FieldBinding> Fields() override { return {{&kSymbol, &symbol}, {&kAtoms, &atoms}}; }
+    std::vector<dialogs::FieldBinding> Fields() override { return {{&kSymbol, &symbol}, {&kAtoms, &atoms}}; }
 
 private:
     int elementNumber_;
@@ -93,7 +94,7 @@ private:
 // first, then by ascending mass (rows 1-5 on the left, 6-10 on the right). Mass
 // and natural FA are shown only; the lightest isotope's FA is calculated from the
 // others, so its field shows "0.nnnnn". Rows beyond the element's isotopes hold 0.
-class EnrichmentDetailsInput : public results::InputRecord {
+class EnrichmentDetailsInput : public dialogs::InputRecord {
 public:
     static constexpr int kRows = core::kMaxElementIsotopes;
     static constexpr std::string_view kGuidance = "The FA of the lightest isotope is calculated from the other FAs.";
@@ -111,9 +112,10 @@ public:
 
     int ElementNumber() const { return elementNumber_; }
     int IsotopeCount() const { return isotopeCount_; }
+    int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
     std::string_view DialogName() const override { return "CEnDetailsDlg"; }
-    std::vector<results::FieldBinding> Fields() override;
+    std::vector<dialogs::FieldBinding> Fields() override;
     // Of the enriched FAs, only the heavy isotopes' can be entered.
     bool IsFieldEnabled(std::string_view key) const override;
 
@@ -129,38 +131,38 @@ private:
 
 // The element of an enrichment fitted to a spectrum, its enriched atoms and the
 // m/z of the first peak entered.
-class EnrichmentDetailInput : public results::InputRecord {
+class EnrichmentDetailInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Enrichment Details";
-    static constexpr results::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
-                                                results::FieldType::Text, 0, 0, 4};
-    static constexpr results::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
-                                               results::FieldType::Integer, 1, 6, 0};
-    static constexpr results::FieldSpec kFirstMz{"mz", "m/z of the first peak in the experimental spectrum:",
-                                                 results::FieldType::Number, 1, 10000, 0};
+    static constexpr dialogs::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
+                                                dialogs::FieldType::Text, 0, 0, 4};
+    static constexpr dialogs::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
+                                               dialogs::FieldType::Integer, 1, 6, 0};
+    static constexpr dialogs::FieldSpec kFirstMz{"mz", "m/z of the first peak in the experimental spectrum:",
+                                                 dialogs::FieldType::Number, 1, 10000, 0};
 
     std::string symbol;
     int atoms = 1;
     double firstPeakMz = 200.0;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kSymbol, &symbol}, {&kAtoms, &atoms}, {&kFirstMz, &firstPeakMz}};
     }
 };
 
 // The isotope of maximum enrichment and its estimated FA, which choose the
 // starting simplex of a three-isotope (CMaxEnr2) or four-isotope (CMaxEnr3) fit.
-class MaxEnrichmentInput : public results::InputRecord {
+class MaxEnrichmentInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Estimate of Maximum Enrichment";
     static constexpr std::string_view kGuidance = "Data for the ISOTOPE of MAXIMUM enrichment:";
-    static constexpr results::FieldSpec kIsotopeOfThree{
-        "isotope", "What is the isotope number, 1 = lightest, 3 = heaviest:", results::FieldType::Integer, 1, 3, 0};
-    static constexpr results::FieldSpec kIsotopeOfFour{
-        "isotope", "What is the isotope number,  1 = lightest, 4 = heaviest:", results::FieldType::Integer, 1, 4, 0};
-    static constexpr results::FieldSpec kEstimate{"estimate", "Your best estimate of the isotopic fractional abundance:",
-                                                  results::FieldType::Number, 0.00001, 0.99999, 0};
+    static constexpr dialogs::FieldSpec kIsotopeOfThree{
+        "isotope", "What is the isotope number, 1 = lightest, 3 = heaviest:", dialogs::FieldType::Integer, 1, 3, 0};
+    static constexpr dialogs::FieldSpec kIsotopeOfFour{
+        "isotope", "What is the isotope number,  1 = lightest, 4 = heaviest:", dialogs::FieldType::Integer, 1, 4, 0};
+    static constexpr dialogs::FieldSpec kEstimate{"estimate", "Your best estimate of the isotopic fractional abundance:",
+                                                  dialogs::FieldType::Number, 0.00001, 0.99999, 0};
 
     explicit MaxEnrichmentInput(int isotopeCount) : isotopeCount_(isotopeCount) {}
 
@@ -170,7 +172,7 @@ public:
     int IsotopeCount() const { return isotopeCount_; }
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMaxEnrDlg"; }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{isotopeCount_ == 4 ? &kIsotopeOfFour : &kIsotopeOfThree, &isotope}, {&kEstimate, &estimate}};
     }
 

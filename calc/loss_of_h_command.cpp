@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/loss_of_h_input.h"
@@ -93,7 +94,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     input.charge = view.charge;
     input.firstPeakMz = view.firstPeakMz;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.firstPeakMz = input.firstPeakMz;
@@ -108,7 +109,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
 bool AskPeaks(CommandContext& context, Correction& run) {
     PeakInput peaks;
     peaks.SetEvenlySpacedMz(context.view.firstPeakMz, context.view.charge);
-    if (context.ui.RunDialog(peaks) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(peaks) != dialogs::DialogAnswer::Ok) return false;
     run.entered = peaks.intensity;
     // Twelve minus the trailing zeros: an inner zero stays a peak.
     run.expPeakCount = core::ExperimentalPeakCount(run.entered);
@@ -118,17 +119,17 @@ bool AskPeaks(CommandContext& context, Correction& run) {
 // The refusals of the entered spectrum, in their order.
 bool CheckSpectrum(CommandContext& context, Correction& run) {
     if (run.entered[0] == 0.0) {
-        results::ShowError(context.ui, kFirstPeakZero);
+        dialogs::ShowError(context.ui, kFirstPeakZero);
         return false;
     }
     std::copy_n(run.entered.begin(), run.expPeakCount, run.working.begin());
     run.correctedCount = run.firstPeakOffset + run.expPeakCount;
     if (run.correctedCount < 2) {
-        results::ShowError(context.ui, kTooFewCorrectedPeaks);
+        dialogs::ShowError(context.ui, kTooFewCorrectedPeaks);
         return false;
     }
     if (static_cast<long long>(run.base[HydrogenIndex()]) + run.firstPeakOffset < 0) {
-        results::ShowError(context.ui, kTooFewHAtoms);
+        dialogs::ShowError(context.ui, kTooFewHAtoms);
         return false;
     }
     return true;
@@ -153,7 +154,7 @@ bool SpeciesPattern(CommandContext& context, const Correction& run, int hLost, s
     core::OrderPolyisotopicElements(context.program.elements, cluster, species);
     core::ComputeCluster(cluster, run.polyAtoms - hLost, context.program.stopFASetting);
     if (cluster.underflow) {
-        results::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     for (std::size_t k = 0; k < fa.size() && k < core::kPeakCount; ++k) {
@@ -173,14 +174,14 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
         const std::span<double> reach(fa.data(), static_cast<std::size_t>(run.expPeakCount - start));
         if (!SpeciesPattern(context, run, -i, reach)) return false;
         if (!SubtractSpecies(working, start, reach)) {
-            results::ShowError(context.ui, kSpeciesWithoutLightPeak);
+            dialogs::ShowError(context.ui, kSpeciesWithoutLightPeak);
             return false;
         }
     }
     const int shift = -run.firstPeakOffset;
     std::copy(run.working.begin() + shift, run.working.begin() + run.expPeakCount, run.working.begin());
     if (!NormaliseToLargest(std::span<double>(run.working.data(), static_cast<std::size_t>(run.correctedCount)))) {
-        results::ShowError(context.ui, kNoPositiveCorrectedPeak);
+        dialogs::ShowError(context.ui, kNoPositiveCorrectedPeak);
         return false;
     }
     return true;
@@ -189,50 +190,52 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
 void StoreResults(CommandContext& context, const Correction& run) {
     const results::ViewState& view = context.view;
     results::CalculationState& state = context.document.state;
-    state.calcKind = results::CalcKind::LossOfH;
     state.formulaText = view.formulaText;
-    state.firstPeakMz = view.firstPeakMz;
+    state.spectrum.firstPeakMz = view.firstPeakMz;
     state.ionMassA = run.ionMassA;
     state.charge = view.charge;
     state.stopFA = context.program.stopFASetting;
-    state.firstPeakOffset = run.firstPeakOffset;
-    state.expPeakCount = run.expPeakCount;
-    state.correctedCount = run.correctedCount;
-    state.expIntensity = {};
-    std::copy_n(run.entered.begin(), run.expPeakCount, state.expIntensity.begin());
-    state.correctedIntensity = {};
-    std::copy_n(run.working.begin(), run.correctedCount, state.correctedIntensity.begin());
-    state.detailCount = view.userElements.count;
+    state.spectrum.firstPeakOffset = run.firstPeakOffset;
+    state.spectrum.expPeakCount = run.expPeakCount;
+    state.spectrum.correctedCount = run.correctedCount;
+    state.spectrum.expIntensity = {};
+    std::copy_n(run.entered.begin(), run.expPeakCount, state.spectrum.expIntensity.begin());
+    state.spectrum.correctedIntensity = {};
+    std::copy_n(run.working.begin(), run.correctedCount, state.spectrum.correctedIntensity.begin());
+    state.details.detailCount = view.userElements.count;
     if (view.userElements.count > 0) StoreUserElementReport(context);
-    context.document.CompleteCalculation(view.saveReminder);
+}
+
+// The calculation's own part: the ion, its user elements, the peaks, the
+// correction and the store.
+bool CorrectAndStore(CommandContext& context) {
+    Correction run;
+    FormStep step = FormStep::Retry;
+    while (step == FormStep::Retry) step = AskFormula(context, run.base);
+    if (step == FormStep::End) return false;
+    if (!AskUserElements(context, run.base)) return false;
+
+    run.ionMassA = CheckClusterLimits(context, run.base, context.view.charge);
+    if (run.ionMassA == 0.0) return false;
+    run.polyAtoms = context.program.cluster.polyAtomCount;
+
+    const std::optional<int> offset = FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
+    if (!offset) {
+        dialogs::ShowError(context.ui, kOffsetOutOfRange);
+        return false;
+    }
+    run.firstPeakOffset = *offset;
+    if (!AskPeaks(context, run)) return false;
+    if (!CheckSpectrum(context, run)) return false;
+    if (!CorrectSpectrum(context, run)) return false;
+    StoreResults(context, run);
+    return true;
 }
 
 }  // namespace
 
 void RunLossOfH(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui, results::CalcKind::LossOfH)) {
-        return;
-    }
-    Correction run;
-    FormStep step = FormStep::Retry;
-    while (step == FormStep::Retry) step = AskFormula(context, run.base);
-    if (step == FormStep::End) return;
-    if (!AskUserElements(context, run.base)) return;
-
-    run.ionMassA = CheckClusterLimits(context, run.base, context.view.charge);
-    if (run.ionMassA == 0.0) return;
-    run.polyAtoms = context.program.cluster.polyAtomCount;
-
-    const std::optional<int> offset = FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
-    if (!offset) {
-        results::ShowError(context.ui, kOffsetOutOfRange);
-        return;
-    }
-    run.firstPeakOffset = *offset;
-    if (!AskPeaks(context, run)) return;
-    if (!CheckSpectrum(context, run)) return;
-    if (!CorrectSpectrum(context, run)) return;
-    StoreResults(context, run);
+    RunCalculationCommand(context, results::CalcKind::LossOfH, [&context] { return CorrectAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -6,25 +6,25 @@
 #include <string>
 
 #include "calc/cluster_form_input.h"
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
-class LossHFormInput : public results::InputRecord {
+class LossHFormInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Formula Data for the Loss of H Calculation";
     static constexpr std::string_view kGuidance1 = "Enter the ion formula in the usual fashion.";
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, or Qz.";
 
-    static constexpr results::FieldSpec kFormula{"formula", "Ion Formula:", results::FieldType::Text, 0, 0,
+    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0,
                                                  kMaxFormulaLength};
-    static constexpr results::FieldSpec kCharge{"charge", "Ion Charge:", results::FieldType::Integer, 1, 2, 0};
-    static constexpr results::FieldSpec kFirstPeakMz{"first-mz",
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, 1, 2, 0};
+    static constexpr dialogs::FieldSpec kFirstPeakMz{"first-mz",
                                                      "m/z of the first peak in the experimental spectrum:",
-                                                     results::FieldType::Number, 2.0, 2000.0, 0};
-    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  results::FieldType::Check, 0, 1, 0};
+                                                     dialogs::FieldType::Number, 2.0, 2000.0, 0};
+    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  dialogs::FieldType::Check, 0, 1, 0};
 
     std::string formula;
     int charge = 1;
@@ -33,7 +33,7 @@ public:
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLossHFormDlg"; }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kFirstPeakMz, &firstPeakMz},
                 {&kReminder, &saveReminder}};
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "calc/calculation_command.h"
 #include "calc/formula_entry.h"
 #include "calc/molecular_formulae_input.h"
 #include "calc/user_elements.h"
@@ -29,13 +30,13 @@ Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
     input.target = parameters.target;
     input.charge = view.charge >= -10 && view.charge <= 10 ? view.charge : 1;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
 
     parameters = {input.target, input.difference};
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge != 0) return Step::Done;
-    return results::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
+    return dialogs::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
 }
 
 // A symbol of only blanks counts as a blank row; blanks around a symbol are
@@ -88,24 +89,20 @@ bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
 // The element dialog, blank every time, until a usable list or the end.
 Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     FormulaElementsInput input;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
     if (const Step step = BuildElementList(context, input, run); step != Step::Done) return step;
     if (run.query.elements.empty()) {
-        return results::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
+        return dialogs::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
     }
     if (!ResolveMaxima(context, run)) {
-        return results::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
+        return dialogs::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
     }
     return Step::Done;
 }
 
-}  // namespace
-
-std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::FormulaFromMz)) {
-        return std::nullopt;
-    }
+// The calculation's own part: the ionic parameters, the element list, the
+// search and the store; the search as run when results were stored.
+std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
     IonicParameters parameters;
     Step step = Step::Retry;
     while (step == Step::Retry) step = AskIonicParameters(context, parameters);
@@ -129,6 +126,17 @@ std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& conte
     return listed;
 }
 
+}  // namespace
+
+std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
+    std::optional<FormulaSearchRun> searched;
+    RunCalculationCommand(context, results::CalcKind::FormulaFromMz, [&] {
+        searched = SearchAndStore(context);
+        return searched.has_value();
+    });
+    return searched;
+}
+
 void RunMolecularFormulae(CommandContext& context) { RunMolecularFormulaeSearch(context); }
 
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
@@ -136,30 +144,28 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
     results::CalculationState& state = context.document.state;
     const int elements = std::min(static_cast<int>(run.query.elements.size()), results::kMaxFormulaElements);
     const int count = std::min(static_cast<int>(formulae.size()), results::kMaxFormulae);
-    state.calcKind = results::CalcKind::FormulaFromMz;
     state.ionMassA = run.query.target;
-    state.mzHalfRange = run.query.tolerance;
+    state.formulae.mzHalfRange = run.query.tolerance;
     state.charge = run.query.charge;
-    state.formulaCount = count;
-    state.elementCount = elements;
+    state.formulae.formulaCount = count;
+    state.formulae.elementCount = elements;
     const auto jx = std::find(run.elementIndex.begin(), run.elementIndex.end(), core::kFirstUserElement);
-    state.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
+    state.formulae.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
     if (count != 0) {
         for (int k = 0; k < results::kMaxFormulaElements; ++k) {
             const auto slot = static_cast<std::size_t>(k);
-            state.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
+            state.formulae.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
         }
     }
     for (int i = 0; i < count; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        state.formulaMz[at] = formulae[at].mz;
-        state.formulaAtoms[at] = {};
+        state.formulae.formulaMz[at] = formulae[at].mz;
+        state.formulae.formulaAtoms[at] = {};
         for (int k = 0; k < elements; ++k) {
-            state.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
+            state.formulae.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
         }
-        state.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
+        state.formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
     }
-    context.document.CompleteCalculation(context.view.saveReminder);
 }
 
 }  // namespace tarnevo::calc

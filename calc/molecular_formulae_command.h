@@ -34,8 +34,8 @@ std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& conte
 // The menu command.
 void RunMolecularFormulae(CommandContext& context);
 
-// Copies the inputs and the sorted formulae (at most 200) into the document and
-// ends the calculation.
+// Copies the inputs and the sorted formulae (at most 200) into the document's
+// state.
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
                          const std::vector<core::FoundFormula>& formulae);
 

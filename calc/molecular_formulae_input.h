@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "results/calculation_state.h"
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
-class MolFormInput : public results::InputRecord {
+class MolFormInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Ionic Parameters for Molecular Formula Estimation";
     static constexpr double kStartTarget = 200.0;
@@ -24,13 +24,13 @@ public:
         "Difference values between 0.001 and 0.2 are recommended.",
     };
 
-    static constexpr results::FieldSpec kTarget{"mz", "Experimental m/z of the [A+0] ion:",
-                                                results::FieldType::Number, 2, 10000, 0};
-    static constexpr results::FieldSpec kDifference{"tol", "Mass-to-charge ratio difference.",
-                                                    results::FieldType::Number, 0, 0.5, 0};
-    static constexpr results::FieldSpec kCharge{"charge", "Ionic charge:", results::FieldType::Integer, -10, 10, 0};
-    static constexpr results::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  results::FieldType::Check, 0, 1, 0};
+    static constexpr dialogs::FieldSpec kTarget{"mz", "Experimental m/z of the [A+0] ion:",
+                                                dialogs::FieldType::Number, 2, 10000, 0};
+    static constexpr dialogs::FieldSpec kDifference{"tol", "Mass-to-charge ratio difference.",
+                                                    dialogs::FieldType::Number, 0, 0.5, 0};
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ionic charge:", dialogs::FieldType::Integer, -10, 10, 0};
+    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
+                                                  dialogs::FieldType::Check, 0, 1, 0};
 
     double target = kStartTarget;
     double difference = kStartDifference;
@@ -40,12 +40,12 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMolFormDlg"; }
     std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
-    std::vector<results::FieldBinding> Fields() override {
+    std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kTarget, &target}, {&kDifference, &difference}, {&kCharge, &charge}, {&kReminder, &saveReminder}};
     }
 };
 
-class FormulaElementsInput : public results::InputRecord {
+class FormulaElementsInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Elements Included in the Molecular Formula Estimation";
     // Rows 1-4 in the left column, 5-8 in the right; row order is 1 to 8.
@@ -75,7 +75,7 @@ public:
     std::string_view DialogName() const override { return "CMFormElemDlg"; }
     std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
     // Row by row: "symbol1", "min1", "max1", "symbol2", ...
-    std::vector<results::FieldBinding> Fields() override;
+    std::vector<dialogs::FieldBinding> Fields() override;
 };
 
 }  // namespace tarnevo::calc

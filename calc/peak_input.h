@@ -11,11 +11,11 @@
 #include <string_view>
 
 #include "results/calculation_state.h"
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
-class PeakInput : public results::InputRecord {
+class PeakInput : public dialogs::InputRecord {
 public:
     static constexpr int kPeakCount = results::kMaxExperimentalPeaks;
     // The dialog shows three column pairs of four peaks; peak k runs down the
@@ -44,7 +44,7 @@ public:
     std::string_view DialogName() const override { return "CPeakDlg"; }
     // In dialog order: m/z of peak 0, its intensity, m/z of peak 1, ... with the
     // keys "mz1" / "intensity1" .. "mz12" / "intensity12".
-    std::vector<results::FieldBinding> Fields() override;
+    std::vector<dialogs::FieldBinding> Fields() override;
 
     std::array<double, kPeakCount> mz{};
     std::array<double, kPeakCount> intensity{};

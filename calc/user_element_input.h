@@ -8,11 +8,11 @@
 
 #include "core/element_table.h"
 #include "core/user_element.h"
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
 
-class UserElementInput : public results::InputRecord {
+class UserElementInput : public dialogs::InputRecord {
 public:
     static constexpr int kRows = core::kMaxUserHeavyIsotopes;   // rows 1-5 left, 6-9 right
     static constexpr std::string_view kMassLabel = "Accurate Mass of the lightest isotope:";
@@ -27,7 +27,8 @@ public:
     std::string Caption() const override;
     std::string_view DialogName() const override { return "CUserElemDlg"; }
     std::string_view HelpPage() const override { return "user_elements.html"; }
-    std::vector<results::FieldBinding> Fields() override;
+    int Subject() const override { return elementIndex_; }
+    std::vector<dialogs::FieldBinding> Fields() override;
 
     core::UserIsotopeEntry entry;   // every field 0 when the dialog opens
 
@@ -35,14 +36,14 @@ private:
     int elementIndex_;
 };
 
-class FormulaElementInput : public results::InputRecord {
+class FormulaElementInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Data for User Defined ELEMENT Jx";
     static constexpr std::string_view kValenceNote = "An entry of -1 indicates an indeterminate value.";
-    static constexpr results::FieldSpec kMass{"mass", "Exact mass of Jx isotope to use in the calculation:",
-                                              results::FieldType::Number, 1.0, 300.0, 0};
-    static constexpr results::FieldSpec kValence{"valence", "Number of valence electrons of element Jx:",
-                                                 results::FieldType::Integer, -1, 20, 0};
+    static constexpr dialogs::FieldSpec kMass{"mass", "Exact mass of Jx isotope to use in the calculation:",
+                                              dialogs::FieldType::Number, 1.0, 300.0, 0};
+    static constexpr dialogs::FieldSpec kValence{"valence", "Number of valence electrons of element Jx:",
+                                                 dialogs::FieldType::Integer, -1, 20, 0};
 
     double exactMass = 2.014102;
     int valence = 1;
@@ -50,7 +51,7 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view HelpPage() const override { return "user_elements.html"; }
     std::vector<std::string_view> Notes() const override { return {kValenceNote}; }
-    std::vector<results::FieldBinding> Fields() override { return {{&kMass, &exactMass}, {&kValence, &valence}}; }
+    std::vector<dialogs::FieldBinding> Fields() override { return {{&kMass, &exactMass}, {&kValence, &valence}}; }
 };
 
 }  // namespace tarnevo::calc

@@ -20,21 +20,21 @@ int AppendIsotopes(const core::ElementTable& table, int element, results::Calcul
     const core::ElementRecord& record = table[element];
     const int lightMassNumber = core::NominalMassNumber(record.lightMass);
     const int first = cursor;
-    state.isotopeMassNumber[cursor] = lightMassNumber;
-    state.isotopeFA[cursor] = record.heavyCount == 0 ? 1.0 : table.LightFA(element);
+    state.details.isotopeMassNumber[cursor] = lightMassNumber;
+    state.details.isotopeFA[cursor] = record.heavyCount == 0 ? 1.0 : table.LightFA(element);
     ++cursor;
     for (int k = 0; k < record.heavyCount; ++k, ++cursor) {
-        state.isotopeMassNumber[cursor] = lightMassNumber + table.HeavyDelta(element, k);
-        state.isotopeFA[cursor] = table.HeavyFA(element, k);
+        state.details.isotopeMassNumber[cursor] = lightMassNumber + table.HeavyDelta(element, k);
+        state.details.isotopeFA[cursor] = table.HeavyFA(element, k);
     }
     for (int i = first + 1; i < cursor; ++i) {
         int smallest = i;
         for (int j = i + 1; j < cursor; ++j) {
-            if (state.isotopeMassNumber[j] < state.isotopeMassNumber[smallest]) smallest = j;
+            if (state.details.isotopeMassNumber[j] < state.details.isotopeMassNumber[smallest]) smallest = j;
         }
         if (smallest != i) {
-            std::swap(state.isotopeMassNumber[i], state.isotopeMassNumber[smallest]);
-            std::swap(state.isotopeFA[i], state.isotopeFA[smallest]);
+            std::swap(state.details.isotopeMassNumber[i], state.details.isotopeMassNumber[smallest]);
+            std::swap(state.details.isotopeFA[i], state.details.isotopeFA[smallest]);
         }
     }
     return cursor;
@@ -44,10 +44,10 @@ int AppendIsotopes(const core::ElementTable& table, int element, results::Calcul
 
 bool DefineUserElement(CommandContext& context, int elementIndex) {
     UserElementInput input(elementIndex);
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     const core::UserElementStatus status = core::StoreUserElement(context.program.elements, elementIndex, input.entry);
     if (status != core::UserElementStatus::Stored) {
-        results::ShowError(context.ui, core::messages::MessageFor(status));
+        dialogs::ShowError(context.ui, core::messages::MessageFor(status));
         return false;
     }
     return true;
@@ -55,7 +55,7 @@ bool DefineUserElement(CommandContext& context, int elementIndex) {
 
 bool DefineFormulaElement(CommandContext& context) {
     FormulaElementInput input;
-    if (context.ui.RunDialog(input) != results::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
     core::ElementRecord& jx = context.program.elements[core::kFirstUserElement];
     jx.lightMass = input.exactMass;
     jx.valenceElectrons = input.valence;
@@ -80,12 +80,12 @@ bool AskUserElements(CommandContext& context, const core::ParsedFormula& formula
 void StoreUserElementReport(CommandContext& context) {
     const results::UserElementList& list = context.view.userElements;
     results::CalculationState& state = context.document.state;
-    state.detailSymbol = list.symbols;
+    state.details.detailSymbol = list.symbols;
     int cursor = 0;
     for (int j = 0; j < list.count; ++j) {
         const int element = list.elementIndex[j];
-        state.detailAtomCount[j] = list.atomCount[j];
-        state.lastIsotopeIndex[j] = context.program.elements[element].heavyCount;
+        state.details.detailAtomCount[j] = list.atomCount[j];
+        state.details.lastIsotopeIndex[j] = context.program.elements[element].heavyCount;
         cursor = AppendIsotopes(context.program.elements, element, state, cursor);
     }
 }

@@ -7,7 +7,7 @@
 #include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::cli {
 
@@ -66,7 +66,7 @@ void PrintPeaksJson(const double* fas, const double* centroids, int count, doubl
 
 std::string JsonNumber(double value) {
     if (!std::isfinite(value)) return "null";
-    return results::FormatShortest(value);
+    return core::FormatShortest(value);
 }
 
 std::string JsonString(const std::string& text) {

@@ -8,67 +8,60 @@ void CliPort::Refuse(const std::string& message) {
 }
 
 // "--charge: an integer from -30 to 30 is required, not 'x'"
-void CliPort::RefuseValue(const results::FieldSpec& rule, const std::string& text) {
+void CliPort::RefuseValue(const dialogs::FieldSpec& rule, const std::string& text) {
     const std::string key(rule.key);
     const auto named = optionNames_.find(key);
     const std::string option = named != optionNames_.end() ? named->second : "--" + key;
-    Refuse(option + ": " + results::AcceptedValues(rule) + ", not '" + text + "'");
+    Refuse(option + ": " + dialogs::AcceptedValues(rule) + ", not '" + text + "'");
     badValue_ = true;
 }
 
 std::optional<std::string> CliPort::UnaskedComplaint() const {
-    for (const auto& [caption, complaint] : expected_) {
-        if (asked_.count(caption) == 0) return complaint;
+    for (const auto& [dialog, complaint] : expected_) {
+        if (asked_.count(dialog) == 0) return complaint;
     }
     return std::nullopt;
 }
 
-results::MessageAnswer CliPort::ShowMessage(const results::MessageRequest& request) {
+dialogs::MessageAnswer CliPort::ShowMessage(const dialogs::MessageRequest& request) {
     Refuse(request.text);
     switch (request.buttons) {
-        case results::MessageButtons::Ok: return results::MessageAnswer::Ok;
-        case results::MessageButtons::RetryCancel: return results::MessageAnswer::Cancel;
-        case results::MessageButtons::YesNo: return results::MessageAnswer::No;
+        case dialogs::MessageButtons::Ok: return dialogs::MessageAnswer::Ok;
+        case dialogs::MessageButtons::RetryCancel: return dialogs::MessageAnswer::Cancel;
+        case dialogs::MessageButtons::YesNo: return dialogs::MessageAnswer::No;
     }
-    return results::MessageAnswer::Cancel;
+    return dialogs::MessageAnswer::Cancel;
 }
 
-results::DialogAnswer CliPort::RunDialog(results::InputRecord& record) {
+dialogs::DialogAnswer CliPort::RunDialog(dialogs::InputRecord& record) {
+    const DialogKey dialog{std::type_index(typeid(record)), record.Subject()};
     const std::string caption = record.Caption();
-    asked_.insert(caption);
-    const auto answer = answers_.find(caption);
+    asked_.insert(dialog);
+    const auto answer = answers_.find(dialog);
     if (answer == answers_.end()) {
-        for (const auto& [prefix, message] : unanswered_) {
-            if (caption.rfind(prefix, 0) == 0) {
-                std::string text = message;
-                for (std::size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at)) {
-                    text.replace(at, 2, caption.substr(prefix.size()));
-                }
-                Refuse(text);
-                return results::DialogAnswer::Cancel;
-            }
-        }
-        Refuse("No input was given for \"" + caption + "\".");
-        return results::DialogAnswer::Cancel;
+        const auto message = unanswered_.find(dialog.first);
+        Refuse(message != unanswered_.end() ? message->second(record)
+                                            : "No input was given for \"" + caption + "\".");
+        return dialogs::DialogAnswer::Cancel;
     }
     for (const auto& [key, text] : answer->second) {
-        const auto field = results::FindField(record, key);
+        const auto field = dialogs::FindField(record, key);
         if (!field) {
             Refuse("\"" + caption + "\" has no field " + key + ".");
-            return results::DialogAnswer::Cancel;
+            return dialogs::DialogAnswer::Cancel;
         }
-        if (results::AssignFieldText(*field, text)) {
+        if (dialogs::AssignFieldText(*field, text)) {
             RefuseValue(*field->rule, text);
-            return results::DialogAnswer::Cancel;
+            return dialogs::DialogAnswer::Cancel;
         }
     }
-    if (auto refusal = results::ValidateRecord(record)) {
+    if (auto refusal = dialogs::ValidateRecord(record)) {
         Refuse(refusal->message);
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     }
-    return results::DialogAnswer::Ok;
+    return dialogs::DialogAnswer::Ok;
 }
 
-std::optional<std::string> CliPort::AskSaveFileName(const results::SaveFileRequest&) { return std::nullopt; }
+std::optional<std::string> CliPort::AskSaveFileName(const dialogs::SaveFileRequest&) { return std::nullopt; }
 
 }  // namespace tarnevo::cli

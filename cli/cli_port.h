@@ -1,33 +1,49 @@
 // The user-interface port of the command line: dialogs are answered from the
-// arguments (by dialog caption and field key, checked by the same validator as
-// the desktop dialogs), messages go to standard error, and every question is
+// arguments (by the dialog's record type and subject, and field key, checked by
+// the same validator as the desktop dialogs), messages go to standard error, and every question is
 // answered so that the command ends (Cancel, No).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
+#include <typeindex>
 #include <utility>
 #include <vector>
 
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
 namespace tarnevo::cli {
 
 using FieldEntries = std::vector<std::pair<std::string, std::string>>;
 
-class CliPort : public results::UserInterfacePort {
+// One dialog as the command line knows it: the type of its record and the
+// record's subject (the element of a per-element dialog; 0 otherwise). Captions
+// are for people: two dialogs may share one.
+using DialogKey = std::pair<std::type_index, int>;
+
+template <typename Record>
+DialogKey DialogOf(int subject = 0) {
+    return {std::type_index(typeid(Record)), subject};
+}
+
+// The message for a dialog that comes up without prepared entries.
+using UnansweredMessage = std::function<std::string(const dialogs::InputRecord&)>;
+
+class CliPort : public dialogs::UserInterfacePort {
 public:
     explicit CliPort(std::ostream& errors) : errors_(errors) {}
 
-    // The entries that answer the dialog with this caption.
-    void Answer(const std::string& caption, FieldEntries entries) { answers_[caption] = std::move(entries); }
-    // The message printed when a dialog without prepared entries comes up whose
-    // caption starts with captionPrefix; "%1" stands for the rest of the caption.
-    void WhenUnanswered(const std::string& captionPrefix, std::string message) {
-        unanswered_.emplace_back(captionPrefix, std::move(message));
+    // The entries that answer this dialog.
+    void Answer(const DialogKey& dialog, FieldEntries entries) { answers_[dialog] = std::move(entries); }
+    // The message printed when a dialog of this record type comes up without
+    // prepared entries, whatever its subject.
+    template <typename Record>
+    void WhenUnanswered(UnansweredMessage message) {
+        unanswered_.insert_or_assign(std::type_index(typeid(Record)), std::move(message));
     }
 
     // The option an answer's field came from, for messages: "--ru-range" for the
@@ -36,7 +52,7 @@ public:
     // A dialog whose prepared answer must be asked for: when the calculation
     // succeeds without asking it, UnaskedComplaint() returns the complaint (a
     // --define for an element the formula does not hold, say).
-    void ExpectAsked(const std::string& caption, std::string complaint) { expected_[caption] = std::move(complaint); }
+    void ExpectAsked(const DialogKey& dialog, std::string complaint) { expected_[dialog] = std::move(complaint); }
     std::optional<std::string> UnaskedComplaint() const;
 
     bool Refused() const { return refused_; }
@@ -44,20 +60,20 @@ public:
     // refusal of the calculation.
     bool BadValue() const { return badValue_; }
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override;
-    results::DialogAnswer RunDialog(results::InputRecord& record) override;
-    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
+    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
 
 private:
     void Refuse(const std::string& message);
-    void RefuseValue(const results::FieldSpec& rule, const std::string& text);
+    void RefuseValue(const dialogs::FieldSpec& rule, const std::string& text);
 
     std::ostream& errors_;
-    std::map<std::string, FieldEntries> answers_;
-    std::vector<std::pair<std::string, std::string>> unanswered_;
+    std::map<DialogKey, FieldEntries> answers_;
+    std::map<std::type_index, UnansweredMessage> unanswered_;
     std::map<std::string, std::string> optionNames_;
-    std::map<std::string, std::string> expected_;
-    std::set<std::string> asked_;
+    std::map<DialogKey, std::string> expected_;
+    std::set<DialogKey> asked_;
     bool refused_ = false;
     bool badValue_ = false;
 };

@@ -28,13 +28,13 @@ void PrintClusterJsonFields(const calc::CommandContext& context, std::string_vie
     const core::ClusterWorkspace& cluster = context.program.cluster;
     out << "\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
-        << ", \"averageMass\": " << JsonNumber(state.averageMass) << ", \"mostAbundantPeak\": " << state.maxPeakIndex
-        << ", \"lastPeakIndex\": " << state.lastPeakIndex << ", \"maxPeakIndex\": " << state.maxPeakIndex
-        << ", \"peakOverflow\": " << (state.peakOverflow ? "true" : "false")
+        << ", \"averageMass\": " << JsonNumber(state.cluster.averageMass) << ", \"mostAbundantPeak\": " << state.cluster.maxPeakIndex
+        << ", \"lastPeakIndex\": " << state.cluster.lastPeakIndex << ", \"maxPeakIndex\": " << state.cluster.maxPeakIndex
+        << ", \"peakOverflow\": " << (state.cluster.peakOverflow ? "true" : "false")
         << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
-        << ", \"totalFA\": " << JsonNumber(state.totalFA) << ", \"" << peaksKey << "\": [";
-    PrintPeaksJson(state.peakFA.data(), state.peakCentroidMz.data(), state.lastPeakIndex + 1, state.ionMassA,
-                   state.charge, state.maxFA, out);
+        << ", \"totalFA\": " << JsonNumber(state.cluster.totalFA) << ", \"" << peaksKey << "\": [";
+    PrintPeaksJson(state.cluster.peakFA.data(), state.cluster.peakCentroidMz.data(), state.cluster.lastPeakIndex + 1, state.ionMassA,
+                   state.charge, state.cluster.maxFA, out);
     out << "]";
 }
 
@@ -102,7 +102,7 @@ int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostrea
     FieldEntries form = {{"formula", arguments.positional[0]}, {"reminder", "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
     if (auto stop = arguments.Value("stop")) form.emplace_back("stop", *stop);
-    port.Answer(std::string(calc::ClusterFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<calc::ClusterFormInput>(), std::move(form));
     if (std::string error = PrepareUserElementAnswers(port, arguments.AllValues("define")); !error.empty()) {
         errors << error << '\n' << kClusterUsage << '\n';
         return kExitUsage;

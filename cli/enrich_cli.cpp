@@ -28,10 +28,10 @@ class EnrichPort : public CliPort {
 public:
     EnrichPort(std::ostream& errors, int maxCycles) : CliPort(errors), maxCycles_(maxCycles) {}
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override {
-        if (request.buttons != results::MessageButtons::YesNo) return CliPort::ShowMessage(request);
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
+        if (request.buttons != dialogs::MessageButtons::YesNo) return CliPort::ShowMessage(request);
         cycles_ += core::kCyclesPerQuestion;
-        return cycles_ < maxCycles_ ? results::MessageAnswer::Yes : results::MessageAnswer::No;
+        return cycles_ < maxCycles_ ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
     }
 
 private:
@@ -68,8 +68,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {"type", std::to_string(calc::LabellingFormInput::kEnrichmentFromSpectrum)},
                          {"reminder", "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
-    port.Answer(std::string(calc::LabellingFormInput::kCaption), std::move(form));
-    port.Answer(std::string(calc::EnrichmentDetailInput::kCaption),
+    port.Answer(DialogOf<calc::LabellingFormInput>(), std::move(form));
+    port.Answer(DialogOf<calc::EnrichmentDetailInput>(),
                 {{"symbol", *element}, {"atoms", *atoms}, {"mz", *firstMz}});
 
     const std::vector<std::string> peaks = Split(*intensities, ',');
@@ -78,13 +78,13 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     }
     FieldEntries peakEntries;
     for (std::size_t k = 0; k < peaks.size(); ++k) peakEntries.emplace_back("intensity" + std::to_string(k + 1), peaks[k]);
-    port.Answer(std::string(calc::PeakInput::kCaption), std::move(peakEntries));
+    port.Answer(DialogOf<calc::PeakInput>(), std::move(peakEntries));
 
     // Without them the estimate dialog keeps its presets.
     FieldEntries estimate;
     if (auto isotope = arguments.Value("max-isotope")) estimate.emplace_back("isotope", *isotope);
     if (auto fa = arguments.Value("estimate")) estimate.emplace_back("estimate", *fa);
-    port.Answer(std::string(calc::MaxEnrichmentInput::kCaption), std::move(estimate));
+    port.Answer(DialogOf<calc::MaxEnrichmentInput>(), std::move(estimate));
     return {};
 }
 
@@ -103,22 +103,22 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{";
     PrintClusterJsonFields(context, "clusterPeaks", out);
-    out << ", \"element\": " << JsonString(state.elementSymbol) << ", \"atoms\": " << state.detailAtomCount[0]
-        << ", \"firstPeakOffset\": " << state.firstPeakOffset
+    out << ", \"element\": " << JsonString(state.elementSymbol) << ", \"atoms\": " << state.details.detailAtomCount[0]
+        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
         << ", \"cycles\": " << context.view.labelling.fitCycleCount
-        << ", \"converged\": " << (state.fitResidual < core::kFitConvergedSSR ? "true" : "false")
-        << ", \"ssr\": " << JsonNumber(state.fitResidual) << ", \"isotopes\": [";
-    for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
-        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeMassNumber[i]
-            << ", \"fa\": " << JsonNumber(state.isotopeFA[i]) << "}";
+        << ", \"converged\": " << (state.spectrum.fitResidual < core::kFitConvergedSSR ? "true" : "false")
+        << ", \"ssr\": " << JsonNumber(state.spectrum.fitResidual) << ", \"isotopes\": [";
+    for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
+        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[i]
+            << ", \"fa\": " << JsonNumber(state.details.isotopeFA[i]) << "}";
     }
     out << "], \"peaks\": [";
-    for (int k = 0; k < state.expPeakCount; ++k) {
-        const int n = state.firstPeakOffset + k;
+    for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
+        const int n = state.spectrum.firstPeakOffset + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
             << ", \"mz\": " << JsonNumber(results::PeakMz(state.ionMassA, n, state.charge))
-            << ", \"experimental\": " << JsonNumber(state.expIntensity[k])
-            << ", \"calculated\": " << JsonNumber(results::RelativeIntensity(state.peakFA[n], state.maxFA)) << "}";
+            << ", \"experimental\": " << JsonNumber(state.spectrum.expIntensity[k])
+            << ", \"calculated\": " << JsonNumber(results::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
     }
     out << "]}\n";
 }

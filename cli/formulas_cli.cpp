@@ -25,7 +25,7 @@ using calc::FormulaElementsInput;
 using calc::FormulaElementInput;
 using calc::MolFormInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 std::vector<std::string> SplitAtColons(const std::string& text) {
     std::vector<std::string> parts;
@@ -53,22 +53,23 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
         rows.emplace_back("min" + row, parts.size() > 1 ? parts[1] : "0");
         rows.emplace_back("max" + row, parts.size() > 2 ? parts[2] : "0");
     }
-    port.Answer(std::string(FormulaElementsInput::kCaption), std::move(rows));
+    port.Answer(DialogOf<FormulaElementsInput>(), std::move(rows));
     return {};
 }
 
 std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
     if (!jx) {
-        port.WhenUnanswered(std::string(FormulaElementInput::kCaption),
-                            "Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
+        port.WhenUnanswered<FormulaElementInput>([](const dialogs::InputRecord&) {
+            return std::string("Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
+        });
         return {};
     }
     const std::vector<std::string> parts = SplitAtColons(*jx);
     if (parts.size() > 2 || parts[0].empty()) return "Jx is written --jx MASS[:VALENCE], e.g. --jx 2.014102:1";
     FieldEntries entries = {{Key(FormulaElementInput::kMass), parts[0]}};
     if (parts.size() == 2) entries.emplace_back(Key(FormulaElementInput::kValence), parts[1]);
-    port.Answer(std::string(FormulaElementInput::kCaption), std::move(entries));
-    port.ExpectAsked(std::string(FormulaElementInput::kCaption), "--jx is given, but Jx is not one of the elements.");
+    port.Answer(DialogOf<FormulaElementInput>(), std::move(entries));
+    port.ExpectAsked(DialogOf<FormulaElementInput>(), "--jx is given, but Jx is not one of the elements.");
     return {};
 }
 
@@ -90,20 +91,20 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     FieldEntries ionic = {{Key(MolFormInput::kTarget), arguments.positional[0]}, {Key(MolFormInput::kReminder), "0"}};
     if (auto tolerance = arguments.Value("tol")) ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
     if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
-    port.Answer(std::string(MolFormInput::kCaption), std::move(ionic));
+    port.Answer(DialogOf<MolFormInput>(), std::move(ionic));
     if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty()) return error;
     return PrepareJx(arguments.Value("jx"), port);
 }
 
 // The stored formulae (sorted, at most 200) as search results.
 std::vector<core::FoundFormula> StoredFormulae(const results::CalculationState& state) {
-    std::vector<core::FoundFormula> formulae(static_cast<std::size_t>(state.formulaCount));
+    std::vector<core::FoundFormula> formulae(static_cast<std::size_t>(state.formulae.formulaCount));
     for (std::size_t i = 0; i < formulae.size(); ++i) {
-        for (std::size_t k = 0; k < static_cast<std::size_t>(state.elementCount); ++k) {
-            formulae[i].counts[k] = state.formulaAtoms[i][k];
+        for (std::size_t k = 0; k < static_cast<std::size_t>(state.formulae.elementCount); ++k) {
+            formulae[i].counts[k] = state.formulae.formulaAtoms[i][k];
         }
-        formulae[i].mz = state.formulaMz[i];
-        formulae[i].electronClass = static_cast<int>(state.formulaElectrons[i]);
+        formulae[i].mz = state.formulae.formulaMz[i];
+        formulae[i].electronClass = static_cast<int>(state.formulae.formulaElectrons[i]);
     }
     return formulae;
 }
@@ -117,9 +118,9 @@ public:
 
     void Put(int slot, const core::FoundFormula& formula) {
         const auto at = static_cast<std::size_t>(slot);
-        scratch_->formulaAtoms[at] = formula.counts;
-        scratch_->formulaMz[at] = formula.mz;
-        scratch_->formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
+        scratch_->formulae.formulaAtoms[at] = formula.counts;
+        scratch_->formulae.formulaMz[at] = formula.mz;
+        scratch_->formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
     }
 
     // "C6H127": the page's formula without its electron-class prefix.
@@ -134,7 +135,7 @@ public:
         constexpr std::size_t kGroup = results::kMaxFormulae - 1;
         for (std::size_t first = 0; first < formulae.size() || first == 0; first += kGroup) {
             const std::size_t count = std::min(kGroup, formulae.size() - first);
-            scratch_->formulaCount = static_cast<int>(count);
+            scratch_->formulae.formulaCount = static_cast<int>(count);
             for (std::size_t i = 0; i < count; ++i) Put(static_cast<int>(i), formulae[first + i]);
             const std::vector<std::string> lines = results::LayoutResultLines(*scratch_);
             const std::size_t body = lines.size() - count;
@@ -201,7 +202,7 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
         formulae = StoredFormulae(state);
     }
     if (arguments.Has("json")) {
-        PrintJson(state, *run, formulae, !all && state.formulaCount == results::kMaxFormulae, out);
+        PrintJson(state, *run, formulae, !all && state.formulae.formulaCount == results::kMaxFormulae, out);
     } else if (arguments.Has("csv")) {
         if (all) {
             errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with --all use "

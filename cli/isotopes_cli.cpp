@@ -15,10 +15,10 @@ namespace {
 void PrintIsotopesJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
-    for (int i = 0; i <= state.lastIsotopeIndex[0]; ++i) {
-        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeBase + state.isotopeMassNumber[i]
-            << ", \"mass\": " << JsonNumber(state.isotopeMass[i])
-            << ", \"fa\": " << JsonNumber(state.isotopeFAList[i]) << "}";
+    for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
+        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]
+            << ", \"mass\": " << JsonNumber(state.isotopes.isotopeMass[i])
+            << ", \"fa\": " << JsonNumber(state.isotopes.isotopeFAList[i]) << "}";
     }
     out << "]}\n";
 }
@@ -30,7 +30,7 @@ OptionRules IsotopesOptionRules() { return {{"report"}, {"json"}, 1}; }
 int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
     port.NameOption("symbol", "SYMBOL");
-    port.Answer(std::string(calc::IsotopeDisplayInput::kCaption),
+    port.Answer(DialogOf<calc::IsotopeDisplayInput>(),
                 {{std::string(calc::IsotopeDisplayInput::kSymbol.key), arguments.positional[0]},
                  {std::string(calc::IsotopeDisplayInput::kReminder.key), "0"}});
 

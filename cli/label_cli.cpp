@@ -63,14 +63,15 @@ std::string ParseEnrich(const std::string& text, EnrichArgument& enrich) {
 }
 
 // Answers the two dialogs of each enriched element from its --enrich, by the
-// element's number: both dialogs carry the same caption, so each answer is
-// prepared just before its dialog and then checked like any other.
+// element's number. The fields of every element share their keys, and a bad
+// value must name that element's --enrich, so each answer and its option names
+// are prepared just before its dialog and then checked like any other.
 class LabelPort : public CliPort {
 public:
     LabelPort(std::ostream& errors, std::vector<EnrichArgument> enriched)
         : CliPort(errors), enriched_(std::move(enriched)) {}
 
-    results::DialogAnswer RunDialog(results::InputRecord& record) override {
+    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override {
         if (auto* identity = dynamic_cast<EnrichedElementInput*>(&record)) {
             PrepareIdentity(*identity);
         } else if (auto* details = dynamic_cast<EnrichmentDetailsInput*>(&record)) {
@@ -87,7 +88,8 @@ private:
 
     void PrepareIdentity(const EnrichedElementInput& input) {
         const EnrichArgument* enrich = EnrichOf(input.ElementNumber());
-        if (enrich != nullptr) Answer(input.Caption(), {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
+        if (enrich == nullptr) return;
+        Answer(DialogOf<EnrichedElementInput>(input.Subject()), {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
     }
 
     void PrepareDetails(const EnrichmentDetailsInput& input) {
@@ -99,7 +101,7 @@ private:
             NameOption(key, "--enrich " + enrich->symbol + " FA " + std::to_string(i + 1));
             entries.emplace_back(key, enrich->heavyFA[i]);
         }
-        Answer(input.Caption(), std::move(entries));
+        Answer(DialogOf<EnrichmentDetailsInput>(input.Subject()), std::move(entries));
     }
 
     std::vector<EnrichArgument> enriched_;
@@ -111,14 +113,14 @@ void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
     PrintClusterJsonFields(context, "peaks", out);
     out << ", \"enriched\": [";
     int cursor = 0;
-    for (int k = 0; k < state.detailCount; ++k) {
-        std::string symbol = state.detailSymbol.substr(static_cast<std::size_t>(2 * k), 2);
+    for (int k = 0; k < state.details.detailCount; ++k) {
+        std::string symbol = state.details.detailSymbol.substr(static_cast<std::size_t>(2 * k), 2);
         if (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
         out << (k == 0 ? "" : ", ") << "{\"symbol\": " << JsonString(symbol)
-            << ", \"atoms\": " << state.detailAtomCount[k] << ", \"isotopes\": [";
-        for (int i = 0; i <= state.lastIsotopeIndex[k]; ++i, ++cursor) {
-            out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopeMassNumber[cursor]
-                << ", \"fa\": " << JsonNumber(state.isotopeFA[cursor]) << "}";
+            << ", \"atoms\": " << state.details.detailAtomCount[k] << ", \"isotopes\": [";
+        for (int i = 0; i <= state.details.lastIsotopeIndex[k]; ++i, ++cursor) {
+            out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[cursor]
+                << ", \"fa\": " << JsonNumber(state.details.isotopeFA[cursor]) << "}";
         }
         out << "]}";
     }
@@ -150,10 +152,10 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
                          {"type", std::to_string(calc::LabellingFormInput::kPatternFromEnrichments)},
                          {"reminder", "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
-    port.Answer(std::string(calc::LabellingFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<calc::LabellingFormInput>(), std::move(form));
     FieldEntries calculation = {{"elements", std::to_string(texts.size())}};
     if (auto stop = arguments.Value("stop")) calculation.emplace_back("stop", *stop);
-    port.Answer(std::string(calc::LabellingCalcInput::kCaption), std::move(calculation));
+    port.Answer(DialogOf<calc::LabellingCalcInput>(), std::move(calculation));
     return RunCalculation(port, arguments, calc::RunLabellingCommand, PrintLabelJson, out, errors);
 }
 

@@ -18,7 +18,7 @@ namespace {
 using calc::LossHFormInput;
 using calc::PeakInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 // "100,45.5,0,12" -> the intensity fields of the first peaks, as typed; the
 // others keep the dialog's zero. The usage error, or empty.
@@ -35,7 +35,7 @@ std::string PrepareIntensities(const std::string& list, CliPort& port) {
         if (comma == std::string::npos) break;
         begin = comma + 1;
     }
-    port.Answer(std::string(PeakInput::kCaption), std::move(entries));
+    port.Answer(DialogOf<PeakInput>(), std::move(entries));
     return {};
 }
 
@@ -48,7 +48,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {Key(LossHFormInput::kFirstPeakMz), *firstMz},
                          {Key(LossHFormInput::kReminder), "0"}};
     if (auto charge = arguments.Value("charge")) form.emplace_back(Key(LossHFormInput::kCharge), *charge);
-    port.Answer(std::string(LossHFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<LossHFormInput>(), std::move(form));
     if (std::string error = PrepareIntensities(*intensities, port); !error.empty()) return error;
     return PrepareUserElementAnswers(port, arguments.AllValues("define"));
 }
@@ -61,7 +61,7 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
     for (int k = 0; k < count; ++k) {
         const int n = firstIndex + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
-            << ", \"mz\": " << JsonNumber(state.firstPeakMz + (n - state.firstPeakOffset) * step)
+            << ", \"mz\": " << JsonNumber(state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step)
             << ", \"rel\": " << JsonNumber(intensity[k]) << "}";
     }
 }
@@ -69,12 +69,12 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
 void PrintLossOfHJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
-        << ", \"ionMassA\": " << JsonNumber(state.ionMassA) << ", \"firstPeakMz\": " << JsonNumber(state.firstPeakMz)
-        << ", \"firstPeakOffset\": " << state.firstPeakOffset << ", \"expPeakCount\": " << state.expPeakCount
+        << ", \"ionMassA\": " << JsonNumber(state.ionMassA) << ", \"firstPeakMz\": " << JsonNumber(state.spectrum.firstPeakMz)
+        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset << ", \"expPeakCount\": " << state.spectrum.expPeakCount
         << ", \"experimental\": [";
-    PrintSpectrumJson(state, state.firstPeakOffset, state.expPeakCount, state.expIntensity.data(), out);
+    PrintSpectrumJson(state, state.spectrum.firstPeakOffset, state.spectrum.expPeakCount, state.spectrum.expIntensity.data(), out);
     out << "], \"corrected\": [";
-    PrintSpectrumJson(state, 0, state.correctedCount, state.correctedIntensity.data(), out);
+    PrintSpectrumJson(state, 0, state.spectrum.correctedCount, state.spectrum.correctedIntensity.data(), out);
     out << "]}\n";
 }
 

@@ -16,7 +16,7 @@ namespace {
 using calc::RepeatUnitFormInput;
 using calc::RepeatUnitParamInput;
 
-std::string Key(const results::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
 // The '-' that separates MIN from MAX in "MIN-MAX": the first one after the
 // first character that is not the sign of an exponent (1e-5-400 is 1e-5 to
@@ -52,7 +52,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                          {Key(RepeatUnitFormInput::kChargingIon), *ci},
                          {Key(RepeatUnitFormInput::kReminder), "0"}};
     if (auto stop = arguments.Value("stop")) form.emplace_back(Key(RepeatUnitFormInput::kStopFA), *stop);
-    port.Answer(std::string(RepeatUnitFormInput::kCaption), std::move(form));
+    port.Answer(DialogOf<RepeatUnitFormInput>(), std::move(form));
 
     const auto ruRange = arguments.Value("ru-range");
     const auto mzRange = arguments.Value("mz-range");
@@ -79,20 +79,20 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
         parameters.emplace_back(Key(RepeatUnitParamInput::kMinimumMz), minimum);
         parameters.emplace_back(Key(RepeatUnitParamInput::kMaximumMz), maximum);
     }
-    port.Answer(std::string(RepeatUnitParamInput::kCaption), std::move(parameters));
+    port.Answer(DialogOf<RepeatUnitParamInput>(), std::move(parameters));
     return PrepareUserElementAnswers(port, arguments.AllValues("define"));
 }
 
 // The peaks of each ion lie one ion after another in peakFA.
 void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
     int slot = 0;
-    for (int ion = 0; ion < state.ionCount; ++ion) {
-        const double maxFA = state.ionMaxFA[ion];
-        out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.firstRUCount + ion
-            << ", \"ionMassA\": " << JsonNumber(state.ionMassAList[ion])
+    for (int ion = 0; ion < state.series.ionCount; ++ion) {
+        const double maxFA = state.series.ionMaxFA[ion];
+        out << (ion == 0 ? "" : ", ") << "{\"ru\": " << state.series.firstRUCount + ion
+            << ", \"ionMassA\": " << JsonNumber(state.series.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
-        const int peaks = state.ionLastPeakIndex[ion] + 1;
-        PrintPeaksJson(state.peakFA.data() + slot, state.peakCentroidMz.data() + slot, peaks, state.ionMassAList[ion],
+        const int peaks = state.series.ionLastPeakIndex[ion] + 1;
+        PrintPeaksJson(state.cluster.peakFA.data() + slot, state.cluster.peakCentroidMz.data() + slot, peaks, state.series.ionMassAList[ion],
                        state.charge, maxFA, out);
         slot += peaks;
         out << "]}";
@@ -102,13 +102,13 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
 void PrintPolymerJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"repeatUnit\": " << JsonString(state.formulaText)
-        << ", \"endCap\": " << JsonString(state.endCapText)
-        << ", \"hasEndCap\": " << (state.hasEndCap ? "true" : "false")
-        << ", \"chargingIon\": " << JsonString(state.chargingIonText)
-        << ", \"chargingIonCount\": " << state.chargingIonCount << ", \"charge\": " << state.charge
-        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"firstRUCount\": " << state.firstRUCount
-        << ", \"lastRUCount\": " << state.lastRUCount << ", \"ionCount\": " << state.ionCount
-        << ", \"ionStorageFull\": " << (state.ionStorageFull ? "true" : "false") << ", \"ions\": [";
+        << ", \"endCap\": " << JsonString(state.series.endCapText)
+        << ", \"hasEndCap\": " << (state.series.hasEndCap ? "true" : "false")
+        << ", \"chargingIon\": " << JsonString(state.series.chargingIonText)
+        << ", \"chargingIonCount\": " << state.series.chargingIonCount << ", \"charge\": " << state.charge
+        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"firstRUCount\": " << state.series.firstRUCount
+        << ", \"lastRUCount\": " << state.series.lastRUCount << ", \"ionCount\": " << state.series.ionCount
+        << ", \"ionStorageFull\": " << (state.series.ionStorageFull ? "true" : "false") << ", \"ions\": [";
     PrintIonsJson(state, out);
     out << "]}\n";
 }

@@ -57,19 +57,21 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
             return "--define " + symbol + " is given twice; give each user-defined element once";
         }
         defined.push_back(symbol);
-        const std::string caption = "Data for User Defined ELEMENT " + symbol;
-        port.Answer(caption, std::move(entries));
-        port.ExpectAsked(caption, "--define " + symbol + ": the formula does not contain " + symbol +
-                                      "; define only the user-defined elements it holds");
+        const DialogKey dialog = DialogOf<calc::UserElementInput>(core::LookupSymbolText(symbol, core::kUserElementCount));
+        port.Answer(dialog, std::move(entries));
+        port.ExpectAsked(dialog, "--define " + symbol + ": the formula does not contain " + symbol +
+                                     "; define only the user-defined elements it holds");
         for (const char* key : {"mass", "valence"}) port.NameOption(key, "--define " + symbol);
         for (int row = 1; row <= calc::UserElementInput::kRows; ++row) {
             port.NameOption("delta" + std::to_string(row), "--define " + symbol);
             port.NameOption("fa" + std::to_string(row), "--define " + symbol);
         }
     }
-    port.WhenUnanswered("Data for User Defined ELEMENT ",
-                        "The formula contains the user-defined element %1: give its isotopes with "
-                        "--define %1=MASS[:DELTA=FA,...].");
+    port.WhenUnanswered<calc::UserElementInput>([](const dialogs::InputRecord& record) {
+        const std::string symbol(core::SymbolOf(record.Subject()));
+        return "The formula contains the user-defined element " + symbol + ": give its isotopes with --define " +
+               symbol + "=MASS[:DELTA=FA,...].";
+    });
     return {};
 }
 

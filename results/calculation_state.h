@@ -35,46 +35,47 @@ enum class ElectronClass : int {
     Odd = 1,
 };
 
-struct CalculationState {
-    CalcKind calcKind = CalcKind::IsotopeCluster;
-    std::string formulaText;     // kind 5: the repeating unit
-    int charge = 1;              // signed; m/z divide by its absolute value
-    double stopFA = 0.9999;
-    double ionMassA = 0.0;       // kind 3: the target m/z
-
-    // Cluster peaks [A+0] .. [A+319]; kind 5: the peaks of all ions in turn.
+// The isotope cluster of one ion, peaks [A+0] .. [A+319], for every kind that
+// computes one: the cluster pattern, labelled atoms, the fitted enrichment,
+// the loss-of-H correction and, one ion after the other, the series.
+struct ClusterPeaks {
     std::array<double, kPeakSlots> peakFA{};
     // Where a high-resolution instrument sees each stored peak: the abundance-weighted
     // mean m/z of its isotopic compositions (the page shows the nominal spacing).
     std::array<double, kPeakSlots> peakCentroidMz{};
-    double averageMass = 0.0;    // kind 0: the abundance-weighted mean ion mass of the cluster, u
+    double averageMass = 0.0;    // the abundance-weighted mean ion mass of the cluster, u
     int lastPeakIndex = 0;
     int maxPeakIndex = 0;
     double maxFA = 0.0;
     double totalFA = 0.0;
     bool peakOverflow = false;
+};
 
-    // Elements with an isotope-FA detail line: user-defined (kinds 0, 4, 5) or
-    // enriched (kind 1) elements; their isotopes one element after the other.
+// Elements with an isotope-FA detail line: user-defined elements (cluster
+// pattern, loss of H, series), enriched elements (labelled atoms) or the fitted
+// element (enrichment); their isotopes one element after the other.
+struct IsotopeDetails {
     int detailCount = 0;
     std::string detailSymbol;    // two characters per element, e.g. "JxQy" or "C H "
     std::array<int, kMaxDetailElements> detailAtomCount{};
     std::array<int, kMaxDetailElements> lastIsotopeIndex{};   // isotope count - 1
     std::array<int, kMaxDetailIsotopes> isotopeMassNumber{};
     std::array<double, kMaxDetailIsotopes> isotopeFA{};
+};
 
-    std::string elementSymbol;   // kinds 2 and 6
-
-    // Experimental spectra (kinds 2 and 4).
+// A measured spectrum: fitted (enrichment) or corrected (loss of H).
+struct MeasuredSpectrum {
     int expPeakCount = 0;
     std::array<double, kMaxExperimentalPeaks> expIntensity{};
     int firstPeakOffset = 0;
     double firstPeakMz = 0.0;
-    double fitResidual = 0.0;
-    int correctedCount = 0;
+    double fitResidual = 0.0;    // enrichment: the sum of squared differences at the best fit
+    int correctedCount = 0;      // loss of H: the corrected intensities
     std::array<double, kMaxExperimentalPeaks> correctedIntensity{};
+};
 
-    // Formulae matching an m/z (kind 3).
+// Elemental formulae whose m/z lies within mzHalfRange of the target ionMassA.
+struct FormulaMatches {
     double mzHalfRange = 0.0;
     int elementCount = 0;
     std::array<std::string, kMaxFormulaElements> elementSymbols{};
@@ -83,8 +84,11 @@ struct CalculationState {
     std::array<double, kMaxFormulae> formulaMz{};
     std::array<ElectronClass, kMaxFormulae> formulaElectrons{};
     double userElementMass = 0.0;
+};
 
-    // Series of ions with repeating units (kind 5).
+// A series of ions built from a repeating unit (formulaText), an optional end
+// cap and charging ions; their peaks lie one ion after the other in ClusterPeaks.
+struct IonSeries {
     std::string endCapText;
     bool hasEndCap = false;
     std::string chargingIonText;
@@ -96,12 +100,33 @@ struct CalculationState {
     std::array<int, kMaxIons> ionLastPeakIndex{};
     std::array<double, kMaxIons> ionMaxFA{};
     bool ionStorageFull = false;
+};
 
-    // Isotopic data of one element (kind 6); mass numbers are
-    // isotopeBase + isotopeMassNumber[i].
+// The isotopic data of one element; mass numbers are
+// isotopeBase + IsotopeDetails::isotopeMassNumber[i].
+struct ElementIsotopes {
     int isotopeBase = 0;
     std::array<double, kMaxDisplayedIsotopes> isotopeMass{};
     std::array<double, kMaxDisplayedIsotopes> isotopeFAList{};
+};
+
+// The echoed inputs every kind shares, then each kind's own group; a kind
+// fills only the groups its results have, and the page and the report read
+// the same groups.
+struct CalculationState {
+    CalcKind calcKind = CalcKind::IsotopeCluster;
+    std::string formulaText;     // the ion; for a series, the repeating unit
+    int charge = 1;              // signed; m/z divide by its absolute value
+    double stopFA = 0.9999;
+    double ionMassA = 0.0;       // the [A+0] ion mass; for formulae, the target m/z
+    std::string elementSymbol;   // the fitted element, or the element displayed
+
+    ClusterPeaks cluster;
+    IsotopeDetails details;
+    MeasuredSpectrum spectrum;
+    FormulaMatches formulae;
+    IonSeries series;
+    ElementIsotopes isotopes;
 };
 
 }  // namespace tarnevo::results

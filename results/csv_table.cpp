@@ -9,7 +9,7 @@
 #include "core/natural_isotopes.h"
 #include "results/report_file.h"
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -32,10 +32,10 @@ public:
     }
     // Not-a-number and infinities have no CSV spelling that spreadsheets
     // agree on: the cell stays empty.
-    CsvRow& Number(double value) { return Cell(std::isfinite(value) ? FormatShortest(value) : std::string()); }
+    CsvRow& Number(double value) { return Cell(std::isfinite(value) ? core::FormatShortest(value) : std::string()); }
     // A value the row does not have (present false) leaves its cell empty.
     CsvRow& NumberIf(bool present, double value) { return present ? Number(value) : Cell({}); }
-    CsvRow& Integer(long long value) { return Cell(FormatInteger(value)); }
+    CsvRow& Integer(long long value) { return Cell(core::FormatInteger(value)); }
     std::string Line() const { return line_ + "\n"; }
 
 private:
@@ -56,15 +56,15 @@ bool Known(double centroid) { return centroid > 0.0; }
 
 std::string ClusterTable(const CalculationState& state) {
     std::string csv(kPeakHeader);
-    for (int n = 0; n < Bounded(state.lastPeakIndex + 1, kPeakSlots); ++n) {
-        const double fa = state.peakFA[n];
+    for (int n = 0; n < Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots); ++n) {
+        const double fa = state.cluster.peakFA[n];
         // As on the result page: a pattern whose FAs sum to 0 has no scale.
-        const double rel = state.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.maxFA);
+        const double rel = state.cluster.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.cluster.maxFA);
         csv += CsvRow()
                    .Text(state.formulaText)
                    .Integer(n)
                    .Number(PeakMz(state.ionMassA, n, state.charge))
-                   .NumberIf(Known(state.peakCentroidMz[n]), state.peakCentroidMz[n])
+                   .NumberIf(Known(state.cluster.peakCentroidMz[n]), state.cluster.peakCentroidMz[n])
                    .Number(fa)
                    .Number(rel)
                    .Line();
@@ -75,18 +75,18 @@ std::string ClusterTable(const CalculationState& state) {
 std::string RepeatingUnitTable(const CalculationState& state) {
     std::string csv(kPeakHeader);
     int firstSlot = 0;   // the peaks of all ions lie one after another
-    for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
-        const std::string ion = detail::RepeatingUnitIon(state, state.firstRUCount + k);
-        const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
+    for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
+        const std::string ion = detail::RepeatingUnitIon(state, state.series.firstRUCount + k);
+        const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
         for (int n = 0; n < peaks; ++n) {
-            const double fa = state.peakFA[firstSlot + n];
+            const double fa = state.cluster.peakFA[firstSlot + n];
             csv += CsvRow()
                        .Text(ion)
                        .Integer(n)
-                       .Number(PeakMz(state.ionMassAList[k], n, state.charge))
-                       .NumberIf(Known(state.peakCentroidMz[firstSlot + n]), state.peakCentroidMz[firstSlot + n])
+                       .Number(PeakMz(state.series.ionMassAList[k], n, state.charge))
+                       .NumberIf(Known(state.cluster.peakCentroidMz[firstSlot + n]), state.cluster.peakCentroidMz[firstSlot + n])
                        .Number(fa)
-                       .Number(RelativeIntensity(fa, state.ionMaxFA[k]))
+                       .Number(RelativeIntensity(fa, state.series.ionMaxFA[k]))
                        .Line();
         }
         firstSlot += peaks;
@@ -96,14 +96,14 @@ std::string RepeatingUnitTable(const CalculationState& state) {
 
 std::string EnrichmentTable(const CalculationState& state) {
     std::string csv = "n,mz,experimental,calculated\n";
-    const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
+    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         csv += CsvRow()
                    .Integer(n)
                    .Number(PeakMz(state.ionMassA, n, state.charge))
-                   .Number(n < offset ? 0.0 : state.expIntensity[n - offset])
-                   .Number(RelativeIntensity(state.peakFA[n], state.maxFA))
+                   .Number(n < offset ? 0.0 : state.spectrum.expIntensity[n - offset])
+                   .Number(RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA))
                    .Line();
     }
     return csv;
@@ -114,20 +114,20 @@ std::string EnrichmentTable(const CalculationState& state) {
 // spectrum without that peak leaves its cell empty.
 std::string LossOfHTable(const CalculationState& state) {
     std::string csv = "n,mz,experimental,corrected\n";
-    const int measured = Bounded(state.expPeakCount, kMaxExperimentalPeaks);
-    const int corrected = Bounded(state.correctedCount, kMaxExperimentalPeaks);
-    const int first = std::min(state.firstPeakOffset, 0);
-    const int last = std::max(state.firstPeakOffset + measured, corrected) - 1;
+    const int measured = Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks);
+    const int corrected = Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks);
+    const int first = std::min(state.spectrum.firstPeakOffset, 0);
+    const int last = std::max(state.spectrum.firstPeakOffset + measured, corrected) - 1;
     const double step = state.charge == 0 ? 1.0 : 1.0 / std::abs(state.charge);
     for (int n = first; n <= last; ++n) {
-        const int i = n - state.firstPeakOffset;
+        const int i = n - state.spectrum.firstPeakOffset;
         const bool wasMeasured = i >= 0 && i < measured;
         const bool wasCorrected = n >= 0 && n < corrected;
         csv += CsvRow()
                    .Integer(n)
-                   .Number(state.firstPeakMz + i * step)
-                   .NumberIf(wasMeasured, wasMeasured ? state.expIntensity[static_cast<std::size_t>(i)] : 0.0)
-                   .NumberIf(wasCorrected, wasCorrected ? state.correctedIntensity[static_cast<std::size_t>(n)] : 0.0)
+                   .Number(state.spectrum.firstPeakMz + i * step)
+                   .NumberIf(wasMeasured, wasMeasured ? state.spectrum.expIntensity[static_cast<std::size_t>(i)] : 0.0)
+                   .NumberIf(wasCorrected, wasCorrected ? state.spectrum.correctedIntensity[static_cast<std::size_t>(n)] : 0.0)
                    .Line();
     }
     return csv;
@@ -148,10 +148,10 @@ std::string ElectronClassText(ElectronClass electrons) {
 // user-defined element, whose valence is not kept with the results.
 std::optional<double> RingsPlusDoubleBonds(const CalculationState& state, int formula) {
     double dbe = 1.0;
-    for (int j = 0; j < Bounded(state.elementCount, kMaxFormulaElements); ++j) {
-        const int atoms = state.formulaAtoms[formula][j];
+    for (int j = 0; j < Bounded(state.formulae.elementCount, kMaxFormulaElements); ++j) {
+        const int atoms = state.formulae.formulaAtoms[formula][j];
         if (atoms == 0) continue;
-        const int index = core::LookupSymbolText(state.elementSymbols[j], 0);
+        const int index = core::LookupSymbolText(state.formulae.elementSymbols[j], 0);
         if (index < 0 || index >= static_cast<int>(core::kNaturalElementCount)) return std::nullopt;
         const int electrons = core::kNaturalElements[static_cast<std::size_t>(index)].valenceElectrons;
         if (electrons < 0) return std::nullopt;
@@ -163,15 +163,15 @@ std::optional<double> RingsPlusDoubleBonds(const CalculationState& state, int fo
 
 std::string FormulaTable(const CalculationState& state) {
     std::string csv = "formula,mz,errorPpm,electronClass,dbe\n";
-    for (int i = 0; i < Bounded(state.formulaCount, kMaxFormulae); ++i) {
+    for (int i = 0; i < Bounded(state.formulae.formulaCount, kMaxFormulae); ++i) {
         // The page's formula text without its three-character electron-class mark.
         const std::string formula = detail::MatchedFormula(state, i).substr(3);
         const std::optional<double> dbe = RingsPlusDoubleBonds(state, i);
         csv += CsvRow()
                    .Text(formula)
-                   .Number(state.formulaMz[i])
-                   .Number(ErrorPpm(state.formulaMz[i], state.ionMassA))
-                   .Text(ElectronClassText(state.formulaElectrons[i]))
+                   .Number(state.formulae.formulaMz[i])
+                   .Number(ErrorPpm(state.formulae.formulaMz[i], state.ionMassA))
+                   .Text(ElectronClassText(state.formulae.formulaElectrons[i]))
                    .NumberIf(dbe.has_value(), dbe.value_or(0.0))
                    .Line();
     }
@@ -180,11 +180,11 @@ std::string FormulaTable(const CalculationState& state) {
 
 std::string IsotopicDataTable(const CalculationState& state) {
     std::string csv = "massNumber,mass,fa\n";
-    for (int i = 0; i < Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes); ++i) {
+    for (int i = 0; i < Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes); ++i) {
         csv += CsvRow()
-                   .Integer(state.isotopeBase + state.isotopeMassNumber[i])
-                   .Number(state.isotopeMass[i])
-                   .Number(state.isotopeFAList[i])
+                   .Integer(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i])
+                   .Number(state.isotopes.isotopeMass[i])
+                   .Number(state.isotopes.isotopeFAList[i])
                    .Line();
     }
     return csv;
@@ -216,16 +216,16 @@ std::string ExportFailureMessage(const std::string& path, std::string_view reaso
            ". Any earlier file of that name is unchanged.";
 }
 
-bool ExportTable(const Document& document, UserInterfacePort& ui) {
+bool ExportTable(const Document& document, dialogs::UserInterfacePort& ui) {
     if (document.readyForCalculation) return false;
-    SaveFileRequest request;
+    dialogs::SaveFileRequest request;
     request.initialName = kCsvFileName;
     request.defaultExtension = "csv";
     request.filter = kCsvFilter;
     const std::optional<std::string> path = ui.AskSaveFileName(request);
     if (!path) return false;
     if (auto reason = WriteFileSafely(*path, ComposeCsv(document.state))) {
-        ShowError(ui, ExportFailureMessage(*path, *reason), MessageModality::Application);
+        dialogs::ShowError(ui, ExportFailureMessage(*path, *reason), dialogs::MessageModality::Application);
         return false;
     }
     return true;

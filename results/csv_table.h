@@ -9,7 +9,7 @@
 
 #include "results/calculation_state.h"
 #include "results/document.h"
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
 namespace tarnevo::results {
 
@@ -23,7 +23,7 @@ inline constexpr std::string_view kCsvFileName = "Results.csv";
 // File > Export Table: asks for a file name and writes the table of the stored
 // results there atomically; a failure is shown like a failed save. False when
 // nothing was written (no results, cancelled, or failed).
-bool ExportTable(const Document& document, UserInterfacePort& ui);
+bool ExportTable(const Document& document, dialogs::UserInterfacePort& ui);
 
 // The message shown when the table cannot be written, naming file and reason.
 std::string ExportFailureMessage(const std::string& path, std::string_view reason);

@@ -34,22 +34,22 @@ SaveOutcome Document::WriteReport(const std::string& path, std::time_t now) {
     return {true, {}};
 }
 
-bool Document::SaveTo(UserInterfacePort& ui, const std::string& path) {
+bool Document::SaveTo(dialogs::UserInterfacePort& ui, const std::string& path) {
     const SaveOutcome outcome = WriteReport(path);
     if (!outcome.saved) {
-        ShowError(ui, outcome.errorMessage, MessageModality::Application);
+        ShowError(ui, outcome.errorMessage, dialogs::MessageModality::Application);
     }
     return outcome.saved;
 }
 
-bool Document::ConfirmSaveReminder(UserInterfacePort& ui) {
+bool Document::ConfirmSaveReminder(dialogs::UserInterfacePort& ui) {
     if (!IsModified() || !saveReminder || savedFlag) return true;
-    const MessageAnswer answer = ui.ShowMessage({std::string(messages::kSaveReminderQuestion),
-                                                 MessageButtons::YesNo, MessageIcon::Question,
-                                                 MessageModality::System});
-    if (answer != MessageAnswer::Yes) return true;
+    const dialogs::MessageAnswer answer = ui.ShowMessage({std::string(messages::kSaveReminderQuestion),
+                                                 dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
+                                                 dialogs::MessageModality::System});
+    if (answer != dialogs::MessageAnswer::Yes) return true;
     fileNameBuffer = messages::kReminderFileName;
-    SaveFileRequest request;
+    dialogs::SaveFileRequest request;
     request.initialName = fileNameBuffer;
     request.filter = fileFilter;
     const std::optional<std::string> path = ui.AskSaveFileName(request);
@@ -58,7 +58,7 @@ bool Document::ConfirmSaveReminder(UserInterfacePort& ui) {
     return SaveTo(ui, savePath);
 }
 
-bool Document::NewDocument(UserInterfacePort& ui) {
+bool Document::NewDocument(dialogs::UserInterfacePort& ui) {
     if (!ConfirmSaveReminder(ui)) return false;
     title_ = messages::kUntitled;
     InvalidateViews();
@@ -68,7 +68,7 @@ bool Document::NewDocument(UserInterfacePort& ui) {
     return true;
 }
 
-bool Document::FileNew(UserInterfacePort& ui) {
+bool Document::FileNew(dialogs::UserInterfacePort& ui) {
     if (!NewDocument(ui)) return false;
     readyForCalculation = true;
     savedFlag = false;
@@ -76,14 +76,14 @@ bool Document::FileNew(UserInterfacePort& ui) {
     return true;
 }
 
-bool Document::SaveModified(UserInterfacePort& ui) {
+bool Document::SaveModified(dialogs::UserInterfacePort& ui) {
     if (!ConfirmSaveReminder(ui)) return false;
     SetModified(false);
     return true;
 }
 
-bool Document::SaveAs(UserInterfacePort& ui) {
-    SaveFileRequest request;
+bool Document::SaveAs(dialogs::UserInterfacePort& ui) {
+    dialogs::SaveFileRequest request;
     request.initialName = (title_.empty() ? std::string(messages::kUntitled) : title_);
     if (request.initialName.find('.') == std::string::npos) request.initialName += ".txt";
     request.filter = kDocumentFilter;
@@ -95,7 +95,7 @@ bool Document::SaveAs(UserInterfacePort& ui) {
     return true;
 }
 
-bool Document::Save(UserInterfacePort& ui) {
+bool Document::Save(dialogs::UserInterfacePort& ui) {
     if (pathName_.empty()) return SaveAs(ui);
     return SaveTo(ui, pathName_);
 }
@@ -107,9 +107,9 @@ void Document::CompleteCalculation(bool reminderWanted) {
     InvalidateViews();
 }
 
-bool PassCalculationGate(Document& document, ViewState& view, UserInterfacePort& ui, CalcKind kind) {
+bool PassCalculationGate(Document& document, ViewState& view, dialogs::UserInterfacePort& ui, CalcKind kind) {
     if (!document.readyForCalculation) {
-        ShowError(ui, messages::kFileNewFirst, MessageModality::Application);
+        dialogs::ShowError(ui, messages::kFileNewFirst, dialogs::MessageModality::Application);
         return false;
     }
     view.showWelcome = false;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "results/calculation_state.h"
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 #include "results/view_state.h"
 
 namespace tarnevo::results {
@@ -53,25 +53,25 @@ public:
     // The save reminder of File New and closing. False only when the user chose
     // to save and the report could not be written (the message has been shown):
     // the operation that asked must not go on.
-    bool ConfirmSaveReminder(UserInterfacePort& ui);
+    bool ConfirmSaveReminder(dialogs::UserInterfacePort& ui);
 
     // The framework's new-document step (also run once at start-up).
-    bool NewDocument(UserInterfacePort& ui);
+    bool NewDocument(dialogs::UserInterfacePort& ui);
     // File New: a fresh data set, ready for the next calculation.
-    bool FileNew(UserInterfacePort& ui);
+    bool FileNew(dialogs::UserInterfacePort& ui);
     // Before the document closes (Exit, closing the window). False: stay open.
-    bool SaveModified(UserInterfacePort& ui);
+    bool SaveModified(dialogs::UserInterfacePort& ui);
     // File Save and Save As: ask for a file name (Save only when the document has
     // no path yet), write the report, take the file as path and title.
-    bool Save(UserInterfacePort& ui);
-    bool SaveAs(UserInterfacePort& ui);
+    bool Save(dialogs::UserInterfacePort& ui);
+    bool SaveAs(dialogs::UserInterfacePort& ui);
 
     // The end of the store step, after a calculation has copied its results into
     // state: always marks the document modified, whatever the reminder says.
     void CompleteCalculation(bool reminderWanted);
 
 private:
-    bool SaveTo(UserInterfacePort& ui, const std::string& path);
+    bool SaveTo(dialogs::UserInterfacePort& ui, const std::string& path);
 
     bool modified_ = false;
     std::string title_;
@@ -82,6 +82,6 @@ private:
 // The calculation gate, first step of every calculation command: refuses while
 // the data set holds results; otherwise clears the welcome text and notes the
 // kind of calculation in the view.
-bool PassCalculationGate(Document& document, ViewState& view, UserInterfacePort& ui, CalcKind kind);
+bool PassCalculationGate(Document& document, ViewState& view, dialogs::UserInterfacePort& ui, CalcKind kind);
 
 }  // namespace tarnevo::results

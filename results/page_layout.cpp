@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -68,13 +68,13 @@ struct ClusterCell {
 };
 
 std::string LeftClusterCell(int n, const ClusterCell& cell) {
-    return Spread(PeakLabel(n), FormatFixed(cell.mz, 2), 17) + "  " + FormatScientific(cell.fa, 5) +
-           RightAligned(cell.relative, 8);
+    return core::Spread(PeakLabel(n), core::FormatFixed(cell.mz, 2), 17) + "  " + core::FormatScientific(cell.fa, 5) +
+           core::RightAligned(cell.relative, 8);
 }
 
 std::string RightClusterCell(int n, const ClusterCell& cell) {
-    return Spread("    " + PeakLabel(n), FormatFixed(cell.mz, 2), 21) + "  " + FormatScientific(cell.fa, 5) +
-           RightAligned(cell.relative, 8);
+    return core::Spread("    " + PeakLabel(n), core::FormatFixed(cell.mz, 2), 21) + "  " + core::FormatScientific(cell.fa, 5) +
+           core::RightAligned(cell.relative, 8);
 }
 
 // Peaks [A+0] .. [A+count-1] of one pattern; cellOf(n) gives the values of
@@ -102,66 +102,66 @@ void AppendSpectrumTable(Lines& lines, int count, CellOf cellOf) {
         lines, count,
         [&](int i) {
             const SpectrumCell cell = cellOf(i);
-            return Spread("  " + PeakLabel(cell.position), FormatFixed(cell.mz, 2), 18) +
-                   RightAligned(FormatFixed(cell.intensity, 3), 11);
+            return core::Spread("  " + PeakLabel(cell.position), core::FormatFixed(cell.mz, 2), 18) +
+                   core::RightAligned(core::FormatFixed(cell.intensity, 3), 11);
         },
         [&](int i) {
             const SpectrumCell cell = cellOf(i);
-            return RightAligned(PeakLabel(cell.position), 13) + RightAligned(FormatFixed(cell.mz, 2), 11) +
-                   RightAligned("  " + FormatFixed(cell.intensity, 3), 11);
+            return core::RightAligned(PeakLabel(cell.position), 13) + core::RightAligned(core::FormatFixed(cell.mz, 2), 11) +
+                   core::RightAligned("  " + core::FormatFixed(cell.intensity, 3), 11);
         });
 }
 
 void AppendCommonHead(Lines& lines, const CalculationState& state) {
     lines.emplace_back(TitleOf(state.calcKind));
     lines.push_back("Ion Formula: " + state.formulaText);
-    lines.push_back("Mass of [A+0] ion: " + FormatFixed(state.ionMassA, 4));
-    lines.push_back("Ion Charge: " + FormatInteger(state.charge));
+    lines.push_back("Mass of [A+0] ion: " + core::FormatFixed(state.ionMassA, 4));
+    lines.push_back("Ion Charge: " + core::FormatInteger(state.charge));
     switch (state.calcKind) {
         case CalcKind::LabelledAtoms:
             lines.emplace_back("Full enrichment details are presented in the saved data file.");
             break;
         case CalcKind::EnrichmentFromSpectrum:
             lines.push_back("Enriched element: " + state.elementSymbol);
-            lines.push_back("Number of enriched atoms: " + FormatInteger(state.detailAtomCount[0]));
+            lines.push_back("Number of enriched atoms: " + core::FormatInteger(state.details.detailAtomCount[0]));
             break;
         default:
-            if (state.detailCount != 0) lines.emplace_back(kUserElementNote);
+            if (state.details.detailCount != 0) lines.emplace_back(kUserElementNote);
             break;
     }
 }
 
 void AppendClusterBody(Lines& lines, const CalculationState& state) {
     // A pattern whose FAs sum to 0 has no meaningful scale: Rel % reads 0.000.
-    AppendClusterTable(lines, Bounded(state.lastPeakIndex + 1, kPeakSlots), [&](int n) {
-        const double fa = state.peakFA[n];
-        const double relative = state.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.maxFA);
-        return ClusterCell{fa, PeakMz(state.ionMassA, n, state.charge), FormatFixed(relative, 3)};
+    AppendClusterTable(lines, Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots), [&](int n) {
+        const double fa = state.cluster.peakFA[n];
+        const double relative = state.cluster.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.cluster.maxFA);
+        return ClusterCell{fa, PeakMz(state.ionMassA, n, state.charge), core::FormatFixed(relative, 3)};
     });
-    lines.push_back("Total fractional abundance: " + FormatFixed(state.totalFA, 5));
-    if (state.peakOverflow) lines.emplace_back("Warning - Ions above [A+319] were encountered in the data!");
+    lines.push_back("Total fractional abundance: " + core::FormatFixed(state.cluster.totalFA, 5));
+    if (state.cluster.peakOverflow) lines.emplace_back("Warning - Ions above [A+319] were encountered in the data!");
 }
 
 void AppendEnrichmentBody(Lines& lines, const CalculationState& state) {
     lines.emplace_back();
     lines.emplace_back("Enrichment fractional abundances:");
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        lines.push_back("  " + state.elementSymbol + "(" + FormatInteger(state.isotopeMassNumber[i]) + ")  " +
-                        FormatFixed(state.isotopeFA[i], 5));
+        lines.push_back("  " + state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) + ")  " +
+                        core::FormatFixed(state.details.isotopeFA[i], 5));
     }
-    lines.push_back("Sum of squares of residuals of spectral fit: " + FormatFixed(state.fitResidual, 3));
+    lines.push_back("Sum of squares of residuals of spectral fit: " + core::FormatFixed(state.spectrum.fitResidual, 3));
     lines.emplace_back();
     lines.emplace_back("Comparison of the experimental and calculated spectra:");
     lines.emplace_back(kComparisonHeading);
-    const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
+    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const std::string experimental =
-            n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
-        const double calculated = RelativeIntensity(state.peakFA[n], state.maxFA);
-        lines.push_back(Spread(PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
-                        RightAligned(experimental, 10) + RightAligned(FormatFixed(calculated, 3), 13));
+            n < offset ? "0.000" : core::FormatFixed(state.spectrum.expIntensity[n - offset], 3);
+        const double calculated = RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA);
+        lines.push_back(core::Spread(PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
+                        core::RightAligned(experimental, 10) + core::RightAligned(core::FormatFixed(calculated, 3), 13));
     }
 }
 
@@ -169,15 +169,15 @@ void AppendLossOfHBody(Lines& lines, const CalculationState& state) {
     const double step = 1.0 / std::abs(state.charge);
     lines.emplace_back();
     lines.emplace_back("Experimental spectrum entered:");
-    AppendSpectrumTable(lines, Bounded(state.expPeakCount, kMaxExperimentalPeaks), [&](int i) {
-        return SpectrumCell{state.firstPeakOffset + i, state.firstPeakMz + i * step, state.expIntensity[i]};
+    AppendSpectrumTable(lines, Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), [&](int i) {
+        return SpectrumCell{state.spectrum.firstPeakOffset + i, state.spectrum.firstPeakMz + i * step, state.spectrum.expIntensity[i]};
     });
     lines.emplace_back();
     lines.emplace_back();
     lines.emplace_back("Spectrum corrected for loss of H:");
-    AppendSpectrumTable(lines, Bounded(state.correctedCount, kMaxExperimentalPeaks), [&](int n) {
-        return SpectrumCell{n, state.firstPeakMz + (n - state.firstPeakOffset) * step,
-                            state.correctedIntensity[n]};
+    AppendSpectrumTable(lines, Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks), [&](int n) {
+        return SpectrumCell{n, state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step,
+                            state.spectrum.correctedIntensity[n]};
     });
 }
 
@@ -185,11 +185,11 @@ Lines FormulaPage(const CalculationState& state) {
     const double target = state.ionMassA;
     Lines lines;
     lines.emplace_back(TitleOf(CalcKind::FormulaFromMz));
-    lines.push_back("Target m/z: " + FormatFixed(target, 4));
-    lines.push_back("Range in m/z: " + FormatFixed(target - state.mzHalfRange, 4) + " to " +
-                    FormatFixed(target + state.mzHalfRange, 4));
-    lines.push_back("Ion charge: " + FormatInteger(state.charge));
-    const int formulae = Bounded(state.formulaCount, kMaxFormulae);
+    lines.push_back("Target m/z: " + core::FormatFixed(target, 4));
+    lines.push_back("Range in m/z: " + core::FormatFixed(target - state.formulae.mzHalfRange, 4) + " to " +
+                    core::FormatFixed(target + state.formulae.mzHalfRange, 4));
+    lines.push_back("Ion charge: " + core::FormatInteger(state.charge));
+    const int formulae = Bounded(state.formulae.formulaCount, kMaxFormulae);
     if (formulae == 0) {
         lines.emplace_back("No formulae were detected within the mass range.");
         return lines;
@@ -198,7 +198,7 @@ Lines FormulaPage(const CalculationState& state) {
     lines.emplace_back(kFormulaHeading);
     for (int i = 0; i < formulae; ++i) {
         // The m/z ends in column 44; a long formula keeps two blanks before it.
-        lines.push_back(Spread(detail::MatchedFormula(state, i), FormatFixed(state.formulaMz[i], 4), 44, 2));
+        lines.push_back(core::Spread(detail::MatchedFormula(state, i), core::FormatFixed(state.formulae.formulaMz[i], 4), 44, 2));
     }
     if (formulae == kMaxFormulae) {
         lines.emplace_back();
@@ -212,28 +212,28 @@ Lines RepeatingUnitPage(const CalculationState& state) {
     Lines lines;
     lines.emplace_back(TitleOf(CalcKind::RepeatingUnits));
     lines.push_back("Repeating Unit: " + state.formulaText);
-    lines.push_back(state.hasEndCap ? "End Cap: " + state.endCapText : std::string("No End Cap"));
-    lines.push_back("Charging Ion: " + state.chargingIonText);
-    lines.push_back("Total Ionic Charge: " + FormatInteger(state.charge));
-    lines.push_back("Minimum Total Fractional Abundance: " + FormatFixed(state.stopFA, 5));
-    if (state.detailCount != 0) lines.emplace_back(kUserElementNote);
+    lines.push_back(state.series.hasEndCap ? "End Cap: " + state.series.endCapText : std::string("No End Cap"));
+    lines.push_back("Charging Ion: " + state.series.chargingIonText);
+    lines.push_back("Total Ionic Charge: " + core::FormatInteger(state.charge));
+    lines.push_back("Minimum Total Fractional Abundance: " + core::FormatFixed(state.stopFA, 5));
+    if (state.details.detailCount != 0) lines.emplace_back(kUserElementNote);
     // The peaks of all ions lie one after another in peakFA.
     int firstSlot = 0;
-    for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
-        const double massA = state.ionMassAList[k];
-        const double largestFA = state.ionMaxFA[k];
+    for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
+        const double massA = state.series.ionMassAList[k];
+        const double largestFA = state.series.ionMaxFA[k];
         lines.emplace_back();
-        lines.push_back("Ion Formula: " + detail::RepeatingUnitIon(state, state.firstRUCount + k));
-        lines.push_back("Mass of [A+0] ion: " + FormatFixed(massA, 4));
-        const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
+        lines.push_back("Ion Formula: " + detail::RepeatingUnitIon(state, state.series.firstRUCount + k));
+        lines.push_back("Mass of [A+0] ion: " + core::FormatFixed(massA, 4));
+        const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
         AppendClusterTable(lines, peaks, [&](int n) {
-            const double fa = state.peakFA[firstSlot + n];
+            const double fa = state.cluster.peakFA[firstSlot + n];
             return ClusterCell{fa, PeakMz(massA, n, state.charge),
-                               FormatFixed(RelativeIntensity(fa, largestFA), 3)};
+                               core::FormatFixed(RelativeIntensity(fa, largestFA), 3)};
         });
         firstSlot += peaks;
     }
-    if (state.ionStorageFull) {
+    if (state.series.ionStorageFull) {
         lines.emplace_back();
         lines.emplace_back("Warning - Number of ions exceeds storage (320), calculations are incomplete.");
         lines.emplace_back("Try a smaller or different range in RUs or m/z.");
@@ -247,12 +247,12 @@ Lines IsotopicDataPage(const CalculationState& state) {
     lines.push_back("Isotopes of " + state.elementSymbol);
     lines.emplace_back();
     lines.emplace_back(kIsotopeHeading);
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     for (int i = 0; i < isotopes; ++i) {
         const std::string label =
-            state.elementSymbol + "(" + FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) + ")";
-        lines.push_back(Spread(label, FormatFixed(state.isotopeMass[i], 5), 20) + "  " +
-                        FormatFixed(state.isotopeFAList[i], 5));
+            state.elementSymbol + "(" + core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
+        lines.push_back(core::Spread(label, core::FormatFixed(state.isotopes.isotopeMass[i], 5), 20) + "  " +
+                        core::FormatFixed(state.isotopes.isotopeFAList[i], 5));
     }
     return lines;
 }

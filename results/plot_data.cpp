@@ -7,7 +7,7 @@
 
 #include "results/document.h"
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -32,11 +32,11 @@ double PeakSpacing(const CalculationState& state) {
 // from [A+0] stands in.
 double StickMz(double centroid, double nominal) { return centroid > 0.0 ? centroid : nominal; }
 
-std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + FormatInteger(charge); }
+std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 
 std::string AMinusZeroTitle(const CalculationState& state) {
     const double mz = state.charge == 0 ? state.ionMassA : state.ionMassA / std::abs(state.charge);
-    return state.formulaText + "   [A+0] m/z " + FormatFixed(mz, 4) + "   charge " + ChargeText(state.charge);
+    return state.formulaText + "   [A+0] m/z " + core::FormatFixed(mz, 4) + "   charge " + ChargeText(state.charge);
 }
 
 PlotData StickPlot(std::string title, std::string xTitle, std::string yTitle) {
@@ -93,12 +93,12 @@ PlotData ClusterPlot(const CalculationState& state) {
     PlotData plot = StickPlot(AMinusZeroTitle(state), "m/z", "Rel %");
     if (state.calcKind == CalcKind::LabelledAtoms) plot.title += "   (labelled)";
     PlotSeries series{state.formulaText, {}};
-    const int peaks = Bounded(state.lastPeakIndex + 1, kPeakSlots);
+    const int peaks = Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots);
     for (int n = 0; n < peaks; ++n) {
-        const double fa = state.peakFA[n];
+        const double fa = state.cluster.peakFA[n];
         // As on the result page: a pattern whose FAs sum to 0 has no scale.
-        const double rel = state.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.maxFA);
-        const double mz = StickMz(state.peakCentroidMz[n], PeakMz(state.ionMassA, n, state.charge));
+        const double rel = state.cluster.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.cluster.maxFA);
+        const double mz = StickMz(state.cluster.peakCentroidMz[n], PeakMz(state.ionMassA, n, state.charge));
         series.marks.push_back({mz, rel, PeakLabel(n), mz, fa, rel});
     }
     plot.series.push_back(std::move(series));
@@ -108,10 +108,10 @@ PlotData ClusterPlot(const CalculationState& state) {
 
 std::string FittedFAs(const CalculationState& state) {
     std::string text;
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" + FormatInteger(state.isotopeMassNumber[i]) +
-                ") " + FormatFixed(state.isotopeFA[i], 5);
+        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) +
+                ") " + core::FormatFixed(state.details.isotopeFA[i], 5);
     }
     return text;
 }
@@ -123,14 +123,14 @@ PlotData EnrichmentPlot(const CalculationState& state) {
     PlotSeries experimental{std::string(kExperimentalSeries), {}};
     PlotSeries calculated{std::string(kCalculatedSeries), {}};
     // Calculated peaks before the first experimental one read 0 in the experiment.
-    const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
+    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const double mz = PeakMz(state.ionMassA, n, state.charge);
-        const double measured = n < offset ? 0.0 : state.expIntensity[n - offset];
-        const double rel = RelativeIntensity(state.peakFA[n], state.maxFA);
+        const double measured = n < offset ? 0.0 : state.spectrum.expIntensity[n - offset];
+        const double rel = RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA);
         experimental.marks.push_back({mz - shift, measured, PeakLabel(n), mz, std::nullopt, measured});
-        calculated.marks.push_back({mz + shift, rel, PeakLabel(n), mz, state.peakFA[n], rel});
+        calculated.marks.push_back({mz + shift, rel, PeakLabel(n), mz, state.cluster.peakFA[n], rel});
     }
     plot.series.push_back(std::move(experimental));
     plot.series.push_back(std::move(calculated));
@@ -144,17 +144,17 @@ PlotData LossOfHPlot(const CalculationState& state) {
     const double step = PeakSpacing(state);
     const double shift = kSideBySideShift * step;
     PlotSeries experimental{std::string(kExperimentalSeries), {}};
-    for (int i = 0; i < Bounded(state.expPeakCount, kMaxExperimentalPeaks); ++i) {
-        const double mz = state.firstPeakMz + i * step;
-        const double intensity = state.expIntensity[i];
+    for (int i = 0; i < Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks); ++i) {
+        const double mz = state.spectrum.firstPeakMz + i * step;
+        const double intensity = state.spectrum.expIntensity[i];
         experimental.marks.push_back(
-            {mz - shift, intensity, PeakLabel(state.firstPeakOffset + i), mz, std::nullopt, intensity});
+            {mz - shift, intensity, PeakLabel(state.spectrum.firstPeakOffset + i), mz, std::nullopt, intensity});
     }
     // The corrected spectrum starts at [A+0], -firstPeakOffset spacings above the first measured peak.
     PlotSeries corrected{std::string(kCorrectedSeries), {}};
-    for (int n = 0; n < Bounded(state.correctedCount, kMaxExperimentalPeaks); ++n) {
-        const double mz = state.firstPeakMz + (n - state.firstPeakOffset) * step;
-        const double intensity = state.correctedIntensity[n];
+    for (int n = 0; n < Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks); ++n) {
+        const double mz = state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step;
+        const double intensity = state.spectrum.correctedIntensity[n];
         corrected.marks.push_back({mz + shift, intensity, PeakLabel(n), mz, std::nullopt, intensity});
     }
     plot.series.push_back(std::move(experimental));
@@ -165,19 +165,19 @@ PlotData LossOfHPlot(const CalculationState& state) {
 
 PlotData FormulaPlot(const CalculationState& state) {
     const double target = state.ionMassA;
-    const double low = target - state.mzHalfRange;
-    const double high = target + state.mzHalfRange;
+    const double low = target - state.formulae.mzHalfRange;
+    const double high = target + state.formulae.mzHalfRange;
     PlotData plot;
     plot.empty = false;
-    plot.title = "Formulae for m/z " + FormatFixed(low, 4) + " to " + FormatFixed(high, 4);
+    plot.title = "Formulae for m/z " + core::FormatFixed(low, 4) + " to " + core::FormatFixed(high, 4);
     plot.xTitle = "m/z";
     plot.yTitle = "Error (ppm)";
     plot.marks = PlotMarks::Points;
     plot.band = PlotRange{low, high};
     PlotSeries formulae{"Formulae", {}};
-    const int count = Bounded(state.formulaCount, kMaxFormulae);
+    const int count = Bounded(state.formulae.formulaCount, kMaxFormulae);
     for (int i = 0; i < count; ++i) {
-        const double mz = state.formulaMz[i];
+        const double mz = state.formulae.formulaMz[i];
         formulae.marks.push_back({mz, ErrorPpm(mz, target), detail::MatchedFormula(state, i), mz, {}, {}});
     }
     if (count == 0) plot.title += "   (no formulae found)";
@@ -201,15 +201,15 @@ PlotData RepeatingUnitPlot(const CalculationState& state) {
                               "m/z", "Rel %");
     // The peaks of all ions lie one after another in peakFA.
     int firstSlot = 0;
-    for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
-        const std::string ion = detail::RepeatingUnitIon(state, state.firstRUCount + k);
+    for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
+        const std::string ion = detail::RepeatingUnitIon(state, state.series.firstRUCount + k);
         PlotSeries series{ion, {}};
-        const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
+        const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
         for (int n = 0; n < peaks; ++n) {
-            const double fa = state.peakFA[firstSlot + n];
-            const double rel = RelativeIntensity(fa, state.ionMaxFA[k]);
-            const double mz = StickMz(state.peakCentroidMz[firstSlot + n],
-                                      PeakMz(state.ionMassAList[k], n, state.charge));
+            const double fa = state.cluster.peakFA[firstSlot + n];
+            const double rel = RelativeIntensity(fa, state.series.ionMaxFA[k]);
+            const double mz = StickMz(state.cluster.peakCentroidMz[firstSlot + n],
+                                      PeakMz(state.series.ionMassAList[k], n, state.charge));
             series.marks.push_back({mz, rel, ion + " " + PeakLabel(n), mz, fa, rel});
         }
         firstSlot += peaks;
@@ -225,15 +225,15 @@ PlotData RepeatingUnitPlot(const CalculationState& state) {
 PlotData IsotopicDataPlot(const CalculationState& state) {
     PlotData plot = StickPlot("Isotopes of " + state.elementSymbol, "Mass (u)", "FA");
     PlotSeries series{state.elementSymbol, {}};
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     const double largest = isotopes == 0 ? 0.0
-                                         : *std::max_element(state.isotopeFAList.begin(),
-                                                             state.isotopeFAList.begin() + isotopes);
+                                         : *std::max_element(state.isotopes.isotopeFAList.begin(),
+                                                             state.isotopes.isotopeFAList.begin() + isotopes);
     for (int i = 0; i < isotopes; ++i) {
-        const double fa = state.isotopeFAList[i];
+        const double fa = state.isotopes.isotopeFAList[i];
         const std::string label =
-            state.elementSymbol + "(" + FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) + ")";
-        series.marks.push_back({state.isotopeMass[i], fa, label, state.isotopeMass[i], fa,
+            state.elementSymbol + "(" + core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
+        series.marks.push_back({state.isotopes.isotopeMass[i], fa, label, state.isotopes.isotopeMass[i], fa,
                                 RelativeIntensity(fa, largest)});
     }
     plot.series.push_back(std::move(series));
@@ -245,10 +245,10 @@ PlotData IsotopicDataPlot(const CalculationState& state) {
 
 std::string DescribeMark(const PlotData& plot, const PlotMark& mark) {
     std::string text = mark.label;
-    text += (plot.xTitle == "m/z" ? "\nm/z " : "\nMass ") + FormatFixed(mark.mz, 5);
-    if (plot.marks == PlotMarks::Points) return text + "\nError " + FormatFixed(mark.y, 2) + " ppm";
-    if (mark.fa) text += "\nFA " + FormatScientific(*mark.fa, 5);
-    if (mark.rel) text += "\nRel % " + FormatFixed(*mark.rel, 3);
+    text += (plot.xTitle == "m/z" ? "\nm/z " : "\nMass ") + core::FormatFixed(mark.mz, 5);
+    if (plot.marks == PlotMarks::Points) return text + "\nError " + core::FormatFixed(mark.y, 2) + " ppm";
+    if (mark.fa) text += "\nFA " + core::FormatScientific(*mark.fa, 5);
+    if (mark.rel) text += "\nRel % " + core::FormatFixed(*mark.rel, 3);
     return text;
 }
 

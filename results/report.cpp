@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "results/result_values.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -46,8 +46,8 @@ std::string Joined(std::initializer_list<std::string> fields) {
 // One row of a calculated cluster: [A+n], m/z, FA twice (scientific and
 // fixed), Rel %. Example: "[A+2], 80.00, 3.670000E-001, 0.367, 58.304".
 std::string ClusterRow(int n, double mz, double fa, double largestFA) {
-    return Joined({PeakLabel(n), FormatFixed(mz, 2), FormatScientific(fa, 6), FormatFixed(fa, 3),
-                   FormatFixed(RelativeIntensity(fa, largestFA), 3)});
+    return Joined({PeakLabel(n), core::FormatFixed(mz, 2), core::FormatScientific(fa, 6), core::FormatFixed(fa, 3),
+                   core::FormatFixed(RelativeIntensity(fa, largestFA), 3)});
 }
 
 void WriteDetailBlock(ReportText& report, const CalculationState& state, std::string_view heading) {
@@ -75,51 +75,51 @@ void WriteCommonHead(ReportText& report, const CalculationState& state) {
             break;
     }
     report.Line("Ion Formula: " + state.formulaText);
-    report.Line("Mass of [A+0] Ion: " + FormatFixed(state.ionMassA, 4));
-    report.Line("Ion Charge: " + FormatInteger(state.charge));
+    report.Line("Mass of [A+0] Ion: " + core::FormatFixed(state.ionMassA, 4));
+    report.Line("Ion Charge: " + core::FormatInteger(state.charge));
     if (state.calcKind == CalcKind::EnrichmentFromSpectrum) {
         report.Line("Enriched element: " + state.elementSymbol);
-        report.Line("Number of enriched atoms: " + FormatInteger(state.detailAtomCount[0]));
+        report.Line("Number of enriched atoms: " + core::FormatInteger(state.details.detailAtomCount[0]));
         return;
     }
     report.EmptyLine();
     if (state.calcKind == CalcKind::LabelledAtoms) {
         WriteDetailBlock(report, state, "Enrichment Details (Fractional Abundances)");
-    } else if (state.detailCount != 0) {
+    } else if (state.details.detailCount != 0) {
         WriteDetailBlock(report, state, "Fractional Abundances of User Defined Elements");
     }
 }
 
 void WriteClusterBody(ReportText& report, const CalculationState& state) {
     report.Line(kPeakColumns);
-    const int peaks = Bounded(state.lastPeakIndex + 1, kPeakSlots);
+    const int peaks = Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots);
     for (int n = 0; n < peaks; ++n) {
-        report.Line(ClusterRow(n, PeakMz(state.ionMassA, n, state.charge), state.peakFA[n], state.maxFA));
+        report.Line(ClusterRow(n, PeakMz(state.ionMassA, n, state.charge), state.cluster.peakFA[n], state.cluster.maxFA));
     }
-    report.Line("Total Fractional Abundance: " + FormatFixed(state.totalFA, 5));
+    report.Line("Total Fractional Abundance: " + core::FormatFixed(state.cluster.totalFA, 5));
 }
 
 void WriteEnrichmentBody(ReportText& report, const CalculationState& state) {
     report.EmptyLine();
     report.Line("Enriched fractional abundances:");
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        report.Line(state.elementSymbol + "(" + FormatInteger(state.isotopeMassNumber[i]) + "), " +
-                    FormatFixed(state.isotopeFA[i], 5));
+        report.Line(state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) + "), " +
+                    core::FormatFixed(state.details.isotopeFA[i], 5));
     }
-    report.Line("Sum of squares of residuals of spectral fit: " + FormatFixed(state.fitResidual, 3));
+    report.Line("Sum of squares of residuals of spectral fit: " + core::FormatFixed(state.spectrum.fitResidual, 3));
     report.EmptyLine();
     report.Line("Comparison of Experimental and Calculated Spectra");
     report.Line("Ion, m/z, Experimental, Calculated");
     // firstPeakOffset calculated peaks come before the first experimental one;
     // they are listed with an experimental intensity of 0.
-    const int offset = Bounded(state.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
+    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const std::string experimental =
-            n < offset ? "0.000" : FormatFixed(state.expIntensity[n - offset], 3);
-        report.Line(Joined({PeakLabel(n), FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2),
-                            experimental, FormatFixed(RelativeIntensity(state.peakFA[n], state.maxFA), 3)}));
+            n < offset ? "0.000" : core::FormatFixed(state.spectrum.expIntensity[n - offset], 3);
+        report.Line(Joined({PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2),
+                            experimental, core::FormatFixed(RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA), 3)}));
     }
 }
 
@@ -127,38 +127,38 @@ void WriteLossOfHBody(ReportText& report, const CalculationState& state) {
     const double step = 1.0 / std::abs(state.charge);
     report.Line("Experimental spectrum entered:");
     report.Line(kSpectrumColumns);
-    const int entered = Bounded(state.expPeakCount, kMaxExperimentalPeaks);
+    const int entered = Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks);
     for (int i = 0; i < entered; ++i) {
         report.Line(
-            Joined({PeakLabel(state.firstPeakOffset + i), FormatFixed(state.firstPeakMz + i * step, 2),
-                    FormatFixed(state.expIntensity[i], 3)}));
+            Joined({PeakLabel(state.spectrum.firstPeakOffset + i), core::FormatFixed(state.spectrum.firstPeakMz + i * step, 2),
+                    core::FormatFixed(state.spectrum.expIntensity[i], 3)}));
     }
     report.EmptyLine();
     report.Line("Spectrum corrected for loss of H:");
     report.Line(kSpectrumColumns);
-    const int corrected = Bounded(state.correctedCount, kMaxExperimentalPeaks);
+    const int corrected = Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks);
     for (int n = 0; n < corrected; ++n) {
-        const double mz = state.firstPeakMz + (n - state.firstPeakOffset) * step;
-        report.Line(Joined({PeakLabel(n), FormatFixed(mz, 2), FormatFixed(state.correctedIntensity[n], 3)}));
+        const double mz = state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step;
+        report.Line(Joined({PeakLabel(n), core::FormatFixed(mz, 2), core::FormatFixed(state.spectrum.correctedIntensity[n], 3)}));
     }
 }
 
 void WriteFormulaBlock(ReportText& report, const CalculationState& state) {
     const double target = state.ionMassA;
     report.Line("TARNEVO Formula Estimation Data");
-    report.Line("Target m/z: " + FormatFixed(target, 4));
-    report.Line("Range in m/z: " + FormatFixed(target - state.mzHalfRange, 4) + " to " +
-                FormatFixed(target + state.mzHalfRange, 4));
-    report.Line("Ion Charge: " + FormatInteger(state.charge));
+    report.Line("Target m/z: " + core::FormatFixed(target, 4));
+    report.Line("Range in m/z: " + core::FormatFixed(target - state.formulae.mzHalfRange, 4) + " to " +
+                core::FormatFixed(target + state.formulae.mzHalfRange, 4));
+    report.Line("Ion Charge: " + core::FormatInteger(state.charge));
     std::string elements = "Elements considered";
-    for (int j = 0; j < Bounded(state.elementCount, kMaxFormulaElements); ++j) {
-        elements += ", " + state.elementSymbols[j];
+    for (int j = 0; j < Bounded(state.formulae.elementCount, kMaxFormulaElements); ++j) {
+        elements += ", " + state.formulae.elementSymbols[j];
     }
     report.Line(elements);
-    if (state.userElementMass != 0.0) {
-        report.Line("Isotopic mass of user defined element Jx: " + FormatFixed(state.userElementMass, 4));
+    if (state.formulae.userElementMass != 0.0) {
+        report.Line("Isotopic mass of user defined element Jx: " + core::FormatFixed(state.formulae.userElementMass, 4));
     }
-    const int formulae = Bounded(state.formulaCount, kMaxFormulae);
+    const int formulae = Bounded(state.formulae.formulaCount, kMaxFormulae);
     if (formulae == 0) {
         report.Line("There are no compounds in this range.");
         return;
@@ -166,7 +166,7 @@ void WriteFormulaBlock(ReportText& report, const CalculationState& state) {
     report.EmptyLine();
     report.Line("Ion Formula, m/z");
     for (int i = 0; i < formulae; ++i) {
-        report.Line(detail::MatchedFormula(state, i) + ", " + FormatFixed(state.formulaMz[i], 4));
+        report.Line(detail::MatchedFormula(state, i) + ", " + core::FormatFixed(state.formulae.formulaMz[i], 4));
     }
     if (formulae == kMaxFormulae) report.Line("Number of compounds exceeds the buffer capacity (200).");
 }
@@ -174,23 +174,23 @@ void WriteFormulaBlock(ReportText& report, const CalculationState& state) {
 void WriteRepeatingUnitBlock(ReportText& report, const CalculationState& state) {
     report.Line("TARNEVO Data for Ions with Repeating Units");
     report.Line("Repeating Unit: " + state.formulaText);
-    report.Line(state.hasEndCap ? "End Cap: " + state.endCapText : std::string("No End Cap"));
-    report.Line("Charging Ion: " + state.chargingIonText);
-    report.Line("Total Ionic Charge: " + FormatInteger(state.charge));
-    report.Line("Minimum Total Fractional Abundance: " + FormatFixed(state.stopFA, 5));
-    if (state.detailCount != 0)
+    report.Line(state.series.hasEndCap ? "End Cap: " + state.series.endCapText : std::string("No End Cap"));
+    report.Line("Charging Ion: " + state.series.chargingIonText);
+    report.Line("Total Ionic Charge: " + core::FormatInteger(state.charge));
+    report.Line("Minimum Total Fractional Abundance: " + core::FormatFixed(state.stopFA, 5));
+    if (state.details.detailCount != 0)
         WriteDetailBlock(report, state, "Fractional Abundances of User Defined Elements");
     // The peaks of all ions lie one after another in peakFA.
     int slot = 0;
-    for (int k = 0; k < Bounded(state.ionCount, kMaxIons); ++k) {
-        const double massA = state.ionMassAList[k];
+    for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
+        const double massA = state.series.ionMassAList[k];
         report.EmptyLine();
-        report.Line("Ion Formula: " + detail::RepeatingUnitIon(state, state.firstRUCount + k));
-        report.Line("Mass of [A+0] Ion: " + FormatFixed(massA, 4));
+        report.Line("Ion Formula: " + detail::RepeatingUnitIon(state, state.series.firstRUCount + k));
+        report.Line("Mass of [A+0] Ion: " + core::FormatFixed(massA, 4));
         report.Line(kPeakColumns);
-        const int peaks = Bounded(state.ionLastPeakIndex[k] + 1, kPeakSlots - slot);
+        const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - slot);
         for (int n = 0; n < peaks; ++n, ++slot) {
-            report.Line(ClusterRow(n, PeakMz(massA, n, state.charge), state.peakFA[slot], state.ionMaxFA[k]));
+            report.Line(ClusterRow(n, PeakMz(massA, n, state.charge), state.cluster.peakFA[slot], state.series.ionMaxFA[k]));
         }
     }
 }
@@ -200,11 +200,11 @@ void WriteIsotopicDataBlock(ReportText& report, const CalculationState& state) {
     report.Line("Isotopes of " + state.elementSymbol);
     report.EmptyLine();
     report.Line("Isotope, Mass, FA");
-    const int isotopes = Bounded(state.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
+    const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     for (int i = 0; i < isotopes; ++i) {
         report.Line(state.elementSymbol + "(" +
-                    FormatInteger(state.isotopeBase + state.isotopeMassNumber[i]) + "), " +
-                    FormatFixed(state.isotopeMass[i], 5) + ", " + FormatFixed(state.isotopeFAList[i], 5));
+                    core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + "), " +
+                    core::FormatFixed(state.isotopes.isotopeMass[i], 5) + ", " + core::FormatFixed(state.isotopes.isotopeFAList[i], 5));
     }
 }
 
@@ -243,14 +243,14 @@ std::string ComposeReport(const CalculationState& state, std::string_view runDat
 
 std::string FormatDetailLine(const CalculationState& state, int& cursor, int element) {
     const std::string symbol = detail::DetailSymbol(state, element);
-    const int atoms = element >= 0 && element < kMaxDetailElements ? state.detailAtomCount[element] : 0;
+    const int atoms = element >= 0 && element < kMaxDetailElements ? state.details.detailAtomCount[element] : 0;
     const int first = Bounded(cursor, kMaxDetailIsotopes);
     const int isotopes = detail::DetailIsotopeCount(state, element, first);
-    std::string line = FormatInteger(atoms) + " atom(s) of " + symbol + ": ";
+    std::string line = core::FormatInteger(atoms) + " atom(s) of " + symbol + ": ";
     for (int k = 0; k < isotopes; ++k) {
         if (k > 0) line += ", ";
-        line += symbol + "(" + FormatInteger(state.isotopeMassNumber[first + k]) +
-                ")=" + FormatFixed(state.isotopeFA[first + k], 5);
+        line += symbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[first + k]) +
+                ")=" + core::FormatFixed(state.details.isotopeFA[first + k], 5);
     }
     line += kEndOfLine;
     cursor = first + isotopes;
@@ -265,11 +265,11 @@ std::string FormatRunDate(std::time_t time) {
     if (localtime_r(&time, &local) == nullptr) return {};
     if (local.tm_mon < 0 || local.tm_mon > 11) return {};
     const auto twoDigits = [](int value) {
-        std::string text = FormatInteger(value);
+        std::string text = core::FormatInteger(value);
         return text.size() < 2 ? "0" + text : text;
     };
     return std::string(kMonths[static_cast<std::size_t>(local.tm_mon)]) + " " + twoDigits(local.tm_mday) +
-           ", " + FormatInteger(1900LL + local.tm_year) + ", at " + twoDigits(local.tm_hour) + "." +
+           ", " + core::FormatInteger(1900LL + local.tm_year) + ", at " + twoDigits(local.tm_hour) + "." +
            twoDigits(local.tm_min) + " h";
 }
 

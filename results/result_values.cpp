@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -26,48 +26,48 @@ namespace tarnevo::results::detail {
 int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
 std::string PeakLabel(int position) {
-    if (position >= 0) return "[A+" + FormatInteger(position) + "]";
-    return "[A-" + FormatInteger(-static_cast<long long>(position)) + "]";
+    if (position >= 0) return "[A+" + core::FormatInteger(position) + "]";
+    return "[A-" + core::FormatInteger(-static_cast<long long>(position)) + "]";
 }
 
 std::string DetailSymbol(const CalculationState& state, int element) {
     const std::size_t start = 2 * static_cast<std::size_t>(element);
-    if (element < 0 || start >= state.detailSymbol.size()) return {};
-    std::string symbol = state.detailSymbol.substr(start, 2);
+    if (element < 0 || start >= state.details.detailSymbol.size()) return {};
+    std::string symbol = state.details.detailSymbol.substr(start, 2);
     while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
     return symbol;
 }
 
 int DetailElementCount(const CalculationState& state) {
-    return Bounded(state.detailCount, kMaxDetailElements);
+    return Bounded(state.details.detailCount, kMaxDetailElements);
 }
 
 int DetailIsotopeCount(const CalculationState& state, int element, int cursor) {
     if (element < 0 || element >= kMaxDetailElements) return 0;
     const int room = kMaxDetailIsotopes - Bounded(cursor, kMaxDetailIsotopes);
-    return Bounded(state.lastIsotopeIndex[element] + 1, room);
+    return Bounded(state.details.lastIsotopeIndex[element] + 1, room);
 }
 
 std::string MatchedFormula(const CalculationState& state, int formula) {
-    const ElectronClass electrons = state.formulaElectrons[formula];
+    const ElectronClass electrons = state.formulae.formulaElectrons[formula];
     std::string text = electrons == ElectronClass::Indeterminate ? "** "
                        : electrons == ElectronClass::Even       ? "EE "
                                                                 : "OE ";
-    const int elements = Bounded(state.elementCount, kMaxFormulaElements);
+    const int elements = Bounded(state.formulae.elementCount, kMaxFormulaElements);
     for (int j = 0; j < elements; ++j) {
-        const int atoms = state.formulaAtoms[formula][j];
+        const int atoms = state.formulae.formulaAtoms[formula][j];
         if (atoms == 0) continue;
-        text += state.elementSymbols[j];
-        if (atoms != 1) text += FormatInteger(atoms);
+        text += state.formulae.elementSymbols[j];
+        if (atoms != 1) text += core::FormatInteger(atoms);
     }
     return text;
 }
 
 std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits) {
-    std::string text = state.hasEndCap ? state.endCapText : std::string();
-    text += "(" + state.formulaText + ")" + FormatInteger(repeatingUnits);
-    if (state.chargingIonCount == 1) return text + state.chargingIonText;
-    return text + "(" + state.chargingIonText + ")" + FormatInteger(state.chargingIonCount);
+    std::string text = state.series.hasEndCap ? state.series.endCapText : std::string();
+    text += "(" + state.formulaText + ")" + core::FormatInteger(repeatingUnits);
+    if (state.series.chargingIonCount == 1) return text + state.series.chargingIonText;
+    return text + "(" + state.series.chargingIonText + ")" + core::FormatInteger(state.series.chargingIonCount);
 }
 
 }  // namespace tarnevo::results::detail

@@ -482,8 +482,8 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::RepeatingUnits);
-        QCOMPARE(document.state.ionCount, 8);
-        QCOMPARE(document.state.firstRUCount, 1);
+        QCOMPARE(document.state.series.ionCount, 8);
+        QCOMPARE(document.state.series.firstRUCount, 1);
         QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 8 * 5);
@@ -571,7 +571,7 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::IsotopicData);
-        QCOMPARE(document.state.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
+        QCOMPARE(document.state.details.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 2);
     }
@@ -611,7 +611,7 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::LossOfH);
-        QCOMPARE(document.state.correctedCount, 2);
+        QCOMPARE(document.state.spectrum.correctedCount, 2);
         QCOMPARE(program_->stopFASetting, 0.99999);
         const std::vector<std::string> lines = results::LayoutResultLines(document.state);
         QVERIFY(std::find(lines.begin(), lines.end(),
@@ -692,7 +692,7 @@ private slots:
         QCOMPARE(sticks->count(), 3 * 5);
         const results::CalculationState& state = app_->Document().Data().state;
         const QPointF top2 = sticks->at(2 * 3 + 1);
-        QVERIFY(std::abs(top2.x() - state.peakCentroidMz[2]) < 1e-9);
+        QVERIFY(std::abs(top2.x() - state.cluster.peakCentroidMz[2]) < 1e-9);
         QVERIFY(std::abs(top2.x() - (2 * 78.91834 + 2 - 0.00205 - 0.000548579909)) < 1e-4);
         QCOMPARE(top2.y(), 100.0);
         QVERIFY(std::abs(sticks->at(1).y() - 0.5069 / (2 * 0.4931) * 100) < 1e-6);

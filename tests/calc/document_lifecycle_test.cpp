@@ -16,7 +16,7 @@ namespace {
 
 using results::Command;
 using results::IsCommandEnabled;
-using results::MessageAnswer;
+using dialogs::MessageAnswer;
 using testing::ScriptedPort;
 
 constexpr const char* kQuestion = "Current data set is not saved, save it?";
@@ -80,8 +80,8 @@ TEST_F(DocumentLifecycle, WithoutTheReminderFileNewAsksNothing) {
 TEST_F(DocumentLifecycle, ReminderYesSavesAsFileXThenClosingAsksNothingMore) {
     Calculate(true);
     const std::string path = PathOf("File_X.txt");
-    port.ExpectMessage(kQuestion, results::MessageButtons::YesNo, results::MessageIcon::Question,
-                       results::MessageModality::System, MessageAnswer::Yes);
+    port.ExpectMessage(kQuestion, dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
+                       dialogs::MessageModality::System, MessageAnswer::Yes);
     port.ExpectSaveFile(path, "File_X.txt");
     ASSERT_TRUE(document.SaveModified(port));
     EXPECT_TRUE(std::filesystem::exists(path));

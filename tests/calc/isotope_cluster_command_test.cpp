@@ -51,46 +51,46 @@ TEST_F(IsotopeClusterCommand, BenzeneIsStoredAndTheDataSetIsNoLongerFresh) {
     EXPECT_EQ(state.calcKind, results::CalcKind::IsotopeCluster);
     EXPECT_EQ(state.formulaText, "C6H6");
     EXPECT_DOUBLE_EQ(state.ionMassA, 6 * 12.0 + 6 * 1.007825 - 0.000548579909);
-    EXPECT_EQ(state.maxPeakIndex, 0);
-    EXPECT_EQ(state.maxFA, state.peakFA[0]);
-    EXPECT_EQ(state.detailCount, 0);
+    EXPECT_EQ(state.cluster.maxPeakIndex, 0);
+    EXPECT_EQ(state.cluster.maxFA, state.cluster.peakFA[0]);
+    EXPECT_EQ(state.details.detailCount, 0);
     double listed = 0;
-    for (int n = 0; n <= state.lastPeakIndex; ++n) listed += state.peakFA[n];
-    EXPECT_DOUBLE_EQ(state.totalFA, listed);
-    EXPECT_GT(state.totalFA, 0.9999);
+    for (int n = 0; n <= state.cluster.lastPeakIndex; ++n) listed += state.cluster.peakFA[n];
+    EXPECT_DOUBLE_EQ(state.cluster.totalFA, listed);
+    EXPECT_GT(state.cluster.totalFA, 0.9999);
 }
 
 TEST_F(IsotopeClusterCommand, ASecondRunNeedsFileNewAndLeavesTheResults) {
     Enter("Cl2");
     Run();
-    const double firstPeak = document.state.peakFA[0];
-    port.ExpectMessage(kFileNewFirst, results::MessageButtons::Ok, results::MessageIcon::Exclamation,
-                       results::MessageModality::Application, results::MessageAnswer::Ok);
+    const double firstPeak = document.state.cluster.peakFA[0];
+    port.ExpectMessage(kFileNewFirst, dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
+                       dialogs::MessageModality::Application, dialogs::MessageAnswer::Ok);
     Run();
     EXPECT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(document.state.peakFA[0], firstPeak);
+    EXPECT_EQ(document.state.cluster.peakFA[0], firstPeak);
 }
 
 TEST_F(IsotopeClusterCommand, DialogIsPresetFromTheLastEntriesAfterFileNew) {
     Enter("C6H5Cl2", "-2", "0.99");
     Run();
-    port.ExpectMessage("Current data set is not saved, save it?", results::MessageAnswer::No);
+    port.ExpectMessage("Current data set is not saved, save it?", dialogs::MessageAnswer::No);
     ASSERT_TRUE(document.FileNew(port));
     port.ExpectDialog<ClusterFormInput>(kForm, [](ClusterFormInput& form) {
         EXPECT_EQ(form.formula, "C6H5Cl2");
         EXPECT_EQ(form.charge, -2);
         EXPECT_EQ(form.stopFA, 0.99);
         EXPECT_TRUE(form.saveReminder);
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
 }
 
 TEST_F(IsotopeClusterCommand, ZeroChargeEndsTheCommandButKeepsTheEntries) {
     Enter("C6H6", "0", "0.95");
-    port.ExpectMessage("Ion charge cannot be zero!", results::MessageButtons::Ok,
-                       results::MessageIcon::Exclamation, results::MessageModality::System,
-                       results::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok,
+                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
+                       dialogs::MessageAnswer::Ok);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -100,15 +100,15 @@ TEST_F(IsotopeClusterCommand, ZeroChargeEndsTheCommandButKeepsTheEntries) {
 
 TEST_F(IsotopeClusterCommand, RetryShowsTheDialogAgainWithAnEmptyFormula) {
     Enter("C6 H6", "2", "0.999");
-    port.ExpectMessage("Formula Entry Error", results::MessageButtons::RetryCancel,
-                       results::MessageIcon::Exclamation, results::MessageModality::System,
-                       results::MessageAnswer::Retry);
+    port.ExpectMessage("Formula Entry Error", dialogs::MessageButtons::RetryCancel,
+                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
+                       dialogs::MessageAnswer::Retry);
     port.ExpectDialog<ClusterFormInput>(kForm, [](ClusterFormInput& form) {
         EXPECT_EQ(form.formula, "");
         EXPECT_EQ(form.charge, 2);
         EXPECT_EQ(form.stopFA, 0.999);
         form.formula = "C6H6";
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     Run();
     EXPECT_FALSE(document.readyForCalculation);
@@ -120,7 +120,7 @@ struct EarlyExit {
     const char* name;
     const char* formula;
     const char* message;
-    results::MessageAnswer answer;
+    dialogs::MessageAnswer answer;
 };
 
 void PrintTo(const EarlyExit& exit, std::ostream* out) { *out << exit.name; }
@@ -138,23 +138,23 @@ TEST_P(IsotopeClusterRefusal, EndsWithItsMessageAndNoResults) {
 INSTANTIATE_TEST_SUITE_P(
     Messages, IsotopeClusterRefusal,
     ::testing::Values(
-        EarlyExit{"Syntax", "(CH3)2", "Formula Entry Error", results::MessageAnswer::Cancel},
+        EarlyExit{"Syntax", "(CH3)2", "Formula Entry Error", dialogs::MessageAnswer::Cancel},
         EarlyExit{"AtomLimit", "C15000H2C5001", "Maximum number of atoms for an element (20000) has been exceeded.",
-                  results::MessageAnswer::Ok},
+                  dialogs::MessageAnswer::Ok},
         EarlyExit{"Monoisotopic", "NaF", "The ion must contain at least one polyisotopic element.",
-                  results::MessageAnswer::Ok},
+                  dialogs::MessageAnswer::Ok},
         EarlyExit{"PolyAtoms", "C20000H10001", "Total number of polyisotopic atoms cannot exceed 30000.",
-                  results::MessageAnswer::Ok},
+                  dialogs::MessageAnswer::Ok},
         EarlyExit{"HeavyIsotopes", "SnXeCdTeBaDyGdHgMoNdOsRuSmYb",
-                  "The number of heavy isotopes (88) has been exceeded.", results::MessageAnswer::Ok},
+                  "The number of heavy isotopes (88) has been exceeded.", dialogs::MessageAnswer::Ok},
         EarlyExit{"PolyElements", "CHNOSClBrSiKMgLiBAgCuGaRbSbEuIr",
-                  "The number of polyisotopic elements cannot exceed 18.", results::MessageAnswer::Ok},
+                  "The number of polyisotopic elements cannot exceed 18.", dialogs::MessageAnswer::Ok},
         // 112Sn is 0.97 %: up to [A+319] Sn5000 holds at most ~320 heavy atoms, far
         // below 1E-307 of its abundance; showing zeros would be a false result.
         EarlyExit{"BeyondRange", "Sn5000",
                   "The isotope cluster of this ion lies far above [A+319]: every peak from [A+0] to [A+319] is "
                   "below 1E-307 and cannot be shown.",
-                  results::MessageAnswer::Ok}),
+                  dialogs::MessageAnswer::Ok}),
     [](const ::testing::TestParamInfo<EarlyExit>& exit) { return std::string(exit.param.name); });
 
 TEST_F(IsotopeClusterCommand, CancelInTheFirstDialogChangesNothingButTheWelcome) {
@@ -173,7 +173,7 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
         input.entry.lightMass = 10.0129;
         input.entry.delta[0] = 1;
         input.entry.fa[0] = 0.8;
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     port.ExpectDialog<UserElementInput>("Data for User Defined ELEMENT Qx", [](UserElementInput& input) {
         EXPECT_EQ(input.entry.lightMass, 0.0);
@@ -183,26 +183,26 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
         input.entry.fa[2] = 0.1;
         input.entry.delta[4] = 1;
         input.entry.fa[4] = 0.2;
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     Run();
     const results::CalculationState& state = document.state;
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(state.detailCount, 2);
-    EXPECT_EQ(state.detailSymbol, "JxQx");
-    EXPECT_EQ(state.detailAtomCount[0], 2);
-    EXPECT_EQ(state.detailAtomCount[1], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[0], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[1], 2);
+    EXPECT_EQ(state.details.detailCount, 2);
+    EXPECT_EQ(state.details.detailSymbol, "JxQx");
+    EXPECT_EQ(state.details.detailAtomCount[0], 2);
+    EXPECT_EQ(state.details.detailAtomCount[1], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[0], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[1], 2);
     // Jx: 10 (0.2), 11 (0.8); Qx: 50 (0.7), 51 (0.2), 53 (0.1) by mass number.
     const std::array<int, 5> massNumbers = {10, 11, 50, 51, 53};
     const std::array<double, 5> fas = {0.2, 0.8, 0.7, 0.2, 0.1};
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(state.isotopeMassNumber[i], massNumbers[i]) << i;
-        EXPECT_NEAR(state.isotopeFA[i], fas[i], 1e-12) << i;
+        EXPECT_EQ(state.details.isotopeMassNumber[i], massNumbers[i]) << i;
+        EXPECT_NEAR(state.details.isotopeFA[i], fas[i], 1e-12) << i;
     }
     // [A+0] = 0.2^2 x 0.9893^2 x 0.7
-    EXPECT_NEAR(state.peakFA[0], 0.04 * 0.9893 * 0.9893 * 0.7, 1e-15);
+    EXPECT_NEAR(state.cluster.peakFA[0], 0.04 * 0.9893 * 0.9893 * 0.7, 1e-15);
 }
 
 TEST_F(IsotopeClusterCommand, CancellingAUserElementStoresNoResults) {
@@ -220,7 +220,7 @@ TEST_F(IsotopeClusterCommand, RefusedUserElementDataEndTheCommand) {
         input.entry.delta[1] = 2;
         input.entry.fa[0] = 0.1;
         input.entry.fa[1] = 0.2;
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     port.ExpectMessage("Delta masses for two isotopes cannot be equal.");
     Run();
@@ -239,13 +239,13 @@ TEST_F(IsotopeClusterCommand, UserElementDataAreAskedAgainInEveryRun) {
     Enter("JxC");
     port.ExpectDialogEntries("Data for User Defined ELEMENT Jx", {{"mass", "10"}, {"delta1", "1"}, {"fa1", "0.5"}});
     Run();
-    port.ExpectMessage("Current data set is not saved, save it?", results::MessageAnswer::No);
+    port.ExpectMessage("Current data set is not saved, save it?", dialogs::MessageAnswer::No);
     ASSERT_TRUE(document.FileNew(port));
     Enter("JxC");
     port.ExpectDialogEntries("Data for User Defined ELEMENT Jx", {{"mass", "10"}, {"delta1", "2"}, {"fa1", "0.5"}});
     Run();
     EXPECT_EQ(program->elements.nextDeltaSlot, core::naturalDeltaCount + 1);
-    EXPECT_EQ(document.state.isotopeMassNumber[1], 12);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[1], 12);
 }
 
 }  // namespace

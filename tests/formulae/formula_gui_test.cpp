@@ -110,7 +110,7 @@ private slots:
         const results::Document& document = app->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::FormulaFromMz);
-        QCOMPARE(document.state.formulaCount, 1);
+        QCOMPARE(document.state.formulae.formulaCount, 1);
         QCOMPARE(results::LayoutResultLines(document.state).back(),
                  std::string("EE C6H127                           199.9932"));
         app->View()->viewport()->grab();

@@ -73,9 +73,9 @@ TEST_F(MolecularFormulae, WorkedExampleIsStoredAndDrawn) {
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_TRUE(document.IsModified());
     EXPECT_EQ(State().calcKind, results::CalcKind::FormulaFromMz);
-    EXPECT_EQ(State().elementCount, 2);
-    EXPECT_EQ(State().formulaCount, 1);
-    EXPECT_EQ(State().userElementMass, 0.0);
+    EXPECT_EQ(State().formulae.elementCount, 2);
+    EXPECT_EQ(State().formulae.formulaCount, 1);
+    EXPECT_EQ(State().formulae.userElementMass, 0.0);
     // 72 + 127 x 1.007825 - 0.000548579909 = 199.993226; page m/z "%.4f".
     const std::vector<std::string> lines = results::LayoutResultLines(State());
     ASSERT_GE(lines.size(), 7u);
@@ -109,7 +109,7 @@ TEST_F(MolecularFormulae, EachRefusalOffersRetryWithBlankRows) {
     ExpectRows({{"C", 0, 0}, {"H", 0, 0}});
     Run();
     EXPECT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().formulaCount, 1);
+    EXPECT_EQ(State().formulae.formulaCount, 1);
 }
 
 TEST_F(MolecularFormulae, GateRefusesUntilFileNewAndCancelStoresNothing) {
@@ -149,12 +149,12 @@ TEST_F(MolecularFormulae, JxTakesItsMassAndValenceFromItsDialog) {
         return DialogAnswer::Ok;
     });
     Run();
-    ASSERT_EQ(State().formulaCount, 1);
-    EXPECT_EQ(State().userElementMass, 10.0);
-    EXPECT_EQ(State().formulaAtoms[0][0], 1);
-    EXPECT_EQ(State().formulaAtoms[0][1], 2);
-    EXPECT_EQ(State().formulaElectrons[0], results::ElectronClass::Indeterminate);
-    EXPECT_EQ(State().elementSymbols[0], "Jx");
+    ASSERT_EQ(State().formulae.formulaCount, 1);
+    EXPECT_EQ(State().formulae.userElementMass, 10.0);
+    EXPECT_EQ(State().formulae.formulaAtoms[0][0], 1);
+    EXPECT_EQ(State().formulae.formulaAtoms[0][1], 2);
+    EXPECT_EQ(State().formulae.formulaElectrons[0], results::ElectronClass::Indeterminate);
+    EXPECT_EQ(State().formulae.elementSymbols[0], "Jx");
     EXPECT_EQ(program->elements[core::kFirstUserElement].lightMass, 10.0);
     EXPECT_EQ(program->elements[core::kFirstUserElement].valenceElectrons, -1);
 }
@@ -175,7 +175,7 @@ TEST_F(MolecularFormulae, DefaultMaximumIgnoresTheCharge) {
     ExpectIonic(200.0, 99.2753, 0.006, 2);
     ExpectRows({{"H", 0, 0}});
     Run();
-    EXPECT_EQ(State().formulaCount, 0);
+    EXPECT_EQ(State().formulae.formulaCount, 0);
     const std::vector<std::string> lines = results::LayoutResultLines(State());
     EXPECT_EQ(lines.back(), "No formulae were detected within the mass range.");
 }
@@ -184,8 +184,8 @@ TEST_F(MolecularFormulae, TwoHundredFillTheStorageAndSayMoreExist) {
     ExpectIonic(200.0, 500.0, 0.5, 1);
     ExpectRows({{"C", 0, 0}, {"H", 0, 0}, {"N", 0, 0}, {"O", 0, 0}});
     Run();
-    EXPECT_EQ(State().formulaCount, 200);
-    for (int i = 1; i < 200; ++i) EXPECT_LE(State().formulaMz[i - 1], State().formulaMz[i]);
+    EXPECT_EQ(State().formulae.formulaCount, 200);
+    for (int i = 1; i < 200; ++i) EXPECT_LE(State().formulae.formulaMz[i - 1], State().formulae.formulaMz[i]);
     const std::vector<std::string> lines = results::LayoutResultLines(State());
     EXPECT_EQ(lines[lines.size() - 2], "The number of possible formulae exceeded the storage capacity (200).");
     EXPECT_EQ(lines.back(), "Try lowering the m/z range.");

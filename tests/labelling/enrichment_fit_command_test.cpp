@@ -29,14 +29,14 @@ constexpr const char* kMaxEnrichment = "Estimate of Maximum Enrichment";
 // (Yes once the list is used up) and keeps their texts.
 class FitPort : public testing::ScriptedPort {
 public:
-    std::deque<results::MessageAnswer> answers;
-    std::vector<results::MessageRequest> questions;
+    std::deque<dialogs::MessageAnswer> answers;
+    std::vector<dialogs::MessageRequest> questions;
 
-    results::MessageAnswer ShowMessage(const results::MessageRequest& request) override {
-        if (request.buttons != results::MessageButtons::YesNo) return ScriptedPort::ShowMessage(request);
+    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
+        if (request.buttons != dialogs::MessageButtons::YesNo) return ScriptedPort::ShowMessage(request);
         questions.push_back(request);
-        if (answers.empty()) return results::MessageAnswer::Yes;
-        const results::MessageAnswer answer = answers.front();
+        if (answers.empty()) return dialogs::MessageAnswer::Yes;
+        const dialogs::MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -61,7 +61,7 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     port.ExpectDialogEntries("Enrichment Details for Element 1", {{"symbol", symbol}, {"atoms", std::to_string(atoms)}});
     port.ExpectDialog<EnrichmentDetailsInput>("Enrichment Details for Element 1", [heavy](EnrichmentDetailsInput& in) {
         for (std::size_t i = 0; i < heavy.size(); ++i) in.enrichedFA[i + 1] = heavy[i];
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     CommandContext context{*program, view, document, port};
     RunLabellingCommand(context);
@@ -69,10 +69,10 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     Spectrum spectrum;
     spectrum.firstMz = (state.ionMassA + offset) / std::abs(charge);
     double largest = 0;
-    for (int k = 0; k < 12; ++k) largest = std::max(largest, state.peakFA[offset + k]);
+    for (int k = 0; k < 12; ++k) largest = std::max(largest, state.cluster.peakFA[offset + k]);
     // Typed as a user would, to three decimals (which also keeps the base peak at 100).
     for (int k = 0; k < 12; ++k) {
-        spectrum.intensity.push_back(std::round(100000.0 * state.peakFA[offset + k] / largest) / 1000.0);
+        spectrum.intensity.push_back(std::round(100000.0 * state.cluster.peakFA[offset + k] / largest) / 1000.0);
     }
     return spectrum;
 }
@@ -91,13 +91,13 @@ protected:
             input.symbol = symbol;
             input.atoms = atoms;
             input.firstPeakMz = firstMz;
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void Peaks(const std::vector<double>& intensity) {
         port.ExpectDialog<PeakInput>(kPeaks, [intensity](PeakInput& input) {
             for (std::size_t k = 0; k < intensity.size(); ++k) input.intensity[k] = intensity[k];
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void MaxEnrichment(int isotope, double estimate) {
@@ -107,15 +107,15 @@ protected:
     void ExpectFAs(const std::vector<double>& expected, double tolerance) {
         const results::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
-        ASSERT_EQ(state.lastIsotopeIndex[0] + 1, static_cast<int>(expected.size()));
+        ASSERT_EQ(state.details.lastIsotopeIndex[0] + 1, static_cast<int>(expected.size()));
         double sum = 0;
         for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_NEAR(state.isotopeFA[i], expected[i], tolerance) << "isotope " << i;
-            sum += state.isotopeFA[i];
+            EXPECT_NEAR(state.details.isotopeFA[i], expected[i], tolerance) << "isotope " << i;
+            sum += state.details.isotopeFA[i];
         }
         EXPECT_NEAR(sum, 1.0, 1e-12);
     }
-    void ExpectRefusal(const std::string& text, results::MessageAnswer answer = results::MessageAnswer::Ok) {
+    void ExpectRefusal(const std::string& text, dialogs::MessageAnswer answer = dialogs::MessageAnswer::Ok) {
         port.ExpectMessage(text, answer);
     }
     void ExpectNoResults() {
@@ -138,18 +138,18 @@ TEST_F(EnrichmentFitCommand, RecoversTwoLabelledCarbonsFromTheirPattern) {
     ExpectFAs({0.1, 0.9}, 0.01);
     const results::CalculationState& state = document.state;
     EXPECT_EQ(state.calcKind, results::CalcKind::EnrichmentFromSpectrum);
-    EXPECT_LT(state.fitResidual, 0.1);
-    EXPECT_EQ(state.firstPeakOffset, 0);
+    EXPECT_LT(state.spectrum.fitResidual, 0.1);
+    EXPECT_EQ(state.spectrum.firstPeakOffset, 0);
     EXPECT_EQ(state.elementSymbol, "C");
-    EXPECT_EQ(state.detailAtomCount[0], 2);
-    EXPECT_EQ(state.isotopeMassNumber[0], 12);
-    EXPECT_EQ(state.isotopeMassNumber[1], 13);
+    EXPECT_EQ(state.details.detailAtomCount[0], 2);
+    EXPECT_EQ(state.details.isotopeMassNumber[0], 12);
+    EXPECT_EQ(state.details.isotopeMassNumber[1], 13);
     EXPECT_EQ(state.stopFA, 0.99999);
     EXPECT_EQ(program->stopFASetting, 0.99999);
     EXPECT_TRUE(port.questions.empty());
     // The stored cluster is that of the reported FAs: its peaks match the spectrum.
-    for (int k = 0; k < state.expPeakCount; ++k) {
-        EXPECT_NEAR(100.0 * state.peakFA[k] / state.maxFA, spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
+    for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
+        EXPECT_NEAR(100.0 * state.cluster.peakFA[k] / state.cluster.maxFA, spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
     }
 }
 
@@ -162,7 +162,7 @@ TEST_F(EnrichmentFitCommand, RecoversAnEnrichmentFromALaterFirstPeak) {
     Peaks(spectrum.intensity);
     Run();
     ExpectFAs({0.3, 0.7}, 0.02);
-    EXPECT_EQ(document.state.firstPeakOffset, 1);
+    EXPECT_EQ(document.state.spectrum.firstPeakOffset, 1);
 }
 
 TEST_F(EnrichmentFitCommand, RecoversAThreeIsotopeEnrichment) {
@@ -173,7 +173,7 @@ TEST_F(EnrichmentFitCommand, RecoversAThreeIsotopeEnrichment) {
     MaxEnrichment(3, 0.7);
     Run();
     ExpectFAs({0.2, 0.1, 0.7}, 0.02);
-    EXPECT_EQ(document.state.isotopeMassNumber[2], 18);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[2], 18);
     EXPECT_EQ(view.labelling.maxIsotope3, 3);
 }
 
@@ -185,7 +185,7 @@ TEST_F(EnrichmentFitCommand, RecoversAFourIsotopeEnrichment) {
     MaxEnrichment(3, 0.8);
     Run();
     ExpectFAs({0.1, 0.05, 0.8, 0.05}, 0.02);
-    EXPECT_EQ(document.state.isotopeMassNumber[3], 36);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[3], 36);
 }
 
 TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
@@ -193,7 +193,7 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     Form("C6H6");
     Detail("C", 6, 78.05);
     Peaks({100, 0, 100});
-    port.answers = {results::MessageAnswer::Yes, results::MessageAnswer::No};
+    port.answers = {dialogs::MessageAnswer::Yes, dialogs::MessageAnswer::No};
     Run();
     ASSERT_EQ(port.questions.size(), 2u);
     const std::regex pattern(
@@ -205,14 +205,14 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     ASSERT_TRUE(std::regex_match(port.questions[1].text, second, pattern));
     EXPECT_EQ(first[1], "20");
     EXPECT_EQ(second[1], "40");
-    EXPECT_EQ(port.questions[0].icon, results::MessageIcon::Question);
-    EXPECT_EQ(port.questions[0].modality, results::MessageModality::System);
+    EXPECT_EQ(port.questions[0].icon, dialogs::MessageIcon::Question);
+    EXPECT_EQ(port.questions[0].modality, dialogs::MessageModality::System);
     // The best SSR never rises; the stored residual is the one last asked about.
     EXPECT_LE(std::stod(second[2]), std::stod(first[2]));
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_NEAR(document.state.fitResidual, std::stod(second[2]), 0.00005);
-    EXPECT_EQ(document.state.expPeakCount, 3);
-    EXPECT_EQ(document.state.expIntensity[1], 0.0);
+    EXPECT_NEAR(document.state.spectrum.fitResidual, std::stod(second[2]), 0.00005);
+    EXPECT_EQ(document.state.spectrum.expPeakCount, 3);
+    EXPECT_EQ(document.state.spectrum.expIntensity[1], 0.0);
 }
 
 TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
@@ -227,18 +227,18 @@ TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
 TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) {
     Form("C6H5F");
     Detail("F", 1, 96.0);
-    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", results::MessageAnswer::Retry);
+    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
     port.ExpectDialog<EnrichmentDetailInput>(kDetail, [](EnrichmentDetailInput& input) {
         EXPECT_EQ(input.symbol, "F");
         EXPECT_EQ(input.atoms, 1);
         EXPECT_EQ(input.firstPeakMz, 96.0);
         input.atoms = 6;
         input.symbol = "H";
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     ExpectRefusal("Error - Either the number of enriched atoms is too large,\r\n"
                   "or your molecular formula does not contain this element!",
-                  results::MessageAnswer::Cancel);
+                  dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
 }
@@ -297,12 +297,12 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     otherPort.ExpectDialogEntries(kDetail, {{"symbol", "C"}, {"atoms", "2"}, {"mz", std::to_string(spectrum.firstMz)}});
     otherPort.ExpectDialog<PeakInput>(kPeaks, [&](PeakInput& input) {
         for (std::size_t k = 0; k < 12; ++k) input.intensity[k] = spectrum.intensity[k];
-        return results::DialogAnswer::Ok;
+        return dialogs::DialogAnswer::Ok;
     });
     CommandContext context{*other, otherView, otherDocument, otherPort};
     RunLabellingCommand(context);
-    EXPECT_EQ(otherDocument.state.isotopeFA[0], fresh.isotopeFA[0]);
-    EXPECT_EQ(otherDocument.state.fitResidual, fresh.fitResidual);
+    EXPECT_EQ(otherDocument.state.details.isotopeFA[0], fresh.details.isotopeFA[0]);
+    EXPECT_EQ(otherDocument.state.spectrum.fitResidual, fresh.spectrum.fitResidual);
 }
 
 }  // namespace

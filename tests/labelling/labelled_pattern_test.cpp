@@ -64,7 +64,7 @@ protected:
             EXPECT_EQ(input.atoms, 1);
             input.symbol = symbol;
             input.atoms = atoms;
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     // Enters the heavy FAs of rows 2, 3, ... (ascending mass).
@@ -73,18 +73,18 @@ protected:
             EXPECT_EQ(input.lightFAText, "0.nnnnn");
             for (int row = 0; row < EnrichmentDetailsInput::kRows; ++row) EXPECT_EQ(input.enrichedFA[row], 0.0);
             for (std::size_t i = 0; i < heavy.size(); ++i) {
-                const auto field = results::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
+                const auto field = dialogs::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
                 EXPECT_TRUE(field.has_value());
                 input.enrichedFA[i + 1] = heavy[i];
             }
-            return results::DialogAnswer::Ok;
+            return dialogs::DialogAnswer::Ok;
         });
     }
     void ExpectPeaks(const Shifts& expected, double tolerance = 1e-12) {
         const results::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
         for (std::size_t n = 0; n < expected.size(); ++n) {
-            EXPECT_NEAR(state.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
+            EXPECT_NEAR(state.cluster.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
         }
     }
     void ExpectNoResults() {
@@ -107,18 +107,18 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     ExpectPeaks({1.0 - 0.99, 0.99});
     const results::CalculationState& state = document.state;
     EXPECT_EQ(state.calcKind, results::CalcKind::LabelledAtoms);
-    EXPECT_EQ(state.lastPeakIndex, 1);
-    EXPECT_EQ(state.maxPeakIndex, 1);
+    EXPECT_EQ(state.cluster.lastPeakIndex, 1);
+    EXPECT_EQ(state.cluster.maxPeakIndex, 1);
     EXPECT_DOUBLE_EQ(state.ionMassA, 12.0 - core::electronMass);
     EXPECT_EQ(state.stopFA, 0.99999);
-    EXPECT_EQ(state.detailCount, 1);
-    EXPECT_EQ(state.detailSymbol, "C ");
-    EXPECT_EQ(state.detailAtomCount[0], 1);
-    EXPECT_EQ(state.lastIsotopeIndex[0], 1);
-    EXPECT_EQ(state.isotopeMassNumber[0], 12);
-    EXPECT_EQ(state.isotopeMassNumber[1], 13);
-    EXPECT_NEAR(state.isotopeFA[0], 0.01, 1e-15);
-    EXPECT_EQ(state.isotopeFA[1], 0.99);
+    EXPECT_EQ(state.details.detailCount, 1);
+    EXPECT_EQ(state.details.detailSymbol, "C ");
+    EXPECT_EQ(state.details.detailAtomCount[0], 1);
+    EXPECT_EQ(state.details.lastIsotopeIndex[0], 1);
+    EXPECT_EQ(state.details.isotopeMassNumber[0], 12);
+    EXPECT_EQ(state.details.isotopeMassNumber[1], 13);
+    EXPECT_NEAR(state.details.isotopeFA[0], 0.01, 1e-15);
+    EXPECT_EQ(state.details.isotopeFA[1], 0.99);
     EXPECT_EQ(view.calcKind, results::CalcKind::LabelledAtoms);
     EXPECT_EQ(program->stopFASetting, 0.99999);
 }
@@ -130,7 +130,7 @@ TEST_F(LabelledPattern, DichlorineWithHalf37ClIsTheBinomialOfTwo) {
     Details(1, {0.5});
     Run();
     ExpectPeaks({0.25, 0.0, 0.5, 0.0, 0.25});
-    EXPECT_EQ(document.state.detailSymbol, "Cl");
+    EXPECT_EQ(document.state.details.detailSymbol, "Cl");
 }
 
 TEST_F(LabelledPattern, CarbonEnteredTwiceTakesItsAtomsFromThoseStillNatural) {
@@ -151,11 +151,11 @@ TEST_F(LabelledPattern, CarbonEnteredTwiceTakesItsAtomsFromThoseStillNatural) {
     expected = Convolve(expected, AtomsOf(8, {0, 1}, {table.LightFA(h), table.HeavyFA(h, 0)}));
     ExpectPeaks(Shifts(expected.begin(), expected.begin() + 8), 1e-9);
     const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.detailSymbol, "C C ");
-    EXPECT_EQ(state.detailAtomCount[0], 3);
-    EXPECT_EQ(state.detailAtomCount[1], 2);
-    EXPECT_EQ(state.isotopeMassNumber[2], 12);
-    EXPECT_EQ(state.isotopeFA[3], 0.5);
+    EXPECT_EQ(state.details.detailSymbol, "C C ");
+    EXPECT_EQ(state.details.detailAtomCount[0], 3);
+    EXPECT_EQ(state.details.detailAtomCount[1], 2);
+    EXPECT_EQ(state.details.isotopeMassNumber[2], 12);
+    EXPECT_EQ(state.details.isotopeFA[3], 0.5);
 }
 
 TEST_F(LabelledPattern, AllAtomsEnrichedLeaveOnlyTheSlot) {
@@ -176,8 +176,8 @@ TEST_F(LabelledPattern, AnExactZeroLightestFAGivesFinitePeaks) {
     Details(1, {0.5, 0.5});
     Run();
     ExpectPeaks({0.0, 0.0, 0.25, 0.5, 0.25});
-    EXPECT_EQ(document.state.isotopeFA[0], 0.0);
-    EXPECT_EQ(document.state.maxPeakIndex, 3);
+    EXPECT_EQ(document.state.details.isotopeFA[0], 0.0);
+    EXPECT_EQ(document.state.cluster.maxPeakIndex, 3);
 }
 
 TEST_F(LabelledPattern, HeavyFAsThatSumToOneAsTypedAreAccepted) {
@@ -187,8 +187,8 @@ TEST_F(LabelledPattern, HeavyFAsThatSumToOneAsTypedAreAccepted) {
     Details(1, {0.33, 0.56, 0.11});
     Run();
     ExpectPeaks({0.0, 0.33, 0.56, 0.0, 0.11});
-    EXPECT_EQ(document.state.isotopeMassNumber[3], 36);
-    EXPECT_EQ(document.state.isotopeFA[3], 0.11);
+    EXPECT_EQ(document.state.details.isotopeMassNumber[3], 36);
+    EXPECT_EQ(document.state.details.isotopeFA[3], 0.11);
 }
 
 TEST_F(LabelledPattern, AHeavyFALeftAtZeroCountsAsOneInAMillion) {
@@ -198,7 +198,7 @@ TEST_F(LabelledPattern, AHeavyFALeftAtZeroCountsAsOneInAMillion) {
     Details(1, {});
     Run();
     ExpectPeaks({0.999999, 0.000001});
-    EXPECT_EQ(document.state.isotopeFA[1], 0.000001);
+    EXPECT_EQ(document.state.details.isotopeFA[1], 0.000001);
 }
 
 TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
@@ -214,18 +214,18 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
     EXPECT_EQ(program->elements.nextDeltaSlot, core::kDeltaPoolSize);
     EXPECT_EQ(program->elements.nextFASlot, core::kFAPoolSize);
     const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.detailCount, 6);
-    EXPECT_EQ(state.detailSymbol, "SnSnSnSnSnSn");
-    EXPECT_EQ(state.isotopeMassNumber[59], 124);
+    EXPECT_EQ(state.details.detailCount, 6);
+    EXPECT_EQ(state.details.detailSymbol, "SnSnSnSnSnSn");
+    EXPECT_EQ(state.details.isotopeMassNumber[59], 124);
     double total = 0;
-    for (int n = 0; n <= state.lastPeakIndex; ++n) total += state.peakFA[n];
+    for (int n = 0; n <= state.cluster.lastPeakIndex; ++n) total += state.cluster.peakFA[n];
     EXPECT_GT(total, 0.99999);
 }
 
 TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
     Form("C6H6", "0");
-    port.ExpectMessage("Ion charge cannot be zero!", results::MessageButtons::Ok, results::MessageIcon::Exclamation,
-                       results::MessageModality::System, results::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
+                       dialogs::MessageModality::System, dialogs::MessageAnswer::Ok);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -234,13 +234,13 @@ TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
 TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheFormula) {
     Form("C6H5Jx", "2", "1");
     port.ExpectMessage("Error - User defined elements, Jx - Qz, are not supported!",
-                       results::MessageButtons::RetryCancel, results::MessageIcon::Exclamation,
-                       results::MessageModality::System, results::MessageAnswer::Retry);
+                       dialogs::MessageButtons::RetryCancel, dialogs::MessageIcon::Exclamation,
+                       dialogs::MessageModality::System, dialogs::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
         EXPECT_EQ(input.charge, 2);
         EXPECT_EQ(input.type, 1);
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();
@@ -248,10 +248,10 @@ TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheForm
 
 TEST_F(LabelledPattern, FormulaErrorRetryShowsTheFormEmptied) {
     Form("C6H6Xx");
-    port.ExpectMessage("Formula Entry Error", results::MessageAnswer::Retry);
+    port.ExpectMessage("Formula Entry Error", dialogs::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
-        return results::DialogAnswer::Cancel;
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();
@@ -261,17 +261,17 @@ TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
     Form("C6H6F");
     Calc(1);
     Identity(1, "Jx", 1);
-    port.ExpectMessage("Symbol Entry Error", results::MessageAnswer::Retry);
+    port.ExpectMessage("Symbol Entry Error", dialogs::MessageAnswer::Retry);
     Identity(1, "F", 1);
-    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!", results::MessageAnswer::Retry);
+    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
     Identity(1, "N", 1);
     port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
                        "or your molecular formula does not contain this element!",
-                       results::MessageAnswer::Retry);
+                       dialogs::MessageAnswer::Retry);
     Identity(1, "C", 7);
     port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
                        "or your molecular formula does not contain this element!",
-                       results::MessageAnswer::Cancel);
+                       dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.elementSymbol, "C");
@@ -282,12 +282,12 @@ TEST_F(LabelledPattern, HeavyFAsAboveOneShowTheDetailsAgainCleared) {
     Calc(1);
     Identity(1, "O", 1);
     Details(1, {0.6, 0.5});
-    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!", results::MessageAnswer::Retry);
+    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!", dialogs::MessageAnswer::Retry);
     Details(1, {0.3, 0.5});
     Run();
     // One 16O/17O/18O at 0.2/0.3/0.5 with one natural O.
     EXPECT_FALSE(document.readyForCalculation);
-    EXPECT_NEAR(document.state.isotopeFA[0], 0.2, 1e-15);
+    EXPECT_NEAR(document.state.details.isotopeFA[0], 0.2, 1e-15);
 }
 
 TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass) {
@@ -304,8 +304,8 @@ TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass)
         EXPECT_FALSE(input.IsFieldEnabled("enriched1"));
         EXPECT_TRUE(input.IsFieldEnabled("enriched4"));
         EXPECT_FALSE(input.IsFieldEnabled("enriched5"));
-        EXPECT_FALSE(results::ValidateRecord(input).has_value());
-        return results::DialogAnswer::Cancel;
+        EXPECT_FALSE(dialogs::ValidateRecord(input).has_value());
+        return dialogs::DialogAnswer::Cancel;
     });
     Run();
     ExpectNoResults();

@@ -160,9 +160,9 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::LabelledAtoms);
-        QCOMPARE(document.state.detailSymbol, std::string("C "));
+        QCOMPARE(document.state.details.detailSymbol, std::string("C "));
         // Two carbons at 99 % 13C: [A+2] is the largest peak.
-        QCOMPARE(document.state.maxPeakIndex, 2);
+        QCOMPARE(document.state.cluster.maxPeakIndex, 2);
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 5);
     }
@@ -213,7 +213,7 @@ private slots:
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QCOMPARE(document.state.calcKind, results::CalcKind::EnrichmentFromSpectrum);
-        QCOMPARE(document.state.expPeakCount, 3);
+        QCOMPARE(document.state.spectrum.expPeakCount, 3);
         QCOMPARE(program_->stopFASetting, 0.99999);
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 8);
@@ -243,8 +243,8 @@ private slots:
         QVERIFY2(script.Unexpected().isEmpty(), qPrintable(script.Unexpected().join(u'|')));
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QVERIFY(std::abs(document.state.isotopeFA[1] - 0.9) < 0.01);
-        QVERIFY(document.state.fitResidual < 0.1);
+        QVERIFY(std::abs(document.state.details.isotopeFA[1] - 0.9) < 0.01);
+        QVERIFY(document.state.spectrum.fitResidual < 0.1);
     }
 
 private:

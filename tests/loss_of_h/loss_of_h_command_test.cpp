@@ -141,18 +141,18 @@ TEST_P(SyntheticSpectrum, GivesBackTheIntactPattern) {
 
     const int corrected = c.firstPeakOffset + peaks;
     EXPECT_EQ(State().calcKind, results::CalcKind::LossOfH);
-    EXPECT_EQ(State().firstPeakOffset, c.firstPeakOffset);
-    EXPECT_EQ(State().expPeakCount, peaks);
-    EXPECT_EQ(State().correctedCount, corrected);
+    EXPECT_EQ(State().spectrum.firstPeakOffset, c.firstPeakOffset);
+    EXPECT_EQ(State().spectrum.expPeakCount, peaks);
+    EXPECT_EQ(State().spectrum.correctedCount, corrected);
     EXPECT_DOUBLE_EQ(State().ionMassA, ionMassA);
-    EXPECT_DOUBLE_EQ(State().firstPeakMz, firstPeakMz);
-    for (int p = 0; p < peaks; ++p) EXPECT_EQ(State().expIntensity[p], spectrum[p]);
+    EXPECT_DOUBLE_EQ(State().spectrum.firstPeakMz, firstPeakMz);
+    for (int p = 0; p < peaks; ++p) EXPECT_EQ(State().spectrum.expIntensity[p], spectrum[p]);
 
     const std::vector<double> expected = ScaledToLargest({intact.begin(), intact.begin() + corrected});
     for (int n = 0; n < corrected; ++n) {
-        EXPECT_NEAR(State().correctedIntensity[n], expected[n], 1e-9) << "[A+" << n << "]";
+        EXPECT_NEAR(State().spectrum.correctedIntensity[n], expected[n], 1e-9) << "[A+" << n << "]";
     }
-    for (int n = corrected; n < results::kMaxExperimentalPeaks; ++n) EXPECT_EQ(State().correctedIntensity[n], 0.0);
+    for (int n = corrected; n < results::kMaxExperimentalPeaks; ++n) EXPECT_EQ(State().spectrum.correctedIntensity[n], 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -194,10 +194,10 @@ TEST_F(LossOfH, BenzeneWorkedFromBinomialAbundances) {
     ExpectPeaks({100, 50, 0.1});
     Run();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().firstPeakOffset, -1);
-    EXPECT_EQ(State().correctedCount, 2);
-    EXPECT_NEAR(State().correctedIntensity[0], 100.0, 1e-12);
-    EXPECT_NEAR(State().correctedIntensity[1], 100 * a1 / a0, 1e-9);
+    EXPECT_EQ(State().spectrum.firstPeakOffset, -1);
+    EXPECT_EQ(State().spectrum.correctedCount, 2);
+    EXPECT_NEAR(State().spectrum.correctedIntensity[0], 100.0, 1e-12);
+    EXPECT_NEAR(State().spectrum.correctedIntensity[1], 100 * a1 / a0, 1e-9);
 }
 
 // ---------------------------------------------------------------------------
@@ -209,8 +209,8 @@ TEST_F(LossOfH, TwoCorrectedPeaksAreEnough) {
     ExpectPeaks({10, 20, 100, 7});
     Run();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().firstPeakOffset, -2);
-    EXPECT_EQ(State().correctedCount, 2);
+    EXPECT_EQ(State().spectrum.firstPeakOffset, -2);
+    EXPECT_EQ(State().spectrum.correctedCount, 2);
 }
 
 TEST_F(LossOfH, UserDefinedElementsAreAskedForAndReported) {
@@ -225,10 +225,10 @@ TEST_F(LossOfH, UserDefinedElementsAreAskedForAndReported) {
     ExpectPeaks({40, 100, 7, 33, 2});
     Run();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().detailCount, 1);
-    EXPECT_EQ(State().detailSymbol, "Jx");
-    EXPECT_EQ(State().isotopeMassNumber[1], 32);
-    EXPECT_DOUBLE_EQ(State().isotopeFA[0], 0.75);
+    EXPECT_EQ(State().details.detailCount, 1);
+    EXPECT_EQ(State().details.detailSymbol, "Jx");
+    EXPECT_EQ(State().details.isotopeMassNumber[1], 32);
+    EXPECT_DOUBLE_EQ(State().details.isotopeFA[0], 0.75);
 }
 
 TEST_F(LossOfH, StopFAIsForcedAndKept) {

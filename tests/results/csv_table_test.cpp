@@ -74,7 +74,7 @@ double Number(const std::string& cell) {
 
 TEST(CsvTable, ClusterRowsCarryTheStoredDoublesExactly) {
     results::CalculationState state = ClusterState();
-    state.peakCentroidMz[0] = 112.00810000000001;   // a value that needs all 17 digits
+    state.cluster.peakCentroidMz[0] = 112.00810000000001;   // a value that needs all 17 digits
     const auto rows = ParseCsv(ComposeCsv(state));
     ASSERT_EQ(rows.size(), 5U);
     EXPECT_EQ(rows[0], (Row{"ion", "n", "mz", "centroidMz", "fa", "rel"}));
@@ -84,8 +84,8 @@ TEST(CsvTable, ClusterRowsCarryTheStoredDoublesExactly) {
         EXPECT_EQ(row[0], "C6H5Cl");
         EXPECT_EQ(row[1], std::to_string(n));
         EXPECT_EQ(Number(row[2]), 112.0081 + n);
-        EXPECT_EQ(Number(row[4]), state.peakFA[static_cast<std::size_t>(n)]);
-        EXPECT_EQ(Number(row[5]), state.peakFA[static_cast<std::size_t>(n)] * 100.0 / 0.75);
+        EXPECT_EQ(Number(row[4]), state.cluster.peakFA[static_cast<std::size_t>(n)]);
+        EXPECT_EQ(Number(row[5]), state.cluster.peakFA[static_cast<std::size_t>(n)] * 100.0 / 0.75);
     }
     EXPECT_EQ(Number(rows[1][3]), 112.00810000000001);
     EXPECT_EQ(rows[2][3], "") << "a centroid that was not computed is left empty, not 0";
@@ -124,7 +124,7 @@ TEST(CsvTable, LossOfHRowsSpanBothSpectra) {
 
 TEST(CsvTable, LossOfHWithMoreCorrectedThanMeasuredPeaks) {
     results::CalculationState state = LossOfHState();
-    state.expPeakCount = 1;   // only measured; corrected [A+0]..[A+2]
+    state.spectrum.expPeakCount = 1;   // only measured; corrected [A+0]..[A+2]
     const auto rows = ParseCsv(ComposeCsv(state));
     ASSERT_EQ(rows.size(), 6U);   // .. [A+2]
     EXPECT_EQ(rows[1], (Row{"-2", "126.05", "5", ""}));
@@ -150,10 +150,10 @@ TEST(CsvTable, FormulaeWithErrorElectronClassAndRingsPlusDoubleBonds) {
 
 TEST(CsvTable, RingsPlusDoubleBondsUnknownForTheUserElement) {
     results::CalculationState state = NoFormulaState();   // elements C, H, Jx
-    state.formulaCount = 2;
-    state.formulaAtoms[0] = {2, 6, 0};   // C2H6: 1 + 2 - 3 = 0
-    state.formulaAtoms[1] = {1, 2, 1};
-    state.formulaMz = {30.04695, 149.9};
+    state.formulae.formulaCount = 2;
+    state.formulae.formulaAtoms[0] = {2, 6, 0};   // C2H6: 1 + 2 - 3 = 0
+    state.formulae.formulaAtoms[1] = {1, 2, 1};
+    state.formulae.formulaMz = {30.04695, 149.9};
     const auto rows = ParseCsv(ComposeCsv(state));
     ASSERT_EQ(rows.size(), 3U);
     EXPECT_EQ(rows[1][4], "0");
@@ -180,7 +180,7 @@ TEST(CsvTable, TextsWithCommasOrQuotesAreQuoted) {
 
 TEST(CsvTable, NonFiniteNumbersLeaveTheCellEmpty) {
     results::CalculationState state = IsotopicDataState();
-    state.isotopeFAList[0] = std::numeric_limits<double>::quiet_NaN();
+    state.isotopes.isotopeFAList[0] = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(ParseCsv(ComposeCsv(state))[1], (Row{"35", "34.96885268", ""}));
 }
 

@@ -79,7 +79,7 @@ TEST(PageLayoutTest, VeryLongFormulaTextComesOutWhole) {
 TEST(PageLayoutTest, TwoColumnTableSplitsAtCeilingOfHalf) {
     for (int count = 1; count <= 9; ++count) {
         CalculationState state = SinglePeakClusterState();
-        state.lastPeakIndex = count - 1;
+        state.cluster.lastPeakIndex = count - 1;
         const std::vector<std::string> lines = LayoutResultLines(state);
         const int rows = (count + 1) / 2;
         ASSERT_EQ(lines.size(), 5u + static_cast<std::size_t>(rows) + 1u) << count;

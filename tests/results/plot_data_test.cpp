@@ -68,7 +68,7 @@ TEST(PlotData, ClusterSticksAtNominalMzWithRelativeHeights) {
 TEST(PlotData, ClusterSticksStandAtTheStoredCentroids) {
     results::CalculationState state = ClusterState();
     // 35Cl -> 37Cl moves [A+2] 1.99705 u rather than 2 above [A+0].
-    state.peakCentroidMz = {112.0081, 113.0114, 114.00515, 115.0085};
+    state.cluster.peakCentroidMz = {112.0081, 113.0114, 114.00515, 115.0085};
     const PlotData plot = MakePlotData(state);
     EXPECT_DOUBLE_EQ(plot.series[0].marks[2].x, 114.00515);
     EXPECT_DOUBLE_EQ(plot.series[0].marks[2].mz, 114.00515);
@@ -254,12 +254,12 @@ INSTANTIATE_TEST_SUITE_P(
 // Counts damaged beyond their storage never lead outside the arrays.
 TEST(PlotData, DamagedCountsStayInsideStorage) {
     results::CalculationState state = RepeatingUnitState();
-    state.ionCount = 1000;
-    state.ionLastPeakIndex.fill(500);
+    state.series.ionCount = 1000;
+    state.series.ionLastPeakIndex.fill(500);
     EXPECT_NO_FATAL_FAILURE(MakePlotData(state));
     state = LossOfHState();
-    state.expPeakCount = -5;
-    state.correctedCount = 99;
+    state.spectrum.expPeakCount = -5;
+    state.spectrum.correctedCount = 99;
     EXPECT_EQ(MakePlotData(state).series[1].marks.size(), 12U);
 }
 

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "results/report.h"
-#include "results/text_format.h"
+#include "core/text_format.h"
 #include "tests/results/golden_file.h"
 #include "tests/results/sample_states.h"
 
@@ -116,9 +116,9 @@ TEST(ReportTest, DetailLineDropsThePaddingOfOneLetterSymbols) {
 // plain division would print "nan".
 TEST(ReportTest, ZeroLargestFAGivesZeroRelativeIntensity) {
     CalculationState state = SinglePeakClusterState();
-    state.peakFA[0] = 0.0;
-    state.maxFA = 0.0;
-    state.totalFA = 0.0;
+    state.cluster.peakFA[0] = 0.0;
+    state.cluster.maxFA = 0.0;
+    state.cluster.totalFA = 0.0;
     const std::string report = ComposeReport(state, kRunDate);
     EXPECT_NE(report.find("[A+0], 12.00, 0.000000E+000, 0.000, 0.000\r\n"), std::string::npos) << report;
 }
@@ -127,8 +127,8 @@ TEST(ReportTest, ZeroLargestFAGivesZeroRelativeIntensity) {
 // read past it.
 TEST(ReportTest, CountsBeyondStorageAreBounded) {
     CalculationState state = RepeatingUnitState();
-    state.ionCount = 1000;
-    state.ionLastPeakIndex.fill(100);
+    state.series.ionCount = 1000;
+    state.series.ionLastPeakIndex.fill(100);
     const std::string report = ComposeReport(state, kRunDate);
     std::size_t rows = 0;
     for (std::size_t at = report.find("\r\n[A+"); at != std::string::npos;

@@ -12,14 +12,14 @@ CalculationState ClusterState() {
     state.formulaText = "C6H5Cl";
     state.charge = 1;
     state.ionMassA = 112.0081;
-    state.lastPeakIndex = 3;
-    state.peakFA[0] = 0.75;
-    state.peakFA[1] = 0.05;
-    state.peakFA[2] = 0.2;
-    state.peakFA[3] = 1.2e-5;
-    state.maxFA = 0.75;
-    state.totalFA = 1.000012;
-    state.detailCount = 0;
+    state.cluster.lastPeakIndex = 3;
+    state.cluster.peakFA[0] = 0.75;
+    state.cluster.peakFA[1] = 0.05;
+    state.cluster.peakFA[2] = 0.2;
+    state.cluster.peakFA[3] = 1.2e-5;
+    state.cluster.maxFA = 0.75;
+    state.cluster.totalFA = 1.000012;
+    state.details.detailCount = 0;
     return state;
 }
 
@@ -29,18 +29,18 @@ CalculationState ClusterWithUserElementsState() {
     state.formulaText = "C2Jx2Qy";
     state.charge = -2;
     state.ionMassA = 250.5;
-    state.lastPeakIndex = 2;
-    state.peakFA[0] = 0.4;
-    state.peakFA[1] = 0.5;
-    state.peakFA[2] = 0.1;
-    state.maxFA = 0.5;
-    state.totalFA = 1.0;
-    state.detailCount = 2;
-    state.detailSymbol = "JxQy";
-    state.detailAtomCount = {2, 1};
-    state.lastIsotopeIndex = {1, 2};
-    state.isotopeMassNumber = {10, 11, 20, 21, 22};
-    state.isotopeFA = {0.2, 0.8, 0.5, 0.3, 0.2};
+    state.cluster.lastPeakIndex = 2;
+    state.cluster.peakFA[0] = 0.4;
+    state.cluster.peakFA[1] = 0.5;
+    state.cluster.peakFA[2] = 0.1;
+    state.cluster.maxFA = 0.5;
+    state.cluster.totalFA = 1.0;
+    state.details.detailCount = 2;
+    state.details.detailSymbol = "JxQy";
+    state.details.detailAtomCount = {2, 1};
+    state.details.lastIsotopeIndex = {1, 2};
+    state.details.isotopeMassNumber = {10, 11, 20, 21, 22};
+    state.details.isotopeFA = {0.2, 0.8, 0.5, 0.3, 0.2};
     return state;
 }
 
@@ -50,21 +50,21 @@ CalculationState OddPeakCountClusterState() {
     state.formulaText = "CJx2";
     state.charge = 1;
     state.ionMassA = 100.0;
-    state.lastPeakIndex = 4;
-    state.peakFA[0] = 0.5;
-    state.peakFA[1] = 0.25;
-    state.peakFA[2] = 0.125;
-    state.peakFA[3] = 0.0625;
-    state.peakFA[4] = 1.5e-7;
-    state.maxFA = 0.5;
-    state.totalFA = 0.9375002;
-    state.peakOverflow = true;
-    state.detailCount = 1;
-    state.detailSymbol = "Jx";
-    state.detailAtomCount = {2};
-    state.lastIsotopeIndex = {1};
-    state.isotopeMassNumber = {10, 11};
-    state.isotopeFA = {0.5, 0.5};
+    state.cluster.lastPeakIndex = 4;
+    state.cluster.peakFA[0] = 0.5;
+    state.cluster.peakFA[1] = 0.25;
+    state.cluster.peakFA[2] = 0.125;
+    state.cluster.peakFA[3] = 0.0625;
+    state.cluster.peakFA[4] = 1.5e-7;
+    state.cluster.maxFA = 0.5;
+    state.cluster.totalFA = 0.9375002;
+    state.cluster.peakOverflow = true;
+    state.details.detailCount = 1;
+    state.details.detailSymbol = "Jx";
+    state.details.detailAtomCount = {2};
+    state.details.lastIsotopeIndex = {1};
+    state.details.isotopeMassNumber = {10, 11};
+    state.details.isotopeFA = {0.5, 0.5};
     return state;
 }
 
@@ -74,11 +74,11 @@ CalculationState SinglePeakClusterState() {
     state.formulaText = "C";
     state.charge = -1;
     state.ionMassA = 12.000548579909;  // C plus one electron
-    state.lastPeakIndex = 0;
-    state.peakFA[0] = 1.0;
-    state.maxFA = 1.0;
-    state.totalFA = 1.0;
-    state.detailCount = 0;
+    state.cluster.lastPeakIndex = 0;
+    state.cluster.peakFA[0] = 1.0;
+    state.cluster.maxFA = 1.0;
+    state.cluster.totalFA = 1.0;
+    state.details.detailCount = 0;
     return state;
 }
 
@@ -88,18 +88,18 @@ CalculationState LabelledAtomsState() {
     state.formulaText = "C5H5N";
     state.charge = 1;
     state.ionMassA = 79.0417;
-    state.lastPeakIndex = 1;
-    state.peakFA[0] = 0.25;
-    state.peakFA[1] = 0.5;
-    state.maxFA = 0.5;
-    state.maxPeakIndex = 1;
-    state.totalFA = 0.75;
-    state.detailCount = 2;
-    state.detailSymbol = "C N ";
-    state.detailAtomCount = {6, 1};
-    state.lastIsotopeIndex = {1, 1};
-    state.isotopeMassNumber = {12, 13, 14, 15};
-    state.isotopeFA = {0.01, 0.99, 0.5, 0.5};
+    state.cluster.lastPeakIndex = 1;
+    state.cluster.peakFA[0] = 0.25;
+    state.cluster.peakFA[1] = 0.5;
+    state.cluster.maxFA = 0.5;
+    state.cluster.maxPeakIndex = 1;
+    state.cluster.totalFA = 0.75;
+    state.details.detailCount = 2;
+    state.details.detailSymbol = "C N ";
+    state.details.detailAtomCount = {6, 1};
+    state.details.lastIsotopeIndex = {1, 1};
+    state.details.isotopeMassNumber = {12, 13, 14, 15};
+    state.details.isotopeFA = {0.01, 0.99, 0.5, 0.5};
     return state;
 }
 
@@ -108,7 +108,7 @@ CalculationState ZeroTotalLabelledAtomsState() {
     state.formulaText = "C6H6";
     state.charge = 2;
     state.ionMassA = 78.0464;
-    state.totalFA = 0.0;
+    state.cluster.totalFA = 0.0;
     return state;
 }
 
@@ -119,27 +119,27 @@ CalculationState EnrichmentState(int firstPeakOffset) {
     state.charge = 1;
     state.ionMassA = 78.0464;
     state.elementSymbol = "C";
-    state.detailAtomCount = {6};
-    state.lastIsotopeIndex = {1};
-    state.isotopeMassNumber = {12, 13};
-    state.isotopeFA = {0.1, 0.9};
-    state.fitResidual = 1.5;
-    state.firstPeakOffset = firstPeakOffset;
+    state.details.detailAtomCount = {6};
+    state.details.lastIsotopeIndex = {1};
+    state.details.isotopeMassNumber = {12, 13};
+    state.details.isotopeFA = {0.1, 0.9};
+    state.spectrum.fitResidual = 1.5;
+    state.spectrum.firstPeakOffset = firstPeakOffset;
     if (firstPeakOffset == 0) {
-        state.expPeakCount = 3;
-        state.expIntensity = {10.0, 100.0, 50.0};
-        state.peakFA[0] = 0.1;
-        state.peakFA[1] = 0.8;
-        state.peakFA[2] = 0.4;
-        state.maxFA = 0.8;
+        state.spectrum.expPeakCount = 3;
+        state.spectrum.expIntensity = {10.0, 100.0, 50.0};
+        state.cluster.peakFA[0] = 0.1;
+        state.cluster.peakFA[1] = 0.8;
+        state.cluster.peakFA[2] = 0.4;
+        state.cluster.maxFA = 0.8;
     } else {
-        state.expPeakCount = 2;
-        state.expIntensity = {100.0, 40.0};
-        state.peakFA[0] = 0.01;
-        state.peakFA[1] = 0.02;
-        state.peakFA[2] = 0.5;
-        state.peakFA[3] = 0.2;
-        state.maxFA = 0.5;
+        state.spectrum.expPeakCount = 2;
+        state.spectrum.expIntensity = {100.0, 40.0};
+        state.cluster.peakFA[0] = 0.01;
+        state.cluster.peakFA[1] = 0.02;
+        state.cluster.peakFA[2] = 0.5;
+        state.cluster.peakFA[3] = 0.2;
+        state.cluster.maxFA = 0.5;
     }
     return state;
 }
@@ -150,25 +150,25 @@ CalculationState FormulaHead(double target, int charge) {
     CalculationState state;
     state.calcKind = CalcKind::FormulaFromMz;
     state.ionMassA = target;
-    state.mzHalfRange = 0.05;
+    state.formulae.mzHalfRange = 0.05;
     state.charge = charge;
     return state;
 }
 
 void AddFormula(CalculationState& state, std::array<int, results::kMaxFormulaElements> atoms,
                 ElectronClass electrons, double mz) {
-    const int i = state.formulaCount++;
-    state.formulaAtoms[i] = atoms;
-    state.formulaElectrons[i] = electrons;
-    state.formulaMz[i] = mz;
+    const int i = state.formulae.formulaCount++;
+    state.formulae.formulaAtoms[i] = atoms;
+    state.formulae.formulaElectrons[i] = electrons;
+    state.formulae.formulaMz[i] = mz;
 }
 
 }  // namespace
 
 CalculationState FormulaState() {
     CalculationState state = FormulaHead(107.05, 1);
-    state.elementCount = 4;
-    state.elementSymbols = {"C", "H", "N", "O"};
+    state.formulae.elementCount = 4;
+    state.formulae.elementSymbols = {"C", "H", "N", "O"};
     AddFormula(state, {7, 7, 0, 1}, ElectronClass::Even, 107.0491);
     AddFormula(state, {1, 1, 1, 1}, ElectronClass::Indeterminate, 107.05);
     AddFormula(state, {6, 5, 1, 0}, ElectronClass::Odd, 107.073);
@@ -177,8 +177,8 @@ CalculationState FormulaState() {
 
 CalculationState LongFormulaState() {
     CalculationState state = FormulaHead(107.05, -1);
-    state.elementCount = 8;
-    state.elementSymbols = {"C", "H", "N", "O", "S", "Si", "Cl", "Br"};
+    state.formulae.elementCount = 8;
+    state.formulae.elementSymbols = {"C", "H", "N", "O", "S", "Si", "Cl", "Br"};
     AddFormula(state, {7, 7, 0, 1, 0, 0, 0, 0}, ElectronClass::Even, 107.0491);
     AddFormula(state, {12345, 19999, 1111, 2222, 3333, 444, 0, 0}, ElectronClass::Indeterminate, 100.0);
     AddFormula(state, {12345, 19999, 1111, 2222, 3333, 4444, 5555, 0}, ElectronClass::Odd, 9876.5432);
@@ -188,16 +188,16 @@ CalculationState LongFormulaState() {
 
 CalculationState NoFormulaState() {
     CalculationState state = FormulaHead(150.0, 1);
-    state.elementCount = 3;
-    state.elementSymbols = {"C", "H", "Jx"};
-    state.userElementMass = 17.5;
+    state.formulae.elementCount = 3;
+    state.formulae.elementSymbols = {"C", "H", "Jx"};
+    state.formulae.userElementMass = 17.5;
     return state;
 }
 
 CalculationState FullFormulaState() {
     CalculationState state = FormulaHead(150.0, 1);
-    state.elementCount = 2;
-    state.elementSymbols = {"C", "H"};
+    state.formulae.elementCount = 2;
+    state.formulae.elementSymbols = {"C", "H"};
     for (int i = 0; i < results::kMaxFormulae; ++i) AddFormula(state, {1, i}, ElectronClass::Even, 100.0 + i);
     return state;
 }
@@ -208,13 +208,13 @@ CalculationState LossOfHState() {
     state.formulaText = "C10H8";
     state.charge = 1;
     state.ionMassA = 128.0621;
-    state.detailCount = 0;
-    state.firstPeakOffset = -2;
-    state.firstPeakMz = 126.05;
-    state.expPeakCount = 5;
-    state.expIntensity = {5.0, 20.0, 100.0, 11.0, 0.5};
-    state.correctedCount = 3;
-    state.correctedIntensity = {100.0, 10.8, 0.6};
+    state.details.detailCount = 0;
+    state.spectrum.firstPeakOffset = -2;
+    state.spectrum.firstPeakMz = 126.05;
+    state.spectrum.expPeakCount = 5;
+    state.spectrum.expIntensity = {5.0, 20.0, 100.0, 11.0, 0.5};
+    state.spectrum.correctedCount = 3;
+    state.spectrum.correctedIntensity = {100.0, 10.8, 0.6};
     return state;
 }
 
@@ -224,18 +224,18 @@ CalculationState LossOfHFromAMinusOneState() {
     state.formulaText = "C10H7Jx";
     state.charge = 1;
     state.ionMassA = 128.0621;
-    state.detailCount = 1;
-    state.detailSymbol = "Jx";
-    state.detailAtomCount = {1};
-    state.lastIsotopeIndex = {0};
-    state.isotopeMassNumber = {1};
-    state.isotopeFA = {1.0};
-    state.firstPeakOffset = -1;
-    state.firstPeakMz = 127.05;
-    state.expPeakCount = 5;
-    state.expIntensity = {20.0, 100.0, 11.0, 0.5, 0.25};
-    state.correctedCount = 4;
-    state.correctedIntensity = {100.0, 10.8, 0.6, 0.125};
+    state.details.detailCount = 1;
+    state.details.detailSymbol = "Jx";
+    state.details.detailAtomCount = {1};
+    state.details.lastIsotopeIndex = {0};
+    state.details.isotopeMassNumber = {1};
+    state.details.isotopeFA = {1.0};
+    state.spectrum.firstPeakOffset = -1;
+    state.spectrum.firstPeakMz = 127.05;
+    state.spectrum.expPeakCount = 5;
+    state.spectrum.expIntensity = {20.0, 100.0, 11.0, 0.5, 0.25};
+    state.spectrum.correctedCount = 4;
+    state.spectrum.correctedIntensity = {100.0, 10.8, 0.6, 0.125};
     return state;
 }
 
@@ -243,24 +243,24 @@ CalculationState RepeatingUnitState() {
     CalculationState state;
     state.calcKind = CalcKind::RepeatingUnits;
     state.formulaText = "C2H4O";
-    state.hasEndCap = true;
-    state.endCapText = "CH3OH";
-    state.chargingIonText = "Na";
-    state.chargingIonCount = 2;
+    state.series.hasEndCap = true;
+    state.series.endCapText = "CH3OH";
+    state.series.chargingIonText = "Na";
+    state.series.chargingIonCount = 2;
     state.charge = 2;
     state.stopFA = 0.99;
-    state.detailCount = 0;
-    state.firstRUCount = 3;
-    state.lastRUCount = 4;
-    state.ionCount = 2;
-    state.ionMassAList = {200.5, 244.5};
-    state.ionLastPeakIndex = {1, 2};
-    state.ionMaxFA = {0.8, 0.6};
-    state.peakFA[0] = 0.8;
-    state.peakFA[1] = 0.2;
-    state.peakFA[2] = 0.6;
-    state.peakFA[3] = 0.3;
-    state.peakFA[4] = 0.1;
+    state.details.detailCount = 0;
+    state.series.firstRUCount = 3;
+    state.series.lastRUCount = 4;
+    state.series.ionCount = 2;
+    state.series.ionMassAList = {200.5, 244.5};
+    state.series.ionLastPeakIndex = {1, 2};
+    state.series.ionMaxFA = {0.8, 0.6};
+    state.cluster.peakFA[0] = 0.8;
+    state.cluster.peakFA[1] = 0.2;
+    state.cluster.peakFA[2] = 0.6;
+    state.cluster.peakFA[3] = 0.3;
+    state.cluster.peakFA[4] = 0.1;
     return state;
 }
 
@@ -268,26 +268,26 @@ CalculationState RepeatingUnitWithoutEndCapState() {
     CalculationState state;
     state.calcKind = CalcKind::RepeatingUnits;
     state.formulaText = "C2H3Jx";
-    state.hasEndCap = false;
-    state.chargingIonText = "Cl";
-    state.chargingIonCount = 1;
+    state.series.hasEndCap = false;
+    state.series.chargingIonText = "Cl";
+    state.series.chargingIonCount = 1;
     state.charge = -1;
     state.stopFA = 0.9999;
-    state.detailCount = 1;
-    state.detailSymbol = "Jx";
-    state.detailAtomCount = {1};
-    state.lastIsotopeIndex = {1};
-    state.isotopeMassNumber = {30, 32};
-    state.isotopeFA = {0.25, 0.75};
-    state.firstRUCount = 12;
-    state.lastRUCount = 40;
-    state.ionCount = 1;
-    state.ionMassAList = {551.25};
-    state.ionLastPeakIndex = {1};
-    state.ionMaxFA = {0.5};
-    state.peakFA[0] = 0.5;
-    state.peakFA[1] = 0.25;
-    state.ionStorageFull = true;
+    state.details.detailCount = 1;
+    state.details.detailSymbol = "Jx";
+    state.details.detailAtomCount = {1};
+    state.details.lastIsotopeIndex = {1};
+    state.details.isotopeMassNumber = {30, 32};
+    state.details.isotopeFA = {0.25, 0.75};
+    state.series.firstRUCount = 12;
+    state.series.lastRUCount = 40;
+    state.series.ionCount = 1;
+    state.series.ionMassAList = {551.25};
+    state.series.ionLastPeakIndex = {1};
+    state.series.ionMaxFA = {0.5};
+    state.cluster.peakFA[0] = 0.5;
+    state.cluster.peakFA[1] = 0.25;
+    state.series.ionStorageFull = true;
     return state;
 }
 
@@ -295,11 +295,11 @@ CalculationState IsotopicDataState() {
     CalculationState state;
     state.calcKind = CalcKind::IsotopicData;
     state.elementSymbol = "Cl";
-    state.isotopeBase = 35;
-    state.lastIsotopeIndex = {1};
-    state.isotopeMassNumber = {0, 2};
-    state.isotopeMass = {34.96885268, 36.96590259};
-    state.isotopeFAList = {0.7576, 0.2424};
+    state.isotopes.isotopeBase = 35;
+    state.details.lastIsotopeIndex = {1};
+    state.details.isotopeMassNumber = {0, 2};
+    state.isotopes.isotopeMass = {34.96885268, 36.96590259};
+    state.isotopes.isotopeFAList = {0.7576, 0.2424};
     return state;
 }
 

@@ -127,28 +127,28 @@ TEST_F(ClusterIons, BlankEndCapGivesRepeatUnitsAndChargingIonsOnly) {
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_FALSE(view.continueButtonShown);
     EXPECT_EQ(state.calcKind, CalcKind::RepeatingUnits);
-    EXPECT_FALSE(state.hasEndCap);
+    EXPECT_FALSE(state.series.hasEndCap);
     EXPECT_EQ(state.formulaText, "C2H4O");
-    EXPECT_EQ(state.endCapText, "");
-    EXPECT_EQ(state.chargingIonText, "Na");
-    EXPECT_EQ(state.chargingIonCount, 1);
+    EXPECT_EQ(state.series.endCapText, "");
+    EXPECT_EQ(state.series.chargingIonText, "Na");
+    EXPECT_EQ(state.series.chargingIonCount, 1);
     EXPECT_EQ(state.charge, 1);
     EXPECT_EQ(state.stopFA, 0.9999);
-    EXPECT_EQ(state.firstRUCount, 1);
-    EXPECT_EQ(state.lastRUCount, 3);
-    EXPECT_EQ(state.ionCount, 3);
+    EXPECT_EQ(state.series.firstRUCount, 1);
+    EXPECT_EQ(state.series.lastRUCount, 3);
+    EXPECT_EQ(state.series.ionCount, 3);
     EXPECT_EQ(view.ionCount, 3);
-    EXPECT_FALSE(state.ionStorageFull);
-    EXPECT_EQ(state.detailCount, 0);
+    EXPECT_FALSE(state.series.ionStorageFull);
+    EXPECT_EQ(state.details.detailCount, 0);
     EXPECT_TRUE(document.IsModified());
     for (int i = 0; i < 3; ++i) {
-        EXPECT_NEAR(state.ionMassAList[i], (i + 1) * kC2H4O + kNa - kElectron, 1e-9) << "ion " << i;
+        EXPECT_NEAR(state.series.ionMassAList[i], (i + 1) * kC2H4O + kNa - kElectron, 1e-9) << "ion " << i;
     }
     // Ion 0 (C2H4ONa): [A+1] is mostly one 13C, 2 x 0.0107 / 0.9893 of [A+0],
     // plus the 17O share 0.00038 / 0.99757 and that of 2H.
-    const double ratio = state.peakFA[1] / state.peakFA[0];
+    const double ratio = state.cluster.peakFA[1] / state.cluster.peakFA[0];
     EXPECT_NEAR(ratio, 2 * 0.0107 / 0.9893 + 0.00038 / 0.99757 + 4 * 0.000115 / 0.999885, 1e-9);
-    EXPECT_EQ(state.ionMaxFA[0], state.peakFA[0]);
+    EXPECT_EQ(state.series.ionMaxFA[0], state.cluster.peakFA[0]);
 }
 
 TEST_F(ClusterIons, EndCapAndSeveralChargingIonsAddToEveryIon) {
@@ -157,13 +157,13 @@ TEST_F(ClusterIons, EndCapAndSeveralChargingIonsAddToEveryIon) {
     Run();
     const results::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_TRUE(state.hasEndCap);
-    EXPECT_EQ(state.endCapText, "H2O");
-    EXPECT_EQ(state.chargingIonCount, 2);
+    EXPECT_TRUE(state.series.hasEndCap);
+    EXPECT_EQ(state.series.endCapText, "H2O");
+    EXPECT_EQ(state.series.chargingIonCount, 2);
     EXPECT_EQ(state.charge, 2);
     // n x C2H4O + H2O + 2 Na, two electrons removed.
     for (int i = 0; i < 2; ++i) {
-        EXPECT_NEAR(state.ionMassAList[i], (4 + i) * kC2H4O + (2 * kH + kO) + 2 * kNa - 2 * kElectron, 1e-9);
+        EXPECT_NEAR(state.series.ionMassAList[i], (4 + i) * kC2H4O + (2 * kH + kO) + 2 * kNa - 2 * kElectron, 1e-9);
     }
 }
 
@@ -173,8 +173,8 @@ TEST_F(ClusterIons, NegativeTotalChargeAddsElectrons) {
     Run();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_EQ(State().charge, -1);
-    EXPECT_NEAR(State().ionMassAList[0], kC2H4O + kCl + kElectron, 1e-9);
-    EXPECT_NEAR(State().ionMassAList[1], 2 * kC2H4O + kCl + kElectron, 1e-9);
+    EXPECT_NEAR(State().series.ionMassAList[0], kC2H4O + kCl + kElectron, 1e-9);
+    EXPECT_NEAR(State().series.ionMassAList[1], 2 * kC2H4O + kCl + kElectron, 1e-9);
 }
 
 // --- Range: the m/z conversion and the checks ---------------------------------
@@ -212,9 +212,9 @@ TEST_P(RangeChecks, GiveTheSeriesOrTheMessage) {
         return;
     }
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().firstRUCount, range.first);
-    EXPECT_EQ(State().lastRUCount, range.last);
-    EXPECT_EQ(State().ionCount, range.last - range.first + 1);
+    EXPECT_EQ(State().series.firstRUCount, range.first);
+    EXPECT_EQ(State().series.lastRUCount, range.last);
+    EXPECT_EQ(State().series.ionCount, range.last - range.first + 1);
 }
 
 constexpr const char* kAbove200 = "Error - the maximum m/z or RU is too high (it exceeds 200 RUs)!";
@@ -271,7 +271,7 @@ TEST_F(ClusterIons, LargestIonIsCheckedBeforeAnyIsComputed) {
     ExpectRefusal("Total number of polyisotopic atoms cannot exceed 30000.");
     Run();
     ExpectEndedEarly();
-    EXPECT_EQ(State().ionCount, 0);
+    EXPECT_EQ(State().series.ionCount, 0);
 }
 
 TEST_F(ClusterIons, CancelInEitherDialogEndsTheCalculation) {
@@ -313,7 +313,7 @@ TEST_P(FormulaRetry, EmptiesOnlyTheBadFieldAndKeepsTheRest) {
     port.ExpectDialog<RepeatUnitFormInput>(kFormCaption, [retry](RepeatUnitFormInput& input) {
         for (const auto& [key, text] : retry.entries) {
             const std::string expected = key == retry.field ? "" : text;
-            EXPECT_EQ(results::FieldText(*results::FindField(input, key)), expected) << key;
+            EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(input, key)), expected) << key;
         }
         EXPECT_EQ(input.stopFA, 0.999);
         EXPECT_FALSE(input.saveReminder);
@@ -386,7 +386,7 @@ TEST_F(ClusterIons, RangeChoiceEnablesItsPairOfFields) {
     EXPECT_TRUE(input.IsFieldEnabled("charge"));
     // The disabled pair is still validated on OK.
     input.minimumRUs = 0;
-    EXPECT_EQ(results::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
+    EXPECT_EQ(dialogs::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
 }
 
 // --- User-defined elements -------------------------------------------------------------
@@ -397,14 +397,14 @@ TEST_F(ClusterIons, ElementOnlyInTheEndCapIsAskedForOnceWithItsEndCapCount) {
     ExpectRURange(1, 3);
     Run();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().detailCount, 1);
-    EXPECT_EQ(State().detailSymbol, "Jx");
-    EXPECT_EQ(State().detailAtomCount[0], 2);
-    EXPECT_EQ(State().lastIsotopeIndex[0], 1);
-    EXPECT_EQ(State().isotopeMassNumber[0], 10);
-    EXPECT_EQ(State().isotopeMassNumber[1], 11);
-    EXPECT_NEAR(State().isotopeFA[0], 0.8, 1e-15);
-    EXPECT_NEAR(State().ionMassAList[0], kC2H4O + 2 * 10.0 + kNa - kElectron, 1e-9);
+    EXPECT_EQ(State().details.detailCount, 1);
+    EXPECT_EQ(State().details.detailSymbol, "Jx");
+    EXPECT_EQ(State().details.detailAtomCount[0], 2);
+    EXPECT_EQ(State().details.lastIsotopeIndex[0], 1);
+    EXPECT_EQ(State().details.isotopeMassNumber[0], 10);
+    EXPECT_EQ(State().details.isotopeMassNumber[1], 11);
+    EXPECT_NEAR(State().details.isotopeFA[0], 0.8, 1e-15);
+    EXPECT_NEAR(State().series.ionMassAList[0], kC2H4O + 2 * 10.0 + kNa - kElectron, 1e-9);
 }
 
 TEST_F(ClusterIons, UserElementsAreCountedOncePerFormulaInIndexOrder) {
@@ -417,10 +417,10 @@ TEST_F(ClusterIons, UserElementsAreCountedOncePerFormulaInIndexOrder) {
     ExpectRURange(3, 4, 1, 3);
     Run();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(State().detailCount, 2);
-    EXPECT_EQ(State().detailSymbol, "JxQy");
-    EXPECT_EQ(State().detailAtomCount[0], 4);
-    EXPECT_EQ(State().detailAtomCount[1], 1);
+    EXPECT_EQ(State().details.detailCount, 2);
+    EXPECT_EQ(State().details.detailSymbol, "JxQy");
+    EXPECT_EQ(State().details.detailAtomCount[0], 4);
+    EXPECT_EQ(State().details.detailAtomCount[1], 1);
 }
 
 // --- The 320 peak slots -----------------------------------------------------------------
@@ -456,21 +456,21 @@ TEST_P(PeakStorage, StopsAtExactly320Peaks) {
     Run();
     const results::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
-    EXPECT_EQ(state.ionCount, storage.ionCount);
-    EXPECT_EQ(state.ionStorageFull, storage.full);
-    EXPECT_EQ(state.lastRUCount, storage.last);  // as requested, even when not reached
+    EXPECT_EQ(state.series.ionCount, storage.ionCount);
+    EXPECT_EQ(state.series.ionStorageFull, storage.full);
+    EXPECT_EQ(state.series.lastRUCount, storage.last);  // as requested, even when not reached
 
     // Ions before the last keep all n + 1 peaks; walk the slots ion by ion.
     int slot = 0;
-    for (int ion = 0; ion < state.ionCount; ++ion) {
+    for (int ion = 0; ion < state.series.ionCount; ++ion) {
         const int n = storage.first + ion;
-        const bool lastIon = ion == state.ionCount - 1;
+        const bool lastIon = ion == state.series.ionCount - 1;
         const int lastPeak = lastIon ? storage.lastIonLastPeak : n;
-        ASSERT_EQ(state.ionLastPeakIndex[ion], lastPeak) << "ion with " << n << " RUs";
-        EXPECT_NEAR(state.ionMassAList[ion], n * 10.0 + kNa - kElectron, 1e-9);
+        ASSERT_EQ(state.series.ionLastPeakIndex[ion], lastPeak) << "ion with " << n << " RUs";
+        EXPECT_NEAR(state.series.ionMassAList[ion], n * 10.0 + kNa - kElectron, 1e-9);
         // The largest peak is the all-heavy one, [A+n], stored or not.
-        EXPECT_NEAR(state.ionMaxFA[ion], AlmostPureHeavyFA(n, n), 1e-12);
-        EXPECT_NEAR(state.peakFA[slot + lastPeak] / AlmostPureHeavyFA(n, lastPeak), 1.0, 1e-9);
+        EXPECT_NEAR(state.series.ionMaxFA[ion], AlmostPureHeavyFA(n, n), 1e-12);
+        EXPECT_NEAR(state.cluster.peakFA[slot + lastPeak] / AlmostPureHeavyFA(n, lastPeak), 1.0, 1e-9);
         slot += lastPeak + 1;
     }
     if (storage.full) {

@@ -69,13 +69,13 @@ TEST_P(IsotopeList, IsStoredByIncreasingMassNumber) {
     EXPECT_TRUE(document.saveReminder);
     EXPECT_TRUE(document.IsModified());
     const int last = static_cast<int>(element.isotopes.size()) - 1;
-    ASSERT_EQ(state.lastIsotopeIndex[0], last);
-    EXPECT_EQ(state.isotopeBase, element.isotopes[0].massNumber);
+    ASSERT_EQ(state.details.lastIsotopeIndex[0], last);
+    EXPECT_EQ(state.isotopes.isotopeBase, element.isotopes[0].massNumber);
     for (int i = 0; i <= last; ++i) {
         const Isotope& expected = element.isotopes[i];
-        EXPECT_EQ(state.isotopeBase + state.isotopeMassNumber[i], expected.massNumber) << "isotope " << i;
-        EXPECT_EQ(state.isotopeMass[i], expected.mass) << expected.massNumber;
-        EXPECT_EQ(state.isotopeFAList[i], expected.fa) << expected.massNumber;
+        EXPECT_EQ(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i], expected.massNumber) << "isotope " << i;
+        EXPECT_EQ(state.isotopes.isotopeMass[i], expected.mass) << expected.massNumber;
+        EXPECT_EQ(state.isotopes.isotopeFAList[i], expected.fa) << expected.massNumber;
     }
 }
 
@@ -133,10 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, SymbolRefusal, ::testing::Values("Jx", "Qz", "cl
 
 TEST_F(IsotopicData, MoreThanFourCharactersAreRefusedByTheDialog) {
     IsotopeDisplayInput input;
-    const auto field = results::FindField(input, "symbol");
+    const auto field = dialogs::FindField(input, "symbol");
     ASSERT_TRUE(field);
-    EXPECT_EQ(results::AssignFieldText(*field, "Chlo"), std::nullopt);
-    EXPECT_EQ(results::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
+    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlo"), std::nullopt);
+    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
     EXPECT_EQ(input.symbol, "Chlo");
 }
 
@@ -154,7 +154,7 @@ TEST_F(IsotopicData, GateRefusesWhileResultsAreShown) {
                        MessageModality::Application, MessageAnswer::Ok);
     calc::RunDisplayIsotopicData(context);
     EXPECT_EQ(State().elementSymbol, "Cl");
-    EXPECT_EQ(State().lastIsotopeIndex[0], 1);
+    EXPECT_EQ(State().details.lastIsotopeIndex[0], 1);
 }
 
 }  // namespace

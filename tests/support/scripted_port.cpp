@@ -33,9 +33,9 @@ ScriptedPort& ScriptedPort::ExpectDialogEntries(std::string caption,
                                                 std::vector<std::pair<std::string, std::string>> entries) {
     return ExpectDialog(std::move(caption), [entries](InputRecord& record) {
         for (const auto& [key, text] : entries) {
-            const auto field = results::FindField(record, key);
+            const auto field = dialogs::FindField(record, key);
             if (!field) return Fail("no field " + key);
-            if (auto refusal = results::AssignFieldText(*field, text)) return Fail(key + ": " + *refusal);
+            if (auto refusal = dialogs::AssignFieldText(*field, text)) return Fail(key + ": " + *refusal);
         }
         return DialogAnswer::Ok;
     });
@@ -65,7 +65,7 @@ std::optional<ScriptedPort::Step> ScriptedPort::NextStep(const char* what) {
     return step;
 }
 
-MessageAnswer ScriptedPort::ShowMessage(const results::MessageRequest& request) {
+MessageAnswer ScriptedPort::ShowMessage(const dialogs::MessageRequest& request) {
     shown_.push_back(request.text);
     const auto step = NextStep(("message \"" + request.text + "\"").c_str());
     if (!step) return MessageAnswer::Cancel;
@@ -100,14 +100,14 @@ DialogAnswer ScriptedPort::RunDialog(InputRecord& record) {
     EXPECT_EQ(expected->caption, caption);
     const DialogAnswer answer = expected->filler(record);
     if (answer == DialogAnswer::Ok) {
-        if (auto refusal = results::ValidateRecord(record)) {
+        if (auto refusal = dialogs::ValidateRecord(record)) {
             return Fail("the dialog \"" + caption + "\" would refuse its OK: " + refusal->message);
         }
     }
     return answer;
 }
 
-std::optional<std::string> ScriptedPort::AskSaveFileName(const results::SaveFileRequest& request) {
+std::optional<std::string> ScriptedPort::AskSaveFileName(const dialogs::SaveFileRequest& request) {
     lastSaveRequest_ = request;
     const auto step = NextStep("save-file dialog");
     if (!step) return std::nullopt;

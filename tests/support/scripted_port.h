@@ -9,18 +9,18 @@
 #include <string>
 #include <variant>
 
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
 namespace tarnevo::testing {
 
-using results::DialogAnswer;
-using results::InputRecord;
-using results::MessageAnswer;
-using results::MessageButtons;
-using results::MessageIcon;
-using results::MessageModality;
+using dialogs::DialogAnswer;
+using dialogs::InputRecord;
+using dialogs::MessageAnswer;
+using dialogs::MessageButtons;
+using dialogs::MessageIcon;
+using dialogs::MessageModality;
 
-class ScriptedPort : public results::UserInterfacePort {
+class ScriptedPort : public dialogs::UserInterfacePort {
 public:
     ~ScriptedPort() override;
 
@@ -55,11 +55,11 @@ public:
     // The message texts shown so far, in order.
     const std::vector<std::string>& Shown() const { return shown_; }
     // The last save-file request seen.
-    const results::SaveFileRequest& LastSaveRequest() const { return lastSaveRequest_; }
+    const dialogs::SaveFileRequest& LastSaveRequest() const { return lastSaveRequest_; }
 
-    MessageAnswer ShowMessage(const results::MessageRequest& request) override;
+    MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
     DialogAnswer RunDialog(InputRecord& record) override;
-    std::optional<std::string> AskSaveFileName(const results::SaveFileRequest& request) override;
+    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
 
 private:
     struct MessageStep {
@@ -85,7 +85,7 @@ private:
 
     std::deque<Step> steps_;
     std::vector<std::string> shown_;
-    results::SaveFileRequest lastSaveRequest_;
+    dialogs::SaveFileRequest lastSaveRequest_;
 };
 
 }  // namespace tarnevo::testing

@@ -1,6 +1,6 @@
-#include "results/ui_port.h"
+#include "dialogs/ui_port.h"
 
-namespace tarnevo::results {
+namespace tarnevo::dialogs {
 
 void ShowError(UserInterfacePort& ui, std::string_view text, MessageModality modality) {
     ui.ShowMessage({std::string(text), MessageButtons::Ok, MessageIcon::Exclamation, modality});
@@ -12,4 +12,4 @@ bool AskRetry(UserInterfacePort& ui, std::string_view text) {
     return answer == MessageAnswer::Retry;
 }
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::dialogs

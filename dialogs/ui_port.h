@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
-namespace tarnevo::results {
+namespace tarnevo::dialogs {
 
 enum class MessageButtons { Ok, RetryCancel, YesNo };
 enum class MessageIcon { Exclamation, Question };
@@ -51,4 +51,4 @@ void ShowError(UserInterfacePort& ui, std::string_view text,
                MessageModality modality = MessageModality::System);
 bool AskRetry(UserInterfacePort& ui, std::string_view text);   // true: Retry
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::dialogs

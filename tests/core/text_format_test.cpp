@@ -2,7 +2,7 @@
 // exponent of "%.6E" and "%.5E" (part of the report format), rounding that
 // carries into the exponent, and fixed-point rounding. Expected texts are the
 // C library's printf results for the same formats, worked out by hand.
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 namespace tarnevo::testing {
 namespace {
 
-using results::FormatFixed;
-using results::FormatScientific;
+using core::FormatFixed;
+using core::FormatScientific;
 
 struct ScientificCase {
     double value;
@@ -62,12 +62,12 @@ TEST(FixedTest, RegressionNegativeInfinityKeepsItsMinusSign) {
 }
 
 TEST(AlignmentTest, RightAlignedAndSpreadNeverCut) {
-    EXPECT_EQ(results::RightAligned("100.000", 8), " 100.000");
-    EXPECT_EQ(results::RightAligned("100.000", 5), "100.000");
-    EXPECT_EQ(results::Spread("[A+0]", "100.00", 17), "[A+0]      100.00");
-    EXPECT_EQ(results::Spread("[A+10]", "12345678901.00", 17), "[A+10]12345678901.00");
-    EXPECT_EQ(results::Spread("OE C7", "100.0000", 44, 2), "OE C7" + std::string(31, ' ') + "100.0000");
-    EXPECT_EQ(results::Spread(std::string(42, 'C'), "100.0000", 44, 2), std::string(42, 'C') + "  100.0000");
+    EXPECT_EQ(core::RightAligned("100.000", 8), " 100.000");
+    EXPECT_EQ(core::RightAligned("100.000", 5), "100.000");
+    EXPECT_EQ(core::Spread("[A+0]", "100.00", 17), "[A+0]      100.00");
+    EXPECT_EQ(core::Spread("[A+10]", "12345678901.00", 17), "[A+10]12345678901.00");
+    EXPECT_EQ(core::Spread("OE C7", "100.0000", 44, 2), "OE C7" + std::string(31, ' ') + "100.0000");
+    EXPECT_EQ(core::Spread(std::string(42, 'C'), "100.0000", 44, 2), std::string(42, 'C') + "  100.0000");
 }
 
 }  // namespace

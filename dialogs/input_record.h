@@ -13,7 +13,14 @@
 #include <variant>
 #include <vector>
 
-namespace tarnevo::results {
+namespace tarnevo::dialogs {
+
+// The messages of a refused entry, as the platform's data exchange words them.
+inline constexpr std::string_view kIntegerMessage = "Please enter an integer.";
+inline constexpr std::string_view kNumberMessage = "Please enter a number.";
+inline constexpr std::string_view kIntegerRangeMessage = "Please enter an integer between %1 and %2.";
+inline constexpr std::string_view kNumberRangeMessage = "Please enter a number between %1 and %2.";
+inline constexpr std::string_view kTextLengthMessage = "Please enter no more than %1 characters.";
 
 enum class FieldType {
     Integer,   // int within [minimum, maximum]
@@ -62,6 +69,10 @@ public:
     virtual std::string_view HelpPage() const { return {}; }
     // Lines the generic dialog shows under its fields.
     virtual std::vector<std::string_view> Notes() const { return {}; }
+    // Which of the dialogs of one record type this is, for dialogs shown once
+    // per element (the isotopes of Jy, the second enriched element): the
+    // element's index or number. 0 for dialogs shown once per calculation.
+    virtual int Subject() const { return 0; }
 };
 
 // The value of a field as a dialog shows it (numbers as the platform's data
@@ -91,4 +102,4 @@ std::string AcceptedValues(const FieldSpec& rule);
 // Field with the given key, or nullptr.
 std::optional<FieldBinding> FindField(InputRecord& record, std::string_view key);
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::dialogs

@@ -1,10 +1,10 @@
-#include "results/text_format.h"
+#include "core/text_format.h"
 
 #include <array>
 #include <charconv>
 #include <cmath>
 
-namespace tarnevo::results {
+namespace tarnevo::core {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::string Spread(std::string_view label, std::string_view value, std::size_t w
     return line;
 }
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::core

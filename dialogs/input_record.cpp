@@ -1,14 +1,17 @@
-#include "results/input_record.h"
+#include "dialogs/input_record.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "results/text_format.h"
+#include "core/text_format.h"
 
-namespace tarnevo::results {
+namespace tarnevo::dialogs {
 
 namespace {
+
+using core::FormatGeneral;
+using core::FormatInteger;
 
 std::string_view Trimmed(std::string_view text) {
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
@@ -169,4 +172,4 @@ std::string AcceptedValues(const FieldSpec& rule) {
     return {};
 }
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::dialogs

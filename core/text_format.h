@@ -1,4 +1,4 @@
-// Number formatting for result pages, report files and dialogs.
+// Number formatting for result pages, report files, dialogs and the command line.
 //
 // These follow the printf conventions of the texts ("%.4f", "%.6E", "%.15g") but
 // never depend on the user's locale (a German desktop must still write 12.0000,
@@ -9,13 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarnevo::results {
-
-inline constexpr std::string_view kIntegerMessage = "Please enter an integer.";
-inline constexpr std::string_view kNumberMessage = "Please enter a number.";
-inline constexpr std::string_view kIntegerRangeMessage = "Please enter an integer between %1 and %2.";
-inline constexpr std::string_view kNumberRangeMessage = "Please enter a number between %1 and %2.";
-inline constexpr std::string_view kTextLengthMessage = "Please enter no more than %1 characters.";
+namespace tarnevo::core {
 
 std::string FormatInteger(long long value);                 // "%d"
 std::string FormatFixed(double value, int decimals);        // "%.Nf"
@@ -31,4 +25,4 @@ std::string RightAligned(std::string_view text, std::size_t width);
 std::string Spread(std::string_view label, std::string_view value, std::size_t width,
                    std::size_t minimumGap = 0);
 
-}  // namespace tarnevo::results
+}  // namespace tarnevo::core

@@ -1,0 +1,13 @@
+#include "calc/calculation_command.h"
+
+namespace tarnevo::calc {
+
+bool RunCalculationCommand(CommandContext& context, results::CalcKind kind, const CalculationBody& body) {
+    if (!results::PassCalculationGate(context.document, context.view, context.ui, kind)) return false;
+    if (!body()) return false;
+    context.document.state.calcKind = context.view.calcKind;
+    context.document.CompleteCalculation(context.view.saveReminder);
+    return true;
+}
+
+}  // namespace tarnevo::calc
