@@ -56,4 +56,15 @@ ArgumentParse ParseArguments(const std::vector<std::string>& words, const Option
     return parse;
 }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at - start));
+        if (at == std::string::npos) return parts;
+        start = at + 1;
+    }
+}
+
 }  // namespace tarnevo::cli

@@ -35,4 +35,8 @@ struct ArgumentParse {
 
 ArgumentParse ParseArguments(const std::vector<std::string>& words, const OptionRules& rules);
 
+// The parts of an option value between separators: "C:0:30" at ':' gives C, 0
+// and 30; an empty text gives one empty part.
+std::vector<std::string> Split(const std::string& text, char separator);
+
 }  // namespace tarnevo::cli

@@ -9,6 +9,7 @@
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
 #include "calc/peak_input.h"
+#include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
@@ -38,17 +39,6 @@ private:
     int maxCycles_;
     int cycles_ = 0;
 };
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
 
 // The dialogs' answers from the arguments; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {

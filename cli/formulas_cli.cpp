@@ -8,6 +8,7 @@
 #include "calc/molecular_formulae_command.h"
 #include "calc/molecular_formulae_input.h"
 #include "calc/user_element_input.h"
+#include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
@@ -27,17 +28,6 @@ using calc::MolFormInput;
 
 std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
 
-std::vector<std::string> SplitAtColons(const std::string& text) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t colon = text.find(':'); colon != std::string::npos; colon = text.find(':', start)) {
-        parts.push_back(text.substr(start, colon - start));
-        start = colon + 1;
-    }
-    parts.push_back(text.substr(start));
-    return parts;
-}
-
 // --element SYM[:MIN[:MAX]] in row order; MIN and MAX default to 0, a MAX of 0
 // asking for the default maximum as in the dialog.
 std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort& port) {
@@ -46,7 +36,7 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
     }
     FieldEntries rows;
     for (std::size_t k = 0; k < elements.size(); ++k) {
-        const std::vector<std::string> parts = SplitAtColons(elements[k]);
+        const std::vector<std::string> parts = Split(elements[k], ':');
         if (parts.size() > 3 || parts[0].empty()) return "an element is written SYM[:MIN[:MAX]], e.g. --element C:0:30";
         const std::string row = std::to_string(k + 1);
         rows.emplace_back("symbol" + row, parts[0]);
@@ -64,7 +54,7 @@ std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
         });
         return {};
     }
-    const std::vector<std::string> parts = SplitAtColons(*jx);
+    const std::vector<std::string> parts = Split(*jx, ':');
     if (parts.size() > 2 || parts[0].empty()) return "Jx is written --jx MASS[:VALENCE], e.g. --jx 2.014102:1";
     FieldEntries entries = {{Key(FormulaElementInput::kMass), parts[0]}};
     if (parts.size() == 2) entries.emplace_back(Key(FormulaElementInput::kValence), parts[1]);

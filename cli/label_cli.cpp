@@ -6,6 +6,7 @@
 
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
+#include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
@@ -27,17 +28,6 @@ struct EnrichArgument {
     std::string atoms;
     std::vector<std::string> heavyFA;
 };
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
 
 // The parsed argument, or the usage error.
 std::string ParseEnrich(const std::string& text, EnrichArgument& enrich) {

@@ -3,22 +3,12 @@
 #include <algorithm>
 
 #include "calc/user_element_input.h"
+#include "cli/arguments.h"
 #include "core/formula_parser.h"
 
 namespace tarnevo::cli {
 
 namespace {
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at - start));
-        if (at == std::string::npos) return parts;
-        start = at + 1;
-    }
-}
 
 // The dialog entries of one definition, or the usage error.
 std::string EntriesOf(const std::string& definition, std::string& symbol, FieldEntries& entries) {

@@ -38,7 +38,7 @@ enum class ElectronClass : int {
 // The isotope cluster of one ion, peaks [A+0] .. [A+319], for every kind that
 // computes one: the cluster pattern, labelled atoms, the fitted enrichment,
 // the loss-of-H correction and, one ion after the other, the series.
-struct ClusterPeaks {
+struct StoredCluster {
     std::array<double, kPeakSlots> peakFA{};
     // Where a high-resolution instrument sees each stored peak: the abundance-weighted
     // mean m/z of its isotopic compositions (the page shows the nominal spacing).
@@ -87,7 +87,7 @@ struct FormulaMatches {
 };
 
 // A series of ions built from a repeating unit (formulaText), an optional end
-// cap and charging ions; their peaks lie one ion after the other in ClusterPeaks.
+// cap and charging ions; their peaks lie one ion after the other in StoredCluster.
 struct IonSeries {
     std::string endCapText;
     bool hasEndCap = false;
@@ -121,7 +121,7 @@ struct CalculationState {
     double ionMassA = 0.0;       // the [A+0] ion mass; for formulae, the target m/z
     std::string elementSymbol;   // the fitted element, or the element displayed
 
-    ClusterPeaks cluster;
+    StoredCluster cluster;
     IsotopeDetails details;
     MeasuredSpectrum spectrum;
     FormulaMatches formulae;

@@ -42,19 +42,22 @@ public:
     std::vector<std::string> messages;
 };
 
-class CalculationCommand : public ::testing::TestWithParam<CalculationDescriptor> {
+// A fresh program, view and data set, asked through a cancelling port.
+struct Harness {
+    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
+    results::ViewState view;
+    results::Document document;
+    CancellingPort port;
+    CommandContext context{*program, view, document, port};
+};
+
+class CalculationCommand : public ::testing::TestWithParam<CalculationDescriptor>, protected Harness {
 protected:
     // The menu command, and CONTINUE where the command only shows the advice.
     void RunFromMenu() {
         GetParam().handler(context);
         if (view.continueButtonShown) ContinueClusterIons(context);
     }
-
-    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    CancellingPort port;
-    CommandContext context{*program, view, document, port};
 };
 
 TEST_P(CalculationCommand, CancelAtTheFirstDialogLeavesTheDataSetReady) {
@@ -83,14 +86,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCalculation, CalculationCommand, ::testing::Values
                              return std::string(page.substr(0, page.find('.')));
                          });
 
-class CommandShape : public ::testing::Test {
-protected:
-    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    CancellingPort port;
-    CommandContext context{*program, view, document, port};
-};
+class CommandShape : public ::testing::Test, protected Harness {};
 
 TEST_F(CommandShape, ACompletedRunStampsTheKindTheBodyChoseAndTheReminder) {
     view.saveReminder = true;

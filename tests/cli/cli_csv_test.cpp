@@ -107,36 +107,44 @@ std::string JsonList(const std::string& json, const std::string& key) {
     return json.substr(start, json.find(']', start) - start);
 }
 
-TEST(CliCsv, LabelledPatternMatchesTheJson) {
-    const std::vector<std::string> command = {"label", "C6H6", "--enrich", "C:2:0.99"};
-    std::vector<std::string> json = command;
+// A table whose columns repeat the numbers of one JSON list of the same run.
+struct TableCase {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string header;
+    std::string jsonList;
+    std::vector<std::pair<std::size_t, std::string>> columns;   // CSV column, JSON key
+    std::size_t rows;
+};
+
+void PrintTo(const TableCase& table, std::ostream* out) { *out << table.name; }
+
+class TableMatchesJson : public ::testing::TestWithParam<TableCase> {};
+
+TEST_P(TableMatchesJson, ColumnsAreTheJsonNumbers) {
+    const TableCase& table = GetParam();
+    std::vector<std::string> json = table.arguments;
     json.push_back("--json");
-    std::vector<std::string> csv = command;
+    std::vector<std::string> csv = table.arguments;
     csv.push_back("--csv");
-    const std::string peaks = JsonList(RunCommand(json), "peaks");
-    const std::string table = RunCommand(csv);
-    ASSERT_EQ(Header(table), "ion,n,mz,centroidMz,fa,rel");
-    EXPECT_EQ(CsvColumn(table, 2), JsonNumbers(peaks, "mz"));
-    EXPECT_EQ(CsvColumn(table, 4), JsonNumbers(peaks, "fa"));
-    EXPECT_EQ(CsvColumn(table, 5), JsonNumbers(peaks, "rel"));
+    const std::string list = JsonList(RunCommand(json), table.jsonList);
+    const std::string csvText = RunCommand(csv);
+    ASSERT_EQ(Header(csvText), table.header);
+    for (const auto& [column, key] : table.columns) EXPECT_EQ(CsvColumn(csvText, column), JsonNumbers(list, key)) << key;
+    EXPECT_EQ(CsvColumn(csvText, 0).size(), table.rows);
 }
 
-TEST(CliCsv, EnrichmentFitMatchesTheJson) {
-    // The first measured peak is [A+0]: the table and the JSON list the same peaks.
-    const std::vector<std::string> command = {"enrich", "C6H6", "--element", "C", "--atoms", "2",
-                                              "--first-mz", "78.0464", "--intensities", "1.2,22,100,4.4"};
-    std::vector<std::string> json = command;
-    json.push_back("--json");
-    std::vector<std::string> csv = command;
-    csv.push_back("--csv");
-    const std::string peaks = JsonList(RunCommand(json), "peaks");
-    const std::string table = RunCommand(csv);
-    ASSERT_EQ(Header(table), "n,mz,experimental,calculated");
-    EXPECT_EQ(CsvColumn(table, 1), JsonNumbers(peaks, "mz"));
-    EXPECT_EQ(CsvColumn(table, 2), JsonNumbers(peaks, "experimental"));
-    EXPECT_EQ(CsvColumn(table, 3), JsonNumbers(peaks, "calculated"));
-    EXPECT_EQ(CsvColumn(table, 2).size(), 4U);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Calculations, TableMatchesJson,
+    ::testing::Values(
+        TableCase{"LabelledPattern", {"label", "C6H6", "--enrich", "C:2:0.99"}, "ion,n,mz,centroidMz,fa,rel",
+                  "peaks", {{2, "mz"}, {4, "fa"}, {5, "rel"}}, 5},
+        // The first measured peak is [A+0]: the table and the JSON list the same peaks.
+        TableCase{"EnrichmentFit",
+                  {"enrich", "C6H6", "--element", "C", "--atoms", "2", "--first-mz", "78.0464", "--intensities",
+                   "1.2,22,100,4.4"},
+                  "n,mz,experimental,calculated", "peaks", {{1, "mz"}, {2, "experimental"}, {3, "calculated"}}, 4}),
+    [](const ::testing::TestParamInfo<TableCase>& entry) { return entry.param.name; });
 
 TEST(CliCsv, BatchTakesNoCsv) {
     const std::string errors = RunCommand({"cluster", "--batch", "-", "--csv"}, kExitUsage);
