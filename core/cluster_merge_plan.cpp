@@ -55,8 +55,7 @@ double MiddleKey(const UnitShape& unit) {
 
 // Estimated work of merging with `first` as the table builder and `last` folded
 // into the peaks, the others in between in the order `middle` gives.
-double PairCost(const UnitShape* units, const int* middle, int count, int first, int last,
-                int passes) {
+double PairCost(const UnitShape* units, const int* middle, int count, int first, int last, int passes) {
     double cost = LastCost(units[last]);
     if (count == 1) return cost;
     UnitShape shape = units[first];
