@@ -53,6 +53,32 @@ double MiddleKey(const UnitShape& unit) {
     return (unit.isotopeCount + 1.0) * (unit.top + 1.0) * (unit.maxDelta - unit.minDelta + 1);
 }
 
+// Estimated work of merging with `first` as the table builder and `last` folded
+// into the peaks, the others in between in the order `middle` gives.
+double PairCost(const UnitShape* units, const int* middle, int count, int first, int last, int passes) {
+    double cost = LastCost(units[last]);
+    if (count == 1) return cost;
+    UnitShape shape = units[first];
+    cost += FirstCost(shape);
+    for (int i = 0; i < count; ++i) {
+        const int u = middle[i];
+        if (u != first && u != last) cost += MiddleCost(shape, units[u], passes);
+    }
+    return cost;
+}
+
+// A lone unit is only folded into the peaks, so `first` is written only when
+// there are at least two.
+void WriteOrder(const int* middle, int count, int first, int last, int* order) {
+    int placed = 0;
+    if (count > 1) order[placed++] = first;
+    for (int i = 0; i < count; ++i) {
+        const int u = middle[i];
+        if (u != first && u != last) order[placed++] = u;
+    }
+    order[placed] = last;
+}
+
 }  // namespace
 
 void PlanMergeOrder(const UnitShape* units, int count, int passes, int* order) {
@@ -64,25 +90,10 @@ void PlanMergeOrder(const UnitShape* units, int count, int passes, int* order) {
     for (int first = 0; first < count; ++first) {
         for (int last = 0; last < count; ++last) {
             if (first == last && count > 1) continue;
-            double cost = LastCost(units[last]);
-            if (count > 1) {
-                const UnitShape& start = units[first];
-                UnitShape shape = start;
-                cost += FirstCost(start);
-                for (int i = 0; i < count; ++i) {
-                    const int u = middle[i];
-                    if (u != first && u != last) cost += MiddleCost(shape, units[u], passes);
-                }
-            }
+            const double cost = PairCost(units, middle.data(), count, first, last, passes);
             if (best >= 0 && cost >= best) continue;
             best = cost;
-            int placed = 0;
-            if (count > 1) order[placed++] = first;
-            for (int i = 0; i < count; ++i) {
-                const int u = middle[i];
-                if (u != first && u != last) order[placed++] = u;
-            }
-            order[placed] = last;
+            WriteOrder(middle.data(), count, first, last, order);
         }
     }
 }

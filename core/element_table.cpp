@@ -1,5 +1,7 @@
 #include "core/element_table.h"
 
+#include <cmath>
+
 #include "core/natural_isotopes.h"
 
 namespace tarnevo::core {
@@ -64,7 +66,7 @@ void ElementTable::ResetUserIsotopeCursors() {
     nextFASlot = naturalFACount;
 }
 
-int NominalMassNumber(double exactMass) { return static_cast<int>(exactMass + 0.5); }
+int NominalMassNumber(double exactMass) { return static_cast<int>(std::lround(exactMass)); }
 
 std::string_view SymbolOf(int index) {
     static const std::array<ElementRecord, kElementCount> kSymbols = [] {

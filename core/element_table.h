@@ -74,7 +74,8 @@ public:
     void ResetUserIsotopeCursors();
 };
 
-// Nominal mass number from an exact mass: add 0.5 and drop the fraction.
+// Nominal mass number from an exact mass: the nearest whole number, halves up
+// (34.96885 u of 35Cl gives 35).
 int NominalMassNumber(double exactMass);
 
 std::string_view SymbolOf(int index);
