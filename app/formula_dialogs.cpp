@@ -48,7 +48,7 @@ CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDia
 CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent) : RecordDialog(input, parent) {
     // Field order of the record: symbol, minimum and maximum of rows 1 to 8.
     const auto editor = [this](int row, int part) {
-        return EditorAt(static_cast<std::size_t>(3 * row + part));
+        return EditorAt(3 * static_cast<std::size_t>(row) + static_cast<std::size_t>(part));
     };
     auto* layout = new QVBoxLayout(this);
     for (std::string_view line : Elements::kExplanation) layout->addWidget(MakeLabel(line));

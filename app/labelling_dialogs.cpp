@@ -40,7 +40,8 @@ CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
 CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* parent) : RecordDialog(input, parent) {
     // Field order of the record: mass, natural FA and enriched FA of row 1, then row 2, ...
     const auto editor = [this](int row, int column) {
-        return EditorAt(static_cast<std::size_t>(kColumnsPerBlock * (row - 1) + column));
+        return EditorAt(static_cast<std::size_t>(kColumnsPerBlock) * static_cast<std::size_t>(row - 1) +
+                        static_cast<std::size_t>(column));
     };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeLabel(Details::kGuidance));

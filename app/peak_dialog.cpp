@@ -27,8 +27,8 @@ QLabel* HeadingLabel(const QString& text) {
 
 CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input, parent) {
     // Field order of the record: m/z and intensity of peak 0, then of peak 1, ...
-    const auto mzEditor = [this](int peak) { return EditorAt(static_cast<std::size_t>(2 * peak)); };
-    const auto intensityEditor = [this](int peak) { return EditorAt(static_cast<std::size_t>(2 * peak + 1)); };
+    const auto mzEditor = [this](int peak) { return EditorAt(2 * static_cast<std::size_t>(peak)); };
+    const auto intensityEditor = [this](int peak) { return EditorAt(2 * static_cast<std::size_t>(peak) + 1); };
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeLabel(Input::kPrompt1));

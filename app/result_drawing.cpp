@@ -34,17 +34,20 @@ QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight
 void DrawWelcome(QPainter& painter, const QRect& client, QPaintDevice* device) {
     const int bottom = client.bottom() + 1;
     const int height = client.height();
+    // Font heights in whole pixels, as the platform's font sizes go.
+    const int titleCell = bottom / 16;
+    const int textCell = bottom / 24;
     QRect line(client.left(), height / 2 - height / 15, client.width(), 0);
     line.setBottom(client.bottom());
     painter.save();
     painter.setPen(Qt::black);
     painter.setFont(
-        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 16, QFont::Normal, device));
+        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, titleCell, QFont::Normal, device));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(kWelcomeLine1));
     line.setTop(line.top() + height / 15);
     painter.setFont(
-        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, bottom / 24, QFont::Normal, device));
+        FontWithCellHeight(QStringLiteral("Arial"), QFont::SansSerif, textCell, QFont::Normal, device));
     painter.drawText(line, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                      QString::fromLatin1(kWelcomeLine2));
     painter.restore();

@@ -104,7 +104,7 @@ void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
     out << ", \"enriched\": [";
     int cursor = 0;
     for (int k = 0; k < state.details.detailCount; ++k) {
-        std::string symbol = state.details.detailSymbol.substr(static_cast<std::size_t>(2 * k), 2);
+        std::string symbol = state.details.detailSymbol.substr(2 * static_cast<std::size_t>(k), 2);
         if (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
         out << (k == 0 ? "" : ", ") << "{\"symbol\": " << JsonString(symbol)
             << ", \"atoms\": " << state.details.detailAtomCount[k] << ", \"isotopes\": [";
