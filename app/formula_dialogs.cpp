@@ -36,8 +36,9 @@ CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDia
         form->addRow(label, EditorAt(i));
     }
     layout->addLayout(form);
-    auto* group = new QGroupBox(QString::fromUtf8(calc::MolFormInput::kRangeGroup.data(),
-                                                  static_cast<qsizetype>(calc::MolFormInput::kRangeGroup.size())));
+    auto* group =
+        new QGroupBox(QString::fromUtf8(calc::MolFormInput::kRangeGroup.data(),
+                                        static_cast<qsizetype>(calc::MolFormInput::kRangeGroup.size())));
     auto* groupLayout = new QVBoxLayout(group);
     for (std::string_view line : calc::MolFormInput::kRangeLines) groupLayout->addWidget(MakeLabel(line));
     layout->addWidget(group);
@@ -45,7 +46,8 @@ CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDia
     layout->addWidget(ButtonBox());
 }
 
-CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent) : RecordDialog(input, parent) {
+CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent)
+    : RecordDialog(input, parent) {
     // Field order of the record: symbol, minimum and maximum of rows 1 to 8.
     const auto editor = [this](int row, int part) {
         return EditorAt(3 * static_cast<std::size_t>(row) + static_cast<std::size_t>(part));
@@ -59,9 +61,10 @@ CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent)
     constexpr int kGapColumn = kColumnsPerSide;
     for (int side = 0; side < 2; ++side) {
         const int column = side * (kColumnsPerSide + 1);
-        grid->addWidget(CentredHeading(QString::fromUtf8(Elements::kSymbolHeading.data(),
-                                                         static_cast<qsizetype>(Elements::kSymbolHeading.size()))),
-                        0, column);
+        grid->addWidget(
+            CentredHeading(QString::fromUtf8(Elements::kSymbolHeading.data(),
+                                             static_cast<qsizetype>(Elements::kSymbolHeading.size()))),
+            0, column);
         grid->addWidget(CentredHeading(Heading(Elements::kMinimumHeading)), 0, column + 1);
         grid->addWidget(CentredHeading(Heading(Elements::kMaximumHeading)), 0, column + 2);
     }

@@ -17,7 +17,8 @@ QString HelpPageForContext(int context) {
 
 QString HelpPageForCommand(Command command) {
     if (const calc::CalculationDescriptor* calculation = calc::FindCalculation(command)) {
-        return QString::fromLatin1(calculation->helpPage.data(), static_cast<qsizetype>(calculation->helpPage.size()));
+        return QString::fromLatin1(calculation->helpPage.data(),
+                                   static_cast<qsizetype>(calculation->helpPage.size()));
     }
     switch (command) {
         case Command::FileNew:

@@ -13,7 +13,7 @@ namespace {
 using Details = calc::EnrichmentDetailsInput;
 
 constexpr int kRowsPerBlock = 5;
-constexpr int kColumnsPerBlock = 3;   // mass, natural FA, enriched FA
+constexpr int kColumnsPerBlock = 3;  // mass, natural FA, enriched FA
 
 QLabel* Heading(std::string_view text) {
     auto* label = new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -37,7 +37,8 @@ CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
     }
 }
 
-CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* parent) : RecordDialog(input, parent) {
+CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* parent)
+    : RecordDialog(input, parent) {
     // Field order of the record: mass, natural FA and enriched FA of row 1, then row 2, ...
     const auto editor = [this](int row, int column) {
         return EditorAt(static_cast<std::size_t>(kColumnsPerBlock) * static_cast<std::size_t>(row - 1) +

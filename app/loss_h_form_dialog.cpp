@@ -6,7 +6,8 @@
 namespace tarnevo::app {
 
 CLossHFormDlg::CLossHFormDlg(calc::LossHFormInput& input, QWidget* parent)
-    : GenericRecordDialog(input, {calc::LossHFormInput::kGuidance1, calc::LossHFormInput::kGuidance2}, parent) {
+    : GenericRecordDialog(input, {calc::LossHFormInput::kGuidance1, calc::LossHFormInput::kGuidance2},
+                          parent) {
     if (auto* formula = qobject_cast<QLineEdit*>(EditorForKey(calc::LossHFormInput::kFormula.key))) {
         formula->setMinimumWidth(formula->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
     }

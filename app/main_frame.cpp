@@ -11,11 +11,11 @@
 #include <QToolBar>
 
 #include "app/context_help.h"
-#include "calc/calculation_catalog.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_doc.h"
 #include "app/tarnevo_view.h"
 #include "app/toolbar_images.h"
+#include "calc/calculation_catalog.h"
 #include "results/csv_table.h"
 
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
@@ -41,7 +41,9 @@ QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLitera
 
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
 
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -49,7 +51,7 @@ CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
     setWindowIcon(ProgramIcon());
     view_ = new CTARNEVOView(app.Document(), app.Program(), app.Ui(), this);
     setCentralWidget(view_);
-    view_->setFocus();   // the page's keys (arrows, Page Up/Down, Home, End) work at once
+    view_->setFocus();  // the page's keys (arrows, Page Up/Down, Home, End) work at once
     CreateActions();
     CreateMenus();
     CreateToolBar();
@@ -124,7 +126,8 @@ void CMainFrame::CreateActions() {
 
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
         AddAction(calculation.command, Text(calculation.menuText), Text(calculation.prompt),
-                  Text(calculation.toolTip), {Keys(Qt::CTRL | static_cast<Qt::Key>(calculation.shortcutKey))});
+                  Text(calculation.toolTip),
+                  {Keys(Qt::CTRL | static_cast<Qt::Key>(calculation.shortcutKey))});
     }
 
     AddAction(Command::HelpTopics, "&Help Topics", "List Help topics", "Help Topics");
@@ -157,13 +160,13 @@ void CMainFrame::CreateMenus() {
     };
     constexpr auto separator = static_cast<Command>(0);
     addMenu("&File", {Command::FileNew, Command::FileOpen, Command::FileSave, Command::FileSaveAs,
-                      Command::FileExportTable, separator,
-                      Command::FilePrint, Command::FilePrintPreview, Command::FilePrintSetup, separator,
-                      Command::AppExit});
+                      Command::FileExportTable, separator, Command::FilePrint, Command::FilePrintPreview,
+                      Command::FilePrintSetup, separator, Command::AppExit});
     addMenu("&Edit", {Command::EditUndo, separator, Command::EditCut, Command::EditCopy, Command::EditPaste});
     addMenu("&View", {Command::ViewToolbar, Command::ViewStatusBar, Command::ViewPatternPlot});
     std::vector<Command> calculations;
-    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) calculations.push_back(calculation.command);
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations())
+        calculations.push_back(calculation.command);
     addMenu("&Calculations", calculations);
     addMenu("&Help", {Command::HelpTopics, Command::GettingStarted, separator, Command::AppAbout});
 }
@@ -347,7 +350,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
         QPointer<QAction> action = menu->actionAt(position);
         if (action != nullptr && !action->isEnabled() && !action->statusTip().isEmpty()) {
             QMetaObject::invokeMethod(
-                this, [this, action] { if (action) statusBar()->showMessage(action->statusTip()); },
+                this,
+                [this, action] {
+                    if (action) statusBar()->showMessage(action->statusTip());
+                },
                 Qt::QueuedConnection);
         }
     }

@@ -65,7 +65,7 @@ void PatternPlotView::Clear() {
     fresh->legend()->setAlignment(Qt::AlignRight);
     connect(fresh, &QChart::plotAreaChanged, this, &PatternPlotView::PlaceLabels);
     setChart(fresh);
-    delete previous;   // with its series, axes and labels
+    delete previous;  // with its series, axes and labels
 }
 
 void PatternPlotView::Show(const results::PlotData& plot) {
@@ -83,7 +83,9 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     axisY_->setTitleText(Text(data_.yTitle));
     // Enough decimals to tell the ticks of a narrow m/z window apart.
     const double span = data_.x.high - data_.x.low;
-    axisX_->setLabelFormat(span < 0.5 ? QStringLiteral("%.3f") : span < 5 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
+    axisX_->setLabelFormat(span < 0.5 ? QStringLiteral("%.3f")
+                           : span < 5 ? QStringLiteral("%.1f")
+                                      : QStringLiteral("%.0f"));
     chart()->addAxis(axisX_, Qt::AlignBottom);
     chart()->addAxis(axisY_, Qt::AlignLeft);
     connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::PlaceLabels);
@@ -180,7 +182,7 @@ QString PatternPlotView::HoverTextAt(QPoint position) const {
                 const QPointF base = ToWidget(mark.x, 0.0);
                 const double low = std::min(top.y(), base.y());
                 const double high = std::max(top.y(), base.y());
-                const double beyond = position.y() < low ? low - position.y()
+                const double beyond = position.y() < low    ? low - position.y()
                                       : position.y() > high ? position.y() - high
                                                             : 0.0;
                 distance = std::hypot(position.x() - top.x(), beyond);
@@ -297,8 +299,8 @@ void PatternPlotView::SaveImage(bool svg) {
     const std::optional<std::string> path = ui_.AskSaveFileName(request);
     if (!path) return;
     const QByteArray bytes = svg ? SvgBytes() : PngBytes();
-    if (auto reason = results::WriteFileSafely(*path, std::string_view(bytes.constData(),
-                                                                           static_cast<std::size_t>(bytes.size())))) {
+    if (auto reason = results::WriteFileSafely(
+            *path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
         dialogs::ShowError(ui_, PlotFailureMessage(*path, *reason), dialogs::MessageModality::Application);
     }
 }

@@ -10,8 +10,8 @@
 #include <QDockWidget>
 #include <vector>
 
-#include "results/plot_data.h"
 #include "dialogs/ui_port.h"
+#include "results/plot_data.h"
 
 class QGraphicsSimpleTextItem;
 class QValueAxis;

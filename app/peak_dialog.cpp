@@ -28,7 +28,9 @@ QLabel* HeadingLabel(const QString& text) {
 CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input, parent) {
     // Field order of the record: m/z and intensity of peak 0, then of peak 1, ...
     const auto mzEditor = [this](int peak) { return EditorAt(2 * static_cast<std::size_t>(peak)); };
-    const auto intensityEditor = [this](int peak) { return EditorAt(2 * static_cast<std::size_t>(peak) + 1); };
+    const auto intensityEditor = [this](int peak) {
+        return EditorAt(2 * static_cast<std::size_t>(peak) + 1);
+    };
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeLabel(Input::kPrompt1));
@@ -36,7 +38,7 @@ CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(8);
-    constexpr int kColumnsPerPair = 3;   // m/z, intensity, gap
+    constexpr int kColumnsPerPair = 3;  // m/z, intensity, gap
     const QString intensityHeading =
         FromView(Input::kIntensityHeading[0]) + u'\n' + FromView(Input::kIntensityHeading[1]);
     for (int pair = 0; pair < Input::kColumnPairs; ++pair) {

@@ -51,8 +51,8 @@ bool CTARNEVOApp::InitInstance() {
     // size: most of the screen rather than the few hundred pixels of its layout.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
-        frame_->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 9 / 10,
-                                                available));
+        frame_->setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, available.size() * 9 / 10, available));
     }
     frame_->showMaximized();
     return true;

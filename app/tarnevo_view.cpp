@@ -109,7 +109,7 @@ void CTARNEVOView::SyncContinueButton() {
             OnViewCommand(calc::kContinueButtonId);
         });
         continueButton_->show();
-        continueButton_->setFocus();   // Enter or Space continues
+        continueButton_->setFocus();  // Enter or Space continues
     } else if (!state_.continueButtonShown && continueButton_ != nullptr) {
         continueButton_->hide();
         continueButton_->deleteLater();

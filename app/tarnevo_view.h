@@ -98,7 +98,7 @@ private:
     QtUserInterface& ui_;
     results::ViewState state_;
     QPushButton* continueButton_ = nullptr;
-    bool showedResults_ = false;   // the data set held results at the last change
+    bool showedResults_ = false;  // the data set held results at the last change
 
     // Drawing fields.
     bool printing_ = false;

@@ -147,7 +147,7 @@ void DrawContextHelp(QPainter& p) {
 // The pictures of the calculations' buttons, by the name their descriptions give.
 QIcon CalculationPicture(std::string_view name) {
     static const std::pair<std::string_view, void (*)(QPainter&)> kPictures[] = {
-        {"cluster", DrawCluster}, {"chain", DrawChain}, {"formula", DrawFormula},
+        {"cluster", DrawCluster},   {"chain", DrawChain}, {"formula", DrawFormula},
         {"loss-of-h", DrawLossOfH}, {"label", DrawLabel}, {"table", DrawTable},
     };
     for (const auto& [pictureName, draw] : kPictures) {

@@ -23,9 +23,7 @@ QString Heading(const std::array<std::string_view, 2>& lines) {
 
 CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : RecordDialog(input, parent) {
     // Field order of the record: the mass, then delta and FA of rows 1 to 9.
-    const auto deltaEditor = [this](int row) {
-        return EditorAt(1 + 2 * static_cast<std::size_t>(row - 1));
-    };
+    const auto deltaEditor = [this](int row) { return EditorAt(1 + 2 * static_cast<std::size_t>(row - 1)); };
     const auto faEditor = [this](int row) { return EditorAt(2 + 2 * static_cast<std::size_t>(row - 1)); };
 
     auto* layout = new QVBoxLayout(this);

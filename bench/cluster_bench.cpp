@@ -37,7 +37,7 @@ constexpr double kStopFA = 0.9999;
 struct Ion {
     const char* name;
     const char* formula;
-    bool enumerate;   // the enumeration ends within a fraction of a second
+    bool enumerate;  // the enumeration ends within a fraction of a second
 };
 
 // Protein formulae are the usual average compositions (myoglobin approximate).
@@ -126,7 +126,8 @@ void TimeIsoSpecTotalProb(benchmark::State& state, const char* formula) {
     std::size_t configurations = 0;
     for (auto _ : state) {
         // A full copy each time: the generator consumes the marginals it is given.
-        IsoSpec::FixedEnvelope envelope = IsoSpec::FixedEnvelope::FromTotalProb(IsoSpec::Iso(iso, true), kStopFA, false);
+        IsoSpec::FixedEnvelope envelope =
+            IsoSpec::FixedEnvelope::FromTotalProb(IsoSpec::Iso(iso, true), kStopFA, false);
         configurations = envelope.confs_no();
         benchmark::DoNotOptimize(configurations);
     }
@@ -136,7 +137,8 @@ void TimeIsoSpecTotalProb(benchmark::State& state, const char* formula) {
 void TimeIsoSpecBinned(benchmark::State& state, const char* formula) {
     const IsoSpec::Iso iso(IsoSpecFormula(formula).c_str());
     for (auto _ : state) {
-        IsoSpec::FixedEnvelope envelope = IsoSpec::FixedEnvelope::Binned(IsoSpec::Iso(iso, true), kStopFA, 1.0);
+        IsoSpec::FixedEnvelope envelope =
+            IsoSpec::FixedEnvelope::Binned(IsoSpec::Iso(iso, true), kStopFA, 1.0);
         benchmark::DoNotOptimize(envelope.confs_no());
     }
 }
@@ -163,14 +165,13 @@ void RegisterAll() {
             ->Unit(benchmark::kMillisecond);
     }
     for (const Ion& ion : kIons) {
-        benchmark::RegisterBenchmark(Name("Convolution", ion).c_str(), TimeRoute<Convolve>,
-                                     ion.formula)
+        benchmark::RegisterBenchmark(Name("Convolution", ion).c_str(), TimeRoute<Convolve>, ion.formula)
             ->Unit(benchmark::kMicrosecond);
         benchmark::RegisterBenchmark(Name("ComputeCluster", ion).c_str(), TimeRoute<Compute>, ion.formula)
             ->Unit(benchmark::kMicrosecond);
         if (ion.enumerate) {
-            benchmark::RegisterBenchmark(Name("Enumeration", ion).c_str(), TimeRoute<ComputeClusterByEnumeration>,
-                                         ion.formula)
+            benchmark::RegisterBenchmark(Name("Enumeration", ion).c_str(),
+                                         TimeRoute<ComputeClusterByEnumeration>, ion.formula)
                 ->Unit(benchmark::kMicrosecond);
         }
 #ifdef TARNEVO_BENCH_OPENMS
@@ -190,7 +191,7 @@ void RegisterAll() {
 // repetitions were asked for (--benchmark_repetitions), else the single run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    RatioReporter() : ConsoleReporter(OO_Tabular) {}   // plain text, for logs and files
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}  // plain text, for logs and files
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
@@ -215,8 +216,8 @@ public:
             const double openMS = Find(Name("OpenMSCoarse", ion));
             std::printf("%-12s %12.2f %12s %12s %12s %12s %14s %12s %12s\n", ion.name, fast,
                         Cell(enumeration, 1).c_str(), Cell(isoSpec, 1).c_str(), Cell(openMS, 1).c_str(),
-                        Cell(enumeration, fast).c_str(), Cell(isoSpec, fast).c_str(), Cell(binned, fast).c_str(),
-                        Cell(openMS, fast).c_str());
+                        Cell(enumeration, fast).c_str(), Cell(isoSpec, fast).c_str(),
+                        Cell(binned, fast).c_str(), Cell(openMS, fast).c_str());
         }
     }
 

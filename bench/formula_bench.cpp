@@ -21,7 +21,7 @@ constexpr std::size_t kCapacity = 200;
 struct Range {
     const char* symbol;
     int minimum;
-    int maximum;   // 0: trunc(target / mass), as the dialog means it
+    int maximum;  // 0: trunc(target / mass), as the dialog means it
 };
 
 struct Query {
@@ -30,7 +30,7 @@ struct Query {
     double tolerance;
     int charge;
     std::vector<Range> elements;
-    bool literalToo;   // the literal walk ends within a minute
+    bool literalToo;  // the literal walk ends within a minute
 };
 
 const std::vector<Range> kEight = {{"C", 0, 100}, {"H", 0, 200}, {"N", 0, 20}, {"O", 0, 30},
@@ -42,8 +42,12 @@ const std::vector<Query>& Queries() {
     static const std::vector<Query> kQueries = {
         {"2_CH_200", 200.0, 0.05, 1, {{"C", 0, 0}, {"H", 0, 0}}, true},
         {"4_CHNO_500", 500.2, 0.005, 1, {{"C", 0, 40}, {"H", 0, 80}, {"N", 0, 10}, {"O", 0, 20}}, true},
-        {"6_CHNOSP_800", 800.0, 0.001, 1,
-         {{"C", 0, 60}, {"H", 0, 120}, {"N", 0, 10}, {"O", 0, 20}, {"S", 0, 3}, {"P", 0, 3}}, true},
+        {"6_CHNOSP_800",
+         800.0,
+         0.001,
+         1,
+         {{"C", 0, 60}, {"H", 0, 120}, {"N", 0, 10}, {"O", 0, 20}, {"S", 0, 3}, {"P", 0, 3}},
+         true},
         {"8_mz1000_tol0.01", 1000.0, 0.01, 1, kEight, true},
         {"8_mz1000_tol0.000005", 1000.0, 0.000005, 1, kEight, true},
         {"8_mz3000_defaults_tol0.01", 3000.0, 0.01, 1, kEightDefault, false},
@@ -103,14 +107,15 @@ int Register() {
                                      [&query](benchmark::State& state) { Fast(state, query, kCapacity); })
             ->Unit(benchmark::kMillisecond);
         if (!query.literalToo) continue;
-        auto* literal = benchmark::RegisterBenchmark((std::string("LiteralWalk/") + query.name).c_str(),
-                                                     [&query](benchmark::State& state) { Literal(state, query); });
+        auto* literal =
+            benchmark::RegisterBenchmark((std::string("LiteralWalk/") + query.name).c_str(),
+                                         [&query](benchmark::State& state) { Literal(state, query); });
         literal->Unit(benchmark::kMillisecond);
         if (query.elements.size() == 8) literal->Iterations(1);
     }
-    benchmark::RegisterBenchmark("FormulaSearchAll/8_mz1000_tol0.01",
-                                 [](benchmark::State& state) { Fast(state, Queries()[3], kUncapped); })
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("FormulaSearchAll/8_mz1000_tol0.01", [](benchmark::State& state) {
+        Fast(state, Queries()[3], kUncapped);
+    })->Unit(benchmark::kMillisecond);
     return 0;
 }
 

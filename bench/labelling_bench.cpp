@@ -50,7 +50,7 @@ double Trial(PreparedFit& fit, const FAVector& fa) {
     return CompareWithSpectrum(fit.workspace, 0, kSpectrum, 3, calculated).ssr;
 }
 
-constexpr const char* kPeptide = "C130H210N40O40S2";   // about 3.0 kDa
+constexpr const char* kPeptide = "C130H210N40O40S2";  // about 3.0 kDa
 
 void BM_FitTrial(benchmark::State& state, const char* formula) {
     auto fit = std::make_unique<PreparedFit>();
@@ -74,8 +74,7 @@ void BM_Fit100Cycles(benchmark::State& state, const char* formula) {
         RunEnrichmentSearch(search, evaluate, [](int cycles, double) { return cycles < 100; });
         if (search.cycleCount != 100) state.SkipWithError("the search did not run 100 cycles");
     }
-    state.counters["evaluations"] =
-        benchmark::Counter(evaluations, benchmark::Counter::kAvgIterations);
+    state.counters["evaluations"] = benchmark::Counter(evaluations, benchmark::Counter::kAvgIterations);
 }
 
 BENCHMARK_CAPTURE(BM_FitTrial, peptide_3kDa, kPeptide)->Unit(benchmark::kMicrosecond);

@@ -43,8 +43,9 @@ constexpr std::array<CalculationDescriptor, 6> kCalculations = {{
 std::span<const CalculationDescriptor> Calculations() { return kCalculations; }
 
 const CalculationDescriptor* FindCalculation(results::Command command) {
-    const auto found = std::find_if(kCalculations.begin(), kCalculations.end(),
-                                    [command](const CalculationDescriptor& entry) { return entry.command == command; });
+    const auto found =
+        std::find_if(kCalculations.begin(), kCalculations.end(),
+                     [command](const CalculationDescriptor& entry) { return entry.command == command; });
     return found == kCalculations.end() ? nullptr : &*found;
 }
 

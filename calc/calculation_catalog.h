@@ -16,15 +16,15 @@ using CommandHandler = void (*)(CommandContext&);
 
 struct CalculationDescriptor {
     results::Command command;
-    results::CalcKind kind;          // the kind the calculation gate checks and the results carry
-    std::string_view menuText;       // "&Isotope Cluster Pattern " (a blank stands before the shortcut)
-    std::string_view prompt;         // the status-bar prompt of the menu item and the button
-    std::string_view toolTip;        // the toolbar button's tip
-    char shortcutKey;                // Ctrl + this key
-    std::string_view helpPage;       // its page in the help, e.g. "isotope_cluster.html"
-    std::string_view toolbarImage;   // the name of its toolbar picture
+    results::CalcKind kind;         // the kind the calculation gate checks and the results carry
+    std::string_view menuText;      // "&Isotope Cluster Pattern " (a blank stands before the shortcut)
+    std::string_view prompt;        // the status-bar prompt of the menu item and the button
+    std::string_view toolTip;       // the toolbar button's tip
+    char shortcutKey;               // Ctrl + this key
+    std::string_view helpPage;      // its page in the help, e.g. "isotope_cluster.html"
+    std::string_view toolbarImage;  // the name of its toolbar picture
     CommandHandler handler;
-    std::string_view cliCommands;    // the tarnevo-cli commands that run it, blank-separated
+    std::string_view cliCommands;  // the tarnevo-cli commands that run it, blank-separated
 };
 
 // The calculations in menu and toolbar order.

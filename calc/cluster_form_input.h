@@ -17,14 +17,19 @@ public:
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, and Qz.";
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0,
-                                                 kMaxFormulaLength};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30, 0};
+    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:",   dialogs::FieldType::Text, 0,
+                                                 0,         kMaxFormulaLength};
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30,
+                                                0};
     static constexpr dialogs::FieldSpec kStopFA{
-        "stop", "Total Fractional Abundance at which to stop the calculation:", dialogs::FieldType::Number, 0.5,
-        0.99999, 0};
-    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  dialogs::FieldType::Check, 0, 1, 0};
+        "stop",
+        "Total Fractional Abundance at which to stop the calculation:",
+        dialogs::FieldType::Number,
+        0.5,
+        0.99999,
+        0};
+    static constexpr dialogs::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
 
     std::string formula;
     int charge = 1;

@@ -200,7 +200,8 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         for (int m = 0; m <= cluster.lastPeakIndex; ++m) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
             if (storedPeaks < results::kPeakSlots) {
-                state.cluster.peakCentroidMz[storedPeaks] = core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
+                state.cluster.peakCentroidMz[storedPeaks] =
+                    core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
                 state.cluster.peakFA[storedPeaks++] = fa;
                 ++ionStored;
             }

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "core/program_context.h"
-#include "results/document.h"
 #include "dialogs/ui_port.h"
+#include "results/document.h"
 #include "results/view_state.h"
 
 namespace tarnevo::calc {

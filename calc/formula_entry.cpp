@@ -4,7 +4,8 @@
 
 namespace tarnevo::calc {
 
-ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui) {
+ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula,
+                         dialogs::UserInterfacePort& ui) {
     switch (core::ParseFormulaText(text, formula)) {
         case core::FormulaSyntax::Valid:
             return ParseStatus::Accepted;
@@ -14,7 +15,8 @@ ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, di
         case core::FormulaSyntax::Error:
             break;
     }
-    return dialogs::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry : ParseStatus::Abort;
+    return dialogs::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry
+                                                                     : ParseStatus::Abort;
 }
 
 FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui) {

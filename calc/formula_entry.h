@@ -11,18 +11,18 @@
 namespace tarnevo::calc {
 
 enum class ParseStatus {
-    Accepted,   // formula holds the counts
-    Retry,      // the user chose Retry: show the input dialog again
-    Abort,      // the user chose Cancel, or an atom count exceeded the limit
+    Accepted,  // formula holds the counts
+    Retry,     // the user chose Retry: show the input dialog again
+    Abort,     // the user chose Cancel, or an atom count exceeded the limit
 };
 
 ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui);
 
 // Where a round of an input dialog leaves its command.
 enum class FormStep {
-    Parsed,   // every entry accepted: go on
-    Retry,    // show the dialog again
-    End,      // the command ends (Cancel, or a refusal already shown)
+    Parsed,  // every entry accepted: go on
+    Retry,   // show the dialog again
+    End,     // the command ends (Cancel, or a refusal already shown)
 };
 
 // Parses the formula typed into a dialog field. On Retry the field's text is

@@ -19,10 +19,10 @@ using core::kFirstUserElement;
 
 // What the enriched elements of a pattern leave for its results.
 struct EnrichedElements {
-    std::string symbols;   // two characters each, a one-letter symbol padded with a blank
+    std::string symbols;  // two characters each, a one-letter symbol padded with a blank
     std::array<int, core::kUserElementCount> atoms{};
     std::array<int, core::kUserElementCount> elementIndex{};
-    std::array<core::IsotopeList, core::kUserElementCount> isotopes{};   // enriched FAs, ascending mass
+    std::array<core::IsotopeList, core::kUserElementCount> isotopes{};  // enriched FAs, ascending mass
 };
 
 bool HasUserElements(const core::ParsedFormula& formula) {
@@ -106,7 +106,8 @@ bool AskEnrichedFAs(CommandContext& context, int k, core::IsotopeList& isotopes)
 
 // Enriched element k: its identity, the rewrite of the formula (its atoms move to
 // slot Jx + k) and its FAs, written into the slot.
-bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, int k, EnrichedElements& enriched) {
+bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, int k,
+                        EnrichedElements& enriched) {
     const int element = AskEnrichedElementIdentity(context, formula, k, enriched);
     if (element < 0) return false;
     const std::string_view symbol = core::SymbolOf(element);
@@ -186,7 +187,8 @@ bool CalculateAndStore(CommandContext& context) {
 }  // namespace
 
 void RunLabellingCommand(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::LabelledAtoms, [&context] { return CalculateAndStore(context); });
+    RunCalculationCommand(context, results::CalcKind::LabelledAtoms,
+                          [&context] { return CalculateAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -30,7 +30,7 @@ constexpr double kFitStopFA = 0.99999;
 struct FitSetup {
     int element = 0;
     int atoms = 0;
-    core::IsotopeList isotopes;   // natural, ascending mass
+    core::IsotopeList isotopes;  // natural, ascending mass
     int firstPeakOffset = 0;
     int peakCount = 0;
     int jxPosition = 0;
@@ -146,8 +146,9 @@ public:
 
     core::SpectrumComparison Run(const core::FAVector& fa) {
         core::ClusterWorkspace& cluster = context_.program.cluster;
-        core::SetElementTrialFAs(cluster, setup_.jxPosition,
-                                 std::span<const double>(fa.data(), static_cast<std::size_t>(setup_.isotopes.count)));
+        core::SetElementTrialFAs(
+            cluster, setup_.jxPosition,
+            std::span<const double>(fa.data(), static_cast<std::size_t>(setup_.isotopes.count)));
         core::ComputeCluster(cluster, cluster.polyAtomCount, context_.program.stopFASetting);
         const auto& intensities = context_.view.labelling.expIntensity;
         return core::CompareWithSpectrum(cluster, setup_.firstPeakOffset, intensities, setup_.peakCount,
@@ -157,7 +158,7 @@ public:
 private:
     CommandContext& context_;
     const FitSetup& setup_;
-    std::array<double, core::kMaxSpectrumPeaks> calculated_{};   // relative intensities of the last trial
+    std::array<double, core::kMaxSpectrumPeaks> calculated_{};  // relative intensities of the last trial
 };
 
 bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
@@ -169,12 +170,14 @@ bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
 }
 
 // The set-up steps, in order, up to the search; false when the command ended.
-bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& setup, core::EnrichmentFit& fit) {
+bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& setup,
+              core::EnrichmentFit& fit) {
     results::LabellingPresets& presets = context.view.labelling;
     if (!AskFitElement(context, formula, setup)) return false;
     if (!ComputeNaturalReference(context, formula, fit)) return false;
     PlaceLabelledAtomsInJx(context, formula, setup);
-    setup.firstPeakOffset = core::FirstPeakOffset(context.view.charge, presets.firstPeakMz, fit.naturalIonMass);
+    setup.firstPeakOffset =
+        core::FirstPeakOffset(context.view.charge, presets.firstPeakMz, fit.naturalIonMass);
     if (setup.firstPeakOffset < 0) {
         dialogs::ShowError(context.ui, labelling::kNegativePeakIndex);
         return false;
@@ -191,7 +194,8 @@ bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& s
         return false;
     }
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
-    setup.jxPosition = core::OrderPolyisotopicElements(context.program.elements, context.program.cluster, formula);
+    setup.jxPosition =
+        core::OrderPolyisotopicElements(context.program.elements, context.program.cluster, formula);
     return SetStartingSimplex(context, setup, fit);
 }
 

@@ -26,11 +26,13 @@ constexpr std::array<FieldSpec, Input::kRows> MakeRowSpecs(Make make) {
 
 constexpr auto kMassSpecs = MakeRowSpecs(
     [](int row) { return FieldSpec{kMassKeys[row], Input::kMassHeading, FieldType::Number, 0.0, 300.0, 0}; });
-constexpr auto kNaturalSpecs = MakeRowSpecs(
-    [](int row) { return FieldSpec{kNaturalKeys[row], Input::kNaturalHeading, FieldType::Number, 0.0, 0.99999, 0}; });
+constexpr auto kNaturalSpecs = MakeRowSpecs([](int row) {
+    return FieldSpec{kNaturalKeys[row], Input::kNaturalHeading, FieldType::Number, 0.0, 0.99999, 0};
+});
 constexpr auto kEnrichedSpecs = MakeRowSpecs([](int row) {
-    return row == 0 ? FieldSpec{kEnrichedKeys[row], Input::kEnrichedHeading, FieldType::Text, 0, 0, 10}
-                    : FieldSpec{kEnrichedKeys[row], Input::kEnrichedHeading, FieldType::Number, 0.0, 0.99999, 0};
+    return row == 0
+               ? FieldSpec{kEnrichedKeys[row], Input::kEnrichedHeading, FieldType::Text, 0, 0, 10}
+               : FieldSpec{kEnrichedKeys[row], Input::kEnrichedHeading, FieldType::Number, 0.0, 0.99999, 0};
 });
 
 // Row number (1-10) of a key, or 0.

@@ -24,8 +24,10 @@ public:
         "Calculate an ISOTOPE PATTERN from known enrichments.",
         "Calculate an ENRICHMENT from an EXPERIMENTAL isotope pattern (spectrum)."};
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0, 128};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30, 0};
+    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0,
+                                                 128};
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30,
+                                                0};
     static constexpr dialogs::FieldSpec kType{.key = "type",
                                               .label = "Type of Calculation",
                                               .type = dialogs::FieldType::Choice,
@@ -33,8 +35,8 @@ public:
                                               .maximum = 1,
                                               .group = "Type of Calculation",
                                               .choices = kTypeChoices};
-    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr dialogs::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
 
     std::string formula;
     int charge = 1;
@@ -53,16 +55,22 @@ class LabellingCalcInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Isotope Cluster Calculations with Labelled Atoms";
     static constexpr dialogs::FieldSpec kStopFA{
-        "stop", "Total Fractional Abundance at which to stop the calculation:", dialogs::FieldType::Number, 0.5,
-        0.99999, 0};
-    static constexpr dialogs::FieldSpec kElements{"elements", "Number of enriched elements (maximum of six):",
-                                                  dialogs::FieldType::Integer, 1, 6, 0};
+        "stop",
+        "Total Fractional Abundance at which to stop the calculation:",
+        dialogs::FieldType::Number,
+        0.5,
+        0.99999,
+        0};
+    static constexpr dialogs::FieldSpec kElements{
+        "elements", "Number of enriched elements (maximum of six):", dialogs::FieldType::Integer, 1, 6, 0};
 
     double stopFA = 0.9999;
     int elementCount = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override { return {{&kStopFA, &stopFA}, {&kElements, &elementCount}}; }
+    std::vector<dialogs::FieldBinding> Fields() override {
+        return {{&kStopFA, &stopFA}, {&kElements, &elementCount}};
+    }
 };
 
 // "Enrichment Details for Element 2": both dialogs of one enriched element.
@@ -71,10 +79,10 @@ std::string EnrichedElementCaption(int elementNumber);
 // Which element is enriched and how many of its atoms; opens empty with 1 atom.
 class EnrichedElementInput : public dialogs::InputRecord {
 public:
-    static constexpr dialogs::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
-                                                dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr dialogs::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
-                                               dialogs::FieldType::Integer, 1, 100, 0};
+    static constexpr dialogs::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the enriched element:", dialogs::FieldType::Text, 0, 0, 4};
+    static constexpr dialogs::FieldSpec kAtoms{
+        "atoms", "Number of atoms of the enriched element:", dialogs::FieldType::Integer, 1, 100, 0};
 
     explicit EnrichedElementInput(int elementNumber) : elementNumber_(elementNumber) {}
 
@@ -97,7 +105,8 @@ private:
 class EnrichmentDetailsInput : public dialogs::InputRecord {
 public:
     static constexpr int kRows = core::kMaxElementIsotopes;
-    static constexpr std::string_view kGuidance = "The FA of the lightest isotope is calculated from the other FAs.";
+    static constexpr std::string_view kGuidance =
+        "The FA of the lightest isotope is calculated from the other FAs.";
     static constexpr std::string_view kMassHeading = "Mass";
     static constexpr std::string_view kNaturalHeading = "Natural FA";
     static constexpr std::string_view kEnrichedHeading = "Enriched FA";
@@ -108,7 +117,7 @@ public:
     std::array<double, kRows> mass{};
     std::array<double, kRows> naturalFA{};
     std::string lightFAText{kLightPlaceholder};
-    std::array<double, kRows> enrichedFA{};   // rows 2..10 are entered; row 1 is unused
+    std::array<double, kRows> enrichedFA{};  // rows 2..10 are entered; row 1 is unused
 
     int ElementNumber() const { return elementNumber_; }
     int IsotopeCount() const { return isotopeCount_; }
@@ -134,12 +143,12 @@ private:
 class EnrichmentDetailInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Enrichment Details";
-    static constexpr dialogs::FieldSpec kSymbol{"symbol", "Chemical symbol of the enriched element:",
-                                                dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr dialogs::FieldSpec kAtoms{"atoms", "Number of atoms of the enriched element:",
-                                               dialogs::FieldType::Integer, 1, 6, 0};
-    static constexpr dialogs::FieldSpec kFirstMz{"mz", "m/z of the first peak in the experimental spectrum:",
-                                                 dialogs::FieldType::Number, 1, 10000, 0};
+    static constexpr dialogs::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the enriched element:", dialogs::FieldType::Text, 0, 0, 4};
+    static constexpr dialogs::FieldSpec kAtoms{
+        "atoms", "Number of atoms of the enriched element:", dialogs::FieldType::Integer, 1, 6, 0};
+    static constexpr dialogs::FieldSpec kFirstMz{
+        "mz", "m/z of the first peak in the experimental spectrum:", dialogs::FieldType::Number, 1, 10000, 0};
 
     std::string symbol;
     int atoms = 1;
@@ -158,11 +167,25 @@ public:
     static constexpr std::string_view kCaption = "Estimate of Maximum Enrichment";
     static constexpr std::string_view kGuidance = "Data for the ISOTOPE of MAXIMUM enrichment:";
     static constexpr dialogs::FieldSpec kIsotopeOfThree{
-        "isotope", "What is the isotope number, 1 = lightest, 3 = heaviest:", dialogs::FieldType::Integer, 1, 3, 0};
+        "isotope",
+        "What is the isotope number, 1 = lightest, 3 = heaviest:",
+        dialogs::FieldType::Integer,
+        1,
+        3,
+        0};
     static constexpr dialogs::FieldSpec kIsotopeOfFour{
-        "isotope", "What is the isotope number,  1 = lightest, 4 = heaviest:", dialogs::FieldType::Integer, 1, 4, 0};
-    static constexpr dialogs::FieldSpec kEstimate{"estimate", "Your best estimate of the isotopic fractional abundance:",
-                                                  dialogs::FieldType::Number, 0.00001, 0.99999, 0};
+        "isotope",
+        "What is the isotope number,  1 = lightest, 4 = heaviest:",
+        dialogs::FieldType::Integer,
+        1,
+        4,
+        0};
+    static constexpr dialogs::FieldSpec kEstimate{"estimate",
+                                                  "Your best estimate of the isotopic fractional abundance:",
+                                                  dialogs::FieldType::Number,
+                                                  0.00001,
+                                                  0.99999,
+                                                  0};
 
     explicit MaxEnrichmentInput(int isotopeCount) : isotopeCount_(isotopeCount) {}
 

@@ -9,11 +9,13 @@ namespace tarnevo::calc::labelling {
 inline constexpr std::string_view kZeroCharge = "Ion charge cannot be zero!";
 inline constexpr std::string_view kUserElementsNotSupported =
     "Error - User defined elements, Jx - Qz, are not supported!";
-inline constexpr std::string_view kMonoisotopic = "Error - Your element is monoisotopic and cannot be enriched!";
+inline constexpr std::string_view kMonoisotopic =
+    "Error - Your element is monoisotopic and cannot be enriched!";
 inline constexpr std::string_view kTooManyEnrichedAtoms =
     "Error - Either the number of enriched atoms is too large,\r\n"
     "or your molecular formula does not contain this element!";
-inline constexpr std::string_view kHeavyFATooLarge = "Error - One or more of your heavy isotopic FAs is too large!";
+inline constexpr std::string_view kHeavyFATooLarge =
+    "Error - One or more of your heavy isotopic FAs is too large!";
 
 inline constexpr std::string_view kTooManyIsotopes =
     "Error - TARNEVO cannot analyze elements with more than four isotopes!";

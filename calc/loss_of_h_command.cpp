@@ -75,14 +75,14 @@ int HydrogenIndex() {
 
 // What one run works on once the dialogs are answered.
 struct Correction {
-    core::ParsedFormula base;   // the intact ion, monoisotopic elements removed
-    int polyAtoms = 0;          // polyisotopic atoms of the intact ion
+    core::ParsedFormula base;  // the intact ion, monoisotopic elements removed
+    int polyAtoms = 0;         // polyisotopic atoms of the intact ion
     double ionMassA = 0.0;
-    int firstPeakOffset = 0;    // position of the first measured peak, -4 .. -1
+    int firstPeakOffset = 0;  // position of the first measured peak, -4 .. -1
     Spectrum entered{};
     int expPeakCount = 0;
     int correctedCount = 0;
-    Spectrum working{};         // position p is [A + firstPeakOffset + p]
+    Spectrum working{};  // position p is [A + firstPeakOffset + p]
 };
 
 // One round of the formula dialog: preset from the view, entries stored back
@@ -180,7 +180,8 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
     }
     const int shift = -run.firstPeakOffset;
     std::copy(run.working.begin() + shift, run.working.begin() + run.expPeakCount, run.working.begin());
-    if (!NormaliseToLargest(std::span<double>(run.working.data(), static_cast<std::size_t>(run.correctedCount)))) {
+    if (!NormaliseToLargest(
+            std::span<double>(run.working.data(), static_cast<std::size_t>(run.correctedCount)))) {
         dialogs::ShowError(context.ui, kNoPositiveCorrectedPeak);
         return false;
     }
@@ -219,7 +220,8 @@ bool CorrectAndStore(CommandContext& context) {
     if (run.ionMassA == 0.0) return false;
     run.polyAtoms = context.program.cluster.polyAtomCount;
 
-    const std::optional<int> offset = FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
+    const std::optional<int> offset =
+        FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
     if (!offset) {
         dialogs::ShowError(context.ui, kOffsetOutOfRange);
         return false;
@@ -235,7 +237,8 @@ bool CorrectAndStore(CommandContext& context) {
 }  // namespace
 
 void RunLossOfH(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::LossOfH, [&context] { return CorrectAndStore(context); });
+    RunCalculationCommand(context, results::CalcKind::LossOfH,
+                          [&context] { return CorrectAndStore(context); });
 }
 
 }  // namespace tarnevo::calc

@@ -24,7 +24,7 @@ void RunLossOfH(CommandContext& context);
 // they can be checked with patterns worked by hand.
 namespace loss_of_h {
 
-inline constexpr int kMostHLost = 4;   // the first peak may lie at ..
+inline constexpr int kMostHLost = 4;  // the first peak may lie at ..
 
 inline constexpr std::string_view kOffsetOutOfRange =
     "Error - The index of the first peak in the spectrum must be between -4 and -1!";

@@ -17,14 +17,18 @@ public:
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, or Qz.";
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0,
-                                                 kMaxFormulaLength};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, 1, 2, 0};
+    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:",   dialogs::FieldType::Text, 0,
+                                                 0,         kMaxFormulaLength};
+    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, 1, 2,
+                                                0};
     static constexpr dialogs::FieldSpec kFirstPeakMz{"first-mz",
                                                      "m/z of the first peak in the experimental spectrum:",
-                                                     dialogs::FieldType::Number, 2.0, 2000.0, 0};
-    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  dialogs::FieldType::Check, 0, 1, 0};
+                                                     dialogs::FieldType::Number,
+                                                     2.0,
+                                                     2000.0,
+                                                     0};
+    static constexpr dialogs::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
 
     std::string formula;
     int charge = 1;
@@ -34,7 +38,9 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLossHFormDlg"; }
     std::vector<dialogs::FieldBinding> Fields() override {
-        return {{&kFormula, &formula}, {&kCharge, &charge}, {&kFirstPeakMz, &firstPeakMz},
+        return {{&kFormula, &formula},
+                {&kCharge, &charge},
+                {&kFirstPeakMz, &firstPeakMz},
                 {&kReminder, &saveReminder}};
     }
 };

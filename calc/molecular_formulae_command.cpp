@@ -150,11 +150,13 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
     state.formulae.formulaCount = count;
     state.formulae.elementCount = elements;
     const auto jx = std::find(run.elementIndex.begin(), run.elementIndex.end(), core::kFirstUserElement);
-    state.formulae.userElementMass = jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
+    state.formulae.userElementMass =
+        jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
     if (count != 0) {
         for (int k = 0; k < results::kMaxFormulaElements; ++k) {
             const auto slot = static_cast<std::size_t>(k);
-            state.formulae.elementSymbols[slot] = k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
+            state.formulae.elementSymbols[slot] =
+                k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
         }
     }
     for (int i = 0; i < count; ++i) {
@@ -162,7 +164,8 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
         state.formulae.formulaMz[at] = formulae[at].mz;
         state.formulae.formulaAtoms[at] = {};
         for (int k = 0; k < elements; ++k) {
-            state.formulae.formulaAtoms[at][static_cast<std::size_t>(k)] = formulae[at].counts[static_cast<std::size_t>(k)];
+            state.formulae.formulaAtoms[at][static_cast<std::size_t>(k)] =
+                formulae[at].counts[static_cast<std::size_t>(k)];
         }
         state.formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
     }

@@ -16,7 +16,8 @@
 namespace tarnevo::calc {
 
 inline constexpr std::string_view kFormulaZeroCharge = "Error - The ionic charge cannot be zero!";
-inline constexpr std::string_view kFormulaNoElement = "Error - Your compound must contain at least one element!";
+inline constexpr std::string_view kFormulaNoElement =
+    "Error - Your compound must contain at least one element!";
 inline constexpr std::string_view kFormulaMinimumAboveMaximum =
     "Error - At least one minimum atom count exceeds its maximum!";
 

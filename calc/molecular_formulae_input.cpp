@@ -21,9 +21,10 @@ constexpr std::array<FieldSpec, kRows> MakeSpecs(const std::array<std::string_vi
     std::array<FieldSpec, kRows> specs{};
     for (int k = 0; k < kRows; ++k) {
         specs[static_cast<std::size_t>(k)] =
-            type == FieldType::Text
-                ? FieldSpec{keys[static_cast<std::size_t>(k)], label, type, 0, 0, FormulaElementsInput::kSymbolLength}
-                : FieldSpec{keys[static_cast<std::size_t>(k)], label, type, 0, FormulaElementsInput::kMaxAtoms, 0};
+            type == FieldType::Text ? FieldSpec{keys[static_cast<std::size_t>(k)],  label, type, 0, 0,
+                                                FormulaElementsInput::kSymbolLength}
+                                    : FieldSpec{keys[static_cast<std::size_t>(k)], label, type, 0,
+                                                FormulaElementsInput::kMaxAtoms,   0};
     }
     return specs;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "results/calculation_state.h"
 #include "dialogs/input_record.h"
+#include "results/calculation_state.h"
 
 namespace tarnevo::calc {
 
@@ -24,13 +24,14 @@ public:
         "Difference values between 0.001 and 0.2 are recommended.",
     };
 
-    static constexpr dialogs::FieldSpec kTarget{"mz", "Experimental m/z of the [A+0] ion:",
-                                                dialogs::FieldType::Number, 2, 10000, 0};
-    static constexpr dialogs::FieldSpec kDifference{"tol", "Mass-to-charge ratio difference.",
-                                                    dialogs::FieldType::Number, 0, 0.5, 0};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ionic charge:", dialogs::FieldType::Integer, -10, 10, 0};
-    static constexpr dialogs::FieldSpec kReminder{"reminder", "Enable the reminder to save the data.",
-                                                  dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr dialogs::FieldSpec kTarget{
+        "mz", "Experimental m/z of the [A+0] ion:", dialogs::FieldType::Number, 2, 10000, 0};
+    static constexpr dialogs::FieldSpec kDifference{
+        "tol", "Mass-to-charge ratio difference.", dialogs::FieldType::Number, 0, 0.5, 0};
+    static constexpr dialogs::FieldSpec kCharge{
+        "charge", "Ionic charge:", dialogs::FieldType::Integer, -10, 10, 0};
+    static constexpr dialogs::FieldSpec kReminder{
+        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
 
     double target = kStartTarget;
     double difference = kStartDifference;
@@ -41,7 +42,10 @@ public:
     std::string_view DialogName() const override { return "CMolFormDlg"; }
     std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
     std::vector<dialogs::FieldBinding> Fields() override {
-        return {{&kTarget, &target}, {&kDifference, &difference}, {&kCharge, &charge}, {&kReminder, &saveReminder}};
+        return {{&kTarget, &target},
+                {&kDifference, &difference},
+                {&kCharge, &charge},
+                {&kReminder, &saveReminder}};
     }
 };
 
@@ -69,7 +73,7 @@ public:
         int minimum = 0;
         int maximum = 0;
     };
-    std::array<Row, kRows> rows{};   // all blank every time the dialog opens
+    std::array<Row, kRows> rows{};  // all blank every time the dialog opens
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMFormElemDlg"; }

@@ -18,7 +18,8 @@ constexpr std::array<std::string_view, PeakInput::kPeakCount> kIntensityKeys = {
 constexpr std::array<FieldSpec, PeakInput::kPeakCount> MakeMzSpecs() {
     std::array<FieldSpec, PeakInput::kPeakCount> specs{};
     for (int k = 0; k < PeakInput::kPeakCount; ++k) {
-        specs[k] = {kMzKeys[k], PeakInput::kMzHeading, FieldType::Number, PeakInput::kMinMz, PeakInput::kMaxMz, 0};
+        specs[k] = {kMzKeys[k],        PeakInput::kMzHeading, FieldType::Number,
+                    PeakInput::kMinMz, PeakInput::kMaxMz,     0};
     }
     return specs;
 }
@@ -26,7 +27,8 @@ constexpr std::array<FieldSpec, PeakInput::kPeakCount> MakeMzSpecs() {
 constexpr std::array<FieldSpec, PeakInput::kPeakCount> MakeIntensitySpecs() {
     std::array<FieldSpec, PeakInput::kPeakCount> specs{};
     for (int k = 0; k < PeakInput::kPeakCount; ++k) {
-        specs[k] = {kIntensityKeys[k], "Relative Intensity", FieldType::Number, 0.0, PeakInput::kMaxIntensity, 0};
+        specs[k] = {
+            kIntensityKeys[k], "Relative Intensity", FieldType::Number, 0.0, PeakInput::kMaxIntensity, 0};
     }
     return specs;
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "results/calculation_state.h"
 #include "dialogs/input_record.h"
+#include "results/calculation_state.h"
 
 namespace tarnevo::calc {
 

@@ -14,7 +14,8 @@ constexpr std::array<FieldSpec, UserElementInput::kRows> MakeDeltaSpecs() {
     constexpr std::array<std::string_view, 9> keys = {"delta1", "delta2", "delta3", "delta4", "delta5",
                                                       "delta6", "delta7", "delta8", "delta9"};
     std::array<FieldSpec, UserElementInput::kRows> specs{};
-    for (int k = 0; k < UserElementInput::kRows; ++k) specs[k] = {keys[k], "Delta Mass", FieldType::Integer, 0, 25, 0};
+    for (int k = 0; k < UserElementInput::kRows; ++k)
+        specs[k] = {keys[k], "Delta Mass", FieldType::Integer, 0, 25, 0};
     return specs;
 }
 

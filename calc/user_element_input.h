@@ -14,7 +14,7 @@ namespace tarnevo::calc {
 
 class UserElementInput : public dialogs::InputRecord {
 public:
-    static constexpr int kRows = core::kMaxUserHeavyIsotopes;   // rows 1-5 left, 6-9 right
+    static constexpr int kRows = core::kMaxUserHeavyIsotopes;  // rows 1-5 left, 6-9 right
     static constexpr std::string_view kMassLabel = "Accurate Mass of the lightest isotope:";
     static constexpr std::array<std::string_view, 2> kRowHeading = {"Heavy", "Isotope #"};
     static constexpr std::array<std::string_view, 2> kDeltaHeading = {"Delta", "Mass"};
@@ -30,7 +30,7 @@ public:
     int Subject() const override { return elementIndex_; }
     std::vector<dialogs::FieldBinding> Fields() override;
 
-    core::UserIsotopeEntry entry;   // every field 0 when the dialog opens
+    core::UserIsotopeEntry entry;  // every field 0 when the dialog opens
 
 private:
     int elementIndex_;
@@ -40,10 +40,11 @@ class FormulaElementInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Data for User Defined ELEMENT Jx";
     static constexpr std::string_view kValenceNote = "An entry of -1 indicates an indeterminate value.";
-    static constexpr dialogs::FieldSpec kMass{"mass", "Exact mass of Jx isotope to use in the calculation:",
-                                              dialogs::FieldType::Number, 1.0, 300.0, 0};
-    static constexpr dialogs::FieldSpec kValence{"valence", "Number of valence electrons of element Jx:",
-                                                 dialogs::FieldType::Integer, -1, 20, 0};
+    static constexpr dialogs::FieldSpec kMass{
+        "mass", "Exact mass of Jx isotope to use in the calculation:", dialogs::FieldType::Number, 1.0, 300.0,
+        0};
+    static constexpr dialogs::FieldSpec kValence{
+        "valence", "Number of valence electrons of element Jx:", dialogs::FieldType::Integer, -1, 20, 0};
 
     double exactMass = 2.014102;
     int valence = 1;
@@ -51,7 +52,9 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view HelpPage() const override { return "user_elements.html"; }
     std::vector<std::string_view> Notes() const override { return {kValenceNote}; }
-    std::vector<dialogs::FieldBinding> Fields() override { return {{&kMass, &exactMass}, {&kValence, &valence}}; }
+    std::vector<dialogs::FieldBinding> Fields() override {
+        return {{&kMass, &exactMass}, {&kValence, &valence}};
+    }
 };
 
 }  // namespace tarnevo::calc

@@ -16,7 +16,8 @@ struct IsotopeListEntry {
 
 // Appends element's isotopes at cursor: the lightest first, then its heavy
 // isotopes by increasing mass number (a selection sort over the heavy entries).
-int AppendIsotopes(const core::ElementTable& table, int element, results::CalculationState& state, int cursor) {
+int AppendIsotopes(const core::ElementTable& table, int element, results::CalculationState& state,
+                   int cursor) {
     const core::ElementRecord& record = table[element];
     const int lightMassNumber = core::NominalMassNumber(record.lightMass);
     const int first = cursor;
@@ -45,7 +46,8 @@ int AppendIsotopes(const core::ElementTable& table, int element, results::Calcul
 bool DefineUserElement(CommandContext& context, int elementIndex) {
     UserElementInput input(elementIndex);
     if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
-    const core::UserElementStatus status = core::StoreUserElement(context.program.elements, elementIndex, input.entry);
+    const core::UserElementStatus status =
+        core::StoreUserElement(context.program.elements, elementIndex, input.entry);
     if (status != core::UserElementStatus::Stored) {
         dialogs::ShowError(context.ui, core::messages::MessageFor(status));
         return false;

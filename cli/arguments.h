@@ -10,8 +10,8 @@
 namespace tarnevo::cli {
 
 struct OptionRules {
-    std::set<std::string> valueOptions;   // take a value; may repeat
-    std::set<std::string> flags;          // take none
+    std::set<std::string> valueOptions;  // take a value; may repeat
+    std::set<std::string> flags;         // take none
     std::size_t positionalCount = 0;
     // An option that replaces the positional arguments (cluster --batch FILE).
     std::string insteadOfPositionals = {};
@@ -22,7 +22,7 @@ struct Arguments {
     std::multimap<std::string, std::string> values;
     std::set<std::string> flags;
 
-    std::optional<std::string> Value(const std::string& name) const;   // the last one given
+    std::optional<std::string> Value(const std::string& name) const;  // the last one given
     std::vector<std::string> AllValues(const std::string& name) const;
     bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
 };
@@ -30,7 +30,7 @@ struct Arguments {
 // The parsed arguments, or the reason they are not usable.
 struct ArgumentParse {
     Arguments arguments;
-    std::string error;   // empty when parsed
+    std::string error;  // empty when parsed
 };
 
 ArgumentParse ParseArguments(const std::vector<std::string>& words, const OptionRules& rules);

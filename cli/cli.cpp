@@ -21,7 +21,7 @@ namespace {
 
 struct Subcommand {
     const char* name;
-    const char* summary;   // one line for `tarnevo-cli help`
+    const char* summary;  // one line for `tarnevo-cli help`
     const char* usage;
     const char* example;
     std::function<OptionRules()> rules;
@@ -44,9 +44,9 @@ const std::vector<Subcommand>& Subcommands() {
         {"loss-of-h", "a measured pattern freed of the ions that lost one to four H", kLossOfHUsage,
          "tarnevo-cli loss-of-h C6H6 --first-mz 77.05 --intensities 100,50,3", LossOfHOptionRules,
          RunLossOfHCommand},
-        {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z", kFormulasUsage,
-         "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json", FormulasOptionRules,
-         RunFormulasCommand},
+        {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z",
+         kFormulasUsage, "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json",
+         FormulasOptionRules, RunFormulasCommand},
     };
     return kSubcommands;
 }

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "cli/cli.h"
+#include "core/text_format.h"
 #include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/result_values.h"
-#include "core/text_format.h"
 
 namespace tarnevo::cli {
 
@@ -15,7 +15,8 @@ void PrintResultPage(const results::Document& document, std::ostream& out) {
     for (const std::string& line : results::LayoutResultLines(document.state)) out << line << '\n';
 }
 
-int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path, std::ostream& errors) {
+int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path,
+                       std::ostream& errors) {
     if (!path) return kExitOk;
     const results::SaveOutcome outcome = document.WriteReport(*path);
     if (outcome.saved) return kExitOk;
@@ -58,8 +59,7 @@ void PrintPeaksJson(const double* fas, const double* centroids, int count, doubl
     for (int n = 0; n < count; ++n) {
         out << (n == 0 ? "" : ", ") << "{\"n\": " << n
             << ", \"mz\": " << JsonNumber(results::PeakMz(ionMassA, n, charge))
-            << ", \"centroidMz\": " << JsonNumber(centroids[n])
-            << ", \"fa\": " << JsonNumber(fas[n])
+            << ", \"centroidMz\": " << JsonNumber(centroids[n]) << ", \"fa\": " << JsonNumber(fas[n])
             << ", \"rel\": " << JsonNumber(results::RelativeIntensity(fas[n], largestFA)) << "}";
     }
 }

@@ -18,7 +18,8 @@ namespace tarnevo::cli {
 void PrintResultPage(const results::Document& document, std::ostream& out);
 
 // Writes the report file when a path was given; kExitOk or kExitWriteFailed.
-int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path, std::ostream& errors);
+int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path,
+                       std::ostream& errors);
 
 // Runs a calculation with a fresh program context, answering its dialogs through
 // port, then prints the stored results: the JSON object with --json, the result

@@ -26,9 +26,12 @@ std::optional<std::string> CliPort::UnaskedComplaint() const {
 dialogs::MessageAnswer CliPort::ShowMessage(const dialogs::MessageRequest& request) {
     Refuse(request.text);
     switch (request.buttons) {
-        case dialogs::MessageButtons::Ok: return dialogs::MessageAnswer::Ok;
-        case dialogs::MessageButtons::RetryCancel: return dialogs::MessageAnswer::Cancel;
-        case dialogs::MessageButtons::YesNo: return dialogs::MessageAnswer::No;
+        case dialogs::MessageButtons::Ok:
+            return dialogs::MessageAnswer::Ok;
+        case dialogs::MessageButtons::RetryCancel:
+            return dialogs::MessageAnswer::Cancel;
+        case dialogs::MessageButtons::YesNo:
+            return dialogs::MessageAnswer::No;
     }
     return dialogs::MessageAnswer::Cancel;
 }

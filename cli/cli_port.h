@@ -52,7 +52,9 @@ public:
     // A dialog whose prepared answer must be asked for: when the calculation
     // succeeds without asking it, UnaskedComplaint() returns the complaint (a
     // --define for an element the formula does not hold, say).
-    void ExpectAsked(const DialogKey& dialog, std::string complaint) { expected_[dialog] = std::move(complaint); }
+    void ExpectAsked(const DialogKey& dialog, std::string complaint) {
+        expected_[dialog] = std::move(complaint);
+    }
     std::optional<std::string> UnaskedComplaint() const;
 
     bool Refused() const { return refused_; }

@@ -23,18 +23,21 @@ void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey, std::ostream& out) {
+void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey,
+                            std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
     out << "\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
-        << ", \"averageMass\": " << JsonNumber(state.cluster.averageMass) << ", \"mostAbundantPeak\": " << state.cluster.maxPeakIndex
-        << ", \"lastPeakIndex\": " << state.cluster.lastPeakIndex << ", \"maxPeakIndex\": " << state.cluster.maxPeakIndex
+        << ", \"averageMass\": " << JsonNumber(state.cluster.averageMass)
+        << ", \"mostAbundantPeak\": " << state.cluster.maxPeakIndex
+        << ", \"lastPeakIndex\": " << state.cluster.lastPeakIndex
+        << ", \"maxPeakIndex\": " << state.cluster.maxPeakIndex
         << ", \"peakOverflow\": " << (state.cluster.peakOverflow ? "true" : "false")
         << ", \"cumulativeFA\": " << JsonNumber(static_cast<double>(cluster.cumulativeFA))
         << ", \"totalFA\": " << JsonNumber(state.cluster.totalFA) << ", \"" << peaksKey << "\": [";
-    PrintPeaksJson(state.cluster.peakFA.data(), state.cluster.peakCentroidMz.data(), state.cluster.lastPeakIndex + 1, state.ionMassA,
-                   state.charge, state.cluster.maxFA, out);
+    PrintPeaksJson(state.cluster.peakFA.data(), state.cluster.peakCentroidMz.data(),
+                   state.cluster.lastPeakIndex + 1, state.ionMassA, state.charge, state.cluster.maxFA, out);
     out << "]";
 }
 
@@ -42,8 +45,10 @@ void PrintClusterJsonFields(const calc::CommandContext& context, std::string_vie
 // result object, or the line's error object. False when the line was refused.
 bool RunBatchLine(const std::vector<std::string>& words, int lineNumber, std::ostream& out) {
     for (const std::string& word : words) {
-        if (word.rfind("--batch", 0) == 0 || word.rfind("--report", 0) == 0 || word.rfind("--define", 0) == 0) {
-            out << "{\"line\": " << lineNumber << ", \"error\": " << JsonString(word + " is not taken in a batch line")
+        if (word.rfind("--batch", 0) == 0 || word.rfind("--report", 0) == 0 ||
+            word.rfind("--define", 0) == 0) {
+            out << "{\"line\": " << lineNumber
+                << ", \"error\": " << JsonString(word + " is not taken in a batch line")
                 << ", \"exitCode\": " << kExitUsage << "}\n";
             return false;
         }
@@ -86,7 +91,8 @@ OptionRules ClusterOptionRules() {
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (const auto batch = arguments.Value("batch")) {
         if (arguments.Has("csv")) {
-            errors << "tarnevo-cli cluster: --batch prints JSON Lines; --csv is not taken with it\n" << kClusterUsage << '\n';
+            errors << "tarnevo-cli cluster: --batch prints JSON Lines; --csv is not taken with it\n"
+                   << kClusterUsage << '\n';
             return kExitUsage;
         }
         if (*batch == "-") return RunClusterBatch(std::cin, out);

@@ -53,7 +53,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     port.NameOption("symbol", "--element");
     port.NameOption("mz", "--first-mz");
     port.NameOption("isotope", "--max-isotope");
-    for (int k = 1; k <= calc::PeakInput::kPeakCount; ++k) port.NameOption("intensity" + std::to_string(k), "--intensities");
+    for (int k = 1; k <= calc::PeakInput::kPeakCount; ++k)
+        port.NameOption("intensity" + std::to_string(k), "--intensities");
     FieldEntries form = {{"formula", arguments.positional[0]},
                          {"type", std::to_string(calc::LabellingFormInput::kEnrichmentFromSpectrum)},
                          {"reminder", "0"}};
@@ -67,7 +68,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
         return "--intensities takes at most 12 peaks";
     }
     FieldEntries peakEntries;
-    for (std::size_t k = 0; k < peaks.size(); ++k) peakEntries.emplace_back("intensity" + std::to_string(k + 1), peaks[k]);
+    for (std::size_t k = 0; k < peaks.size(); ++k)
+        peakEntries.emplace_back("intensity" + std::to_string(k + 1), peaks[k]);
     port.Answer(DialogOf<calc::PeakInput>(), std::move(peakEntries));
 
     // Without them the estimate dialog keeps its presets.
@@ -93,7 +95,8 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{";
     PrintClusterJsonFields(context, "clusterPeaks", out);
-    out << ", \"element\": " << JsonString(state.elementSymbol) << ", \"atoms\": " << state.details.detailAtomCount[0]
+    out << ", \"element\": " << JsonString(state.elementSymbol)
+        << ", \"atoms\": " << state.details.detailAtomCount[0]
         << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
         << ", \"cycles\": " << context.view.labelling.fitCycleCount
         << ", \"converged\": " << (state.spectrum.fitResidual < core::kFitConvergedSSR ? "true" : "false")
@@ -107,8 +110,8 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
         const int n = state.spectrum.firstPeakOffset + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
             << ", \"mz\": " << JsonNumber(results::PeakMz(state.ionMassA, n, state.charge))
-            << ", \"experimental\": " << JsonNumber(state.spectrum.expIntensity[k])
-            << ", \"calculated\": " << JsonNumber(results::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
+            << ", \"experimental\": " << JsonNumber(state.spectrum.expIntensity[k]) << ", \"calculated\": "
+            << JsonNumber(results::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
     }
     out << "]}\n";
 }

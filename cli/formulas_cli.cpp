@@ -22,8 +22,8 @@ namespace tarnevo::cli {
 
 namespace {
 
-using calc::FormulaElementsInput;
 using calc::FormulaElementInput;
+using calc::FormulaElementsInput;
 using calc::MolFormInput;
 
 std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
@@ -37,7 +37,8 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
     FieldEntries rows;
     for (std::size_t k = 0; k < elements.size(); ++k) {
         const std::vector<std::string> parts = Split(elements[k], ':');
-        if (parts.size() > 3 || parts[0].empty()) return "an element is written SYM[:MIN[:MAX]], e.g. --element C:0:30";
+        if (parts.size() > 3 || parts[0].empty())
+            return "an element is written SYM[:MIN[:MAX]], e.g. --element C:0:30";
         const std::string row = std::to_string(k + 1);
         rows.emplace_back("symbol" + row, parts[0]);
         rows.emplace_back("min" + row, parts.size() > 1 ? parts[1] : "0");
@@ -55,7 +56,8 @@ std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
         return {};
     }
     const std::vector<std::string> parts = Split(*jx, ':');
-    if (parts.size() > 2 || parts[0].empty()) return "Jx is written --jx MASS[:VALENCE], e.g. --jx 2.014102:1";
+    if (parts.size() > 2 || parts[0].empty())
+        return "Jx is written --jx MASS[:VALENCE], e.g. --jx 2.014102:1";
     FieldEntries entries = {{Key(FormulaElementInput::kMass), parts[0]}};
     if (parts.size() == 2) entries.emplace_back(Key(FormulaElementInput::kValence), parts[1]);
     port.Answer(DialogOf<FormulaElementInput>(), std::move(entries));
@@ -69,7 +71,8 @@ void NameOptions(CliPort& port) {
     port.NameOption(Key(MolFormInput::kDifference), "--tol");
     port.NameOption(Key(MolFormInput::kCharge), "--charge");
     for (int row = 1; row <= FormulaElementsInput::kRows; ++row) {
-        for (const char* part : {"symbol", "min", "max"}) port.NameOption(part + std::to_string(row), "--element");
+        for (const char* part : {"symbol", "min", "max"})
+            port.NameOption(part + std::to_string(row), "--element");
     }
     port.NameOption(Key(FormulaElementInput::kMass), "--jx");
     port.NameOption(Key(FormulaElementInput::kValence), "--jx");
@@ -78,11 +81,14 @@ void NameOptions(CliPort& port) {
 // Fills the answers of the three dialogs; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     NameOptions(port);
-    FieldEntries ionic = {{Key(MolFormInput::kTarget), arguments.positional[0]}, {Key(MolFormInput::kReminder), "0"}};
-    if (auto tolerance = arguments.Value("tol")) ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
+    FieldEntries ionic = {{Key(MolFormInput::kTarget), arguments.positional[0]},
+                          {Key(MolFormInput::kReminder), "0"}};
+    if (auto tolerance = arguments.Value("tol"))
+        ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
     if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
     port.Answer(DialogOf<MolFormInput>(), std::move(ionic));
-    if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty()) return error;
+    if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty())
+        return error;
     return PrepareJx(arguments.Value("jx"), port);
 }
 
@@ -129,7 +135,8 @@ public:
             for (std::size_t i = 0; i < count; ++i) Put(static_cast<int>(i), formulae[first + i]);
             const std::vector<std::string> lines = results::LayoutResultLines(*scratch_);
             const std::size_t body = lines.size() - count;
-            for (std::size_t line = first == 0 ? 0 : body; line < lines.size(); ++line) out << lines[line] << '\n';
+            for (std::size_t line = first == 0 ? 0 : body; line < lines.size(); ++line)
+                out << lines[line] << '\n';
             if (formulae.empty()) break;
         }
     }
@@ -141,31 +148,39 @@ private:
 void PrintJson(const results::CalculationState& state, const calc::FormulaSearchRun& run,
                const std::vector<core::FoundFormula>& formulae, bool storageFull, std::ostream& out) {
     FormulaTexts texts(state);
-    out << "{\"target\": " << JsonNumber(run.query.target) << ", \"tolerance\": " << JsonNumber(run.query.tolerance)
-        << ", \"charge\": " << run.query.charge << ", \"elements\": [";
+    out << "{\"target\": " << JsonNumber(run.query.target)
+        << ", \"tolerance\": " << JsonNumber(run.query.tolerance) << ", \"charge\": " << run.query.charge
+        << ", \"elements\": [";
     for (std::size_t k = 0; k < run.query.elements.size(); ++k) {
-        out << (k == 0 ? "" : ", ") << "{\"symbol\": " << JsonString(std::string(core::SymbolOf(run.elementIndex[k])))
-            << ", \"min\": " << run.query.elements[k].minimum << ", \"max\": " << run.query.elements[k].maximum << "}";
+        out << (k == 0 ? "" : ", ")
+            << "{\"symbol\": " << JsonString(std::string(core::SymbolOf(run.elementIndex[k])))
+            << ", \"min\": " << run.query.elements[k].minimum
+            << ", \"max\": " << run.query.elements[k].maximum << "}";
     }
-    out << "], \"formulaCount\": " << formulae.size() << ", \"storageFull\": " << (storageFull ? "true" : "false")
-        << ", \"formulae\": [";
+    out << "], \"formulaCount\": " << formulae.size()
+        << ", \"storageFull\": " << (storageFull ? "true" : "false") << ", \"formulae\": [";
     const int elements = static_cast<int>(run.query.elements.size());
     for (std::size_t i = 0; i < formulae.size(); ++i) {
         const core::FoundFormula& formula = formulae[i];
-        out << (i == 0 ? "" : ", ") << "{\"formula\": " << JsonString(texts.Formula(formula)) << ", \"counts\": [";
-        for (int k = 0; k < elements; ++k) out << (k == 0 ? "" : ", ") << formula.counts[static_cast<std::size_t>(k)];
-        const std::optional<double> dbe = core::RingsPlusDoubleBonds(run.elementIndex.data(), formula.counts, elements);
+        out << (i == 0 ? "" : ", ") << "{\"formula\": " << JsonString(texts.Formula(formula))
+            << ", \"counts\": [";
+        for (int k = 0; k < elements; ++k)
+            out << (k == 0 ? "" : ", ") << formula.counts[static_cast<std::size_t>(k)];
+        const std::optional<double> dbe =
+            core::RingsPlusDoubleBonds(run.elementIndex.data(), formula.counts, elements);
         out << "], \"mz\": " << JsonNumber(formula.mz)
             << ", \"errorPpm\": " << JsonNumber((formula.mz - run.query.target) / run.query.target * 1.0e6)
-            << ", \"electronClass\": " << formula.electronClass << ", \"dbe\": " << (dbe ? JsonNumber(*dbe) : "null")
-            << "}";
+            << ", \"electronClass\": " << formula.electronClass
+            << ", \"dbe\": " << (dbe ? JsonNumber(*dbe) : "null") << "}";
     }
     out << "]}\n";
 }
 
 }  // namespace
 
-OptionRules FormulasOptionRules() { return {{"tol", "charge", "element", "jx", "report"}, {"all", "json"}, 1}; }
+OptionRules FormulasOptionRules() {
+    return {{"tol", "charge", "element", "jx", "report"}, {"all", "json"}, 1};
+}
 
 int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
@@ -195,7 +210,8 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
         PrintJson(state, *run, formulae, !all && state.formulae.formulaCount == results::kMaxFormulae, out);
     } else if (arguments.Has("csv")) {
         if (all) {
-            errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with --all use "
+            errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with "
+                      "--all use "
                       "--json\n";
             return kExitUsage;
         }

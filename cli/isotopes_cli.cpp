@@ -1,6 +1,5 @@
 #include "cli/isotopes_cli.h"
 
-
 #include "calc/isotope_display_input.h"
 #include "calc/isotopic_data_command.h"
 #include "cli/cli.h"
@@ -16,7 +15,8 @@ void PrintIsotopesJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
     for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
-        out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]
+        out << (i == 0 ? "" : ", ")
+            << "{\"massNumber\": " << state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]
             << ", \"mass\": " << JsonNumber(state.isotopes.isotopeMass[i])
             << ", \"fa\": " << JsonNumber(state.isotopes.isotopeFAList[i]) << "}";
     }

@@ -45,9 +45,11 @@ std::string ParseEnrich(const std::string& text, EnrichArgument& enrich) {
     // other symbol is refused by the calculation itself.
     static const core::ElementTable kTable;
     const int element = core::LookupSymbolText(enrich.symbol, 0);
-    if (element != core::kNoSymbol && enrich.heavyFA.size() > static_cast<std::size_t>(kTable[element].heavyCount)) {
-        return "--enrich " + text + ": " + enrich.symbol + " has " + std::to_string(kTable[element].heavyCount) +
-               " heavy isotope(s), " + std::to_string(enrich.heavyFA.size()) + " FAs were given";
+    if (element != core::kNoSymbol &&
+        enrich.heavyFA.size() > static_cast<std::size_t>(kTable[element].heavyCount)) {
+        return "--enrich " + text + ": " + enrich.symbol + " has " +
+               std::to_string(kTable[element].heavyCount) + " heavy isotope(s), " +
+               std::to_string(enrich.heavyFA.size()) + " FAs were given";
     }
     return {};
 }
@@ -79,7 +81,8 @@ private:
     void PrepareIdentity(const EnrichedElementInput& input) {
         const EnrichArgument* enrich = EnrichOf(input.ElementNumber());
         if (enrich == nullptr) return;
-        Answer(DialogOf<EnrichedElementInput>(input.Subject()), {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
+        Answer(DialogOf<EnrichedElementInput>(input.Subject()),
+               {{"symbol", enrich->symbol}, {"atoms", enrich->atoms}});
     }
 
     void PrepareDetails(const EnrichmentDetailsInput& input) {
@@ -125,9 +128,11 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
     const std::vector<std::string> texts = arguments.AllValues("enrich");
     std::string error;
     if (texts.empty()) error = "--enrich SYM:ATOMS[:FA,...] is required";
-    if (texts.size() > static_cast<std::size_t>(core::kUserElementCount)) error = "at most six --enrich are taken";
+    if (texts.size() > static_cast<std::size_t>(core::kUserElementCount))
+        error = "at most six --enrich are taken";
     std::vector<EnrichArgument> enriched(texts.size());
-    for (std::size_t k = 0; k < texts.size() && error.empty(); ++k) error = ParseEnrich(texts[k], enriched[k]);
+    for (std::size_t k = 0; k < texts.size() && error.empty(); ++k)
+        error = ParseEnrich(texts[k], enriched[k]);
     if (!error.empty()) {
         errors << "tarnevo-cli label: " << error << '\n' << kLabelUsage << '\n';
         return kExitUsage;

@@ -27,7 +27,8 @@ std::string PrepareIntensities(const std::string& list, CliPort& port) {
     std::size_t begin = 0;
     while (true) {
         const std::size_t comma = list.find(',', begin);
-        const std::string text = list.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin);
+        const std::string text =
+            list.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin);
         if (entries.size() == PeakInput::kPeakCount) {
             return "--intensities takes at most " + std::to_string(PeakInput::kPeakCount) + " values";
         }
@@ -55,13 +56,13 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 
 // One {n, mz, rel} object per peak: n relative to [A+0] (negative for the
 // peaks of the species that lost H), m/z as the result page shows it.
-void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, int count, const double* intensity,
-                       std::ostream& out) {
+void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, int count,
+                       const double* intensity, std::ostream& out) {
     const double step = 1.0 / std::abs(state.charge);
     for (int k = 0; k < count; ++k) {
         const int n = firstIndex + k;
-        out << (k == 0 ? "" : ", ") << "{\"n\": " << n
-            << ", \"mz\": " << JsonNumber(state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step)
+        out << (k == 0 ? "" : ", ") << "{\"n\": " << n << ", \"mz\": "
+            << JsonNumber(state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step)
             << ", \"rel\": " << JsonNumber(intensity[k]) << "}";
     }
 }
@@ -69,10 +70,12 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
 void PrintLossOfHJson(const calc::CommandContext& context, std::ostream& out) {
     const results::CalculationState& state = context.document.state;
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
-        << ", \"ionMassA\": " << JsonNumber(state.ionMassA) << ", \"firstPeakMz\": " << JsonNumber(state.spectrum.firstPeakMz)
-        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset << ", \"expPeakCount\": " << state.spectrum.expPeakCount
-        << ", \"experimental\": [";
-    PrintSpectrumJson(state, state.spectrum.firstPeakOffset, state.spectrum.expPeakCount, state.spectrum.expIntensity.data(), out);
+        << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
+        << ", \"firstPeakMz\": " << JsonNumber(state.spectrum.firstPeakMz)
+        << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
+        << ", \"expPeakCount\": " << state.spectrum.expPeakCount << ", \"experimental\": [";
+    PrintSpectrumJson(state, state.spectrum.firstPeakOffset, state.spectrum.expPeakCount,
+                      state.spectrum.expIntensity.data(), out);
     out << "], \"corrected\": [";
     PrintSpectrumJson(state, 0, state.spectrum.correctedCount, state.spectrum.correctedIntensity.data(), out);
     out << "]}\n";

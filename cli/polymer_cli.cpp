@@ -23,9 +23,9 @@ std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); 
 // 400); npos when there is none.
 std::size_t RangeDash(const std::string& text) {
     for (std::size_t dash = text.find('-', 1); dash != std::string::npos; dash = text.find('-', dash + 1)) {
-        const bool afterExponentMark = (text[dash - 1] == 'e' || text[dash - 1] == 'E') && dash >= 2 &&
-                                       (std::isdigit(static_cast<unsigned char>(text[dash - 2])) != 0 ||
-                                        text[dash - 2] == '.');
+        const bool afterExponentMark =
+            (text[dash - 1] == 'e' || text[dash - 1] == 'E') && dash >= 2 &&
+            (std::isdigit(static_cast<unsigned char>(text[dash - 2])) != 0 || text[dash - 2] == '.');
         if (!afterExponentMark) return dash;
     }
     return std::string::npos;
@@ -92,8 +92,8 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
             << ", \"ionMassA\": " << JsonNumber(state.series.ionMassAList[ion])
             << ", \"maxFA\": " << JsonNumber(maxFA) << ", \"peaks\": [";
         const int peaks = state.series.ionLastPeakIndex[ion] + 1;
-        PrintPeaksJson(state.cluster.peakFA.data() + slot, state.cluster.peakCentroidMz.data() + slot, peaks, state.series.ionMassAList[ion],
-                       state.charge, maxFA, out);
+        PrintPeaksJson(state.cluster.peakFA.data() + slot, state.cluster.peakCentroidMz.data() + slot, peaks,
+                       state.series.ionMassAList[ion], state.charge, maxFA, out);
         slot += peaks;
         out << "]}";
     }

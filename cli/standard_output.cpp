@@ -12,7 +12,8 @@
 
 namespace tarnevo::cli {
 
-DescriptorOutput::DescriptorOutput(int fd, std::size_t bufferSize) : fd_(fd), buffer_(std::max<std::size_t>(bufferSize, 1)) {
+DescriptorOutput::DescriptorOutput(int fd, std::size_t bufferSize)
+    : fd_(fd), buffer_(std::max<std::size_t>(bufferSize, 1)) {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
@@ -68,7 +69,8 @@ void PrepareStandardDescriptors() {
     }
 }
 
-int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer, std::ostream& errors) {
+int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer,
+                         std::ostream& errors) {
     out.flush();
     if (buffer.Error() == 0 && out.good()) return status;
     const int error = buffer.Error() != 0 ? buffer.Error() : EIO;

@@ -47,7 +47,8 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
             return "--define " + symbol + " is given twice; give each user-defined element once";
         }
         defined.push_back(symbol);
-        const DialogKey dialog = DialogOf<calc::UserElementInput>(core::LookupSymbolText(symbol, core::kUserElementCount));
+        const DialogKey dialog =
+            DialogOf<calc::UserElementInput>(core::LookupSymbolText(symbol, core::kUserElementCount));
         port.Answer(dialog, std::move(entries));
         port.ExpectAsked(dialog, "--define " + symbol + ": the formula does not contain " + symbol +
                                      "; define only the user-defined elements it holds");
@@ -59,8 +60,8 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
     }
     port.WhenUnanswered<calc::UserElementInput>([](const dialogs::InputRecord& record) {
         const std::string symbol(core::SymbolOf(record.Subject()));
-        return "The formula contains the user-defined element " + symbol + ": give its isotopes with --define " +
-               symbol + "=MASS[:DELTA=FA,...].";
+        return "The formula contains the user-defined element " + symbol +
+               ": give its isotopes with --define " + symbol + "=MASS[:DELTA=FA,...].";
     });
     return {};
 }

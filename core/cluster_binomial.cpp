@@ -8,7 +8,7 @@
 namespace tarnevo::core::convolution {
 
 namespace {
-constexpr int kRowCount = kPeakCount + 1;   // heavy atoms 0 .. 320
+constexpr int kRowCount = kPeakCount + 1;  // heavy atoms 0 .. 320
 }  // namespace
 
 // base^power; as ExtendedPower (the enumeration's own) while that stays in range.

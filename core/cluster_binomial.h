@@ -13,7 +13,7 @@ namespace tarnevo::core::convolution {
 inline constexpr Extended kSafeLog2 = LDBL_MIN_EXP + 64;
 
 struct Scaled {
-    Extended mantissa = 0;   // value = mantissa x 2^exponent
+    Extended mantissa = 0;  // value = mantissa x 2^exponent
     int exponent = 0;
 };
 

@@ -68,7 +68,7 @@ struct ElementRun {
     int heavyCount = 0;
     int firstSlot = 0;
     Extended light = 0;
-    Extended heavy = 0;   // sum of the heavy FAs
+    Extended heavy = 0;  // sum of the heavy FAs
     int minDelta = 0;
     int maxDelta = 0;
     int rowTop = 0;       // binomial row entries 0 .. rowTop at most
@@ -95,13 +95,13 @@ constexpr Extended kLazyRowGrowthLog2 = 15000;
 // (13C 0.00335 u, 2H 0.00628 u), so a group carries the moment of its j heavy
 // atoms in momentWeight(j) instead.
 struct Unit {
-    int top = 0;                       // most heavy atoms it takes within the passes run
-    const Extended* weight = nullptr;  // probability of j heavy atoms, x 2^-exponent
+    int top = 0;                             // most heavy atoms it takes within the passes run
+    const Extended* weight = nullptr;        // probability of j heavy atoms, x 2^-exponent
     const Extended* momentWeight = nullptr;  // their defect moment, same scale
     int exponent = 0;
     int isotopeCount = 0;
-    const Extended* share = nullptr;   // heavy-isotope distribution u_i
-    const Extended* shareDefect = nullptr;   // u_i x d_i
+    const Extended* share = nullptr;        // heavy-isotope distribution u_i
+    const Extended* shareDefect = nullptr;  // u_i x d_i
     const int* delta = nullptr;
     int minDelta = 0;
     int maxDelta = 0;
@@ -148,7 +148,8 @@ public:
     explicit ConvolutionRoute(ClusterWorkspace& ws) : ws_(ws) {}
 
     void Run(int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {
-        if (ws_.convolutionScratch.size() != kScratchCells) ws_.convolutionScratch.assign(kScratchCells, 0.0L);
+        if (ws_.convolutionScratch.size() != kScratchCells)
+            ws_.convolutionScratch.assign(kScratchCells, 0.0L);
         DescribeElements();
         const int lastPass = passLimit < 1 ? 0 : std::min({passLimit, kMaxPasses, totalAtoms_});
         for (int e = 0; e < elementCount_; ++e) StartBinomialRow(elements_[e], lastPass);
@@ -203,8 +204,9 @@ private:
     // small) is filled at once and scaled by its largest entry instead.
     static void StartBinomialRow(ElementRun& run, int lastPass) {
         run.rowTop = std::min(run.atoms, lastPass);
-        const bool steep = run.light <= 0 ||
-                           run.rowTop * std::log2(std::max(1.0L, run.atoms * run.heavy / run.light)) > kLazyRowGrowthLog2;
+        const bool steep =
+            run.light <= 0 ||
+            run.rowTop * std::log2(std::max(1.0L, run.atoms * run.heavy / run.light)) > kLazyRowGrowthLog2;
         if (steep) {
             run.binomialExponent = FillBinomialRow(run.atoms, run.light, run.heavy, run.rowTop, run.binomial);
             run.filledTop = run.rowTop;
@@ -331,8 +333,9 @@ private:
                 Extended* moment = MomentLine(group);
                 std::copy_n(run.binomial, top + 1, line);
                 for (int j = 0; j <= top; ++j) moment[j] = run.binomial[j] * (j * defect);
-                units_[unitCount_++] = {top,   line,  moment, run.binomialExponent, 1, &kWholeShare, &kNoDefect,
-                                        &groupDelta_[group], delta, delta};
+                units_[unitCount_++] = {top,   line,         moment,     run.binomialExponent,
+                                        1,     &kWholeShare, &kNoDefect, &groupDelta_[group],
+                                        delta, delta};
                 continue;
             }
             Unit& unit = units_[groupUnit[group]];
@@ -345,7 +348,8 @@ private:
                 Extended momentSum = 0;
                 for (int j = std::max(0, r - unit.top); j <= std::min(r, top); ++j) {
                     sum += line[r - j] * run.binomial[j];
-                    momentSum += moment[r - j] * run.binomial[j] + line[r - j] * run.binomial[j] * (j * defect);
+                    momentSum +=
+                        moment[r - j] * run.binomial[j] + line[r - j] * run.binomial[j] * (j * defect);
                 }
                 line[r] = sum;
                 moment[r] = momentSum;
@@ -370,7 +374,7 @@ private:
     int ComputePeaks(int passes, ShiftLine& peaks, ShiftLine& moments) {
         BuildUnits(passes);
         if (unitCount_ == 0) {
-            peaks[0] = 0.5L;   // no atoms at all: the empty composition, probability 1
+            peaks[0] = 0.5L;  // no atoms at all: the empty composition, probability 1
             return 1;
         }
         std::array<UnitShape, kMaxPolyElements> shapes{};
@@ -504,7 +508,7 @@ private:
     void StoreResults(const ShiftLine& peaks, const ShiftLine& moments, int peakExponent) {
         const Extended largest = *std::max_element(peaks.begin(), peaks.end());
         const int largestExponent = largest > 0 ? peakExponent + ExponentOf(largest) : INT_MIN;
-        ws_.underflow = largestExponent < DBL_MIN_EXP;   // largest below 2^-1022
+        ws_.underflow = largestExponent < DBL_MIN_EXP;  // largest below 2^-1022
         ws_.peakExponent = ws_.underflow && largest > 0 ? largestExponent : 0;
         const int scale = peakExponent - ws_.peakExponent;
         for (int s = 0; s < kPeakCount; ++s) {
@@ -534,7 +538,7 @@ private:
     std::array<Extended, kMaxHeavySlots> shareDefect_{};
     int passExponent_ = 0;
     Extended cumulative_ = 0;
-    Extended belowOverflowBound_ = 0;   // same scale as cumulative_
+    Extended belowOverflowBound_ = 0;  // same scale as cumulative_
     std::array<Unit, kMaxPolyElements> units_{};
     int unitCount_ = 0;
     std::array<int, kMaxPolyElements> order_{};

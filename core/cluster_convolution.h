@@ -21,11 +21,10 @@
 //     structure alone: the fewest heavy atoms that reach each shift, and the
 //     largest shift that R heavy atoms can reach.
 // All sums add positive terms only, so every peak keeps its relative accuracy
-// however small it is: the routes agree to about 1e-13 of each peak. The stop test compares the same cumulative FA up to
-// the routes' different rounding, about 1e-18: R could differ only if a pass ended
-// that close to the point where the double rounding of the cumulative FA passes
-// the stop FA. Exact ties (FAs such as 1/2, stop FA 0.75) are computed exactly on
-// both routes and continue on both.
+// however small it is: the routes agree to about 1e-13 of each peak. The stop test compares the same
+// cumulative FA up to the routes' different rounding, about 1e-18: R could differ only if a pass ended that
+// close to the point where the double rounding of the cumulative FA passes the stop FA. Exact ties (FAs such
+// as 1/2, stop FA 0.75) are computed exactly on both routes and continue on both.
 //
 // Ranges: every table carries a binary exponent besides its extended-precision
 // mantissas, so ions whose first composition lies below even the extended range
@@ -54,8 +53,8 @@
 namespace tarnevo::core {
 
 enum class ClusterRoute {
-    Enumeration,   // visit every composition (small ions)
-    Convolution,   // this route
+    Enumeration,  // visit every composition (small ions)
+    Convolution,  // this route
 };
 
 // The enumeration for ions with few compositions up to the last possible pass; the

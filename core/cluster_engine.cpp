@@ -110,7 +110,7 @@ Extended Log2Factorial(int n) { return std::lgamma(static_cast<Extended>(n) + 1)
 // log2 of p^count, with 0^0 = 1.
 Extended Log2Power(Extended p, int count) {
     if (count == 0) return 0;
-    return static_cast<Extended>(count) * std::log2(p);   // -inf for p = 0
+    return static_cast<Extended>(count) * std::log2(p);  // -inf for p = 0
 }
 
 // The result of an ion refused before any pass: underflow set, nothing computed.
@@ -143,8 +143,8 @@ Extended DirectCompositionProbability(const ClusterWorkspace& ws) {
     return std::exp2(log2Probability);
 }
 
-LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& ws,
-                              ParsedFormula& formula, int charge) {
+LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& ws, ParsedFormula& formula,
+                              int charge) {
     ws.polyAtomCount = 0;
     ws.polyElementCount = 0;
     ws.heavySlotCount = 0;
@@ -346,7 +346,7 @@ double PeakCentroidMass(const ClusterWorkspace& ws, int n) {
 
 double ClusterAverageMass(const ClusterWorkspace& ws) {
     Extended weight = 0;
-    Extended moment = 0;   // relative to ionMassA, which keeps the digits of small shifts
+    Extended moment = 0;  // relative to ionMassA, which keeps the digits of small shifts
     for (int n = 0; n <= ws.lastPeakIndex; ++n) {
         weight += ws.peakSum[n];
         moment += ws.peakSum[n] * n + ws.peakDefectMoment[n];

@@ -24,7 +24,7 @@ namespace tarnevo::core {
 inline constexpr int kMaxPolyAtoms = 30000;
 inline constexpr int kMaxPolyElements = 18;
 inline constexpr int kMaxHeavySlots = 88;
-inline constexpr int kPeakCount = 320;             // [A+0] .. [A+319]
+inline constexpr int kPeakCount = 320;  // [A+0] .. [A+319]
 // The electron rest mass (CODATA 2018), in u. Every ion mass is the neutral
 // lightest-isotope mass minus charge x electronMass.
 inline constexpr double electronMass = 0.000548579909;  // u
@@ -32,10 +32,10 @@ inline constexpr double electronMass = 0.000548579909;  // u
 // Outcome of CheckClusterLimits; each refusal has its message in core/messages.h.
 enum class ClusterLimit {
     WithinLimits,
-    TooManyPolyAtoms,        // more than 30000 atoms of polyisotopic elements
-    TooManyHeavyIsotopes,    // more than 88 heavy isotopes in all
-    TooManyPolyElements,     // more than 18 polyisotopic elements
-    NoPolyisotopicElement,   // only monoisotopic elements: there is no cluster
+    TooManyPolyAtoms,       // more than 30000 atoms of polyisotopic elements
+    TooManyHeavyIsotopes,   // more than 88 heavy isotopes in all
+    TooManyPolyElements,    // more than 18 polyisotopic elements
+    NoPolyisotopicElement,  // only monoisotopic elements: there is no cluster
 };
 
 // The ion as the engine is given it: filled by CheckClusterLimits and
@@ -53,7 +53,7 @@ struct ClusterIon {
     // Per heavy slot: exact mass minus lightest mass minus delta (u), so that a
     // composition weighs ionMassA + massShift + the sum of its heavy atoms' defects.
     std::array<double, kMaxHeavySlots> workDefect{};
-    int jxFAPosition = 0;        // start of Jx's run in workFA; 0 when Jx is absent
+    int jxFAPosition = 0;  // start of Jx's run in workFA; 0 when Jx is absent
     double ionMassA = 0.0;
     // Derived from the ordered lists: first heavy slot and first workFA entry of
     // each ordered element.
@@ -68,7 +68,7 @@ struct EnumerationState {
     std::array<int, kMaxPolyElements> lightCount{};
     std::array<int, kMaxPolyElements> previousLightCount{};
     int massShift = 0;
-    Extended massDefect = 0;   // of the current composition, u
+    Extended massDefect = 0;  // of the current composition, u
     Extended currentProbability = 0;
 };
 
@@ -80,7 +80,7 @@ struct ClusterPeaks {
     // ionMassA + n + peakDefectMoment[n] / peakSum[n]: for Cl2 [A+2] is 37Cl35Cl,
     // 1.99705 u above [A+0] rather than 2.
     std::array<Extended, kPeakCount> peakDefectMoment{};
-    Extended cumulativeFA = 0;   // includes compositions beyond [A+319]
+    Extended cumulativeFA = 0;  // includes compositions beyond [A+319]
     int lastPeakIndex = 0;
     bool peakOverflow = false;
     // Passes run after the first composition: every composition with at most
@@ -119,26 +119,25 @@ struct ClusterWorkspace : ClusterIon, EnumerationState, ClusterPeaks, Convolutio
 
 struct LimitCheck {
     ClusterLimit status = ClusterLimit::WithinLimits;
-    double ionMassA = 0.0;   // mass of the [A+0] ion; meaningful only within limits
+    double ionMassA = 0.0;  // mass of the [A+0] ion; meaningful only within limits
 };
 
 // Sums the [A+0] mass, removes monoisotopic elements from formula and checks the
 // limits (in the order of ClusterLimit). The ion mass is the lightest-isotope
 // mass minus charge x electronMass: a positive charge removes electrons.
-LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& workspace,
-                              ParsedFormula& formula, int charge);
+LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& workspace, ParsedFormula& formula,
+                              int charge);
 
 // Places the polyisotopic elements in engine order (decreasing single-precision
 // score (1 - FA of the lightest isotope) x count, ties to the lower index), fills
 // the ordered lists, workFA and workDelta, clears the counts it used, and
 // returns jxFAPosition.
-int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace,
-                              ParsedFormula& formula);
+int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& workspace, ParsedFormula& formula);
 
 // What ComputeCluster does with an ion whose peaks [A+0] .. [A+319] all lie below
 // the smallest normal double (see ClusterWorkspace::underflow).
 enum class BelowDoubleRange {
-    Compute,   // compute them anyway, scaled by 2^-peakExponent
+    Compute,  // compute them anyway, scaled by 2^-peakExponent
     // Stop as soon as that is certain, with underflow set and no peaks: the
     // calculations refuse such ions. Decided from the FAs alone before any pass
     // where it can be (core/cluster_reach.h), else after the pass sums.

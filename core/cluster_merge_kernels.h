@@ -23,9 +23,9 @@
 
 namespace tarnevo::core::convolution {
 
-inline constexpr int kLastShift = kPeakCount - 1;   // [A+319]
-inline constexpr int kMaxPasses = kPeakCount;       // the enumeration never runs more passes
-inline constexpr int kRowCount = kMaxPasses + 1;    // heavy atoms 0 .. 320
+inline constexpr int kLastShift = kPeakCount - 1;  // [A+319]
+inline constexpr int kMaxPasses = kPeakCount;      // the enumeration never runs more passes
+inline constexpr int kRowCount = kMaxPasses + 1;   // heavy atoms 0 .. 320
 inline constexpr int kRowStride = kPeakCount;
 inline constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
 
@@ -39,8 +39,8 @@ inline constexpr std::size_t kTableCells = std::size_t{kRowCount} * kRowStride;
 //   share(i)   heavy-isotope distribution u_i of an element; shareDefect(i) = u_i d_i
 template <typename Real>
 struct MergeUnit {
-    int top = 0;            // most heavy atoms the unit takes within the passes run
-    int isotopeCount = 0;   // 1 for a group
+    int top = 0;           // most heavy atoms the unit takes within the passes run
+    int isotopeCount = 0;  // 1 for a group
     int minDelta = 1;
     int maxDelta = 1;
     std::array<Real, kRowCount> weight{};
@@ -79,15 +79,15 @@ inline void AddScaled(Real* __restrict value, Real* __restrict moment, const Rea
 // One more heavy atom of the unit on the line `in` (span [inLow, inHigh]), added
 // into `out` over [outLow, outHigh]: out(s) += sum_i u_i in(s - delta_i).
 template <typename Real>
-inline void AddOneHeavyAtom(const MergeUnit<Real>& unit, const Real* in, const Real* inMoment, int inLow, int inHigh,
-                            Real* out, Real* outMoment, int outLow, int outHigh) {
+inline void AddOneHeavyAtom(const MergeUnit<Real>& unit, const Real* in, const Real* inMoment, int inLow,
+                            int inHigh, Real* out, Real* outMoment, int outLow, int outHigh) {
     for (int i = 0; i < unit.isotopeCount; ++i) {
         const int d = unit.delta[i];
         const int low = std::max(outLow, inLow + d);
         const int high = std::min(outHigh, inHigh + d);
         if (low > high) continue;
-        AddScaled(out + low, outMoment + low, in + low - d, inMoment + low - d, unit.share[i], unit.shareDefect[i],
-                  high - low + 1);
+        AddScaled(out + low, outMoment + low, in + low - d, inMoment + low - d, unit.share[i],
+                  unit.shareDefect[i], high - low + 1);
     }
 }
 
@@ -120,8 +120,8 @@ void BuildFirstTable(const MergeUnit<Real>& unit, Real* power, Real* powerMoment
         Real* currentMoment = lineMoment[h % 2];
         if (h > 0) {
             ClearSpan(current, currentMoment, low, high);
-            AddOneHeavyAtom(unit, line[(h + 1) % 2], lineMoment[(h + 1) % 2], table.Low(h - 1), table.High(h - 1),
-                            current, currentMoment, low, high);
+            AddOneHeavyAtom(unit, line[(h + 1) % 2], lineMoment[(h + 1) % 2], table.Low(h - 1),
+                            table.High(h - 1), current, currentMoment, low, high);
         }
         Real* row = table.Row(h);
         Real* momentRow = table.MomentRow(h);
@@ -133,7 +133,8 @@ void BuildFirstTable(const MergeUnit<Real>& unit, Real* power, Real* powerMoment
 }
 
 template <typename Real>
-inline void WidenFor(const Table<Real>& source, const MergeUnit<Real>& unit, int passes, Table<Real>& target) {
+inline void WidenFor(const Table<Real>& source, const MergeUnit<Real>& unit, int passes,
+                     Table<Real>& target) {
     target.minDelta = std::min(source.minDelta, unit.minDelta);
     target.maxDelta = std::max(source.maxDelta, unit.maxDelta);
     target.top = std::min(passes, source.top + unit.top);
@@ -160,8 +161,9 @@ void MergeByHorner(const Table<Real>& source, const MergeUnit<Real>& unit, int p
                 const int ownLow = std::max(low, source.Low(h));
                 const int ownHigh = std::min(high, source.High(h));
                 if (ownLow <= ownHigh) {
-                    AddScaled(row + ownLow, momentRow + ownLow, source.Row(h) + ownLow, source.MomentRow(h) + ownLow,
-                              unit.weight[j], unit.moment[j], ownHigh - ownLow + 1);
+                    AddScaled(row + ownLow, momentRow + ownLow, source.Row(h) + ownLow,
+                              source.MomentRow(h) + ownLow, unit.weight[j], unit.moment[j],
+                              ownHigh - ownLow + 1);
                 }
             }
             if (carry && h > 0) {
@@ -195,7 +197,8 @@ void MergeDiagonal(const Table<Real>& source, const MergeUnit<Real>& unit, int p
             const int last = std::min(high, source.High(from) + offset);
             if (first > last) continue;
             AddScaled(row + first, momentRow + first, source.Row(from) + first - offset,
-                      source.MomentRow(from) + first - offset, unit.weight[j], unit.moment[j], last - first + 1);
+                      source.MomentRow(from) + first - offset, unit.weight[j], unit.moment[j],
+                      last - first + 1);
         }
     }
 }
@@ -205,8 +208,8 @@ void MergeDiagonal(const Table<Real>& source, const MergeUnit<Real>& unit, int p
 // by Horner's scheme on lines over the shifts (x = weight(j) rows + T x), moments
 // alongside. work holds six lines of kPeakCount cells.
 template <typename Real>
-void CollapseToPeaks(const Table<Real>& table, const MergeUnit<Real>& unit, int passes, Real* work, Real* peaks,
-                     Real* moments) {
+void CollapseToPeaks(const Table<Real>& table, const MergeUnit<Real>& unit, int passes, Real* work,
+                     Real* peaks, Real* moments) {
     // No composition gets beyond the table's widest shift plus the unit's.
     const int reach = std::min(kLastShift, table.High(table.top) + unit.top * unit.maxDelta);
     Real* rowsBelow = work;
@@ -235,7 +238,8 @@ void CollapseToPeaks(const Table<Real>& table, const MergeUnit<Real>& unit, int 
             next[s] = w * rowsBelow[s];
             nextMoment[s] = w * momentsBelow[s] + m * rowsBelow[s];
         }
-        if (j < unit.top) AddOneHeavyAtom(unit, x[current], xMoment[current], 0, reach, next, nextMoment, 0, reach);
+        if (j < unit.top)
+            AddOneHeavyAtom(unit, x[current], xMoment[current], 0, reach, next, nextMoment, 0, reach);
         current = 1 - current;
     }
     std::fill(peaks, peaks + kPeakCount, Real(0));

@@ -9,8 +9,8 @@
 namespace tarnevo::core::convolution {
 
 struct UnitShape {
-    int top = 0;            // most heavy atoms the unit takes within the passes run
-    int isotopeCount = 0;   // 1 for a group of single-isotope elements
+    int top = 0;           // most heavy atoms the unit takes within the passes run
+    int isotopeCount = 0;  // 1 for a group of single-isotope elements
     int minDelta = 1;
     int maxDelta = 1;
 };

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kLastShift = kPeakCount - 1;
 constexpr int kUnreachable = 1 << 20;
-using FewestAtoms = std::array<int, kPeakCount>;   // per shift: fewest heavy atoms that make it
+using FewestAtoms = std::array<int, kPeakCount>;  // per shift: fewest heavy atoms that make it
 
 struct ElementShape {
     int atoms = 0;
@@ -82,7 +82,7 @@ int LargestShiftBelowOverflow(const ClusterWorkspace& ws, int passes) {
 
 VisitedShifts ReachedShifts(const ClusterWorkspace& ws, int passes) {
     // The widest shift: the heavy atoms go to the largest deltas first.
-    std::array<std::pair<int, int>, kMaxPolyElements> byDelta{};   // (largest delta, atoms)
+    std::array<std::pair<int, int>, kMaxPolyElements> byDelta{};  // (largest delta, atoms)
     for (int e = 0; e < ws.polyElementCount; ++e) {
         const ElementShape shape = ShapeOf(ws, e);
         byDelta[e] = {shape.maxDelta, shape.atoms};
@@ -104,16 +104,17 @@ VisitedShifts ReachedShifts(const ClusterWorkspace& ws, int passes) {
 double Log2ProbabilityBelowOverflow(const ClusterWorkspace& ws) {
     // z = 2^-t for t on a grid from 1/256 to 64: the bound is smooth in t, and any
     // z gives a true bound, so a grid is enough.
-    double best = 0;   // z = 1: the bound 1
+    double best = 0;  // z = 1: the bound 1
     for (Extended t = 1.0L / 256; t <= 64; t *= 1.125L) {
-        Extended log2Bound = kLastShift * t;   // 1 / z^319
+        Extended log2Bound = kLastShift * t;  // 1 / z^319
         for (int e = 0; e < ws.polyElementCount; ++e) {
             const int atoms = std::max(0, ws.orderedCount[e]);
             if (atoms == 0) continue;
             const double* fa = &ws.workFA[ws.firstFAEntry[e]];
             const int* delta = &ws.workDelta[ws.firstSlot[e]];
             Extended generating = fa[0];
-            for (int i = 0; i < ws.orderedHeavyCount[e]; ++i) generating += fa[i + 1] * std::exp2(-t * delta[i]);
+            for (int i = 0; i < ws.orderedHeavyCount[e]; ++i)
+                generating += fa[i + 1] * std::exp2(-t * delta[i]);
             log2Bound += atoms * std::log2(generating);
         }
         best = std::min(best, static_cast<double>(log2Bound));

@@ -10,8 +10,8 @@
 namespace tarnevo::core {
 
 struct VisitedShifts {
-    int lastPeakIndex = 0;       // largest shift below 320 reached
-    bool peakOverflow = false;   // some composition reaches 320 or more
+    int lastPeakIndex = 0;      // largest shift below 320 reached
+    bool peakOverflow = false;  // some composition reaches 320 or more
 };
 
 // The shifts reached by compositions with at most `passes` heavy atoms.

@@ -35,12 +35,12 @@ inline constexpr std::string_view symbolTable =
     "bceimnrTabehilmU V W XeY bZnrJxyzQxyz";
 
 struct ElementRecord {
-    char symbol[3] = {};      // one or two characters, NUL-terminated
-    double lightMass = 0.0;   // u; 0.0 for a user-defined element not yet defined
-    int heavyCount = 0;       // 0 marks a monoisotopic element
-    int firstDelta = 0;       // index in deltaPool of the first heavy isotope
-    int firstFA = 0;          // index in faPool of the lightest isotope's FA
-    int valenceElectrons = 0; // -1: indeterminate
+    char symbol[3] = {};       // one or two characters, NUL-terminated
+    double lightMass = 0.0;    // u; 0.0 for a user-defined element not yet defined
+    int heavyCount = 0;        // 0 marks a monoisotopic element
+    int firstDelta = 0;        // index in deltaPool of the first heavy isotope
+    int firstFA = 0;           // index in faPool of the lightest isotope's FA
+    int valenceElectrons = 0;  // -1: indeterminate
 };
 
 class ElementTable {

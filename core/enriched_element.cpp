@@ -16,7 +16,8 @@ constexpr double kRemainderTolerance = 16 * DBL_EPSILON;
 // Selection sort of positions first .. count-1 by key; an entry moves only past
 // entries whose key is strictly worse, so equal keys keep their order.
 template <typename Better>
-void StableSelectionSort(IsotopeList& list, std::array<double, kMaxElementIsotopes>& fa, int first, Better better) {
+void StableSelectionSort(IsotopeList& list, std::array<double, kMaxElementIsotopes>& fa, int first,
+                         Better better) {
     for (int i = first; i < list.count; ++i) {
         int best = i;
         for (int j = i + 1; j < list.count; ++j) {
@@ -96,7 +97,8 @@ void StoreIsotopesByMass(ElementTable& table, int slot, const IsotopeList& order
 }
 
 void SetElementTrialFAs(ClusterWorkspace& workspace, int firstFAEntry, std::span<const double> fas) {
-    if (firstFAEntry < 0 || static_cast<std::size_t>(firstFAEntry) + fas.size() > workspace.workFA.size()) return;
+    if (firstFAEntry < 0 || static_cast<std::size_t>(firstFAEntry) + fas.size() > workspace.workFA.size())
+        return;
     std::copy(fas.begin(), fas.end(), workspace.workFA.begin() + firstFAEntry);
 }
 

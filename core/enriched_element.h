@@ -27,7 +27,7 @@ inline constexpr double kSmallestEnrichedFA = 0.000001;
 struct IsotopeList {
     int count = 0;
     std::array<double, kMaxElementIsotopes> mass{};
-    std::array<int, kMaxElementIsotopes> delta{};   // nominal difference from the lightest; 0 for it
+    std::array<int, kMaxElementIsotopes> delta{};  // nominal difference from the lightest; 0 for it
     std::array<double, kMaxElementIsotopes> fa{};
     // The heavy isotopes' exact masses, for the centroids (mass shows the nominal
     // spacing on the light mass, as the dialogs list it); 0 where none is known.
@@ -40,7 +40,7 @@ IsotopeList NaturalIsotopesByMass(const ElementTable& table, int element);
 
 enum class EnrichmentStatus {
     Stored,
-    HeavyFATooLarge,   // the heavy FAs add up to more than 1
+    HeavyFATooLarge,  // the heavy FAs add up to more than 1
 };
 
 // The enriched FAs of all isotopes from the heavy ones entered (ascending mass,

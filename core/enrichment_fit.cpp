@@ -158,7 +158,8 @@ void RunSearchCycle(EnrichmentFit& fit, const TrialEvaluator& evaluate) {
     ++fit.cycleCount;
 }
 
-SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate, const ContinueQuestion& ask) {
+SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate,
+                              const ContinueQuestion& ask) {
     for (;;) {
         RunSearchCycle(fit, evaluate);
         if (fit.vertexSSR[0] < kFitConvergedSSR) return SearchEnd::Converged;
@@ -172,8 +173,8 @@ SpectrumComparison CompareWithSpectrum(const ClusterWorkspace& workspace, int fi
                                        std::span<const double> intensities, int peakCount,
                                        std::span<double> calculated) {
     SpectrumComparison result;
-    const int count = std::min({peakCount, static_cast<int>(intensities.size()),
-                                static_cast<int>(calculated.size())});
+    const int count =
+        std::min({peakCount, static_cast<int>(intensities.size()), static_cast<int>(calculated.size())});
     for (int k = 0; k < count; ++k) {
         const int n = firstPeakOffset + k;
         const double fa = n >= 0 && n < kPeakCount ? static_cast<double>(workspace.peakSum[n]) : 0.0;

@@ -26,11 +26,11 @@ inline constexpr int kCyclesPerQuestion = 20;
 using FAVector = std::array<double, kMaxFitIsotopes>;
 
 struct EnrichmentFit {
-    int isotopeCount = 2;   // D
-    std::array<FAVector, kMaxFitIsotopes + 1> vertexFA{};   // vertex 0 is the best
+    int isotopeCount = 2;                                  // D
+    std::array<FAVector, kMaxFitIsotopes + 1> vertexFA{};  // vertex 0 is the best
     std::array<double, kMaxFitIsotopes + 1> vertexSSR{};
     FAVector centroidFA{};
-    FAVector towardCentroid{};   // centroid minus the worst vertex
+    FAVector towardCentroid{};  // centroid minus the worst vertex
     FAVector trialFA{};
     double trialSSR = 0.0;
     double lightFAEstimate = 0.0;
@@ -87,7 +87,8 @@ enum class SearchEnd { Converged, Stopped };
 
 // Cycles until the best SSR falls below kFitConvergedSSR (tested after each
 // cycle, never on the starting simplex) or the question is answered No.
-SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate, const ContinueQuestion& ask);
+SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate,
+                              const ContinueQuestion& ask);
 
 // Compares a calculated cluster with the spectrum: the FAs of peaks
 // [A+firstPeakOffset] .. [A+firstPeakOffset+peakCount-1] scaled so that the

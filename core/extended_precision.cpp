@@ -6,8 +6,8 @@ namespace tarnevo::core {
 
 #if defined(__x86_64__) || defined(__i386__)
 namespace {
-constexpr unsigned short kPrecisionMask = 0x0300;   // PC bits
-constexpr unsigned short kRoundingMask = 0x0C00;    // RC bits
+constexpr unsigned short kPrecisionMask = 0x0300;  // PC bits
+constexpr unsigned short kRoundingMask = 0x0C00;   // RC bits
 constexpr unsigned short kExtendedPrecision = 0x0300;
 constexpr unsigned short kRoundToNearest = 0x0000;
 }  // namespace

@@ -26,9 +26,9 @@ struct ParsedFormula {
 };
 
 enum class FormulaSyntax {
-    Valid,          // counts hold the formula
-    Error,          // not a formula: bad character, unknown symbol, empty text
-    TooManyAtoms,   // some element's total count exceeds kMaxAtomsPerElement
+    Valid,         // counts hold the formula
+    Error,         // not a formula: bad character, unknown symbol, empty text
+    TooManyAtoms,  // some element's total count exceeds kMaxAtomsPerElement
 };
 
 // Fills formula from text (all counts are zeroed first). On an error the counts

@@ -35,14 +35,14 @@ struct SearchSpace {
     std::array<Extended, kMaxSearchElements + 1> restMaximum{};
     int charge = 1;
     MzWindow window;
-    Extended lowMass = 0.0L;    // mass whose m/z is window.low
-    Extended highMass = 0.0L;   // mass whose m/z is window.high
-    Extended slack = 0.0L;      // in mass units
+    Extended lowMass = 0.0L;   // mass whose m/z is window.low
+    Extended highMass = 0.0L;  // mass whose m/z is window.high
+    Extended slack = 0.0L;     // in mass units
     // Doubles for screening: far within the slack of the extended values.
     std::array<double, kMaxSearchElements> approxMass{};
     std::array<double, kMaxSearchElements + 1> approxRestMaximum{};
-    double approxLow = 0.0;     // lowMass - slack
-    double approxHigh = 0.0;    // highMass + slack
+    double approxLow = 0.0;   // lowMass - slack
+    double approxHigh = 0.0;  // highMass + slack
 };
 
 SearchSpace MakeSearchSpace(const FormulaQuery& query) {
@@ -55,7 +55,8 @@ SearchSpace MakeSearchSpace(const FormulaQuery& query) {
         space.maximum[k] = std::min(kMaxSearchCount, element.maximum);
     }
     for (int k = space.elementCount - 1; k >= 0; --k) {
-        const Extended top = space.maximum[k] > 0 ? static_cast<Extended>(space.maximum[k]) * space.mass[k] : 0.0L;
+        const Extended top =
+            space.maximum[k] > 0 ? static_cast<Extended>(space.maximum[k]) * space.mass[k] : 0.0L;
         space.restMaximum[k] = space.restMaximum[k + 1] + top;
     }
     space.charge = query.charge;
@@ -94,7 +95,7 @@ int FirstUsefulCount(const SearchSpace& space, int k, double partialMass) {
 
 constexpr std::size_t kEntriesPerBucket = 8;
 constexpr std::size_t kCellsPerEntry = 16;
-constexpr std::size_t kMaxCells = std::size_t{1} << 24;   // a map of 2 MB
+constexpr std::size_t kMaxCells = std::size_t{1} << 24;  // a map of 2 MB
 constexpr std::size_t kMaxCellsTested = 64;
 
 // One possible completion by the last elements: the counts of elements first ..
@@ -107,7 +108,8 @@ public:
     CompletionTable(const SearchSpace& space, int first, double expectedEntries)
         : space_(space), first_(first), width_(space.elementCount - first) {
         maxMass_ = static_cast<double>(space.highMass + space.slack);
-        for (int k = first; k < space.elementCount; ++k) mass_[static_cast<std::size_t>(k)] = static_cast<double>(space.mass[k]);
+        for (int k = first; k < space.elementCount; ++k)
+            mass_[static_cast<std::size_t>(k)] = static_cast<double>(space.mass[k]);
         const auto reserve = static_cast<std::size_t>(expectedEntries) + 1;
         masses_.reserve(reserve);
         depths_.reserve(reserve);
@@ -302,15 +304,19 @@ SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
 }
 
 SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) {
-    if (tableStart >= 0 && tableStart < space.elementCount) return {tableStart, TableEntries(space, tableStart)};
+    if (tableStart >= 0 && tableStart < space.elementCount)
+        return {tableStart, TableEntries(space, tableStart)};
     return ChooseTableStart(space, limit);
 }
 
 class FormulaWalk {
 public:
     FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart)
-        : query_(query), space_(MakeSearchSpace(query)), limit_(limit),
-          plan_(PlanFor(space_, limit, tableStart)), tableStart_(plan_.tableStart),
+        : query_(query),
+          space_(MakeSearchSpace(query)),
+          limit_(limit),
+          plan_(PlanFor(space_, limit, tableStart)),
+          tableStart_(plan_.tableStart),
           table_(space_, tableStart_, plan_.tableEntries) {}
 
     std::vector<FoundFormula> Run() {
@@ -396,12 +402,14 @@ private:
     bool Confirms(std::uint32_t entry, Extended partialMass) const {
         const int depth = table_.Depth(entry);
         Extended before = partialMass;
-        for (int j = tableStart_; j < depth; ++j) before = AddAtoms(before, table_.Count(entry, j), space_.mass[j]);
+        for (int j = tableStart_; j < depth; ++j)
+            before = AddAtoms(before, table_.Count(entry, j), space_.mass[j]);
         const int last = table_.Count(entry, depth);
         const Extended mz = MzOf(AddAtoms(before, last, space_.mass[depth]));
         if (mz < space_.window.low || mz > space_.window.high) return false;
-        const Extended previous =
-            last > space_.minimum[depth] ? MzOf(AddAtoms(before, last - 1, space_.mass[depth])) : MzOf(before);
+        const Extended previous = last > space_.minimum[depth]
+                                      ? MzOf(AddAtoms(before, last - 1, space_.mass[depth]))
+                                      : MzOf(before);
         return previous < space_.window.low;
     }
 
@@ -413,7 +421,8 @@ private:
 
     void Record(int depth, Extended mz) {
         FoundFormula formula;
-        for (int j = 0; j <= depth; ++j) formula.counts[static_cast<std::size_t>(j)] = counts_[static_cast<std::size_t>(j)];
+        for (int j = 0; j <= depth; ++j)
+            formula.counts[static_cast<std::size_t>(j)] = counts_[static_cast<std::size_t>(j)];
         formula.mz = static_cast<double>(mz);
         formula.electronClass = ElectronClass(query_, formula.counts);
         found_.push_back(formula);

@@ -37,22 +37,22 @@ inline constexpr int kMaxSearchCount = 65535;
 inline constexpr std::size_t kUncapped = std::numeric_limits<std::size_t>::max();
 
 // Electron classes of an ion: the parity of its valence electrons.
-inline constexpr int kIndeterminateElectrons = -1;   // an element of unknown valence is present
+inline constexpr int kIndeterminateElectrons = -1;  // an element of unknown valence is present
 inline constexpr int kEvenElectron = 0;
 inline constexpr int kOddElectron = 1;
 
 struct SearchElement {
-    double mass = 0.0;    // lightest-isotope mass, u (positive)
-    int minimum = 0;      // atoms
-    int maximum = 0;      // atoms, already resolved (no 0-means-default here)
-    int valence = 0;      // valence electrons; -1 indeterminate
+    double mass = 0.0;  // lightest-isotope mass, u (positive)
+    int minimum = 0;    // atoms
+    int maximum = 0;    // atoms, already resolved (no 0-means-default here)
+    int valence = 0;    // valence electrons; -1 indeterminate
 };
 
 struct FormulaQuery {
-    double target = 0.0;      // measured m/z of the [A+0] ion
-    double tolerance = 0.0;   // half width of the window, m/z units
-    int charge = 1;           // signed, not 0
-    std::vector<SearchElement> elements;   // row order, 1 to kMaxSearchElements
+    double target = 0.0;                  // measured m/z of the [A+0] ion
+    double tolerance = 0.0;               // half width of the window, m/z units
+    int charge = 1;                       // signed, not 0
+    std::vector<SearchElement> elements;  // row order, 1 to kMaxSearchElements
 };
 
 // Atom counts by row; rows beyond the query's elements, and rows after the
@@ -61,7 +61,7 @@ using AtomCounts = std::array<int, kMaxSearchElements>;
 
 struct FoundFormula {
     AtomCounts counts{};
-    double mz = 0.0;                        // the extended m/z rounded to double
+    double mz = 0.0;  // the extended m/z rounded to double
     int electronClass = kEvenElectron;
 };
 

@@ -34,21 +34,30 @@ inline constexpr std::string_view kHeavyFATooLarge = "Total FA of heavy isotopes
 // The message of a limit refusal; empty within limits.
 constexpr std::string_view MessageFor(ClusterLimit limit) {
     switch (limit) {
-        case ClusterLimit::TooManyPolyAtoms: return kTooManyPolyAtoms;
-        case ClusterLimit::TooManyHeavyIsotopes: return kTooManyHeavyIsotopes;
-        case ClusterLimit::TooManyPolyElements: return kTooManyPolyElements;
-        case ClusterLimit::NoPolyisotopicElement: return kNoPolyisotopicElement;
-        case ClusterLimit::WithinLimits: break;
+        case ClusterLimit::TooManyPolyAtoms:
+            return kTooManyPolyAtoms;
+        case ClusterLimit::TooManyHeavyIsotopes:
+            return kTooManyHeavyIsotopes;
+        case ClusterLimit::TooManyPolyElements:
+            return kTooManyPolyElements;
+        case ClusterLimit::NoPolyisotopicElement:
+            return kNoPolyisotopicElement;
+        case ClusterLimit::WithinLimits:
+            break;
     }
     return {};
 }
 
 constexpr std::string_view MessageFor(UserElementStatus status) {
     switch (status) {
-        case UserElementStatus::NonPositiveFA: return kFAMustBePositive;
-        case UserElementStatus::EqualDeltas: return kEqualDeltas;
-        case UserElementStatus::HeavyFATooLarge: return kHeavyFATooLarge;
-        case UserElementStatus::Stored: break;
+        case UserElementStatus::NonPositiveFA:
+            return kFAMustBePositive;
+        case UserElementStatus::EqualDeltas:
+            return kEqualDeltas;
+        case UserElementStatus::HeavyFATooLarge:
+            return kHeavyFATooLarge;
+        case UserElementStatus::Stored:
+            break;
     }
     return {};
 }

@@ -11,16 +11,16 @@ inline constexpr std::size_t kNaturalElementCount = 84;
 inline constexpr std::size_t kMaxNaturalHeavyIsotopes = 9;  // tin
 
 struct NaturalHeavyIsotope {
-    int delta;          // mass number minus that of the lightest isotope
-    double exactMass;   // u
-    double fa;          // fractional abundance
+    int delta;         // mass number minus that of the lightest isotope
+    double exactMass;  // u
+    double fa;         // fractional abundance
 };
 
 struct NaturalElement {
     const char* symbol;
     int lightMassNumber;
-    double lightMass;   // u, exact mass of the lightest isotope
-    double lightFA;     // 1.0 for a monoisotopic element
+    double lightMass;  // u, exact mass of the lightest isotope
+    double lightFA;    // 1.0 for a monoisotopic element
     bool monoisotopic;
     int valenceElectrons;  // -1: indeterminate
     int heavyCount;

@@ -11,10 +11,10 @@
 
 namespace tarnevo::core {
 
-std::string FormatInteger(long long value);                 // "%d"
-std::string FormatFixed(double value, int decimals);        // "%.Nf"
-std::string FormatScientific(double value, int decimals);   // "%.NE", three-digit exponent
-std::string FormatGeneral(double value);                    // "%.15g"
+std::string FormatInteger(long long value);                // "%d"
+std::string FormatFixed(double value, int decimals);       // "%.Nf"
+std::string FormatScientific(double value, int decimals);  // "%.NE", three-digit exponent
+std::string FormatGeneral(double value);                   // "%.15g"
 // The shortest text that reads back as the same double (0.9999, not
 // 0.99990000000000001); "nan", "inf" or "-inf" for a value that is not finite.
 std::string FormatShortest(double value);

@@ -48,7 +48,7 @@ UserElementStatus StoreUserElement(ElementTable& table, int elementIndex, const 
     for (int stored = 0; stored < heavyCount; ++stored) {
         const int row = TakeLargestRow(delta, entry.fa);
         if (row < 0) return UserElementStatus::NonPositiveFA;
-        table.heavyMassPool[table.nextDeltaSlot] = 0.0;   // typed by its delta only
+        table.heavyMassPool[table.nextDeltaSlot] = 0.0;  // typed by its delta only
         table.deltaPool[table.nextDeltaSlot++] = delta[row];
         table.faPool[table.nextFASlot++] = entry.fa[row];
         heavySum += entry.fa[row];

@@ -18,9 +18,9 @@ struct UserIsotopeEntry {
 
 enum class UserElementStatus {
     Stored,
-    NonPositiveFA,     // a row with a delta has an FA of 0 or less
-    EqualDeltas,       // two rows share a delta
-    HeavyFATooLarge,   // the lightest isotope would keep less than 0.000001
+    NonPositiveFA,    // a row with a delta has an FA of 0 or less
+    EqualDeltas,      // two rows share a delta
+    HeavyFATooLarge,  // the lightest isotope would keep less than 0.000001
 };
 
 // Writes the entry into the record of elementIndex, appending its heavy isotopes

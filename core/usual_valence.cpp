@@ -11,11 +11,10 @@ namespace tarnevo::core {
 namespace {
 
 constexpr std::array<std::pair<std::string_view, int>, 34> kUsualValences = {{
-    {"H", 1},  {"Li", 1}, {"Na", 1}, {"K", 1},  {"Rb", 1}, {"Cs", 1}, {"F", 1},  {"Cl", 1},
-    {"Br", 1}, {"I", 1},  {"Be", 2}, {"Mg", 2}, {"Ca", 2}, {"Sr", 2}, {"Ba", 2}, {"O", 2},
-    {"S", 2},  {"Se", 2}, {"Te", 2}, {"Zn", 2}, {"Cd", 2}, {"B", 3},  {"Al", 3}, {"Ga", 3},
-    {"In", 3}, {"N", 3},  {"P", 3},  {"As", 3}, {"Sb", 3}, {"Bi", 3}, {"C", 4},  {"Si", 4},
-    {"Ge", 4}, {"Sn", 4},
+    {"H", 1},  {"Li", 1}, {"Na", 1}, {"K", 1},  {"Rb", 1}, {"Cs", 1}, {"F", 1},  {"Cl", 1}, {"Br", 1},
+    {"I", 1},  {"Be", 2}, {"Mg", 2}, {"Ca", 2}, {"Sr", 2}, {"Ba", 2}, {"O", 2},  {"S", 2},  {"Se", 2},
+    {"Te", 2}, {"Zn", 2}, {"Cd", 2}, {"B", 3},  {"Al", 3}, {"Ga", 3}, {"In", 3}, {"N", 3},  {"P", 3},
+    {"As", 3}, {"Sb", 3}, {"Bi", 3}, {"C", 4},  {"Si", 4}, {"Ge", 4}, {"Sn", 4},
 }};
 
 }  // namespace
@@ -29,7 +28,8 @@ std::optional<int> UsualValence(int elementIndex) {
     return std::nullopt;
 }
 
-std::optional<double> RingsPlusDoubleBonds(const int* elementIndex, const AtomCounts& counts, int elementCount) {
+std::optional<double> RingsPlusDoubleBonds(const int* elementIndex, const AtomCounts& counts,
+                                           int elementCount) {
     double twice = 2.0;
     for (int k = 0; k < elementCount && k < kMaxSearchElements; ++k) {
         const int atoms = counts[static_cast<std::size_t>(k)];

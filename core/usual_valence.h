@@ -17,6 +17,7 @@ std::optional<int> UsualValence(int elementIndex);
 // Rings plus double bonds, 1 + sum of n x (valence - 2) / 2: C6H6 gives 4,
 // C2H5 gives 0.5 (a radical or an even-electron ion). Nothing when an element
 // present has no usual valence.
-std::optional<double> RingsPlusDoubleBonds(const int* elementIndex, const AtomCounts& counts, int elementCount);
+std::optional<double> RingsPlusDoubleBonds(const int* elementIndex, const AtomCounts& counts,
+                                           int elementCount);
 
 }  // namespace tarnevo::core

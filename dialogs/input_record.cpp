@@ -131,10 +131,14 @@ std::optional<std::string> ValidateField(const FieldBinding& field) {
     const FieldSpec& rule = *field.rule;
     switch (rule.type) {
         case FieldType::Integer:
-        case FieldType::Choice: return CheckInteger(rule, *std::get<int*>(field.target));
-        case FieldType::Number: return CheckNumber(rule, *std::get<double*>(field.target));
-        case FieldType::Text: return CheckText(rule, *std::get<std::string*>(field.target));
-        case FieldType::Check: return std::nullopt;
+        case FieldType::Choice:
+            return CheckInteger(rule, *std::get<int*>(field.target));
+        case FieldType::Number:
+            return CheckNumber(rule, *std::get<double*>(field.target));
+        case FieldType::Text:
+            return CheckText(rule, *std::get<std::string*>(field.target));
+        case FieldType::Check:
+            return std::nullopt;
     }
     return std::nullopt;
 }
@@ -167,7 +171,8 @@ std::string AcceptedValues(const FieldSpec& rule) {
         case FieldType::Check:
             return "0 or 1 is required";
         case FieldType::Choice:
-            return "an integer from 0 to " + FormatInteger(static_cast<long long>(rule.maximum)) + " is required";
+            return "an integer from 0 to " + FormatInteger(static_cast<long long>(rule.maximum)) +
+                   " is required";
     }
     return {};
 }

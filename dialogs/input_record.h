@@ -23,20 +23,20 @@ inline constexpr std::string_view kNumberRangeMessage = "Please enter a number b
 inline constexpr std::string_view kTextLengthMessage = "Please enter no more than %1 characters.";
 
 enum class FieldType {
-    Integer,   // int within [minimum, maximum]
-    Number,    // double within [minimum, maximum]
-    Text,      // at most maxLength characters
-    Check,     // check box: on or off
-    Choice,    // one of a radio group: int 0 .. maximum
+    Integer,  // int within [minimum, maximum]
+    Number,   // double within [minimum, maximum]
+    Text,     // at most maxLength characters
+    Check,    // check box: on or off
+    Choice,   // one of a radio group: int 0 .. maximum
 };
 
 struct FieldSpec {
-    std::string_view key;     // stable name: command-line option, test scripts
-    std::string_view label;   // the dialog's label text
+    std::string_view key;    // stable name: command-line option, test scripts
+    std::string_view label;  // the dialog's label text
     FieldType type = FieldType::Text;
     double minimum = 0.0;
     double maximum = 0.0;
-    int maxLength = 0;        // Text only
+    int maxLength = 0;  // Text only
     // Choice only: the group's caption and the label of each option (value 0, 1, ...).
     std::string_view group = {};
     std::span<const std::string_view> choices = {};

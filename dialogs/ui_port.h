@@ -49,6 +49,6 @@ public:
 // Shorthands for the two box shapes of input errors.
 void ShowError(UserInterfacePort& ui, std::string_view text,
                MessageModality modality = MessageModality::System);
-bool AskRetry(UserInterfacePort& ui, std::string_view text);   // true: Retry
+bool AskRetry(UserInterfacePort& ui, std::string_view text);  // true: Retry
 
 }  // namespace tarnevo::dialogs

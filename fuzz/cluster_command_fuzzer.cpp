@@ -75,7 +75,8 @@ void CheckAcceptedResults(const std::string& json) {
     const std::vector<double> cumulative = ValuesOf(json, "cumulativeFA");
     const std::vector<double> lastPeak = ValuesOf(json, "lastPeakIndex");
     Require(total.size() == 1 && cumulative.size() == 1 && lastPeak.size() == 1);
-    Require(!fas.empty() && fas.size() == static_cast<std::size_t>(lastPeak[0]) + 1 && rels.size() == fas.size());
+    Require(!fas.empty() && fas.size() == static_cast<std::size_t>(lastPeak[0]) + 1 &&
+            rels.size() == fas.size());
     double sum = 0.0;
     for (const double fa : fas) {
         Require(std::isfinite(fa) && fa >= 0.0 && fa <= 1.0 + kSlack);

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (int extra = 0; extra <= tarnevo::core::kUserElementCount; ++extra) {
         const int index = tarnevo::core::LookupSymbolText(text, extra);
-        if (index != tarnevo::core::kNoSymbol && (index < 0 || index > tarnevo::core::kLastNaturalElement + extra)) {
+        if (index != tarnevo::core::kNoSymbol &&
+            (index < 0 || index > tarnevo::core::kLastNaturalElement + extra)) {
             std::abort();
         }
     }

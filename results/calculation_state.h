@@ -43,7 +43,7 @@ struct StoredCluster {
     // Where a high-resolution instrument sees each stored peak: the abundance-weighted
     // mean m/z of its isotopic compositions (the page shows the nominal spacing).
     std::array<double, kPeakSlots> peakCentroidMz{};
-    double averageMass = 0.0;    // the abundance-weighted mean ion mass of the cluster, u
+    double averageMass = 0.0;  // the abundance-weighted mean ion mass of the cluster, u
     int lastPeakIndex = 0;
     int maxPeakIndex = 0;
     double maxFA = 0.0;
@@ -56,9 +56,9 @@ struct StoredCluster {
 // element (enrichment); their isotopes one element after the other.
 struct IsotopeDetails {
     int detailCount = 0;
-    std::string detailSymbol;    // two characters per element, e.g. "JxQy" or "C H "
+    std::string detailSymbol;  // two characters per element, e.g. "JxQy" or "C H "
     std::array<int, kMaxDetailElements> detailAtomCount{};
-    std::array<int, kMaxDetailElements> lastIsotopeIndex{};   // isotope count - 1
+    std::array<int, kMaxDetailElements> lastIsotopeIndex{};  // isotope count - 1
     std::array<int, kMaxDetailIsotopes> isotopeMassNumber{};
     std::array<double, kMaxDetailIsotopes> isotopeFA{};
 };
@@ -69,8 +69,8 @@ struct MeasuredSpectrum {
     std::array<double, kMaxExperimentalPeaks> expIntensity{};
     int firstPeakOffset = 0;
     double firstPeakMz = 0.0;
-    double fitResidual = 0.0;    // enrichment: the sum of squared differences at the best fit
-    int correctedCount = 0;      // loss of H: the corrected intensities
+    double fitResidual = 0.0;  // enrichment: the sum of squared differences at the best fit
+    int correctedCount = 0;    // loss of H: the corrected intensities
     std::array<double, kMaxExperimentalPeaks> correctedIntensity{};
 };
 
@@ -115,11 +115,11 @@ struct ElementIsotopes {
 // the same groups.
 struct CalculationState {
     CalcKind calcKind = CalcKind::IsotopeCluster;
-    std::string formulaText;     // the ion; for a series, the repeating unit
-    int charge = 1;              // signed; m/z divide by its absolute value
+    std::string formulaText;  // the ion; for a series, the repeating unit
+    int charge = 1;           // signed; m/z divide by its absolute value
     double stopFA = 0.9999;
-    double ionMassA = 0.0;       // the [A+0] ion mass; for formulae, the target m/z
-    std::string elementSymbol;   // the fitted element, or the element displayed
+    double ionMassA = 0.0;      // the [A+0] ion mass; for formulae, the target m/z
+    std::string elementSymbol;  // the fitted element, or the element displayed
 
     StoredCluster cluster;
     IsotopeDetails details;

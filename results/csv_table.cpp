@@ -7,9 +7,9 @@
 
 #include "core/formula_parser.h"
 #include "core/natural_isotopes.h"
+#include "core/text_format.h"
 #include "results/report_file.h"
 #include "results/result_values.h"
-#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -32,7 +32,9 @@ public:
     }
     // Not-a-number and infinities have no CSV spelling that spreadsheets
     // agree on: the cell stays empty.
-    CsvRow& Number(double value) { return Cell(std::isfinite(value) ? core::FormatShortest(value) : std::string()); }
+    CsvRow& Number(double value) {
+        return Cell(std::isfinite(value) ? core::FormatShortest(value) : std::string());
+    }
     // A value the row does not have (present false) leaves its cell empty.
     CsvRow& NumberIf(bool present, double value) { return present ? Number(value) : Cell({}); }
     CsvRow& Integer(long long value) { return Cell(core::FormatInteger(value)); }
@@ -74,7 +76,7 @@ std::string ClusterTable(const CalculationState& state) {
 
 std::string RepeatingUnitTable(const CalculationState& state) {
     std::string csv(kPeakHeader);
-    int firstSlot = 0;   // the peaks of all ions lie one after another
+    int firstSlot = 0;  // the peaks of all ions lie one after another
     for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
         const std::string ion = detail::RepeatingUnitIon(state, state.series.firstRUCount + k);
         const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - firstSlot);
@@ -84,7 +86,8 @@ std::string RepeatingUnitTable(const CalculationState& state) {
                        .Text(ion)
                        .Integer(n)
                        .Number(PeakMz(state.series.ionMassAList[k], n, state.charge))
-                       .NumberIf(Known(state.cluster.peakCentroidMz[firstSlot + n]), state.cluster.peakCentroidMz[firstSlot + n])
+                       .NumberIf(Known(state.cluster.peakCentroidMz[firstSlot + n]),
+                                 state.cluster.peakCentroidMz[firstSlot + n])
                        .Number(fa)
                        .Number(RelativeIntensity(fa, state.series.ionMaxFA[k]))
                        .Line();
@@ -97,7 +100,8 @@ std::string RepeatingUnitTable(const CalculationState& state) {
 std::string EnrichmentTable(const CalculationState& state) {
     std::string csv = "n,mz,experimental,calculated\n";
     const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int rows =
+        Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         csv += CsvRow()
                    .Integer(n)
@@ -123,21 +127,27 @@ std::string LossOfHTable(const CalculationState& state) {
         const int i = n - state.spectrum.firstPeakOffset;
         const bool wasMeasured = i >= 0 && i < measured;
         const bool wasCorrected = n >= 0 && n < corrected;
-        csv += CsvRow()
-                   .Integer(n)
-                   .Number(state.spectrum.firstPeakMz + i * step)
-                   .NumberIf(wasMeasured, wasMeasured ? state.spectrum.expIntensity[static_cast<std::size_t>(i)] : 0.0)
-                   .NumberIf(wasCorrected, wasCorrected ? state.spectrum.correctedIntensity[static_cast<std::size_t>(n)] : 0.0)
-                   .Line();
+        csv +=
+            CsvRow()
+                .Integer(n)
+                .Number(state.spectrum.firstPeakMz + i * step)
+                .NumberIf(wasMeasured,
+                          wasMeasured ? state.spectrum.expIntensity[static_cast<std::size_t>(i)] : 0.0)
+                .NumberIf(wasCorrected,
+                          wasCorrected ? state.spectrum.correctedIntensity[static_cast<std::size_t>(n)] : 0.0)
+                .Line();
     }
     return csv;
 }
 
 std::string ElectronClassText(ElectronClass electrons) {
     switch (electrons) {
-        case ElectronClass::Even: return "EE";
-        case ElectronClass::Odd: return "OE";
-        case ElectronClass::Indeterminate: break;
+        case ElectronClass::Even:
+            return "EE";
+        case ElectronClass::Odd:
+            return "OE";
+        case ElectronClass::Indeterminate:
+            break;
     }
     return "indeterminate";
 }

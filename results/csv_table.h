@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "dialogs/ui_port.h"
 #include "results/calculation_state.h"
 #include "results/document.h"
-#include "dialogs/ui_port.h"
 
 namespace tarnevo::results {
 

@@ -44,9 +44,9 @@ bool Document::SaveTo(dialogs::UserInterfacePort& ui, const std::string& path) {
 
 bool Document::ConfirmSaveReminder(dialogs::UserInterfacePort& ui) {
     if (!IsModified() || !saveReminder || savedFlag) return true;
-    const dialogs::MessageAnswer answer = ui.ShowMessage({std::string(messages::kSaveReminderQuestion),
-                                                 dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
-                                                 dialogs::MessageModality::System});
+    const dialogs::MessageAnswer answer =
+        ui.ShowMessage({std::string(messages::kSaveReminderQuestion), dialogs::MessageButtons::YesNo,
+                        dialogs::MessageIcon::Question, dialogs::MessageModality::System});
     if (answer != dialogs::MessageAnswer::Yes) return true;
     fileNameBuffer = messages::kReminderFileName;
     dialogs::SaveFileRequest request;

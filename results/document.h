@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "results/calculation_state.h"
 #include "dialogs/ui_port.h"
+#include "results/calculation_state.h"
 #include "results/view_state.h"
 
 namespace tarnevo::results {
@@ -20,7 +20,7 @@ inline constexpr std::string_view kDocumentFilter = "TARNEVO Files (*.txt)|*.txt
 
 struct SaveOutcome {
     bool saved = false;
-    std::string errorMessage;   // names the file and the reason when not saved
+    std::string errorMessage;  // names the file and the reason when not saved
 };
 
 class Document {

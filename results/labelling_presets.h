@@ -9,15 +9,15 @@
 namespace tarnevo::results {
 
 struct LabellingPresets {
-    int labellingChoice = 0;     // 0: pattern from known enrichments, 1: enrichment from a spectrum
-    int detailCount = 1;         // number of enriched elements of a pattern
+    int labellingChoice = 0;  // 0: pattern from known enrichments, 1: enrichment from a spectrum
+    int detailCount = 1;      // number of enriched elements of a pattern
     // Enrichment from a spectrum.
     int enrichedAtomCount = 1;
     double firstPeakMz = 200.0;
     std::array<double, kMaxExperimentalPeaks> expIntensity{};
-    int maxIsotope3 = 2;         // isotope of maximum enrichment of a three-isotope element
+    int maxIsotope3 = 2;  // isotope of maximum enrichment of a three-isotope element
     double maxFA3 = 0.5;
-    int maxIsotope4 = 3;         // ... and of a four-isotope element
+    int maxIsotope4 = 3;  // ... and of a four-isotope element
     double maxFA4 = 0.5;
     // Not a preset: the search cycles of the last enrichment fit, kept with it.
     int fitCycleCount = 0;

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "results/result_values.h"
 #include "core/text_format.h"
+#include "results/result_values.h"
 
 namespace tarnevo::results {
 
@@ -68,13 +68,13 @@ struct ClusterCell {
 };
 
 std::string LeftClusterCell(int n, const ClusterCell& cell) {
-    return core::Spread(PeakLabel(n), core::FormatFixed(cell.mz, 2), 17) + "  " + core::FormatScientific(cell.fa, 5) +
-           core::RightAligned(cell.relative, 8);
+    return core::Spread(PeakLabel(n), core::FormatFixed(cell.mz, 2), 17) + "  " +
+           core::FormatScientific(cell.fa, 5) + core::RightAligned(cell.relative, 8);
 }
 
 std::string RightClusterCell(int n, const ClusterCell& cell) {
-    return core::Spread("    " + PeakLabel(n), core::FormatFixed(cell.mz, 2), 21) + "  " + core::FormatScientific(cell.fa, 5) +
-           core::RightAligned(cell.relative, 8);
+    return core::Spread("    " + PeakLabel(n), core::FormatFixed(cell.mz, 2), 21) + "  " +
+           core::FormatScientific(cell.fa, 5) + core::RightAligned(cell.relative, 8);
 }
 
 // Peaks [A+0] .. [A+count-1] of one pattern; cellOf(n) gives the values of
@@ -107,7 +107,8 @@ void AppendSpectrumTable(Lines& lines, int count, CellOf cellOf) {
         },
         [&](int i) {
             const SpectrumCell cell = cellOf(i);
-            return core::RightAligned(PeakLabel(cell.position), 13) + core::RightAligned(core::FormatFixed(cell.mz, 2), 11) +
+            return core::RightAligned(PeakLabel(cell.position), 13) +
+                   core::RightAligned(core::FormatFixed(cell.mz, 2), 11) +
                    core::RightAligned("  " + core::FormatFixed(cell.intensity, 3), 11);
         });
 }
@@ -123,7 +124,8 @@ void AppendCommonHead(Lines& lines, const CalculationState& state) {
             break;
         case CalcKind::EnrichmentFromSpectrum:
             lines.push_back("Enriched element: " + state.elementSymbol);
-            lines.push_back("Number of enriched atoms: " + core::FormatInteger(state.details.detailAtomCount[0]));
+            lines.push_back("Number of enriched atoms: " +
+                            core::FormatInteger(state.details.detailAtomCount[0]));
             break;
         default:
             if (state.details.detailCount != 0) lines.emplace_back(kUserElementNote);
@@ -135,11 +137,13 @@ void AppendClusterBody(Lines& lines, const CalculationState& state) {
     // A pattern whose FAs sum to 0 has no meaningful scale: Rel % reads 0.000.
     AppendClusterTable(lines, Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots), [&](int n) {
         const double fa = state.cluster.peakFA[n];
-        const double relative = state.cluster.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.cluster.maxFA);
+        const double relative =
+            state.cluster.totalFA == 0.0 ? 0.0 : RelativeIntensity(fa, state.cluster.maxFA);
         return ClusterCell{fa, PeakMz(state.ionMassA, n, state.charge), core::FormatFixed(relative, 3)};
     });
     lines.push_back("Total fractional abundance: " + core::FormatFixed(state.cluster.totalFA, 5));
-    if (state.cluster.peakOverflow) lines.emplace_back("Warning - Ions above [A+319] were encountered in the data!");
+    if (state.cluster.peakOverflow)
+        lines.emplace_back("Warning - Ions above [A+319] were encountered in the data!");
 }
 
 void AppendEnrichmentBody(Lines& lines, const CalculationState& state) {
@@ -147,21 +151,25 @@ void AppendEnrichmentBody(Lines& lines, const CalculationState& state) {
     lines.emplace_back("Enrichment fractional abundances:");
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        lines.push_back("  " + state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) + ")  " +
+        lines.push_back("  " + state.elementSymbol + "(" +
+                        core::FormatInteger(state.details.isotopeMassNumber[i]) + ")  " +
                         core::FormatFixed(state.details.isotopeFA[i], 5));
     }
-    lines.push_back("Sum of squares of residuals of spectral fit: " + core::FormatFixed(state.spectrum.fitResidual, 3));
+    lines.push_back("Sum of squares of residuals of spectral fit: " +
+                    core::FormatFixed(state.spectrum.fitResidual, 3));
     lines.emplace_back();
     lines.emplace_back("Comparison of the experimental and calculated spectra:");
     lines.emplace_back(kComparisonHeading);
     const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int rows =
+        Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const std::string experimental =
             n < offset ? "0.000" : core::FormatFixed(state.spectrum.expIntensity[n - offset], 3);
         const double calculated = RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA);
-        lines.push_back(core::Spread(PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
-                        core::RightAligned(experimental, 10) + core::RightAligned(core::FormatFixed(calculated, 3), 13));
+        lines.push_back(
+            core::Spread(PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), 16) +
+            core::RightAligned(experimental, 10) + core::RightAligned(core::FormatFixed(calculated, 3), 13));
     }
 }
 
@@ -170,7 +178,8 @@ void AppendLossOfHBody(Lines& lines, const CalculationState& state) {
     lines.emplace_back();
     lines.emplace_back("Experimental spectrum entered:");
     AppendSpectrumTable(lines, Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), [&](int i) {
-        return SpectrumCell{state.spectrum.firstPeakOffset + i, state.spectrum.firstPeakMz + i * step, state.spectrum.expIntensity[i]};
+        return SpectrumCell{state.spectrum.firstPeakOffset + i, state.spectrum.firstPeakMz + i * step,
+                            state.spectrum.expIntensity[i]};
     });
     lines.emplace_back();
     lines.emplace_back();
@@ -198,7 +207,8 @@ Lines FormulaPage(const CalculationState& state) {
     lines.emplace_back(kFormulaHeading);
     for (int i = 0; i < formulae; ++i) {
         // The m/z ends in column 44; a long formula keeps two blanks before it.
-        lines.push_back(core::Spread(detail::MatchedFormula(state, i), core::FormatFixed(state.formulae.formulaMz[i], 4), 44, 2));
+        lines.push_back(core::Spread(detail::MatchedFormula(state, i),
+                                     core::FormatFixed(state.formulae.formulaMz[i], 4), 44, 2));
     }
     if (formulae == kMaxFormulae) {
         lines.emplace_back();
@@ -212,7 +222,8 @@ Lines RepeatingUnitPage(const CalculationState& state) {
     Lines lines;
     lines.emplace_back(TitleOf(CalcKind::RepeatingUnits));
     lines.push_back("Repeating Unit: " + state.formulaText);
-    lines.push_back(state.series.hasEndCap ? "End Cap: " + state.series.endCapText : std::string("No End Cap"));
+    lines.push_back(state.series.hasEndCap ? "End Cap: " + state.series.endCapText
+                                           : std::string("No End Cap"));
     lines.push_back("Charging Ion: " + state.series.chargingIonText);
     lines.push_back("Total Ionic Charge: " + core::FormatInteger(state.charge));
     lines.push_back("Minimum Total Fractional Abundance: " + core::FormatFixed(state.stopFA, 5));
@@ -250,7 +261,8 @@ Lines IsotopicDataPage(const CalculationState& state) {
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     for (int i = 0; i < isotopes; ++i) {
         const std::string label =
-            state.elementSymbol + "(" + core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
+            state.elementSymbol + "(" +
+            core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
         lines.push_back(core::Spread(label, core::FormatFixed(state.isotopes.isotopeMass[i], 5), 20) + "  " +
                         core::FormatFixed(state.isotopes.isotopeFAList[i], 5));
     }

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <limits>
 
+#include "core/text_format.h"
 #include "results/document.h"
 #include "results/result_values.h"
-#include "core/text_format.h"
 
 namespace tarnevo::results {
 
@@ -36,7 +36,8 @@ std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + core::Form
 
 std::string AMinusZeroTitle(const CalculationState& state) {
     const double mz = state.charge == 0 ? state.ionMassA : state.ionMassA / std::abs(state.charge);
-    return state.formulaText + "   [A+0] m/z " + core::FormatFixed(mz, 4) + "   charge " + ChargeText(state.charge);
+    return state.formulaText + "   [A+0] m/z " + core::FormatFixed(mz, 4) + "   charge " +
+           ChargeText(state.charge);
 }
 
 PlotData StickPlot(std::string title, std::string xTitle, std::string yTitle) {
@@ -110,8 +111,9 @@ std::string FittedFAs(const CalculationState& state) {
     std::string text;
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) +
-                ") " + core::FormatFixed(state.details.isotopeFA[i], 5);
+        text += (i == 0 ? "" : ", ") + state.elementSymbol + "(" +
+                core::FormatInteger(state.details.isotopeMassNumber[i]) + ") " +
+                core::FormatFixed(state.details.isotopeFA[i], 5);
     }
     return text;
 }
@@ -124,7 +126,8 @@ PlotData EnrichmentPlot(const CalculationState& state) {
     PlotSeries calculated{std::string(kCalculatedSeries), {}};
     // Calculated peaks before the first experimental one read 0 in the experiment.
     const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int rows =
+        Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const double mz = PeakMz(state.ionMassA, n, state.charge);
         const double measured = n < offset ? 0.0 : state.spectrum.expIntensity[n - offset];
@@ -147,8 +150,8 @@ PlotData LossOfHPlot(const CalculationState& state) {
     for (int i = 0; i < Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks); ++i) {
         const double mz = state.spectrum.firstPeakMz + i * step;
         const double intensity = state.spectrum.expIntensity[i];
-        experimental.marks.push_back(
-            {mz - shift, intensity, PeakLabel(state.spectrum.firstPeakOffset + i), mz, std::nullopt, intensity});
+        experimental.marks.push_back({mz - shift, intensity, PeakLabel(state.spectrum.firstPeakOffset + i),
+                                      mz, std::nullopt, intensity});
     }
     // The corrected spectrum starts at [A+0], -firstPeakOffset spacings above the first measured peak.
     PlotSeries corrected{std::string(kCorrectedSeries), {}};
@@ -197,8 +200,9 @@ PlotData FormulaPlot(const CalculationState& state) {
 }
 
 PlotData RepeatingUnitPlot(const CalculationState& state) {
-    PlotData plot = StickPlot("Ions of repeating unit " + state.formulaText + "   charge " + ChargeText(state.charge),
-                              "m/z", "Rel %");
+    PlotData plot =
+        StickPlot("Ions of repeating unit " + state.formulaText + "   charge " + ChargeText(state.charge),
+                  "m/z", "Rel %");
     // The peaks of all ions lie one after another in peakFA.
     int firstSlot = 0;
     for (int k = 0; k < Bounded(state.series.ionCount, kMaxIons); ++k) {
@@ -232,7 +236,8 @@ PlotData IsotopicDataPlot(const CalculationState& state) {
     for (int i = 0; i < isotopes; ++i) {
         const double fa = state.isotopes.isotopeFAList[i];
         const std::string label =
-            state.elementSymbol + "(" + core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
+            state.elementSymbol + "(" +
+            core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + ")";
         series.marks.push_back({state.isotopes.isotopeMass[i], fa, label, state.isotopes.isotopeMass[i], fa,
                                 RelativeIntensity(fa, largest)});
     }

@@ -22,10 +22,10 @@ enum class PlotMarks { Sticks, Points };
 struct PlotMark {
     double x = 0.0;
     double y = 0.0;
-    std::string label;            // "[A+2]", "Cl(35)", "EE C7H7O2"
+    std::string label;  // "[A+2]", "Cl(35)", "EE C7H7O2"
     double mz = 0.0;
-    std::optional<double> fa;     // fractional abundance, where the mark has one
-    std::optional<double> rel;    // Rel %, where the mark has one
+    std::optional<double> fa;   // fractional abundance, where the mark has one
+    std::optional<double> rel;  // Rel %, where the mark has one
 };
 
 struct PlotSeries {
@@ -48,7 +48,7 @@ struct PlotRange {
 
 struct PlotData {
     bool empty = true;
-    std::string hint;             // shown instead of a plot when empty
+    std::string hint;  // shown instead of a plot when empty
     std::string title;
     std::string xTitle;
     std::string yTitle;
@@ -56,12 +56,13 @@ struct PlotData {
     bool showLegend = false;
     std::vector<PlotSeries> series;
     std::vector<PlotLabel> labels;
-    std::optional<PlotRange> band;   // the searched m/z window, across the whole height
+    std::optional<PlotRange> band;  // the searched m/z window, across the whole height
     PlotRange x;
     PlotRange y;
 };
 
-inline constexpr std::string_view kPlotHint = "Run a calculation from the Calculations menu to see its pattern here.";
+inline constexpr std::string_view kPlotHint =
+    "Run a calculation from the Calculations menu to see its pattern here.";
 inline constexpr std::string_view kExperimentalSeries = "Experimental";
 inline constexpr std::string_view kCalculatedSeries = "Calculated";
 inline constexpr std::string_view kCorrectedSeries = "Corrected for loss of H";

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "results/result_values.h"
 #include "core/text_format.h"
+#include "results/result_values.h"
 
 namespace tarnevo::results {
 
@@ -46,8 +46,8 @@ std::string Joined(std::initializer_list<std::string> fields) {
 // One row of a calculated cluster: [A+n], m/z, FA twice (scientific and
 // fixed), Rel %. Example: "[A+2], 80.00, 3.670000E-001, 0.367, 58.304".
 std::string ClusterRow(int n, double mz, double fa, double largestFA) {
-    return Joined({PeakLabel(n), core::FormatFixed(mz, 2), core::FormatScientific(fa, 6), core::FormatFixed(fa, 3),
-                   core::FormatFixed(RelativeIntensity(fa, largestFA), 3)});
+    return Joined({PeakLabel(n), core::FormatFixed(mz, 2), core::FormatScientific(fa, 6),
+                   core::FormatFixed(fa, 3), core::FormatFixed(RelativeIntensity(fa, largestFA), 3)});
 }
 
 void WriteDetailBlock(ReportText& report, const CalculationState& state, std::string_view heading) {
@@ -94,7 +94,8 @@ void WriteClusterBody(ReportText& report, const CalculationState& state) {
     report.Line(kPeakColumns);
     const int peaks = Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots);
     for (int n = 0; n < peaks; ++n) {
-        report.Line(ClusterRow(n, PeakMz(state.ionMassA, n, state.charge), state.cluster.peakFA[n], state.cluster.maxFA));
+        report.Line(ClusterRow(n, PeakMz(state.ionMassA, n, state.charge), state.cluster.peakFA[n],
+                               state.cluster.maxFA));
     }
     report.Line("Total Fractional Abundance: " + core::FormatFixed(state.cluster.totalFA, 5));
 }
@@ -104,22 +105,25 @@ void WriteEnrichmentBody(ReportText& report, const CalculationState& state) {
     report.Line("Enriched fractional abundances:");
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
     for (int i = 0; i < isotopes; ++i) {
-        report.Line(state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) + "), " +
-                    core::FormatFixed(state.details.isotopeFA[i], 5));
+        report.Line(state.elementSymbol + "(" + core::FormatInteger(state.details.isotopeMassNumber[i]) +
+                    "), " + core::FormatFixed(state.details.isotopeFA[i], 5));
     }
-    report.Line("Sum of squares of residuals of spectral fit: " + core::FormatFixed(state.spectrum.fitResidual, 3));
+    report.Line("Sum of squares of residuals of spectral fit: " +
+                core::FormatFixed(state.spectrum.fitResidual, 3));
     report.EmptyLine();
     report.Line("Comparison of Experimental and Calculated Spectra");
     report.Line("Ion, m/z, Experimental, Calculated");
     // firstPeakOffset calculated peaks come before the first experimental one;
     // they are listed with an experimental intensity of 0.
     const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
-    const int rows = Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
+    const int rows =
+        Bounded(offset + Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks), kPeakSlots);
     for (int n = 0; n < rows; ++n) {
         const std::string experimental =
             n < offset ? "0.000" : core::FormatFixed(state.spectrum.expIntensity[n - offset], 3);
-        report.Line(Joined({PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2),
-                            experimental, core::FormatFixed(RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA), 3)}));
+        report.Line(
+            Joined({PeakLabel(n), core::FormatFixed(PeakMz(state.ionMassA, n, state.charge), 2), experimental,
+                    core::FormatFixed(RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA), 3)}));
     }
 }
 
@@ -129,9 +133,9 @@ void WriteLossOfHBody(ReportText& report, const CalculationState& state) {
     report.Line(kSpectrumColumns);
     const int entered = Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks);
     for (int i = 0; i < entered; ++i) {
-        report.Line(
-            Joined({PeakLabel(state.spectrum.firstPeakOffset + i), core::FormatFixed(state.spectrum.firstPeakMz + i * step, 2),
-                    core::FormatFixed(state.spectrum.expIntensity[i], 3)}));
+        report.Line(Joined({PeakLabel(state.spectrum.firstPeakOffset + i),
+                            core::FormatFixed(state.spectrum.firstPeakMz + i * step, 2),
+                            core::FormatFixed(state.spectrum.expIntensity[i], 3)}));
     }
     report.EmptyLine();
     report.Line("Spectrum corrected for loss of H:");
@@ -139,7 +143,8 @@ void WriteLossOfHBody(ReportText& report, const CalculationState& state) {
     const int corrected = Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks);
     for (int n = 0; n < corrected; ++n) {
         const double mz = state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step;
-        report.Line(Joined({PeakLabel(n), core::FormatFixed(mz, 2), core::FormatFixed(state.spectrum.correctedIntensity[n], 3)}));
+        report.Line(Joined({PeakLabel(n), core::FormatFixed(mz, 2),
+                            core::FormatFixed(state.spectrum.correctedIntensity[n], 3)}));
     }
 }
 
@@ -156,7 +161,8 @@ void WriteFormulaBlock(ReportText& report, const CalculationState& state) {
     }
     report.Line(elements);
     if (state.formulae.userElementMass != 0.0) {
-        report.Line("Isotopic mass of user defined element Jx: " + core::FormatFixed(state.formulae.userElementMass, 4));
+        report.Line("Isotopic mass of user defined element Jx: " +
+                    core::FormatFixed(state.formulae.userElementMass, 4));
     }
     const int formulae = Bounded(state.formulae.formulaCount, kMaxFormulae);
     if (formulae == 0) {
@@ -166,7 +172,8 @@ void WriteFormulaBlock(ReportText& report, const CalculationState& state) {
     report.EmptyLine();
     report.Line("Ion Formula, m/z");
     for (int i = 0; i < formulae; ++i) {
-        report.Line(detail::MatchedFormula(state, i) + ", " + core::FormatFixed(state.formulae.formulaMz[i], 4));
+        report.Line(detail::MatchedFormula(state, i) + ", " +
+                    core::FormatFixed(state.formulae.formulaMz[i], 4));
     }
     if (formulae == kMaxFormulae) report.Line("Number of compounds exceeds the buffer capacity (200).");
 }
@@ -190,7 +197,8 @@ void WriteRepeatingUnitBlock(ReportText& report, const CalculationState& state) 
         report.Line(kPeakColumns);
         const int peaks = Bounded(state.series.ionLastPeakIndex[k] + 1, kPeakSlots - slot);
         for (int n = 0; n < peaks; ++n, ++slot) {
-            report.Line(ClusterRow(n, PeakMz(massA, n, state.charge), state.cluster.peakFA[slot], state.series.ionMaxFA[k]));
+            report.Line(ClusterRow(n, PeakMz(massA, n, state.charge), state.cluster.peakFA[slot],
+                                   state.series.ionMaxFA[k]));
         }
     }
 }
@@ -203,8 +211,9 @@ void WriteIsotopicDataBlock(ReportText& report, const CalculationState& state) {
     const int isotopes = Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDisplayedIsotopes);
     for (int i = 0; i < isotopes; ++i) {
         report.Line(state.elementSymbol + "(" +
-                    core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) + "), " +
-                    core::FormatFixed(state.isotopes.isotopeMass[i], 5) + ", " + core::FormatFixed(state.isotopes.isotopeFAList[i], 5));
+                    core::FormatInteger(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i]) +
+                    "), " + core::FormatFixed(state.isotopes.isotopeMass[i], 5) + ", " +
+                    core::FormatFixed(state.isotopes.isotopeFAList[i], 5));
     }
 }
 
@@ -243,7 +252,8 @@ std::string ComposeReport(const CalculationState& state, std::string_view runDat
 
 std::string FormatDetailLine(const CalculationState& state, int& cursor, int element) {
     const std::string symbol = detail::DetailSymbol(state, element);
-    const int atoms = element >= 0 && element < kMaxDetailElements ? state.details.detailAtomCount[element] : 0;
+    const int atoms =
+        element >= 0 && element < kMaxDetailElements ? state.details.detailAtomCount[element] : 0;
     const int first = Bounded(cursor, kMaxDetailIsotopes);
     const int isotopes = detail::DetailIsotopeCount(state, element, first);
     std::string line = core::FormatInteger(atoms) + " atom(s) of " + symbol + ": ";

@@ -132,7 +132,8 @@ SaveResult KeepOwnerAndMode(int fd, const struct stat& replaced) {
     if ((replaced.st_uid != geteuid() || replaced.st_gid != getegid()) &&
         fchown(fd, replaced.st_uid, replaced.st_gid) != 0) {
         if (errno != EPERM) return Failed(errno);
-        return Failed(EPERM, "The file belongs to another user or group, and replacing it would change its owner");
+        return Failed(EPERM,
+                      "The file belongs to another user or group, and replacing it would change its owner");
     }
     return FromErrno(fchmod(fd, replaced.st_mode & 07777) == 0 ? 0 : errno);
 }

@@ -51,8 +51,8 @@ int DetailIsotopeCount(const CalculationState& state, int element, int cursor) {
 std::string MatchedFormula(const CalculationState& state, int formula) {
     const ElectronClass electrons = state.formulae.formulaElectrons[formula];
     std::string text = electrons == ElectronClass::Indeterminate ? "** "
-                       : electrons == ElectronClass::Even       ? "EE "
-                                                                : "OE ";
+                       : electrons == ElectronClass::Even        ? "EE "
+                                                                 : "OE ";
     const int elements = Bounded(state.formulae.elementCount, kMaxFormulaElements);
     for (int j = 0; j < elements; ++j) {
         const int atoms = state.formulae.formulaAtoms[formula][j];
@@ -67,7 +67,8 @@ std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits) 
     std::string text = state.series.hasEndCap ? state.series.endCapText : std::string();
     text += "(" + state.formulaText + ")" + core::FormatInteger(repeatingUnits);
     if (state.series.chargingIonCount == 1) return text + state.series.chargingIonText;
-    return text + "(" + state.series.chargingIonText + ")" + core::FormatInteger(state.series.chargingIonCount);
+    return text + "(" + state.series.chargingIonText + ")" +
+           core::FormatInteger(state.series.chargingIonCount);
 }
 
 }  // namespace tarnevo::results::detail

@@ -16,7 +16,7 @@ struct UserElementList {
     int count = 0;
     std::array<int, kMaxDetailElements> elementIndex{};
     std::array<int, kMaxDetailElements> atomCount{};
-    std::string symbols;   // two characters per element, e.g. "JxQy"
+    std::string symbols;  // two characters per element, e.g. "JxQy"
 
     void Clear() { *this = UserElementList{}; }
 };
@@ -33,7 +33,7 @@ struct ViewState {
     // Display copies of the last cluster results.
     double maxFA = 0.0;
     double totalFA = 0.0;
-    UserElementList userElements;   // its count is the view's detailCount
+    UserElementList userElements;  // its count is the view's detailCount
 
     // Series of ions with repeating units (RU): presets of the two dialogs and
     // the advice screen's CONTINUE button, which exists while the flag is set.

@@ -278,11 +278,7 @@ private slots:
         RunCluster("C6H6", "1", true);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("benzene"));
-        WhenModal<QFileDialog>(
-            [&](QFileDialog* files) {
-                TypeFileName(files, path);
-            },
-            &failed_);
+        WhenModal<QFileDialog>([&](QFileDialog* files) { TypeFileName(files, path); }, &failed_);
         Key(Qt::Key_S, Qt::ControlModifier);
         QVERIFY(QFile::exists(path + QStringLiteral(".txt")));  // the default extension was added
         QVERIFY(!Frame()->Action(Command::FileSave)->isEnabled());
@@ -302,7 +298,8 @@ private slots:
             QVERIFY(old.open(QIODevice::WriteOnly));
             old.write("old report\r\n");
         }
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(
+            path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         QString refusal;
         WhenModal<QFileDialog>(
             [&](QFileDialog* files) {
@@ -322,7 +319,8 @@ private slots:
             &failed_);
         Key(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(refusal, QStringLiteral("The report could not be saved to \"") + path +
-                              QStringLiteral("\": The file is read-only. Any earlier file of that name is unchanged."));
+                              QStringLiteral(
+                                  "\": The file is read-only. Any earlier file of that name is unchanged."));
         QFile kept(path);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("old report\r\n"));
@@ -428,7 +426,7 @@ private slots:
                                         QStringLiteral(".advice.png"));
         Frame()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
-        QCOMPARE(QApplication::focusWidget(), button);   // Enter or Space continues
+        QCOMPARE(QApplication::focusWidget(), button);  // Enter or Space continues
         QString caption;
         bool buttonGoneWhileAsking = false;
         WhenModal<RecordDialog>(
@@ -467,8 +465,8 @@ private slots:
                         const auto radios = parameters->EditorForKey("range")->findChildren<QRadioButton*>();
                         QCOMPARE(radios.size(), 2);
                         radios[1]->click();
-                        rangeFieldsFollowedTheChoice =
-                            !Field(parameters, "min-ru")->isEnabled() && Field(parameters, "max-mz")->isEnabled();
+                        rangeFieldsFollowedTheChoice = !Field(parameters, "min-ru")->isEnabled() &&
+                                                       Field(parameters, "max-mz")->isEnabled();
                         QCOMPARE(Field(parameters, "min-mz")->text(), QStringLiteral("50"));
                         QCOMPARE(Field(parameters, "max-mz")->text(), QStringLiteral("400"));
                         Press(parameters, QDialogButtonBox::Ok);
@@ -507,7 +505,7 @@ private slots:
         app_->Help().ShowContents();
         QPointer<HelpWindow> help = app_->Help().Window();
         QVERIFY(help != nullptr && help->isVisible());
-        Frame()->Action(Command::AppExit)->trigger();   // a fresh data set: no reminder
+        Frame()->Action(Command::AppExit)->trigger();  // a fresh data set: no reminder
         QVERIFY(!Frame()->isVisible());
         QVERIFY(help == nullptr || !help->isVisible());
     }
@@ -526,7 +524,7 @@ private slots:
     // top, and Home and End move through the page.
     void newResultsStartAtTheTop() {
         RunCluster("C6464H9950N1714O2016S44", "1", false);
-        View()->viewport()->repaint();   // the pass sets the scroll extent
+        View()->viewport()->repaint();  // the pass sets the scroll extent
         QScrollBar* vertical = View()->verticalScrollBar();
         QVERIFY(vertical->maximum() > 0);
         View()->setFocus();
@@ -541,14 +539,14 @@ private slots:
         bool presetSelected = false;
         WhenModal<CFormDlg>(
             [&presetSelected](CFormDlg* dialog) {
-                presetSelected = Field(dialog, "formula")->selectedText() ==
-                                 QStringLiteral("C6464H9950N1714O2016S44");
+                presetSelected =
+                    Field(dialog, "formula")->selectedText() == QStringLiteral("C6464H9950N1714O2016S44");
                 Field(dialog, "formula")->setText(QStringLiteral("Sn10Cl20Br10"));
                 Press(dialog, QDialogButtonBox::Ok);
             },
             &failed_);
         Key(Qt::Key_I, Qt::ControlModifier);
-        QVERIFY(presetSelected);   // typing replaces the last formula
+        QVERIFY(presetSelected);  // typing replaces the last formula
         QVERIFY(!app_->Document().Data().readyForCalculation);
         QCOMPARE(vertical->value(), 0);
     }
@@ -631,7 +629,7 @@ private slots:
 
     void screenshotOfResults() {
         Frame()->showNormal();
-        Frame()->resize(1180, 560);   // wide enough for both columns of the peak table
+        Frame()->resize(1180, 560);  // wide enough for both columns of the peak table
         RunCluster("C6H5Cl2", "1", true);
         View()->viewport()->repaint();  // the pass sets the scroll extent; the bars follow
         QTest::qWait(50);
@@ -650,7 +648,8 @@ private slots:
         const QString path = directory.filePath(QStringLiteral("br2.csv"));
         const QLocale previous;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr || std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
+        const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ||
+                            std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
         WhenModal<QFileDialog>([path](QFileDialog* files) { TypeFileName(files, path); }, &failed_);
         Frame()->Action(Command::FileExportTable)->trigger();
         std::setlocale(LC_ALL, "C");

@@ -35,8 +35,8 @@ private slots:
         QVERIFY(Edit(dialog, "mz1")->isReadOnly());
         QVERIFY(Edit(dialog, "mz12")->isReadOnly());
         QVERIFY(!Edit(dialog, "intensity1")->isReadOnly());
-        QCOMPARE(Edit(dialog, "mz2")->text(), QStringLiteral("251"));     // 250.5 + 1/2
-        QCOMPARE(Edit(dialog, "mz12")->text(), QStringLiteral("256"));    // 250.5 + 11/2
+        QCOMPARE(Edit(dialog, "mz2")->text(), QStringLiteral("251"));   // 250.5 + 1/2
+        QCOMPARE(Edit(dialog, "mz12")->text(), QStringLiteral("256"));  // 250.5 + 11/2
     }
 
     void peaksRunDownEachColumnPairInTurn() {
@@ -52,10 +52,10 @@ private slots:
         for (int pair = 0; pair < 3; ++pair) {
             for (int row = 1; row < 4; ++row) {
                 const int peak = 4 * pair + row;
-                QCOMPARE(at(peak).x(), at(4 * pair).x());     // same column as the pair's first peak
-                QVERIFY(at(peak).y() > at(peak - 1).y());     // below the one before
+                QCOMPARE(at(peak).x(), at(4 * pair).x());  // same column as the pair's first peak
+                QVERIFY(at(peak).y() > at(peak - 1).y());  // below the one before
             }
-            QCOMPARE(at(4 * pair).y(), at(0).y());            // each pair starts on the top row
+            QCOMPARE(at(4 * pair).y(), at(0).y());  // each pair starts on the top row
             if (pair > 0) QVERIFY(at(4 * pair).x() > at(4 * pair - 4).x());
         }
     }

@@ -36,7 +36,9 @@ public:
         ++dialogs;
         return dialogs::DialogAnswer::Cancel;
     }
-    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest&) override { return std::nullopt; }
+    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest&) override {
+        return std::nullopt;
+    }
 
     int dialogs = 0;
     std::vector<std::string> messages;
@@ -68,7 +70,7 @@ TEST_P(CalculationCommand, CancelAtTheFirstDialogLeavesTheDataSetReady) {
     EXPECT_TRUE(document.readyForCalculation);
     EXPECT_FALSE(document.IsModified());
     EXPECT_EQ(document.state.calcKind, CalcKind::IsotopicData);
-    EXPECT_EQ(view.calcKind, GetParam().kind);   // the gate noted it for the view
+    EXPECT_EQ(view.calcKind, GetParam().kind);  // the gate noted it for the view
 }
 
 TEST_P(CalculationCommand, TheGateRefusesWhileResultsAreHeldAndAsksNothing) {

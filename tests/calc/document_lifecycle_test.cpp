@@ -14,9 +14,9 @@
 namespace tarnevo::calc {
 namespace {
 
+using dialogs::MessageAnswer;
 using results::Command;
 using results::IsCommandEnabled;
-using dialogs::MessageAnswer;
 using testing::ScriptedPort;
 
 constexpr const char* kQuestion = "Current data set is not saved, save it?";
@@ -24,11 +24,12 @@ constexpr const char* kQuestion = "Current data set is not saved, save it?";
 class DocumentLifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory = std::filesystem::temp_directory_path() /
-                    ("tarnevo-lifecycle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory =
+            std::filesystem::temp_directory_path() /
+            ("tarnevo-lifecycle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(directory);
-        ASSERT_TRUE(document.NewDocument(port));   // the start-up File New
+        ASSERT_TRUE(document.NewDocument(port));  // the start-up File New
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
 
@@ -49,9 +50,9 @@ protected:
 };
 
 TEST_F(DocumentLifecycle, StartUpEnablesNothingThatSavesOrPrints) {
-    for (Command command : {Command::FileSave, Command::FileSaveAs, Command::FilePrint, Command::FilePrintPreview,
-                            Command::FilePrintSetup, Command::FileOpen, Command::EditUndo, Command::EditCut,
-                            Command::EditCopy, Command::EditPaste}) {
+    for (Command command : {Command::FileSave, Command::FileSaveAs, Command::FilePrint,
+                            Command::FilePrintPreview, Command::FilePrintSetup, Command::FileOpen,
+                            Command::EditUndo, Command::EditCut, Command::EditCopy, Command::EditPaste}) {
         EXPECT_FALSE(IsCommandEnabled(command, document)) << static_cast<int>(command);
     }
     EXPECT_TRUE(IsCommandEnabled(Command::FileNew, document));
@@ -62,8 +63,8 @@ TEST_F(DocumentLifecycle, StartUpEnablesNothingThatSavesOrPrints) {
 
 TEST_F(DocumentLifecycle, ResultsEnableSavingAndPrinting) {
     Calculate(true);
-    for (Command command : {Command::FileSave, Command::FileSaveAs, Command::FilePrint, Command::FilePrintPreview,
-                            Command::FilePrintSetup}) {
+    for (Command command : {Command::FileSave, Command::FileSaveAs, Command::FilePrint,
+                            Command::FilePrintPreview, Command::FilePrintSetup}) {
         EXPECT_TRUE(IsCommandEnabled(command, document)) << static_cast<int>(command);
     }
     EXPECT_FALSE(IsCommandEnabled(Command::FileOpen, document));
@@ -89,7 +90,7 @@ TEST_F(DocumentLifecycle, ReminderYesSavesAsFileXThenClosingAsksNothingMore) {
     EXPECT_EQ(port.LastSaveRequest().filter, "Data Files (*.txt)|*.txt|All Files (*.*)|*.*||");
     EXPECT_EQ(document.savePath, path);
     EXPECT_TRUE(document.savedFlag);
-    EXPECT_TRUE(document.SaveModified(port));   // nothing more is asked
+    EXPECT_TRUE(document.SaveModified(port));  // nothing more is asked
 }
 
 TEST_F(DocumentLifecycle, ReminderNoOrCancelledFileDialogDiscardsTheResults) {
@@ -121,7 +122,7 @@ TEST_F(DocumentLifecycle, AfterSaveOnlySaveAsStaysEnabledAndFileNewAsksNothing) 
     ASSERT_TRUE(document.SaveAs(port));
     EXPECT_EQ(document.saveCount, 2);
 
-    ASSERT_TRUE(document.FileNew(port));   // saved: no question although the reminder is on
+    ASSERT_TRUE(document.FileNew(port));  // saved: no question although the reminder is on
     EXPECT_FALSE(IsCommandEnabled(Command::FileSave, document));
     EXPECT_FALSE(IsCommandEnabled(Command::FileSaveAs, document));
     EXPECT_EQ(document.saveCount, 0);

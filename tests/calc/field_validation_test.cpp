@@ -13,7 +13,7 @@ const std::string kLongFormula(129, 'C');
 struct EntryCase {
     const char* key;
     const char* text;
-    const char* message;   // empty: accepted
+    const char* message;  // empty: accepted
 };
 
 void PrintTo(const EntryCase& entry, std::ostream* out) {
@@ -33,13 +33,14 @@ TEST_P(ClusterFormEntry, IsAcceptedOrRefusedWithTheStandardMessage) {
     } else {
         ASSERT_TRUE(refusal.has_value());
         EXPECT_EQ(*refusal, GetParam().message);
-        EXPECT_EQ(dialogs::FieldText(*field), before);   // a refused entry changes nothing
+        EXPECT_EQ(dialogs::FieldText(*field), before);  // a refused entry changes nothing
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, ClusterFormEntry,
-    ::testing::Values(EntryCase{"charge", "30", ""}, EntryCase{"charge", "-30", ""}, EntryCase{"charge", " 2 ", ""},
+    ::testing::Values(EntryCase{"charge", "30", ""}, EntryCase{"charge", "-30", ""},
+                      EntryCase{"charge", " 2 ", ""},
                       EntryCase{"charge", "31", "Please enter an integer between -30 and 30."},
                       EntryCase{"charge", "-31", "Please enter an integer between -30 and 30."},
                       EntryCase{"charge", "1.5", "Please enter an integer."},
@@ -49,9 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryCase{"stop", "1.0", "Please enter a number between 0.5 and 0.99999."},
                       EntryCase{"stop", "0.4", "Please enter a number between 0.5 and 0.99999."},
                       EntryCase{"stop", "nan", "Please enter a number."},
-                      EntryCase{"stop", "0,9", "Please enter a number."},
-                      EntryCase{"formula", "C6H6", ""},
-                      EntryCase{"formula", kLongFormula.c_str(), "Please enter no more than 128 characters."}));
+                      EntryCase{"stop", "0,9", "Please enter a number."}, EntryCase{"formula", "C6H6", ""},
+                      EntryCase{"formula", kLongFormula.c_str(),
+                                "Please enter no more than 128 characters."}));
 
 TEST(FieldValidation, TheIsotopeDialogRefusesItsUntouchedMass) {
     UserElementInput input(84);
@@ -63,7 +64,8 @@ TEST(FieldValidation, TheIsotopeDialogRefusesItsUntouchedMass) {
     EXPECT_EQ(refusal->message, "Please enter a number between 1 and 300.");
     const auto delta = dialogs::FindField(input, "delta9");
     ASSERT_TRUE(delta.has_value());
-    EXPECT_EQ(dialogs::AssignFieldText(*delta, "26").value_or(""), "Please enter an integer between 0 and 25.");
+    EXPECT_EQ(dialogs::AssignFieldText(*delta, "26").value_or(""),
+              "Please enter an integer between 0 and 25.");
     EXPECT_EQ(dialogs::AssignFieldText(*dialogs::FindField(input, "fa1"), "1").value_or(""),
               "Please enter a number between 0 and 0.99999.");
 }

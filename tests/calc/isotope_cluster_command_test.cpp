@@ -26,7 +26,8 @@ protected:
         RunIsotopeClusterPattern(context);
     }
     // A form step that checks nothing and enters formula, charge and stop FA.
-    void Enter(const std::string& formula, const std::string& charge = "1", const std::string& stop = "0.9999") {
+    void Enter(const std::string& formula, const std::string& charge = "1",
+               const std::string& stop = "0.9999") {
         port.ExpectDialogEntries(kForm, {{"formula", formula}, {"charge", charge}, {"stop", stop}});
     }
     void ExpectNoResults() {
@@ -125,7 +126,8 @@ struct EarlyExit {
 
 void PrintTo(const EarlyExit& exit, std::ostream* out) { *out << exit.name; }
 
-class IsotopeClusterRefusal : public IsotopeClusterCommand, public ::testing::WithParamInterface<EarlyExit> {};
+class IsotopeClusterRefusal : public IsotopeClusterCommand,
+                              public ::testing::WithParamInterface<EarlyExit> {};
 
 TEST_P(IsotopeClusterRefusal, EndsWithItsMessageAndNoResults) {
     Enter(GetParam().formula);
@@ -139,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
     Messages, IsotopeClusterRefusal,
     ::testing::Values(
         EarlyExit{"Syntax", "(CH3)2", "Formula Entry Error", dialogs::MessageAnswer::Cancel},
-        EarlyExit{"AtomLimit", "C15000H2C5001", "Maximum number of atoms for an element (20000) has been exceeded.",
+        EarlyExit{"AtomLimit", "C15000H2C5001",
+                  "Maximum number of atoms for an element (20000) has been exceeded.",
                   dialogs::MessageAnswer::Ok},
         EarlyExit{"Monoisotopic", "NaF", "The ion must contain at least one polyisotopic element.",
                   dialogs::MessageAnswer::Ok},
@@ -151,10 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "The number of polyisotopic elements cannot exceed 18.", dialogs::MessageAnswer::Ok},
         // 112Sn is 0.97 %: up to [A+319] Sn5000 holds at most ~320 heavy atoms, far
         // below 1E-307 of its abundance; showing zeros would be a false result.
-        EarlyExit{"BeyondRange", "Sn5000",
-                  "The isotope cluster of this ion lies far above [A+319]: every peak from [A+0] to [A+319] is "
-                  "below 1E-307 and cannot be shown.",
-                  dialogs::MessageAnswer::Ok}),
+        EarlyExit{
+            "BeyondRange", "Sn5000",
+            "The isotope cluster of this ion lies far above [A+319]: every peak from [A+0] to [A+319] is "
+            "below 1E-307 and cannot be shown.",
+            dialogs::MessageAnswer::Ok}),
     [](const ::testing::TestParamInfo<EarlyExit>& exit) { return std::string(exit.param.name); });
 
 TEST_F(IsotopeClusterCommand, CancelInTheFirstDialogChangesNothingButTheWelcome) {
@@ -179,7 +183,7 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
         EXPECT_EQ(input.entry.lightMass, 0.0);
         EXPECT_EQ(input.entry.delta[0], 0);
         input.entry.lightMass = 50.0;
-        input.entry.delta[2] = 3;   // rows are numbered 1-9; this is row 3
+        input.entry.delta[2] = 3;  // rows are numbered 1-9; this is row 3
         input.entry.fa[2] = 0.1;
         input.entry.delta[4] = 1;
         input.entry.fa[4] = 0.2;
@@ -237,12 +241,14 @@ TEST_F(IsotopeClusterCommand, AMonoisotopicUserElementAloneHasNoCluster) {
 
 TEST_F(IsotopeClusterCommand, UserElementDataAreAskedAgainInEveryRun) {
     Enter("JxC");
-    port.ExpectDialogEntries("Data for User Defined ELEMENT Jx", {{"mass", "10"}, {"delta1", "1"}, {"fa1", "0.5"}});
+    port.ExpectDialogEntries("Data for User Defined ELEMENT Jx",
+                             {{"mass", "10"}, {"delta1", "1"}, {"fa1", "0.5"}});
     Run();
     port.ExpectMessage("Current data set is not saved, save it?", dialogs::MessageAnswer::No);
     ASSERT_TRUE(document.FileNew(port));
     Enter("JxC");
-    port.ExpectDialogEntries("Data for User Defined ELEMENT Jx", {{"mass", "10"}, {"delta1", "2"}, {"fa1", "0.5"}});
+    port.ExpectDialogEntries("Data for User Defined ELEMENT Jx",
+                             {{"mass", "10"}, {"delta1", "2"}, {"fa1", "0.5"}});
     Run();
     EXPECT_EQ(program->elements.nextDeltaSlot, core::naturalDeltaCount + 1);
     EXPECT_EQ(document.state.details.isotopeMassNumber[1], 12);

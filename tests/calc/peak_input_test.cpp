@@ -22,7 +22,7 @@ TEST(PeakInput, OffersPeaksOneMassUnitApartOnTheMzScale) {
         doubly.SetEvenlySpacedMz(300.25, charge);
         EXPECT_DOUBLE_EQ(doubly.mz[1], 300.75);
         EXPECT_DOUBLE_EQ(doubly.mz[11], 305.75);
-        EXPECT_EQ(doubly.intensity, (std::array<double, 12>{}));   // intensities untouched
+        EXPECT_EQ(doubly.intensity, (std::array<double, 12>{}));  // intensities untouched
     }
 }
 
@@ -44,16 +44,17 @@ TEST(PeakInput, IntensitiesAreRelativeFromZeroToHundred) {
     const auto field = dialogs::FindField(input, "intensity7");
     ASSERT_TRUE(field.has_value());
     EXPECT_FALSE(dialogs::AssignFieldText(*field, "100").has_value());
-    EXPECT_EQ(dialogs::AssignFieldText(*field, "100.001").value_or(""), "Please enter a number between 0 and 100.");
+    EXPECT_EQ(dialogs::AssignFieldText(*field, "100.001").value_or(""),
+              "Please enter a number between 0 and 100.");
     EXPECT_EQ(input.intensity[6], 100.0);
 }
 
 TEST(PeakInput, ReadOnlyMzIsValidatedLikeTheOthers) {
     PeakInput input;
-    input.SetEvenlySpacedMz(9995.0, 1);   // peaks 6..11 lie above 10000
+    input.SetEvenlySpacedMz(9995.0, 1);  // peaks 6..11 lie above 10000
     const auto refusal = dialogs::ValidateRecord(input);
     ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(refusal->index, 12u);   // m/z of peak 6 (10001), the first out of range
+    EXPECT_EQ(refusal->index, 12u);  // m/z of peak 6 (10001), the first out of range
     EXPECT_EQ(refusal->message, "Please enter a number between 1 and 10000.");
 
     input.SetEvenlySpacedMz(200.0, 1);

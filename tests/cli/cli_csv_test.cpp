@@ -23,7 +23,8 @@ std::string RunCommand(std::vector<std::string> arguments, int expectedStatus = 
 std::vector<std::string> JsonNumbers(const std::string& json, const std::string& key) {
     std::vector<std::string> numbers;
     const std::regex pattern("\"" + key + "\": (-?[0-9][0-9.eE+-]*)");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), pattern); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), pattern); it != std::sregex_iterator();
+         ++it)
         numbers.push_back((*it)[1].str());
     return numbers;
 }
@@ -34,7 +35,7 @@ std::vector<std::string> CsvColumn(const std::string& csv, std::size_t column) {
     std::vector<std::string> cells;
     std::istringstream lines(csv);
     std::string line;
-    std::getline(lines, line);   // header
+    std::getline(lines, line);  // header
     while (std::getline(lines, line)) {
         std::vector<std::string> row;
         std::stringstream cells_of(line);
@@ -79,7 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "--charge", "2", "--ru-range", "4-6"}}));
 
 TEST(CliCsv, PolymerRowsNameTheirIon) {
-    const std::string csv = RunCommand({"polymer", "--ru", "C2H4O", "--ci", "Na", "--ru-range", "3-5", "--csv"});
+    const std::string csv =
+        RunCommand({"polymer", "--ru", "C2H4O", "--ci", "Na", "--ru-range", "3-5", "--csv"});
     EXPECT_NE(csv.find("\n(C2H4O)3Na,0,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\n(C2H4O)5Na,0,"), std::string::npos) << csv;
 }
@@ -91,7 +93,7 @@ TEST(CliCsv, IsotopesMatchTheJson) {
     EXPECT_EQ(CsvColumn(csv, 0), JsonNumbers(json, "massNumber"));
     EXPECT_EQ(CsvColumn(csv, 1), JsonNumbers(json, "mass"));
     EXPECT_EQ(CsvColumn(csv, 2), JsonNumbers(json, "fa"));
-    EXPECT_EQ(CsvColumn(csv, 0).size(), 10U);   // tin has ten stable isotopes
+    EXPECT_EQ(CsvColumn(csv, 0).size(), 10U);  // tin has ten stable isotopes
 }
 
 TEST(CliCsv, JsonAndCsvExcludeEachOther) {
@@ -113,7 +115,7 @@ struct TableCase {
     std::vector<std::string> arguments;
     std::string header;
     std::string jsonList;
-    std::vector<std::pair<std::size_t, std::string>> columns;   // CSV column, JSON key
+    std::vector<std::pair<std::size_t, std::string>> columns;  // CSV column, JSON key
     std::size_t rows;
 };
 
@@ -130,20 +132,27 @@ TEST_P(TableMatchesJson, ColumnsAreTheJsonNumbers) {
     const std::string list = JsonList(RunCommand(json), table.jsonList);
     const std::string csvText = RunCommand(csv);
     ASSERT_EQ(Header(csvText), table.header);
-    for (const auto& [column, key] : table.columns) EXPECT_EQ(CsvColumn(csvText, column), JsonNumbers(list, key)) << key;
+    for (const auto& [column, key] : table.columns)
+        EXPECT_EQ(CsvColumn(csvText, column), JsonNumbers(list, key)) << key;
     EXPECT_EQ(CsvColumn(csvText, 0).size(), table.rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Calculations, TableMatchesJson,
-    ::testing::Values(
-        TableCase{"LabelledPattern", {"label", "C6H6", "--enrich", "C:2:0.99"}, "ion,n,mz,centroidMz,fa,rel",
-                  "peaks", {{2, "mz"}, {4, "fa"}, {5, "rel"}}, 5},
-        // The first measured peak is [A+0]: the table and the JSON list the same peaks.
-        TableCase{"EnrichmentFit",
-                  {"enrich", "C6H6", "--element", "C", "--atoms", "2", "--first-mz", "78.0464", "--intensities",
-                   "1.2,22,100,4.4"},
-                  "n,mz,experimental,calculated", "peaks", {{1, "mz"}, {2, "experimental"}, {3, "calculated"}}, 4}),
+    ::testing::Values(TableCase{"LabelledPattern",
+                                {"label", "C6H6", "--enrich", "C:2:0.99"},
+                                "ion,n,mz,centroidMz,fa,rel",
+                                "peaks",
+                                {{2, "mz"}, {4, "fa"}, {5, "rel"}},
+                                5},
+                      // The first measured peak is [A+0]: the table and the JSON list the same peaks.
+                      TableCase{"EnrichmentFit",
+                                {"enrich", "C6H6", "--element", "C", "--atoms", "2", "--first-mz", "78.0464",
+                                 "--intensities", "1.2,22,100,4.4"},
+                                "n,mz,experimental,calculated",
+                                "peaks",
+                                {{1, "mz"}, {2, "experimental"}, {3, "calculated"}},
+                                4}),
     [](const ::testing::TestParamInfo<TableCase>& entry) { return entry.param.name; });
 
 TEST(CliCsv, BatchTakesNoCsv) {

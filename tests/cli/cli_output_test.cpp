@@ -91,9 +91,8 @@ TEST_P(LostStandardOutput, ExitsWith74AndSaysWhy) {
     const std::string redirection = GetParam().shell;
     const ShellRun run = RunShell(folder, "", "cluster C6H6 " + redirection);
     EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
-    EXPECT_EQ(run.errors,
-              std::string("tarnevo-cli: the output could not be written to standard output: ") + GetParam().reason +
-                  "\n");
+    EXPECT_EQ(run.errors, std::string("tarnevo-cli: the output could not be written to standard output: ") +
+                              GetParam().reason + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Redirections, LostStandardOutput,
@@ -109,13 +108,15 @@ TEST(LostStandardOutput, FileSizeLimitIsAFailureNotASignal) {
     const ShellRun run = RunShell(folder, "ulimit -f 1;",
                                   "polymer --ru C2H4O --ci Na --ru-range 1-30 >'" + page.string() + "'");
     EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
-    EXPECT_EQ(run.errors, "tarnevo-cli: the output could not be written to standard output: File too large\n");
+    EXPECT_EQ(run.errors,
+              "tarnevo-cli: the output could not be written to standard output: File too large\n");
 }
 
 TEST(DescriptorOutput, PassesEveryByteWhenTheWritesSucceed) {
     const ScratchFolder folder;
     const fs::path file = folder.Path() / "out.txt";
-    const std::vector<std::string> arguments = {"polymer", "--ru", "C2H4O", "--ci", "Na", "--ru-range", "1-30"};
+    const std::vector<std::string> arguments = {"polymer", "--ru",       "C2H4O", "--ci",
+                                                "Na",      "--ru-range", "1-30"};
     std::ostringstream expected;
     std::ostringstream ignored;
     ASSERT_EQ(RunCli(arguments, expected, ignored), kExitOk);
@@ -155,9 +156,9 @@ TEST(ReportOption, DashWritesTheReportAfterThePageOnStandardOutput) {
 TEST(ReportOption, FileSizeLimitFailsTheSaveAndLeavesNoTemporary) {
     const ScratchFolder folder;
     const fs::path report = folder.Path() / "report.txt";
-    const ShellRun run = RunShell(folder, "ulimit -f 1;",
-                                  "polymer --ru C2H4O --ci Na --ru-range 1-30 >/dev/null --report '" +
-                                      report.string() + "'");
+    const ShellRun run =
+        RunShell(folder, "ulimit -f 1;",
+                 "polymer --ru C2H4O --ci Na --ru-range 1-30 >/dev/null --report '" + report.string() + "'");
     EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
     EXPECT_EQ(run.errors, "The report could not be saved to \"" + report.string() +
                               "\": File too large. Any earlier file of that name is unchanged.\n");
@@ -208,7 +209,8 @@ class MzRange : public ::testing::TestWithParam<RangeCase> {};
 TEST_P(MzRange, SplitsBetweenTheNumbers) {
     std::ostringstream out;
     std::ostringstream errors;
-    std::vector<std::string> arguments = {"polymer", "--ru", "C2H4O", "--ci", "Na", "--mz-range", GetParam().range};
+    std::vector<std::string> arguments = {"polymer", "--ru",       "C2H4O",         "--ci",
+                                          "Na",      "--mz-range", GetParam().range};
     if (GetParam().status == kExitOk) arguments.emplace_back("--json");
     const int status = RunCli(arguments, out, errors);
     EXPECT_EQ(status, GetParam().status) << errors.str();

@@ -42,10 +42,12 @@ TEST(Cli, Br2JsonCarriesTheTrueMassesBesideTheNominalOnes) {
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     // [A+2] is 79Br81Br only: 78.91834 + 80.91629, 1.99795 u above [A+0] rather than 2.
     const double electron = 0.000548579909;
-    EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 2")), 78.91834 + 80.91629 - electron, 1e-11);
+    EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 2")), 78.91834 + 80.91629 - electron,
+                1e-11);
     EXPECT_NEAR(JsonValue(run.out, "centroidMz", run.out.find("{\"n\": 4")), 2 * 80.91629 - electron, 1e-11);
     // The mean ion mass is twice bromine's mean atomic mass.
-    EXPECT_NEAR(JsonValue(run.out, "averageMass"), 2 * (0.5069 * 78.91834 + 0.4931 * 80.91629) - electron, 1e-11);
+    EXPECT_NEAR(JsonValue(run.out, "averageMass"), 2 * (0.5069 * 78.91834 + 0.4931 * 80.91629) - electron,
+                1e-11);
     EXPECT_EQ(JsonValue(run.out, "mostAbundantPeak"), 2);
     // Numbers in their shortest exact form.
     EXPECT_NE(run.out.find("\"stopFA\": 0.9999,"), std::string::npos) << run.out;
@@ -59,7 +61,8 @@ TEST(Cli, CentroidMzDividesByTheCharge) {
 }
 
 TEST(Cli, ChargeDividesMzAndUserElementsAreDefinedByOption) {
-    const CliRun run = RunTool({"cluster", "JxC", "--charge", "-2", "--define", "Jx=10.0129:1=0.8", "--json"});
+    const CliRun run =
+        RunTool({"cluster", "JxC", "--charge", "-2", "--define", "Jx=10.0129:1=0.8", "--json"});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     const double mass = 10.0129 + 12.0 + 2 * 0.000548579909;
     EXPECT_NEAR(JsonValue(run.out, "ionMassA"), mass, 1e-12);
@@ -92,35 +95,51 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{{"cluster", "C6H6", "--charge", "0"}, kExitRefused, "Ion charge cannot be zero!"},
         // A value outside an option's range is a usage error that names the option.
-        RefusalCase{{"cluster", "C6H6", "--charge", "31"}, kExitUsage,
+        RefusalCase{{"cluster", "C6H6", "--charge", "31"},
+                    kExitUsage,
                     "--charge: an integer from -30 to 30 is required, not '31'"},
-        RefusalCase{{"cluster", "C6H6", "--charge", "x"}, kExitUsage,
+        RefusalCase{{"cluster", "C6H6", "--charge", "x"},
+                    kExitUsage,
                     "--charge: an integer from -30 to 30 is required, not 'x'"},
-        RefusalCase{{"cluster", "C6H6", "--stop", "1.0"}, kExitUsage,
+        RefusalCase{{"cluster", "C6H6", "--stop", "1.0"},
+                    kExitUsage,
                     "--stop: a number from 0.5 to 0.99999 is required, not '1.0'"},
-        RefusalCase{{"cluster", std::string(129, 'C')}, kExitUsage,
+        RefusalCase{{"cluster", std::string(129, 'C')},
+                    kExitUsage,
                     "FORMULA: at most 128 characters are accepted, not '" + std::string(129, 'C') + "'"},
         RefusalCase{{"cluster", "C6 H6"}, kExitRefused, "Formula Entry Error"},
-        RefusalCase{{"cluster", "C20001"}, kExitRefused,
+        RefusalCase{{"cluster", "C20001"},
+                    kExitRefused,
                     "Maximum number of atoms for an element (20000) has been exceeded."},
-        RefusalCase{{"cluster", "NaF"}, kExitRefused, "The ion must contain at least one polyisotopic element."},
-        RefusalCase{{"cluster", "JyC"}, kExitRefused,
+        RefusalCase{
+            {"cluster", "NaF"}, kExitRefused, "The ion must contain at least one polyisotopic element."},
+        RefusalCase{{"cluster", "JyC"},
+                    kExitRefused,
                     "The formula contains the user-defined element Jy: give its isotopes with --define "
                     "Jy=MASS[:DELTA=FA,...]."},
-        RefusalCase{{"cluster", "JxC", "--define", "Jx=0.5"}, kExitUsage,
+        RefusalCase{{"cluster", "JxC", "--define", "Jx=0.5"},
+                    kExitUsage,
                     "--define Jx: a number from 1 to 300 is required, not '0.5'"},
-        RefusalCase{{"cluster", "C6H6", "--define", "Jx=50:1=0.5"}, kExitUsage,
-                    "--define Jx: the formula does not contain Jx; define only the user-defined elements it holds"},
-        RefusalCase{{"cluster", "JxC", "--define", "Jx=50:1=0.5", "--define", "Jx=60"}, kExitUsage,
+        RefusalCase{
+            {"cluster", "C6H6", "--define", "Jx=50:1=0.5"},
+            kExitUsage,
+            "--define Jx: the formula does not contain Jx; define only the user-defined elements it holds"},
+        RefusalCase{{"cluster", "JxC", "--define", "Jx=50:1=0.5", "--define", "Jx=60"},
+                    kExitUsage,
                     "--define Jx is given twice; give each user-defined element once"},
-        RefusalCase{{"cluster", "JxC", "--define", "Jx=50:2=0.5,2=0.1"}, kExitRefused,
+        RefusalCase{{"cluster", "JxC", "--define", "Jx=50:2=0.5,2=0.1"},
+                    kExitRefused,
                     "Delta masses for two isotopes cannot be equal."},
-        RefusalCase{{"cluster", "JxC", "--define", "Fe=50"}, kExitUsage,
+        RefusalCase{{"cluster", "JxC", "--define", "Fe=50"},
+                    kExitUsage,
                     "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not Fe"},
         RefusalCase{{}, kExitUsage, "tarnevo-cli: no command given"},
         RefusalCase{{"cluster"}, kExitUsage, "tarnevo-cli cluster: expected 1 argument(s)"},
-        RefusalCase{{"cluster", "C6H6", "--charge"}, kExitUsage, "tarnevo-cli cluster: option --charge needs a value"},
-        RefusalCase{{"cluster", "C6H6", "--colour"}, kExitUsage, "tarnevo-cli cluster: unknown option --colour"},
+        RefusalCase{{"cluster", "C6H6", "--charge"},
+                    kExitUsage,
+                    "tarnevo-cli cluster: option --charge needs a value"},
+        RefusalCase{
+            {"cluster", "C6H6", "--colour"}, kExitUsage, "tarnevo-cli cluster: unknown option --colour"},
         RefusalCase{{"polish", "C6H6"}, kExitUsage, "tarnevo-cli: unknown command polish"}));
 
 TEST(Cli, HelpListsTheCommandsAndEachCommandExplainsItself) {
@@ -128,8 +147,8 @@ TEST(Cli, HelpListsTheCommandsAndEachCommandExplainsItself) {
     EXPECT_EQ(list.status, kExitOk);
     for (const char* command : {"cluster", "polymer", "isotopes"}) {
         EXPECT_NE(list.out.find(std::string("  ") + command), std::string::npos) << command;
-        for (const std::vector<std::string>& asked : {std::vector<std::string>{command, "--help"},
-                                                      std::vector<std::string>{"help", command}}) {
+        for (const std::vector<std::string>& asked :
+             {std::vector<std::string>{command, "--help"}, std::vector<std::string>{"help", command}}) {
             const CliRun help = RunTool(asked);
             EXPECT_EQ(help.status, kExitOk);
             EXPECT_EQ(help.out.rfind(std::string("usage: tarnevo-cli ") + command, 0), 0u) << help.out;
@@ -148,7 +167,8 @@ TEST(Cli, JsonFailuresAreJsonObjects) {
     EXPECT_EQ(refused.errors, "{\"error\": \"Ion charge cannot be zero!\", \"exitCode\": 2}\n");
     const CliRun usage = RunTool({"cluster", "--json"});
     EXPECT_EQ(usage.status, kExitUsage);
-    EXPECT_EQ(usage.errors, "{\"error\": \"tarnevo-cli cluster: expected 1 argument(s)\", \"exitCode\": 64}\n");
+    EXPECT_EQ(usage.errors,
+              "{\"error\": \"tarnevo-cli cluster: expected 1 argument(s)\", \"exitCode\": 64}\n");
     EXPECT_TRUE(usage.out.empty());
 }
 
@@ -169,7 +189,8 @@ TEST(Cli, BatchGivesOneJsonLinePerIon) {
     EXPECT_EQ(objects[0].rfind("{\"formula\": \"C6H6\"", 0), 0u);
     EXPECT_EQ(JsonValue(objects[1], "charge"), -2);
     EXPECT_EQ(objects[2],
-              "{\"line\": 5, \"error\": \"The ion must contain at least one polyisotopic element.\", \"exitCode\": 2}");
+              "{\"line\": 5, \"error\": \"The ion must contain at least one polyisotopic element.\", "
+              "\"exitCode\": 2}");
     EXPECT_EQ(objects[3].rfind("{\"line\": 6, \"error\": \"--stop: a number", 0), 0u) << objects[3];
     EXPECT_EQ(RunTool({"cluster", "--batch", path, "C6H6"}).status, kExitUsage);
     std::remove(path.c_str());
@@ -191,8 +212,8 @@ TEST(CalculationCatalog, EachCalculationIsDescribedOnceAndReachable) {
         EXPECT_TRUE(commands.insert(calculation.command).second) << calculation.menuText;
         EXPECT_TRUE(shortcuts.insert(calculation.shortcutKey).second) << calculation.menuText;
         EXPECT_EQ(calc::FindCalculation(calculation.command), &calculation);
-        const std::string page = std::string(TARNEVO_TEST_DATA_DIR) + "/../../app/help/" +
-                                 std::string(calculation.helpPage);
+        const std::string page =
+            std::string(TARNEVO_TEST_DATA_DIR) + "/../../app/help/" + std::string(calculation.helpPage);
         EXPECT_TRUE(std::ifstream(page).good()) << page;
         std::istringstream names{std::string(calculation.cliCommands)};
         for (std::string name; names >> name;) {

@@ -102,7 +102,8 @@ TEST_P(Limits, AreCheckedInOrder) {
     auto program = std::make_unique<ProgramContext>();
     ParsedFormula formula;
     ASSERT_EQ(ParseFormulaText(GetParam().formula, formula), FormulaSyntax::Valid);
-    EXPECT_EQ(CheckClusterLimits(program->elements, program->cluster, formula, 1).status, GetParam().expected);
+    EXPECT_EQ(CheckClusterLimits(program->elements, program->cluster, formula, 1).status,
+              GetParam().expected);
 }
 
 // Heavy slots: Sn 9, Xe 8, Cd 7, Te 7, Ba 6, Dy 6, Gd 6, Hg 6, Mo 6, Nd 6, Os 6,
@@ -153,11 +154,11 @@ TEST(ClusterEngine, OrderPutsMostHeavyProbabilityFirstAndNotesJx) {
     CheckClusterLimits(table, program->cluster, formula, 1);
     const int jxPosition = OrderPolyisotopicElements(table, program->cluster, formula);
     const ClusterWorkspace& ws = program->cluster;
-    EXPECT_EQ(ws.orderedCount[0], 2);   // Jx
-    EXPECT_EQ(ws.orderedCount[1], 1);   // Cl
-    EXPECT_EQ(ws.orderedCount[2], 6);   // C
+    EXPECT_EQ(ws.orderedCount[0], 2);  // Jx
+    EXPECT_EQ(ws.orderedCount[1], 1);  // Cl
+    EXPECT_EQ(ws.orderedCount[2], 6);  // C
     EXPECT_EQ(jxPosition, 0);
-    EXPECT_EQ(ws.workFA[2], 0.7576);    // Cl's run follows Jx's two FAs
+    EXPECT_EQ(ws.workFA[2], 0.7576);  // Cl's run follows Jx's two FAs
     EXPECT_EQ(ws.workDelta[1], 2);
     for (std::uint32_t count : formula.counts) EXPECT_EQ(count, 0u);
 }
@@ -186,13 +187,13 @@ TEST(ClusterEngine, OrderFollowsTheScoreNotTheIndex) {
 
 TEST(ClusterEngine, EqualScoresGoToTheLowerIndex) {
     auto program = std::make_unique<ProgramContext>();
-    DefineTwoIsotopeElement(program->elements, 85, 2, 0.3);   // Jy first in the pools
-    DefineTwoIsotopeElement(program->elements, 84, 1, 0.3);   // Jx, same FAs
+    DefineTwoIsotopeElement(program->elements, 85, 2, 0.3);  // Jy first in the pools
+    DefineTwoIsotopeElement(program->elements, 84, 1, 0.3);  // Jx, same FAs
     ParsedFormula formula;
     ASSERT_EQ(ParseFormulaText("Jy2Jx2", formula), FormulaSyntax::Valid);
     CheckClusterLimits(program->elements, program->cluster, formula, 1);
     OrderPolyisotopicElements(program->elements, program->cluster, formula);
-    EXPECT_EQ(program->cluster.workDelta[0], 1);   // Jx placed first
+    EXPECT_EQ(program->cluster.workDelta[0], 1);  // Jx placed first
     EXPECT_EQ(program->cluster.workDelta[1], 2);
 }
 
@@ -207,7 +208,7 @@ TEST(ClusterEngine, OverflowBeyondPeak319IsCountedButNotStored) {
     ComputeCluster(program->cluster, program->cluster.polyAtomCount, kDefaultStopFA);
     const ClusterWorkspace& ws = program->cluster;
     EXPECT_TRUE(ws.peakOverflow);
-    EXPECT_EQ(ws.lastPeakIndex, 300);   // 12 heavy atoms
+    EXPECT_EQ(ws.lastPeakIndex, 300);  // 12 heavy atoms
     EXPECT_NEAR(static_cast<double>(ws.peakSum[300]), 13 * std::pow(0.9, 12) * 0.1, 1e-15);
     // The 0.9^13 of [A+325] is counted in the cumulative FA only.
     long double stored = 0;
@@ -255,7 +256,7 @@ TEST(ExtendedPrecision, TheEnumerationRestoresTheCallersControlWord) {
     SetControlWord(foreign);
     {
         ExtendedPrecisionScope scope;
-        EXPECT_EQ(ControlWord() & 0x0F00, 0x0300);   // 64-bit mantissa, round to nearest
+        EXPECT_EQ(ControlWord() & 0x0F00, 0x0300);  // 64-bit mantissa, round to nearest
     }
     EXPECT_EQ(ControlWord(), foreign);
     SetControlWord(original);

@@ -29,7 +29,7 @@ struct Outcome {
     int heavyAtoms = 0;
     int shift = 0;
     long double probability = 0;
-    long double mass = 0;   // u, neutral
+    long double mass = 0;  // u, neutral
 };
 
 long double Factorial(int n) {
@@ -76,7 +76,7 @@ std::vector<Outcome> ElementOutcomes(const ElementTable& table, int element, int
 
 struct OracleCluster {
     std::array<long double, kPeakCount> peaks{};
-    std::array<long double, kPeakCount> massSums{};   // probability x mass
+    std::array<long double, kPeakCount> massSums{};  // probability x mass
     int lastPeakIndex = 0;
     bool overflow = false;
     long double cumulative = 0;
@@ -89,8 +89,8 @@ OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formul
         std::vector<Outcome> combined;
         for (const Outcome& a : all) {
             for (const Outcome& b : ElementOutcomes(table, element, atoms)) {
-                combined.push_back({a.heavyAtoms + b.heavyAtoms, a.shift + b.shift, a.probability * b.probability,
-                                    a.mass + b.mass});
+                combined.push_back({a.heavyAtoms + b.heavyAtoms, a.shift + b.shift,
+                                    a.probability * b.probability, a.mass + b.mass});
             }
         }
         all = std::move(combined);
@@ -109,7 +109,8 @@ OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formul
     // Monoisotopic elements weigh the same in every composition.
     long double fixedMass = 0;
     for (const auto& [element, atoms] : formula) {
-        if (!table.IsPolyisotopic(element)) fixedMass += atoms * static_cast<long double>(table[element].lightMass);
+        if (!table.IsPolyisotopic(element))
+            fixedMass += atoms * static_cast<long double>(table[element].lightMass);
     }
     for (Outcome& o : all) o.mass += fixedMass;
     for (const Outcome& o : all) {
@@ -127,7 +128,8 @@ OracleCluster Oracle(const ElementTable& table, const std::map<int, int>& formul
 
 std::string FormulaText(const std::map<int, int>& formula) {
     std::string text;
-    for (const auto& [element, atoms] : formula) text += std::string(SymbolOf(element)) + std::to_string(atoms);
+    for (const auto& [element, atoms] : formula)
+        text += std::string(SymbolOf(element)) + std::to_string(atoms);
     return text;
 }
 
@@ -136,7 +138,8 @@ void ExpectEngineMatchesOracle(const std::map<int, int>& formulaCounts, double s
     ParsedFormula formula;
     for (const auto& [element, atoms] : formulaCounts) formula[element] = static_cast<std::uint32_t>(atoms);
     const std::string text = FormulaText(formulaCounts);
-    ASSERT_EQ(CheckClusterLimits(program->elements, program->cluster, formula, 1).status, ClusterLimit::WithinLimits)
+    ASSERT_EQ(CheckClusterLimits(program->elements, program->cluster, formula, 1).status,
+              ClusterLimit::WithinLimits)
         << text;
     OrderPolyisotopicElements(program->elements, program->cluster, formula);
     ComputeCluster(program->cluster, program->cluster.polyAtomCount, stopFA);
@@ -148,13 +151,14 @@ void ExpectEngineMatchesOracle(const std::map<int, int>& formulaCounts, double s
     EXPECT_NEAR(static_cast<double>(ws.cumulativeFA), static_cast<double>(oracle.cumulative), 1e-14) << text;
     const long double largest = *std::max_element(oracle.peaks.begin(), oracle.peaks.end());
     for (int n = 0; n < kPeakCount; ++n) {
-        ASSERT_NEAR(static_cast<double>(ws.peakSum[n] / largest), static_cast<double>(oracle.peaks[n] / largest),
-                    1e-12)
+        ASSERT_NEAR(static_cast<double>(ws.peakSum[n] / largest),
+                    static_cast<double>(oracle.peaks[n] / largest), 1e-12)
             << text << " [A+" << n << "] stop " << stopFA;
         if (oracle.peaks[n] < 1e-12L * largest) continue;
         // Charge 1: one electron fewer than the neutral compositions.
         const double centroid = static_cast<double>(oracle.massSums[n] / oracle.peaks[n]) - electronMass;
-        ASSERT_NEAR(PeakCentroidMass(ws, n), centroid, 1e-9 * centroid) << text << " centroid of [A+" << n << "]";
+        ASSERT_NEAR(PeakCentroidMass(ws, n), centroid, 1e-9 * centroid)
+            << text << " centroid of [A+" << n << "]";
     }
 }
 

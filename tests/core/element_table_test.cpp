@@ -82,20 +82,20 @@ TEST(ElementTable, PoolsAreFilledContiguouslyUpToTheNaturalCounts) {
 
 TEST(ElementTable, SpotChecksOfTabulatedData) {
     const ElementTable table;
-    EXPECT_EQ(table[27].lightMass, 1.007825);        // H to six places
-    EXPECT_EQ(table[10].lightMass, 12.0);            // C
-    EXPECT_EQ(table[14].lightMass, 34.96885);        // Cl
+    EXPECT_EQ(table[27].lightMass, 1.007825);  // H to six places
+    EXPECT_EQ(table[10].lightMass, 12.0);      // C
+    EXPECT_EQ(table[14].lightMass, 34.96885);  // Cl
     EXPECT_EQ(table.HeavyFA(14, 0), 0.2424);
     EXPECT_EQ(table.HeavyExactMass(14, 0), 36.9659);
-    EXPECT_EQ(table.LightFA(67), 0.0097);            // Sn 112
-    EXPECT_EQ(table.HeavyDelta(67, 0), 8);           // Sn 120 is the most abundant
+    EXPECT_EQ(table.LightFA(67), 0.0097);   // Sn 112
+    EXPECT_EQ(table.HeavyDelta(67, 0), 8);  // Sn 120 is the most abundant
     EXPECT_EQ(table.HeavyExactMass(67, 8), 114.90335);
-    EXPECT_EQ(table.LightFA(28), 0.0000013);         // He 3
-    EXPECT_EQ(table.LightFA(44), 1.0);               // Na, monoisotopic
+    EXPECT_EQ(table.LightFA(28), 0.0000013);  // He 3
+    EXPECT_EQ(table.LightFA(44), 1.0);        // Na, monoisotopic
     EXPECT_EQ(table[44].valenceElectrons, 1);
-    EXPECT_EQ(table[23].valenceElectrons, 0);        // Fe
-    EXPECT_EQ(table[13].valenceElectrons, -1);       // Ce
-    EXPECT_EQ(table[84].lightMass, 0.0);             // Jx before any entry
+    EXPECT_EQ(table[23].valenceElectrons, 0);   // Fe
+    EXPECT_EQ(table[13].valenceElectrons, -1);  // Ce
+    EXPECT_EQ(table[84].lightMass, 0.0);        // Jx before any entry
 }
 
 TEST(ElementTable, NominalMassRoundsHalfUp) {

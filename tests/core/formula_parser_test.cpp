@@ -15,7 +15,7 @@ constexpr int kC = 10, kH = 27, kO = 49, kCl = 14, kCo = 15, kXe = 79, kB = 5, k
 
 struct ValidCase {
     const char* text;
-    std::vector<std::pair<int, std::uint32_t>> counts;   // every other count is 0
+    std::vector<std::pair<int, std::uint32_t>> counts;  // every other count is 0
 };
 
 class ValidFormula : public ::testing::TestWithParam<ValidCase> {};
@@ -28,24 +28,18 @@ TEST_P(ValidFormula, GivesTheCounts) {
     EXPECT_EQ(formula.counts, expected.counts);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Formulae, ValidFormula,
-    ::testing::Values(ValidCase{"C6H12O6", {{kC, 6}, {kH, 12}, {kO, 6}}},
-                      ValidCase{"H2O1H", {{kH, 3}, {kO, 1}}},
-                      ValidCase{"CH3CH2OH", {{kC, 2}, {kH, 6}, {kO, 1}}},
-                      ValidCase{"Cl", {{kCl, 1}}},
-                      ValidCase{"C", {{kC, 1}}},
-                      ValidCase{"Co", {{kCo, 1}}},
-                      ValidCase{"CO", {{kC, 1}, {kO, 1}}},
-                      ValidCase{"Xe", {{kXe, 1}}},
-                      ValidCase{"BBa", {{kB, 1}, {kBa, 1}}},
-                      ValidCase{"Jx", {{kJx, 1}}},
-                      ValidCase{"JyJx2", {{kJx, 2}, {kJy, 1}}},
-                      ValidCase{"C0", {}},
-                      ValidCase{"C007", {{kC, 7}}},
-                      ValidCase{"C20000", {{kC, 20000}}},
-                      ValidCase{"C00000000000000000020000", {{kC, 20000}}},
-                      ValidCase{"C15000H2C5000", {{kC, 20000}, {kH, 2}}}));
+INSTANTIATE_TEST_SUITE_P(Formulae, ValidFormula,
+                         ::testing::Values(ValidCase{"C6H12O6", {{kC, 6}, {kH, 12}, {kO, 6}}},
+                                           ValidCase{"H2O1H", {{kH, 3}, {kO, 1}}},
+                                           ValidCase{"CH3CH2OH", {{kC, 2}, {kH, 6}, {kO, 1}}},
+                                           ValidCase{"Cl", {{kCl, 1}}}, ValidCase{"C", {{kC, 1}}},
+                                           ValidCase{"Co", {{kCo, 1}}}, ValidCase{"CO", {{kC, 1}, {kO, 1}}},
+                                           ValidCase{"Xe", {{kXe, 1}}}, ValidCase{"BBa", {{kB, 1}, {kBa, 1}}},
+                                           ValidCase{"Jx", {{kJx, 1}}},
+                                           ValidCase{"JyJx2", {{kJx, 2}, {kJy, 1}}}, ValidCase{"C0", {}},
+                                           ValidCase{"C007", {{kC, 7}}}, ValidCase{"C20000", {{kC, 20000}}},
+                                           ValidCase{"C00000000000000000020000", {{kC, 20000}}},
+                                           ValidCase{"C15000H2C5000", {{kC, 20000}, {kH, 2}}}));
 
 class InvalidFormula : public ::testing::TestWithParam<const char*> {};
 
@@ -55,9 +49,9 @@ TEST_P(InvalidFormula, IsAnEntryError) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formulae, InvalidFormula,
-                         ::testing::Values("", "c6", "C6 H6", "(CH3)2", "C6H5+", "CL", "X", "J", "A", "D", "E",
-                                           "G", "L", "M", "Q", "R", "T", "Z", "Xa", "Cx", "6C", "C6H6 ", " C",
-                                           "C-1", "[13C]", "C6H6.H2O", "Jw"));
+                         ::testing::Values("", "c6", "C6 H6", "(CH3)2", "C6H5+", "CL", "X", "J", "A", "D",
+                                           "E", "G", "L", "M", "Q", "R", "T", "Z", "Xa", "Cx", "6C", "C6H6 ",
+                                           " C", "C-1", "[13C]", "C6H6.H2O", "Jw"));
 
 class TooManyAtoms : public ::testing::TestWithParam<const char*> {};
 
@@ -104,14 +98,15 @@ TEST_P(SymbolLookup, GivesTheIndexOrNone) {
     EXPECT_EQ(LookupSymbolText(GetParam().text, GetParam().extraAllowed), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Symbols, SymbolLookup,
-    ::testing::Values(SymbolCase{"Jx", 1, kJx}, SymbolCase{"Jx", 0, kNoSymbol}, SymbolCase{"Jy", 1, kNoSymbol},
-                      SymbolCase{"Cl", 0, kCl}, SymbolCase{"C", 0, kC}, SymbolCase{"Zr", 0, 83},
-                      SymbolCase{"Ag", 0, 0}, SymbolCase{"Fe ", 0, kNoSymbol}, SymbolCase{"Fe ", 1, kNoSymbol},
-                      SymbolCase{"fe", 0, kNoSymbol}, SymbolCase{"fe", 6, kNoSymbol},
-                      SymbolCase{"", 0, kNoSymbol}, SymbolCase{"C6", 0, kNoSymbol},
-                      SymbolCase{"Qz", 6, 89}, SymbolCase{"X", 0, kNoSymbol}, SymbolCase{"cl", 0, kNoSymbol}));
+INSTANTIATE_TEST_SUITE_P(Symbols, SymbolLookup,
+                         ::testing::Values(SymbolCase{"Jx", 1, kJx}, SymbolCase{"Jx", 0, kNoSymbol},
+                                           SymbolCase{"Jy", 1, kNoSymbol}, SymbolCase{"Cl", 0, kCl},
+                                           SymbolCase{"C", 0, kC}, SymbolCase{"Zr", 0, 83},
+                                           SymbolCase{"Ag", 0, 0}, SymbolCase{"Fe ", 0, kNoSymbol},
+                                           SymbolCase{"Fe ", 1, kNoSymbol}, SymbolCase{"fe", 0, kNoSymbol},
+                                           SymbolCase{"fe", 6, kNoSymbol}, SymbolCase{"", 0, kNoSymbol},
+                                           SymbolCase{"C6", 0, kNoSymbol}, SymbolCase{"Qz", 6, 89},
+                                           SymbolCase{"X", 0, kNoSymbol}, SymbolCase{"cl", 0, kNoSymbol}));
 
 }  // namespace
 }  // namespace tarnevo::core

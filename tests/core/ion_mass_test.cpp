@@ -18,7 +18,7 @@
 namespace tarnevo::core {
 namespace {
 
-constexpr double kElectron = 0.000548579909;   // u, CODATA 2018
+constexpr double kElectron = 0.000548579909;  // u, CODATA 2018
 // Isotope masses of the element table (u).
 constexpr double kH1 = 1.007825;
 constexpr double kH2 = 2.0141;
@@ -50,23 +50,23 @@ TEST_P(IonMass, LightestIsotopesMinusChargeTimesElectron) {
     EXPECT_NEAR(check.ionMassA, c.ionMassA, 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WorkedByHand, IonMass,
-    ::testing::Values(
-        // H3O+: 3 x 1.007825 + 15.99491 - 0.000548579909 = 19.017836420091
-        MassCase{"H3O", 1, 19.017836420091},
-        // OH-: 15.99491 + 1.007825 + 0.000548579909 = 17.003283579909
-        MassCase{"OH", -1, 17.003283579909},
-        // C6H5Cl2+: 72 + 5.039125 + 69.9377 - 0.000548579909 = 146.976276420091
-        MassCase{"C6H5Cl2", 1, 146.976276420091},
-        // C6H6 3+: 72 + 6.04695 - 3 x 0.000548579909 = 78.045304260273
-        MassCase{"C6H6", 3, 78.045304260273},
-        // Cl2 2-: 69.9377 + 2 x 0.000548579909 = 69.938797159818
-        MassCase{"Cl2", -2, 69.938797159818}));
+INSTANTIATE_TEST_SUITE_P(WorkedByHand, IonMass,
+                         ::testing::Values(
+                             // H3O+: 3 x 1.007825 + 15.99491 - 0.000548579909 = 19.017836420091
+                             MassCase{"H3O", 1, 19.017836420091},
+                             // OH-: 15.99491 + 1.007825 + 0.000548579909 = 17.003283579909
+                             MassCase{"OH", -1, 17.003283579909},
+                             // C6H5Cl2+: 72 + 5.039125 + 69.9377 - 0.000548579909 = 146.976276420091
+                             MassCase{"C6H5Cl2", 1, 146.976276420091},
+                             // C6H6 3+: 72 + 6.04695 - 3 x 0.000548579909 = 78.045304260273
+                             MassCase{"C6H6", 3, 78.045304260273},
+                             // Cl2 2-: 69.9377 + 2 x 0.000548579909 = 69.938797159818
+                             MassCase{"Cl2", -2, 69.938797159818}));
 
 // The cluster of `text` at charge 1 by the given route. The stop FA decides which
 // passes (compositions by their number of heavy atoms) the peaks include.
-std::unique_ptr<ProgramContext> Cluster(const std::string& text, ClusterRoute route, double stopFA = 0.99999) {
+std::unique_ptr<ProgramContext> Cluster(const std::string& text, ClusterRoute route,
+                                        double stopFA = 0.99999) {
     auto program = std::make_unique<ProgramContext>();
     ParsedFormula formula;
     EXPECT_EQ(ParseFormulaText(text, formula), FormulaSyntax::Valid);
@@ -109,9 +109,9 @@ TEST_P(PeakCentroid, AMixedPeakIsTheWeightedMeanOfItsCompositions) {
     // The cluster's mean over the compositions counted: after one pass the
     // cumulative FA (1 - 1.2e-6) passes 0.99999, so 13C2H is not among them.
     const double light = 0.9893 * 0.999885;
-    const double average =
-        (light * (kC12 + kH1) + heavyCarbon * (kC13 + kH1) + deuterium * (kC12 + kH2)) / (light + heavyCarbon + deuterium) -
-        kElectron;
+    const double average = (light * (kC12 + kH1) + heavyCarbon * (kC13 + kH1) + deuterium * (kC12 + kH2)) /
+                               (light + heavyCarbon + deuterium) -
+                           kElectron;
     EXPECT_NEAR(ClusterAverageMass(methylidyne->cluster), average, 1e-11);
 }
 
@@ -121,7 +121,8 @@ TEST_P(PeakCentroid, OxygenPeaksMixItsTwoHeavyIsotopes) {
     const auto oxygen = Cluster("O2", GetParam(), 0.9999999);
     const double mixed = 2 * 0.99757 * 0.00205;
     const double seventeen = 0.00038 * 0.00038;
-    const double expected = (mixed * (kO16 + 17.99916) + seventeen * 2 * 16.99913) / (mixed + seventeen) - kElectron;
+    const double expected =
+        (mixed * (kO16 + 17.99916) + seventeen * 2 * 16.99913) / (mixed + seventeen) - kElectron;
     EXPECT_NEAR(PeakCentroidMass(oxygen->cluster, 2), expected, 1e-11);
 }
 

@@ -22,7 +22,8 @@ UserIsotopeEntry Entry(double mass, std::initializer_list<std::tuple<int, int, d
 TEST(UserElement, HeavyIsotopesAreStoredInDecreasingFA) {
     ElementTable table;
     // Row 3: delta 2, FA 0.2; row 7: delta 1, FA 0.5.
-    ASSERT_EQ(StoreUserElement(table, kJx, Entry(50.0, {{3, 2, 0.2}, {7, 1, 0.5}})), UserElementStatus::Stored);
+    ASSERT_EQ(StoreUserElement(table, kJx, Entry(50.0, {{3, 2, 0.2}, {7, 1, 0.5}})),
+              UserElementStatus::Stored);
     EXPECT_EQ(table[kJx].heavyCount, 2);
     EXPECT_EQ(table[kJx].firstDelta, naturalDeltaCount);
     EXPECT_EQ(table[kJx].firstFA, naturalFACount);
@@ -36,7 +37,8 @@ TEST(UserElement, HeavyIsotopesAreStoredInDecreasingFA) {
 
 TEST(UserElement, EqualFAsKeepRowOrder) {
     ElementTable table;
-    ASSERT_EQ(StoreUserElement(table, kJx, Entry(50.0, {{1, 1, 0.4}, {2, 3, 0.4}})), UserElementStatus::Stored);
+    ASSERT_EQ(StoreUserElement(table, kJx, Entry(50.0, {{1, 1, 0.4}, {2, 3, 0.4}})),
+              UserElementStatus::Stored);
     EXPECT_EQ(table.HeavyDelta(kJx, 0), 1);
     EXPECT_EQ(table.HeavyDelta(kJx, 1), 3);
     EXPECT_NEAR(table.LightFA(kJx), 0.2, 1e-15);
@@ -71,12 +73,12 @@ TEST_P(UserElementRefusal, IsReported) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, UserElementRefusal,
-    ::testing::Values(RefusalCase{"ZeroFA", Entry(50.0, {{1, 4, 0.0}}), UserElementStatus::NonPositiveFA},
-                      RefusalCase{"EqualDeltas", Entry(50.0, {{1, 2, 0.1}, {5, 2, 0.2}}),
-                                  UserElementStatus::EqualDeltas},
-                      RefusalCase{"NothingLeftForTheLightest", Entry(50.0, {{1, 1, 0.6}, {2, 2, 0.4}}),
-                                  UserElementStatus::HeavyFATooLarge},
-                      RefusalCase{"BarelyEnoughLeft", Entry(50.0, {{1, 1, 0.99999}}), UserElementStatus::Stored}),
+    ::testing::Values(
+        RefusalCase{"ZeroFA", Entry(50.0, {{1, 4, 0.0}}), UserElementStatus::NonPositiveFA},
+        RefusalCase{"EqualDeltas", Entry(50.0, {{1, 2, 0.1}, {5, 2, 0.2}}), UserElementStatus::EqualDeltas},
+        RefusalCase{"NothingLeftForTheLightest", Entry(50.0, {{1, 1, 0.6}, {2, 2, 0.4}}),
+                    UserElementStatus::HeavyFATooLarge},
+        RefusalCase{"BarelyEnoughLeft", Entry(50.0, {{1, 1, 0.99999}}), UserElementStatus::Stored}),
     RefusalName);
 
 }  // namespace

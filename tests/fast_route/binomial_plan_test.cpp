@@ -30,7 +30,8 @@ TEST(ScaledPower, MatchesTheLogarithmInAndBelowTheExtendedRange) {
     };
     for (const Case c : {Case{0.9893L, 100}, Case{0.0097L, 200}, Case{0.0097L, 5000}, Case{0.5L, 20000}}) {
         const cv::Scaled value = cv::ScaledPower(c.base, c.power);
-        EXPECT_NEAR(static_cast<double>(Log2Of(value)), static_cast<double>(c.power * std::log2(c.base)), 1e-9)
+        EXPECT_NEAR(static_cast<double>(Log2Of(value)), static_cast<double>(c.power * std::log2(c.base)),
+                    1e-9)
             << c.power;
     }
     EXPECT_EQ(cv::ScaledPower(0.3L, 0).mantissa, 1.0L);
@@ -59,7 +60,8 @@ TEST(BinomialRow, EveryEntryIsTheBinomialTermScaled) {
         EXPECT_LT(largest, 1.0L);
         for (int h = 0; h <= c.top; ++h) {
             const double expected = Log2Binomial(c.atoms, h, c.light, 1 - c.light);
-            EXPECT_NEAR(static_cast<double>(std::log2(row[h])) + exponent, expected, 1e-9 * std::fabs(expected) + 1e-9)
+            EXPECT_NEAR(static_cast<double>(std::log2(row[h])) + exponent, expected,
+                        1e-9 * std::fabs(expected) + 1e-9)
                 << c.atoms << " atoms, h " << h;
         }
     }
@@ -101,8 +103,9 @@ TEST(MergePlan, OrderIsAPermutationOfTheUnits) {
         for (int u = 0; u < count; ++u) {
             const int isotopes = std::uniform_int_distribution<int>(1, 9)(random);
             const int minDelta = std::uniform_int_distribution<int>(1, 4)(random);
-            units[u] = {std::uniform_int_distribution<int>(0, 320)(random), isotopes, minDelta,
-                        isotopes == 1 ? minDelta : minDelta + std::uniform_int_distribution<int>(0, 10)(random)};
+            units[u] = {
+                std::uniform_int_distribution<int>(0, 320)(random), isotopes, minDelta,
+                isotopes == 1 ? minDelta : minDelta + std::uniform_int_distribution<int>(0, 10)(random)};
         }
         std::array<int, 18> order{};
         order.fill(-1);

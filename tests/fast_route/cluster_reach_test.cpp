@@ -41,12 +41,12 @@ TEST_P(Reach, ShiftsFollowTheDeltas) {
 
 INSTANTIATE_TEST_SUITE_P(
     ByHand, Reach,
-    ::testing::Values(ReachCase{"C6H6", 2, 2, false},      // two heavy atoms, +1 each
-                      ReachCase{"Cl2", 1, 2, false},       // one 37Cl
-                      ReachCase{"U100", 82, 319, true},    // 79 x 238U (+4) + 3 x 235U (+1) = 319
-                      ReachCase{"U100", 81, 318, true},    // 79 x 4 + 2 = 318; 81 x 4 = 324 overflows
-                      ReachCase{"Ce80", 80, 318, true},    // deltas 2, 4, 6: odd shifts never
-                      ReachCase{"S3", 3, 12, false}));     // three 36S (+4)
+    ::testing::Values(ReachCase{"C6H6", 2, 2, false},    // two heavy atoms, +1 each
+                      ReachCase{"Cl2", 1, 2, false},     // one 37Cl
+                      ReachCase{"U100", 82, 319, true},  // 79 x 238U (+4) + 3 x 235U (+1) = 319
+                      ReachCase{"U100", 81, 318, true},  // 79 x 4 + 2 = 318; 81 x 4 = 324 overflows
+                      ReachCase{"Ce80", 80, 318, true},  // deltas 2, 4, 6: odd shifts never
+                      ReachCase{"S3", 3, 12, false}));   // three 36S (+4)
 
 // Upper bound on the probability of [A+0] .. [A+319] together: at least the sum of
 // the peaks the engine computes, whatever the ion.
@@ -80,8 +80,8 @@ TEST(EarlyRefusal, OnlyWhereTheFullComputationAgrees) {
     int refused = 0;
     for (int n : {8, 18, 21, 22, 23, 30}) {
         const std::string k = std::to_string(n);
-        const std::string formula = "Sn" + k + "Xe" + k + "Cd" + k + "Te" + k + "Ba" + k + "Dy" + k + "Gd" + k + "Hg" +
-                                    k + "Mo" + k + "Nd" + k + "Ru" + k + "Sm" + k;
+        const std::string formula = "Sn" + k + "Xe" + k + "Cd" + k + "Te" + k + "Ba" + k + "Dy" + k + "Gd" +
+                                    k + "Hg" + k + "Mo" + k + "Nd" + k + "Ru" + k + "Sm" + k;
         const ClusterWorkspace prepared = PrepareIon(table, formula);
         ClusterWorkspace early = prepared;
         core::ComputeCluster(early, prepared.polyAtomCount, 0.99999, core::BelowDoubleRange::Refuse);
@@ -90,7 +90,7 @@ TEST(EarlyRefusal, OnlyWhereTheFullComputationAgrees) {
             continue;
         }
         ++refused;
-        EXPECT_EQ(LargestPeak(early), 0) << formula;   // refused: no peaks
+        EXPECT_EQ(LargestPeak(early), 0) << formula;  // refused: no peaks
         ClusterWorkspace full = prepared;
         core::ComputeCluster(full, prepared.polyAtomCount, 0.99999, core::BelowDoubleRange::Compute);
         EXPECT_TRUE(full.underflow) << formula;

@@ -27,7 +27,8 @@ core::ElementTable TableWithRareIsotope() {
     jy.delta = {2};
     jy.fa = {0.5};
     EXPECT_EQ(core::StoreUserElement(table, core::kFirstUserElement, jx), core::UserElementStatus::Stored);
-    EXPECT_EQ(core::StoreUserElement(table, core::kFirstUserElement + 1, jy), core::UserElementStatus::Stored);
+    EXPECT_EQ(core::StoreUserElement(table, core::kFirstUserElement + 1, jy),
+              core::UserElementStatus::Stored);
     return table;
 }
 
@@ -50,7 +51,8 @@ TEST(EnumerationRange, DirectProbabilityIsTheMultinomial) {
     const Extended light = ws.workFA[0];
     const Extended heavy = ws.workFA[1];
     ws.composition[0] = 1;
-    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws) / (2 * light * heavy)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws) / (2 * light * heavy)), 1.0,
+                1e-15);
     ws.composition[0] = 2;
     EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws) / (heavy * heavy)), 1.0, 1e-15);
 }

@@ -29,23 +29,24 @@ struct Isotope {
 };
 
 struct UnitSpec {
-    std::vector<Isotope> isotopes;   // one with share 1 and defect 0: a group
-    std::vector<double> weight;      // j = 0 .. top
-    std::vector<double> moment;      // the group's own moment per j (0 for an element)
+    std::vector<Isotope> isotopes;  // one with share 1 and defect 0: a group
+    std::vector<double> weight;     // j = 0 .. top
+    std::vector<double> moment;     // the group's own moment per j (0 for an element)
 };
 
 struct Cell {
     Extended probability = 0;
     Extended moment = 0;
 };
-using Grid = std::map<std::pair<int, int>, Cell>;   // (heavy atoms, shift)
+using Grid = std::map<std::pair<int, int>, Cell>;  // (heavy atoms, shift)
 
 // Every multiset of `atoms` heavy isotopes: probability j! / prod x_i! prod u_i^x_i.
 void ListCompositions(const UnitSpec& unit, std::size_t isotope, int atomsLeft, int shift, Extended defect,
                       Extended probability, int taken, Grid& out, int j) {
     if (isotope + 1 == unit.isotopes.size()) {
         const Isotope& last = unit.isotopes[isotope];
-        for (int k = 1; k <= atomsLeft; ++k) probability *= static_cast<Extended>(last.share) * (taken + k) / k;
+        for (int k = 1; k <= atomsLeft; ++k)
+            probability *= static_cast<Extended>(last.share) * (taken + k) / k;
         Cell& cell = out[{j, shift + atomsLeft * last.delta}];
         cell.probability += probability;
         cell.moment += probability * (defect + atomsLeft * static_cast<Extended>(last.defect));
@@ -56,7 +57,8 @@ void ListCompositions(const UnitSpec& unit, std::size_t isotope, int atomsLeft, 
     for (int x = 0; x <= atomsLeft; ++x) {
         if (x > 0) factor *= static_cast<Extended>(here.share) * (taken + x) / x;
         ListCompositions(unit, isotope + 1, atomsLeft - x, shift + x * here.delta,
-                         defect + x * static_cast<Extended>(here.defect), probability * factor, taken + x, out, j);
+                         defect + x * static_cast<Extended>(here.defect), probability * factor, taken + x,
+                         out, j);
     }
 }
 
@@ -111,10 +113,12 @@ MergeUnit<Real> ToMergeUnit(const UnitSpec& described) {
     return unit;
 }
 
-const UnitSpec kElementA{{{1, 0.7, 0.001}, {2, 0.3, -0.002}}, {0.3, 0.25, 0.2, 0.12, 0.08, 0.05}, {0, 0, 0, 0, 0, 0}};
-const UnitSpec kElementB{{{1, 0.5, 0.003}, {2, 0.3, 0.001}, {4, 0.2, -0.004}}, {0.4, 0.3, 0.15, 0.1, 0.05},
-                         {0, 0, 0, 0, 0}};
-const UnitSpec kGroup{{{1, 1.0, 0.0}}, {0.2, 0.3, 0.2, 0.15, 0.1, 0.04, 0.01},
+const UnitSpec kElementA{
+    {{1, 0.7, 0.001}, {2, 0.3, -0.002}}, {0.3, 0.25, 0.2, 0.12, 0.08, 0.05}, {0, 0, 0, 0, 0, 0}};
+const UnitSpec kElementB{
+    {{1, 0.5, 0.003}, {2, 0.3, 0.001}, {4, 0.2, -0.004}}, {0.4, 0.3, 0.15, 0.1, 0.05}, {0, 0, 0, 0, 0}};
+const UnitSpec kGroup{{{1, 1.0, 0.0}},
+                      {0.2, 0.3, 0.2, 0.15, 0.1, 0.04, 0.01},
                       {0, 0.3 * 0.004, 0.2 * 0.008, 0.15 * 0.011, 0.1 * 0.013, 0.04 * 0.02, 0.01 * 0.021}};
 const UnitSpec kElementC{{{3, 0.6, 0.002}, {1, 0.4, 0.0005}}, {0.5, 0.3, 0.2}, {0, 0, 0}};
 constexpr int kPasses = 9;
@@ -184,7 +188,8 @@ TYPED_TEST(MergeKernels, EachStepMatchesTheListedCompositions) {
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double p = static_cast<double>(expected[n].probability);
         EXPECT_NEAR(static_cast<double>(peaks[n]), p, tolerance * p) << "[A+" << n << "]";
-        EXPECT_NEAR(static_cast<double>(moments[n]), static_cast<double>(expected[n].moment), tolerance * 1e-2 * p)
+        EXPECT_NEAR(static_cast<double>(moments[n]), static_cast<double>(expected[n].moment),
+                    tolerance * 1e-2 * p)
             << "moment [A+" << n << "]";
     }
 }

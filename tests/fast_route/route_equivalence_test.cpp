@@ -58,7 +58,7 @@ constexpr Ingredient kIngredients[] = {
     {"Xe", 3},  {"Cd", 3},  {"Se", 4}, {"Mo", 3}, {"Fe", 3}, {"Si", 5}, {"K", 3},  {"Zn", 3},
 };
 constexpr double kStopFAs[] = {0.5, 0.9, 0.99, 0.999, 0.9999, 0.99999};
-constexpr double kMostSteps = 3e5;   // keeps each enumeration to milliseconds
+constexpr double kMostSteps = 3e5;  // keeps each enumeration to milliseconds
 
 std::string RandomFormula(std::mt19937& random) {
     std::vector<int> picked;
@@ -110,7 +110,8 @@ TEST_P(RandomIons, ConvolutionMatchesEnumeration) {
         ClusterWorkspace prepared = PrepareIon(table, formula);
         std::string label = formula;
         if (std::uniform_int_distribution<int>(0, 9)(random) < 3) label += OverwriteFAs(prepared, random);
-        const double stopFA = kStopFAs[std::uniform_int_distribution<int>(0, std::size(kStopFAs) - 1)(random)];
+        const double stopFA =
+            kStopFAs[std::uniform_int_distribution<int>(0, std::size(kStopFAs) - 1)(random)];
         int passLimit = prepared.polyAtomCount;
         const int limitKind = std::uniform_int_distribution<int>(0, 6)(random);
         if (limitKind == 0) passLimit = std::uniform_int_distribution<int>(0, passLimit)(random);
@@ -132,7 +133,7 @@ TEST_P(RandomIons, ConvolutionMatchesEnumeration) {
 
 INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomIons, ::testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
 
-constexpr int kAllAtoms = -1000;   // pass limit: the ion's polyAtomCount
+constexpr int kAllAtoms = -1000;  // pass limit: the ion's polyAtomCount
 
 struct NamedCase {
     const char* formula;
@@ -153,15 +154,16 @@ TEST_P(NamedIons, ConvolutionMatchesEnumeration) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, NamedIons,
-    ::testing::Values(
-        NamedCase{"C6H6", kAllAtoms, 0.9999}, NamedCase{"Cl2", kAllAtoms, 0.5}, NamedCase{"Cl2", kAllAtoms, 0.9},
-        NamedCase{"C100H150N30O20S2", kAllAtoms, 0.99999}, NamedCase{"C257H383N65O77S6", kAllAtoms, 0.9},
-        NamedCase{"C60H90N10O20S3Cl2", 0, 0.9999}, NamedCase{"C60H90N10O20S3Cl2", 1, 0.9999},
-        NamedCase{"C60H90N10O20S3Cl2", -3, 0.9999}, NamedCase{"Sn2Xe2Cd", 3, 0.99999},
-        NamedCase{"Cl2", 10, 2.0},        // never stops: passes end with the atoms
-        NamedCase{"U100", kAllAtoms, 0.9999},    // 238U adds 4: shifts up to 400, beyond [A+319]
-        NamedCase{"U90Cl3", kAllAtoms, 0.99999},
-        NamedCase{"Ce80", kAllAtoms, 0.9999}));  // deltas 2, 4, 6 only: [A+319] is never reached
+    ::testing::Values(NamedCase{"C6H6", kAllAtoms, 0.9999}, NamedCase{"Cl2", kAllAtoms, 0.5},
+                      NamedCase{"Cl2", kAllAtoms, 0.9}, NamedCase{"C100H150N30O20S2", kAllAtoms, 0.99999},
+                      NamedCase{"C257H383N65O77S6", kAllAtoms, 0.9},
+                      NamedCase{"C60H90N10O20S3Cl2", 0, 0.9999}, NamedCase{"C60H90N10O20S3Cl2", 1, 0.9999},
+                      NamedCase{"C60H90N10O20S3Cl2", -3, 0.9999}, NamedCase{"Sn2Xe2Cd", 3, 0.99999},
+                      NamedCase{"Cl2", 10, 2.0},             // never stops: passes end with the atoms
+                      NamedCase{"U100", kAllAtoms, 0.9999},  // 238U adds 4: shifts up to 400, beyond [A+319]
+                      NamedCase{"U90Cl3", kAllAtoms, 0.99999},
+                      NamedCase{"Ce80", kAllAtoms,
+                                0.9999}));  // deltas 2, 4, 6 only: [A+319] is never reached
 
 TEST(StopTest, ExactTieContinuesOnBothRoutes) {
     // Br2 with FAs 1/2 and 1/2: [A+0] = 1/4, after pass 1 the cumulative FA is 3/4

@@ -54,8 +54,8 @@ Extended LogAdd(Extended a, Extended b) {
 Extended LogPeak(const Isotopes& tin, std::size_t next, int shiftLeft, int heavy, Extended logSoFar) {
     if (shiftLeft == 0) {
         const int light = kTinAtoms - heavy;
-        return logSoFar + std::lgamma(Extended{kTinAtoms + 1}) - std::lgamma(static_cast<Extended>(light + 1)) +
-               light * tin.logLight;
+        return logSoFar + std::lgamma(Extended{kTinAtoms + 1}) -
+               std::lgamma(static_cast<Extended>(light + 1)) + light * tin.logLight;
     }
     if (next == tin.delta.size()) return -INFINITY;
     Extended total = -INFINITY;
@@ -74,7 +74,7 @@ TEST(BelowExtendedRange, Sn5000PeaksAreTheMultinomialSums) {
     ASSERT_EQ(core::ChooseClusterRoute(ws, ws.polyAtomCount), core::ClusterRoute::Convolution);
     core::ComputeCluster(ws, ws.polyAtomCount, 0.9999);
     EXPECT_TRUE(ws.underflow);
-    EXPECT_EQ(ws.passCount, 320);   // the cumulative FA never comes near the stop FA
+    EXPECT_EQ(ws.passCount, 320);  // the cumulative FA never comes near the stop FA
     EXPECT_LT(ws.peakExponent, -30000);
     EXPECT_GE(LargestPeak(ws), 0.5L);
     EXPECT_LT(LargestPeak(ws), 1.0L);
@@ -106,9 +106,10 @@ TEST(BelowExtendedRange, Sn5000CumulativeIsTheBinomialTail) {
     for (int k = 0; k < table[kTin].heavyCount; ++k) q += table.HeavyFA(kTin, k);
     Extended logSum = -INFINITY;
     for (int h = 0; h <= 320; ++h) {
-        logSum = LogAdd(logSum, std::lgamma(Extended{kTinAtoms + 1}) - std::lgamma(static_cast<Extended>(h + 1)) -
-                                    std::lgamma(static_cast<Extended>(kTinAtoms - h + 1)) +
-                                    (kTinAtoms - h) * std::log(p0) + h * std::log(q));
+        logSum =
+            LogAdd(logSum, std::lgamma(Extended{kTinAtoms + 1}) - std::lgamma(static_cast<Extended>(h + 1)) -
+                               std::lgamma(static_cast<Extended>(kTinAtoms - h + 1)) +
+                               (kTinAtoms - h) * std::log(p0) + h * std::log(q));
     }
     EXPECT_NEAR(static_cast<double>(Log2TrueValue(ws.cumulativeFA, ws.peakExponent)),
                 static_cast<double>(logSum / std::numbers::ln2_v<Extended>), 3e-12);
@@ -120,7 +121,7 @@ TEST(ZeroFA, FullyHeavyElementShiftsTheWholeCluster) {
     // 1/4. The enumeration meets 0 x (1 / 0) on its way and must not keep it.
     const ElementTable table;
     ClusterWorkspace ws = PrepareIon(table, "Cl2C2");
-    ASSERT_EQ(ws.orderedCount[1], 2);   // carbon placed second
+    ASSERT_EQ(ws.orderedCount[1], 2);  // carbon placed second
     ws.workFA[0] = 0.5;
     ws.workFA[1] = 0.5;
     ws.workFA[2] = 0.0;
@@ -181,7 +182,8 @@ TEST(BelowDoubleRange, BothRoutesFlagAndRescaleAlike) {
     }
     EXPECT_EQ(enumerated.peakExponent, convolved.peakExponent);
     for (int n = 0; n < core::kPeakCount; ++n) {
-        EXPECT_NEAR(static_cast<double>(enumerated.peakSum[n]), static_cast<double>(convolved.peakSum[n]), 1e-12)
+        EXPECT_NEAR(static_cast<double>(enumerated.peakSum[n]), static_cast<double>(convolved.peakSum[n]),
+                    1e-12)
             << n;
     }
 }

@@ -31,7 +31,8 @@ namespace {
 template <typename T>
 void WhenModal(std::function<void(T*)> act, bool* failed, int triesLeft = 300) {
     QTimer::singleShot(10, [act, failed, triesLeft] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget()); widget != nullptr && widget->isVisible()) {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget());
+            widget != nullptr && widget->isVisible()) {
             act(widget);
             return;
         }
@@ -48,7 +49,9 @@ QLineEdit* Field(RecordDialog* dialog, std::string_view key) {
     return qobject_cast<QLineEdit*>(dialog->EditorForKey(key));
 }
 
-void PressOk(QWidget* dialog) { dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
+void PressOk(QWidget* dialog) {
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
 
 }  // namespace
 
@@ -79,7 +82,8 @@ private slots:
                         retryText = box->text();
                         WhenModal<CMolFormDlg>(
                             [&](CMolFormDlg* again) {
-                                secondPreset = Field(again, "mz")->text() + u' ' + Field(again, "tol")->text();
+                                secondPreset =
+                                    Field(again, "mz")->text() + u' ' + Field(again, "tol")->text();
                                 Field(again, "charge")->setText(QStringLiteral("1"));
                                 WhenModal<CMFormElemDlg>(
                                     [&](CMFormElemDlg* rows) {

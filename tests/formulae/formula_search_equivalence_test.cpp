@@ -99,7 +99,8 @@ private:
         // C H N O S P Cl Na Fe Mn Br Si K, and Jx (index 84) with a mass of its own.
         static const std::vector<int> kPool = {10, 27, 44, 49, 59, 52, 15, 45, 23, 41, 7, 66, 35, 84};
         static const core::ElementTable kTable;
-        const int index = kPool[static_cast<std::size_t>(Uniform(0, crowded ? 3 : static_cast<int>(kPool.size()) - 1))];
+        const int index =
+            kPool[static_cast<std::size_t>(Uniform(0, crowded ? 3 : static_cast<int>(kPool.size()) - 1))];
         SearchElement element;
         if (index == core::kFirstUserElement) {
             element.mass = Real(1.0, 300.0);
@@ -138,7 +139,8 @@ private:
             query.tolerance = static_cast<double>(std::fabs(difference));
             return;
         }
-        query.tolerance = kTolerances[static_cast<std::size_t>(Uniform(0, static_cast<int>(kTolerances.size()) - 1))];
+        query.tolerance =
+            kTolerances[static_cast<std::size_t>(Uniform(0, static_cast<int>(kTolerances.size()) - 1))];
         if (mode == 2) {
             query.target = Real(2.0, std::max(3.0, static_cast<double>(mz) * 2.0));
         } else {

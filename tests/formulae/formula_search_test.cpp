@@ -115,8 +115,8 @@ TEST_P(ElectronClassCase, IsFoundWithTheFormula) {
     query.target = static_cast<double>(core::IonMz(core::PartialFormulaMass(query, c.counts), c.charge));
     const std::vector<FoundFormula> found = core::SearchFormulae(query, 200);
     ASSERT_FALSE(found.empty());
-    const auto match = std::find_if(found.begin(), found.end(),
-                                    [&](const FoundFormula& f) { return f.counts == c.counts; });
+    const auto match =
+        std::find_if(found.begin(), found.end(), [&](const FoundFormula& f) { return f.counts == c.counts; });
     ASSERT_NE(match, found.end());
     EXPECT_EQ(match->electronClass, c.expected);
     EXPECT_EQ(core::ElectronClass(query, c.counts), c.expected);

@@ -36,7 +36,8 @@ private:
     long double Mz() const {
         long double mass = 0.0L;
         for (std::size_t k = 0; k < query_.elements.size(); ++k) {
-            mass = mass + static_cast<long double>(counts_[k]) * static_cast<long double>(query_.elements[k].mass);
+            mass = mass +
+                   static_cast<long double>(counts_[k]) * static_cast<long double>(query_.elements[k].mass);
         }
         const long double z = query_.charge;
         return (mass - z * static_cast<long double>(core::electronMass)) / (z < 0 ? -z : z);

@@ -61,8 +61,8 @@ protected:
     }
 
     void ExpectRetryBox(const std::string& text, MessageAnswer answer) {
-        port.ExpectMessage(text, MessageButtons::RetryCancel, MessageIcon::Exclamation, MessageModality::System,
-                           answer);
+        port.ExpectMessage(text, MessageButtons::RetryCancel, MessageIcon::Exclamation,
+                           MessageModality::System, answer);
     }
 };
 
@@ -115,22 +115,22 @@ TEST_F(MolecularFormulae, EachRefusalOffersRetryWithBlankRows) {
 TEST_F(MolecularFormulae, GateRefusesUntilFileNewAndCancelStoresNothing) {
     ExpectIonic(200.0, 200.0, 0.05, 1);
     ExpectRows({{"C", 0, 0}, {"H", 20, 0}});
-    port.ExpectMessage(std::string(results::messages::kFileNewFirst), MessageButtons::Ok, MessageIcon::Exclamation,
-                       MessageModality::Application, MessageAnswer::Ok);
+    port.ExpectMessage(std::string(results::messages::kFileNewFirst), MessageButtons::Ok,
+                       MessageIcon::Exclamation, MessageModality::Application, MessageAnswer::Ok);
     ExpectIonic(200.0, 200.0, 0.05, 1);
     port.ExpectDialogCancel(kRows);
-    Run();   // stores C6H127
+    Run();  // stores C6H127
     ASSERT_FALSE(document.readyForCalculation);
-    Run();   // refused by the gate
+    Run();  // refused by the gate
     document.readyForCalculation = true;
     document.SetModified(false);
-    Run();   // the element dialog is cancelled
+    Run();  // the element dialog is cancelled
     ExpectNothingStored();
 }
 
 TEST_F(MolecularFormulae, MinimumAboveMaximumCancelEnds) {
     ExpectIonic(200.0, 200.0, 0.05, 1);
-    ExpectRows({{"C", 17, 0}});   // default maximum 16 is below 17
+    ExpectRows({{"C", 17, 0}});  // default maximum 16 is below 17
     ExpectRetryBox(std::string(calc::kFormulaMinimumAboveMaximum), MessageAnswer::Cancel);
     Run();
     ExpectNothingStored();
@@ -187,7 +187,8 @@ TEST_F(MolecularFormulae, TwoHundredFillTheStorageAndSayMoreExist) {
     EXPECT_EQ(State().formulae.formulaCount, 200);
     for (int i = 1; i < 200; ++i) EXPECT_LE(State().formulae.formulaMz[i - 1], State().formulae.formulaMz[i]);
     const std::vector<std::string> lines = results::LayoutResultLines(State());
-    EXPECT_EQ(lines[lines.size() - 2], "The number of possible formulae exceeded the storage capacity (200).");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "The number of possible formulae exceeded the storage capacity (200).");
     EXPECT_EQ(lines.back(), "Try lowering the m/z range.");
 }
 
@@ -204,15 +205,18 @@ int Cli(const std::vector<std::string>& arguments, std::string& out, std::string
 TEST(FormulasCli, PrintsThePageAndJson) {
     std::string out;
     std::string errors;
-    ASSERT_EQ(Cli({"formulas", "200", "--element", "C", "--element", "H"}, out, errors), cli::kExitOk) << errors;
+    ASSERT_EQ(Cli({"formulas", "200", "--element", "C", "--element", "H"}, out, errors), cli::kExitOk)
+        << errors;
     EXPECT_NE(out.find("EE C6H127                           199.9932"), std::string::npos);
-    ASSERT_EQ(Cli({"formulas", "200", "--element", "C", "--element", "H", "--json"}, out, errors), cli::kExitOk);
+    ASSERT_EQ(Cli({"formulas", "200", "--element", "C", "--element", "H", "--json"}, out, errors),
+              cli::kExitOk);
     // DBE of C6H127: 1 + (6 x 2 - 127) / 2 = -56.5; error (199.993226 - 200) / 200 x 1e6 = -33.87 ppm.
     EXPECT_NE(out.find("\"elements\": [{\"symbol\": \"C\", \"min\": 0, \"max\": 16}, "
                        "{\"symbol\": \"H\", \"min\": 0, \"max\": 198}]"),
               std::string::npos);
     EXPECT_NE(out.find("\"formulaCount\": 1, \"storageFull\": false"), std::string::npos);
-    EXPECT_NE(out.find("{\"formula\": \"C6H127\", \"counts\": [6, 127], \"mz\": 199.99322642"), std::string::npos);
+    EXPECT_NE(out.find("{\"formula\": \"C6H127\", \"counts\": [6, 127], \"mz\": 199.99322642"),
+              std::string::npos);
     EXPECT_NE(out.find("\"errorPpm\": -33.8678"), std::string::npos);
     EXPECT_NE(out.find("\"electronClass\": 0, \"dbe\": -56.5}"), std::string::npos);
 }
@@ -220,8 +224,8 @@ TEST(FormulasCli, PrintsThePageAndJson) {
 TEST(FormulasCli, AllListsBeyondTheStorage) {
     std::string out;
     std::string errors;
-    const std::vector<std::string> query = {"formulas", "500", "--tol", "0.5", "--element", "C", "--element", "H",
-                                            "--element", "N", "--element", "O"};
+    const std::vector<std::string> query = {"formulas",  "500", "--tol",     "0.5", "--element", "C",
+                                            "--element", "H",   "--element", "N",   "--element", "O"};
     ASSERT_EQ(Cli(query, out, errors), cli::kExitOk);
     EXPECT_NE(out.find("exceeded the storage capacity (200)"), std::string::npos);
     std::vector<std::string> all = query;
@@ -233,7 +237,7 @@ TEST(FormulasCli, AllListsBeyondTheStorage) {
     ASSERT_EQ(Cli(all, out, errors), cli::kExitOk);
     const std::size_t count = std::stoul(out.substr(out.find("\"formulaCount\": ") + 16));
     EXPECT_GT(count, 200u);
-    EXPECT_EQ(pageLines, count + 6);   // title, target, range, charge, blank, heading
+    EXPECT_EQ(pageLines, count + 6);  // title, target, range, charge, blank, heading
     EXPECT_NE(out.find("\"storageFull\": false"), std::string::npos);
 }
 
@@ -253,8 +257,9 @@ TEST(FormulasCli, RefusalsAndUsage) {
     EXPECT_NE(errors.find("Symbol Entry Error"), std::string::npos);
     EXPECT_EQ(Cli({"formulas", "200", "--element", "Jx"}, out, errors), cli::kExitRefused);
     EXPECT_NE(errors.find("--jx MASS[:VALENCE]"), std::string::npos);
-    EXPECT_EQ(Cli({"formulas", "200", "--element", "Jx:0:10", "--element", "C", "--jx", "2.014102:1"}, out, errors),
-              cli::kExitOk);
+    EXPECT_EQ(
+        Cli({"formulas", "200", "--element", "Jx:0:10", "--element", "C", "--jx", "2.014102:1"}, out, errors),
+        cli::kExitOk);
     EXPECT_EQ(Cli({"formulas", "200", "--element", "C:1:2:3"}, out, errors), cli::kExitUsage);
     std::vector<std::string> nine = {"formulas", "200"};
     for (int k = 0; k < 9; ++k) {

@@ -43,7 +43,7 @@ TEST(EnrichedIsotopeList, ListsHeavyIsotopesByAscendingMassWithNominalMasses) {
 struct CompletionCase {
     const char* symbol;
     std::vector<double> heavy;
-    std::vector<double> expected;   // lightest first
+    std::vector<double> expected;  // lightest first
 };
 
 class EnrichedFACompletion : public ::testing::TestWithParam<CompletionCase> {};
@@ -52,29 +52,31 @@ TEST_P(EnrichedFACompletion, LightestIsOneMinusTheHeavyOnes) {
     ElementTable table;
     const CompletionCase& c = GetParam();
     const auto fa = Complete(NaturalIsotopesByMass(table, IndexOf(c.symbol)), c.heavy);
-    for (std::size_t i = 0; i < c.expected.size(); ++i) EXPECT_DOUBLE_EQ(fa[i], c.expected[i]) << "isotope " << i;
+    for (std::size_t i = 0; i < c.expected.size(); ++i)
+        EXPECT_DOUBLE_EQ(fa[i], c.expected[i]) << "isotope " << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EnrichedFACompletion,
-    ::testing::Values(
-        // 13C at 0.99: 12C keeps 0.01.
-        CompletionCase{"C", {0.99}, {1.0 - 0.99, 0.99}},
-        // A heavy FA left at 0 takes part as 0.000001.
-        CompletionCase{"C", {0.0}, {0.999999, 0.000001}},
-        // 0.5 + 0.5 leave exactly 0 for 16O, which is accepted.
-        CompletionCase{"O", {0.5, 0.5}, {0.0, 0.5, 0.5}},
-        // 0.33 + 0.56 + 0.11 is 1 as typed; the double sum leaves about -1E-16.
-        CompletionCase{"S", {0.33, 0.56, 0.11}, {0.0, 0.33, 0.56, 0.11}},
-        // Zeros raised first: 0.4 + 0.000001 + 0.5 leaves 0.099999.
-        CompletionCase{"S", {0.4, 0.0, 0.5}, {1.0 - (0.4 + 0.000001 + 0.5), 0.4, 0.000001, 0.5}}));
+INSTANTIATE_TEST_SUITE_P(Cases, EnrichedFACompletion,
+                         ::testing::Values(
+                             // 13C at 0.99: 12C keeps 0.01.
+                             CompletionCase{"C", {0.99}, {1.0 - 0.99, 0.99}},
+                             // A heavy FA left at 0 takes part as 0.000001.
+                             CompletionCase{"C", {0.0}, {0.999999, 0.000001}},
+                             // 0.5 + 0.5 leave exactly 0 for 16O, which is accepted.
+                             CompletionCase{"O", {0.5, 0.5}, {0.0, 0.5, 0.5}},
+                             // 0.33 + 0.56 + 0.11 is 1 as typed; the double sum leaves about -1E-16.
+                             CompletionCase{"S", {0.33, 0.56, 0.11}, {0.0, 0.33, 0.56, 0.11}},
+                             // Zeros raised first: 0.4 + 0.000001 + 0.5 leaves 0.099999.
+                             CompletionCase{
+                                 "S", {0.4, 0.0, 0.5}, {1.0 - (0.4 + 0.000001 + 0.5), 0.4, 0.000001, 0.5}}));
 
 TEST(EnrichedFACompletion, HeavyFAsAboveOneAreRefused) {
     ElementTable table;
     const IsotopeList oxygen = NaturalIsotopesByMass(table, IndexOf("O"));
     Complete(oxygen, {0.6, 0.5}, EnrichmentStatus::HeavyFATooLarge);
     // 0.99999 + 0.00001 is 1; the zero raised to 0.000001 tips it over.
-    Complete(NaturalIsotopesByMass(table, IndexOf("S")), {0.99999, 0.00001, 0.0}, EnrichmentStatus::HeavyFATooLarge);
+    Complete(NaturalIsotopesByMass(table, IndexOf("S")), {0.99999, 0.00001, 0.0},
+             EnrichmentStatus::HeavyFATooLarge);
 }
 
 TEST(StoreEnrichedElement, OrdersHeavyIsotopesByDecreasingEnrichedFAAndAdvancesTheCursors) {

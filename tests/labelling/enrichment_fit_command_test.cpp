@@ -56,13 +56,18 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     results::ViewState view;
     results::Document document;
     testing::ScriptedPort port;
-    port.ExpectDialogEntries(kForm, {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "0"}});
-    port.ExpectDialogEntries("Isotope Cluster Calculations with Labelled Atoms", {{"stop", "0.99999"}, {"elements", "1"}});
-    port.ExpectDialogEntries("Enrichment Details for Element 1", {{"symbol", symbol}, {"atoms", std::to_string(atoms)}});
-    port.ExpectDialog<EnrichmentDetailsInput>("Enrichment Details for Element 1", [heavy](EnrichmentDetailsInput& in) {
-        for (std::size_t i = 0; i < heavy.size(); ++i) in.enrichedFA[i + 1] = heavy[i];
-        return dialogs::DialogAnswer::Ok;
-    });
+    port.ExpectDialogEntries(kForm,
+                             {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "0"}});
+    port.ExpectDialogEntries("Isotope Cluster Calculations with Labelled Atoms",
+                             {{"stop", "0.99999"}, {"elements", "1"}});
+    port.ExpectDialogEntries("Enrichment Details for Element 1",
+                             {{"symbol", symbol}, {"atoms", std::to_string(atoms)}});
+    port.ExpectDialog<EnrichmentDetailsInput>("Enrichment Details for Element 1",
+                                              [heavy](EnrichmentDetailsInput& in) {
+                                                  for (std::size_t i = 0; i < heavy.size(); ++i)
+                                                      in.enrichedFA[i + 1] = heavy[i];
+                                                  return dialogs::DialogAnswer::Ok;
+                                              });
     CommandContext context{*program, view, document, port};
     RunLabellingCommand(context);
     const results::CalculationState& state = document.state;
@@ -72,7 +77,8 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     for (int k = 0; k < 12; ++k) largest = std::max(largest, state.cluster.peakFA[offset + k]);
     // Typed as a user would, to three decimals (which also keeps the base peak at 100).
     for (int k = 0; k < 12; ++k) {
-        spectrum.intensity.push_back(std::round(100000.0 * state.cluster.peakFA[offset + k] / largest) / 1000.0);
+        spectrum.intensity.push_back(std::round(100000.0 * state.cluster.peakFA[offset + k] / largest) /
+                                     1000.0);
     }
     return spectrum;
 }
@@ -84,7 +90,8 @@ protected:
         RunLabellingCommand(context);
     }
     void Form(const std::string& formula, int charge = 1) {
-        port.ExpectDialogEntries(kForm, {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "1"}});
+        port.ExpectDialogEntries(kForm,
+                                 {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "1"}});
     }
     void Detail(const std::string& symbol, int atoms, double firstMz) {
         port.ExpectDialog<EnrichmentDetailInput>(kDetail, [=](EnrichmentDetailInput& input) {
@@ -101,8 +108,8 @@ protected:
         });
     }
     void MaxEnrichment(int isotope, double estimate) {
-        port.ExpectDialogEntries(kMaxEnrichment,
-                                 {{"isotope", std::to_string(isotope)}, {"estimate", std::to_string(estimate)}});
+        port.ExpectDialogEntries(
+            kMaxEnrichment, {{"isotope", std::to_string(isotope)}, {"estimate", std::to_string(estimate)}});
     }
     void ExpectFAs(const std::vector<double>& expected, double tolerance) {
         const results::CalculationState& state = document.state;
@@ -149,7 +156,8 @@ TEST_F(EnrichmentFitCommand, RecoversTwoLabelledCarbonsFromTheirPattern) {
     EXPECT_TRUE(port.questions.empty());
     // The stored cluster is that of the reported FAs: its peaks match the spectrum.
     for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
-        EXPECT_NEAR(100.0 * state.cluster.peakFA[k] / state.cluster.maxFA, spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
+        EXPECT_NEAR(100.0 * state.cluster.peakFA[k] / state.cluster.maxFA,
+                    spectrum.intensity[static_cast<std::size_t>(k)], 0.35);
     }
 }
 
@@ -227,7 +235,8 @@ TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
 TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) {
     Form("C6H5F");
     Detail("F", 1, 96.0);
-    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
+    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!",
+                  dialogs::MessageAnswer::Retry);
     port.ExpectDialog<EnrichmentDetailInput>(kDetail, [](EnrichmentDetailInput& input) {
         EXPECT_EQ(input.symbol, "F");
         EXPECT_EQ(input.atoms, 1);
@@ -236,16 +245,17 @@ TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) 
         input.symbol = "H";
         return dialogs::DialogAnswer::Ok;
     });
-    ExpectRefusal("Error - Either the number of enriched atoms is too large,\r\n"
-                  "or your molecular formula does not contain this element!",
-                  dialogs::MessageAnswer::Cancel);
+    ExpectRefusal(
+        "Error - Either the number of enriched atoms is too large,\r\n"
+        "or your molecular formula does not contain this element!",
+        dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
 }
 
 TEST_F(EnrichmentFitCommand, AFirstPeakBelowA0HasANegativeIndex) {
     Form("C6H6");
-    Detail("C", 1, 76.5);   // 78.0464 - 76.5 = 1.55 below [A+0]
+    Detail("C", 1, 76.5);  // 78.0464 - 76.5 = 1.55 below [A+0]
     ExpectRefusal("Error - The first peak in the spectrum cannot have a negative index!");
     Run();
     ExpectNoResults();
@@ -294,7 +304,8 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     results::Document otherDocument;
     FitPort otherPort;
     otherPort.ExpectDialogEntries(kForm, {{"formula", "C6H6"}, {"charge", "1"}, {"type", "1"}});
-    otherPort.ExpectDialogEntries(kDetail, {{"symbol", "C"}, {"atoms", "2"}, {"mz", std::to_string(spectrum.firstMz)}});
+    otherPort.ExpectDialogEntries(
+        kDetail, {{"symbol", "C"}, {"atoms", "2"}, {"mz", std::to_string(spectrum.firstMz)}});
     otherPort.ExpectDialog<PeakInput>(kPeaks, [&](PeakInput& input) {
         for (std::size_t k = 0; k < 12; ++k) input.intensity[k] = spectrum.intensity[k];
         return dialogs::DialogAnswer::Ok;

@@ -94,20 +94,19 @@ TEST_P(StepSimplex, PutsUAtTheChosenIsotopeAndStepsBetweenNeighbours) {
             if (v < c.isotopes && i == v) step = -c.s;
             if (v == c.isotopes && i == 0) step = -c.s;
             if (v == c.isotopes && i == c.isotopes - 1) step = c.s;
-            EXPECT_NEAR(fit.vertexFA[v][i], fit.vertexFA[0][i] + step, 1e-15) << "vertex " << v << " isotope " << i;
+            EXPECT_NEAR(fit.vertexFA[v][i], fit.vertexFA[0][i] + step, 1e-15)
+                << "vertex " << v << " isotope " << i;
             sum += fit.vertexFA[v][i];
         }
         EXPECT_NEAR(sum, 1.0, 1e-15);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Boundaries, StepSimplex,
-                         ::testing::Values(StepSimplexCase{3, 2, 0.8, 0.8, 0.05},
-                                           StepSimplexCase{3, 1, 0.79999, 0.5, 0.1},
-                                           StepSimplexCase{3, 3, 0.5, 0.5, 0.1},
-                                           StepSimplexCase{4, 3, 0.79, 0.79, 0.05},
-                                           StepSimplexCase{4, 4, 0.78999, 0.52, 0.1},
-                                           StepSimplexCase{4, 1, 0.99999, 0.79, 0.05}));
+INSTANTIATE_TEST_SUITE_P(
+    Boundaries, StepSimplex,
+    ::testing::Values(StepSimplexCase{3, 2, 0.8, 0.8, 0.05}, StepSimplexCase{3, 1, 0.79999, 0.5, 0.1},
+                      StepSimplexCase{3, 3, 0.5, 0.5, 0.1}, StepSimplexCase{4, 3, 0.79, 0.79, 0.05},
+                      StepSimplexCase{4, 4, 0.78999, 0.52, 0.1}, StepSimplexCase{4, 1, 0.99999, 0.79, 0.05}));
 
 TEST(SearchCycle, RangeTestRefusesAnFAOfExactlyZeroOrOne) {
     EXPECT_TRUE(IsInRange({0.5, 0.5, 0, 0}, 2));
@@ -128,7 +127,7 @@ EnrichmentFit ReflectionOntoTheBoundary() {
 
 TEST(SearchCycle, OutOfRangeReflectionKeepsTheOutsideContractionWhenNoWorse) {
     EnrichmentFit fit = ReflectionOntoTheBoundary();
-    ScriptedEvaluator evaluator{{3.0}, {}};   // o equal to the worst SSR is kept
+    ScriptedEvaluator evaluator{{3.0}, {}};  // o equal to the worst SSR is kept
     RunSearchCycle(fit, evaluator.Function());
     ASSERT_EQ(evaluator.asked.size(), 1u);
     ExpectPoint(evaluator.asked[0], 0.1875, 0.8125);
@@ -146,7 +145,7 @@ TEST(SearchCycle, OutOfRangeReflectionKeepsTheOutsideContractionWhenNoWorse) {
 
 TEST(SearchCycle, OutOfRangeReflectionFallsBackToTheInsideContraction) {
     EnrichmentFit fit = ReflectionOntoTheBoundary();
-    ScriptedEvaluator evaluator{{3.5, 0.5}, {}};   // o worse than the worst: i, which is kept and best
+    ScriptedEvaluator evaluator{{3.5, 0.5}, {}};  // o worse than the worst: i, which is kept and best
     RunSearchCycle(fit, evaluator.Function());
     ASSERT_EQ(evaluator.asked.size(), 2u);
     ExpectPoint(evaluator.asked[1], 0.5625, 0.4375);
@@ -174,8 +173,8 @@ TEST(SearchCycle, InRangeReflectionIsKeptWhenAtMostTheSecondWorst) {
     RunSearchCycle(fit, evaluator.Function());
     ASSERT_EQ(evaluator.asked.size(), 1u);
     EXPECT_NEAR(evaluator.asked[0][0], 0.25, 1e-15);
-    EXPECT_NEAR(fit.vertexFA[1][0], 0.25, 1e-15);   // r (2.0) after the best (1.0)
-    EXPECT_EQ(fit.vertexSSR[2], 2.0);               // the old second-worst
+    EXPECT_NEAR(fit.vertexFA[1][0], 0.25, 1e-15);  // r (2.0) after the best (1.0)
+    EXPECT_EQ(fit.vertexSSR[2], 2.0);              // the old second-worst
 }
 
 TEST(SearchCycle, InRangeReflectionNoBetterThanTheWorstTakesTheInsideContraction) {
@@ -264,7 +263,7 @@ TEST(EnrichmentSearch, TheStartingSimplexIsNotTestedAndTheQuestionComesEveryTwen
 }
 
 struct OffsetCase {
-    double x;   // |charge| x first m/z - natural ion mass
+    double x;  // |charge| x first m/z - natural ion mass
     int offset;
 };
 
@@ -289,7 +288,7 @@ TEST(ExperimentalPeakCount, KeepsInnerZerosAndDropsTrailingOnes) {
 }
 
 TEST(LightFAEstimate, InvertsTheRatioOfTheA0Peaks) {
-    const std::vector<double> spectrum = {25, 50, 25};   // [A+0] is a quarter of the whole
+    const std::vector<double> spectrum = {25, 50, 25};  // [A+0] is a quarter of the whole
     EXPECT_EQ(LightFAEstimate(1, spectrum, 3, 0.99, 0.9, 2), 0.001);
     // One atom: 0.25 x 0.99 / 0.5.
     EXPECT_NEAR(LightFAEstimate(0, spectrum, 3, 0.99, 0.5, 1), 0.495, 1e-15);

@@ -71,9 +71,11 @@ protected:
     void Details(int n, std::vector<double> heavy) {
         port.ExpectDialog<EnrichmentDetailsInput>(Element(n), [heavy](EnrichmentDetailsInput& input) {
             EXPECT_EQ(input.lightFAText, "0.nnnnn");
-            for (int row = 0; row < EnrichmentDetailsInput::kRows; ++row) EXPECT_EQ(input.enrichedFA[row], 0.0);
+            for (int row = 0; row < EnrichmentDetailsInput::kRows; ++row)
+                EXPECT_EQ(input.enrichedFA[row], 0.0);
             for (std::size_t i = 0; i < heavy.size(); ++i) {
-                const auto field = dialogs::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
+                const auto field =
+                    dialogs::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
                 EXPECT_TRUE(field.has_value());
                 input.enrichedFA[i + 1] = heavy[i];
             }
@@ -227,8 +229,9 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
 
 TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
     Form("C6H6", "0");
-    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
-                       dialogs::MessageModality::System, dialogs::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok,
+                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
+                       dialogs::MessageAnswer::Ok);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -266,15 +269,18 @@ TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
     Identity(1, "Jx", 1);
     port.ExpectMessage("Symbol Entry Error", dialogs::MessageAnswer::Retry);
     Identity(1, "F", 1);
-    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!", dialogs::MessageAnswer::Retry);
-    Identity(1, "N", 1);
-    port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
-                       "or your molecular formula does not contain this element!",
+    port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!",
                        dialogs::MessageAnswer::Retry);
+    Identity(1, "N", 1);
+    port.ExpectMessage(
+        "Error - Either the number of enriched atoms is too large,\r\n"
+        "or your molecular formula does not contain this element!",
+        dialogs::MessageAnswer::Retry);
     Identity(1, "C", 7);
-    port.ExpectMessage("Error - Either the number of enriched atoms is too large,\r\n"
-                       "or your molecular formula does not contain this element!",
-                       dialogs::MessageAnswer::Cancel);
+    port.ExpectMessage(
+        "Error - Either the number of enriched atoms is too large,\r\n"
+        "or your molecular formula does not contain this element!",
+        dialogs::MessageAnswer::Cancel);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.elementSymbol, "C");
@@ -285,7 +291,8 @@ TEST_F(LabelledPattern, HeavyFAsAboveOneShowTheDetailsAgainCleared) {
     Calc(1);
     Identity(1, "O", 1);
     Details(1, {0.6, 0.5});
-    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!", dialogs::MessageAnswer::Retry);
+    port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!",
+                       dialogs::MessageAnswer::Retry);
     Details(1, {0.3, 0.5});
     Run();
     // One 16O/17O/18O at 0.2/0.3/0.5 with one natural O.

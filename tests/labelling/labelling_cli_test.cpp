@@ -24,16 +24,19 @@ TEST(LabelCli, OneCarbonAt99PercentAndItsEnrichedBlock) {
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     EXPECT_NEAR(JsonValue(run.out, "fa", run.out.find("{\"n\": 0")), 0.01, 1e-15);
     EXPECT_NEAR(JsonValue(run.out, "fa", run.out.find("{\"n\": 1")), 0.99, 1e-15);
-    EXPECT_NE(run.out.find("\"enriched\": [{\"symbol\": \"C\", \"atoms\": 1, \"isotopes\": [{\"massNumber\": 12, "),
-              std::string::npos);
+    EXPECT_NE(
+        run.out.find("\"enriched\": [{\"symbol\": \"C\", \"atoms\": 1, \"isotopes\": [{\"massNumber\": 12, "),
+        std::string::npos);
     EXPECT_EQ(JsonValue(run.out, "fa", run.out.find("{\"massNumber\": 13")), 0.99);
 }
 
 TEST(LabelCli, TwoElementsAndTheResultPage) {
-    const CliRun run = RunTool({"label", "Cl2C", "--charge", "-1", "--enrich", "Cl:2:0.5", "--enrich", "C:1"});
+    const CliRun run =
+        RunTool({"label", "Cl2C", "--charge", "-1", "--enrich", "Cl:2:0.5", "--enrich", "C:1"});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     EXPECT_NE(run.out.find("***** Isotope Cluster Patterns Using Labelled Atoms *****"), std::string::npos);
-    EXPECT_NE(run.out.find("Full enrichment details are presented in the saved data file."), std::string::npos);
+    EXPECT_NE(run.out.find("Full enrichment details are presented in the saved data file."),
+              std::string::npos);
 }
 
 struct RefusalCase {
@@ -58,40 +61,59 @@ TEST_P(LabellingCliRefusal, ExitsWithItsStatusAndMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, LabellingCliRefusal,
     ::testing::Values(
-        RefusalCase{{"label", "C6H6"}, kExitUsage, "tarnevo-cli label: --enrich SYM:ATOMS[:FA,...] is required"},
-        RefusalCase{{"label", "C6H6", "--enrich", "C"}, kExitUsage,
+        RefusalCase{
+            {"label", "C6H6"}, kExitUsage, "tarnevo-cli label: --enrich SYM:ATOMS[:FA,...] is required"},
+        RefusalCase{{"label", "C6H6", "--enrich", "C"},
+                    kExitUsage,
                     "tarnevo-cli label: --enrich is written SYM:ATOMS[:FA,FA,...], e.g. --enrich C:2:0.99"},
-        RefusalCase{{"label", "C6H6", "--enrich", "C:1", "--charge", "0"}, kExitRefused, "Ion charge cannot be zero!"},
-        RefusalCase{{"label", "C6Jx", "--enrich", "C:1"}, kExitRefused,
+        RefusalCase{{"label", "C6H6", "--enrich", "C:1", "--charge", "0"},
+                    kExitRefused,
+                    "Ion charge cannot be zero!"},
+        RefusalCase{{"label", "C6Jx", "--enrich", "C:1"},
+                    kExitRefused,
                     "Error - User defined elements, Jx - Qz, are not supported!"},
-        RefusalCase{{"label", "C6H6F", "--enrich", "F:1"}, kExitRefused,
+        RefusalCase{{"label", "C6H6F", "--enrich", "F:1"},
+                    kExitRefused,
                     "Error - Your element is monoisotopic and cannot be enriched!"},
         RefusalCase{{"label", "C6H6", "--enrich", "Jx:1"}, kExitRefused, "Symbol Entry Error"},
-        RefusalCase{{"label", "C6H6", "--enrich", "C:7"}, kExitRefused,
+        RefusalCase{{"label", "C6H6", "--enrich", "C:7"},
+                    kExitRefused,
                     "Error - Either the number of enriched atoms is too large,\r"},
-        RefusalCase{{"label", "C6H6", "--enrich", "C:101"}, kExitUsage,
+        RefusalCase{{"label", "C6H6", "--enrich", "C:101"},
+                    kExitUsage,
                     "--enrich ATOMS: an integer from 1 to 100 is required, not '101'"},
-        RefusalCase{{"label", "O2", "--enrich", "O:1:0.6,0.5"}, kExitRefused,
+        RefusalCase{{"label", "O2", "--enrich", "O:1:0.6,0.5"},
+                    kExitRefused,
                     "Error - One or more of your heavy isotopic FAs is too large!"},
-        RefusalCase{{"label", "C6H6", "--enrich", "C:1:0.5,0.5"}, kExitUsage,
+        RefusalCase{{"label", "C6H6", "--enrich", "C:1:0.5,0.5"},
+                    kExitUsage,
                     "tarnevo-cli label: --enrich C:1:0.5,0.5: C has 1 heavy isotope(s), 2 FAs were given"},
-        RefusalCase{{"label", "O2", "--enrich", "O:1:0.5,x"}, kExitUsage,
+        RefusalCase{{"label", "O2", "--enrich", "O:1:0.5,x"},
+                    kExitUsage,
                     "--enrich O FA 2: a number from 0 to 0.99999 is required, not 'x'"},
-        RefusalCase{{"enrich", "C6H6", "--element", "C"}, kExitUsage,
+        RefusalCase{{"enrich", "C6H6", "--element", "C"},
+                    kExitUsage,
                     "tarnevo-cli enrich: --element, --atoms, --first-mz and --intensities are required"},
-        RefusalCase{{"enrich", "SnCl4", "--element", "Sn", "--atoms", "1", "--first-mz", "300", "--intensities",
-                     "100"},
-                    kExitRefused, "Error - TARNEVO cannot analyze elements with more than four isotopes!"},
-        RefusalCase{{"enrich", "C6H6", "--element", "C", "--atoms", "7", "--first-mz", "78", "--intensities", "100"},
-                    kExitUsage, "--atoms: an integer from 1 to 6 is required, not '7'"},
-        RefusalCase{{"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "78", "--intensities", "100"},
-                    kExitRefused, "Error - There are insufficient peaks in your spectrum for the analysis!"},
+        RefusalCase{{"enrich", "SnCl4", "--element", "Sn", "--atoms", "1", "--first-mz", "300",
+                     "--intensities", "100"},
+                    kExitRefused,
+                    "Error - TARNEVO cannot analyze elements with more than four isotopes!"},
+        RefusalCase{
+            {"enrich", "C6H6", "--element", "C", "--atoms", "7", "--first-mz", "78", "--intensities", "100"},
+            kExitUsage,
+            "--atoms: an integer from 1 to 6 is required, not '7'"},
+        RefusalCase{
+            {"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "78", "--intensities", "100"},
+            kExitRefused,
+            "Error - There are insufficient peaks in your spectrum for the analysis!"},
         RefusalCase{{"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "70", "--intensities",
                      "100,50"},
-                    kExitRefused, "Error - The first peak in the spectrum cannot have a negative index!"},
+                    kExitRefused,
+                    "Error - The first peak in the spectrum cannot have a negative index!"},
         RefusalCase{{"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "78", "--intensities",
                      "100,50", "--max-cycles", "0"},
-                    kExitUsage, "tarnevo-cli enrich: --max-cycles takes a whole number of at least 1"}));
+                    kExitUsage,
+                    "tarnevo-cli enrich: --max-cycles takes a whole number of at least 1"}));
 
 // Relative intensities to three decimals of the first peaks of a JSON cluster.
 std::string Intensities(const std::string& json, int peaks) {
@@ -129,8 +151,9 @@ TEST(EnrichCli, RecoversTheEnrichmentOfASpectrumThatLabelPrinted) {
 }
 
 TEST(EnrichCli, TheCycleLimitAnswersNoAtTheFirstQuestionAtOrPastIt) {
-    const std::vector<std::string> unfittable = {"enrich", "C6H6", "--element", "C", "--atoms", "6",
-                                                 "--first-mz", "78.05", "--intensities", "100,0,100"};
+    const std::vector<std::string> unfittable = {"enrich",        "C6H6",     "--element",  "C",
+                                                 "--atoms",       "6",        "--first-mz", "78.05",
+                                                 "--intensities", "100,0,100"};
     std::vector<std::string> limited = unfittable;
     limited.insert(limited.end(), {"--max-cycles", "50", "--json"});
     const CliRun run = RunTool(limited);

@@ -85,7 +85,8 @@ ModalScript::Step Form(const char* formula, const char* charge, int type) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Calculations Involving Labelled Atoms"));
         Field(dialog, "formula")->setText(QString::fromLatin1(formula));
         Field(dialog, "charge")->setText(QString::fromLatin1(charge));
-        const auto radios = static_cast<RecordDialog*>(dialog)->EditorForKey("type")->findChildren<QRadioButton*>();
+        const auto radios =
+            static_cast<RecordDialog*>(dialog)->EditorForKey("type")->findChildren<QRadioButton*>();
         QCOMPARE(radios.size(), 2);
         radios[type]->click();
         Ok(dialog);
@@ -117,7 +118,8 @@ private slots:
         ModalScript script({
             Form("C6H6", "1", 0),
             [](QWidget* dialog) {
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("Isotope Cluster Calculations with Labelled Atoms"));
+                QCOMPARE(dialog->windowTitle(),
+                         QStringLiteral("Isotope Cluster Calculations with Labelled Atoms"));
                 Field(dialog, "elements")->setText(QStringLiteral("1"));
                 Ok(dialog);
             },
@@ -133,7 +135,8 @@ private slots:
                 QStringList texts;
                 for (QLabel* label : dialog->findChildren<QLabel*>()) texts << label->text();
                 gridAsExpected =
-                    texts.contains(QStringLiteral("The FA of the lightest isotope is calculated from the other FAs.")) &&
+                    texts.contains(
+                        QStringLiteral("The FA of the lightest isotope is calculated from the other FAs.")) &&
                     texts.count(QStringLiteral("Natural FA")) == 2 && Field(dialog, "mass1")->isReadOnly() &&
                     Field(dialog, "mass1")->text() == QStringLiteral("12") &&
                     Field(dialog, "mass2")->text() == QStringLiteral("13") &&
@@ -208,7 +211,8 @@ private slots:
         QVERIFY2(script.Unexpected().isEmpty(), qPrintable(script.Unexpected().join(u'|')));
         QCOMPARE(fitDialogTitle, QStringLiteral("Enrichment Details"));
         QCOMPARE(questions.size(), 2);
-        QVERIFY(questions[0].startsWith(QStringLiteral("After 20 trial cycles,\r\nthe smallest sum of squares")));
+        QVERIFY(
+            questions[0].startsWith(QStringLiteral("After 20 trial cycles,\r\nthe smallest sum of squares")));
         QVERIFY(questions[1].startsWith(QStringLiteral("After 40 trial cycles,")));
         const results::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);

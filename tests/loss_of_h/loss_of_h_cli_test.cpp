@@ -27,15 +27,17 @@ Outcome RunLossOfH(std::vector<std::string> arguments) {
 
 TEST(LossOfHCli, JsonNumbersPeaksFromTheFirstAndGivesThePageMz) {
     // C6H6++: 2 x 38.5 - 78.04585 = -1.05 -> the first peak is.
-    const Outcome run = RunLossOfH({"C6H6", "--charge", "2", "--first-mz", "38.5", "--intensities", "20,100,6.5", "--json"});
+    const Outcome run =
+        RunLossOfH({"C6H6", "--charge", "2", "--first-mz", "38.5", "--intensities", "20,100,6.5", "--json"});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     EXPECT_EQ(run.errors, "");
     EXPECT_EQ(run.out.rfind("{\"formula\": \"C6H6\", \"charge\": 2, \"ionMassA\": ", 0), 0u) << run.out;
-    EXPECT_NE(run.out.find(", \"firstPeakMz\": 38.5, \"firstPeakOffset\": -1, \"expPeakCount\": 3, "
-                           "\"experimental\": [{\"n\": -1, \"mz\": 38.5, \"rel\": 20}, {\"n\": 0, \"mz\": 39, "
-                           "\"rel\": 100}, {\"n\": 1, \"mz\": 39.5, \"rel\": 6.5}], \"corrected\": [{\"n\": 0, "
-                           "\"mz\": 39, \"rel\": 100}, {\"n\": 1, \"mz\": 39.5, \"rel\": "),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find(", \"firstPeakMz\": 38.5, \"firstPeakOffset\": -1, \"expPeakCount\": 3, "
+                     "\"experimental\": [{\"n\": -1, \"mz\": 38.5, \"rel\": 20}, {\"n\": 0, \"mz\": 39, "
+                     "\"rel\": 100}, {\"n\": 1, \"mz\": 39.5, \"rel\": 6.5}], \"corrected\": [{\"n\": 0, "
+                     "\"mz\": 39, \"rel\": 100}, {\"n\": 1, \"mz\": 39.5, \"rel\": "),
+        std::string::npos)
         << run.out;
     EXPECT_EQ(run.out.substr(run.out.size() - 4), "}]}\n");
 }
@@ -43,7 +45,8 @@ TEST(LossOfHCli, JsonNumbersPeaksFromTheFirstAndGivesThePageMz) {
 TEST(LossOfHCli, PrintsTheResultPageAndWritesTheReport) {
     const auto path = std::filesystem::temp_directory_path() / "tarnevo-loss-of-h-cli-test.txt";
     std::filesystem::remove(path);
-    const Outcome run = RunLossOfH({"C6H6", "--first-mz", "77.05", "--intensities", "100,50,0.1", "--report", path.string()});
+    const Outcome run =
+        RunLossOfH({"C6H6", "--first-mz", "77.05", "--intensities", "100,50,0.1", "--report", path.string()});
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     EXPECT_NE(run.out.find("***** Results for Spectrum Correction for Loss of H *****"), std::string::npos);
     EXPECT_NE(run.out.find("  [A-1]      77.05    100.000"), std::string::npos) << run.out;
@@ -57,7 +60,7 @@ TEST(LossOfHCli, PrintsTheResultPageAndWritesTheReport) {
 struct RefusalCase {
     std::vector<std::string> arguments;
     int status;
-    std::string message;   // the first line on standard error
+    std::string message;  // the first line on standard error
 };
 
 class LossOfHCliRefusal : public ::testing::TestWithParam<RefusalCase> {};

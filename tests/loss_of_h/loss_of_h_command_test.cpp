@@ -41,15 +41,17 @@ int Hydrogen() { return core::LookupSymbolText("H", 0); }
 
 // FAs of [A+0] .. [A+319] of formula after losing hLost H atoms, from the
 // engine with the stop FA the correction uses; also the [A+0] ion mass.
-std::vector<double> SpeciesPattern(const std::string& formula, int hLost, int charge, double* ionMassA = nullptr) {
+std::vector<double> SpeciesPattern(const std::string& formula, int hLost, int charge,
+                                   double* ionMassA = nullptr) {
     auto program = std::make_unique<core::ProgramContext>();
     core::ParsedFormula counts;
     EXPECT_EQ(core::ParseFormulaText(formula, counts), core::FormulaSyntax::Valid);
     counts[Hydrogen()] -= static_cast<std::uint32_t>(hLost);
-    const core::LimitCheck check = core::CheckClusterLimits(program->elements, program->cluster, counts, charge);
+    const core::LimitCheck check =
+        core::CheckClusterLimits(program->elements, program->cluster, counts, charge);
     if (ionMassA != nullptr) *ionMassA = check.ionMassA;
     std::vector<double> fa(core::kPeakCount);
-    if (check.status == core::ClusterLimit::NoPolyisotopicElement) {   // P+: one peak
+    if (check.status == core::ClusterLimit::NoPolyisotopicElement) {  // P+: one peak
         fa[0] = 1.0;
         return fa;
     }
@@ -99,9 +101,9 @@ protected:
 struct SyntheticCase {
     const char* formula;
     int charge;
-    int firstPeakOffset;               // -k: the spectrum starts at [A-k]
-    int peaks;                         // at most this many measured peaks entered
-    std::array<double, 5> amounts;     // of the intact ion and of [M-H] .. [M-4H]
+    int firstPeakOffset;            // -k: the spectrum starts at [A-k]
+    int peaks;                      // at most this many measured peaks entered
+    std::array<double, 5> amounts;  // of the intact ion and of [M-H] .. [M-4H]
 };
 
 void PrintTo(const SyntheticCase& c, std::ostream* out) {
@@ -152,22 +154,23 @@ TEST_P(SyntheticSpectrum, GivesBackTheIntactPattern) {
     for (int n = 0; n < corrected; ++n) {
         EXPECT_NEAR(State().spectrum.correctedIntensity[n], expected[n], 1e-9) << "[A+" << n << "]";
     }
-    for (int n = corrected; n < results::kMaxExperimentalPeaks; ++n) EXPECT_EQ(State().spectrum.correctedIntensity[n], 0.0);
+    for (int n = corrected; n < results::kMaxExperimentalPeaks; ++n)
+        EXPECT_EQ(State().spectrum.correctedIntensity[n], 0.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mixtures, SyntheticSpectrum,
-    ::testing::Values(SyntheticCase{"C6H5Cl", 1, -2, 10, {1.0, 0.4, 0.25, 0, 0}},
-                      SyntheticCase{"C20H30O2", 1, -4, 12, {1.0, 0.3, 0.2, 0.15, 0.1}},
-                      SyntheticCase{"C10H8Br2", 1, -3, 12, {1.0, 0.5, 0.2, 0.3, 0}},
-                      SyntheticCase{"C30H48N6O8S", 2, -4, 12, {1.0, 0.2, 0.2, 0.1, 0.05}},
-                      SyntheticCase{"C8H7Sn", 1, -1, 9, {1.0, 2.0, 0, 0, 0}},
-                      // Exactly as many H as lost at the first peak: the species
-                      // that lost all four has none left, and one element fewer
-                      // for the engine.
-                      SyntheticCase{"C2H4Cl2", 1, -4, 12, {1.0, 0.6, 0.5, 0.4, 0.3}},
-                      // P is monoisotopic: P+, all three H lost, is a single peak.
-                      SyntheticCase{"PH3", 1, -3, 12, {1.0, 0.5, 0.8, 0.3, 0}}));
+INSTANTIATE_TEST_SUITE_P(Mixtures, SyntheticSpectrum,
+                         ::testing::Values(SyntheticCase{"C6H5Cl", 1, -2, 10, {1.0, 0.4, 0.25, 0, 0}},
+                                           SyntheticCase{"C20H30O2", 1, -4, 12, {1.0, 0.3, 0.2, 0.15, 0.1}},
+                                           SyntheticCase{"C10H8Br2", 1, -3, 12, {1.0, 0.5, 0.2, 0.3, 0}},
+                                           SyntheticCase{
+                                               "C30H48N6O8S", 2, -4, 12, {1.0, 0.2, 0.2, 0.1, 0.05}},
+                                           SyntheticCase{"C8H7Sn", 1, -1, 9, {1.0, 2.0, 0, 0, 0}},
+                                           // Exactly as many H as lost at the first peak: the species
+                                           // that lost all four has none left, and one element fewer
+                                           // for the engine.
+                                           SyntheticCase{"C2H4Cl2", 1, -4, 12, {1.0, 0.6, 0.5, 0.4, 0.3}},
+                                           // P is monoisotopic: P+, all three H lost, is a single peak.
+                                           SyntheticCase{"PH3", 1, -3, 12, {1.0, 0.5, 0.8, 0.3, 0}}));
 
 // ---------------------------------------------------------------------------
 // Worked by hand
@@ -271,7 +274,7 @@ struct RefusalCase {
     const char* name;
     const char* formula;
     double firstPeakMz;
-    std::vector<double> intensities;   // empty: the peak dialog is not reached
+    std::vector<double> intensities;  // empty: the peak dialog is not reached
     std::string_view message;
 };
 
@@ -287,7 +290,7 @@ TEST_P(Refusal, ShowsItsMessageAndStoresNothing) {
     Run();
     EXPECT_TRUE(port.Finished());
     ExpectNothingStored();
-    EXPECT_EQ(view.firstPeakMz, c.firstPeakMz);   // the entries preset the next run
+    EXPECT_EQ(view.firstPeakMz, c.firstPeakMz);  // the entries preset the next run
 }
 
 INSTANTIATE_TEST_SUITE_P(

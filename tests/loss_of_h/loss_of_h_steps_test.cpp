@@ -35,17 +35,16 @@ TEST_P(FirstPeak, IsRoundedHalfAwayFromZeroWithinMinusFourToMinusOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, FirstPeak,
-    ::testing::Values(
-        OffsetCase{kIonMass - 1.5, 1, -2},            // exactly half: away from zero
-        OffsetCase{kIonMass - 0.5, 1, -1},            // exactly half at the top end
-        OffsetCase{kIonMass - 0.4, 1, std::nullopt},  // rounds to 0: not a loss peak
-        OffsetCase{kIonMass - 4.5, 1, std::nullopt},
-        // Doubly charged: 2 x m/z is compared, so m/z 0.5 below [A+0] is.
-        OffsetCase{(kIonMass - 1.0) / 2, 2, -1}, OffsetCase{(kIonMass - 3.0) / 2, 2, -3},
-        OffsetCase{kIonMass - 3.0, 2, std::nullopt}));   // 2 x 75.25 - 78.25 = +72.25
+    ::testing::Values(OffsetCase{kIonMass - 1.5, 1, -2},            // exactly half: away from zero
+                      OffsetCase{kIonMass - 0.5, 1, -1},            // exactly half at the top end
+                      OffsetCase{kIonMass - 0.4, 1, std::nullopt},  // rounds to 0: not a loss peak
+                      OffsetCase{kIonMass - 4.5, 1, std::nullopt},
+                      // Doubly charged: 2 x m/z is compared, so m/z 0.5 below [A+0] is.
+                      OffsetCase{(kIonMass - 1.0) / 2, 2, -1}, OffsetCase{(kIonMass - 3.0) / 2, 2, -3},
+                      OffsetCase{kIonMass - 3.0, 2, std::nullopt}));  // 2 x 75.25 - 78.25 = +72.25
 
 TEST(ExperimentalPeakCount, DropsOnlyTrailingZeros) {
-    EXPECT_EQ(core::ExperimentalPeakCount(Spectrum{50, 100, 0, 30}), 4);   // the inner zero stays a peak
+    EXPECT_EQ(core::ExperimentalPeakCount(Spectrum{50, 100, 0, 30}), 4);  // the inner zero stays a peak
     EXPECT_EQ(core::ExperimentalPeakCount(Spectrum{0, 0, 5}), 3);
 }
 

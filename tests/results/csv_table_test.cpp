@@ -74,7 +74,7 @@ double Number(const std::string& cell) {
 
 TEST(CsvTable, ClusterRowsCarryTheStoredDoublesExactly) {
     results::CalculationState state = ClusterState();
-    state.cluster.peakCentroidMz[0] = 112.00810000000001;   // a value that needs all 17 digits
+    state.cluster.peakCentroidMz[0] = 112.00810000000001;  // a value that needs all 17 digits
     const auto rows = ParseCsv(ComposeCsv(state));
     ASSERT_EQ(rows.size(), 5U);
     EXPECT_EQ(rows[0], (Row{"ion", "n", "mz", "centroidMz", "fa", "rel"}));
@@ -94,7 +94,7 @@ TEST(CsvTable, ClusterRowsCarryTheStoredDoublesExactly) {
 
 TEST(CsvTable, RepeatingUnitsListEveryIonsPeaksUnderItsFormula) {
     const auto rows = ParseCsv(ComposeCsv(RepeatingUnitState()));
-    ASSERT_EQ(rows.size(), 6U);   // header, 2 + 3 peaks
+    ASSERT_EQ(rows.size(), 6U);  // header, 2 + 3 peaks
     EXPECT_EQ(rows[1][0], "CH3OH(C2H4O)3(Na)2");
     EXPECT_EQ(rows[3][0], "CH3OH(C2H4O)4(Na)2");
     EXPECT_EQ(rows[3][1], "0");
@@ -107,7 +107,7 @@ TEST(CsvTable, EnrichmentComparesExperimentWithFit) {
     const auto rows = ParseCsv(ComposeCsv(EnrichmentState(2)));
     ASSERT_EQ(rows.size(), 5U);
     EXPECT_EQ(rows[0], (Row{"n", "mz", "experimental", "calculated"}));
-    EXPECT_EQ(rows[1], (Row{"0", "78.0464", "0", "2"}));   // 0.01 of 0.5
+    EXPECT_EQ(rows[1], (Row{"0", "78.0464", "0", "2"}));  // 0.01 of 0.5
     EXPECT_EQ(rows[3], (Row{"2", "80.0464", "100", "100"}));
     EXPECT_EQ(rows[4], (Row{"3", "81.0464", "40", "40"}));
 }
@@ -124,9 +124,9 @@ TEST(CsvTable, LossOfHRowsSpanBothSpectra) {
 
 TEST(CsvTable, LossOfHWithMoreCorrectedThanMeasuredPeaks) {
     results::CalculationState state = LossOfHState();
-    state.spectrum.expPeakCount = 1;   // only [A-2] measured; corrected [A+0]..[A+2]
+    state.spectrum.expPeakCount = 1;  // only [A-2] measured; corrected [A+0]..[A+2]
     const auto rows = ParseCsv(ComposeCsv(state));
-    ASSERT_EQ(rows.size(), 6U);   // [A-2] .. [A+2]
+    ASSERT_EQ(rows.size(), 6U);  // [A-2] .. [A+2]
     EXPECT_EQ(rows[1], (Row{"-2", "126.05", "5", ""}));
     EXPECT_EQ(rows[2], (Row{"-1", "127.05", "", ""}));
     EXPECT_EQ(rows[5], (Row{"2", "130.05", "", "0.6"}));
@@ -149,9 +149,9 @@ TEST(CsvTable, FormulaeWithErrorElectronClassAndRingsPlusDoubleBonds) {
 }
 
 TEST(CsvTable, RingsPlusDoubleBondsUnknownForTheUserElement) {
-    results::CalculationState state = NoFormulaState();   // elements C, H, Jx
+    results::CalculationState state = NoFormulaState();  // elements C, H, Jx
     state.formulae.formulaCount = 2;
-    state.formulae.formulaAtoms[0] = {2, 6, 0};   // C2H6: 1 + 2 - 3 = 0
+    state.formulae.formulaAtoms[0] = {2, 6, 0};  // C2H6: 1 + 2 - 3 = 0
     state.formulae.formulaAtoms[1] = {1, 2, 1};
     state.formulae.formulaMz = {30.04695, 149.9};
     const auto rows = ParseCsv(ComposeCsv(state));
@@ -193,8 +193,8 @@ struct CommaDecimal : std::numpunct<char> {
 TEST(CsvTable, DecimalPointIsAPeriodUnderACommaDecimalLocale) {
     const std::string expected = ComposeCsv(ClusterState()) + ComposeCsv(FormulaState());
     const std::string previousC = std::setlocale(LC_ALL, nullptr);
-    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ||
-                        std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
+    const bool german =
+        std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr || std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
     const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
     const std::string underComma = ComposeCsv(ClusterState()) + ComposeCsv(FormulaState());
     std::locale::global(previous);
@@ -208,8 +208,8 @@ class ExportTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         directory_ = fs::temp_directory_path() /
-                     ("tarnevo-csv-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                     ("tarnevo-csv-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                      "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(directory_);
         fs::create_directories(directory_);
         document_.state = RepeatingUnitState();
@@ -241,8 +241,8 @@ TEST_F(ExportTableTest, WritesTheTableWhereTheUserChose) {
 TEST_F(ExportTableTest, FailureIsShownAndLeavesNoFile) {
     const fs::path path = directory_ / "missing" / "polymer.csv";
     ScriptedPort ui;
-    ui.ExpectSaveFile(path.string()).ExpectMessageContaining("The table could not be exported to \"" +
-                                                            path.string() + "\": ");
+    ui.ExpectSaveFile(path.string())
+        .ExpectMessageContaining("The table could not be exported to \"" + path.string() + "\": ");
     EXPECT_FALSE(results::ExportTable(document_, ui));
     EXPECT_TRUE(fs::is_empty(directory_));
 }
@@ -252,7 +252,7 @@ TEST_F(ExportTableTest, CancelWritesNothingAndAFreshDataSetAsksNothing) {
     ui.ExpectSaveFile(std::nullopt);
     EXPECT_FALSE(results::ExportTable(document_, ui));
     document_.readyForCalculation = true;
-    EXPECT_FALSE(results::ExportTable(document_, ui));   // the script expects no second dialog
+    EXPECT_FALSE(results::ExportTable(document_, ui));  // the script expects no second dialog
     EXPECT_TRUE(fs::is_empty(directory_));
 }
 

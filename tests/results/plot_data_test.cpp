@@ -103,12 +103,12 @@ TEST(PlotData, EnrichmentFitShowsBothSpectraSideBySide) {
     ASSERT_EQ(measured.marks.size(), 4U);
     ASSERT_EQ(calculated.marks.size(), 4U);
     const double experimental[] = {0.0, 0.0, 100.0, 40.0};
-    const double fitted[] = {2.0, 4.0, 100.0, 40.0};   // 0.01, 0.02, 0.5, 0.2 of 0.5
+    const double fitted[] = {2.0, 4.0, 100.0, 40.0};  // 0.01, 0.02, 0.5, 0.2 of 0.5
     for (int n = 0; n < 4; ++n) {
         const double mz = 78.0464 + n;
         EXPECT_NEAR(measured.marks[n].mz, mz, kTight);
         EXPECT_NEAR(calculated.marks[n].mz, mz, kTight);
-        EXPECT_LT(measured.marks[n].x, mz);     // side by side, neither on top
+        EXPECT_LT(measured.marks[n].x, mz);  // side by side, neither on top
         EXPECT_GT(calculated.marks[n].x, mz);
         EXPECT_NEAR(measured.marks[n].y, experimental[n], kTight);
         EXPECT_NEAR(calculated.marks[n].y, fitted[n], kTight);
@@ -131,7 +131,7 @@ TEST(PlotData, LossOfHShowsMeasuredFromAMinusTwoAndCorrectedFromAPlusZero) {
     EXPECT_EQ(corrected[0].label, "[A+0]");
     EXPECT_NEAR(corrected[0].mz, 128.05, kTight);
     EXPECT_NEAR(corrected[1].y, 10.8, kTight);
-    EXPECT_NEAR(corrected[2].mz, measured[4].mz, kTight);   // both [A+2]
+    EXPECT_NEAR(corrected[2].mz, measured[4].mz, kTight);  // both [A+2]
     EXPECT_EQ(plot.series[1].name, "Corrected for loss of H");
 }
 
@@ -181,7 +181,7 @@ TEST(PlotData, PolymerIonsShareOneAxisAndAreLabelledAboveTheirTallestPeak) {
     EXPECT_NEAR(plot.labels[0].x, 100.25, kTight);
     EXPECT_EQ(plot.labels[1].text, "CH3OH(C2H4O)4(Na)2");
     EXPECT_NEAR(plot.labels[1].x, 122.25, kTight);
-    EXPECT_GT(plot.y.high, 100.0 * 1.2);   // room for the labels above 100 %
+    EXPECT_GT(plot.y.high, 100.0 * 1.2);  // room for the labels above 100 %
 }
 
 TEST(PlotData, IsotopicDataSticksAtExactMassesWithFAHeights) {
@@ -199,7 +199,8 @@ TEST(PlotData, HoverTextReadsLabelPositionAndHeight) {
     EXPECT_EQ(results::DescribeMark(cluster, cluster.series[0].marks[2]),
               "[A+2]\nm/z 114.00810\nFA 2.00000E-001\nRel % 26.667");
     const PlotData formulae = MakePlotData(FormulaState());
-    EXPECT_EQ(results::DescribeMark(formulae, formulae.series[0].marks[0]), "EE C7H7O\nm/z 107.04910\nError -8.41 ppm");
+    EXPECT_EQ(results::DescribeMark(formulae, formulae.series[0].marks[0]),
+              "EE C7H7O\nm/z 107.04910\nError -8.41 ppm");
     const PlotData isotopes = MakePlotData(IsotopicDataState());
     EXPECT_EQ(results::DescribeMark(isotopes, isotopes.series[0].marks[1]),
               "Cl(37)\nMass 36.96590\nFA 2.42400E-001\nRel % 31.996");

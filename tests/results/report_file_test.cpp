@@ -125,9 +125,7 @@ protected:
         target_ = GetParam().prepare(dir_.Path());
         before_ = Snapshot(dir_.Path());
     }
-    void TearDown() override {
-        EXPECT_EQ(Snapshot(dir_.Path()), before_) << "the directory changed";
-    }
+    void TearDown() override { EXPECT_EQ(Snapshot(dir_.Path()), before_) << "the directory changed"; }
 
     // Runs the write with the case's conditions in force.
     template <typename Write>
@@ -166,32 +164,33 @@ TEST_P(SaveFailureTest, WriteReportKeepsTheSaveBookkeeping) {
     EXPECT_EQ(document.runDate, "May 01, 2029, at 08.00 h");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Failures, SaveFailureTest,
-    ::testing::Values(FailureCase{"MissingDirectory",
-                                  [](const fs::path& dir) { return dir / "no-such-folder" / "report.txt"; },
-                                  "No such file or directory"},
-                      FailureCase{"DirectoryInPlaceOfTarget",
-                                  [](const fs::path& dir) {
-                                      fs::create_directory(dir / "report.txt");
-                                      WriteFile(dir / "report.txt" / "keep.txt", "keep");
-                                      return dir / "report.txt";
-                                  },
-                                  "Is a directory"},
-                      FailureCase{"DiskFullPartWay",
-                                  [](const fs::path& dir) {
-                                      WriteFile(dir / "report.txt", kOldReport);
-                                      return dir / "report.txt";
-                                  },
-                                  "File too large", true},
-                      FailureCase{"WriteProtectedReport",
-                                  [](const fs::path& dir) {
-                                      WriteFile(dir / "report.txt", kOldReport);
-                                      chmod((dir / "report.txt").c_str(), 0444);
-                                      return dir / "report.txt";
-                                  },
-                                  "The file is read-only"}),
-    [](const ::testing::TestParamInfo<FailureCase>& test) { return test.param.name; });
+INSTANTIATE_TEST_SUITE_P(Failures, SaveFailureTest,
+                         ::testing::Values(FailureCase{"MissingDirectory",
+                                                       [](const fs::path& dir) {
+                                                           return dir / "no-such-folder" / "report.txt";
+                                                       },
+                                                       "No such file or directory"},
+                                           FailureCase{"DirectoryInPlaceOfTarget",
+                                                       [](const fs::path& dir) {
+                                                           fs::create_directory(dir / "report.txt");
+                                                           WriteFile(dir / "report.txt" / "keep.txt", "keep");
+                                                           return dir / "report.txt";
+                                                       },
+                                                       "Is a directory"},
+                                           FailureCase{"DiskFullPartWay",
+                                                       [](const fs::path& dir) {
+                                                           WriteFile(dir / "report.txt", kOldReport);
+                                                           return dir / "report.txt";
+                                                       },
+                                                       "File too large", true},
+                                           FailureCase{"WriteProtectedReport",
+                                                       [](const fs::path& dir) {
+                                                           WriteFile(dir / "report.txt", kOldReport);
+                                                           chmod((dir / "report.txt").c_str(), 0444);
+                                                           return dir / "report.txt";
+                                                       },
+                                                       "The file is read-only"}),
+                         [](const ::testing::TestParamInfo<FailureCase>& test) { return test.param.name; });
 
 // ---- The document's save bookkeeping -----------------------------------
 

@@ -9,8 +9,8 @@
 
 #include <functional>
 
-#include "results/report.h"
 #include "core/text_format.h"
+#include "results/report.h"
 #include "tests/results/golden_file.h"
 #include "tests/results/sample_states.h"
 

@@ -308,7 +308,8 @@ TEST_P(SaveToDescriptor, AppendsToTheOpenFile) {
 INSTANTIATE_TEST_SUITE_P(StandardOutput, SaveToDescriptor,
                          ::testing::Values("-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"),
                          [](const auto& named) {
-                             return std::string(named.index == 0 ? "Dash" : "Path" + std::to_string(named.index));
+                             return std::string(named.index == 0 ? "Dash"
+                                                                 : "Path" + std::to_string(named.index));
                          });
 
 // ---- A file size limit with SIGXFSZ at its default ------------------------------

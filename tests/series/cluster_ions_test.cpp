@@ -163,7 +163,8 @@ TEST_F(ClusterIons, EndCapAndSeveralChargingIonsAddToEveryIon) {
     EXPECT_EQ(state.charge, 2);
     // n x C2H4O + H2O + 2 Na, two electrons removed.
     for (int i = 0; i < 2; ++i) {
-        EXPECT_NEAR(state.series.ionMassAList[i], (4 + i) * kC2H4O + (2 * kH + kO) + 2 * kNa - 2 * kElectron, 1e-9);
+        EXPECT_NEAR(state.series.ionMassAList[i], (4 + i) * kC2H4O + (2 * kH + kO) + 2 * kNa - 2 * kElectron,
+                    1e-9);
     }
 }
 

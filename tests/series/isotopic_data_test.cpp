@@ -73,7 +73,8 @@ TEST_P(IsotopeList, IsStoredByIncreasingMassNumber) {
     EXPECT_EQ(state.isotopes.isotopeBase, element.isotopes[0].massNumber);
     for (int i = 0; i <= last; ++i) {
         const Isotope& expected = element.isotopes[i];
-        EXPECT_EQ(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i], expected.massNumber) << "isotope " << i;
+        EXPECT_EQ(state.isotopes.isotopeBase + state.details.isotopeMassNumber[i], expected.massNumber)
+            << "isotope " << i;
         EXPECT_EQ(state.isotopes.isotopeMass[i], expected.mass) << expected.massNumber;
         EXPECT_EQ(state.isotopes.isotopeFAList[i], expected.fa) << expected.massNumber;
     }

@@ -20,11 +20,13 @@ ScriptedPort& ScriptedPort::ExpectMessage(std::string text, MessageButtons butto
 }
 
 ScriptedPort& ScriptedPort::ExpectMessageContaining(std::string part) {
-    steps_.push_back(MessageStep{std::move(part), std::nullopt, std::nullopt, std::nullopt, MessageAnswer::Ok, true});
+    steps_.push_back(
+        MessageStep{std::move(part), std::nullopt, std::nullopt, std::nullopt, MessageAnswer::Ok, true});
     return *this;
 }
 
-ScriptedPort& ScriptedPort::ExpectDialog(std::string caption, std::function<DialogAnswer(InputRecord&)> filler) {
+ScriptedPort& ScriptedPort::ExpectDialog(std::string caption,
+                                         std::function<DialogAnswer(InputRecord&)> filler) {
     steps_.push_back(DialogStep{std::move(caption), std::move(filler)});
     return *this;
 }
