@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
-  fonts-liberation xvfb xauth ccache locales clang-tidy
+  fonts-liberation xvfb xauth ccache locales clang-format clang-tidy
   libisospec++-dev
   # The fuzz stage: clang, its libFuzzer and sanitizer runtimes, and
   # llvm-symbolizer for readable stacks in a finding's report.
