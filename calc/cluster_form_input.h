@@ -4,11 +4,10 @@
 
 #include <string>
 
+#include "calc/shared_fields.h"
 #include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
-
-inline constexpr int kMaxFormulaLength = 128;
 
 class ClusterFormInput : public dialogs::InputRecord {
 public:
@@ -17,19 +16,10 @@ public:
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, and Qz.";
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:",   dialogs::FieldType::Text, 0,
-                                                 0,         kMaxFormulaLength};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30,
-                                                0};
-    static constexpr dialogs::FieldSpec kStopFA{
-        "stop",
-        "Total Fractional Abundance at which to stop the calculation:",
-        dialogs::FieldType::Number,
-        0.5,
-        0.99999,
-        0};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
+    static constexpr const dialogs::FieldSpec& kCharge = kIonChargeField;
+    static constexpr const dialogs::FieldSpec& kStopFA = kStopFAField;
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "calc/shared_fields.h"
 #include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
@@ -30,8 +31,7 @@ public:
         .type = dialogs::FieldType::Number,
         .minimum = 0.5,
         .maximum = 0.99999};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     std::string repeatUnit;
     std::string endCap;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "calc/shared_fields.h"
 #include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
@@ -13,8 +14,7 @@ public:
     static constexpr std::string_view kCaption = "Elemental Isotopic Display";
     static constexpr dialogs::FieldSpec kSymbol{
         "symbol", "Chemical symbol of the element to be displayed:", dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     std::string symbol;
     bool saveReminder = true;

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "calc/shared_fields.h"
 #include "core/enriched_element.h"
 #include "dialogs/input_record.h"
 
@@ -24,10 +25,8 @@ public:
         "Calculate an ISOTOPE PATTERN from known enrichments.",
         "Calculate an ENRICHMENT from an EXPERIMENTAL isotope pattern (spectrum)."};
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:", dialogs::FieldType::Text, 0, 0,
-                                                 128};
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30,
-                                                0};
+    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
+    static constexpr const dialogs::FieldSpec& kCharge = kIonChargeField;
     static constexpr dialogs::FieldSpec kType{.key = "type",
                                               .label = "Type of Calculation",
                                               .type = dialogs::FieldType::Choice,
@@ -35,8 +34,7 @@ public:
                                               .maximum = 1,
                                               .group = "Type of Calculation",
                                               .choices = kTypeChoices};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;
@@ -54,13 +52,7 @@ public:
 class LabellingCalcInput : public dialogs::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Isotope Cluster Calculations with Labelled Atoms";
-    static constexpr dialogs::FieldSpec kStopFA{
-        "stop",
-        "Total Fractional Abundance at which to stop the calculation:",
-        dialogs::FieldType::Number,
-        0.5,
-        0.99999,
-        0};
+    static constexpr const dialogs::FieldSpec& kStopFA = kStopFAField;
     static constexpr dialogs::FieldSpec kElements{
         "elements", "Number of enriched elements (maximum of six):", dialogs::FieldType::Integer, 1, 6, 0};
 

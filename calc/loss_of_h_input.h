@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc/cluster_form_input.h"
+#include "calc/shared_fields.h"
 #include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
@@ -17,8 +18,7 @@ public:
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, or Qz.";
 
-    static constexpr dialogs::FieldSpec kFormula{"formula", "Ion Formula:",   dialogs::FieldType::Text, 0,
-                                                 0,         kMaxFormulaLength};
+    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
     static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, 1, 2,
                                                 0};
     static constexpr dialogs::FieldSpec kFirstPeakMz{"first-mz",
@@ -27,8 +27,7 @@ public:
                                                      2.0,
                                                      2000.0,
                                                      0};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;

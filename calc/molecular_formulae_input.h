@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "calc/shared_fields.h"
 #include "dialogs/input_record.h"
 #include "results/calculation_state.h"
 
@@ -30,8 +31,7 @@ public:
         "tol", "Mass-to-charge ratio difference.", dialogs::FieldType::Number, 0, 0.5, 0};
     static constexpr dialogs::FieldSpec kCharge{
         "charge", "Ionic charge:", dialogs::FieldType::Integer, -10, 10, 0};
-    static constexpr dialogs::FieldSpec kReminder{
-        "reminder", "Enable the reminder to save the data.", dialogs::FieldType::Check, 0, 1, 0};
+    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
 
     double target = kStartTarget;
     double difference = kStartDifference;
