@@ -1,4 +1,5 @@
 #include "app/file_filter.h"
+#include "app/qt_text.h"
 
 #include <QRegularExpression>
 
@@ -26,8 +27,7 @@ QString BareName(const QString& name) {
 }  // namespace
 
 QStringList NameFiltersFrom(std::string_view filter) {
-    const QStringList parts =
-        QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
+    const QStringList parts = QtText(filter).split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty()) break;  // the closing "||"

@@ -1,4 +1,5 @@
 #include "app/formula_dialogs.h"
+#include "app/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -12,11 +13,6 @@ namespace tarnevo::app {
 namespace {
 
 using Elements = calc::FormulaElementsInput;
-
-QString Heading(const std::array<std::string_view, 2>& lines) {
-    return QString::fromUtf8(lines[0].data(), static_cast<qsizetype>(lines[0].size())) + u'\n' +
-           QString::fromUtf8(lines[1].data(), static_cast<qsizetype>(lines[1].size()));
-}
 
 QLabel* CentredHeading(const QString& text) {
     auto* label = new QLabel(text);
@@ -36,9 +32,7 @@ CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDia
         form->addRow(label, EditorAt(i));
     }
     layout->addLayout(form);
-    auto* group =
-        new QGroupBox(QString::fromUtf8(calc::MolFormInput::kRangeGroup.data(),
-                                        static_cast<qsizetype>(calc::MolFormInput::kRangeGroup.size())));
+    auto* group = new QGroupBox(QtText(calc::MolFormInput::kRangeGroup));
     auto* groupLayout = new QVBoxLayout(group);
     for (std::string_view line : calc::MolFormInput::kRangeLines) groupLayout->addWidget(MakeLabel(line));
     layout->addWidget(group);
@@ -61,12 +55,9 @@ CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent)
     constexpr int kGapColumn = kColumnsPerSide;
     for (int side = 0; side < 2; ++side) {
         const int column = side * (kColumnsPerSide + 1);
-        grid->addWidget(
-            CentredHeading(QString::fromUtf8(Elements::kSymbolHeading.data(),
-                                             static_cast<qsizetype>(Elements::kSymbolHeading.size()))),
-            0, column);
-        grid->addWidget(CentredHeading(Heading(Elements::kMinimumHeading)), 0, column + 1);
-        grid->addWidget(CentredHeading(Heading(Elements::kMaximumHeading)), 0, column + 2);
+        grid->addWidget(CentredHeading(QtText(Elements::kSymbolHeading)), 0, column);
+        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMinimumHeading)), 0, column + 1);
+        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMaximumHeading)), 0, column + 2);
     }
     grid->setColumnMinimumWidth(kGapColumn, 24);
     for (int row = 0; row < Elements::kRows; ++row) {

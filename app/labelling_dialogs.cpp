@@ -1,4 +1,5 @@
 #include "app/labelling_dialogs.h"
+#include "app/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -16,7 +17,7 @@ constexpr int kRowsPerBlock = 5;
 constexpr int kColumnsPerBlock = 3;  // mass, natural FA, enriched FA
 
 QLabel* Heading(std::string_view text) {
-    auto* label = new QLabel(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    auto* label = new QLabel(QtText(text));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     return label;
 }

@@ -20,6 +20,7 @@
 
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
 #include "app/pattern_plot.h"
+#include "app/qt_text.h"
 #include "results/plot_data.h"
 #endif
 
@@ -40,10 +41,6 @@ QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLitera
 #endif
 
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
-
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -125,8 +122,8 @@ void CMainFrame::CreateActions() {
 #endif
 
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
-        AddAction(calculation.command, Text(calculation.menuText), Text(calculation.prompt),
-                  Text(calculation.toolTip),
+        AddAction(calculation.command, QtText(calculation.menuText), QtText(calculation.prompt),
+                  QtText(calculation.toolTip),
                   {Keys(Qt::CTRL | static_cast<Qt::Key>(calculation.shortcutKey))});
     }
 

@@ -21,6 +21,7 @@
 #include <QSvgGenerator>
 #endif
 
+#include "app/qt_text.h"
 #include "results/report_file.h"
 
 namespace tarnevo::app {
@@ -31,8 +32,6 @@ namespace {
 constexpr double kHoverReach = 8.0;
 // One wheel notch zooms the m/z axis in to 80 % of its width (out: 125 %).
 constexpr double kWheelZoomIn = 0.8;
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 std::string PlotFailureMessage(const std::string& path, std::string_view reason) {
     return "The plot could not be saved to \"" + path + "\": " + std::string(reason) +
@@ -72,15 +71,15 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     Clear();
     data_ = plot;
     if (data_.empty) {
-        chart()->setTitle(Text(data_.hint));
+        chart()->setTitle(QtText(data_.hint));
         chart()->legend()->setVisible(false);
         return;
     }
-    chart()->setTitle(Text(data_.title));
+    chart()->setTitle(QtText(data_.title));
     axisX_ = new QValueAxis;
     axisY_ = new QValueAxis;
-    axisX_->setTitleText(Text(data_.xTitle));
-    axisY_->setTitleText(Text(data_.yTitle));
+    axisX_->setTitleText(QtText(data_.xTitle));
+    axisY_->setTitleText(QtText(data_.yTitle));
     // Enough decimals to tell the ticks of a narrow m/z window apart.
     const double span = data_.x.high - data_.x.low;
     axisX_->setLabelFormat(span < 0.5 ? QStringLiteral("%.3f")
@@ -93,7 +92,7 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     for (const results::PlotSeries& series : data_.series) AddSeries(series);
     chart()->legend()->setVisible(data_.showLegend);
     for (const results::PlotLabel& label : data_.labels) {
-        auto* item = new QGraphicsSimpleTextItem(Text(label.text), chart());
+        auto* item = new QGraphicsSimpleTextItem(QtText(label.text), chart());
         item->setZValue(10);
         labels_.push_back(item);
     }
@@ -136,7 +135,7 @@ void PatternPlotView::AddSeries(const results::PlotSeries& series) {
         }
         drawn = sticks;
     }
-    drawn->setName(Text(series.name));
+    drawn->setName(QtText(series.name));
     chart()->addSeries(drawn);
     // The theme gives each series its colour when it is added; only then is
     // the stick pen made wider, keeping that colour.
@@ -193,7 +192,7 @@ QString PatternPlotView::HoverTextAt(QPoint position) const {
             }
         }
     }
-    return nearest == nullptr ? QString() : Text(results::DescribeMark(data_, *nearest));
+    return nearest == nullptr ? QString() : QtText(results::DescribeMark(data_, *nearest));
 }
 
 void PatternPlotView::mouseMoveEvent(QMouseEvent* event) {

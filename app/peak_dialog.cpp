@@ -1,4 +1,5 @@
 #include "app/peak_dialog.h"
+#include "app/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -12,10 +13,6 @@ namespace tarnevo::app {
 namespace {
 
 using Input = calc::PeakInput;
-
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* HeadingLabel(const QString& text) {
     auto* label = new QLabel(text);
@@ -40,10 +37,10 @@ CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input
     grid->setHorizontalSpacing(8);
     constexpr int kColumnsPerPair = 3;  // m/z, intensity, gap
     const QString intensityHeading =
-        FromView(Input::kIntensityHeading[0]) + u'\n' + FromView(Input::kIntensityHeading[1]);
+        QtText(Input::kIntensityHeading[0]) + u'\n' + QtText(Input::kIntensityHeading[1]);
     for (int pair = 0; pair < Input::kColumnPairs; ++pair) {
         const int column = pair * kColumnsPerPair;
-        grid->addWidget(HeadingLabel(FromView(Input::kMzHeading)), 0, column);
+        grid->addWidget(HeadingLabel(QtText(Input::kMzHeading)), 0, column);
         grid->addWidget(HeadingLabel(intensityHeading), 0, column + 1);
         if (pair + 1 < Input::kColumnPairs) grid->setColumnMinimumWidth(column + 2, 24);
     }

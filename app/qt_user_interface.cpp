@@ -10,6 +10,7 @@
 #include "app/labelling_dialogs.h"
 #include "app/loss_h_form_dialog.h"
 #include "app/peak_dialog.h"
+#include "app/qt_text.h"
 #include "app/user_element_dialog.h"
 
 namespace tarnevo::app {
@@ -59,14 +60,12 @@ MessageAnswer AnswerOf(int button) {
     }
 }
 
-QString ToQString(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
 MessageAnswer RunMessageBox(QWidget* parent, const dialogs::MessageRequest& request) {
     const QMessageBox::Icon icon =
         request.icon == dialogs::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
-    QMessageBox box(icon, QStringLiteral("TARNEVO"), ToQString(request.text), ButtonsOf(request.buttons),
+    QMessageBox box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
                     parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
@@ -103,10 +102,6 @@ DialogFactory FactoryFor(std::string_view name) {
     return nullptr;
 }
 
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 std::unique_ptr<RecordDialog> MakeRecordDialog(dialogs::InputRecord& record, const QString& helpPage,
@@ -118,7 +113,7 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(dialogs::InputRecord& record, con
         dialog = std::make_unique<GenericRecordDialog>(record, record.Notes(), parent);
     }
     QString page = helpPage.isEmpty() ? kMainWindowHelpPage : helpPage;
-    if (!record.HelpPage().empty()) page = Text(record.HelpPage());
+    if (!record.HelpPage().empty()) page = QtText(record.HelpPage());
     dialog->setProperty(kHelpPageProperty, page);
     return dialog;
 }
@@ -141,8 +136,8 @@ std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveF
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.promptOverwrite);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setNameFilters(NameFiltersFrom(request.filter));
-    dialog.setDefaultSuffix(ToQString(request.defaultExtension));
-    dialog.selectFile(ToQString(request.initialName));
+    dialog.setDefaultSuffix(QtText(request.defaultExtension));
+    dialog.selectFile(QtText(request.initialName));
     dialog.setProperty(kHelpPageProperty, QStringLiteral("results.html"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();

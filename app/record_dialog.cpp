@@ -10,20 +10,17 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
 #include "app/qt_user_interface.h"
 
 namespace tarnevo::app {
 
 namespace {
 
-QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The option texts of a choice field; numbered when the record names none.
 QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
     QStringList texts;
-    for (std::string_view choice : rule.choices) texts << ToQString(choice);
+    for (std::string_view choice : rule.choices) texts << QtText(choice);
     for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(rule.maximum); ++k) {
         texts << QString::number(k + 1);
     }
@@ -34,7 +31,7 @@ QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
 
 RecordDialog::RecordDialog(dialogs::InputRecord& record, QWidget* parent)
     : QDialog(parent), record_(record), fields_(record.Fields()) {
-    setWindowTitle(ToQString(record.Caption()));
+    setWindowTitle(QtText(record.Caption()));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     for (const dialogs::FieldBinding& field : fields_) {
         openingValues_.push_back(std::visit([](auto* value) { return FieldValue(*value); }, field.target));
@@ -49,19 +46,19 @@ RecordDialog::RecordDialog(dialogs::InputRecord& record, QWidget* parent)
 
 RecordDialog::~RecordDialog() = default;
 
-QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(ToQString(text)); }
+QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(QtText(text)); }
 
 QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
     const dialogs::FieldSpec& rule = *field.rule;
     const QString text = QString::fromStdString(dialogs::FieldText(field));
     switch (rule.type) {
         case dialogs::FieldType::Check: {
-            auto* box = new QCheckBox(ToQString(rule.label), this);
+            auto* box = new QCheckBox(QtText(rule.label), this);
             box->setChecked(text == QStringLiteral("1"));
             return box;
         }
         case dialogs::FieldType::Choice: {
-            auto* group = new QGroupBox(ToQString(rule.group.empty() ? rule.label : rule.group), this);
+            auto* group = new QGroupBox(QtText(rule.group.empty() ? rule.label : rule.group), this);
             auto* layout = new QVBoxLayout(group);
             auto* buttons = new QButtonGroup(group);
             const QStringList texts = ChoiceTexts(rule);

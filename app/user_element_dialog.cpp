@@ -1,4 +1,5 @@
 #include "app/user_element_dialog.h"
+#include "app/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,11 +14,6 @@ namespace {
 using Input = calc::UserElementInput;
 
 constexpr int kLeftColumnRows = 5;
-
-QString Heading(const std::array<std::string_view, 2>& lines) {
-    return QString::fromUtf8(lines[0].data(), static_cast<qsizetype>(lines[0].size())) + u'\n' +
-           QString::fromUtf8(lines[1].data(), static_cast<qsizetype>(lines[1].size()));
-}
 
 }  // namespace
 
@@ -42,7 +38,7 @@ CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : Rec
         const int column = side * (kColumnsPerSide + 1);
         for (const auto& [offset, heading] :
              {std::pair{0, Input::kRowHeading}, {1, Input::kDeltaHeading}, {2, Input::kFAHeading}}) {
-            auto* label = new QLabel(Heading(heading));
+            auto* label = new QLabel(TwoLineHeading(heading));
             label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
             grid->addWidget(label, 0, column + offset);
         }
