@@ -105,6 +105,19 @@ bool AskSpectrum(CommandContext& context) {
     return true;
 }
 
+// The user's estimate of the most enriched isotope of a three- or four-isotope
+// element and its FA, preset from that element size's last entries and stored
+// back to them.
+bool AskMostEnriched(CommandContext& context, int isotopeCount, int& isotope, double& estimate) {
+    MaxEnrichmentInput input(isotopeCount);
+    input.isotope = isotope;
+    input.estimate = estimate;
+    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    isotope = input.isotope;
+    estimate = input.estimate;
+    return true;
+}
+
 // The starting simplex: for two isotopes from the estimate of the lightest FA,
 // for three and four from the user's estimate of the most enriched isotope.
 bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::EnrichmentFit& fit) {
@@ -116,26 +129,14 @@ bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::En
                                                         setup.isotopes.fa[0], fit.naturalA0FA, setup.atoms);
             core::SetTwoIsotopeSimplex(fit, fit.lightFAEstimate);
             return true;
-        case 3: {
-            MaxEnrichmentInput input(3);
-            input.isotope = presets.maxIsotope3;
-            input.estimate = presets.maxFA3;
-            if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
-            presets.maxIsotope3 = input.isotope;
-            presets.maxFA3 = input.estimate;
-            core::SetThreeIsotopeSimplex(fit, input.isotope, input.estimate);
+        case 3:
+            if (!AskMostEnriched(context, 3, presets.maxIsotope3, presets.maxFA3)) return false;
+            core::SetThreeIsotopeSimplex(fit, presets.maxIsotope3, presets.maxFA3);
             return true;
-        }
-        default: {
-            MaxEnrichmentInput input(4);
-            input.isotope = presets.maxIsotope4;
-            input.estimate = presets.maxFA4;
-            if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
-            presets.maxIsotope4 = input.isotope;
-            presets.maxFA4 = input.estimate;
-            core::SetFourIsotopeSimplex(fit, input.isotope, input.estimate);
+        default:
+            if (!AskMostEnriched(context, 4, presets.maxIsotope4, presets.maxFA4)) return false;
+            core::SetFourIsotopeSimplex(fit, presets.maxIsotope4, presets.maxFA4);
             return true;
-        }
     }
 }
 
