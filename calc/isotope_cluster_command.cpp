@@ -4,13 +4,12 @@
 #include "calc/cluster_form_input.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
+#include "calc/shared_fields.h"
 #include "calc/user_elements.h"
 
 namespace tarnevo::calc {
 
 namespace {
-
-inline constexpr std::string_view kZeroCharge = "Ion charge cannot be zero!";
 
 // One round of the dialog: show it preset from the view, store the entries back
 // before any check (so they preset the next run even when refused), and parse.
@@ -28,7 +27,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        dialogs::ShowError(context.ui, kZeroCharge);
+        dialogs::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;
     }
     return ParseFormulaField(view.formulaText, formula, context.ui);

@@ -9,6 +9,7 @@
 #include "calc/formula_entry.h"
 #include "calc/labelling_input.h"
 #include "calc/labelling_messages.h"
+#include "calc/shared_fields.h"
 #include "core/enriched_element.h"
 
 namespace tarnevo::calc {
@@ -51,7 +52,7 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        dialogs::ShowError(context.ui, labelling::kZeroCharge);
+        dialogs::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;
     }
     const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);

@@ -6,7 +6,6 @@
 
 namespace tarnevo::calc::labelling {
 
-inline constexpr std::string_view kZeroCharge = "Ion charge cannot be zero!";
 inline constexpr std::string_view kUserElementsNotSupported =
     "Error - User defined elements, Jx - Qz, are not supported!";
 inline constexpr std::string_view kMonoisotopic =

@@ -2,6 +2,8 @@
 // same key, label and accepted range wherever the field appears.
 #pragma once
 
+#include <string_view>
+
 #include "dialogs/input_record.h"
 
 namespace tarnevo::calc {
@@ -10,6 +12,8 @@ inline constexpr int kMaxFormulaLength = 128;
 
 inline constexpr dialogs::FieldSpec kIonFormulaField{"formula", "Ion Formula:",   dialogs::FieldType::Text, 0,
                                                      0,         kMaxFormulaLength};
+// The charge field accepts 0 as a number; the calculation refuses it with this.
+inline constexpr std::string_view kIonChargeZero = "Ion charge cannot be zero!";
 inline constexpr dialogs::FieldSpec kIonChargeField{
     "charge", "Ion Charge:", dialogs::FieldType::Integer, -30, 30, 0};
 inline constexpr dialogs::FieldSpec kStopFAField{
