@@ -232,8 +232,7 @@ void StoreSeriesResults(CommandContext& context) {
     state.series.hasEndCap = view.hasEndCap;
     state.stopFA = context.program.stopFASetting;
     state.charge = view.charge;
-    state.details.detailCount = view.userElements.count;
-    if (view.userElements.count > 0) StoreUserElementReport(context);
+    StoreUserElementReport(context);
 }
 
 // The calculation's own part, after CONTINUE: the series dialogs, the range of

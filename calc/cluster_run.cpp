@@ -55,7 +55,6 @@ void StoreClusterResults(CommandContext& context) {
     state.cluster.peakOverflow = cluster.peakOverflow;
     state.cluster.maxFA = view.maxFA;
     state.cluster.totalFA = view.totalFA;
-    state.details.detailCount = view.userElements.count;
 }
 
 }  // namespace tarnevo::calc

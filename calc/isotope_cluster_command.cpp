@@ -45,7 +45,7 @@ bool ComputeAndStorePattern(CommandContext& context) {
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
     if (!ComputeIonCluster(context, formula)) return false;
     StoreClusterResults(context);
-    if (context.view.userElements.count > 0) StoreUserElementReport(context);
+    StoreUserElementReport(context);
     return true;
 }
 

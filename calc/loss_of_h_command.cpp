@@ -203,8 +203,7 @@ void StoreResults(CommandContext& context, const Correction& run) {
     std::copy_n(run.entered.begin(), run.expPeakCount, state.spectrum.expIntensity.begin());
     state.spectrum.correctedIntensity = {};
     std::copy_n(run.working.begin(), run.correctedCount, state.spectrum.correctedIntensity.begin());
-    state.details.detailCount = view.userElements.count;
-    if (view.userElements.count > 0) StoreUserElementReport(context);
+    StoreUserElementReport(context);
 }
 
 // The calculation's own part: the ion, its user elements, the peaks, the

@@ -82,6 +82,8 @@ bool AskUserElements(CommandContext& context, const core::ParsedFormula& formula
 void StoreUserElementReport(CommandContext& context) {
     const results::UserElementList& list = context.view.userElements;
     results::CalculationState& state = context.document.state;
+    state.details.detailCount = list.count;
+    if (list.count == 0) return;
     state.details.detailSymbol = list.symbols;
     int cursor = 0;
     for (int j = 0; j < list.count; ++j) {

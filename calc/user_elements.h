@@ -21,8 +21,9 @@ bool DefineFormulaElement(CommandContext& context);
 // each in the list. False when one of them was cancelled or refused.
 bool AskUserElements(CommandContext& context, const core::ParsedFormula& formula);
 
-// Writes the user-defined elements of the last ion into the document: symbols,
-// atom counts, and each element's isotopes by increasing mass number.
+// Writes the user-defined elements of the last ion into the document: their
+// count (0 when the ion has none), symbols, atom counts, and each element's
+// isotopes by increasing mass number.
 void StoreUserElementReport(CommandContext& context);
 
 }  // namespace tarnevo::calc
