@@ -6,7 +6,6 @@
 // completes with the view's save reminder.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "calc/calculation_command.h"
 #include "calc/cluster_ions_command.h"
 #include "results/messages.h"
+#include "tests/support/command_fixture.h"
 
 namespace tarnevo::calc {
 
@@ -44,16 +44,8 @@ public:
     std::vector<std::string> messages;
 };
 
-// A fresh program, view and data set, asked through a cancelling port.
-struct Harness {
-    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    CancellingPort port;
-    CommandContext context{*program, view, document, port};
-};
-
-class CalculationCommand : public ::testing::TestWithParam<CalculationDescriptor>, protected Harness {
+class CalculationCommand
+    : public testing::CommandFixtureWith<CancellingPort, ::testing::TestWithParam<CalculationDescriptor>> {
 protected:
     // The menu command, and CONTINUE where the command only shows the advice.
     void RunFromMenu() {
@@ -88,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCalculation, CalculationCommand, ::testing::Values
                              return std::string(page.substr(0, page.find('.')));
                          });
 
-class CommandShape : public ::testing::Test, protected Harness {};
+class CommandShape : public testing::CommandFixtureWith<CancellingPort> {};
 
 TEST_F(CommandShape, ACompletedRunStampsTheKindTheBodyChoseAndTheReminder) {
     view.saveReminder = true;

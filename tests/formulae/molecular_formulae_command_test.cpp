@@ -18,7 +18,7 @@
 #include "core/messages.h"
 #include "results/messages.h"
 #include "results/page_layout.h"
-#include "tests/series/command_fixture.h"
+#include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
 namespace {

@@ -15,6 +15,7 @@
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
 #include "calc/peak_input.h"
+#include "tests/support/command_fixture.h"
 #include "tests/support/scripted_port.h"
 
 namespace tarnevo::calc {
@@ -83,12 +84,9 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
     return spectrum;
 }
 
-class EnrichmentFitCommand : public ::testing::Test {
+class EnrichmentFitCommand : public tarnevo::testing::CommandFixtureWith<FitPort> {
 protected:
-    void Run() {
-        CommandContext context{*program, view, document, port};
-        RunLabellingCommand(context);
-    }
+    void Run() { RunLabellingCommand(context); }
     void Form(const std::string& formula, int charge = 1) {
         port.ExpectDialogEntries(kForm,
                                  {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "1"}});
@@ -125,15 +123,6 @@ protected:
     void ExpectRefusal(const std::string& text, dialogs::MessageAnswer answer = dialogs::MessageAnswer::Ok) {
         port.ExpectMessage(text, answer);
     }
-    void ExpectNoResults() {
-        EXPECT_TRUE(document.readyForCalculation);
-        EXPECT_FALSE(document.IsModified());
-    }
-
-    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    FitPort port;
 };
 
 TEST_F(EnrichmentFitCommand, RecoversTwoLabelledCarbonsFromTheirPattern) {
@@ -228,7 +217,7 @@ TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
     Detail("Sn", 1, 200.0);
     ExpectRefusal("Error - TARNEVO cannot analyze elements with more than four isotopes!");
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     EXPECT_EQ(program->stopFASetting, 0.99999);
 }
 
@@ -250,7 +239,7 @@ TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) 
         "or your molecular formula does not contain this element!",
         dialogs::MessageAnswer::Cancel);
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(EnrichmentFitCommand, AFirstPeakBelowA0HasANegativeIndex) {
@@ -258,7 +247,7 @@ TEST_F(EnrichmentFitCommand, AFirstPeakBelowA0HasANegativeIndex) {
     Detail("C", 1, 76.5);  // 78.0464 - 76.5 = 1.55 below [A+0]
     ExpectRefusal("Error - The first peak in the spectrum cannot have a negative index!");
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(EnrichmentFitCommand, FewerPeaksThanIsotopesAreRefused) {
@@ -267,7 +256,7 @@ TEST_F(EnrichmentFitCommand, FewerPeaksThanIsotopesAreRefused) {
     Peaks({100});
     ExpectRefusal("Error - There are insufficient peaks in your spectrum for the analysis!");
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     EXPECT_EQ(view.labelling.expIntensity[0], 100.0);
 }
 
@@ -278,14 +267,14 @@ TEST_F(EnrichmentFitCommand, PeaksBeyondTheClusterAreRefusedBeforeTheSearch) {
     Peaks({100, 50, 20, 10, 5, 1});
     ExpectRefusal("Error - The experimental peaks lie beyond the calculated isotope cluster!");
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     // Within [A+319] but where no trial puts any abundance.
     Form("C6H6");
     Detail("C", 1, 78.0 + 100);
     Peaks({100, 50});
     ExpectRefusal("Error - The experimental peaks lie beyond the calculated isotope cluster!");
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInThePools) {
@@ -310,8 +299,8 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
         for (std::size_t k = 0; k < 12; ++k) input.intensity[k] = spectrum.intensity[k];
         return dialogs::DialogAnswer::Ok;
     });
-    CommandContext context{*other, otherView, otherDocument, otherPort};
-    RunLabellingCommand(context);
+    CommandContext otherContext{*other, otherView, otherDocument, otherPort};
+    RunLabellingCommand(otherContext);
     EXPECT_EQ(otherDocument.state.details.isotopeFA[0], fresh.details.isotopeFA[0]);
     EXPECT_EQ(otherDocument.state.spectrum.fitResidual, fresh.spectrum.fitResidual);
 }

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
 #include "core/formula_parser.h"
+#include "tests/support/command_fixture.h"
 #include "tests/support/scripted_port.h"
 
 namespace tarnevo::calc {
@@ -45,12 +45,9 @@ Shifts AtomsOf(int atoms, const std::vector<int>& delta, const std::vector<doubl
     return all;
 }
 
-class LabelledPattern : public ::testing::Test {
+class LabelledPattern : public tarnevo::testing::CommandFixture {
 protected:
-    void Run() {
-        CommandContext context{*program, view, document, port};
-        RunLabellingCommand(context);
-    }
+    void Run() { RunLabellingCommand(context); }
     void Form(const std::string& formula, const std::string& charge = "1", const std::string& type = "0") {
         port.ExpectDialogEntries(kForm, {{"formula", formula}, {"charge", charge}, {"type", type}});
     }
@@ -89,15 +86,6 @@ protected:
             EXPECT_NEAR(state.cluster.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
         }
     }
-    void ExpectNoResults() {
-        EXPECT_TRUE(document.readyForCalculation);
-        EXPECT_FALSE(document.IsModified());
-    }
-
-    std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
-    ScriptedPort port;
 };
 
 TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
@@ -233,7 +221,7 @@ TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
                        dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
                        dialogs::MessageAnswer::Ok);
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     EXPECT_EQ(view.formulaText, "C6H6");
 }
 
@@ -249,7 +237,7 @@ TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheForm
         return dialogs::DialogAnswer::Cancel;
     });
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(LabelledPattern, FormulaErrorRetryShowsTheFormEmptied) {
@@ -260,7 +248,7 @@ TEST_F(LabelledPattern, FormulaErrorRetryShowsTheFormEmptied) {
         return dialogs::DialogAnswer::Cancel;
     });
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
@@ -282,7 +270,7 @@ TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
         "or your molecular formula does not contain this element!",
         dialogs::MessageAnswer::Cancel);
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     EXPECT_EQ(view.elementSymbol, "C");
 }
 
@@ -318,7 +306,7 @@ TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass)
         return dialogs::DialogAnswer::Cancel;
     });
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
 }
 
 TEST_F(LabelledPattern, AFailedRunLeavesTheNaturalElementsAlone) {
@@ -329,7 +317,7 @@ TEST_F(LabelledPattern, AFailedRunLeavesTheNaturalElementsAlone) {
     Details(1, {0.9});
     port.ExpectDialogCancel(Element(2));
     Run();
-    ExpectNoResults();
+    ExpectNothingStored();
     const core::ElementTable& table = program->elements;
     for (int i = 0; i < core::naturalFACount; ++i) ASSERT_EQ(table.faPool[i], fresh.faPool[i]);
     for (int i = 0; i < core::naturalDeltaCount; ++i) ASSERT_EQ(table.deltaPool[i], fresh.deltaPool[i]);

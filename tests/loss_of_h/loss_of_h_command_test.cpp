@@ -24,7 +24,7 @@
 #include "core/cluster_engine.h"
 #include "core/formula_parser.h"
 #include "results/messages.h"
-#include "tests/series/command_fixture.h"
+#include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
 namespace {

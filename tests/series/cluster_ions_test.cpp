@@ -16,7 +16,7 @@
 
 #include "calc/cluster_ions_command.h"
 #include "calc/cluster_ions_input.h"
-#include "tests/series/command_fixture.h"
+#include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
 namespace {

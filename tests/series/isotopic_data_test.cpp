@@ -11,7 +11,7 @@
 
 #include "calc/isotope_display_input.h"
 #include "calc/isotopic_data_command.h"
-#include "tests/series/command_fixture.h"
+#include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
 namespace {

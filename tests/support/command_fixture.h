@@ -1,5 +1,6 @@
-// A fresh program, view and document around a scripted port, as one run of the
-// desktop program would hand them to a command handler.
+// A fresh program, view and document around a scripted port (or a test's own
+// kind of scripted port), as one run of the desktop program would hand them to a
+// command handler.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,12 +12,13 @@
 
 namespace tarnevo::testing {
 
-class CommandFixture : public ::testing::Test {
+template <typename Port, typename TestBase = ::testing::Test>
+class CommandFixtureWith : public TestBase {
 protected:
     std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
     results::ViewState view;
     results::Document document;
-    ScriptedPort port;
+    Port port;
     calc::CommandContext context{*program, view, document, port};
 
     const results::CalculationState& State() const { return document.state; }
@@ -27,5 +29,7 @@ protected:
         EXPECT_FALSE(document.IsModified());
     }
 };
+
+using CommandFixture = CommandFixtureWith<ScriptedPort>;
 
 }  // namespace tarnevo::testing
