@@ -18,6 +18,7 @@ namespace {
 
 using tarnevo::testing::CliRun;
 using tarnevo::testing::JsonValue;
+using tarnevo::testing::RefusalCase;
 using tarnevo::testing::RunTool;
 
 TEST(Cli, Br2JsonIsTheBinomialToFullPrecision) {
@@ -71,24 +72,9 @@ TEST(Cli, ChargeDividesMzAndUserElementsAreDefinedByOption) {
     EXPECT_NEAR(JsonValue(run.out, "fa", run.out.find("{\"n\": 0")), 0.2 * 0.9893, 1e-15);
 }
 
-struct RefusalCase {
-    std::vector<std::string> arguments;
-    int status;
-    std::string firstErrorLine;
-};
-
-void PrintTo(const RefusalCase& refusal, std::ostream* out) {
-    for (const auto& argument : refusal.arguments) *out << argument << ' ';
-}
-
 class CliRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(CliRefusal, ExitsWithItsStatusAndMessage) {
-    const CliRun run = RunTool(GetParam().arguments);
-    EXPECT_EQ(run.status, GetParam().status);
-    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')), GetParam().firstErrorLine);
-    EXPECT_TRUE(run.out.empty());
-}
+TEST_P(CliRefusal, ExitsWithItsStatusAndMessage) { tarnevo::testing::ExpectRefusal(GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CliRefusal,

@@ -17,6 +17,7 @@ namespace {
 
 using tarnevo::testing::CliRun;
 using tarnevo::testing::JsonValue;
+using tarnevo::testing::RefusalCase;
 using tarnevo::testing::RunTool;
 
 TEST(LabelCli, OneCarbonAt99PercentAndItsEnrichedBlock) {
@@ -39,24 +40,9 @@ TEST(LabelCli, TwoElementsAndTheResultPage) {
               std::string::npos);
 }
 
-struct RefusalCase {
-    std::vector<std::string> arguments;
-    int status;
-    const char* firstErrorLine;
-};
-
-void PrintTo(const RefusalCase& refusal, std::ostream* out) {
-    for (const auto& argument : refusal.arguments) *out << argument << ' ';
-}
-
 class LabellingCliRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(LabellingCliRefusal, ExitsWithItsStatusAndMessage) {
-    const CliRun run = RunTool(GetParam().arguments);
-    EXPECT_EQ(run.status, GetParam().status);
-    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')), GetParam().firstErrorLine);
-    EXPECT_TRUE(run.out.empty());
-}
+TEST_P(LabellingCliRefusal, ExitsWithItsStatusAndMessage) { tarnevo::testing::ExpectRefusal(GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LabellingCliRefusal,

@@ -18,6 +18,7 @@
 namespace tarnevo::cli {
 namespace {
 
+using tarnevo::testing::RefusalCase;
 using Outcome = tarnevo::testing::CliRun;
 
 Outcome RunLossOfH(std::vector<std::string> arguments) {
@@ -57,40 +58,30 @@ TEST(LossOfHCli, PrintsTheResultPageAndWritesTheReport) {
     std::filesystem::remove(path);
 }
 
-struct RefusalCase {
-    std::vector<std::string> arguments;
-    int status;
-    std::string message;  // the first line on standard error
-};
-
 class LossOfHCliRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(LossOfHCliRefusal, EndsWithItsStatusAndMessage) {
-    const Outcome run = RunLossOfH(GetParam().arguments);
-    EXPECT_EQ(run.status, GetParam().status);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')), GetParam().message);
-}
+TEST_P(LossOfHCliRefusal, EndsWithItsStatusAndMessage) { tarnevo::testing::ExpectRefusal(GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, LossOfHCliRefusal,
     ::testing::Values(
-        RefusalCase{{"C6H6", "--first-mz", "77.7", "--intensities", "100,50"},
+        RefusalCase{{"loss-of-h", "C6H6", "--first-mz", "77.7", "--intensities", "100,50"},
                     kExitRefused,
                     "Error - The index of the first peak in the spectrum must be between -4 and -1!"},
-        RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "100,50", "--charge", "3"},
+        RefusalCase{{"loss-of-h", "C6H6", "--first-mz", "77.05", "--intensities", "100,50", "--charge", "3"},
                     kExitUsage,
                     "--charge: an integer from 1 to 2 is required, not '3'"},
-        RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "100,100.5"},
+        RefusalCase{{"loss-of-h", "C6H6", "--first-mz", "77.05", "--intensities", "100,100.5"},
                     kExitUsage,
                     "--intensities: a number from 0 to 100 is required, not '100.5'"},
-        RefusalCase{{"C6H6", "--first-mz", "77.05", "--intensities", "1,2,3,4,5,6,7,8,9,10,11,12,13"},
-                    kExitUsage,
-                    "tarnevo-cli loss-of-h: --intensities takes at most 12 values"},
-        RefusalCase{{"C6H6", "--intensities", "100,50"},
+        RefusalCase{
+            {"loss-of-h", "C6H6", "--first-mz", "77.05", "--intensities", "1,2,3,4,5,6,7,8,9,10,11,12,13"},
+            kExitUsage,
+            "tarnevo-cli loss-of-h: --intensities takes at most 12 values"},
+        RefusalCase{{"loss-of-h", "C6H6", "--intensities", "100,50"},
                     kExitUsage,
                     "tarnevo-cli loss-of-h: --first-mz MZ is required"},
-        RefusalCase{{"C6H6", "--first-mz", "77.05"},
+        RefusalCase{{"loss-of-h", "C6H6", "--first-mz", "77.05"},
                     kExitUsage,
                     "tarnevo-cli loss-of-h: --intensities I0,I1,... is required"}));
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +25,25 @@ inline CliRun RunTool(const std::vector<std::string>& arguments) {
     std::ostringstream errors;
     const int status = cli::RunCli(arguments, out, errors);
     return {status, out.str(), errors.str()};
+}
+
+// A command line the tool must refuse: its exit status and the first line it
+// writes on standard error. Nothing may reach standard output.
+struct RefusalCase {
+    std::vector<std::string> arguments;
+    int status;
+    std::string firstErrorLine;
+};
+
+inline void PrintTo(const RefusalCase& refusal, std::ostream* out) {
+    for (const auto& argument : refusal.arguments) *out << argument << ' ';
+}
+
+inline void ExpectRefusal(const RefusalCase& refusal) {
+    const CliRun run = RunTool(refusal.arguments);
+    EXPECT_EQ(run.status, refusal.status);
+    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')), refusal.firstErrorLine);
+    EXPECT_TRUE(run.out.empty());
 }
 
 // The number after "key": in a JSON text, starting the search at `from`; NaN
