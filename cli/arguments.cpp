@@ -16,6 +16,39 @@ std::vector<std::string> Arguments::AllValues(const std::string& name) const {
     return all;
 }
 
+namespace {
+
+// "--json" or "--charge=2" when json and charge are options of the command.
+bool NamesAnOption(const std::string& word, const OptionRules& rules) {
+    const std::string name = OptionName(word);
+    return rules.valueOptions.count(name) != 0 || rules.flags.count(name) != 0;
+}
+
+// Why the word after option --name cannot be its value; empty when it can.
+std::string MissingValue(const std::vector<std::string>& words, std::size_t next, const std::string& name,
+                         const OptionRules& rules) {
+    if (next >= words.size()) return "option --" + name + " needs a value";
+    if (NamesAnOption(words[next], rules)) {
+        return "option --" + name + " needs a value, not the option " + Echoed(words[next]);
+    }
+    return {};
+}
+
+// The positional arguments, or the option that takes their place; the problem, or empty.
+std::string CheckPositionals(const Arguments& arguments, const OptionRules& rules) {
+    const bool replaced =
+        !rules.insteadOfPositionals.empty() && arguments.values.count(rules.insteadOfPositionals) != 0;
+    if (replaced && !arguments.positional.empty()) {
+        return "--" + rules.insteadOfPositionals + " takes the place of the other arguments";
+    }
+    if (!replaced && arguments.positional.size() != rules.positionalCount) {
+        return "expected " + std::to_string(rules.positionalCount) + " argument(s)";
+    }
+    return {};
+}
+
+}  // namespace
+
 ArgumentParse ParseArguments(const std::vector<std::string>& words, const OptionRules& rules) {
     ArgumentParse parse;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -34,26 +67,24 @@ ArgumentParse ParseArguments(const std::vector<std::string>& words, const Option
             parse.arguments.flags.insert(name);
         } else if (rules.valueOptions.count(name) != 0) {
             if (!value) {
-                if (i + 1 >= words.size()) {
-                    parse.error = "option --" + name + " needs a value";
-                    return parse;
-                }
+                parse.error = MissingValue(words, i + 1, name, rules);
+                if (!parse.error.empty()) return parse;
                 value = words[++i];
             }
             parse.arguments.values.emplace(name, *value);
         } else {
-            parse.error = "unknown option --" + name;
+            parse.error = "unknown option --" + Echoed(name);
             return parse;
         }
     }
-    const bool replaced =
-        !rules.insteadOfPositionals.empty() && parse.arguments.values.count(rules.insteadOfPositionals) != 0;
-    if (replaced && !parse.arguments.positional.empty()) {
-        parse.error = "--" + rules.insteadOfPositionals + " takes the place of the other arguments";
-    } else if (!replaced && parse.arguments.positional.size() != rules.positionalCount) {
-        parse.error = "expected " + std::to_string(rules.positionalCount) + " argument(s)";
-    }
+    parse.error = CheckPositionals(parse.arguments, rules);
     return parse;
+}
+
+std::string OptionName(const std::string& word) {
+    if (word.size() < 3 || word.rfind("--", 0) != 0) return {};
+    const std::string afterDashes = word.substr(2);
+    return afterDashes.substr(0, afterDashes.find('='));
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -65,6 +96,15 @@ std::vector<std::string> Split(const std::string& text, char separator) {
         if (at == std::string::npos) return parts;
         start = at + 1;
     }
+}
+
+std::string Echoed(std::string_view text) {
+    if (text.size() <= kEchoLimit) return std::string(text);
+    std::size_t cut = kEchoLimit;
+    // Back to the first byte of the character that the cut would split.
+    const auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    while (cut > 0 && continues(text[cut])) --cut;
+    return std::string(text.substr(0, cut)) + "...";
 }
 
 }  // namespace tarnevo::cli

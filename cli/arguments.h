@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnevo::cli {
@@ -33,10 +34,24 @@ struct ArgumentParse {
     std::string error;  // empty when parsed
 };
 
+// An option's value is the word after it (or the text after '='); a next word
+// that is one of the rules' own options is no value: "--report --json" is a
+// usage error, not a report file named "--json". Negative numbers ("--charge
+// -1") are values.
 ArgumentParse ParseArguments(const std::vector<std::string>& words, const OptionRules& rules);
+
+// The option a word names: "charge" for "--charge" and for "--charge=2"; empty
+// for a word that is not an option ("-1", "C6H6").
+std::string OptionName(const std::string& word);
 
 // The parts of an option value between separators: "C:0:30" at ':' gives C, 0
 // and 30; an empty text gives one empty part.
 std::vector<std::string> Split(const std::string& text, char separator);
+
+// A text the user gave, as a message repeats it: whole up to kEchoLimit bytes,
+// else its first bytes and "...", so that a mistaken 50 MB word does not come
+// back as a 50 MB message. The cut never splits a UTF-8 character.
+inline constexpr std::size_t kEchoLimit = 64;
+std::string Echoed(std::string_view text);
 
 }  // namespace tarnevo::cli

@@ -94,7 +94,7 @@ void ListSubcommands(std::ostream& out) {
         out << '\n';
     }
     out << "\nExit status: 0 results printed, 2 the calculation refused its input (the message is on\n"
-           "standard error), 64 bad usage, 74 output or report not written.\n";
+           "standard error), 64 bad usage, 74 output or report not written or batch input not read.\n";
 }
 
 void SubcommandHelp(const Subcommand& subcommand, std::ostream& out) {
@@ -103,10 +103,25 @@ void SubcommandHelp(const Subcommand& subcommand, std::ostream& out) {
     out << subcommand.usage << "\n\n" << summary << ".\nexample: " << subcommand.example << '\n';
 }
 
+// The usage lines of every command, one after another.
+std::string AllUsages() {
+    std::string usages;
+    for (const Subcommand& subcommand : Subcommands()) {
+        if (!usages.empty()) usages += '\n';
+        usages += subcommand.usage;
+    }
+    return usages;
+}
+
 int Usage(std::ostream& errors, const std::string& problem) {
-    if (!problem.empty()) errors << "tarnevo-cli: " << problem << '\n';
-    for (const Subcommand& subcommand : Subcommands()) errors << subcommand.usage << '\n';
+    errors << "tarnevo-cli: " << problem << '\n' << AllUsages() << '\n';
     return kExitUsage;
+}
+
+// The usage lines a usage error of this command line ends with.
+std::string UsageAfterProblem(const std::vector<std::string>& arguments) {
+    const Subcommand* subcommand = arguments.empty() ? nullptr : FindSubcommand(arguments[0]);
+    return subcommand != nullptr ? std::string(subcommand->usage) : AllUsages();
 }
 
 bool AsksForHelp(const std::vector<std::string>& words) {
@@ -153,33 +168,30 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     if (const Subcommand* subcommand = FindSubcommand(first)) {
         return RunSubcommand(*subcommand, {arguments.begin() + 1, arguments.end()}, out, errors);
     }
-    return Usage(errors, "unknown command " + first);
+    return Usage(errors, "unknown command " + Echoed(first));
 }
 
-bool WantsJson(const std::vector<std::string>& arguments) {
+}  // namespace
+
+bool AsksForJson(const std::vector<std::string>& arguments) {
     for (const std::string& word : arguments) {
         if (word == "--json") return true;
     }
     return false;
 }
 
-}  // namespace
-
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors) {
-    if (!WantsJson(arguments)) return Dispatch(arguments, out, errors);
+    if (!AsksForJson(arguments)) return Dispatch(arguments, out, errors);
     // With --json a failure is JSON on standard error too, so that a script reads
     // both outcomes the same way: {"error": "...", "exitCode": 2}.
     std::ostringstream messages;
     const int status = Dispatch(arguments, out, messages);
-    std::string text = messages.str();
     if (status == kExitOk) {
-        errors << text;
+        errors << messages.str();
         return status;
     }
-    // The message is the first line; the usage lines that follow a usage error
-    // are for people.
-    text = text.substr(0, text.find('\n'));
-    errors << "{\"error\": " << JsonString(text) << ", \"exitCode\": " << status << "}\n";
+    errors << '{' << JsonErrorFields(FailureMessage(messages.str(), UsageAfterProblem(arguments)), status)
+           << "}\n";
     return status;
 }
 

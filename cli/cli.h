@@ -3,7 +3,7 @@
 //
 // Exit status: 0 results printed; 2 the calculation was refused (the message the
 // desktop program would show is on standard error); 64 bad usage; 74 the report
-// file or standard output could not be written.
+// file or standard output could not be written, or a batch could not be read.
 #pragma once
 
 #include <ostream>
@@ -18,5 +18,9 @@ inline constexpr int kExitUsage = 64;
 inline constexpr int kExitWriteFailed = 74;
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);
+
+// Whether the command line asks for JSON, and so for its failures as JSON
+// objects on standard error: {"error": "...", "exitCode": 2}.
+bool AsksForJson(const std::vector<std::string>& arguments);
 
 }  // namespace tarnevo::cli

@@ -11,6 +11,82 @@
 
 namespace tarnevo::cli {
 
+namespace {
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+// The character that starts at text[at]: how many bytes it takes, and whether
+// they are well-formed UTF-8 (Unicode table 3-7: no overlong forms, no
+// surrogates, nothing beyond U+10FFFF). A sequence cut short or broken counts
+// as its longest well-formed start, so that each one becomes one U+FFFD.
+struct Utf8Character {
+    std::size_t length;
+    bool wellFormed;
+};
+
+Utf8Character NextUtf8Character(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) return {1, true};
+    std::size_t length = 0;
+    unsigned char secondLow = 0x80;
+    unsigned char secondHigh = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) secondLow = 0xA0;   // overlong below U+0800
+        if (lead == 0xED) secondHigh = 0x9F;  // surrogates U+D800 .. U+DFFF
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) secondLow = 0x90;   // overlong below U+10000
+        if (lead == 0xF4) secondHigh = 0x8F;  // beyond U+10FFFF
+    } else {
+        return {1, false};
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if (at + k >= text.size()) return {k, false};
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        const unsigned char low = k == 1 ? secondLow : 0x80;
+        const unsigned char high = k == 1 ? secondHigh : 0xBF;
+        if (next < low || next > high) return {k, false};
+    }
+    return {length, true};
+}
+
+// One ASCII character inside a JSON string literal.
+void AppendJsonAscii(char c, std::string& json) {
+    switch (c) {
+        case '"':
+            json += "\\\"";
+            return;
+        case '\\':
+            json += "\\\\";
+            return;
+        case '\n':
+            json += "\\n";
+            return;
+        case '\r':
+            json += "\\r";
+            return;
+        case '\t':
+            json += "\\t";
+            return;
+        default:
+            break;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20) {
+        json += c;
+        return;
+    }
+    constexpr char kHex[] = "0123456789abcdef";
+    json += "\\u00";
+    json += kHex[byte >> 4];
+    json += kHex[byte & 0xF];
+}
+
+}  // namespace
+
 void PrintResultPage(const results::Document& document, std::ostream& out) {
     for (const std::string& line : results::LayoutResultLines(document.state)) out << line << '\n';
 }
@@ -69,23 +145,43 @@ std::string JsonNumber(double value) {
     return core::FormatShortest(value);
 }
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(std::string_view text) {
     std::string json = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20) {
-            constexpr char kHex[] = "0123456789abcdef";
-            json += "\\u00";
-            json += kHex[byte >> 4];
-            json += kHex[byte & 0xF];
+    json.reserve(text.size() + 2);
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Character character = NextUtf8Character(text, at);
+        if (!character.wellFormed) {
+            json += kReplacementCharacter;
+        } else if (character.length > 1) {
+            json += text.substr(at, character.length);
         } else {
-            json += c;
+            AppendJsonAscii(text[at], json);
         }
+        at += character.length;
     }
     return json + "\"";
+}
+
+std::string FailureMessage(std::string_view text, std::string_view usage) {
+    const auto dropLineEnds = [&text] {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    };
+    dropLineEnds();
+    const bool usageFollows = !usage.empty() && text.ends_with(usage) &&
+                              (text.size() == usage.size() || text[text.size() - usage.size() - 1] == '\n');
+    if (usageFollows) {
+        text.remove_suffix(usage.size());
+        dropLineEnds();
+    }
+    return std::string(text);
+}
+
+std::string JsonErrorFields(std::string_view message, int status) {
+    // Every failure says something; a silent one would leave a script guessing.
+    const std::string said = message.empty()
+                                 ? "tarnevo-cli: failed with exit status " + std::to_string(status)
+                                 : std::string(message);
+    return "\"error\": " + JsonString(said) + ", \"exitCode\": " + std::to_string(status);
 }
 
 }  // namespace tarnevo::cli

@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "calc/command_context.h"
 #include "cli/arguments.h"
@@ -46,7 +47,17 @@ void PrintPeaksJson(const double* fas, const double* centroids, int count, doubl
 
 // A number as JSON: the shortest text that reads back as the same double.
 std::string JsonNumber(double value);
-// A text as a JSON string literal.
-std::string JsonString(const std::string& text);
+// A text as a JSON string literal: control characters escaped, and each byte
+// sequence that is not well-formed UTF-8 replaced by U+FFFD, so that the
+// literal is valid JSON whatever bytes a user typed.
+std::string JsonString(std::string_view text);
+
+// What a failed command wrote on standard error, as one message: the whole
+// text, less the usage lines that follow a usage error (they are for a person
+// at a terminal) and its final line ends.
+std::string FailureMessage(std::string_view text, std::string_view usage);
+// "error": MESSAGE, "exitCode": STATUS, the fields of a failure under --json
+// (a standalone object, or a batch line's with its line number in front).
+std::string JsonErrorFields(std::string_view message, int status);
 
 }  // namespace tarnevo::cli

@@ -1,5 +1,7 @@
 #include "cli/cli_port.h"
 
+#include "cli/arguments.h"
+
 namespace tarnevo::cli {
 
 void CliPort::Refuse(const std::string& message) {
@@ -12,7 +14,7 @@ void CliPort::RefuseValue(const dialogs::FieldSpec& rule, const std::string& tex
     const std::string key(rule.key);
     const auto named = optionNames_.find(key);
     const std::string option = named != optionNames_.end() ? named->second : "--" + key;
-    Refuse(option + ": " + dialogs::AcceptedValues(rule) + ", not '" + text + "'");
+    Refuse(option + ": " + dialogs::AcceptedValues(rule) + ", not '" + Echoed(text) + "'");
     badValue_ = true;
 }
 

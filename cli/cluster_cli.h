@@ -14,11 +14,18 @@ namespace tarnevo::cli {
 inline constexpr const char* kClusterUsage =
     "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] [--define Jx=MASS[:DELTA=FA,...]]... "
     "[--json | --csv] [--report FILE]\n"
-    "       tarnevo-cli cluster --batch FILE|-   (one ion a line: FORMULA [--charge Z] [--stop FA]; JSON "
-    "Lines out)";
+    "       tarnevo-cli cluster --batch FILE|- [--charge Z] [--stop FA] [--define ...]...\n"
+    "         (one ion a line: FORMULA [--charge Z] [--stop FA] [--define ...]...; JSON Lines out;\n"
+    "         the options beside --batch hold for each line that does not give its own)";
 
 OptionRules ClusterOptionRules();
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+// One ion from FORMULA, --charge, --stop and --define, with sharedDefinitions
+// (a batch's --define) for the user-defined elements that its own --define
+// leaves out; those may go unused.
+int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sharedDefinitions,
+                  std::ostream& out, std::ostream& errors);
 
 // The JSON fields of one ion's stored cluster, "formula" to the peaks (under
 // peaksKey), without the enclosing braces: the other single-ion commands

@@ -47,7 +47,7 @@ std::string ParseEnrich(const std::string& text, EnrichArgument& enrich) {
     const int element = core::LookupSymbolText(enrich.symbol, 0);
     if (element != core::kNoSymbol &&
         enrich.heavyFA.size() > static_cast<std::size_t>(kTable[element].heavyCount)) {
-        return "--enrich " + text + ": " + enrich.symbol + " has " +
+        return "--enrich " + Echoed(text) + ": " + enrich.symbol + " has " +
                std::to_string(kTable[element].heavyCount) + " heavy isotope(s), " +
                std::to_string(enrich.heavyFA.size()) + " FAs were given";
     }

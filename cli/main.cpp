@@ -11,5 +11,7 @@ int main(int argc, char** argv) {
     std::ostream out(&standardOutput);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const int status = tarnevo::cli::RunCli(arguments, out, std::cerr);
-    return tarnevo::cli::FinishStandardOutput(status, out, standardOutput, std::cerr);
+    const auto form = tarnevo::cli::AsksForJson(arguments) ? tarnevo::cli::FailureForm::Json
+                                                           : tarnevo::cli::FailureForm::Text;
+    return tarnevo::cli::FinishStandardOutput(status, out, standardOutput, std::cerr, form);
 }

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "cli/cli.h"
+#include "cli/cli_output.h"
 
 namespace tarnevo::cli {
 
@@ -69,13 +70,18 @@ void PrepareStandardDescriptors() {
     }
 }
 
-int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer,
-                         std::ostream& errors) {
+int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer, std::ostream& errors,
+                         FailureForm form) {
     out.flush();
     if (buffer.Error() == 0 && out.good()) return status;
     const int error = buffer.Error() != 0 ? buffer.Error() : EIO;
-    errors << "tarnevo-cli: the output could not be written to standard output: "
-           << std::generic_category().message(error) << '\n';
+    const std::string message = "tarnevo-cli: the output could not be written to standard output: " +
+                                std::generic_category().message(error);
+    if (form == FailureForm::Json) {
+        errors << '{' << JsonErrorFields(message, kExitWriteFailed) << "}\n";
+    } else {
+        errors << message << '\n';
+    }
     return kExitWriteFailed;
 }
 

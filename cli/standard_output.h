@@ -43,8 +43,14 @@ private:
 // the other way round), so that no file opened later becomes "standard output".
 void PrepareStandardDescriptors();
 
+// How the message about a failed standard output is written: as a line of
+// text, or, when the command line asked for JSON, as the same JSON object as
+// every other failure, so that a script reads all failures alike.
+enum class FailureForm { Text, Json };
+
 // Flushes out and turns a failed standard output into exit status 74 with a
 // message on errors; otherwise returns status unchanged.
-int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer, std::ostream& errors);
+int FinishStandardOutput(int status, std::ostream& out, const DescriptorOutput& buffer, std::ostream& errors,
+                         FailureForm form = FailureForm::Text);
 
 }  // namespace tarnevo::cli

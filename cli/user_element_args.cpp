@@ -1,6 +1,7 @@
 #include "cli/user_element_args.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "calc/user_element_input.h"
 #include "cli/arguments.h"
@@ -16,7 +17,8 @@ std::string EntriesOf(const std::string& definition, std::string& symbol, FieldE
     if (equals == std::string::npos) return "--define needs SYMBOL=MASS, e.g. Jx=10.0129:1=0.8";
     symbol = definition.substr(0, equals);
     const int index = core::LookupSymbolText(symbol, core::kUserElementCount);
-    if (index < core::kFirstUserElement) return "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not " + symbol;
+    if (index < core::kFirstUserElement)
+        return "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not " + Echoed(symbol);
     const std::string rest = definition.substr(equals + 1);
     const std::size_t colon = rest.find(':');
     entries.emplace_back("mass", rest.substr(0, colon));
@@ -37,7 +39,8 @@ std::string EntriesOf(const std::string& definition, std::string& symbol, FieldE
 
 }  // namespace
 
-std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions) {
+std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions,
+                                      DefinitionUse use) {
     std::vector<std::string> defined;
     for (const std::string& definition : definitions) {
         std::string symbol;
@@ -50,8 +53,10 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
         const DialogKey dialog =
             DialogOf<calc::UserElementInput>(core::LookupSymbolText(symbol, core::kUserElementCount));
         port.Answer(dialog, std::move(entries));
-        port.ExpectAsked(dialog, "--define " + symbol + ": the formula does not contain " + symbol +
-                                     "; define only the user-defined elements it holds");
+        if (use == DefinitionUse::Required) {
+            port.ExpectAsked(dialog, "--define " + symbol + ": the formula does not contain " + symbol +
+                                         "; define only the user-defined elements it holds");
+        }
         for (const char* key : {"mass", "valence"}) port.NameOption(key, "--define " + symbol);
         for (int row = 1; row <= calc::UserElementInput::kRows; ++row) {
             port.NameOption("delta" + std::to_string(row), "--define " + symbol);
@@ -63,6 +68,25 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
         return "The formula contains the user-defined element " + symbol +
                ": give its isotopes with --define " + symbol + "=MASS[:DELTA=FA,...].";
     });
+    return {};
+}
+
+std::string CheckUserElementDefinitions(const std::vector<std::string>& definitions) {
+    std::ostringstream refusal;
+    CliPort port(refusal);
+    if (std::string error = PrepareUserElementAnswers(port, definitions, DefinitionUse::Optional);
+        !error.empty()) {
+        return error;
+    }
+    for (const std::string& definition : definitions) {
+        const std::string symbol = definition.substr(0, definition.find('='));
+        calc::UserElementInput dialog(core::LookupSymbolText(symbol, core::kUserElementCount));
+        if (port.RunDialog(dialog) != dialogs::DialogAnswer::Ok) {
+            std::string message = refusal.str();
+            while (!message.empty() && message.back() == '\n') message.pop_back();
+            return message;
+        }
+    }
     return {};
 }
 

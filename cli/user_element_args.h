@@ -11,7 +11,18 @@
 
 namespace tarnevo::cli {
 
+// Whether a definition must be used. A command's own --define names an element
+// of its formula (one it does not hold is a mistake worth telling); the
+// --define given beside a batch is there for the lines whose formulae hold it.
+enum class DefinitionUse { Required, Optional };
+
 // Prepares the answers of the user-element dialogs; the usage error, or empty.
-std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions);
+// Definitions prepared later replace earlier ones of the same element.
+std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::string>& definitions,
+                                      DefinitionUse use = DefinitionUse::Required);
+
+// Checks definitions as their dialogs would before any formula uses them: the
+// usage error (its option named, as a calculation would name it), or empty.
+std::string CheckUserElementDefinitions(const std::vector<std::string>& definitions);
 
 }  // namespace tarnevo::cli

@@ -1,0 +1,183 @@
+#include "cli/cluster_batch.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "calc/cluster_form_input.h"
+#include "cli/cli.h"
+#include "cli/cli_output.h"
+#include "cli/cli_port.h"
+#include "cli/cluster_cli.h"
+#include "cli/line_reader.h"
+#include "cli/user_element_args.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+// What the options beside --batch give each line that does not give its own.
+struct BatchDefaults {
+    std::optional<std::string> charge;
+    std::optional<std::string> stop;
+    std::vector<std::string> definitions;
+};
+
+// A line is one ion: its formula and the options that shape its cluster.
+OptionRules BatchLineRules() { return {{"charge", "stop", "define"}, {"json"}, 1}; }
+
+// The first word of a line that asks for what a line cannot do: help, another
+// batch, a report, or CSV in a stream of JSON lines.
+std::optional<std::string> WordNotTakenInALine(const std::vector<std::string>& words) {
+    for (const std::string& word : words) {
+        const std::string name = OptionName(word);
+        if (word == "-h" || name == "help" || name == "batch" || name == "report" || name == "csv")
+            return word;
+    }
+    return std::nullopt;
+}
+
+// The --charge and --stop beside --batch, checked as the dialog checks them:
+// the message, or empty.
+std::string CheckDefaultFormEntries(const BatchDefaults& defaults) {
+    std::ostringstream refusal;
+    CliPort port(refusal);
+    FieldEntries entries;
+    if (defaults.charge) entries.emplace_back("charge", *defaults.charge);
+    if (defaults.stop) entries.emplace_back("stop", *defaults.stop);
+    port.Answer(DialogOf<calc::ClusterFormInput>(), std::move(entries));
+    calc::ClusterFormInput dialog;
+    if (port.RunDialog(dialog) == dialogs::DialogAnswer::Ok) return {};
+    return FailureMessage(refusal.str(), {});
+}
+
+// Why the options beside --batch cannot be used, or empty.
+std::string BatchOptionProblem(const Arguments& arguments, const BatchDefaults& defaults) {
+    if (arguments.Has("csv"))
+        return "tarnevo-cli cluster: --batch prints JSON Lines; --csv is not taken with it";
+    if (arguments.Value("report")) {
+        return "tarnevo-cli cluster: --batch prints JSON Lines and writes no report; --report is not taken "
+               "with it";
+    }
+    if (std::string problem = CheckDefaultFormEntries(defaults); !problem.empty()) return problem;
+    return CheckUserElementDefinitions(defaults.definitions);
+}
+
+// One line's ion with --json and the batch's defaults; the line's own options win.
+int RunLineIon(const std::vector<std::string>& words, const BatchDefaults& defaults, std::ostream& out,
+               std::ostream& errors) {
+    if (const auto word = WordNotTakenInALine(words)) {
+        errors << Echoed(*word) << " is not taken in a batch line\n";
+        return kExitUsage;
+    }
+    ArgumentParse parse = ParseArguments(words, BatchLineRules());
+    if (!parse.error.empty()) {
+        errors << "tarnevo-cli cluster: " << parse.error << '\n';
+        return kExitUsage;
+    }
+    Arguments& ion = parse.arguments;
+    ion.flags.insert("json");
+    if (defaults.charge && !ion.Value("charge")) ion.values.emplace("charge", *defaults.charge);
+    if (defaults.stop && !ion.Value("stop")) ion.values.emplace("stop", *defaults.stop);
+    return RunClusterIon(ion, defaults.definitions, out, errors);
+}
+
+void PrintLineError(std::size_t lineNumber, const std::string& message, int status, std::ostream& out) {
+    out << "{\"line\": " << lineNumber << ", " << JsonErrorFields(message, status) << "}\n";
+}
+
+// The results of one line, or its error object; false when the line was refused.
+bool RunBatchLine(const std::string& line, std::size_t lineNumber, const BatchDefaults& defaults,
+                  std::ostream& out) {
+    std::istringstream split(line);
+    std::vector<std::string> words;
+    for (std::string word; split >> word;) words.push_back(word);
+    if (words.empty() || words.front().front() == '#') return true;
+    // Each ion's results go out with the stream's own buffering, not one write each.
+    std::ostringstream results;
+    std::ostringstream errors;
+    const int status = RunLineIon(words, defaults, results, errors);
+    out << results.str();
+    if (status == kExitOk) return true;
+    PrintLineError(lineNumber, FailureMessage(errors.str(), kClusterUsage), status, out);
+    return false;
+}
+
+// Where the lines come from: standard input for "-", else the file, opened
+// here and closed with this.
+class BatchSource {
+public:
+    explicit BatchSource(const std::string& path)
+        : name_(path == "-" ? "standard input" : "the batch file \"" + path + "\"") {
+        if (path == "-") {
+            fd_ = STDIN_FILENO;
+            return;
+        }
+        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) openError_ = errno;
+        owned_ = fd_ >= 0;
+    }
+    ~BatchSource() {
+        if (owned_) close(fd_);
+    }
+    BatchSource(const BatchSource&) = delete;
+    BatchSource& operator=(const BatchSource&) = delete;
+
+    int Descriptor() const { return fd_; }
+    int OpenError() const { return openError_; }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    int openError_ = 0;
+    bool owned_ = false;
+};
+
+int ReadFailure(const BatchSource& source, int error, std::ostream& errors) {
+    errors << "tarnevo-cli cluster: " << source.Name()
+           << " could not be read: " << std::generic_category().message(error) << '\n';
+    return kExitWriteFailed;
+}
+
+}  // namespace
+
+int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
+    const BatchDefaults defaults{arguments.Value("charge"), arguments.Value("stop"),
+                                 arguments.AllValues("define")};
+    if (const std::string problem = BatchOptionProblem(arguments, defaults); !problem.empty()) {
+        errors << problem << '\n' << kClusterUsage << '\n';
+        return kExitUsage;
+    }
+    const BatchSource source(*arguments.Value("batch"));
+    if (source.OpenError() != 0) return ReadFailure(source, source.OpenError(), errors);
+
+    LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
+    bool allSucceeded = true;
+    std::string line;
+    // A failed standard output ends the batch: no later line could be seen.
+    for (std::size_t lineNumber = 1; out.good(); ++lineNumber) {
+        const LineReader::Status status = reader.Next(line);
+        if (status == LineReader::Status::End) break;
+        if (status == LineReader::Status::Failed) return ReadFailure(source, reader.Error(), errors);
+        if (status == LineReader::Status::TooLong) {
+            PrintLineError(lineNumber,
+                           "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
+                               std::to_string(kMaxBatchLineBytes / 1024) +
+                               " KiB), the most a batch line may hold",
+                           kExitUsage, out);
+            allSucceeded = false;
+            continue;
+        }
+        allSucceeded = RunBatchLine(line, lineNumber, defaults, out) && allSucceeded;
+    }
+    out.flush();
+    return allSucceeded ? kExitOk : kExitRefused;
+}
+
+}  // namespace tarnevo::cli
