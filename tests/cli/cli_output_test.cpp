@@ -5,7 +5,9 @@
 // real redirections (> /dev/full, >&-, ulimit -f) and, for the read-only
 // folder, as the user nobody through setpriv when the tests run as root, so
 // the evidence is the program's own exit status, standard error and the
-// folder afterwards. Also pins MIN-MAX ranges whose numbers carry exponents.
+// folder afterwards. A batch read from a standard input that cannot be read
+// (a folder, a closed descriptor) ends the same way. Also pins MIN-MAX ranges
+// whose numbers carry exponents.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -100,6 +102,17 @@ INSTANTIATE_TEST_SUITE_P(Redirections, LostStandardOutput,
                                            OutputCase{"ClosedDescriptor", ">&-", "Bad file descriptor"}),
                          [](const auto& named) { return std::string(named.param.name); });
 
+// Under --json the failure is the same JSON object as every other failure; it
+// was a line of plain text.
+TEST(LostStandardOutput, UnderJsonIsAJsonObject) {
+    const ScratchFolder folder;
+    const ShellRun run = RunShell(folder, "", "cluster C6H6 --json >/dev/full");
+    EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
+    EXPECT_EQ(run.errors,
+              "{\"error\": \"tarnevo-cli: the output could not be written to standard output: No space left "
+              "on device\", \"exitCode\": 74}\n");
+}
+
 // The polymer page of 30 ions is far beyond 512 bytes: without care SIGXFSZ
 // kills the program (exit 153) in the middle of the page.
 TEST(LostStandardOutput, FileSizeLimitIsAFailureNotASignal) {
@@ -137,6 +150,37 @@ TEST(DescriptorOutput, PassesEveryByteWhenTheWritesSucceed) {
     EXPECT_EQ(errors.str(), "");
     EXPECT_EQ(ReadFile(file), expected.str());
 }
+
+// ---- Batch input ---------------------------------------------------------------
+
+struct InputCase {
+    const char* name;
+    const char* redirection;  // of standard input; FOLDER stands for a folder
+    const char* reason;
+};
+
+void PrintTo(const InputCase& inputCase, std::ostream* out) { *out << inputCase.name; }
+
+class UnreadableStandardInput : public ::testing::TestWithParam<InputCase> {};
+
+// A batch from a standard input that cannot be read once ended with status 0
+// and nothing said, as if it were empty.
+TEST_P(UnreadableStandardInput, ExitsWith74AndSaysWhy) {
+    const ScratchFolder folder;
+    std::string redirection = GetParam().redirection;
+    if (const std::size_t at = redirection.find("FOLDER"); at != std::string::npos) {
+        redirection.replace(at, 6, "'" + folder.Path().string() + "'");
+    }
+    const ShellRun run = RunShell(folder, "", "cluster --batch - >/dev/null " + redirection);
+    EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
+    EXPECT_EQ(run.errors, std::string("tarnevo-cli cluster: standard input could not be read: ") +
+                              GetParam().reason + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Redirections, UnreadableStandardInput,
+                         ::testing::Values(InputCase{"Folder", "<FOLDER", "Is a directory"},
+                                           InputCase{"Closed", "<&-", "Bad file descriptor"}),
+                         [](const auto& named) { return std::string(named.param.name); });
 
 // ---- The report ----------------------------------------------------------------
 

@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "--stop: a number from 0.5 to 0.99999 is required, not '1.0'"},
         RefusalCase{{"cluster", std::string(129, 'C')},
                     kExitUsage,
-                    "FORMULA: at most 128 characters are accepted, not '" + std::string(129, 'C') + "'"},
+                    "FORMULA: at most 128 characters are accepted, not '" + std::string(64, 'C') + "...'"},
         RefusalCase{{"cluster", "C6 H6"}, kExitRefused, "Formula Entry Error"},
         RefusalCase{{"cluster", "C20001"},
                     kExitRefused,
@@ -126,6 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "tarnevo-cli cluster: option --charge needs a value"},
         RefusalCase{
             {"cluster", "C6H6", "--colour"}, kExitUsage, "tarnevo-cli cluster: unknown option --colour"},
+        // An option where a value belongs is a forgotten value, not a file or number named "--...".
+        RefusalCase{{"cluster", "C6H6", "--report", "--charge", "2"},
+                    kExitUsage,
+                    "tarnevo-cli cluster: option --report needs a value, not the option --charge"},
+        RefusalCase{{"cluster", "C6H6", "--stop", "--charge=2"},
+                    kExitUsage,
+                    "tarnevo-cli cluster: option --stop needs a value, not the option --charge=2"},
         RefusalCase{{"polish", "C6H6"}, kExitUsage, "tarnevo-cli: unknown command polish"}));
 
 TEST(Cli, HelpListsTheCommandsAndEachCommandExplainsItself) {

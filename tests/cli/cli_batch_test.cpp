@@ -1,0 +1,215 @@
+// Pins `cluster --batch` as a script relies on it: one JSON line per ion line,
+// a refused line as its own error object (help, a report or CSV asked for in a
+// line included), the options beside --batch as every line's defaults with the
+// line's own options winning, a line longer than 64 KiB refused without being
+// kept in memory or echoed, and input that cannot be read (a directory, a
+// missing file) as exit status 74 with the reason instead of an empty success.
+// Each expectation is the command's exact output for a batch file written by
+// the test, through the same entry point as the program's main.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "tests/support/cli_run.h"
+
+namespace tarnevo::cli {
+namespace {
+
+using tarnevo::testing::CliRun;
+using tarnevo::testing::JsonValue;
+using tarnevo::testing::RunTool;
+
+constexpr double kElectron = 0.000548579909;
+constexpr std::size_t kLineLimit = 64 * 1024;  // the limit the README states
+
+// A batch file in the test's scratch folder, removed afterwards.
+class BatchFile {
+public:
+    explicit BatchFile(const std::string& text) {
+        static int count = 0;
+        path_ = ::testing::TempDir() + "/tarnevo_batch_" + std::to_string(++count) + ".txt";
+        std::ofstream(path_, std::ios::binary) << text;
+    }
+    ~BatchFile() { std::remove(path_.c_str()); }
+    BatchFile(const BatchFile&) = delete;
+    BatchFile& operator=(const BatchFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> OutputLines(const std::string& out) {
+    std::vector<std::string> lines;
+    std::istringstream stream(out);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+CliRun RunBatch(const std::string& text, std::vector<std::string> options = {}) {
+    const BatchFile file(text);
+    std::vector<std::string> arguments = {"cluster", "--batch", file.Path()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    return RunTool(arguments);
+}
+
+// ---- Lines that ask for what a line cannot do ----------------------------------
+
+struct LineCase {
+    const char* name;
+    const char* line;
+    const char* error;
+};
+
+void PrintTo(const LineCase& lineCase, std::ostream* out) { *out << lineCase.name; }
+
+class RefusedBatchLine : public ::testing::TestWithParam<LineCase> {};
+
+// Help in a line once printed the usage into the JSON Lines and counted as a
+// success; each of these is one error object, and the next line still runs.
+TEST_P(RefusedBatchLine, IsOneErrorObjectAndTheBatchGoesOn) {
+    const CliRun run = RunBatch(std::string(GetParam().line) + "\nCl2\n");
+    EXPECT_EQ(run.status, kExitRefused);
+    const std::vector<std::string> lines = OutputLines(run.out);
+    ASSERT_EQ(lines.size(), 2u) << run.out;
+    EXPECT_EQ(lines[0],
+              std::string("{\"line\": 1, \"error\": \"") + GetParam().error + "\", \"exitCode\": 64}");
+    EXPECT_EQ(lines[1].rfind("{\"formula\": \"Cl2\"", 0), 0u) << lines[1];
+    EXPECT_EQ(run.errors, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Words, RefusedBatchLine,
+    ::testing::Values(
+        LineCase{"Help", "C6H6 --help", "--help is not taken in a batch line"},
+        LineCase{"ShortHelp", "-h", "-h is not taken in a batch line"},
+        LineCase{"Report", "C6H6 --report r.txt", "--report is not taken in a batch line"},
+        LineCase{"Csv", "C6H6 --csv", "--csv is not taken in a batch line"},
+        LineCase{"Batch", "--batch=other.txt", "--batch=other.txt is not taken in a batch line"},
+        // The value is missing; the line is not given a --json of the batch's own.
+        LineCase{"OptionWithoutValue", "C6H6 --charge", "tarnevo-cli cluster: option --charge needs a value"},
+        LineCase{"OptionAsValue", "C6H6 --charge --stop=0.9",
+                 "tarnevo-cli cluster: option --charge needs a value, not the option --stop=0.9"}),
+    [](const auto& named) { return std::string(named.param.name); });
+
+// ---- The options beside --batch -------------------------------------------------
+
+// They were dropped without a word; they hold for every line that does not
+// give its own.
+TEST(BatchDefaults, HoldForEachLineThatDoesNotGiveItsOwn) {
+    const CliRun run = RunBatch("C6H6\nCl2 --charge -1 --stop 0.99\nJxC\nJxC --define Jx=20\n",
+                                {"--charge", "2", "--stop", "0.9", "--define", "Jx=10.0129:1=0.8"});
+    ASSERT_EQ(run.status, kExitOk) << run.out << run.errors;
+    const std::vector<std::string> lines = OutputLines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    EXPECT_EQ(JsonValue(lines[0], "charge"), 2);
+    EXPECT_EQ(JsonValue(lines[0], "stopFA"), 0.9);
+    EXPECT_EQ(JsonValue(lines[1], "charge"), -1);
+    EXPECT_EQ(JsonValue(lines[1], "stopFA"), 0.99);
+    // Jx of the batch: 10.0129 u + 12 u, less two electrons for the charge 2.
+    EXPECT_NEAR(JsonValue(lines[2], "ionMassA"), (10.0129 + 12.0 - 2 * kElectron), 1e-12);
+    // The line's own Jx (20 u, monoisotopic) replaces the batch's.
+    EXPECT_NEAR(JsonValue(lines[3], "ionMassA"), (20.0 + 12.0 - 2 * kElectron), 1e-12);
+}
+
+struct DefaultCase {
+    const char* name;
+    std::vector<std::string> options;
+    const char* firstErrorLine;
+};
+
+void PrintTo(const DefaultCase& defaultCase, std::ostream* out) { *out << defaultCase.name; }
+
+class UnusableBatchOptions : public ::testing::TestWithParam<DefaultCase> {};
+
+// An option beside --batch that no line could use is a usage error before any
+// line runs, not the same refusal on every line.
+TEST_P(UnusableBatchOptions, AreAUsageErrorBeforeAnyLineRuns) {
+    const CliRun run = RunBatch("C6H6\nJxC\n", GetParam().options);
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')), GetParam().firstErrorLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, UnusableBatchOptions,
+    ::testing::Values(
+        DefaultCase{"Charge", {"--charge", "x"}, "--charge: an integer from -30 to 30 is required, not 'x'"},
+        DefaultCase{"Stop", {"--stop", "1.5"}, "--stop: a number from 0.5 to 0.99999 is required, not '1.5'"},
+        DefaultCase{"DefinitionValue",
+                    {"--define", "Jx=0.5"},
+                    "--define Jx: a number from 1 to 300 is required, not '0.5'"},
+        DefaultCase{
+            "DefinitionSymbol", {"--define", "Fe=50"}, "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not Fe"},
+        DefaultCase{"Report",
+                    {"--report", "r.txt"},
+                    "tarnevo-cli cluster: --batch prints JSON Lines and writes no report; --report is not "
+                    "taken with it"}),
+    [](const auto& named) { return std::string(named.param.name); });
+
+// ---- Line length ------------------------------------------------------------------
+
+// A 100 MB line once took 3 GB. The limit is checked on the line's bytes: a
+// line of exactly 64 KiB runs, one byte more is refused, and the batch goes on.
+TEST(BatchLineLength, LongerThan64KiBIsRefusedAndTheNextLineRuns) {
+    const std::string atLimit = "C6H6" + std::string(kLineLimit - 4, ' ');
+    const std::string overLimit = "Cl2" + std::string(kLineLimit - 2, ' ');
+    const CliRun run = RunBatch(atLimit + "\n" + overLimit + "\nBr2\n");
+    EXPECT_EQ(run.status, kExitRefused);
+    const std::vector<std::string> lines = OutputLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out.substr(0, 500);
+    EXPECT_EQ(lines[0].rfind("{\"formula\": \"C6H6\"", 0), 0u) << lines[0].substr(0, 200);
+    EXPECT_EQ(
+        lines[1],
+        "{\"line\": 2, \"error\": \"the line is longer than 65536 bytes (64 KiB), the most a batch line "
+        "may hold\", \"exitCode\": 64}");
+    EXPECT_EQ(lines[2].rfind("{\"formula\": \"Br2\"", 0), 0u) << lines[2].substr(0, 200);
+}
+
+// A long word is named by its start: the error of a 60 KB value is a line of
+// ordinary length that still shows what was typed.
+TEST(BatchLineLength, ALongValueIsEchoedByItsStart) {
+    const CliRun run = RunBatch("C6H6 --charge " + std::string(60000, '7') + "\n");
+    EXPECT_EQ(run.status, kExitRefused);
+    EXPECT_EQ(run.out, "{\"line\": 1, \"error\": \"--charge: an integer from -30 to 30 is required, not '" +
+                           std::string(64, '7') + "...'\", \"exitCode\": 64}\n");
+}
+
+// ---- Input that cannot be read ----------------------------------------------------
+
+// A directory opens and then fails to read; it once ended the batch with
+// status 0 and nothing said.
+TEST(BatchInput, ADirectoryIsAReadErrorWithItsReason) {
+    const std::string folder = ::testing::TempDir() + "/tarnevo_batch_folder";
+    mkdir(folder.c_str(), 0700);
+    const CliRun run = RunTool({"cluster", "--batch", folder});
+    rmdir(folder.c_str());
+    EXPECT_EQ(run.status, kExitWriteFailed);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.errors,
+              "tarnevo-cli cluster: the batch file \"" + folder + "\" could not be read: Is a directory\n");
+}
+
+TEST(BatchInput, AMissingFileIsAReadErrorWithItsReason) {
+    const std::string missing = ::testing::TempDir() + "/tarnevo_no_such_batch.txt";
+    const CliRun run = RunTool({"cluster", "--batch", missing, "--json"});
+    EXPECT_EQ(run.status, kExitWriteFailed);
+    EXPECT_EQ(run.errors, "{\"error\": \"tarnevo-cli cluster: the batch file \\\"" + missing +
+                              "\\\" could not be read: No such file or directory\", \"exitCode\": 74}\n");
+}
+
+// A last line without its line end is a line like any other.
+TEST(BatchInput, TheLastLineNeedsNoLineEnd) {
+    const CliRun run = RunBatch("C6H6\nCl2");
+    EXPECT_EQ(run.status, kExitOk) << run.out;
+    EXPECT_EQ(OutputLines(run.out).size(), 2u);
+}
+
+}  // namespace
+}  // namespace tarnevo::cli
