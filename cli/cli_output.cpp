@@ -24,33 +24,37 @@ struct Utf8Character {
     bool wellFormed;
 };
 
+// The bytes of the sequence a lead byte starts (0 for a byte that starts
+// none) and the range its second byte must lie in.
+struct Utf8Lead {
+    std::size_t length;
+    unsigned char secondLow;
+    unsigned char secondHigh;
+};
+
+constexpr Utf8Lead LeadOf(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return {2, 0x80, 0xBF};
+    if (lead == 0xE0) return {3, 0xA0, 0xBF};  // overlong below U+0800
+    if (lead == 0xED) return {3, 0x80, 0x9F};  // surrogates U+D800 .. U+DFFF
+    if (lead >= 0xE1 && lead <= 0xEF) return {3, 0x80, 0xBF};
+    if (lead == 0xF0) return {4, 0x90, 0xBF};  // overlong below U+10000
+    if (lead == 0xF4) return {4, 0x80, 0x8F};  // beyond U+10FFFF
+    if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF};
+    return {0, 0, 0};
+}
+
 Utf8Character NextUtf8Character(std::string_view text, std::size_t at) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) return {1, true};
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) secondLow = 0xA0;   // overlong below U+0800
-        if (lead == 0xED) secondHigh = 0x9F;  // surrogates U+D800 .. U+DFFF
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) secondLow = 0x90;   // overlong below U+10000
-        if (lead == 0xF4) secondHigh = 0x8F;  // beyond U+10FFFF
-    } else {
-        return {1, false};
-    }
-    for (std::size_t k = 1; k < length; ++k) {
+    const auto byteAt = [&text](std::size_t index) { return static_cast<unsigned char>(text[index]); };
+    if (byteAt(at) < 0x80) return {1, true};
+    const Utf8Lead lead = LeadOf(byteAt(at));
+    if (lead.length == 0) return {1, false};
+    for (std::size_t k = 1; k < lead.length; ++k) {
         if (at + k >= text.size()) return {k, false};
-        const auto next = static_cast<unsigned char>(text[at + k]);
-        const unsigned char low = k == 1 ? secondLow : 0x80;
-        const unsigned char high = k == 1 ? secondHigh : 0xBF;
-        if (next < low || next > high) return {k, false};
+        const unsigned char low = k == 1 ? lead.secondLow : 0x80;
+        const unsigned char high = k == 1 ? lead.secondHigh : 0xBF;
+        if (byteAt(at + k) < low || byteAt(at + k) > high) return {k, false};
     }
-    return {length, true};
+    return {lead.length, true};
 }
 
 // One ASCII character inside a JSON string literal.

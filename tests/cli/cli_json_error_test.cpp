@@ -72,7 +72,7 @@ std::optional<std::string> ErrorMessageOf(const std::string& errors, int status)
     const std::string head = "{\"error\": ";
     if (errors.rfind(head, 0) != 0) return std::nullopt;
     std::size_t at = head.size();
-    const std::optional<std::string> message = DecodeJsonString(errors, at);
+    std::optional<std::string> message = DecodeJsonString(errors, at);
     if (!message || errors.substr(at) != ", \"exitCode\": " + std::to_string(status) + "}\n") {
         return std::nullopt;
     }
