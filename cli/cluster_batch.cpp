@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -139,6 +140,12 @@ private:
     bool owned_ = false;
 };
 
+// "the line is longer than 65536 bytes (64 KiB), ...": the limit as a user reads it.
+std::string LineTooLongMessage() {
+    return "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
+           std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
+}
+
 int ReadFailure(const BatchSource& source, int error, std::ostream& errors) {
     errors << "tarnevo-cli cluster: " << source.Name()
            << " could not be read: " << std::generic_category().message(error) << '\n';
@@ -166,11 +173,7 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
         if (status == LineReader::Status::End) break;
         if (status == LineReader::Status::Failed) return ReadFailure(source, reader.Error(), errors);
         if (status == LineReader::Status::TooLong) {
-            PrintLineError(lineNumber,
-                           "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
-                               std::to_string(kMaxBatchLineBytes / 1024) +
-                               " KiB), the most a batch line may hold",
-                           kExitUsage, out);
+            PrintLineError(lineNumber, LineTooLongMessage(), kExitUsage, out);
             allSucceeded = false;
             continue;
         }
