@@ -8,6 +8,7 @@
 #include "app/formula_dialogs.h"
 #include "app/help_topics.h"
 #include "app/labelling_dialogs.h"
+#include "app/long_work_dialog.h"
 #include "app/loss_h_form_dialog.h"
 #include "app/peak_dialog.h"
 #include "app/qt_text.h"
@@ -141,6 +142,10 @@ std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveF
     dialog.setProperty(kHelpPageProperty, QStringLiteral("results.html"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
+}
+
+core::WorkStatus QtUserInterface::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+    return RunWithProgressDialog(parent_, QtText(caption), work);
 }
 
 }  // namespace tarnevo::app

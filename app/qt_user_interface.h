@@ -35,6 +35,7 @@ public:
     dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
     dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override;
     std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
+    core::WorkStatus RunLongWork(std::string_view caption, const dialogs::LongWork& work) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -100,6 +100,26 @@ Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     return Step::Done;
 }
 
+// The first 200 formulae the search finds, in the order it finds them; the
+// search runs as long work, so false when the user cancelled it (nothing is
+// stored then, and the data set stays as it was).
+bool SearchFirstFormulae(CommandContext& context, const core::FormulaQuery& query,
+                         std::vector<core::FoundFormula>& formulae) {
+    const auto capacity = static_cast<std::size_t>(results::kMaxFormulae);
+    const core::WorkStatus status =
+        context.ui.RunLongWork(kFormulaSearchProgress, [&](core::WorkProgress& progress) {
+            formulae.clear();
+            return core::VisitFormulae(
+                query,
+                [&](const core::FoundFormula& formula) {
+                    formulae.push_back(formula);
+                    return formulae.size() < capacity ? core::SearchVisit::Continue : core::SearchVisit::Stop;
+                },
+                &progress);
+        });
+    return status == core::WorkStatus::Finished;
+}
+
 // The calculation's own part: the ionic parameters, the element list, the
 // search and the store; the search as run when results were stored.
 std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
@@ -120,7 +140,8 @@ std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
     }
     if (step == Step::End) return std::nullopt;
 
-    std::vector<core::FoundFormula> formulae = core::SearchFormulae(listed.query, results::kMaxFormulae);
+    std::vector<core::FoundFormula> formulae;
+    if (!SearchFirstFormulae(context, listed.query, formulae)) return std::nullopt;
     core::SortByMz(formulae);
     StoreFormulaResults(context, listed, formulae);
     return listed;

@@ -20,6 +20,8 @@ inline constexpr std::string_view kFormulaNoElement =
     "Error - Your compound must contain at least one element!";
 inline constexpr std::string_view kFormulaMinimumAboveMaximum =
     "Error - At least one minimum atom count exceeds its maximum!";
+// Over the progress dialog of a search that takes more than a moment.
+inline constexpr std::string_view kFormulaSearchProgress = "Searching for the molecular formulae...";
 
 // What a completed run searched: the query with every maximum resolved, and
 // the element index of each of its rows.
@@ -29,7 +31,8 @@ struct FormulaSearchRun {
 };
 
 // The whole command; the search as run when results were stored, nothing when
-// the command ended early (Cancel, or a refusal already shown).
+// the command ended early (Cancel in a dialog or in the search's progress
+// dialog, or a refusal already shown).
 std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context);
 
 // The menu command.

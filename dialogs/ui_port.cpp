@@ -2,6 +2,21 @@
 
 namespace tarnevo::dialogs {
 
+namespace {
+
+// Nobody to ask: the work always goes on.
+class UninterruptedProgress : public core::WorkProgress {
+public:
+    bool KeepGoing(double /*fractionDone*/) override { return true; }
+};
+
+}  // namespace
+
+core::WorkStatus UserInterfacePort::RunLongWork(std::string_view /*caption*/, const LongWork& work) {
+    UninterruptedProgress progress;
+    return work(progress);
+}
+
 void ShowError(UserInterfacePort& ui, std::string_view text, MessageModality modality) {
     ui.ShowMessage({std::string(text), MessageButtons::Ok, MessageIcon::Exclamation, modality});
 }

@@ -3,9 +3,12 @@
 // message boxes, the command line with its arguments, the tests with a script.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "core/work_progress.h"
 #include "dialogs/input_record.h"
 
 namespace tarnevo::dialogs {
@@ -27,6 +30,11 @@ struct MessageRequest {
 enum class DialogAnswer { Ok, Cancel };
 
 // The save-file dialog: filter in the "Name|pattern|Name|pattern||" form.
+// Work that may take longer than a moment (a formula search over a wide box of
+// counts): it reports its progress and stops early when told to, returning
+// Cancelled; the calculation then stores nothing.
+using LongWork = std::function<core::WorkStatus(core::WorkProgress&)>;
+
 struct SaveFileRequest {
     std::string initialName;
     std::string defaultExtension = "txt";
@@ -44,6 +52,11 @@ public:
     virtual DialogAnswer RunDialog(InputRecord& record) = 0;
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> AskSaveFileName(const SaveFileRequest& request) = 0;
+    // Runs the work and returns what it returned. The desktop runs it off the
+    // user-interface thread behind a progress dialog whose Cancel stops it; the
+    // command line prints its progress on a terminal. This default runs it here
+    // to its end, which is what a script or a test wants.
+    virtual core::WorkStatus RunLongWork(std::string_view caption, const LongWork& work);
 };
 
 // Shorthands for the two box shapes of input errors.

@@ -128,6 +128,23 @@ TEST_F(MolecularFormulae, GateRefusesUntilFileNewAndCancelStoresNothing) {
     ExpectNothingStored();
 }
 
+// A search cancelled in its progress dialog leaves the data set as it was: still
+// ready for a calculation, unmodified, no formulae; the next run finds C6H127
+// as usual.
+TEST_F(MolecularFormulae, CancelledSearchStoresNothing) {
+    ExpectIonic(200.0, 200.0, 0.05, 1);
+    ExpectRows({{"C", 0, 0}, {"H", 0, 0}});
+    port.ExpectLongWorkCancelled(std::string(calc::kFormulaSearchProgress));
+    Run();
+    ExpectNothingStored();
+    EXPECT_EQ(State().formulae.formulaCount, 0);
+
+    ExpectIonic(200.0, 200.0, 0.05, 1);
+    ExpectRows({{"C", 0, 0}, {"H", 0, 0}});
+    Run();
+    EXPECT_EQ(State().formulae.formulaCount, 1);
+}
+
 TEST_F(MolecularFormulae, MinimumAboveMaximumCancelEnds) {
     ExpectIonic(200.0, 200.0, 0.05, 1);
     ExpectRows({{"C", 17, 0}});  // default maximum 16 is below 17

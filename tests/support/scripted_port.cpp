@@ -52,6 +52,11 @@ ScriptedPort& ScriptedPort::ExpectSaveFile(std::optional<std::string> path, std:
     return *this;
 }
 
+ScriptedPort& ScriptedPort::ExpectLongWorkCancelled(std::string caption) {
+    steps_.push_back(CancelStep{std::move(caption)});
+    return *this;
+}
+
 DialogAnswer ScriptedPort::Fail(const std::string& what) {
     ADD_FAILURE() << what;
     return DialogAnswer::Cancel;
@@ -122,6 +127,28 @@ std::optional<std::string> ScriptedPort::AskSaveFileName(const dialogs::SaveFile
         EXPECT_EQ(expected->expectedInitialName, request.initialName);
     }
     return expected->path;
+}
+
+namespace {
+
+// The user's Cancel, pressed before the work's first report.
+class CancelAtOnce : public core::WorkProgress {
+public:
+    bool KeepGoing(double /*fractionDone*/) override { return false; }
+};
+
+}  // namespace
+
+core::WorkStatus ScriptedPort::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+    const bool cancelScripted = !steps_.empty() && std::holds_alternative<CancelStep>(steps_.front());
+    if (!cancelScripted) return UserInterfacePort::RunLongWork(caption, work);
+    EXPECT_EQ(std::get<CancelStep>(steps_.front()).caption, caption);
+    steps_.pop_front();
+    // As on the desktop, a cancelled run counts as cancelled even when the work
+    // ended before it noticed.
+    CancelAtOnce cancel;
+    work(cancel);
+    return core::WorkStatus::Cancelled;
 }
 
 }  // namespace tarnevo::testing

@@ -51,6 +51,10 @@ public:
     // Expect the save-file dialog; nothing means Cancel.
     ScriptedPort& ExpectSaveFile(std::optional<std::string> path, std::string expectedInitialName = {});
 
+    // Expect long work with this caption and cancel it at its first progress
+    // report. Long work not scripted this way runs to its end unasked.
+    ScriptedPort& ExpectLongWorkCancelled(std::string caption);
+
     bool Finished() const { return steps_.empty(); }
     // The message texts shown so far, in order.
     const std::vector<std::string>& Shown() const { return shown_; }
@@ -60,6 +64,7 @@ public:
     MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
     DialogAnswer RunDialog(InputRecord& record) override;
     std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
+    core::WorkStatus RunLongWork(std::string_view caption, const dialogs::LongWork& work) override;
 
 private:
     struct MessageStep {
@@ -78,7 +83,10 @@ private:
         std::optional<std::string> path;
         std::string expectedInitialName;
     };
-    using Step = std::variant<MessageStep, DialogStep, SaveStep>;
+    struct CancelStep {
+        std::string caption;
+    };
+    using Step = std::variant<MessageStep, DialogStep, SaveStep, CancelStep>;
 
     static DialogAnswer Fail(const std::string& what);
     std::optional<Step> NextStep(const char* what);
