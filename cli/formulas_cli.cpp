@@ -14,7 +14,6 @@
 #include "cli/cli_port.h"
 #include "cli/formula_listing.h"
 #include "cli/formula_printing.h"
-#include "cli/formula_visit.h"
 #include "cli/terminal_progress.h"
 #include "results/csv_table.h"
 
@@ -116,8 +115,8 @@ std::string GroupedDigits(std::size_t value) {
 
 std::string ListingTooLongMessage(std::size_t maxListed) {
     return "tarnevo-cli formulas: more than " + GroupedDigits(maxListed) +
-           " formulae lie in the window, more than --all lists (it holds them all to sort them by m/z); "
-           "narrow the window with --tol or bound the atom counts with --element SYM:MIN:MAX";
+           " formulae lie in the m/z range, more than --all lists (it holds them all to sort them by m/z); "
+           "narrow the range with --tol or bound the atom counts with --element SYM:MIN:MAX";
 }
 
 // Every formula of the search, sorted by m/z; nothing when there are more
@@ -126,12 +125,12 @@ std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, s
     FormulaListing listing(static_cast<int>(query.elements.size()), maxListed);
     bool tooMany = false;
     TerminalProgress progress("Searching...");
-    VisitFormulae(
+    core::VisitFormulae(
         query,
         [&](const core::FoundFormula& formula) {
-            if (listing.Add(formula)) return SearchVisit::Continue;
+            if (listing.Add(formula)) return core::SearchVisit::Continue;
             tooMany = true;
-            return SearchVisit::Stop;
+            return core::SearchVisit::Stop;
         },
         &progress);
     if (tooMany) return std::nullopt;

@@ -17,7 +17,10 @@ bool TerminalProgress::KeepGoing(double fractionDone) {
     const double done = std::isnan(fractionDone) ? 0.0 : std::clamp(fractionDone, 0.0, 1.0);
     const int percent = static_cast<int>(std::floor(done * 100.0));
     if (percent == shownPercent_) return true;
-    if (shownPercent_ < 0 && std::chrono::steady_clock::now() - start_ < quietTime_) return true;
+    if (shownPercent_ < 0) {
+        // Nothing to announce for work that is done, or still in its first second.
+        if (done >= 1.0 || std::chrono::steady_clock::now() - start_ < quietTime_) return true;
+    }
     shownPercent_ = percent;
     const std::string line = label_ + " " + std::to_string(percent) + "%";
     shownWidth_ = std::max(shownWidth_, line.size());
