@@ -20,7 +20,7 @@ namespace {
 
 // The search's query as the JSON object's opening members, up to the list of
 // formulae.
-void PrintQueryJson(const calc::FormulaSearchRun& run, std::size_t formulaCount, bool storageFull,
+void PrintQueryJson(const calc::FormulaSearchRun& run, std::size_t formulaCount, StorageFull storageFull,
                     FormulaTextBuffer& text) {
     text.Text("{\"target\": ")
         .Text(JsonNumber(run.query.target))
@@ -42,7 +42,7 @@ void PrintQueryJson(const calc::FormulaSearchRun& run, std::size_t formulaCount,
     text.Text("], \"formulaCount\": ")
         .Integer(static_cast<long long>(formulaCount))
         .Text(", \"storageFull\": ")
-        .Text(storageFull ? "true" : "false")
+        .Text(storageFull == StorageFull::Yes ? "true" : "false")
         .Text(", \"formulae\": [");
 }
 
@@ -62,7 +62,7 @@ results::FormulaMatches EscapedSymbols(const results::FormulaMatches& formulae) 
 }  // namespace
 
 void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::CalculationState& state,
-                      const FormulaListing& listing, bool storageFull, std::ostream& out) {
+                      const FormulaListing& listing, StorageFull storageFull, std::ostream& out) {
     FormulaTextBuffer text(out);
     PrintQueryJson(run, listing.Size(), storageFull, text);
     const int elements = listing.ElementCount();

@@ -13,12 +13,15 @@
 
 namespace tarnevo::cli {
 
+// Whether the listing is the stored 200 of a search that found more.
+enum class StorageFull { No, Yes };
+
 // {"target", "tolerance", "charge", "elements": [{symbol, min, max}...],
 // "formulaCount", "storageFull", "formulae": [{formula, counts, mz, errorPpm,
 // electronClass, dbe}...]}, dbe null where an element present has no usual
 // valence.
 void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::CalculationState& state,
-                      const FormulaListing& listing, bool storageFull, std::ostream& out);
+                      const FormulaListing& listing, StorageFull storageFull, std::ostream& out);
 
 // The header and one row per formula, the columns of the stored table's CSV.
 void PrintFormulaCsv(const results::CalculationState& state, const FormulaListing& listing,

@@ -138,12 +138,13 @@ std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, s
     return listing;
 }
 
-// The listing as --json, --csv or the result page ask.
-void PrintListing(const Arguments& arguments, const calc::FormulaSearchRun& run,
-                  const results::CalculationState& state, const FormulaListing& listing, bool storageFull,
-                  std::ostream& out) {
+// Every formula as --json, --csv or the result page ask; nothing was left
+// out, so the storage is never full.
+void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& run,
+                      const results::CalculationState& state, const FormulaListing& listing,
+                      std::ostream& out) {
     if (arguments.Has("json")) {
-        PrintFormulaJson(run, state, listing, storageFull, out);
+        PrintFormulaJson(run, state, listing, StorageFull::No, out);
     } else if (arguments.Has("csv")) {
         PrintFormulaCsv(state, listing, out);
     } else {
@@ -184,10 +185,10 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
             errors << ListingTooLongMessage(maxListed) << '\n';
             return kExitRefused;
         }
-        PrintListing(arguments, *run, state, *all, false, out);
+        PrintAllFormulae(arguments, *run, state, *all, out);
     } else if (arguments.Has("json")) {
-        PrintFormulaJson(*run, state, StoredFormulae(state),
-                         state.formulae.formulaCount == results::kMaxFormulae, out);
+        const bool full = state.formulae.formulaCount == results::kMaxFormulae;
+        PrintFormulaJson(*run, state, StoredFormulae(state), full ? StorageFull::Yes : StorageFull::No, out);
     } else if (arguments.Has("csv")) {
         out << results::ComposeCsv(state);
     } else {
