@@ -16,7 +16,7 @@ FormulaListing::FormulaListing(int elementCount, std::size_t ceiling)
 bool FormulaListing::Add(const core::FoundFormula& formula) {
     if (Size() >= ceiling_) return false;
     Entry entry{
-        formula.mz, static_cast<std::uint32_t>(Size()), static_cast<std::int8_t>(formula.electronClass), {}};
+        formula.mz, static_cast<std::uint32_t>(Size()), static_cast<std::int16_t>(formula.electronClass), {}};
     for (std::size_t k = 0; k < static_cast<std::size_t>(elementCount_); ++k) {
         entry.counts[k] = static_cast<std::uint16_t>(std::clamp(formula.counts[k], 0, core::kMaxSearchCount));
     }

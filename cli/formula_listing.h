@@ -1,6 +1,6 @@
 // Every formula an m/z search finds, held compactly so that tarnevo-cli
 // formulas --all can sort millions of them by m/z: per formula its counts as
-// 16-bit integers, its electron class in a byte and its m/z with its place of
+// 16-bit integers, its electron class and its m/z with its place of
 // discovery (the sort key), 32 bytes, where a core::FoundFormula takes 48 and
 // a growing vector of them up to three times that. The storage grows in
 // blocks, never by copying, is sorted in place, and refuses formulae beyond a
@@ -40,8 +40,8 @@ public:
 private:
     struct Entry {
         double mz;
-        std::uint32_t discovery;  // place in the order of discovery
-        std::int8_t electronClass;
+        std::uint32_t discovery;     // place in the order of discovery
+        std::int16_t electronClass;  // -1, 0 or 1; the padding leaves room for 16 bits
         std::array<std::uint16_t, core::kMaxSearchElements> counts;
     };
 
