@@ -65,7 +65,7 @@ void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::Calculat
                       const FormulaListing& listing, StorageFull storageFull, std::ostream& out) {
     FormulaTextBuffer text(out);
     PrintQueryJson(run, listing.Size(), storageFull, text);
-    const int elements = listing.ElementCount();
+    const int elements = std::min(listing.ElementCount(), static_cast<int>(run.elementIndex.size()));
     const auto symbols = std::make_unique<results::FormulaMatches>(EscapedSymbols(state.formulae));
     const core::RowValences valences = core::UsualValences(run.elementIndex.data(), elements);
     std::string formulaText;
