@@ -15,9 +15,9 @@ inline constexpr const char* kFormulasUsage =
     "[--jx MASS[:VALENCE]] [--all] [--json | --csv] [--report FILE]";
 
 // The most formulae --all lists. The listing is sorted by m/z, so it holds
-// every formula before printing the first, about 30 bytes each (at most
-// 300 MB); a window holding more is refused with a message that says how to
-// narrow it.
+// every formula before printing the first, 32 bytes each (320 MB at most);
+// a range holding more (at 1000 +- 0.5 with eight elements and their default
+// maxima, 158 million) is refused with a message that says how to narrow it.
 inline constexpr std::size_t kMaxListedFormulae = 10'000'000;
 
 OptionRules FormulasOptionRules();
