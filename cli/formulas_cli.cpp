@@ -12,11 +12,10 @@
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
-#include "core/element_table.h"
-#include "core/usual_valence.h"
+#include "cli/formula_listing.h"
+#include "cli/formula_printing.h"
+#include "cli/terminal_progress.h"
 #include "results/csv_table.h"
-#include "results/page_layout.h"
-#include "results/result_values.h"
 
 namespace tarnevo::cli {
 
@@ -92,88 +91,65 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     return PrepareJx(arguments.Value("jx"), port);
 }
 
-// The stored formulae (sorted, at most 200) as search results.
-std::vector<core::FoundFormula> StoredFormulae(const results::CalculationState& state) {
-    std::vector<core::FoundFormula> formulae(static_cast<std::size_t>(state.formulae.formulaCount));
-    for (std::size_t i = 0; i < formulae.size(); ++i) {
+// The stored formulae (sorted, at most 200) as a listing.
+FormulaListing StoredFormulae(const results::CalculationState& state) {
+    FormulaListing listing(state.formulae.elementCount, results::kMaxFormulae);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(state.formulae.formulaCount); ++i) {
+        core::FoundFormula formula;
         for (std::size_t k = 0; k < static_cast<std::size_t>(state.formulae.elementCount); ++k) {
-            formulae[i].counts[k] = state.formulae.formulaAtoms[i][k];
+            formula.counts[k] = state.formulae.formulaAtoms[i][k];
         }
-        formulae[i].mz = state.formulae.formulaMz[i];
-        formulae[i].electronClass = static_cast<int>(state.formulae.formulaElectrons[i]);
+        formula.mz = state.formulae.formulaMz[i];
+        formula.electronClass = static_cast<int>(state.formulae.formulaElectrons[i]);
+        listing.Add(formula);
     }
-    return formulae;
+    return listing;
 }
 
-// One formula in a copy of the stored state, so that texts come from the same
-// rules as the result page.
-class FormulaTexts {
-public:
-    explicit FormulaTexts(const results::CalculationState& state)
-        : scratch_(std::make_unique<results::CalculationState>(state)) {}
+// 10000000 as "10,000,000".
+std::string GroupedDigits(std::size_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
 
-    void Put(int slot, const core::FoundFormula& formula) {
-        const auto at = static_cast<std::size_t>(slot);
-        scratch_->formulae.formulaAtoms[at] = formula.counts;
-        scratch_->formulae.formulaMz[at] = formula.mz;
-        scratch_->formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formula.electronClass);
-    }
+std::string ListingTooLongMessage(std::size_t maxListed) {
+    return "tarnevo-cli formulas: more than " + GroupedDigits(maxListed) +
+           " formulae lie in the m/z range, more than --all lists (it holds them all to sort them by m/z); "
+           "narrow the range with --tol or bound the atom counts with --element SYM:MIN:MAX";
+}
 
-    // "C6H127": the page's formula without its electron-class prefix.
-    std::string Formula(const core::FoundFormula& formula) {
-        Put(0, formula);
-        return results::detail::MatchedFormula(*scratch_, 0).substr(3);
-    }
+// Every formula of the search, sorted by m/z; nothing when there are more
+// than maxListed. Progress is shown on a terminal while it runs.
+std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, std::size_t maxListed) {
+    FormulaListing listing(static_cast<int>(query.elements.size()), maxListed);
+    bool tooMany = false;
+    TerminalProgress progress("Searching...");
+    core::VisitFormulae(
+        query,
+        [&](const core::FoundFormula& formula) {
+            if (listing.Add(formula)) return core::SearchVisit::Continue;
+            tooMany = true;
+            return core::SearchVisit::Stop;
+        },
+        &progress);
+    if (tooMany) return std::nullopt;
+    listing.SortByMz();
+    return listing;
+}
 
-    // The result page with every formula: its head, then the lines of the
-    // formulae drawn in groups small enough that no storage-full note appears.
-    void PrintPage(const std::vector<core::FoundFormula>& formulae, std::ostream& out) {
-        constexpr std::size_t kGroup = results::kMaxFormulae - 1;
-        for (std::size_t first = 0; first < formulae.size() || first == 0; first += kGroup) {
-            const std::size_t count = std::min(kGroup, formulae.size() - first);
-            scratch_->formulae.formulaCount = static_cast<int>(count);
-            for (std::size_t i = 0; i < count; ++i) Put(static_cast<int>(i), formulae[first + i]);
-            const std::vector<std::string> lines = results::LayoutResultLines(*scratch_);
-            const std::size_t body = lines.size() - count;
-            for (std::size_t line = first == 0 ? 0 : body; line < lines.size(); ++line)
-                out << lines[line] << '\n';
-            if (formulae.empty()) break;
-        }
+// Every formula as --json, --csv or the result page ask; nothing was left
+// out, so the storage is never full.
+void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& run,
+                      const results::CalculationState& state, const FormulaListing& listing,
+                      std::ostream& out) {
+    if (arguments.Has("json")) {
+        PrintFormulaJson(run, state, listing, StorageFull::No, out);
+    } else if (arguments.Has("csv")) {
+        PrintFormulaCsv(state, listing, out);
+    } else {
+        PrintFormulaPage(state, listing, out);
     }
-
-private:
-    std::unique_ptr<results::CalculationState> scratch_;
-};
-
-void PrintJson(const results::CalculationState& state, const calc::FormulaSearchRun& run,
-               const std::vector<core::FoundFormula>& formulae, bool storageFull, std::ostream& out) {
-    FormulaTexts texts(state);
-    out << "{\"target\": " << JsonNumber(run.query.target)
-        << ", \"tolerance\": " << JsonNumber(run.query.tolerance) << ", \"charge\": " << run.query.charge
-        << ", \"elements\": [";
-    for (std::size_t k = 0; k < run.query.elements.size(); ++k) {
-        out << (k == 0 ? "" : ", ")
-            << "{\"symbol\": " << JsonString(std::string(core::SymbolOf(run.elementIndex[k])))
-            << ", \"min\": " << run.query.elements[k].minimum
-            << ", \"max\": " << run.query.elements[k].maximum << "}";
-    }
-    out << "], \"formulaCount\": " << formulae.size()
-        << ", \"storageFull\": " << (storageFull ? "true" : "false") << ", \"formulae\": [";
-    const int elements = static_cast<int>(run.query.elements.size());
-    for (std::size_t i = 0; i < formulae.size(); ++i) {
-        const core::FoundFormula& formula = formulae[i];
-        out << (i == 0 ? "" : ", ") << "{\"formula\": " << JsonString(texts.Formula(formula))
-            << ", \"counts\": [";
-        for (int k = 0; k < elements; ++k)
-            out << (k == 0 ? "" : ", ") << formula.counts[static_cast<std::size_t>(k)];
-        const std::optional<double> dbe =
-            core::RingsPlusDoubleBonds(run.elementIndex.data(), formula.counts, elements);
-        out << "], \"mz\": " << JsonNumber(formula.mz)
-            << ", \"errorPpm\": " << JsonNumber((formula.mz - run.query.target) / run.query.target * 1.0e6)
-            << ", \"electronClass\": " << formula.electronClass
-            << ", \"dbe\": " << (dbe ? JsonNumber(*dbe) : "null") << "}";
-    }
-    out << "]}\n";
 }
 
 }  // namespace
@@ -183,6 +159,11 @@ OptionRules FormulasOptionRules() {
 }
 
 int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
+    return RunFormulasCommandListingAtMost(kMaxListedFormulae, arguments, out, errors);
+}
+
+int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& arguments, std::ostream& out,
+                                    std::ostream& errors) {
     CliPort port(errors);
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
         errors << "tarnevo-cli formulas: " << error << '\n' << kFormulasUsage << '\n';
@@ -198,29 +179,23 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
     if (!run) return kExitRefused;
 
     const results::CalculationState& state = document.state;
-    const bool all = arguments.Has("all");
-    std::vector<core::FoundFormula> formulae;
-    if (all) {
-        formulae = core::SearchFormulae(run->query, core::kUncapped);
-        core::SortByMz(formulae);
-    } else {
-        formulae = StoredFormulae(state);
-    }
-    if (arguments.Has("json")) {
-        PrintJson(state, *run, formulae, !all && state.formulae.formulaCount == results::kMaxFormulae, out);
-    } else if (arguments.Has("csv")) {
-        if (all) {
-            errors << "tarnevo-cli formulas: --csv gives the stored table of at most 200 formulae; with "
-                      "--all use "
-                      "--json\n";
-            return kExitUsage;
+    if (arguments.Has("all")) {
+        const std::optional<FormulaListing> all = FindAllFormulae(run->query, maxListed);
+        if (!all) {
+            errors << ListingTooLongMessage(maxListed) << '\n';
+            return kExitRefused;
         }
+        PrintAllFormulae(arguments, *run, state, *all, out);
+    } else if (arguments.Has("json")) {
+        const bool full = state.formulae.formulaCount == results::kMaxFormulae;
+        PrintFormulaJson(*run, state, StoredFormulae(state), full ? StorageFull::Yes : StorageFull::No, out);
+    } else if (arguments.Has("csv")) {
         out << results::ComposeCsv(state);
-    } else if (all) {
-        FormulaTexts(state).PrintPage(formulae, out);
     } else {
         PrintResultPage(document, out);
     }
+    // The report may go to standard output too ("--report -"): the page first.
+    out.flush();
     return WriteReportIfAsked(document, arguments.Value("report"), errors);
 }
 

@@ -28,15 +28,28 @@ std::optional<int> UsualValence(int elementIndex) {
     return std::nullopt;
 }
 
+RowValences UsualValences(const int* elementIndex, int elementCount) {
+    RowValences valences;
+    for (int k = 0; k < elementCount && k < kMaxSearchElements; ++k) {
+        valences[static_cast<std::size_t>(k)] = UsualValence(elementIndex[k]);
+    }
+    return valences;
+}
+
 std::optional<double> RingsPlusDoubleBonds(const int* elementIndex, const AtomCounts& counts,
+                                           int elementCount) {
+    return RingsPlusDoubleBonds(UsualValences(elementIndex, elementCount), counts, elementCount);
+}
+
+std::optional<double> RingsPlusDoubleBonds(const RowValences& valences, const AtomCounts& counts,
                                            int elementCount) {
     double twice = 2.0;
     for (int k = 0; k < elementCount && k < kMaxSearchElements; ++k) {
-        const int atoms = counts[static_cast<std::size_t>(k)];
+        const auto row = static_cast<std::size_t>(k);
+        const int atoms = counts[row];
         if (atoms == 0) continue;
-        const std::optional<int> valence = UsualValence(elementIndex[k]);
-        if (!valence) return std::nullopt;
-        twice += static_cast<double>(atoms) * (*valence - 2);
+        if (!valences[row]) return std::nullopt;
+        twice += static_cast<double>(atoms) * (*valences[row] - 2);
     }
     return twice / 2.0;
 }

@@ -1,13 +1,15 @@
 #include "results/csv_table.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "core/formula_parser.h"
-#include "core/natural_isotopes.h"
 #include "core/text_format.h"
+#include "core/usual_valence.h"
 #include "results/report_file.h"
 #include "results/result_values.h"
 
@@ -17,37 +19,61 @@ namespace {
 
 using detail::Bounded;
 
-// One row under construction; cells are joined by commas.
+// One row under construction; cells are joined by commas. The row is built
+// in its own text (Line() gives it), or straight onto the end of a table
+// (End() closes it), which long listings use to spare a copy per row.
 class CsvRow {
 public:
+    CsvRow() = default;
+    explicit CsvRow(std::string& table) : line_(&table) {}
+    CsvRow(const CsvRow&) = delete;
+    CsvRow& operator=(const CsvRow&) = delete;
+    ~CsvRow() = default;
+
     CsvRow& Text(std::string_view text) {
+        Separate();
         // A text with a comma, a quote or a line break is quoted, its quotes doubled.
-        if (text.find_first_of(",\"\r\n") == std::string_view::npos) return Cell(std::string(text));
-        std::string quoted = "\"";
-        for (const char c : text) {
-            if (c == '"') quoted += '"';
-            quoted += c;
+        if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+            line_->append(text);
+            return *this;
         }
-        return Cell(quoted + "\"");
+        *line_ += '"';
+        for (const char c : text) {
+            if (c == '"') *line_ += '"';
+            *line_ += c;
+        }
+        *line_ += '"';
+        return *this;
     }
     // Not-a-number and infinities have no CSV spelling that spreadsheets
     // agree on: the cell stays empty.
     CsvRow& Number(double value) {
-        return Cell(std::isfinite(value) ? core::FormatShortest(value) : std::string());
-    }
-    // A value the row does not have (present false) leaves its cell empty.
-    CsvRow& NumberIf(bool present, double value) { return present ? Number(value) : Cell({}); }
-    CsvRow& Integer(long long value) { return Cell(core::FormatInteger(value)); }
-    std::string Line() const { return line_ + "\n"; }
-
-private:
-    CsvRow& Cell(const std::string& text) {
-        if (!first_) line_ += ',';
-        line_ += text;
-        first_ = false;
+        Separate();
+        // core::FormatShortest's spelling, written in place.
+        std::array<char, 32> digits{};
+        if (std::isfinite(value)) {
+            line_->append(digits.data(),
+                          std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr);
+        }
         return *this;
     }
-    std::string line_;
+    // A value the row does not have (present false) leaves its cell empty.
+    CsvRow& NumberIf(bool present, double value) {
+        if (present) return Number(value);
+        Separate();
+        return *this;
+    }
+    CsvRow& Integer(long long value) { return Text(core::FormatInteger(value)); }
+    std::string Line() const { return own_ + "\n"; }
+    void End() { *line_ += '\n'; }
+
+private:
+    void Separate() {
+        if (!first_) *line_ += ',';
+        first_ = false;
+    }
+    std::string own_;
+    std::string* line_ = &own_;
     bool first_ = true;
 };
 
@@ -152,38 +178,13 @@ std::string ElectronClassText(ElectronClass electrons) {
     return "indeterminate";
 }
 
-// Rings plus double bonds, 1 + sum of count x (valence - 2) / 2, where an
-// element with v valence electrons forms v bonds up to four and 8 - v beyond
-// (C 4, N 3, O 2, Cl 1). Unknown for elements of no fixed valence and for the
-// user-defined element, whose valence is not kept with the results.
-std::optional<double> RingsPlusDoubleBonds(const CalculationState& state, int formula) {
-    double dbe = 1.0;
-    for (int j = 0; j < Bounded(state.formulae.elementCount, kMaxFormulaElements); ++j) {
-        const int atoms = state.formulae.formulaAtoms[formula][j];
-        if (atoms == 0) continue;
-        const int index = core::LookupSymbolText(state.formulae.elementSymbols[j], 0);
-        if (index < 0 || index >= static_cast<int>(core::kNaturalElementCount)) return std::nullopt;
-        const int electrons = core::kNaturalElements[static_cast<std::size_t>(index)].valenceElectrons;
-        if (electrons < 0) return std::nullopt;
-        const int bonds = electrons <= 4 ? electrons : 8 - electrons;
-        dbe += atoms * (bonds - 2) / 2.0;
-    }
-    return dbe;
-}
-
 std::string FormulaTable(const CalculationState& state) {
-    std::string csv = "formula,mz,errorPpm,electronClass,dbe\n";
+    std::string csv(FormulaCsvRows::kHeader);
+    FormulaCsvRows rows(state);
     for (int i = 0; i < Bounded(state.formulae.formulaCount, kMaxFormulae); ++i) {
-        // The page's formula text without its three-character electron-class mark.
-        const std::string formula = detail::MatchedFormula(state, i).substr(3);
-        const std::optional<double> dbe = RingsPlusDoubleBonds(state, i);
-        csv += CsvRow()
-                   .Text(formula)
-                   .Number(state.formulae.formulaMz[i])
-                   .Number(ErrorPpm(state.formulae.formulaMz[i], state.ionMassA))
-                   .Text(ElectronClassText(state.formulae.formulaElectrons[i]))
-                   .NumberIf(dbe.has_value(), dbe.value_or(0.0))
-                   .Line();
+        const auto at = static_cast<std::size_t>(i);
+        rows.Append(csv, state.formulae.formulaAtoms[at], state.formulae.formulaMz[at],
+                    state.formulae.formulaElectrons[at]);
     }
     return csv;
 }
@@ -201,6 +202,34 @@ std::string IsotopicDataTable(const CalculationState& state) {
 }
 
 }  // namespace
+
+FormulaCsvRows::FormulaCsvRows(const CalculationState& state)
+    : formulae_(state.formulae),
+      elementCount_(Bounded(state.formulae.elementCount, kMaxFormulaElements)),
+      target_(state.ionMassA) {
+    std::array<int, kMaxFormulaElements> elementIndex{};
+    for (int k = 0; k < elementCount_; ++k) {
+        const auto row = static_cast<std::size_t>(k);
+        // The user-defined element Jx is refused here (no extra elements
+        // allowed): its valence is not kept with the results.
+        elementIndex[row] = core::LookupSymbolText(formulae_.elementSymbols[row], 0);
+    }
+    valences_ = core::UsualValences(elementIndex.data(), elementCount_);
+}
+
+void FormulaCsvRows::Append(std::string& csv, const std::array<int, kMaxFormulaElements>& counts, double mz,
+                            ElectronClass electrons) {
+    formula_.clear();
+    detail::AppendFormulaText(formula_, formulae_, counts);
+    const std::optional<double> dbe = core::RingsPlusDoubleBonds(valences_, counts, elementCount_);
+    CsvRow(csv)
+        .Text(formula_)
+        .Number(mz)
+        .Number(ErrorPpm(mz, target_))
+        .Text(ElectronClassText(electrons))
+        .NumberIf(dbe.has_value(), dbe.value_or(0.0))
+        .End();
+}
 
 std::string ComposeCsv(const CalculationState& state) {
     switch (state.calcKind) {

@@ -1,6 +1,8 @@
 #include "results/result_values.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdlib>
 
 #include "core/text_format.h"
@@ -48,18 +50,28 @@ int DetailIsotopeCount(const CalculationState& state, int element, int cursor) {
     return Bounded(state.details.lastIsotopeIndex[element] + 1, room);
 }
 
+void AppendFormulaText(std::string& text, const FormulaMatches& formulae,
+                       const std::array<int, kMaxFormulaElements>& counts) {
+    const int elements = Bounded(formulae.elementCount, kMaxFormulaElements);
+    for (int j = 0; j < elements; ++j) {
+        const auto row = static_cast<std::size_t>(j);
+        const int atoms = counts[row];
+        if (atoms == 0) continue;
+        text += formulae.elementSymbols[row];
+        if (atoms == 1) continue;
+        // FormatInteger's digits, written in place: listings of millions of
+        // formulae (tarnevo-cli formulas --all) spell them all.
+        std::array<char, 12> digits{};
+        text.append(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), atoms).ptr);
+    }
+}
+
 std::string MatchedFormula(const CalculationState& state, int formula) {
     const ElectronClass electrons = state.formulae.formulaElectrons[formula];
     std::string text = electrons == ElectronClass::Indeterminate ? "** "
                        : electrons == ElectronClass::Even        ? "EE "
                                                                  : "OE ";
-    const int elements = Bounded(state.formulae.elementCount, kMaxFormulaElements);
-    for (int j = 0; j < elements; ++j) {
-        const int atoms = state.formulae.formulaAtoms[formula][j];
-        if (atoms == 0) continue;
-        text += state.formulae.elementSymbols[j];
-        if (atoms != 1) text += core::FormatInteger(atoms);
-    }
+    AppendFormulaText(text, state.formulae, state.formulae.formulaAtoms[formula]);
     return text;
 }
 

@@ -41,6 +41,12 @@ std::string DetailSymbol(const CalculationState& state, int element);
 int DetailElementCount(const CalculationState& state);
 int DetailIsotopeCount(const CalculationState& state, int element, int cursor);
 
+// Appends the formula of one composition found by an m/z search: the
+// considered elements in their listed order, a count of 1 written as the bare
+// symbol and a count of 0 left out, "C7H7O2" for counts {7, 7, 2} of C, H, O.
+void AppendFormulaText(std::string& text, const FormulaMatches& formulae,
+                       const std::array<int, kMaxFormulaElements>& counts);
+
 // The formula of result i of an m/z search, with its electron-class prefix:
 // "** " indeterminate, "EE " even-electron, "OE " odd-electron, then the
 // considered elements in their listed order, a count of 1 written as the bare
