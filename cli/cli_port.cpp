@@ -1,6 +1,7 @@
 #include "cli/cli_port.h"
 
 #include "cli/arguments.h"
+#include "cli/terminal_progress.h"
 
 namespace tarnevo::cli {
 
@@ -68,5 +69,10 @@ dialogs::DialogAnswer CliPort::RunDialog(dialogs::InputRecord& record) {
 }
 
 std::optional<std::string> CliPort::AskSaveFileName(const dialogs::SaveFileRequest&) { return std::nullopt; }
+
+core::WorkStatus CliPort::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+    TerminalProgress progress{std::string(caption)};
+    return work(progress);
+}
 
 }  // namespace tarnevo::cli

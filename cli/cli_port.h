@@ -65,6 +65,9 @@ public:
     dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
     dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override;
     std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
+    // Runs the work here, with its progress on standard error when that is a
+    // terminal and the work outlasts a second.
+    core::WorkStatus RunLongWork(std::string_view caption, const dialogs::LongWork& work) override;
 
 private:
     void Refuse(const std::string& message);

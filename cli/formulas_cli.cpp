@@ -124,7 +124,7 @@ std::string ListingTooLongMessage(std::size_t maxListed) {
 std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, std::size_t maxListed) {
     FormulaListing listing(static_cast<int>(query.elements.size()), maxListed);
     bool tooMany = false;
-    TerminalProgress progress("Searching...");
+    TerminalProgress progress{std::string(calc::kFormulaSearchProgress)};
     core::VisitFormulae(
         query,
         [&](const core::FoundFormula& formula) {
