@@ -129,7 +129,7 @@ dialogs::DialogAnswer QtUserInterface::RunDialog(dialogs::InputRecord& record) {
 }
 
 std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveFileRequest& request) {
-    QFileDialog dialog(parent_, QStringLiteral("Save As"));
+    QFileDialog dialog(parent_, QtText(request.caption));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -28,6 +28,7 @@ enum class DialogAnswer { Ok, Cancel };
 
 // The save-file dialog: filter in the "Name|pattern|Name|pattern||" form.
 struct SaveFileRequest {
+    std::string caption = "Save As";  // the dialog's title: "Export Table" for the CSV
     std::string initialName;
     std::string defaultExtension = "txt";
     std::string filter;
