@@ -9,6 +9,7 @@
 #include "app/help_topics.h"
 #include "app/labelling_dialogs.h"
 #include "app/loss_h_form_dialog.h"
+#include "app/message_box.h"
 #include "app/peak_dialog.h"
 #include "app/qt_text.h"
 #include "app/user_element_dialog.h"
@@ -65,8 +66,8 @@ MessageAnswer AnswerOf(int button) {
 MessageAnswer RunMessageBox(QWidget* parent, const dialogs::MessageRequest& request) {
     const QMessageBox::Icon icon =
         request.icon == dialogs::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
-    QMessageBox box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
-                    parent);
+    MessageBoxWindow box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
+                         parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
     if (request.modality == dialogs::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
