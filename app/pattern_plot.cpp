@@ -216,6 +216,18 @@ void SetTicks(QValueAxis& axis, const results::PlotTicks& ticks) {
     axis.setTickType(QValueAxis::TicksDynamic);
 }
 
+// Qt Charts lays the axis out again after each of these changes, and makes an
+// item for every tick between: the ticks of a zoomed-in step over the whole
+// range are hundreds of thousands, which froze the program. So the step goes
+// first when it grows (the old, narrower range has few ticks of it), and the
+// range first when the step shrinks.
+void SetRange(QValueAxis& axis, results::PlotRange range, const results::PlotTicks& ticks) {
+    const bool rangeFirst = axis.tickType() != QValueAxis::TicksDynamic || ticks.step < axis.tickInterval();
+    if (rangeFirst) axis.setRange(range.low, range.high);
+    SetTicks(axis, ticks);
+    if (!rangeFirst) axis.setRange(range.low, range.high);
+}
+
 }  // namespace
 
 // The ticks follow the visible range and the room the plot has: after a zoom to
@@ -223,24 +235,27 @@ void SetTicks(QValueAxis& axis, const results::PlotTicks& ticks) {
 // short pane gets fewer height labels instead of labels cut down to an ellipsis.
 void PatternPlotView::FitTicks() {
     if (axisX_ == nullptr || axisY_ == nullptr) return;
-    const QRectF area = chart()->plotArea();
-    if (area.width() <= 0.0 || area.height() <= 0.0) return;
-    const results::TickValues xValues =
-        data_.xCounts ? results::TickValues::WholeNumbers : results::TickValues::Any;
-    const results::PlotRange xRange{axisX_->min(), axisX_->max()};
-    const QFontMetricsF xMetrics(axisX_->labelsFont());
-    // Wider labels leave room for fewer ticks; a second round settles it.
-    const double sampleWidth = xMetrics.horizontalAdvance(QStringLiteral("0000.00"));
-    results::PlotTicks xTicks =
-        results::NiceTicks(xRange, GapsThatFit(area.width(), sampleWidth + kLabelGap), xValues);
-    xTicks = results::NiceTicks(
-        xRange, GapsThatFit(area.width(), WidestLabel(xMetrics, xRange, xTicks) + kLabelGap), xValues);
-    SetTicks(*axisX_, xTicks);
+    SetTicks(*axisX_, XTicksFor({axisX_->min(), axisX_->max()}));
+    SetTicks(*axisY_, YTicksFor({axisY_->min(), axisY_->max()}));
+}
 
-    const results::PlotRange yRange{axisY_->min(), axisY_->max()};
-    const QFontMetricsF yMetrics(axisY_->labelsFont());
-    SetTicks(*axisY_, results::NiceTicks(
-                          yRange, GapsThatFit(area.height(), kLinesPerYLabel * yMetrics.lineSpacing())));
+results::PlotTicks PatternPlotView::XTicksFor(results::PlotRange range) const {
+    const double width = chart()->plotArea().width();
+    const results::TickValues values =
+        data_.xCounts ? results::TickValues::WholeNumbers : results::TickValues::Any;
+    const QFontMetricsF metrics(axisX_->labelsFont());
+    // Wider labels leave room for fewer ticks; a second round settles it.
+    const double sampleWidth = metrics.horizontalAdvance(QStringLiteral("0000.00"));
+    const results::PlotTicks first =
+        results::NiceTicks(range, GapsThatFit(width, sampleWidth + kLabelGap), values);
+    return results::NiceTicks(range, GapsThatFit(width, WidestLabel(metrics, range, first) + kLabelGap),
+                              values);
+}
+
+results::PlotTicks PatternPlotView::YTicksFor(results::PlotRange range) const {
+    const QFontMetricsF metrics(axisY_->labelsFont());
+    return results::NiceTicks(
+        range, GapsThatFit(chart()->plotArea().height(), kLinesPerYLabel * metrics.lineSpacing()));
 }
 
 QString PatternPlotView::HoverTextAt(QPoint position) const {
@@ -326,13 +341,15 @@ void PatternPlotView::ZoomAt(int x, double factor) {
     const double centre = chart()->mapToValue(inChart, all.isEmpty() ? nullptr : all.back()).x();
     const double low = centre - (centre - axisX_->min()) * factor;
     const double high = centre + (axisX_->max() - centre) * factor;
-    if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) axisX_->setRange(low, high);
+    if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) {
+        SetRange(*axisX_, {low, high}, XTicksFor({low, high}));
+    }
 }
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;
-    axisX_->setRange(data_.x.low, data_.x.high);
-    axisY_->setRange(data_.y.low, data_.y.high);
+    SetRange(*axisX_, data_.x, XTicksFor(data_.x));
+    SetRange(*axisY_, data_.y, YTicksFor(data_.y));
 }
 
 void PatternPlotView::wheelEvent(QWheelEvent* event) {

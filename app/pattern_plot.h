@@ -61,6 +61,8 @@ private:
     // Tick steps that keep the labels of both axes distinct and whole in the
     // space the plot has now.
     void FitTicks();
+    results::PlotTicks XTicksFor(results::PlotRange range) const;
+    results::PlotTicks YTicksFor(results::PlotRange range) const;
     void ShowHoverTip(QPoint position, QPoint globalPosition);
     void HideHoverTip();
     QPointF ToWidget(double x, double y) const;

@@ -849,6 +849,15 @@ private slots:
         QVERIFY(plot->AxisX()->max() - plot->AxisX()->min() <= 0.002);
         QVERIFY(TickLabels(plot->AxisX()).size() >= 2);
         QVERIFY2(!AnyAxisLabelCut(plot), qPrintable(AxisLabelTexts(plot).join(u',')));
+
+        // Regression: the double click back to the whole pattern kept the
+        // zoomed-in step for a moment, and the chart froze making an item for
+        // each of its hundreds of thousands of ticks over the whole range.
+        QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, PointOnPeak(plot, 2));
+        QCOMPARE(plot->AxisX()->min(), plot->Data().x.low);
+        const QStringList whole = TickLabels(plot->AxisX());
+        QVERIFY2(whole.size() >= 2 && whole.size() <= 40, qPrintable(whole.join(u',')));
+        QVERIFY(Distinct(whole));
 #endif
     }
 
