@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
@@ -44,6 +45,16 @@ constexpr double kStickWidth = 2.0;
 // Free space between two axis labels: pixels across, lines of text down.
 constexpr int kLabelGap = 16;
 constexpr double kLinesPerYLabel = 2.0;
+
+// A measured peak: a wide bar in a pale shade of the theme's colour for its
+// series, so that a calculated stick in front of it stays visible.
+QPen BarPen(QColor themed) {
+    themed.setAlpha(110);
+    QPen pen(themed);
+    pen.setWidthF(kBarWidth);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
 
 std::string PlotFailureMessage(const std::string& path, std::string_view reason) {
     return "The plot could not be saved to \"" + path + "\": " + std::string(reason) +
@@ -112,40 +123,51 @@ void PatternPlotView::Show(const results::PlotData& plot) {
 
 // Sticks are one comb-shaped line per series: up each stick and back down to
 // the axis, so that a series keeps one colour and one legend entry however
-// many peaks it has.
+// many peaks it has. Bars are too wide for that (the comb's run along the axis
+// would show as a thick band): each bar is a line of its own in the series'
+// colour, and only the first has a legend entry.
 void PatternPlotView::AddSeries(const results::PlotSeries& series) {
-    QXYSeries* drawn = nullptr;
     if (data_.marks == results::PlotMarks::Points) {
         auto* points = new QScatterSeries;
         points->setMarkerSize(9);
         for (const results::PlotMark& mark : series.marks) points->append(mark.x, mark.y);
-        drawn = points;
-    } else {
-        auto* sticks = new QLineSeries;
+        AddDrawnSeries(points, series.name);
+        return;
+    }
+    if (series.style == results::SeriesStyle::Bar) {
+        QPen barPen;
         for (const results::PlotMark& mark : series.marks) {
-            sticks->append(mark.x, 0.0);
-            sticks->append(mark.x, mark.y);
-            sticks->append(mark.x, 0.0);
+            auto* bar = new QLineSeries;
+            bar->append(mark.x, 0.0);
+            bar->append(mark.x, mark.y);
+            AddDrawnSeries(bar, series.name);
+            if (&mark == &series.marks.front()) {
+                barPen = BarPen(bar->pen().color());
+            } else {
+                for (QLegendMarker* marker : chart()->legend()->markers(bar)) marker->setVisible(false);
+            }
+            bar->setPen(barPen);
         }
-        drawn = sticks;
+        return;
     }
-    drawn->setName(QtText(series.name));
-    chart()->addSeries(drawn);
+    auto* sticks = new QLineSeries;
+    for (const results::PlotMark& mark : series.marks) {
+        sticks->append(mark.x, 0.0);
+        sticks->append(mark.x, mark.y);
+        sticks->append(mark.x, 0.0);
+    }
+    AddDrawnSeries(sticks, series.name);
     // The theme gives each series its colour when it is added; only then is
-    // the stick pen made wider, keeping that colour. A bar is pale, so that a
-    // calculated stick in front of it stays visible.
-    if (data_.marks == results::PlotMarks::Sticks) {
-        QPen pen = drawn->pen();
-        const bool bar = series.style == results::SeriesStyle::Bar;
-        pen.setWidthF(bar ? kBarWidth : kStickWidth);
-        pen.setCapStyle(Qt::FlatCap);
-        if (bar) {
-            QColor pale = pen.color();
-            pale.setAlpha(110);
-            pen.setColor(pale);
-        }
-        drawn->setPen(pen);
-    }
+    // the stick pen made wider, keeping that colour.
+    QPen pen = sticks->pen();
+    pen.setWidthF(kStickWidth);
+    pen.setCapStyle(Qt::FlatCap);
+    sticks->setPen(pen);
+}
+
+void PatternPlotView::AddDrawnSeries(QXYSeries* drawn, const std::string& name) {
+    drawn->setName(QtText(name));
+    chart()->addSeries(drawn);
     drawn->attachAxis(axisX_);
     drawn->attachAxis(axisY_);
 }
@@ -156,9 +178,10 @@ QPointF PatternPlotView::ToWidget(double x, double y) const {
     return mapFromScene(chart()->mapToScene(inChart));
 }
 
-// Each label centred a few pixels above its point; labels of points zoomed out
-// of sight are hidden, and so is a label that would overlap an earlier one (the
-// labels come best first: the most intense ion, the closest formula).
+// Each label centred a few pixels above its point (below it for a point under
+// the axis); labels of points zoomed out of sight are hidden, and so is a label
+// that would overlap an earlier one (the labels come best first: the most
+// intense ion, the closest formula).
 void PatternPlotView::PlaceLabels() {
     if (axisX_ == nullptr || chart()->series().isEmpty()) return;
     std::vector<QRectF> taken;
@@ -167,7 +190,9 @@ void PatternPlotView::PlaceLabels() {
         QGraphicsSimpleTextItem* item = labels_[i];
         const QPointF top = chart()->mapToPosition(QPointF(label.x, label.y), chart()->series().back());
         const QRectF box = item->boundingRect();
-        item->setPos(top.x() - box.width() / 2, top.y() - box.height() - 3);
+        // Above a point, or below one under the axis (a negative mass error).
+        const double labelTop = label.y < 0.0 ? top.y() + 6 : top.y() - box.height() - 3;
+        item->setPos(top.x() - box.width() / 2, labelTop);
         const QRectF placed(item->pos(), box.size());
         const bool inSight = label.x >= axisX_->min() && label.x <= axisX_->max();
         const bool free = std::none_of(taken.begin(), taken.end(),

@@ -15,6 +15,7 @@
 
 class QGraphicsSimpleTextItem;
 class QValueAxis;
+class QXYSeries;
 
 namespace tarnevo::app {
 
@@ -57,6 +58,7 @@ protected:
 private:
     void Clear();
     void AddSeries(const results::PlotSeries& series);
+    void AddDrawnSeries(QXYSeries* drawn, const std::string& name);
     void PlaceLabels();
     // Tick steps that keep the labels of both axes distinct and whole in the
     // space the plot has now.
