@@ -61,7 +61,8 @@ void HelpController::ShowCurrentContextHelp() {
         ShowPageAndCloseMenus(HelpPageForAction(menu->activeAction()));
         return;
     }
-    ShowPage(kMainWindowHelpPage);
+    QWidget* focused = QApplication::focusWidget();
+    ShowPage(focused == nullptr ? kMainWindowHelpPage : HelpPageForWidget(focused, {}));
 }
 
 void HelpController::EnterContextHelpMode() {

@@ -29,7 +29,8 @@ public:
     void ShowContext(int context);
     void ShowContents();
     // F1 on the main window: the highlighted menu item's page, else the page of
-    // the main window.
+    // the window that has the keyboard (the result page: the calculation shown),
+    // else the page of the main window.
     void ShowCurrentContextHelp();
 
     void EnterContextHelpMode();

@@ -15,6 +15,16 @@ QString HelpPageForContext(int context) {
     }
 }
 
+QString HelpPageForResults(results::CalcKind kind) {
+    // The labelling command stores either of its two kinds; both are its page.
+    const results::CalcKind asked =
+        kind == results::CalcKind::EnrichmentFromSpectrum ? results::CalcKind::LabelledAtoms : kind;
+    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
+        if (calculation.kind == asked) return HelpPageForCommand(calculation.command);
+    }
+    return kResultsHelpPage;
+}
+
 QString HelpPageForCommand(Command command) {
     if (const calc::CalculationDescriptor* calculation = calc::FindCalculation(command)) {
         return QString::fromLatin1(calculation->helpPage.data(),
@@ -31,7 +41,7 @@ QString HelpPageForCommand(Command command) {
         case Command::FilePrintPreview:
         case Command::FilePrintSetup:
         case Command::AppExit:
-            return QStringLiteral("results.html");
+            return kResultsHelpPage;
         case Command::GettingStarted:
             return HelpPageForContext(kGettingStartedContext);
         case Command::HelpTopics:

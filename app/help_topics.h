@@ -13,6 +13,7 @@ inline constexpr int kGettingStartedContext = 1;
 
 inline const QString kHelpContentsPage = QStringLiteral("index.html");
 inline const QString kMainWindowHelpPage = QStringLiteral("main_window.html");
+inline const QString kResultsHelpPage = QStringLiteral("results.html");
 inline const QString kIsotopeClusterHelpPage = QStringLiteral("isotope_cluster.html");
 inline const QString kUserElementsHelpPage = QStringLiteral("user_elements.html");
 inline const QString kFormulaFromMzHelpPage = QStringLiteral("formulae_from_mz.html");
@@ -21,6 +22,9 @@ inline const QString kFormulaFromMzHelpPage = QStringLiteral("formulae_from_mz.h
 QString HelpPageForContext(int context);
 // The page that explains a command of the menus or toolbar.
 QString HelpPageForCommand(results::Command command);
+// The page of the calculation whose results are of this kind: F1 on the result
+// page explains what is shown there.
+QString HelpPageForResults(results::CalcKind kind);
 // The resource URL under which a page is bundled.
 QString HelpPageUrl(const QString& page);
 

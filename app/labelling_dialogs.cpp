@@ -22,13 +22,6 @@ QLabel* Heading(std::string_view text) {
     return label;
 }
 
-void MakeReadOnly(QWidget* editor) {
-    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
-        edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::NoFocus);
-    }
-}
-
 }  // namespace
 
 CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
@@ -62,7 +55,7 @@ CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* paren
         for (int column = 0; column < kColumnsPerBlock; ++column) {
             QWidget* field = editor(row, column);
             const bool enteredByUser = column == 2 && row >= 2 && row <= input.IsotopeCount();
-            if (!enteredByUser) MakeReadOnly(field);
+            if (!enteredByUser) ShowReadOnly(field);
             field->setMaximumWidth(100);
             grid->addWidget(field, gridRow, firstColumn + column);
         }

@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "app/context_help.h"
+#include "app/help_topics.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_doc.h"
 #include "app/tarnevo_view.h"
@@ -56,6 +57,7 @@ CMainFrame::CMainFrame(CTARNEVOApp& app) : app_(app) {
     CreatePlotPane();
     connect(&app.Document(), &CTARNEVODoc::changed, this, [this] {
         ShowStoredResultsInPlot();
+        UpdateHelpPages();
         UpdateTitle();
         UpdateCommandUI();
     });
@@ -132,8 +134,9 @@ void CMainFrame::CreateActions() {
     AddAction(Command::AppAbout, "&About TARNEVO...",
               "Display program information, version number and copyright", "About");
     AddAction(Command::Help, "Help", "Display help for current task or command", "Help", {Keys(Qt::Key_F1)});
+    // Shift+F1 is the desktop's own key for "What's This?" help.
     AddAction(Command::ContextHelp, "Help Mode", "Display help for clicked on buttons, menus and windows",
-              "Help", {Keys(Qt::CTRL | Qt::Key_F1)});
+              "Help", {Keys(Qt::CTRL | Qt::Key_F1), Keys(Qt::SHIFT | Qt::Key_F1)});
 }
 
 QAction* CMainFrame::Action(Command command) const {
@@ -249,6 +252,16 @@ void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ != nullptr) plotPane_->View()->Show(results::MakePlotData(app_.Document().Data()));
 #endif
+}
+
+// F1 on the result page or the plot, or a click on them in click-for-help mode,
+// opens the page of the calculation whose results they show.
+void CMainFrame::UpdateHelpPages() {
+    const results::Document& document = app_.Document().Data();
+    const QString page =
+        document.readyForCalculation ? kResultsHelpPage : HelpPageForResults(document.state.calcKind);
+    view_->setProperty(kHelpPageProperty, page);
+    if (plotPane_ != nullptr) plotPane_->setProperty(kHelpPageProperty, page);
 }
 
 void CMainFrame::ShowIndicators(LockKeyState state) {

@@ -58,6 +58,7 @@ private:
     void CreatePlotPane();
     void RememberPlotPane() const;
     void ShowStoredResultsInPlot();
+    void UpdateHelpPages();
     void ShowIndicators(LockKeyState state);
 
     CTARNEVOApp& app_;

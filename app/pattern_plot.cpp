@@ -1,12 +1,14 @@
 #include "app/pattern_plot.h"
 
-#include <QAreaSeries>
 #include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
@@ -15,6 +17,7 @@
 #include <QToolTip>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #ifdef TARNEVO_HAVE_SVG
@@ -32,6 +35,26 @@ namespace {
 constexpr double kHoverReach = 8.0;
 // One wheel notch zooms the m/z axis in to 80 % of its width (out: 125 %).
 constexpr double kWheelZoomIn = 0.8;
+// A hover text stays as long as the pointer rests on its mark (a day is as
+// good as for ever); it goes when the pointer leaves the mark.
+constexpr int kHoverTipShowTime = 24 * 60 * 60 * 1000;
+// Measured spectra are drawn as bars this wide, in pixels, behind the
+// calculated sticks at the same m/z.
+constexpr double kBarWidth = 9.0;
+constexpr double kStickWidth = 2.0;
+// Free space between two axis labels: pixels across, lines of text down.
+constexpr int kLabelGap = 16;
+constexpr double kLinesPerYLabel = 2.0;
+
+// A measured peak: a wide bar in a pale shade of the theme's colour for its
+// series, so that a calculated stick in front of it stays visible.
+QPen BarPen(QColor themed) {
+    themed.setAlpha(110);
+    QPen pen(themed);
+    pen.setWidthF(kBarWidth);
+    pen.setCapStyle(Qt::FlatCap);
+    return pen;
+}
 
 std::string PlotFailureMessage(const std::string& path, std::string_view reason) {
     return "The plot could not be saved to \"" + path + "\": " + std::string(reason) +
@@ -54,6 +77,8 @@ PatternPlotView::PatternPlotView(dialogs::UserInterfacePort& ui, QWidget* parent
 void PatternPlotView::Clear() {
     // Nothing may reach the old chart's items while it goes.
     if (axisX_ != nullptr) axisX_->disconnect(this);
+    if (axisY_ != nullptr) axisY_->disconnect(this);
+    HideHoverTip();
     labels_.clear();
     axisX_ = nullptr;
     axisY_ = nullptr;
@@ -62,6 +87,7 @@ void PatternPlotView::Clear() {
     auto* fresh = new QChart;
     fresh->setMargins(QMargins(4, 4, 4, 4));
     fresh->legend()->setAlignment(Qt::AlignRight);
+    connect(fresh, &QChart::plotAreaChanged, this, &PatternPlotView::FitTicks);
     connect(fresh, &QChart::plotAreaChanged, this, &PatternPlotView::PlaceLabels);
     setChart(fresh);
     delete previous;  // with its series, axes and labels
@@ -80,15 +106,11 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     axisY_ = new QValueAxis;
     axisX_->setTitleText(QtText(data_.xTitle));
     axisY_->setTitleText(QtText(data_.yTitle));
-    // Enough decimals to tell the ticks of a narrow m/z window apart.
-    const double span = data_.x.high - data_.x.low;
-    axisX_->setLabelFormat(span < 0.5 ? QStringLiteral("%.3f")
-                           : span < 5 ? QStringLiteral("%.1f")
-                                      : QStringLiteral("%.0f"));
     chart()->addAxis(axisX_, Qt::AlignBottom);
     chart()->addAxis(axisY_, Qt::AlignLeft);
+    connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::FitTicks);
+    connect(axisY_, &QValueAxis::rangeChanged, this, &PatternPlotView::FitTicks);
     connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::PlaceLabels);
-    if (data_.band) AddBand();
     for (const results::PlotSeries& series : data_.series) AddSeries(series);
     chart()->legend()->setVisible(data_.showLegend);
     for (const results::PlotLabel& label : data_.labels) {
@@ -99,51 +121,53 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     ResetZoom();
 }
 
-// The searched window, shaded over the whole height of the plot.
-void PatternPlotView::AddBand() {
-    auto* upper = new QLineSeries;
-    auto* lower = new QLineSeries;
-    upper->append(data_.band->low, data_.y.high);
-    upper->append(data_.band->high, data_.y.high);
-    lower->append(data_.band->low, data_.y.low);
-    lower->append(data_.band->high, data_.y.low);
-    auto* band = new QAreaSeries(upper, lower);
-    band->setName(QStringLiteral("m/z window"));
-    band->setColor(QColor(70, 130, 180, 50));
-    band->setBorderColor(QColor(70, 130, 180, 120));
-    chart()->addSeries(band);
-    band->attachAxis(axisX_);
-    band->attachAxis(axisY_);
-}
-
 // Sticks are one comb-shaped line per series: up each stick and back down to
 // the axis, so that a series keeps one colour and one legend entry however
-// many peaks it has.
+// many peaks it has. Bars are too wide for that (the comb's run along the axis
+// would show as a thick band): each bar is a line of its own in the series'
+// colour, and only the first has a legend entry.
 void PatternPlotView::AddSeries(const results::PlotSeries& series) {
-    QXYSeries* drawn = nullptr;
     if (data_.marks == results::PlotMarks::Points) {
         auto* points = new QScatterSeries;
         points->setMarkerSize(9);
         for (const results::PlotMark& mark : series.marks) points->append(mark.x, mark.y);
-        drawn = points;
-    } else {
-        auto* sticks = new QLineSeries;
-        for (const results::PlotMark& mark : series.marks) {
-            sticks->append(mark.x, 0.0);
-            sticks->append(mark.x, mark.y);
-            sticks->append(mark.x, 0.0);
-        }
-        drawn = sticks;
+        AddDrawnSeries(points, series.name);
+        return;
     }
-    drawn->setName(QtText(series.name));
-    chart()->addSeries(drawn);
+    if (series.style == results::SeriesStyle::Bar) {
+        QPen barPen;
+        for (const results::PlotMark& mark : series.marks) {
+            auto* bar = new QLineSeries;
+            bar->append(mark.x, 0.0);
+            bar->append(mark.x, mark.y);
+            AddDrawnSeries(bar, series.name);
+            if (&mark == &series.marks.front()) {
+                barPen = BarPen(bar->pen().color());
+            } else {
+                for (QLegendMarker* marker : chart()->legend()->markers(bar)) marker->setVisible(false);
+            }
+            bar->setPen(barPen);
+        }
+        return;
+    }
+    auto* sticks = new QLineSeries;
+    for (const results::PlotMark& mark : series.marks) {
+        sticks->append(mark.x, 0.0);
+        sticks->append(mark.x, mark.y);
+        sticks->append(mark.x, 0.0);
+    }
+    AddDrawnSeries(sticks, series.name);
     // The theme gives each series its colour when it is added; only then is
     // the stick pen made wider, keeping that colour.
-    if (data_.marks == results::PlotMarks::Sticks) {
-        QPen pen = drawn->pen();
-        pen.setWidthF(2.0);
-        drawn->setPen(pen);
-    }
+    QPen pen = sticks->pen();
+    pen.setWidthF(kStickWidth);
+    pen.setCapStyle(Qt::FlatCap);
+    sticks->setPen(pen);
+}
+
+void PatternPlotView::AddDrawnSeries(QXYSeries* drawn, const std::string& name) {
+    drawn->setName(QtText(name));
+    chart()->addSeries(drawn);
     drawn->attachAxis(axisX_);
     drawn->attachAxis(axisY_);
 }
@@ -154,28 +178,124 @@ QPointF PatternPlotView::ToWidget(double x, double y) const {
     return mapFromScene(chart()->mapToScene(inChart));
 }
 
-// Each ion's formula centred a few pixels above its tallest peak; labels of
-// peaks zoomed out of sight are hidden.
+// Each label centred a few pixels above its point (below it for a point under
+// the axis); labels of points zoomed out of sight are hidden, and so is a label
+// that would overlap an earlier one (the labels come best first: the most
+// intense ion, the closest formula).
 void PatternPlotView::PlaceLabels() {
     if (axisX_ == nullptr || chart()->series().isEmpty()) return;
+    std::vector<QRectF> taken;
     for (std::size_t i = 0; i < labels_.size() && i < data_.labels.size(); ++i) {
         const results::PlotLabel& label = data_.labels[i];
         QGraphicsSimpleTextItem* item = labels_[i];
         const QPointF top = chart()->mapToPosition(QPointF(label.x, label.y), chart()->series().back());
         const QRectF box = item->boundingRect();
-        item->setPos(top.x() - box.width() / 2, top.y() - box.height() - 3);
-        item->setVisible(label.x >= axisX_->min() && label.x <= axisX_->max());
+        // Above a point, or below one under the axis (a negative mass error).
+        const double labelTop = label.y < 0.0 ? top.y() + 6 : top.y() - box.height() - 3;
+        item->setPos(top.x() - box.width() / 2, labelTop);
+        const QRectF placed(item->pos(), box.size());
+        const bool inSight = label.x >= axisX_->min() && label.x <= axisX_->max();
+        const bool free = std::none_of(taken.begin(), taken.end(),
+                                       [&placed](const QRectF& other) { return other.intersects(placed); });
+        item->setVisible(inSight && free);
+        if (item->isVisible()) taken.push_back(placed);
     }
+}
+
+QStringList PatternPlotView::VisibleLabels() const {
+    QStringList texts;
+    for (const QGraphicsSimpleTextItem* item : labels_) {
+        if (item->isVisible()) texts << item->text();
+    }
+    return texts;
+}
+
+namespace {
+
+// How many gaps between tick labels fit along an axis of this many pixels
+// when each label takes labelSize pixels with its share of space.
+int GapsThatFit(double axisPixels, double labelSize) {
+    return std::max(1, static_cast<int>(axisPixels / std::max(1.0, labelSize)) - 1);
+}
+
+QString TickLabel(double value, int decimals) { return QString::asprintf("%.*f", decimals, value); }
+
+// The widest label of the ticks on a range, in pixels.
+double WidestLabel(const QFontMetricsF& metrics, results::PlotRange range, const results::PlotTicks& ticks) {
+    double widest = 0.0;
+    for (const double value : {ticks.first, range.low, range.high}) {
+        widest = std::max(widest, metrics.horizontalAdvance(TickLabel(value, ticks.decimals)));
+    }
+    return widest;
+}
+
+void SetTicks(QValueAxis& axis, const results::PlotTicks& ticks) {
+    const QString format = QStringLiteral("%.%1f").arg(ticks.decimals);
+    if (axis.tickType() == QValueAxis::TicksDynamic && axis.tickInterval() == ticks.step &&
+        axis.tickAnchor() == ticks.first && axis.labelFormat() == format) {
+        return;  // unchanged: setting them again would lay the chart out again
+    }
+    axis.setLabelFormat(format);
+    axis.setTickAnchor(ticks.first);
+    axis.setTickInterval(ticks.step);
+    axis.setTickType(QValueAxis::TicksDynamic);
+}
+
+// Qt Charts lays the axis out again after each of these changes, and makes an
+// item for every tick between: the ticks of a zoomed-in step over the whole
+// range are hundreds of thousands, which froze the program. So the step goes
+// first when it grows (the old, narrower range has few ticks of it), and the
+// range first when the step shrinks.
+void SetRange(QValueAxis& axis, results::PlotRange range, const results::PlotTicks& ticks) {
+    const bool rangeFirst = axis.tickType() != QValueAxis::TicksDynamic || ticks.step < axis.tickInterval();
+    if (rangeFirst) axis.setRange(range.low, range.high);
+    SetTicks(axis, ticks);
+    if (!rangeFirst) axis.setRange(range.low, range.high);
+}
+
+}  // namespace
+
+// The ticks follow the visible range and the room the plot has: after a zoom to
+// a few thousandths of m/z the labels gain decimals instead of repeating, and a
+// short pane gets fewer height labels instead of labels cut down to an ellipsis.
+void PatternPlotView::FitTicks() {
+    if (axisX_ == nullptr || axisY_ == nullptr) return;
+    SetTicks(*axisX_, XTicksFor({axisX_->min(), axisX_->max()}));
+    SetTicks(*axisY_, YTicksFor({axisY_->min(), axisY_->max()}));
+}
+
+results::PlotTicks PatternPlotView::XTicksFor(results::PlotRange range) const {
+    const double width = chart()->plotArea().width();
+    const results::TickValues values =
+        data_.xCounts ? results::TickValues::WholeNumbers : results::TickValues::Any;
+    const QFontMetricsF metrics(axisX_->labelsFont());
+    // Wider labels leave room for fewer ticks; a second round settles it.
+    const double sampleWidth = metrics.horizontalAdvance(QStringLiteral("0000.00"));
+    const results::PlotTicks first =
+        results::NiceTicks(range, GapsThatFit(width, sampleWidth + kLabelGap), values);
+    return results::NiceTicks(range, GapsThatFit(width, WidestLabel(metrics, range, first) + kLabelGap),
+                              values);
+}
+
+results::PlotTicks PatternPlotView::YTicksFor(results::PlotRange range) const {
+    const QFontMetricsF metrics(axisY_->labelsFont());
+    return results::NiceTicks(
+        range, GapsThatFit(chart()->plotArea().height(), kLinesPerYLabel * metrics.lineSpacing()));
 }
 
 QString PatternPlotView::HoverTextAt(QPoint position) const {
     if (data_.empty || axisX_ == nullptr) return {};
+    // The nearest mark; where the pointer is on two sticks at one m/z (a
+    // measured bar and a calculated stick), the one whose top is nearer.
     double best = kHoverReach;
+    double bestToTop = 0.0;
+    const results::PlotSeries* nearestSeries = nullptr;
     const results::PlotMark* nearest = nullptr;
     for (const results::PlotSeries& series : data_.series) {
         for (const results::PlotMark& mark : series.marks) {
             const QPointF top = ToWidget(mark.x, mark.y);
-            double distance = std::hypot(position.x() - top.x(), position.y() - top.y());
+            const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
+            double distance = toTop;
             if (data_.marks == results::PlotMarks::Sticks) {
                 // Anywhere along a stick, from the axis up to its top.
                 const QPointF base = ToWidget(mark.x, 0.0);
@@ -186,23 +306,57 @@ QString PatternPlotView::HoverTextAt(QPoint position) const {
                                                             : 0.0;
                 distance = std::hypot(position.x() - top.x(), beyond);
             }
-            if (distance <= best) {
-                best = distance;
-                nearest = &mark;
-            }
+            if (distance > best) continue;
+            if (nearest != nullptr && distance == best && toTop >= bestToTop) continue;
+            best = distance;
+            bestToTop = toTop;
+            nearestSeries = &series;
+            nearest = &mark;
         }
     }
-    return nearest == nullptr ? QString() : QtText(results::DescribeMark(data_, *nearest));
+    return nearest == nullptr ? QString() : QtText(results::DescribeMark(data_, *nearestSeries, *nearest));
+}
+
+// The chart answers the resting pointer's tooltip request itself (with no
+// text, since no chart item has a tooltip), which took the hover text away a
+// moment after it came. The request is answered here with the hover text.
+bool PatternPlotView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        ShowHoverTip(help->pos(), help->globalPos());
+        return true;
+    }
+    return QChartView::viewportEvent(event);
 }
 
 void PatternPlotView::mouseMoveEvent(QMouseEvent* event) {
     QChartView::mouseMoveEvent(event);
-    const QString text = HoverTextAt(event->position().toPoint());
+    ShowHoverTip(event->position().toPoint(), event->globalPosition().toPoint());
+}
+
+void PatternPlotView::leaveEvent(QEvent* event) {
+    HideHoverTip();
+    QChartView::leaveEvent(event);
+}
+
+// The text is shown once when the pointer comes onto a mark and left where it
+// is while the pointer moves along the same mark: showing it again at every
+// pixel made it flicker.
+void PatternPlotView::ShowHoverTip(QPoint position, QPoint globalPosition) {
+    const QString text = HoverTextAt(position);
     if (text.isEmpty()) {
-        QToolTip::hideText();
-    } else {
-        QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        HideHoverTip();
+        return;
     }
+    if (text == shownTip_ && QToolTip::isVisible()) return;
+    shownTip_ = text;
+    QToolTip::showText(globalPosition, text, viewport(), QRect(), kHoverTipShowTime);
+}
+
+void PatternPlotView::HideHoverTip() {
+    if (shownTip_.isEmpty()) return;
+    shownTip_.clear();
+    QToolTip::hideText();
 }
 
 void PatternPlotView::ZoomAt(int x, double factor) {
@@ -212,16 +366,15 @@ void PatternPlotView::ZoomAt(int x, double factor) {
     const double centre = chart()->mapToValue(inChart, all.isEmpty() ? nullptr : all.back()).x();
     const double low = centre - (centre - axisX_->min()) * factor;
     const double high = centre + (axisX_->max() - centre) * factor;
-    if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) axisX_->setRange(low, high);
+    if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) {
+        SetRange(*axisX_, {low, high}, XTicksFor({low, high}));
+    }
 }
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;
-    // Round tick values; the range only grows to reach them.
-    axisX_->setRange(data_.x.low, data_.x.high);
-    axisX_->applyNiceNumbers();
-    axisY_->setRange(data_.y.low, data_.y.high);
-    axisY_->applyNiceNumbers();
+    SetRange(*axisX_, data_.x, XTicksFor(data_.x));
+    SetRange(*axisY_, data_.y, YTicksFor(data_.y));
 }
 
 void PatternPlotView::wheelEvent(QWheelEvent* event) {
@@ -291,6 +444,7 @@ QByteArray PatternPlotView::SvgBytes() {
 
 void PatternPlotView::SaveImage(bool svg) {
     dialogs::SaveFileRequest request;
+    request.caption = "Save Plot";
     request.initialName = svg ? "Pattern.svg" : "Pattern.png";
     request.defaultExtension = svg ? "svg" : "png";
     request.filter = svg ? "SVG Images (*.svg)|*.svg|All Files (*.*)|*.*||"

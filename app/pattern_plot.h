@@ -1,6 +1,6 @@
 // The Pattern Plot pane: the stored results drawn as a stick plot (or, for a
-// formula search, as points of mass error) beside the result page, with Qt
-// Charts. What it draws comes whole from results::MakePlotData; this class
+// formula search, as ranked points of mass error) beside the result page, with
+// Qt Charts. What it draws comes whole from results::MakePlotData; this class
 // only turns those values into chart series, and adds reading by hovering,
 // zooming the m/z axis (wheel, dragged rectangle, double click to reset) and
 // a context menu to save the picture as PNG or SVG or copy it.
@@ -15,6 +15,7 @@
 
 class QGraphicsSimpleTextItem;
 class QValueAxis;
+class QXYSeries;
 
 namespace tarnevo::app {
 
@@ -33,6 +34,9 @@ public:
     QValueAxis* AxisY() const { return axisY_; }
     // What hovering at a position of this widget shows; empty away from every mark.
     QString HoverTextAt(QPoint position) const;
+    // The text of the labels over the points that show now (others are zoomed
+    // out of sight or would overlap an earlier one).
+    QStringList VisibleLabels() const;
     // Zooms the m/z axis by factor (below 1: in) keeping the m/z under x fixed.
     void ZoomAt(int x, double factor);
     void ResetZoom();
@@ -43,7 +47,9 @@ public:
     void CopyImage();
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -51,9 +57,16 @@ protected:
 
 private:
     void Clear();
-    void AddBand();
     void AddSeries(const results::PlotSeries& series);
+    void AddDrawnSeries(QXYSeries* drawn, const std::string& name);
     void PlaceLabels();
+    // Tick steps that keep the labels of both axes distinct and whole in the
+    // space the plot has now.
+    void FitTicks();
+    results::PlotTicks XTicksFor(results::PlotRange range) const;
+    results::PlotTicks YTicksFor(results::PlotRange range) const;
+    void ShowHoverTip(QPoint position, QPoint globalPosition);
+    void HideHoverTip();
     QPointF ToWidget(double x, double y) const;
 
     dialogs::UserInterfacePort& ui_;
@@ -61,6 +74,7 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<QGraphicsSimpleTextItem*> labels_;
+    QString shownTip_;  // the hover text on show; empty while none is
 };
 
 // The dockable pane "Pattern Plot" around the view.

@@ -4,8 +4,6 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPalette>
 #include <QVBoxLayout>
 
 namespace tarnevo::app {
@@ -47,15 +45,7 @@ CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input
     for (int peak = 0; peak < Input::kPeakCount; ++peak) {
         const int row = 1 + peak % Input::kRowsPerColumn;
         const int column = (peak / Input::kRowsPerColumn) * kColumnsPerPair;
-        if (auto* mz = qobject_cast<QLineEdit*>(mzEditor(peak))) {
-            mz->setReadOnly(true);
-            mz->setFocusPolicy(Qt::NoFocus);
-            // Greyed like a read-only edit box on the desktop, so that the
-            // intensities stand out as the fields to fill in.
-            QPalette palette = mz->palette();
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-            mz->setPalette(palette);
-        }
+        ShowReadOnly(mzEditor(peak));  // the intensities are the fields to fill in
         mzEditor(peak)->setMaximumWidth(110);
         intensityEditor(peak)->setMaximumWidth(90);
         grid->addWidget(mzEditor(peak), row, column);

@@ -10,6 +10,7 @@
 #include "app/labelling_dialogs.h"
 #include "app/long_work_dialog.h"
 #include "app/loss_h_form_dialog.h"
+#include "app/message_box.h"
 #include "app/peak_dialog.h"
 #include "app/qt_text.h"
 #include "app/user_element_dialog.h"
@@ -66,8 +67,8 @@ MessageAnswer AnswerOf(int button) {
 MessageAnswer RunMessageBox(QWidget* parent, const dialogs::MessageRequest& request) {
     const QMessageBox::Icon icon =
         request.icon == dialogs::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
-    QMessageBox box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
-                    parent);
+    MessageBoxWindow box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
+                         parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
     if (request.modality == dialogs::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -130,7 +131,7 @@ dialogs::DialogAnswer QtUserInterface::RunDialog(dialogs::InputRecord& record) {
 }
 
 std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveFileRequest& request) {
-    QFileDialog dialog(parent_, QStringLiteral("Save As"));
+    QFileDialog dialog(parent_, QtText(request.caption));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);

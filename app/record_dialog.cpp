@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -16,6 +17,21 @@
 namespace tarnevo::app {
 
 namespace {
+
+// A group of radio buttons takes the focus as one control, as on the desktop:
+// Tab stops only at the chosen button, and the arrow keys move the choice (Qt
+// moves the focus among auto-exclusive buttons and clicks the next one when
+// the focused one is checked). Were every button a Tab stop, Tab could rest on
+// an unchecked button whose arrows do nothing, and Return would confirm a
+// choice the focus frame is not on.
+void KeepTabOnTheChoice(const QButtonGroup& buttons) {
+    const QList<QAbstractButton*> all = buttons.buttons();
+    const QAbstractButton* chosen = buttons.checkedButton();
+    if (chosen == nullptr && !all.isEmpty()) chosen = all.front();
+    for (QAbstractButton* button : all) {
+        button->setFocusPolicy(button == chosen ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
 
 // The option texts of a choice field; numbered when the record names none.
 QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
@@ -48,6 +64,16 @@ RecordDialog::~RecordDialog() = default;
 
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(QtText(text)); }
 
+void RecordDialog::ShowReadOnly(QWidget* editor) {
+    auto* edit = qobject_cast<QLineEdit*>(editor);
+    if (edit == nullptr) return;
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+}
+
 QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
     const dialogs::FieldSpec& rule = *field.rule;
     const QString text = QString::fromStdString(dialogs::FieldText(field));
@@ -68,10 +94,12 @@ QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
                 layout->addWidget(radio);
             }
             if (QAbstractButton* chosen = buttons->button(text.toInt())) chosen->setChecked(true);
+            KeepTabOnTheChoice(*buttons);
             connect(buttons, &QButtonGroup::idClicked, this, [this, field](int id) {
                 dialogs::AssignFieldText(field, std::to_string(id));
                 UpdateEnabling();
             });
+            connect(buttons, &QButtonGroup::buttonToggled, this, [buttons] { KeepTabOnTheChoice(*buttons); });
             choiceGroups_.back() = buttons;
             return group;
         }

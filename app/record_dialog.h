@@ -43,6 +43,10 @@ protected:
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);
+    // A field the user reads but does not fill in (a mass, a natural FA): not
+    // editable, skipped by Tab, and greyed like a read-only edit box on the
+    // desktop, so that the fields to fill in stand out.
+    static void ShowReadOnly(QWidget* editor);
 
 private:
     // Fields that the record disables for its current choice are greyed; a

@@ -47,7 +47,7 @@ CTARNEVOView::CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program,
     QPalette palette = viewport()->palette();
     palette.setColor(QPalette::Base, Qt::white);
     viewport()->setPalette(palette);
-    setProperty(kHelpPageProperty, QStringLiteral("results.html"));
+    setProperty(kHelpPageProperty, kResultsHelpPage);
     connect(&document_, &CTARNEVODoc::changed, viewport(), qOverload<>(&QWidget::update));
     connect(&document_, &CTARNEVODoc::changed, this, &CTARNEVOView::ScrollHomeOnNewDataSet);
     // Until the first results pass: a 100 x 100 pixel page with default steps.

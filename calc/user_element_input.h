@@ -43,15 +43,18 @@ public:
     static constexpr dialogs::FieldSpec kMass{
         "mass", "Exact mass of Jx isotope to use in the calculation:", dialogs::FieldType::Number, 1.0, 300.0,
         0};
-    static constexpr dialogs::FieldSpec kValence{
-        "valence", "Number of valence electrons of element Jx:", dialogs::FieldType::Integer, -1, 20, 0};
+    static constexpr dialogs::FieldSpec kValence{.key = "valence",
+                                                 .label = "Number of valence electrons of element Jx:",
+                                                 .type = dialogs::FieldType::Integer,
+                                                 .minimum = -1,
+                                                 .maximum = 20,
+                                                 .note = kValenceNote};
 
     double exactMass = 2.014102;
     int valence = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view HelpPage() const override { return "user_elements.html"; }
-    std::vector<std::string_view> Notes() const override { return {kValenceNote}; }
     std::vector<dialogs::FieldBinding> Fields() override {
         return {{&kMass, &exactMass}, {&kValence, &valence}};
     }

@@ -36,6 +36,7 @@ enum class DialogAnswer { Ok, Cancel };
 using LongWork = std::function<core::WorkStatus(core::WorkProgress&)>;
 
 struct SaveFileRequest {
+    std::string caption = "Save As";  // the dialog's title: "Export Table" for the CSV
     std::string initialName;
     std::string defaultExtension = "txt";
     std::string filter;

@@ -258,6 +258,7 @@ std::string ExportFailureMessage(const std::string& path, std::string_view reaso
 bool ExportTable(const Document& document, dialogs::UserInterfacePort& ui) {
     if (document.readyForCalculation) return false;
     dialogs::SaveFileRequest request;
+    request.caption = "Export Table";
     request.initialName = kCsvFileName;
     request.defaultExtension = "csv";
     request.filter = kCsvFilter;

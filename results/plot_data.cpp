@@ -16,9 +16,6 @@ namespace {
 using detail::Bounded;
 using detail::PeakLabel;
 
-// Two spectra of the same peaks stand side by side, each moved this share of
-// the peak spacing off the peak's m/z, so that neither hides the other.
-constexpr double kSideBySideShift = 0.12;
 // Head room above the tallest mark for the labels drawn over the peaks.
 constexpr double kHeadRoom = 1.12;
 constexpr double kLabelHeadRoom = 1.25;
@@ -121,9 +118,8 @@ std::string FittedFAs(const CalculationState& state) {
 PlotData EnrichmentPlot(const CalculationState& state) {
     PlotData plot = StickPlot(state.formulaText + "   fitted FAs: " + FittedFAs(state), "m/z", "Rel %");
     plot.showLegend = true;
-    const double shift = kSideBySideShift * PeakSpacing(state);
-    PlotSeries experimental{std::string(kExperimentalSeries), {}};
-    PlotSeries calculated{std::string(kCalculatedSeries), {}};
+    PlotSeries experimental{std::string(kExperimentalSeries), {}, SeriesStyle::Bar};
+    PlotSeries calculated{std::string(kCalculatedSeries), {}, SeriesStyle::Stick};
     // Calculated peaks before the first experimental one read 0 in the experiment.
     const int offset = Bounded(state.spectrum.firstPeakOffset, kPeakSlots);
     const int rows =
@@ -132,8 +128,8 @@ PlotData EnrichmentPlot(const CalculationState& state) {
         const double mz = PeakMz(state.ionMassA, n, state.charge);
         const double measured = n < offset ? 0.0 : state.spectrum.expIntensity[n - offset];
         const double rel = RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA);
-        experimental.marks.push_back({mz - shift, measured, PeakLabel(n), mz, std::nullopt, measured});
-        calculated.marks.push_back({mz + shift, rel, PeakLabel(n), mz, state.cluster.peakFA[n], rel});
+        experimental.marks.push_back({mz, measured, PeakLabel(n), mz, std::nullopt, measured});
+        calculated.marks.push_back({mz, rel, PeakLabel(n), mz, state.cluster.peakFA[n], rel});
     }
     plot.series.push_back(std::move(experimental));
     plot.series.push_back(std::move(calculated));
@@ -145,20 +141,19 @@ PlotData LossOfHPlot(const CalculationState& state) {
     PlotData plot = StickPlot(AMinusZeroTitle(state), "m/z", "Rel %");
     plot.showLegend = true;
     const double step = PeakSpacing(state);
-    const double shift = kSideBySideShift * step;
-    PlotSeries experimental{std::string(kExperimentalSeries), {}};
+    PlotSeries experimental{std::string(kExperimentalSeries), {}, SeriesStyle::Bar};
     for (int i = 0; i < Bounded(state.spectrum.expPeakCount, kMaxExperimentalPeaks); ++i) {
         const double mz = state.spectrum.firstPeakMz + i * step;
         const double intensity = state.spectrum.expIntensity[i];
-        experimental.marks.push_back({mz - shift, intensity, PeakLabel(state.spectrum.firstPeakOffset + i),
-                                      mz, std::nullopt, intensity});
+        experimental.marks.push_back(
+            {mz, intensity, PeakLabel(state.spectrum.firstPeakOffset + i), mz, std::nullopt, intensity});
     }
     // The corrected spectrum starts at [A+0], -firstPeakOffset spacings above the first measured peak.
-    PlotSeries corrected{std::string(kCorrectedSeries), {}};
+    PlotSeries corrected{std::string(kCorrectedSeries), {}, SeriesStyle::Stick};
     for (int n = 0; n < Bounded(state.spectrum.correctedCount, kMaxExperimentalPeaks); ++n) {
         const double mz = state.spectrum.firstPeakMz + (n - state.spectrum.firstPeakOffset) * step;
         const double intensity = state.spectrum.correctedIntensity[n];
-        corrected.marks.push_back({mz + shift, intensity, PeakLabel(n), mz, std::nullopt, intensity});
+        corrected.marks.push_back({mz, intensity, PeakLabel(n), mz, std::nullopt, intensity});
     }
     plot.series.push_back(std::move(experimental));
     plot.series.push_back(std::move(corrected));
@@ -166,35 +161,79 @@ PlotData LossOfHPlot(const CalculationState& state) {
     return plot;
 }
 
+// The formulae ranked by the size of their mass error, best first: each is a
+// point at its rank and its error in ppm, labelled with its formula, in the
+// series of its electron class. Plotting error against m/z instead gives a
+// straight line (the error is a linear function of m/z) and hides which
+// formula fits best.
+std::vector<int> FormulaeByError(const CalculationState& state) {
+    const int count = Bounded(state.formulae.formulaCount, kMaxFormulae);
+    std::vector<int> order(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) order[static_cast<std::size_t>(i)] = i;
+    const auto size = [&state](int i) {
+        const double error = std::abs(ErrorPpm(state.formulae.formulaMz[i], state.ionMassA));
+        return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
+    };
+    std::stable_sort(order.begin(), order.end(), [&size](int a, int b) { return size(a) < size(b); });
+    return order;
+}
+
+std::size_t ElectronSeriesIndex(ElectronClass electrons) {
+    switch (electrons) {
+        case ElectronClass::Even:
+            return 0;
+        case ElectronClass::Odd:
+            return 1;
+        case ElectronClass::Indeterminate:
+            return 2;
+    }
+    return 2;
+}
+
+// "EE C7H7O2" without its class, which the series already says.
+std::string FormulaWithoutClass(const std::string& matched) {
+    const std::size_t blank = matched.find(' ');
+    return blank == std::string::npos ? matched : matched.substr(blank + 1);
+}
+
 PlotData FormulaPlot(const CalculationState& state) {
     const double target = state.ionMassA;
-    const double low = target - state.formulae.mzHalfRange;
-    const double high = target + state.formulae.mzHalfRange;
+    const double halfRange = state.formulae.mzHalfRange;
     PlotData plot;
     plot.empty = false;
-    plot.title = "Formulae for m/z " + core::FormatFixed(low, 4) + " to " + core::FormatFixed(high, 4);
-    plot.xTitle = "m/z";
+    plot.title = "Formulae for m/z " + core::FormatFixed(target - halfRange, 4) + " to " +
+                 core::FormatFixed(target + halfRange, 4) + ", best match first";
+    plot.xTitle = "Rank";
     plot.yTitle = "Error (ppm)";
     plot.marks = PlotMarks::Points;
-    plot.band = PlotRange{low, high};
-    PlotSeries formulae{"Formulae", {}};
-    const int count = Bounded(state.formulae.formulaCount, kMaxFormulae);
-    for (int i = 0; i < count; ++i) {
+    plot.showLegend = true;
+    plot.xCounts = true;
+    plot.series = {{std::string(kEvenElectronSeries), {}},
+                   {std::string(kOddElectronSeries), {}},
+                   {std::string(kIndeterminateSeries), {}}};
+    const std::vector<int> order = FormulaeByError(state);
+    for (std::size_t rank = 1; rank <= order.size(); ++rank) {
+        const int i = order[rank - 1];
         const double mz = state.formulae.formulaMz[i];
-        formulae.marks.push_back({mz, ErrorPpm(mz, target), detail::MatchedFormula(state, i), mz, {}, {}});
+        const double error = ErrorPpm(mz, target);
+        const std::string matched = detail::MatchedFormula(state, i);
+        const auto x = static_cast<double>(rank);
+        plot.series[ElectronSeriesIndex(state.formulae.formulaElectrons[i])].marks.push_back(
+            {x, error, matched, mz, {}, {}});
+        plot.labels.push_back({x, error, FormulaWithoutClass(matched)});
     }
-    if (count == 0) plot.title += "   (no formulae found)";
-    plot.series.push_back(std::move(formulae));
+    if (order.empty()) plot.title += "   (no formulae found)";
+    // Classes without a formula stay out of the legend.
+    std::erase_if(plot.series, [](const PlotSeries& series) { return series.marks.empty(); });
 
-    // The window and every formula show; the error axis is symmetric about 0
-    // and reaches at least the window's own edges.
-    Extent extent = ExtentOf(plot);
-    extent.Take(low, 0.0);
-    extent.Take(high, 0.0);
-    const double margin = std::max(0.25 * (extent.xHigh - extent.xLow), 1e-4);
-    plot.x = {extent.xLow - margin, extent.xHigh + margin};
-    const double reach = std::max({std::abs(extent.yLow), std::abs(extent.yHigh), ErrorPpm(high, target)});
-    const double half = reach > 0.0 && std::isfinite(reach) ? reach * 1.15 : 1.0;
+    // Half a rank of room on each side; the error axis is symmetric about 0
+    // and reaches at least the window's own edges, so that the points show
+    // how much of the window they use.
+    plot.x = {0.5, static_cast<double>(std::max<std::size_t>(order.size(), 1)) + 0.5};
+    const Extent extent = ExtentOf(plot);
+    const double reach =
+        std::max({std::abs(extent.yLow), std::abs(extent.yHigh), ErrorPpm(target + halfRange, target)});
+    const double half = reach > 0.0 && std::isfinite(reach) ? reach * kLabelHeadRoom : 1.0;
     plot.y = {-half, half};
     return plot;
 }
@@ -248,13 +287,58 @@ PlotData IsotopicDataPlot(const CalculationState& state) {
 
 }  // namespace
 
-std::string DescribeMark(const PlotData& plot, const PlotMark& mark) {
-    std::string text = mark.label;
-    text += (plot.xTitle == "m/z" ? "\nm/z " : "\nMass ") + core::FormatFixed(mark.mz, 5);
-    if (plot.marks == PlotMarks::Points) return text + "\nError " + core::FormatFixed(mark.y, 2) + " ppm";
+std::string DescribeMark(const PlotData& plot, const PlotSeries& series, const PlotMark& mark) {
+    std::string text = series.name + "\n" + mark.label;
+    text += (plot.xTitle == "Mass (u)" ? "\nMass " : "\nm/z ") + core::FormatFixed(mark.mz, 5);
+    if (plot.marks == PlotMarks::Points) {
+        return text + "\nError " + core::FormatFixed(mark.y, 2) + " ppm\nRank " +
+               core::FormatInteger(static_cast<int>(std::lround(mark.x)));
+    }
     if (mark.fa) text += "\nFA " + core::FormatScientific(*mark.fa, 5);
     if (mark.rel) text += "\nRel % " + core::FormatFixed(*mark.rel, 3);
     return text;
+}
+
+namespace {
+
+// The first and last multiple of step in the range, as counts of steps. The
+// slack keeps a tick that lands on an end only by rounding inside: 0.3 / 0.1 is
+// 2.9999999999999996, and 1999.99 / 5e-6 is 399998000.00000006.
+double Slack(double steps) { return 1e-9 + 1e-12 * std::abs(steps); }
+double FirstTickSteps(PlotRange range, double step) {
+    const double steps = range.low / step;
+    return std::ceil(steps - Slack(steps));
+}
+double LastTickSteps(PlotRange range, double step) {
+    const double steps = range.high / step;
+    return std::floor(steps + Slack(steps));
+}
+
+// Gaps between the ticks that lie in the range (-1: none).
+double GapsBetweenTicks(PlotRange range, double step) {
+    return LastTickSteps(range, step) - FirstTickSteps(range, step);
+}
+
+}  // namespace
+
+PlotTicks NiceTicks(PlotRange range, int maxIntervals, TickValues values) {
+    const double span = range.high - range.low;
+    if (!std::isfinite(range.low) || !std::isfinite(span) || !(span > 0.0)) return {range.low, 1.0, 0};
+    const int gaps = std::max(1, maxIntervals);
+    // The smallest step of 1, 2 or 5 x 10^k whose ticks inside the range leave
+    // no more gaps than there is room for; it cannot be below span / (gaps + 1).
+    double power = std::pow(10.0, std::floor(std::log10(span / (gaps + 1))));
+    double step = power;
+    constexpr double kMultiples[] = {1.0, 2.0, 5.0};
+    for (int tries = 0; tries < 40; ++tries) {
+        step = kMultiples[tries % 3] * power;
+        if (GapsBetweenTicks(range, step) <= gaps) break;
+        if (tries % 3 == 2) power *= 10.0;
+    }
+    if (values == TickValues::WholeNumbers) step = std::max(step, 1.0);
+    // 0.05 needs two decimals, 0.2 one, 5 and 20 none.
+    const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+    return {FirstTickSteps(range, step) * step, step, decimals};
 }
 
 PlotData MakePlotData(const Document& document) {

@@ -7,6 +7,13 @@
 // its two dialogs, printing to PDF and print preview, click-for-help, the Pattern
 // Plot pane (its series after a cluster, hover, zoom, saving the picture, the View
 // item and its remembered state), and Export Table under a comma-decimal locale.
+// The faults a user found are pinned each by a test that failed before its fix:
+// Escape and the close button do not answer a Yes/No question, the plot's
+// hover text stays while the pointer rests and names its series, axis labels
+// stay distinct and whole, Tab rests on the chosen radio button and the arrows
+// move the choice, the Jx note stands under the valence field, F1 on results
+// opens the calculation's page and Shift+F1 starts click-for-help, the export
+// dialog says what it does, and read-only fields look read-only.
 // Modal dialogs
 // are driven as a user would: a timer finds the active modal window, types into
 // its fields and presses its buttons. The evidence holds because nothing here
@@ -19,6 +26,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,6 +43,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -41,6 +52,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <algorithm>
 #include <clocale>
 #include <functional>
@@ -58,8 +70,14 @@
 #include "app/file_filter.h"
 #include "app/form_dialog.h"
 #include "app/main_frame.h"
+#include "app/qt_user_interface.h"
+#include "app/record_dialog.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
+#include "calc/labelling_input.h"
+#include "calc/user_element_input.h"
+#include "core/enriched_element.h"
+#include "core/formula_parser.h"
 #include "results/command_enabling.h"
 #include "results/csv_table.h"
 #include "results/page_layout.h"
@@ -69,6 +87,17 @@ namespace tarnevo::app {
 namespace {
 
 using results::Command;
+
+// Takes a modal window away that no step of a test answers. A Yes/No question
+// does not close without an answer, so it is answered No.
+void Dismiss(QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box != nullptr && box->button(QMessageBox::No) != nullptr) {
+        box->button(QMessageBox::No)->click();
+        return;
+    }
+    modal->close();
+}
 
 // Runs act on the next modal window of type T once it shows (polling, so that
 // it also finds a window opened from inside another modal one). If none comes,
@@ -88,7 +117,7 @@ void WhenModal(std::function<void(T*)> act, bool* failed, const QWidget* notThis
             return;
         }
         *failed = true;
-        while (QWidget* open = QApplication::activeModalWidget()) open->close();
+        while (QWidget* open = QApplication::activeModalWidget()) Dismiss(open);
     });
 }
 
@@ -650,8 +679,15 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ||
                             std::setlocale(LC_ALL, "de_DE.utf8") != nullptr;
-        WhenModal<QFileDialog>([path](QFileDialog* files) { TypeFileName(files, path); }, &failed_);
+        QString title;
+        WhenModal<QFileDialog>(
+            [path, &title](QFileDialog* files) {
+                title = files->windowTitle();
+                TypeFileName(files, path);
+            },
+            &failed_);
         Frame()->Action(Command::FileExportTable)->trigger();
+        QCOMPARE(title, QStringLiteral("Export Table"));  // regression: it said "Save As"
         std::setlocale(LC_ALL, "C");
         QLocale::setDefault(previous);
         QFile file(path);
@@ -701,7 +737,7 @@ private slots:
         // Hover halfway up the [A+2] stick.
         const QPointF inChart = plot->chart()->mapToPosition(QPointF(top2.x(), 50.0), sticks);
         const QPoint onStick = plot->mapFromScene(plot->chart()->mapToScene(inChart));
-        QVERIFY(plot->HoverTextAt(onStick).startsWith(QStringLiteral("[A+2]\nm/z 159.83")));
+        QVERIFY(plot->HoverTextAt(onStick).startsWith(QStringLiteral("Br2\n[A+2]\nm/z 159.83")));
         QVERIFY(plot->HoverTextAt(onStick).contains(QStringLiteral("Rel % 100.000")));
         QVERIFY(plot->HoverTextAt(onStick + QPoint(40, 0)).isEmpty());
 
@@ -746,7 +782,8 @@ private slots:
         results::PlotData labelled;
         labelled.empty = false;
         labelled.series = {{"ion", {{100.0, 80.0, "[A+0]", 100.0, 0.8, 80.0}}}};
-        labelled.labels = {{100.0, 80.0, "(C2H4O)5Na"}};
+        // A second label on the same spot would cover the first: it is hidden.
+        labelled.labels = {{100.0, 80.0, "(C2H4O)5Na"}, {100.0, 80.0, "(C2H4O)6Na"}};
         labelled.x = {99.0, 101.0};
         labelled.y = {0.0, 100.0};
         plot->Show(labelled);
@@ -755,7 +792,195 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(plot->chart()->axes().size(), 2);
         QCOMPARE(plot->chart()->series().size(), 1);
+        QCOMPARE(plot->VisibleLabels(), QStringList{QStringLiteral("(C2H4O)5Na")});
 #endif
+    }
+
+    // Regression: resting the pointer on a stick showed its text for under a
+    // second (the chart answered the resting pointer's tooltip request with no
+    // text), and the text did not say which series the stick belongs to.
+    void plotHoverTextStaysWhileThePointerRests() {
+#ifndef TARNEVO_HAVE_PATTERN_PLOT
+        QSKIP("built without Qt Charts");
+#else
+        RunCluster("Br2", "1", false);
+        PatternPlotView* plot = Frame()->PlotPane()->View();
+        QTest::qWait(20);
+        const QPoint onStick = PointOnPeak(plot, 2);
+        MovePointer(plot, onStick);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().startsWith(QStringLiteral("Br2\n[A+2]\nm/z 159.83")),
+                 qPrintable(QToolTip::text()));
+        // The pointer rests: the window system asks for the tooltip.
+        QHelpEvent resting(QEvent::ToolTip, onStick, plot->viewport()->mapToGlobal(onStick));
+        QApplication::sendEvent(plot->viewport(), &resting);
+        QTest::qWait(600);  // longer than the fading of a tooltip that was taken away
+        QVERIFY(QToolTip::isVisible());
+        // One pixel along the same stick: the same text stays.
+        MovePointer(plot, onStick + QPoint(0, 1));
+        QTest::qWait(400);
+        QVERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().startsWith(QStringLiteral("Br2\n[A+2]")));
+        // Off every mark it goes.
+        MovePointer(plot, onStick + QPoint(40, 0));
+        QTRY_VERIFY(!QToolTip::isVisible());
+#endif
+    }
+
+    // Regression: after a zoom the m/z axis wrote one label twice (180.064,
+    // 180.064), and with the pane at its opening height the height labels were
+    // cut down to an ellipsis.
+    void plotAxisLabelsStayDistinctAndWhole() {
+#ifndef TARNEVO_HAVE_PATTERN_PLOT
+        QSKIP("built without Qt Charts");
+#else
+        RunCluster("Br2", "1", false);
+        PatternPlotView* plot = Frame()->PlotPane()->View();
+        QTest::qWait(20);
+        QVERIFY2(!AnyAxisLabelCut(plot), qPrintable(AxisLabelTexts(plot).join(u',')));
+        QVERIFY(Distinct(TickLabels(plot->AxisY())));
+        const int x = PointOnPeak(plot, 2).x();
+        for (int notch = 0; notch < 40 && plot->AxisX()->max() - plot->AxisX()->min() > 0.002; ++notch) {
+            plot->ZoomAt(x, 0.5);
+            QTest::qWait(5);
+            const QStringList labels = TickLabels(plot->AxisX());
+            QVERIFY2(Distinct(labels), qPrintable(labels.join(u',')));
+        }
+        QVERIFY(plot->AxisX()->max() - plot->AxisX()->min() <= 0.002);
+        QVERIFY(TickLabels(plot->AxisX()).size() >= 2);
+        QVERIFY2(!AnyAxisLabelCut(plot), qPrintable(AxisLabelTexts(plot).join(u',')));
+
+        // Regression: the double click back to the whole pattern kept the
+        // zoomed-in step for a moment, and the chart froze making an item for
+        // each of its hundreds of thousands of ticks over the whole range.
+        QTest::mouseDClick(plot->viewport(), Qt::LeftButton, Qt::NoModifier, PointOnPeak(plot, 2));
+        QCOMPARE(plot->AxisX()->min(), plot->Data().x.low);
+        const QStringList whole = TickLabels(plot->AxisX());
+        QVERIFY2(whole.size() >= 2 && whole.size() <= 40, qPrintable(whole.join(u',')));
+        QVERIFY(Distinct(whole));
+#endif
+    }
+
+    // Regression: Escape on "Current data set is not saved, save it?" answered
+    // No and threw the results away. A Yes/No question (this one and the fit's
+    // question every 20 cycles, which goes through the same box) stays until
+    // Yes or No is chosen; Escape and a close request leave it open.
+    void yesNoQuestionHasNoEscapeAnswer() {
+        RunCluster("C6H6", "1", true);
+        bool openAfterEscape = false;
+        bool openAfterClose = false;
+        bool noCloseButton = false;
+        WhenModal<QMessageBox>(
+            [&](QMessageBox* box) {
+                noCloseButton = !box->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+                QTest::keyClick(box, Qt::Key_Escape);
+                QApplication::processEvents();
+                openAfterEscape = box->isVisible();
+                box->close();
+                QApplication::processEvents();
+                openAfterClose = box->isVisible();
+                Press(box, QMessageBox::No);
+            },
+            &failed_);
+        Key(Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(openAfterEscape);
+        QVERIFY(openAfterClose);
+        QVERIFY(noCloseButton);
+        QVERIFY(app_->Document().Data().readyForCalculation);  // No, clicked, discarded them
+
+        // A box with an OK button still closes with Escape.
+        WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, &failed_);
+        QVERIFY(
+            RunMessageBox(Frame(), {"Note", dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
+                                    dialogs::MessageModality::Application}) == dialogs::MessageAnswer::Ok);
+    }
+
+    // Regression: with "enrichment" preset (as an enrichment run leaves it),
+    // two Tabs in the Ctrl+L dialog rested on the unchecked radio button, Up
+    // did nothing and Return started an enrichment. The group now takes the
+    // focus at its choice, and Up moves the choice.
+    void labellingTypeGroupTakesTheFocusAtItsChoice() {
+        View()->State().labelling.labellingChoice = calc::LabellingFormInput::kEnrichmentFromSpectrum;
+        View()->State().formulaText = "C6H6";
+        bool tabbedToTheChoice = false;
+        bool upMovedTheChoice = false;
+        WhenModal<RecordDialog>(
+            [&](RecordDialog* form) {
+                // The radio buttons move the focus only within the active window.
+                form->activateWindow();
+                if (!QTest::qWaitForWindowActive(form)) return Dismiss(form);
+                const auto radios = form->EditorForKey("type")->findChildren<QRadioButton*>();
+                // Typing starts in the formula, once the window has placed its focus.
+                if (!QTest::qWaitFor([form] { return form->focusWidget() == Field(form, "formula"); }))
+                    return Dismiss(form);
+                QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+                QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+                tabbedToTheChoice = form->focusWidget() == radios.value(1) && radios[1]->isChecked();
+                QTest::keyClick(form->focusWidget(), Qt::Key_Up);
+                upMovedTheChoice = form->focusWidget() == radios.value(0) && radios[0]->isChecked();
+                // Return confirms what the focus shows: a pattern, whose next dialog is cancelled.
+                WhenModal<RecordDialog>([](RecordDialog* next) { Press(next, QDialogButtonBox::Cancel); },
+                                        &failed_);
+                QTest::keyClick(form->focusWidget(), Qt::Key_Return);
+            },
+            &failed_);
+        Key(Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(tabbedToTheChoice);
+        QVERIFY(upMovedTheChoice);
+        QCOMPARE(View()->State().labelling.labellingChoice,
+                 calc::LabellingFormInput::kPatternFromEnrichments);
+        QCOMPARE(View()->State().calcKind, results::CalcKind::LabelledAtoms);
+    }
+
+    // Regression: the note "An entry of -1 indicates an indeterminate value."
+    // stood above the mass field; it explains the valence field, under which it
+    // now stands.
+    void jxValenceNoteStandsUnderTheValenceField() {
+        calc::FormulaElementInput input;
+        const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(input, {}, Frame());
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QLabel* note = nullptr;
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (label->text() == QStringLiteral("An entry of -1 indicates an indeterminate value."))
+                note = label;
+        }
+        QVERIFY(note != nullptr);
+        const auto top = [&dialog](QWidget* widget) { return widget->mapTo(dialog.get(), QPoint(0, 0)).y(); };
+        QVERIFY(top(note) > top(dialog->EditorForKey("valence")));
+        QVERIFY(top(note) > top(dialog->EditorForKey("mass")));
+    }
+
+    // Regression: F1 on the result page opened the main window's page instead
+    // of the calculation's, and Shift+F1 did nothing.
+    void helpKeysOnResults() {
+        RunCluster("C6H6", "1", false);
+        View()->setFocus();
+        Key(Qt::Key_F1, Qt::NoModifier);
+        QVERIFY(app_->Help().Window() != nullptr);
+        QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("isotope_cluster.html"));
+        Key(Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(app_->Help().InContextHelpMode());
+        QTest::mouseClick(View()->viewport(), Qt::LeftButton);
+        QVERIFY(!app_->Help().InContextHelpMode());
+        QCOMPARE(app_->Help().Window()->CurrentPage(), QStringLiteral("isotope_cluster.html"));
+    }
+
+    // Regression: the masses and natural FAs of an enriched element could not
+    // be edited but looked as if they could. They are greyed like read-only
+    // boxes; the heavy isotopes' enriched FAs stay white.
+    void readOnlyIsotopeFieldsLookReadOnly() {
+        const int sulfur = core::LookupSymbolText("S", 0);
+        QVERIFY(sulfur >= 0);
+        calc::EnrichmentDetailsInput input(1, core::NaturalIsotopesByMass(program_->elements, sulfur));
+        const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(input, {}, Frame());
+        auto* mass = qobject_cast<QLineEdit*>(dialog->EditorForKey("mass1"));
+        auto* entered = qobject_cast<QLineEdit*>(dialog->EditorForKey("enriched2"));
+        QVERIFY(mass != nullptr && entered != nullptr);
+        QVERIFY(mass->isReadOnly());
+        QVERIFY(!entered->isReadOnly());
+        QVERIFY(mass->palette().color(QPalette::Base) != entered->palette().color(QPalette::Base));
+        QCOMPARE(mass->palette().color(QPalette::Base), mass->palette().color(QPalette::Window));
     }
 
     // View > Pattern Plot, right after Status Bar, hides and shows the pane;
@@ -796,6 +1021,69 @@ private slots:
 
 private:
     CMainFrame* Frame() const { return app_->MainFrame(); }
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    // Halfway up the stick of peak [A+n] of the one series, in viewport pixels.
+    static QPoint PointOnPeak(PatternPlotView* plot, int n) {
+        auto* sticks = qobject_cast<QLineSeries*>(plot->chart()->series().front());
+        const QPointF top = sticks->at(n * 3 + 1);
+        const QPointF inChart = plot->chart()->mapToPosition(QPointF(top.x(), top.y() / 2), sticks);
+        return plot->mapFromScene(plot->chart()->mapToScene(inChart));
+    }
+
+    // The pointer moved to a point of the plot (straight to the plot: where the
+    // window system last saw the pointer does not matter).
+    static void MovePointer(PatternPlotView* plot, QPoint to) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(plot->viewport()->mapToGlobal(to)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(plot->viewport(), &move);
+    }
+
+    // The labels an axis writes, worked out as it places them: from min to max
+    // at its tick count, or from its anchor at its interval.
+    static QStringList TickLabels(const QValueAxis* axis) {
+        QStringList labels;
+        const QByteArray format = axis->labelFormat().toLatin1();
+        const auto write = [&labels, &format](double value) {
+            labels << QString::asprintf(format.constData(), value);
+        };
+        if (axis->tickType() == QValueAxis::TicksDynamic) {
+            const double step = axis->tickInterval();
+            const double first =
+                axis->tickAnchor() + std::ceil((axis->min() - axis->tickAnchor()) / step - 1e-9) * step;
+            for (double value = first; value <= axis->max() + 1e-9 * step && labels.size() < 200;
+                 value += step)
+                write(value);
+        } else {
+            const int count = axis->tickCount();
+            for (int k = 0; k < count; ++k)
+                write(axis->min() + k * (axis->max() - axis->min()) / (count - 1));
+        }
+        return labels;
+    }
+
+    static bool Distinct(const QStringList& labels) {
+        return QSet<QString>(labels.begin(), labels.end()).size() == labels.size();
+    }
+
+    // The texts the chart draws as its axes' labels.
+    static QStringList AxisLabelTexts(PatternPlotView* plot) {
+        QStringList texts;
+        for (QGraphicsItem* item : plot->scene()->items()) {
+            if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text != nullptr && text->isVisible())
+                texts << text->toPlainText();
+        }
+        return texts;
+    }
+
+    // A label cut short for want of room ends in an ellipsis.
+    static bool AnyAxisLabelCut(PatternPlotView* plot) {
+        const QStringList texts = AxisLabelTexts(plot);
+        return std::any_of(texts.begin(), texts.end(), [](const QString& text) {
+            return text.contains(QChar(0x2026)) || text.contains(QStringLiteral("..."));
+        });
+    }
+#endif
     CTARNEVOView* View() const { return app_->View(); }
 
     // A key pressed on the main window, made the active window first as after
@@ -833,7 +1121,7 @@ private:
             if (ticksOpen_ < 6) return;
             auto* box = qobject_cast<QMessageBox*>(modal);
             unattended_ = box != nullptr ? box->text() : modal->windowTitle();
-            modal->close();
+            Dismiss(modal);
         });
         watchdog_.start();
     }

@@ -1,14 +1,20 @@
 // Pins what the pattern plot shows for every calculation kind, from the sample
 // states whose numbers are round enough to work by hand: where each stick
 // stands and how tall it is, the two spectra of the enrichment fit and of the
-// loss-of-H correction, the ion labels of a polymer series, the formula window,
-// and axis ranges that keep every mark in sight. Expected positions are worked
-// from the stored masses in the comments, not taken from the code under test.
+// loss-of-H correction (both at the true m/z), the ion labels of a polymer
+// series, the formulae ranked by their mass error, axis ranges that keep every
+// mark in sight, and tick steps whose labels stay distinct at any zoom.
+// Expected positions are worked from the stored masses in the comments, not
+// taken from the code under test; the tick labels are checked by writing them
+// out as the axis does and comparing neighbours.
 #include "results/plot_data.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <functional>
+#include <set>
 
 #include "results/document.h"
 #include "tests/results/sample_states.h"
@@ -90,7 +96,9 @@ TEST(PlotData, ZeroTotalLabelledPatternReadsZeroLikeThePage) {
     EXPECT_GT(plot.y.high, plot.y.low);
 }
 
-TEST(PlotData, EnrichmentFitShowsBothSpectraSideBySide) {
+// Regression: each spectrum was drawn 0.12 m/z off its peak (a stick at 77.93
+// read 78.05 under the pointer); both now stand at the true m/z in two styles.
+TEST(PlotData, EnrichmentFitShowsBothSpectraAtTheTrueMz) {
     const PlotData plot = MakePlotData(EnrichmentState(2));
     ASSERT_EQ(plot.series.size(), 2U);
     EXPECT_TRUE(plot.showLegend);
@@ -108,12 +116,15 @@ TEST(PlotData, EnrichmentFitShowsBothSpectraSideBySide) {
         const double mz = 78.0464 + n;
         EXPECT_NEAR(measured.marks[n].mz, mz, kTight);
         EXPECT_NEAR(calculated.marks[n].mz, mz, kTight);
-        EXPECT_LT(measured.marks[n].x, mz);  // side by side, neither on top
-        EXPECT_GT(calculated.marks[n].x, mz);
+        EXPECT_NEAR(measured.marks[n].x, mz, kTight);  // where the axis puts it
+        EXPECT_NEAR(calculated.marks[n].x, mz, kTight);
         EXPECT_NEAR(measured.marks[n].y, experimental[n], kTight);
         EXPECT_NEAR(calculated.marks[n].y, fitted[n], kTight);
     }
     EXPECT_NE(plot.title.find("C(12) 0.10000, C(13) 0.90000"), std::string::npos) << plot.title;
+    // The measured peaks are the wide bars behind the calculated sticks.
+    EXPECT_EQ(measured.style, results::SeriesStyle::Bar);
+    EXPECT_EQ(calculated.style, results::SeriesStyle::Stick);
 }
 
 TEST(PlotData, LossOfHShowsMeasuredFromAMinusTwoAndCorrectedFromAPlusZero) {
@@ -133,34 +144,64 @@ TEST(PlotData, LossOfHShowsMeasuredFromAMinusTwoAndCorrectedFromAPlusZero) {
     EXPECT_NEAR(corrected[1].y, 10.8, kTight);
     EXPECT_NEAR(corrected[2].mz, measured[4].mz, kTight);  // both [A+2]
     EXPECT_EQ(plot.series[1].name, "Corrected for loss of H");
+    // Drawn where they read, one over the other.
+    EXPECT_NEAR(measured[0].x, 126.05, kTight);
+    EXPECT_NEAR(corrected[2].x, measured[4].x, kTight);
+    EXPECT_EQ(plot.series[0].style, results::SeriesStyle::Bar);
 }
 
-TEST(PlotData, FormulaeArePointsOfTheirErrorAgainstTheTargetWithTheWindowAsABand) {
+// Regression: the formulae were plotted as error against m/z, a straight line
+// by construction. Now each is a labelled point of its error at its rank, best
+// match first, in the series of its electron class. The sample's errors:
+// (107.0491 - 107.05) / 107.05 x 1e6 = -8.4073 ppm, 107.05: 0, 107.073: +214.8529.
+TEST(PlotData, FormulaeAreRankedPointsOfTheirErrorByElectronClass) {
     const PlotData plot = MakePlotData(FormulaState());
     EXPECT_EQ(plot.marks, PlotMarks::Points);
-    ASSERT_TRUE(plot.band.has_value());
-    EXPECT_NEAR(plot.band->low, 107.0, kTight);
-    EXPECT_NEAR(plot.band->high, 107.1, kTight);
-    const auto& points = plot.series[0].marks;
-    ASSERT_EQ(points.size(), 3U);
-    // (107.0491 - 107.05) / 107.05 x 1e6 = -8.4073...; 107.073: +214.8529...
-    ExpectStick(points[0], 107.0491, -0.0009 / 107.05 * 1e6, "EE C7H7O");
-    ExpectStick(points[1], 107.05, 0.0, "** CHNO");
-    ExpectStick(points[2], 107.073, 0.023 / 107.05 * 1e6, "OE C6H5N");
+    EXPECT_TRUE(plot.xCounts);
+    EXPECT_TRUE(plot.showLegend);
+    ASSERT_EQ(plot.series.size(), 3U);
+    EXPECT_EQ(plot.series[0].name, "EE: even-electron ions");
+    EXPECT_EQ(plot.series[1].name, "OE: odd-electron ions");
+    EXPECT_EQ(plot.series[2].name, "**: electron class indeterminate");
+    ASSERT_EQ(plot.series[2].marks.size(), 1U);
+    ExpectStick(plot.series[2].marks[0], 1.0, 0.0, "** CHNO");  // exact: the best
+    ExpectStick(plot.series[0].marks[0], 2.0, -0.0009 / 107.05 * 1e6, "EE C7H7O");
+    ExpectStick(plot.series[1].marks[0], 3.0, 0.023 / 107.05 * 1e6, "OE C6H5N");
+    EXPECT_NEAR(plot.series[1].marks[0].mz, 107.073, kTight);
+    // Each point carries its formula, in rank order.
+    ASSERT_EQ(plot.labels.size(), 3U);
+    EXPECT_EQ(plot.labels[0].text, "CHNO");
+    EXPECT_EQ(plot.labels[1].text, "C7H7O");
+    EXPECT_NEAR(plot.labels[2].x, 3.0, kTight);
     // Symmetric about 0 and beyond the window's edge of 0.05 / 107.05 x 1e6 = 467.07 ppm.
     EXPECT_DOUBLE_EQ(plot.y.low, -plot.y.high);
     EXPECT_GT(plot.y.high, 467.07);
-    EXPECT_LT(plot.x.low, 107.0);
-    EXPECT_GT(plot.x.high, 107.1);
+    EXPECT_DOUBLE_EQ(plot.x.low, 0.5);
+    EXPECT_DOUBLE_EQ(plot.x.high, 3.5);
 }
 
-TEST(PlotData, NoFormulaStillDrawsTheWindow) {
+TEST(PlotData, FormulaeWithEqualErrorsKeepThePageOrder) {
+    // 100 + i for i = 0 .. 199 around 150: |error| falls to 0 at i = 50, and
+    // 149 and 151 lie equally far from it: the earlier on the page ranks first.
+    const PlotData plot = MakePlotData(FullFormulaState());
+    ASSERT_EQ(plot.series.size(), 1U);
+    const auto& points = plot.series[0].marks;
+    ASSERT_EQ(points.size(), 200U);
+    EXPECT_NEAR(points[0].mz, 150.0, kTight);
+    EXPECT_NEAR(points[1].mz, 149.0, kTight);
+    EXPECT_NEAR(points[2].mz, 151.0, kTight);
+    for (std::size_t k = 1; k < points.size(); ++k)
+        EXPECT_LE(std::abs(points[k - 1].y), std::abs(points[k].y));
+}
+
+TEST(PlotData, NoFormulaStillDrawsAnErrorAxis) {
     const PlotData plot = MakePlotData(NoFormulaState());
     EXPECT_FALSE(plot.empty);
-    EXPECT_TRUE(plot.series[0].marks.empty());
-    ASSERT_TRUE(plot.band.has_value());
-    EXPECT_LT(plot.x.low, plot.band->low);
-    EXPECT_GT(plot.x.high, plot.band->high);
+    EXPECT_TRUE(plot.series.empty());
+    EXPECT_NE(plot.title.find("(no formulae found)"), std::string::npos);
+    EXPECT_LT(plot.x.low, plot.x.high);
+    EXPECT_LT(plot.y.low, 0.0);
+    EXPECT_GT(plot.y.high, 0.0);
 }
 
 TEST(PlotData, PolymerIonsShareOneAxisAndAreLabelledAboveTheirTallestPeak) {
@@ -194,20 +235,92 @@ TEST(PlotData, IsotopicDataSticksAtExactMassesWithFAHeights) {
     EXPECT_NEAR(*marks[1].rel, 0.2424 / 0.7576 * 100, kTight);
 }
 
-TEST(PlotData, HoverTextReadsLabelPositionAndHeight) {
+// The hovered text names the series first: with two spectra at one m/z the
+// reader learns which of them the pointer is on.
+TEST(PlotData, HoverTextReadsSeriesLabelPositionAndHeight) {
     const PlotData cluster = MakePlotData(ClusterState());
-    EXPECT_EQ(results::DescribeMark(cluster, cluster.series[0].marks[2]),
-              "[A+2]\nm/z 114.00810\nFA 2.00000E-001\nRel % 26.667");
+    EXPECT_EQ(results::DescribeMark(cluster, cluster.series[0], cluster.series[0].marks[2]),
+              "C6H5Cl\n[A+2]\nm/z 114.00810\nFA 2.00000E-001\nRel % 26.667");
+    const PlotData fit = MakePlotData(EnrichmentState(2));
+    EXPECT_EQ(results::DescribeMark(fit, fit.series[0], fit.series[0].marks[3]),
+              "Experimental\n[A+3]\nm/z 81.04640\nRel % 40.000");
     const PlotData formulae = MakePlotData(FormulaState());
-    EXPECT_EQ(results::DescribeMark(formulae, formulae.series[0].marks[0]),
-              "EE C7H7O\nm/z 107.04910\nError -8.41 ppm");
+    EXPECT_EQ(results::DescribeMark(formulae, formulae.series[0], formulae.series[0].marks[0]),
+              "EE: even-electron ions\nEE C7H7O\nm/z 107.04910\nError -8.41 ppm\nRank 2");
     const PlotData isotopes = MakePlotData(IsotopicDataState());
-    EXPECT_EQ(results::DescribeMark(isotopes, isotopes.series[0].marks[1]),
-              "Cl(37)\nMass 36.96590\nFA 2.42400E-001\nRel % 31.996");
+    EXPECT_EQ(results::DescribeMark(isotopes, isotopes.series[0], isotopes.series[0].marks[1]),
+              "Cl\nCl(37)\nMass 36.96590\nFA 2.42400E-001\nRel % 31.996");
 }
 
-// Every kind, every sample: the axes show every mark (and the band), and no
-// value is NaN or infinite.
+// The labels an axis writes for ticks: first + k x step within the range,
+// printed as "%.<decimals>f" like the desktop's axis format.
+std::vector<std::string> TickLabels(results::PlotRange range, const results::PlotTicks& ticks) {
+    std::vector<std::string> labels;
+    for (int k = 0; k < 1000; ++k) {
+        const double value = ticks.first + k * ticks.step;
+        if (value > range.high + 1e-9 * ticks.step) break;
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", ticks.decimals, value);
+        labels.emplace_back(text);
+    }
+    return labels;
+}
+
+// Regression: zoomed to a few thousandths of m/z the axis wrote 180.064 twice.
+TEST(PlotTicks, ZoomedMzAxisLabelsAreDistinct) {
+    const results::PlotRange zoomed{180.0638, 180.0652};
+    const results::PlotTicks ticks = results::NiceTicks(zoomed, 5);
+    // 0.0014 / 5 = 0.00028: the next step of 1, 2 or 5 x 10^k is 0.0005, four decimals.
+    EXPECT_NEAR(ticks.step, 0.0005, 1e-15);
+    EXPECT_EQ(ticks.decimals, 4);
+    EXPECT_EQ(TickLabels(zoomed, ticks), (std::vector<std::string>{"180.0640", "180.0645", "180.0650"}));
+}
+
+// Any span from 1e-7 to 1e5 at any offset and room: neighbouring labels differ,
+// every tick lies in the range, and no more gaps than there is room for.
+TEST(PlotTicks, LabelsStayDistinctAtEveryZoom) {
+    for (double span = 1e-7; span < 1e5; span *= 1.7) {
+        for (const double low : {0.0, 0.37, 180.0638, 1999.99, -250.0}) {
+            for (const int room : {1, 2, 3, 5, 8, 13}) {
+                const results::PlotRange range{low, low + span};
+                const results::PlotTicks ticks = results::NiceTicks(range, room);
+                const std::vector<std::string> labels = TickLabels(range, ticks);
+                ASSERT_FALSE(labels.empty()) << low << " + " << span;
+                EXPECT_LE(labels.size(), static_cast<std::size_t>(room) + 1) << low << " + " << span;
+                // Within the range, give or take the rounding of first = n x step.
+                EXPECT_GE(ticks.first, low - 1e-9 * span - 1e-12 * std::abs(low)) << low << " + " << span;
+                EXPECT_EQ(std::set<std::string>(labels.begin(), labels.end()).size(), labels.size())
+                    << low << " + " << span << " in " << room;
+            }
+        }
+    }
+}
+
+TEST(PlotTicks, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
+    EXPECT_DOUBLE_EQ(results::NiceTicks({0.0, 112.0}, 3).step, 50.0);  // 37.3 -> 50: 0, 50, 100
+    EXPECT_DOUBLE_EQ(results::NiceTicks({0.0, 112.0}, 12).step, 10.0);
+    EXPECT_DOUBLE_EQ(results::NiceTicks({0.0, 0.3}, 3).step, 0.1);  // 0.3 / 3 is 0.0999... in doubles
+    EXPECT_EQ(results::NiceTicks({0.0, 0.3}, 3).decimals, 1);
+    EXPECT_DOUBLE_EQ(results::NiceTicks({-467.0, 467.0}, 4).first, -400.0);
+}
+
+// Ranks are counted: a plot of two formulae never writes 1.5.
+TEST(PlotTicks, WholeNumberAxisStepsByOneAtLeast) {
+    const results::PlotTicks ticks = results::NiceTicks({0.5, 2.5}, 10, results::TickValues::WholeNumbers);
+    EXPECT_DOUBLE_EQ(ticks.step, 1.0);
+    EXPECT_DOUBLE_EQ(ticks.first, 1.0);
+    EXPECT_EQ(ticks.decimals, 0);
+}
+
+TEST(PlotTicks, EmptyOrBrokenRangeGetsOneTick) {
+    EXPECT_DOUBLE_EQ(results::NiceTicks({5.0, 5.0}, 4).first, 5.0);
+    EXPECT_DOUBLE_EQ(results::NiceTicks({5.0, 4.0}, 4).step, 1.0);
+    EXPECT_DOUBLE_EQ(results::NiceTicks({0.0, std::nan("")}, 4).step, 1.0);
+    EXPECT_DOUBLE_EQ(results::NiceTicks({0.0, 10.0}, 0).step, 10.0);  // room for no gap: one is taken
+}
+
+// Every kind, every sample: the axes show every mark, and no value is NaN or
+// infinite.
 using StateMaker = std::function<results::CalculationState()>;
 class EveryKind : public ::testing::TestWithParam<std::pair<const char*, StateMaker>> {};
 
@@ -225,10 +338,6 @@ TEST_P(EveryKind, AxisRangesShowEveryMark) {
         }
     }
     for (const auto& label : plot.labels) EXPECT_LT(label.y, plot.y.high);
-    if (plot.band) {
-        EXPECT_LT(plot.x.low, plot.band->low);
-        EXPECT_GT(plot.x.high, plot.band->high);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
