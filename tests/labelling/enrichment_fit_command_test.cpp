@@ -70,7 +70,7 @@ struct Spectrum {
 // by ascending mass), from the labelled-pattern calculation, as relative
 // intensities of twelve peaks from [A+offset].
 Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::string& symbol, int atoms,
-                          std::vector<double> heavy, int offset) {
+                          const std::vector<double>& heavy, int offset) {
     auto program = std::make_unique<core::ProgramContext>();
     results::ViewState view;
     results::Document document;
