@@ -40,8 +40,9 @@ public:
 
     dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
         if (request.buttons != dialogs::MessageButtons::YesNo) return CliPort::ShowMessage(request);
-        const int cycles = labelling_ != nullptr ? labelling_->fitCycleCount : 0;
-        return cycles < maxCycles_ ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
+        // Without the fit's own count the search stops rather than run blind.
+        const bool goOn = labelling_ != nullptr && labelling_->fitCycleCount < maxCycles_;
+        return goOn ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
     }
 
 private:
