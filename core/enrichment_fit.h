@@ -129,8 +129,9 @@ enum class SearchEnd {
 
 // Cycles until the best SSR falls below kFitConvergedSSR (tested after each
 // cycle, never on the starting simplex), the question is answered No, or the
-// simplex has collapsed and restarting it no longer helps. A fit whose
-// simplex never collapses runs exactly the specified cycles.
+// simplex has collapsed and restarting it no longer helps. Until a collapse the
+// cycles are those of the plain search, so a fit that converges without one
+// gives the same answer in the same number of cycles.
 SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate,
                               const ContinueQuestion& ask);
 

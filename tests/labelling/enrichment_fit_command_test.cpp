@@ -4,7 +4,7 @@
 // four-isotope elements, from [A+0] and from a later peak) and expect that
 // enrichment back; the 20-cycle question is answered Yes, then No, on a spectrum
 // no enrichment can match; the refusals end or retry as the dialog order says.
-// Then the spectra on which the specified simplex collapsed far from the answer
+// Then the spectra on which the plain simplex collapsed far from the answer
 // (their enrichments are checked to remake them), and a noisy spectrum whose
 // least-squares optimum, found by a scan, lies above the convergence threshold:
 // its search ends there instead of asking until the cycle limit.
@@ -342,7 +342,7 @@ void PrintTo(const StrandedFitCase& fitCase, std::ostream* out) { *out << fitCas
 
 class StrandedFit : public EnrichmentFitCommand, public ::testing::WithParamInterface<StrandedFitCase> {};
 
-// The specified simplex used to stop at SSRs of 754, 8855 and 20136 on these,
+// The plain simplex search stopped at SSRs of 754, 8855 and 20136 on these,
 // asking until the limit. Each enrichment was found by a grid over all FAs in
 // steps of 0.01 and refined from its best point; the labelled-pattern type
 // remakes the typed spectrum from it (SSR about 1e-6, the rounding to three
@@ -413,7 +413,7 @@ TEST_F(EnrichmentFitCommand, ANoisySpectrumEndsAtItsOptimumWithoutAskingUntilThe
     // 0.004 from [A+0]), each intensity scaled by 1.03, 0.97, 1.02, 0.98, 1.04,
     // 0.96, 1.01 and the largest set back to 100. A scan of the 13C FA in steps
     // of 1e-6 puts the least SSR, 6.16599, at 0.744862: no FA reaches 0.1, and the
-    // specified search asked every 20 cycles until told No.
+    // plain search asked every 20 cycles until told No.
     const Spectrum exact = LabelledSpectrum("C10H8", 1, "C", 3, {0.75}, 0);
     Form("C10H8");
     Detail("C", 3, exact.firstMz);
