@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
@@ -162,12 +164,29 @@ private:
     std::array<double, core::kMaxSpectrumPeaks> calculated_{};  // relative intensities of the last trial
 };
 
-bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
+// The question and the end notice share their first two lines: the cycles run
+// and the best SSR, in at most 150 characters.
+std::string SearchReport(std::string_view format, int cycles, double bestSSR) {
     std::array<char, 150> text{};
-    std::snprintf(text.data(), text.size(), labelling::kContinueQuestion.data(), cycles, bestSSR);
-    const dialogs::MessageRequest request{text.data(), dialogs::MessageButtons::YesNo,
-                                          dialogs::MessageIcon::Question, dialogs::MessageModality::System};
+    std::snprintf(text.data(), text.size(), format.data(), cycles, bestSSR);
+    return text.data();
+}
+
+// The view counts the cycles as the search runs, so that whoever answers the
+// question (the command line's cycle limit, say) reads them there.
+bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
+    context.view.labelling.fitCycleCount = cycles;
+    const dialogs::MessageRequest request{SearchReport(labelling::kContinueQuestion, cycles, bestSSR),
+                                          dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
+                                          dialogs::MessageModality::System};
     return context.ui.ShowMessage(request) == dialogs::MessageAnswer::Yes;
+}
+
+void ReportCannotImprove(CommandContext& context, const core::EnrichmentFit& fit) {
+    const dialogs::MessageRequest notice{
+        SearchReport(labelling::kFitCannotImprove, fit.cycleCount, fit.vertexSSR[0]),
+        dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System};
+    context.ui.ShowMessage(notice);
 }
 
 // The set-up steps, in order, up to the search; false when the command ended.
@@ -244,10 +263,11 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
         dialogs::ShowError(context.ui, labelling::kPeaksBeyondCluster);
         return false;
     }
-    core::RunEnrichmentSearch(
+    const core::SearchEnd end = core::RunEnrichmentSearch(
         fit, [&](const core::FAVector& fa) { return runner.Run(fa).ssr; },
         [&](int cycles, double bestSSR) { return AskToContinue(context, cycles, bestSSR); });
     context.view.labelling.fitCycleCount = fit.cycleCount;
+    context.view.labelling.fitEnd = end;
 
     // The stored cluster and the reported FAs belong to the same point.
     runner.Run(fit.vertexFA[0]);
@@ -256,6 +276,9 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
         return false;
     }
     StoreFitResults(context, setup, fit);
+    // The results stand as for a search stopped with No; the notice says why
+    // it ended although the SSR did not fall below the threshold.
+    if (end == core::SearchEnd::CannotImprove) ReportCannotImprove(context, fit);
     return true;
 }
 

@@ -28,5 +28,10 @@ inline constexpr std::string_view kPeaksBeyondCluster =
 inline constexpr std::string_view kContinueQuestion =
     "After %d trial cycles,\r\nthe smallest sum of squares of the residuals is %.4f.\r\n"
     "Continue with the calculation?";
+// The end of a search whose simplex has collapsed where a fresh one finds
+// nothing better; formatted like the question.
+inline constexpr std::string_view kFitCannotImprove =
+    "After %d trial cycles,\r\nthe smallest sum of squares of the residuals is %.4f.\r\n"
+    "The fit can improve no further.";
 
 }  // namespace tarnevo::calc::labelling

@@ -1,8 +1,7 @@
 #include "cli/enrich_cli.h"
 
-#include <charconv>
-#include <cmath>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,6 +14,8 @@
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
 #include "core/enrichment_fit.h"
+#include "dialogs/input_record.h"
+#include "results/labelling_presets.h"
 #include "results/result_values.h"
 
 namespace tarnevo::cli {
@@ -22,23 +23,55 @@ namespace tarnevo::cli {
 namespace {
 
 constexpr int kDefaultMaxCycles = 1000;
+// A limit the cycle count can always reach, and far beyond any useful fit: a
+// search that has not converged in this many cycles has stopped moving.
+constexpr int kMaxCycleLimit = 100000;
+constexpr dialogs::FieldSpec kMaxCyclesOption{
+    "max-cycles", "--max-cycles", dialogs::FieldType::Integer, 1, kMaxCycleLimit, 0};
 
-// Answers the search's question after every 20 cycles with Yes until the cycle
-// limit is reached, then No; everything else as the command line does.
+// Answers the search's question whether to go on with Yes until the fit has run
+// the cycle limit, then No; everything else as the command line does. The fit
+// keeps its cycle count in the view, which this port follows.
 class EnrichPort : public CliPort {
 public:
     EnrichPort(std::ostream& errors, int maxCycles) : CliPort(errors), maxCycles_(maxCycles) {}
 
+    void Follow(const results::LabellingPresets& labelling) { labelling_ = &labelling; }
+
     dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
         if (request.buttons != dialogs::MessageButtons::YesNo) return CliPort::ShowMessage(request);
-        cycles_ += core::kCyclesPerQuestion;
-        return cycles_ < maxCycles_ ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
+        // Without the fit's own count the search stops rather than run blind.
+        const bool goOn = labelling_ != nullptr && labelling_->fitCycleCount < maxCycles_;
+        return goOn ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
     }
 
 private:
     int maxCycles_;
-    int cycles_ = 0;
+    const results::LabellingPresets* labelling_ = nullptr;
 };
+
+// The estimate of maximum enrichment, asked only for elements of three or four
+// isotopes; without the options it keeps its presets. Given for an element of
+// two isotopes, they would choose nothing: a usage error.
+void AnswerEstimate(const Arguments& arguments, const std::string& element, CliPort& port) {
+    FieldEntries estimate;
+    std::string given;
+    if (auto isotope = arguments.Value("max-isotope")) {
+        estimate.emplace_back("isotope", *isotope);
+        given = "--max-isotope";
+    }
+    if (auto fa = arguments.Value("estimate")) {
+        estimate.emplace_back("estimate", *fa);
+        given += given.empty() ? "--estimate" : " and --estimate";
+    }
+    if (!given.empty()) {
+        port.ExpectAsked(DialogOf<calc::MaxEnrichmentInput>(),
+                         given + ": " + element +
+                             " has two isotopes; the estimate of maximum enrichment applies only to "
+                             "elements of three or four");
+    }
+    port.Answer(DialogOf<calc::MaxEnrichmentInput>(), std::move(estimate));
+}
 
 // The dialogs' answers from the arguments; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
@@ -72,21 +105,31 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
         peakEntries.emplace_back("intensity" + std::to_string(k + 1), peaks[k]);
     port.Answer(DialogOf<calc::PeakInput>(), std::move(peakEntries));
 
-    // Without them the estimate dialog keeps its presets.
-    FieldEntries estimate;
-    if (auto isotope = arguments.Value("max-isotope")) estimate.emplace_back("isotope", *isotope);
-    if (auto fa = arguments.Value("estimate")) estimate.emplace_back("estimate", *fa);
-    port.Answer(DialogOf<calc::MaxEnrichmentInput>(), std::move(estimate));
+    AnswerEstimate(arguments, *element, port);
     return {};
 }
 
-// --max-cycles N (N >= 1), or the default; false when it is not such a number.
-bool MaxCyclesOf(const Arguments& arguments, int& maxCycles) {
+// --max-cycles N, or the default; the usage error, or empty.
+std::string MaxCyclesOf(const Arguments& arguments, int& maxCycles) {
     maxCycles = kDefaultMaxCycles;
     const auto text = arguments.Value("max-cycles");
-    if (!text) return true;
-    const auto result = std::from_chars(text->data(), text->data() + text->size(), maxCycles);
-    return result.ec == std::errc() && result.ptr == text->data() + text->size() && maxCycles >= 1;
+    if (!text || !dialogs::AssignFieldText({&kMaxCyclesOption, &maxCycles}, *text)) return {};
+    return "--max-cycles: " + dialogs::AcceptedValues(kMaxCyclesOption) + ", not '" + *text + "'";
+}
+
+// How the search ended: "converged", "cycleLimit" (the question answered No at
+// the limit) or "cannotImprove" (collapsed where a fresh simplex found nothing
+// better).
+std::string_view SearchEndName(core::SearchEnd end) {
+    switch (end) {
+        case core::SearchEnd::Converged:
+            return "converged";
+        case core::SearchEnd::Stopped:
+            return "cycleLimit";
+        case core::SearchEnd::CannotImprove:
+            return "cannotImprove";
+    }
+    return {};
 }
 
 // The fitted cluster as the cluster command prints it (its peaks under their own
@@ -100,6 +143,7 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
         << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
         << ", \"cycles\": " << context.view.labelling.fitCycleCount
         << ", \"converged\": " << (state.spectrum.fitResidual < core::kFitConvergedSSR ? "true" : "false")
+        << ", \"ended\": \"" << SearchEndName(context.view.labelling.fitEnd) << "\""
         << ", \"ssr\": " << JsonNumber(state.spectrum.fitResidual) << ", \"isotopes\": [";
     for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
         out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[i]
@@ -127,15 +171,18 @@ OptionRules EnrichOptionRules() {
 
 int RunEnrichCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     int maxCycles = 0;
-    std::string error;
-    if (!MaxCyclesOf(arguments, maxCycles)) error = "--max-cycles takes a whole number of at least 1";
+    std::string error = MaxCyclesOf(arguments, maxCycles);
     EnrichPort port(errors, maxCycles);
     if (error.empty()) error = PrepareAnswers(arguments, port);
     if (!error.empty()) {
         errors << "tarnevo-cli enrich: " << error << '\n' << kEnrichUsage << '\n';
         return kExitUsage;
     }
-    return RunCalculation(port, arguments, calc::RunLabellingCommand, PrintEnrichJson, out, errors);
+    const auto calculate = [&port](calc::CommandContext& context) {
+        port.Follow(context.view.labelling);
+        calc::RunLabellingCommand(context);
+    };
+    return RunCalculation(port, arguments, calculate, PrintEnrichJson, out, errors);
 }
 
 }  // namespace tarnevo::cli

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "core/extended_precision.h"
@@ -59,6 +60,29 @@ void ChooseKeptPoint(EnrichmentFit& fit, const TrialEvaluator& evaluate) {
     const double reflected = Evaluate(fit, reflection, evaluate);
     if (reflected <= fit.vertexSSR[d - 1]) return;
     Evaluate(fit, reflected >= worstSSR ? inside : outside, evaluate);
+}
+
+bool FAsAgree(const FAVector& a, const FAVector& b, int isotopes) {
+    for (int i = 0; i < isotopes; ++i) {
+        if (!(std::abs(a[i] - b[i]) <= kCollapsedFASpread)) return false;
+    }
+    return true;
+}
+
+// SSRs are sums of squared percentages: near the optimum of a good fit they lie
+// far below 1, so below 1 the tolerance is absolute.
+bool SSRsAgree(double a, double b) {
+    const double scale = std::max({1.0, std::abs(a), std::abs(b)});
+    return std::abs(a - b) <= kCollapsedSSRSpread * scale;
+}
+
+// The first collapse always earns a fresh simplex; a later one only while the
+// restart before it found a better point than the collapse before that.
+bool WorthRestarting(const EnrichmentFit& fit, double previousCollapseSSR) {
+    if (fit.restartCount == 0) return true;
+    if (fit.restartCount >= kMaxSearchRestarts) return false;
+    const double best = fit.vertexSSR[0];
+    return best < previousCollapseSSR && !SSRsAgree(best, previousCollapseSSR);
 }
 
 }  // namespace
@@ -158,11 +182,41 @@ void RunSearchCycle(EnrichmentFit& fit, const TrialEvaluator& evaluate) {
     ++fit.cycleCount;
 }
 
+bool HasCollapsed(const EnrichmentFit& fit) {
+    const int d = fit.isotopeCount;
+    for (int i = 0; i < d; ++i) {
+        if (!(std::abs(fit.towardCentroid[i]) <= kCollapsedFASpread)) return false;
+    }
+    return FAsAgree(fit.vertexFA[d - 1], fit.vertexFA[d], d) &&
+           SSRsAgree(fit.vertexSSR[d - 1], fit.vertexSSR[d]);
+}
+
+void RestartAroundBestVertex(EnrichmentFit& fit, const TrialEvaluator& evaluate) {
+    const int d = fit.isotopeCount;
+    const FAVector best = fit.vertexFA[0];
+    for (int v = 1; v <= d; ++v) {
+        // (1 - reach) x best + reach x pure isotope v: inside (0, 1) and summing to 1.
+        FAVector point{};
+        for (int i = 0; i < d; ++i)
+            point[i] = (1.0 - kRestartReach) * best[i] + (i == v - 1 ? kRestartReach : 0.0);
+        fit.vertexFA[v] = point;
+        fit.vertexSSR[v] = Evaluate(fit, point, evaluate);
+    }
+    SortVertices(fit, d + 1);
+    ++fit.restartCount;
+}
+
 SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate,
                               const ContinueQuestion& ask) {
+    double previousCollapseSSR = std::numeric_limits<double>::infinity();
     for (;;) {
         RunSearchCycle(fit, evaluate);
         if (fit.vertexSSR[0] < kFitConvergedSSR) return SearchEnd::Converged;
+        if (HasCollapsed(fit)) {
+            if (!WorthRestarting(fit, previousCollapseSSR)) return SearchEnd::CannotImprove;
+            previousCollapseSSR = fit.vertexSSR[0];
+            RestartAroundBestVertex(fit, evaluate);
+        }
         if (fit.cycleCount % kCyclesPerQuestion == 0 && !ask(fit.cycleCount, fit.vertexSSR[0])) {
             return SearchEnd::Stopped;
         }

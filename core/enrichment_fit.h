@@ -6,6 +6,15 @@
 // A point is the FA vector of the element's D isotopes (2, 3 or 4), lightest
 // first, then by ascending mass. Every starting vertex sums to 1 and every move
 // is an affine combination of vertices, so all points stay on that plane.
+//
+// Without expansion or shrink steps the simplex can collapse: its worst vertex
+// is drawn onto the centroid of the others, where reflection and both
+// contractions return the same point and no later cycle can leave it. That
+// happens at the least-squares optimum of a measured spectrum (whose SSR stays
+// above the convergence threshold), but also far from it, when the simplex has
+// flattened into fewer dimensions than the FAs have. The search then restarts
+// from a fresh simplex around its best vertex; when that brings nothing better,
+// it ends: further cycles cannot change the answer.
 #pragma once
 
 #include <array>
@@ -22,6 +31,20 @@ inline constexpr int kMaxSpectrumPeaks = 12;
 inline constexpr double kFitConvergedSSR = 0.1;
 // The best SSR is offered to the user after every so many cycles.
 inline constexpr int kCyclesPerQuestion = 20;
+// A collapsed simplex: its last two vertices and the centroid of the best D
+// agree to within this in every FA (a hundredth of the last digit the results
+// show) ...
+inline constexpr double kCollapsedFASpread = 1e-7;
+// ... and the last two SSRs to within this fraction of the larger of 1 and
+// their own size.
+inline constexpr double kCollapsedSSRSpread = 1e-9;
+// A collapsed search starts again at most this often, and only while each
+// fresh simplex improved on the point where the one before collapsed.
+inline constexpr int kMaxSearchRestarts = 3;
+// A fresh simplex reaches this fraction of the way from the best vertex to
+// each pure isotope: large enough to cross the ridges between the local minima
+// of a spectrum whose most enriched isotope was guessed wrong.
+inline constexpr double kRestartReach = 0.8;
 
 using FAVector = std::array<double, kMaxFitIsotopes>;
 
@@ -37,6 +60,7 @@ struct EnrichmentFit {
     double naturalA0FA = 0.0;
     double naturalIonMass = 0.0;
     int cycleCount = 0;
+    int restartCount = 0;  // fresh simplices after a collapse
 };
 
 // The SSR of a trial point.
@@ -83,10 +107,31 @@ bool IsInRange(const FAVector& fa, int isotopeCount);
 // re-sort the first D positions. Increments cycleCount.
 void RunSearchCycle(EnrichmentFit& fit, const TrialEvaluator& evaluate);
 
-enum class SearchEnd { Converged, Stopped };
+// Whether the cycle just run left a collapsed simplex: the worst vertex it
+// moved lay on the centroid of the others (towardCentroid below
+// kCollapsedFASpread), and the last two vertices now agree in FA and SSR. The
+// next cycle then has the same centroid and the same worst vertex, so every
+// later cycle stays within those tolerances of that point.
+bool HasCollapsed(const EnrichmentFit& fit);
+
+// Replaces vertices 1 .. D with a fresh simplex around vertex 0 (kept with its
+// SSR): vertex k lies kRestartReach of the way from vertex 0 to the pure
+// isotope k, so every FA stays strictly between 0 and 1 and the vertices span
+// all directions the FAs can move in. Evaluates them in order, sorts all D+1
+// vertices by ascending SSR and counts the restart.
+void RestartAroundBestVertex(EnrichmentFit& fit, const TrialEvaluator& evaluate);
+
+enum class SearchEnd {
+    Converged,     // the best SSR fell below kFitConvergedSSR
+    Stopped,       // the question was answered No
+    CannotImprove  // collapsed, and a fresh simplex found nothing better
+};
 
 // Cycles until the best SSR falls below kFitConvergedSSR (tested after each
-// cycle, never on the starting simplex) or the question is answered No.
+// cycle, never on the starting simplex), the question is answered No, or the
+// simplex has collapsed and restarting it no longer helps. Until a collapse the
+// cycles are those of the plain search, so a fit that converges without one
+// gives the same answer in the same number of cycles.
 SearchEnd RunEnrichmentSearch(EnrichmentFit& fit, const TrialEvaluator& evaluate,
                               const ContinueQuestion& ask);
 

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "core/enrichment_fit.h"
 #include "results/calculation_state.h"
 
 namespace tarnevo::results {
@@ -19,8 +20,10 @@ struct LabellingPresets {
     double maxFA3 = 0.5;
     int maxIsotope4 = 3;  // ... and of a four-isotope element
     double maxFA4 = 0.5;
-    // Not a preset: the search cycles of the last enrichment fit, kept with it.
+    // Not presets: the search cycles of the last enrichment fit (counted while
+    // it runs) and how its search ended, kept with it.
     int fitCycleCount = 0;
+    core::SearchEnd fitEnd = core::SearchEnd::Converged;
 };
 
 }  // namespace tarnevo::results

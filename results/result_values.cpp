@@ -13,6 +13,9 @@ double PeakMz(double ionMassA, int position, int charge) { return (ionMassA + po
 
 double RelativeIntensity(double fa, double largestFA) {
     if (largestFA == 0.0) return 0.0;
+    // fa x 100 / fa is not always 100 in floating point (0.902105651455857
+    // gives 99.99999999999999); the largest peak is 100 by definition.
+    if (fa == largestFA) return 100.0;
     return fa * 100.0 / largestFA;
 }
 

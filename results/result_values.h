@@ -14,8 +14,9 @@ namespace tarnevo::results {
 // m/z. [A+3] of a doubly charged ion of [A+0] mass 400.0 sits at 201.5.
 double PeakMz(double ionMassA, int position, int charge);
 
-// FA as a percentage of the largest FA of its pattern. A pattern whose largest
-// FA is 0 has no scale; its peaks read 0 rather than a division by zero.
+// FA as a percentage of the largest FA of its pattern; the largest itself is
+// exactly 100. A pattern whose largest FA is 0 has no scale; its peaks read 0
+// rather than a division by zero.
 double RelativeIntensity(double fa, double largestFA);
 
 // How far an m/z lies from a target, in parts per million of the target; 0

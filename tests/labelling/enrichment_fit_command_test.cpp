@@ -4,17 +4,24 @@
 // four-isotope elements, from [A+0] and from a later peak) and expect that
 // enrichment back; the 20-cycle question is answered Yes, then No, on a spectrum
 // no enrichment can match; the refusals end or retry as the dialog order says.
+// Then the spectra on which the plain simplex collapsed far from the answer
+// (their enrichments are checked to remake them), and a noisy spectrum whose
+// least-squares optimum, found by a scan, lies above the convergence threshold:
+// its search ends there instead of asking until the cycle limit.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <deque>
 #include <memory>
+#include <ostream>
 #include <regex>
+#include <string>
 #include <vector>
 
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
 #include "calc/peak_input.h"
+#include "core/enrichment_fit.h"
 #include "tests/support/command_fixture.h"
 #include "tests/support/scripted_port.h"
 
@@ -32,9 +39,20 @@ class FitPort : public testing::ScriptedPort {
 public:
     std::deque<dialogs::MessageAnswer> answers;
     std::vector<dialogs::MessageRequest> questions;
+    std::vector<dialogs::MessageRequest> notices;  // every other message, in order
+
+    // Yes to every question before the one after `cycles` cycles, No to that one.
+    void AnswerUntil(int cycles) {
+        answers.assign(static_cast<std::size_t>(cycles / core::kCyclesPerQuestion - 1),
+                       dialogs::MessageAnswer::Yes);
+        answers.push_back(dialogs::MessageAnswer::No);
+    }
 
     dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
-        if (request.buttons != dialogs::MessageButtons::YesNo) return ScriptedPort::ShowMessage(request);
+        if (request.buttons != dialogs::MessageButtons::YesNo) {
+            notices.push_back(request);
+            return ScriptedPort::ShowMessage(request);
+        }
         questions.push_back(request);
         if (answers.empty()) return dialogs::MessageAnswer::Yes;
         const dialogs::MessageAnswer answer = answers.front();
@@ -52,7 +70,7 @@ struct Spectrum {
 // by ascending mass), from the labelled-pattern calculation, as relative
 // intensities of twelve peaks from [A+offset].
 Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::string& symbol, int atoms,
-                          std::vector<double> heavy, int offset) {
+                          const std::vector<double>& heavy, int offset) {
     auto program = std::make_unique<core::ProgramContext>();
     results::ViewState view;
     results::Document document;
@@ -303,6 +321,123 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     RunLabellingCommand(otherContext);
     EXPECT_EQ(otherDocument.state.details.isotopeFA[0], fresh.details.isotopeFA[0]);
     EXPECT_EQ(otherDocument.state.spectrum.fitResidual, fresh.spectrum.fitResidual);
+}
+
+// A spectrum typed from the pattern of a known sulfur enrichment, with the
+// isotope of maximum enrichment and estimate the user gave.
+struct StrandedFitCase {
+    const char* name;
+    std::string formula;
+    int charge;
+    int atoms;
+    double firstMz;
+    std::vector<double> intensity;
+    int maxIsotope;
+    double estimate;
+    std::vector<double> enrichment;  // 32S, 33S, 34S, 36S
+    double tolerance;                // how close an SSR below 0.1 pins the FAs
+};
+
+void PrintTo(const StrandedFitCase& fitCase, std::ostream* out) { *out << fitCase.name; }
+
+class StrandedFit : public EnrichmentFitCommand, public ::testing::WithParamInterface<StrandedFitCase> {};
+
+// The plain simplex search stopped at SSRs of 754, 8855 and 20136 on these,
+// asking until the limit. Each enrichment was found by a grid over all FAs in
+// steps of 0.01 and refined from its best point; the labelled-pattern type
+// remakes the typed spectrum from it (SSR about 1e-6, the rounding to three
+// decimals), which the test checks first.
+TEST_P(StrandedFit, EndsNearTheEnrichmentThatMadeTheSpectrum) {
+    const StrandedFitCase& c = GetParam();
+    const std::vector<double> heavy(c.enrichment.begin() + 1, c.enrichment.end());
+    const Spectrum made = LabelledSpectrum(c.formula, c.charge, "S", c.atoms, heavy, 0);
+    EXPECT_NEAR(made.firstMz, c.firstMz, 1e-9);
+    for (std::size_t k = 0; k < c.intensity.size(); ++k)
+        EXPECT_NEAR(made.intensity[k], c.intensity[k], 0.0015) << k;
+
+    Form(c.formula, c.charge);
+    Detail("S", c.atoms, c.firstMz);
+    Peaks(c.intensity);
+    MaxEnrichment(c.maxIsotope, c.estimate);
+    port.AnswerUntil(1000);
+    Run();
+    EXPECT_LT(document.state.spectrum.fitResidual, 0.1);
+    ExpectFAs(c.enrichment, c.tolerance);
+    EXPECT_LT(view.labelling.fitCycleCount, 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Regressions, StrandedFit,
+    ::testing::Values(
+        // The right isotope (36S) named: the two worst vertices were drawn onto
+        // the centroid of the others and the simplex went flat. The SSR falls
+        // below 0.1 along a shallow valley, 0.012 from the enrichment.
+        StrandedFitCase{
+            "FlatSimplexHS19",
+            "HS19",
+            2,
+            4,
+            304.23802892009104,
+            {0.028, 0.08, 0.352, 0.635, 2.431, 3.884, 11.326, 13.61, 38.977, 39.526, 100.0, 71.308},
+            4,
+            0.694,
+            {0.0789, 0.0546, 0.1725, 0.694},
+            0.015},
+        // 36S named where 34S is enriched: collapsed onto a local minimum.
+        StrandedFitCase{
+            "WrongIsotopeC1H67S18",
+            "C1H67S18",
+            1,
+            2,
+            655.0209864200909,
+            {0.193, 0.449, 8.851, 10.784, 100.0, 21.27, 75.236, 12.6, 27.488, 4.033, 6.371, 0.845},
+            4,
+            0.91,
+            {0.0407, 0.0445, 0.89, 0.0248},
+            0.005},
+        // 34S named where 33S is enriched: a local minimum near pure 34S.
+        StrandedFitCase{"WrongIsotopeHS4",
+                        "HS4",
+                        1,
+                        4,
+                        128.895556420091,
+                        {0.0, 0.008, 0.443, 10.849, 100.0, 10.194, 0.821, 5.273, 0.404, 0.016, 0.104, 0.005},
+                        3,
+                        0.85,
+                        {0.0256, 0.938, 0.024, 0.0124},
+                        0.005}),
+    [](const ::testing::TestParamInfo<StrandedFitCase>& test) { return std::string(test.param.name); });
+
+TEST_F(EnrichmentFitCommand, ANoisySpectrumEndsAtItsOptimumWithoutAskingUntilTheLimit) {
+    // Three 13C at 0.75 in naphthalene (3.437, 31.2, 95.189, 100, 7.348, 0.239,
+    // 0.004 from [A+0]), each intensity scaled by 1.03, 0.97, 1.02, 0.98, 1.04,
+    // 0.96, 1.01 and the largest set back to 100. A scan of the 13C FA in steps
+    // of 1e-6 puts the least SSR, 6.16599, at 0.744862: no FA reaches 0.1, and the
+    // plain search asked every 20 cycles until told No.
+    const Spectrum exact = LabelledSpectrum("C10H8", 1, "C", 3, {0.75}, 0);
+    Form("C10H8");
+    Detail("C", 3, exact.firstMz);
+    Peaks({3.612, 30.882, 99.074, 100, 7.798, 0.234, 0.004});
+    port.AnswerUntil(1000);
+    port.ExpectMessageContaining("The fit can improve no further.");
+    Run();
+
+    ASSERT_FALSE(document.readyForCalculation);
+    ExpectFAs({0.255138, 0.744862}, 2e-6);
+    EXPECT_NEAR(document.state.spectrum.fitResidual, 6.16599, 1e-5);
+    const int cycles = view.labelling.fitCycleCount;
+    EXPECT_LT(cycles, 1000);
+    EXPECT_EQ(view.labelling.fitEnd, core::SearchEnd::CannotImprove);
+    // Every question came before the end, none after; then the notice, shaped
+    // like the question.
+    EXPECT_EQ(port.questions.size(), static_cast<std::size_t>((cycles - 1) / core::kCyclesPerQuestion));
+    ASSERT_EQ(port.notices.size(), 1u);
+    const dialogs::MessageRequest& notice = port.notices[0];
+    EXPECT_EQ(notice.text, "After " + std::to_string(cycles) +
+                               " trial cycles,\r\nthe smallest sum of squares of the residuals is 6.1660.\r\n"
+                               "The fit can improve no further.");
+    EXPECT_EQ(notice.buttons, dialogs::MessageButtons::Ok);
+    EXPECT_EQ(notice.modality, dialogs::MessageModality::System);
 }
 
 }  // namespace

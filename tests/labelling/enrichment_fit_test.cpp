@@ -4,10 +4,14 @@
 // the old second-worst vertex to the last position and re-sorts only the first
 // D, the stop test after each cycle (never on the starting simplex), the
 // question every 20 cycles, and the peak offset, peak count and light-FA
-// estimate. The evaluators are scripted or simple quadratics, so every expected
-// point and SSR follows from the arithmetic in the comments.
+// estimate; then the mend of the search's weakness: what counts as a collapsed
+// simplex, the fresh simplex around the best vertex, and the end of a search
+// whose best SSR cannot fall below the threshold. The evaluators are scripted
+// or simple quadratics, so every expected point and SSR follows from the
+// arithmetic in the comments.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <deque>
 #include <vector>
@@ -260,6 +264,93 @@ TEST(EnrichmentSearch, TheStartingSimplexIsNotTestedAndTheQuestionComesEveryTwen
     EXPECT_EQ(asked, (std::vector<int>{20, 40}));
     EXPECT_EQ(stuck.cycleCount, 40);
     for (int v = 0; v < 3; ++v) EXPECT_NEAR(stuck.vertexFA[v][0] + stuck.vertexFA[v][1], 1.0, 1e-12);
+}
+
+// A three-isotope simplex whose last two vertices are p and q and whose best
+// three have the centroid (0.4, 0.4, 0.2) + towardCentroid.
+EnrichmentFit ThreeIsotopeState(FAVector toward, FAVector p, double pSSR, FAVector q, double qSSR) {
+    EnrichmentFit fit;
+    fit.isotopeCount = 3;
+    fit.vertexFA = {FAVector{0.6, 0.2, 0.2}, FAVector{0.2, 0.6, 0.2}, p, q};
+    fit.vertexSSR = {1.0, 2.0, pSSR, qSSR};
+    fit.towardCentroid = toward;
+    return fit;
+}
+
+struct CollapseCase {
+    const char* what;
+    FAVector toward;
+    FAVector last;  // the other of the last two is (0.4, 0.4, 0.2)
+    double ssr;     // the SSRs of the last two: ssr and lastSSR
+    double lastSSR;
+    bool collapsed;
+};
+
+class CollapsedSimplex : public ::testing::TestWithParam<CollapseCase> {};
+
+TEST_P(CollapsedSimplex, NeedsTheWorstOnTheCentroidAndTheLastTwoAgreeing) {
+    const CollapseCase& c = GetParam();
+    const EnrichmentFit fit = ThreeIsotopeState(c.toward, {0.4, 0.4, 0.2}, c.ssr, c.last, c.lastSSR);
+    EXPECT_EQ(HasCollapsed(fit), c.collapsed) << c.what;
+}
+
+// The tolerances: 1e-7 in every FA, and SSRs within 1e-9 of the larger of 1 and
+// their size (1e-9 absolute below 1, 1e-6 at an SSR of 1000).
+INSTANTIATE_TEST_SUITE_P(
+    Tolerances, CollapsedSimplex,
+    ::testing::Values(
+        CollapseCase{"identical", {0, 0, 0}, {0.4, 0.4, 0.2}, 9.0, 9.0, true},
+        CollapseCase{
+            "within both", {5e-8, -5e-8, 0}, {0.4 + 9e-8, 0.4 - 9e-8, 0.2}, 1000.0, 1000.0 + 9e-7, true},
+        CollapseCase{"worst off the centroid", {2e-7, -2e-7, 0}, {0.4, 0.4, 0.2}, 9.0, 9.0, false},
+        CollapseCase{"last two apart in FA", {0, 0, 0}, {0.4, 0.4 + 2e-7, 0.2 - 2e-7}, 9.0, 9.0, false},
+        CollapseCase{"last two apart in SSR", {0, 0, 0}, {0.4, 0.4, 0.2}, 1000.0, 1000.0 + 2e-6, false},
+        CollapseCase{"small SSRs, absolute", {0, 0, 0}, {0.4, 0.4, 0.2}, 0.5, 0.5 + 5e-10, true},
+        CollapseCase{"small SSRs apart", {0, 0, 0}, {0.4, 0.4, 0.2}, 0.5, 0.5 + 2e-9, false}));
+
+TEST(RestartAroundBestVertex, ReachesTowardEachPureIsotopeAndKeepsTheBest) {
+    EnrichmentFit fit;
+    fit.isotopeCount = 3;
+    fit.vertexFA[0] = {0.5, 0.3, 0.2};
+    fit.vertexSSR[0] = 1.0;
+    // Vertex k = 0.2 x (0.5, 0.3, 0.2) + 0.8 x pure isotope k.
+    ScriptedEvaluator evaluator{{3.0, 0.5, 2.0}, {}};
+    RestartAroundBestVertex(fit, evaluator.Function());
+    ASSERT_EQ(evaluator.asked.size(), 3u);
+    const std::vector<FAVector> expected = {{0.9, 0.06, 0.04}, {0.1, 0.86, 0.04}, {0.1, 0.06, 0.84}};
+    for (std::size_t v = 0; v < expected.size(); ++v) {
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(evaluator.asked[v][i], expected[v][i], 1e-15) << v << " " << i;
+    }
+    // Sorted over all four: the new vertex 2 (0.5), the old best (1), 3 (2), 1 (3).
+    EXPECT_EQ(fit.vertexSSR, (std::array<double, 5>{0.5, 1.0, 2.0, 3.0, 0.0}));
+    EXPECT_NEAR(fit.vertexFA[0][1], 0.86, 1e-15);
+    EXPECT_EQ(fit.vertexFA[1], (FAVector{0.5, 0.3, 0.2, 0}));
+    EXPECT_EQ(fit.restartCount, 1);
+}
+
+// SSR = 5 + 100 (light - 0.3)^2 never falls below 0.1: the simplex collapses
+// onto light = 0.3, starts once more around it, collapses there again and ends.
+// The old search ran on until the question was answered No.
+TEST(EnrichmentSearch, ASimplexCollapsedAboveTheThresholdEndsAfterARestartThatFindsNothingBetter) {
+    EnrichmentFit fit;
+    SetTwoIsotopeSimplex(fit, 0.5);
+    const TrialEvaluator floor5 = [](const FAVector& fa) {
+        return 5.0 + 100 * (fa[0] - 0.3) * (fa[0] - 0.3);
+    };
+    EvaluateStartingSimplex(fit, floor5);
+    std::vector<int> asked;
+    const SearchEnd end = RunEnrichmentSearch(fit, floor5, [&](int cycles, double) {
+        asked.push_back(cycles);
+        return cycles < 1000;
+    });
+    EXPECT_EQ(end, SearchEnd::CannotImprove);
+    EXPECT_EQ(fit.restartCount, 1);
+    EXPECT_LT(fit.cycleCount, 1000);
+    // Asked at every multiple of 20 before the end, and never after it.
+    EXPECT_EQ(asked.size(), static_cast<std::size_t>((fit.cycleCount - 1) / kCyclesPerQuestion));
+    EXPECT_NEAR(fit.vertexFA[0][0], 0.3, 1e-6);
+    EXPECT_NEAR(fit.vertexSSR[0], 5.0, 1e-9);
 }
 
 struct OffsetCase {

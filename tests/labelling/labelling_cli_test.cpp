@@ -1,8 +1,11 @@
 // Pins the command line of the labelling calculations: `label` against closed
 // forms (one 13C at 0.99, Cl2 at 0.5), its JSON "enriched" block; `enrich`
 // recovering an enrichment from a spectrum that `label` itself printed, its
-// cycle limit answering the 20-cycle question, and the refusals with the
-// desktop program's messages and exit statuses.
+// cycle limit answering the 20-cycle question (itself limited, so the count can
+// reach it), how the search ended, a largest peak that reads exactly 100, and
+// the refusals with the desktop program's messages and exit statuses (an
+// estimate given for a two-isotope element is a usage error: it would choose
+// nothing).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,7 +102,24 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{{"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "78", "--intensities",
                      "100,50", "--max-cycles", "0"},
                     kExitUsage,
-                    "tarnevo-cli enrich: --max-cycles takes a whole number of at least 1"}));
+                    "tarnevo-cli enrich: --max-cycles: an integer from 1 to 100000 is required, not '0'"},
+        // The cycle count overflowed on its way to this limit.
+        RefusalCase{
+            {"enrich", "C6H6", "--element", "C", "--atoms", "1", "--first-mz", "78", "--intensities",
+             "100,50", "--max-cycles", "2147483647"},
+            kExitUsage,
+            "tarnevo-cli enrich: --max-cycles: an integer from 1 to 100000 is required, not '2147483647'"},
+        RefusalCase{{"enrich", "C10H8", "--element", "C", "--atoms", "3", "--first-mz", "128.06205",
+                     "--intensities", "3.437,31.2,95.189,100,7.348,0.239,0.004", "--max-isotope", "2"},
+                    kExitUsage,
+                    "--max-isotope: C has two isotopes; the estimate of maximum enrichment applies only to "
+                    "elements of three or four"},
+        RefusalCase{
+            {"enrich", "C10H8", "--element", "C", "--atoms", "3", "--first-mz", "128.06205", "--intensities",
+             "3.437,31.2,95.189,100,7.348,0.239,0.004", "--max-isotope", "2", "--estimate", "0.9"},
+            kExitUsage,
+            "--max-isotope and --estimate: C has two isotopes; the estimate of maximum enrichment "
+            "applies only to elements of three or four"}));
 
 // Relative intensities to three decimals of the first peaks of a JSON cluster.
 std::string Intensities(const std::string& json, int peaks) {
@@ -145,8 +165,35 @@ TEST(EnrichCli, TheCycleLimitAnswersNoAtTheFirstQuestionAtOrPastIt) {
     const CliRun run = RunTool(limited);
     ASSERT_EQ(run.status, kExitOk) << run.errors;
     EXPECT_EQ(JsonValue(run.out, "cycles"), 60);
-    EXPECT_NE(run.out.find("\"converged\": false"), std::string::npos);
+    EXPECT_NE(run.out.find("\"converged\": false, \"ended\": \"cycleLimit\""), std::string::npos);
     EXPECT_TRUE(run.errors.empty());
+
+    // The largest limit is accepted; this search ends by itself long before it,
+    // where its simplex collapses, and says so.
+    std::vector<std::string> largest = unfittable;
+    largest.insert(largest.end(), {"--max-cycles", "100000", "--json"});
+    const CliRun ended = RunTool(largest);
+    ASSERT_EQ(ended.status, kExitOk) << ended.errors;
+    EXPECT_LT(JsonValue(ended.out, "cycles"), 1000);
+    EXPECT_NE(ended.out.find("\"converged\": false, \"ended\": \"cannotImprove\""), std::string::npos);
+    EXPECT_NE(ended.errors.find("The fit can improve no further."), std::string::npos);
+}
+
+TEST(EnrichCli, TheLargestPeakReadsExactly100) {
+    // Three 13C at 0.75 in naphthalene: the fitted cluster's largest FA is
+    // 0.42038211548602344, and that FA x 100 / itself is 100.00000000000001 in
+    // double arithmetic.
+    const CliRun run =
+        RunTool({"enrich", "C10H8", "--element", "C", "--atoms", "3", "--first-mz", "128.06205",
+                 "--intensities", "3.437,31.2,95.189,100,7.348,0.239,0.004", "--json"});
+    ASSERT_EQ(run.status, kExitOk) << run.errors;
+    const std::size_t largest = run.out.find("{\"n\": 3, ");
+    ASSERT_NE(largest, std::string::npos);
+    EXPECT_EQ(JsonValue(run.out, "fa", largest), 0.42038211548602344);
+    EXPECT_EQ(JsonValue(run.out, "rel", largest), 100.0);
+    const std::size_t compared = run.out.find("{\"n\": 3, ", run.out.find("\"peaks\""));
+    ASSERT_NE(compared, std::string::npos);
+    EXPECT_EQ(JsonValue(run.out, "calculated", compared), 100.0);
 }
 
 }  // namespace
