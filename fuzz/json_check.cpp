@@ -20,6 +20,14 @@ public:
         return at_ == text_.size();
     }
 
+    bool WholeUtf8() {
+        while (!AtEnd()) {
+            const auto byte = static_cast<unsigned char>(text_[at_++]);
+            if (byte >= 0x80 && !Utf8Sequence(byte)) return false;
+        }
+        return true;
+    }
+
     bool StartsWithObject() const {
         std::size_t first = 0;
         while (first < text_.size() && IsSpace(text_[first])) ++first;
@@ -203,6 +211,8 @@ private:
 }  // namespace
 
 bool IsJsonValue(std::string_view text) { return JsonReader(text).WholeValue(); }
+
+bool IsValidUtf8(std::string_view text) { return JsonReader(text).WholeUtf8(); }
 
 bool IsJsonObject(std::string_view text) {
     if (text.ends_with('\n')) text.remove_suffix(1);

@@ -12,6 +12,9 @@ namespace tarnevo::fuzz {
 // Whether text is one JSON value, with optional surrounding whitespace.
 bool IsJsonValue(std::string_view text);
 
+// Whether text is well-formed UTF-8 (the rules above).
+bool IsValidUtf8(std::string_view text);
+
 // Whether text is one JSON object followed by at most one line end.
 bool IsJsonObject(std::string_view text);
 
