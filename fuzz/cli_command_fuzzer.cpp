@@ -25,6 +25,7 @@
 // on standard error.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -88,7 +89,8 @@ const std::string& ScratchReportPath() {
 constexpr const char* kMissingBatchFile = "/nonexistent/tarnevo-cli-fuzz-batch.txt";
 
 // Points --report at the scratch path and --batch at standard input or nowhere,
-// in both spellings (--report FILE and --report=FILE).
+// in both spellings (--report FILE and --report=FILE). A report on standard output
+// (--report -) would go to the process's own, past the string streams.
 void KeepFilesAway(std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string& word = arguments[i];
