@@ -19,7 +19,7 @@
 // scratch path (removed after the run), and a --batch value other than "-" by a
 // path that does not exist. Inputs whose run would be long are skipped before
 // running (ExpectedWorkIsBounded): the formula search's box, the enrichment fit's
-// cycles, the number of batch lines.
+// cycles (a fit without --max-cycles is given 100), the number of batch lines.
 //
 // Set TARNEVO_FUZZ_DESCRIBE=1 to print each command line, its status and its output
 // on standard error.
@@ -177,6 +177,13 @@ std::size_t BatchLineCount(const std::string& standardInput) {
     return lines + 1;
 }
 
+// The enrichment fit runs up to 1000 cycles unless told otherwise, a second or more
+// under the sanitizers: without --max-cycles, it is given kMostFitCycles.
+void BoundFitCycles(std::vector<std::string>& arguments) {
+    if (arguments.empty() || arguments[0] != "enrich" || !ValuesOf(arguments, "max-cycles").empty()) return;
+    arguments.push_back("--max-cycles=" + std::to_string(kMostFitCycles));
+}
+
 // Whether the run stays short: a formula search over a small box, an enrichment
 // fit of at most kMostFitCycles cycles, a batch of a few lines.
 bool ExpectedWorkIsBounded(const CommandLine& line) {
@@ -185,7 +192,7 @@ bool ExpectedWorkIsBounded(const CommandLine& line) {
     if (arguments[0] == "formulas" && FormulaSearchBox(arguments) > kMostFormulaCandidates) return false;
     if (arguments[0] == "enrich") {
         const std::vector<std::string> cycles = ValuesOf(arguments, "max-cycles");
-        if (cycles.empty() || NumberOr(cycles.back(), 0) > kMostFitCycles) return false;
+        if (!cycles.empty() && NumberOr(cycles.back(), 0) > kMostFitCycles) return false;
     }
     return BatchLineCount(line.standardInput) <= kMostBatchLines;
 }
@@ -339,6 +346,7 @@ Outcome Run(const CommandLine& line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CommandLine line = Decode(std::string_view(reinterpret_cast<const char*>(data), size));
     KeepFilesAway(line.arguments);
+    BoundFitCycles(line.arguments);
     if (!ExpectedWorkIsBounded(line)) return 0;
     const Outcome run = Run(line);
     if (DescribeEveryRun()) Describe(line, run);
