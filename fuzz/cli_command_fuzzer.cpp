@@ -285,6 +285,9 @@ bool KnownBatchHelpFault(const CommandLine& line) {
     return false;
 }
 
+// An error object whose message is empty.
+bool SaysNothing(const std::string& json) { return json.find("\"error\": \"\"") != std::string::npos; }
+
 void CheckPromises(const CommandLine& line, const Outcome& run) {
     const std::vector<std::string>& arguments = line.arguments;
     const int status = run.status;
@@ -303,9 +306,14 @@ void CheckPromises(const CommandLine& line, const Outcome& run) {
     }
     for (const std::string& output : Lines(run.out)) {
         Require(IsJsonValue(output), "every line of standard output is JSON");
+        Require(!SaysNothing(output), "a refused batch line says why");
     }
     if (json && status != tarnevo::cli::kExitOk) {
         Require(IsJsonObject(run.errors), "a failure under --json is one JSON object on standard error");
+        // TODO(empty batch error): a batch with a refused line ends with
+        // {"error": "", "exitCode": 2} on standard error; until it says what
+        // failed, a batch's error object is not checked for its message.
+        Require(batch || !SaysNothing(run.errors), "a failure under --json says why");
     }
     if (json && !batch && status == tarnevo::cli::kExitOk && arguments[0] == "cluster") {
         CheckClusterResults(run.out);
