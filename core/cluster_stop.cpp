@@ -14,13 +14,13 @@ constexpr int kPassRows = kPeakCount + 1;
 
 // A sum far from the decision point needs no bound: every route's error lies
 // below 2^-20 of its sum by many orders of magnitude (RoundingBound).
-const Extended kFarFromTheDecision = std::ldexp(1.0L, -20);
+constexpr Extended kFarFromTheDecision = 0x1p-20L;
 // The routes' relative error, with a wide margin: 2^-40 for the rounding of sums
 // and ratio chains (about 1e-15 at the most), and 2^-58 per unit of
 // N x |log2 p| for a power p^N taken through log2 and exp2 (each unit of the
 // exponent's magnitude costs about 2^-64 of the result).
-const Extended kSumErrorShare = std::ldexp(1.0L, -40);
-const Extended kPowerErrorShare = std::ldexp(1.0L, -58);
+constexpr Extended kSumErrorShare = 0x1p-40L;
+constexpr Extended kPowerErrorShare = 0x1p-58L;
 
 // A value held as the unevaluated sum hi + lo of two extended numbers, lo at most
 // half an ulp of hi: about 128 bits of mantissa. Error-free transformations
@@ -137,8 +137,8 @@ ExtendedPair PreciseCumulativePair(const ClusterIon& ion, int passes) {
     return cumulative;
 }
 
-// How far a route's cumulative FA may lie from the exact one (RoundingBound's
-// shares above), from the ion's atom counts and the magnitudes of its FAs' logarithms.
+// How far a route's cumulative FA may lie from the exact one (the error shares
+// above), from the ion's atom counts and the magnitudes of its FAs' logarithms.
 Extended RoundingBound(const ClusterIon& ion, Extended cumulativeFA) {
     Extended powerWeight = 0;
     for (int e = 0; e < ion.polyElementCount; ++e) {
