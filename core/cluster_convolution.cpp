@@ -16,6 +16,7 @@
 #include "core/cluster_merge_kernels.h"
 #include "core/cluster_merge_plan.h"
 #include "core/cluster_reach.h"
+#include "core/cluster_stop.h"
 
 #if defined(__SSE2__)
 #include <xmmintrin.h>
@@ -271,7 +272,7 @@ private:
             const Extended sum = PassSum(pass);
             cumulative += sum;
             if (pass <= mostHeavyBelowOverflow) belowOverflowBound_ += sum;
-            if (static_cast<double>(std::ldexp(cumulative, passExponent_)) > stopFA) break;
+            if (CumulativeFAExceedsStop(ws_, pass, std::ldexp(cumulative, passExponent_), stopFA)) break;
         }
         cumulative_ = cumulative;
         return pass;

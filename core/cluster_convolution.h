@@ -22,9 +22,9 @@
 //     largest shift that R heavy atoms can reach.
 // All sums add positive terms only, so every peak keeps its relative accuracy
 // however small it is: the routes agree to about 1e-13 of each peak. The stop test compares the same
-// cumulative FA up to the routes' different rounding, about 1e-18: R could differ only if a pass ended that
-// close to the point where the double rounding of the cumulative FA passes the stop FA. Exact ties (FAs such
-// as 1/2, stop FA 0.75) are computed exactly on both routes and continue on both.
+// cumulative FA up to the routes' different rounding; where a pass ends within that rounding of the point
+// at which the double rounding of the cumulative FA passes the stop FA, both routes decide by the same
+// precise recomputation (core/cluster_stop.h), so R is the same on both.
 //
 // Ranges: every table carries a binary exponent besides its extended-precision
 // mantissas, so ions whose first composition lies below even the extended range

@@ -6,6 +6,7 @@
 
 #include "core/cluster_convolution.h"
 #include "core/cluster_reach.h"
+#include "core/cluster_stop.h"
 
 namespace tarnevo::core {
 
@@ -321,7 +322,7 @@ void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double sto
             }
         }
         ws.passCount = heavyAtoms;
-        if (static_cast<double>(ws.cumulativeFA) > stopFA) break;
+        if (CumulativeFAExceedsStop(ws, heavyAtoms, ws.cumulativeFA, stopFA)) break;
     }
 }
 

@@ -147,7 +147,8 @@ enum class BelowDoubleRange {
 // Fills peakSum, cumulativeFA, lastPeakIndex, peakOverflow, passCount, underflow
 // and peakExponent. passLimit is normally polyAtomCount; passes run up to
 // min(passLimit, 320) and stop after the first whole pass whose cumulative FA
-// (rounded to double) exceeds stopFA. Small ions are enumerated; the others take
+// (rounded to double) exceeds stopFA, decided as exact arithmetic decides it
+// (core/cluster_stop.h). Small ions are enumerated; the others take
 // the convolution route, which gives the same results (core/cluster_convolution.h).
 void ComputeCluster(ClusterWorkspace& workspace, int passLimit, double stopFA,
                     BelowDoubleRange belowDoubleRange = BelowDoubleRange::Compute);

@@ -51,6 +51,7 @@
 
 #include "core/cluster_convolution.h"
 #include "core/cluster_engine.h"
+#include "core/cluster_stop.h"
 #include "core/enriched_element.h"
 #include "core/enrichment_fit.h"
 #include "core/formula_parser.h"
@@ -394,6 +395,31 @@ void CompareRoutes(const ClusterWorkspace& enumerated, const ClusterWorkspace& c
     }
 }
 
+// The precise sums cost (passes + 1)^2 pair operations per element: checked up to
+// this many passes, where nearly every decoded ion stops.
+constexpr int kMostPassesCheckedExactly = 64;
+
+// The pass count exact arithmetic gives, checked on a route's result with the
+// cumulative FAs recomputed to about 128 bits: every pass before the last (from
+// pass 1, the first one tested) leaves the cumulative FA, rounded to double, at or
+// below the stop FA, and the last one passes it unless no further pass could run.
+// The routes decide with their own sums wherever those are farther than their
+// error bound from the decision point, so this also checks that bound.
+void CheckPassCountIsExact(const ClusterWorkspace& prepared, const ClusterWorkspace& result, int passLimit,
+                           double stopFA, const std::string& ion, const char* route) {
+    const int passes = result.passCount;
+    if (result.underflow || passes > kMostPassesCheckedExactly) return;
+    const auto exceeds = [&](int r) {
+        return CumulativeFAExceedsStop(prepared, r, PreciseCumulativeFA(prepared, r), stopFA);
+    };
+    const bool lastPossible = passes >= std::min({passLimit, kPeakCount, prepared.polyAtomCount});
+    if ((passes >= 2 && exceeds(passes - 1)) || (passes >= 1 && !lastPossible && !exceeds(passes))) {
+        std::fprintf(stderr, "the %s stopped after %d passes, not where exact sums stop\n  ion: %s\n%s",
+                     route, passes, ion.c_str(), OrderedElements(prepared).c_str());
+        std::abort();
+    }
+}
+
 const ElementTable& NaturalTable() {
     static const ElementTable table;
     return table;
@@ -462,6 +488,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      ion.description.c_str(), OrderedElements(prepared).c_str(), convolved.passCount,
                      convolved.lastPeakIndex, convolved.peakOverflow ? ", overflow" : "");
     }
+    CheckPassCountIsExact(prepared, convolved, passLimit, stopFA, ion.description, "convolution");
     if (!comparable) return 0;
 
     ClusterWorkspace enumerated = prepared;
