@@ -165,7 +165,7 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
     if (source.OpenError() != 0) return ReadFailure(source, source.OpenError(), errors);
 
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
-    bool allSucceeded = true;
+    std::size_t refused = 0;
     std::string line;
     // A failed standard output ends the batch: no later line could be seen.
     for (std::size_t lineNumber = 1; out.good(); ++lineNumber) {
@@ -174,13 +174,17 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
         if (status == LineReader::Status::Failed) return ReadFailure(source, reader.Error(), errors);
         if (status == LineReader::Status::TooLong) {
             PrintLineError(lineNumber, LineTooLongMessage(), kExitUsage, out);
-            allSucceeded = false;
+            ++refused;
             continue;
         }
-        allSucceeded = RunBatchLine(line, lineNumber, defaults, out) && allSucceeded;
+        if (!RunBatchLine(line, lineNumber, defaults, out)) ++refused;
     }
     out.flush();
-    return allSucceeded ? kExitOk : kExitRefused;
+    if (refused == 0) return kExitOk;
+    // The status alone would leave a script to count the error objects.
+    errors << "tarnevo-cli cluster: " << refused << (refused == 1 ? " batch line was" : " batch lines were")
+           << " refused; each has its error object in the output\n";
+    return kExitRefused;
 }
 
 }  // namespace tarnevo::cli
