@@ -311,16 +311,17 @@ SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) 
 
 class FormulaWalk {
 public:
-    FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart)
+    FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart, const FormulaVisitor& visit)
         : query_(query),
+          visit_(visit),
           space_(MakeSearchSpace(query)),
           limit_(limit),
           plan_(PlanFor(space_, limit, tableStart)),
           tableStart_(plan_.tableStart),
           table_(space_, tableStart_, plan_.tableEntries) {}
 
-    std::vector<FoundFormula> Run() {
-        if (limit_ == 0) return {};
+    void Run() {
+        if (limit_ == 0) return;
         if (MzOf(0.0L) >= space_.window.low) {
             // A window reaching down to the m/z of no atoms at all (only
             // possible below the dialog's smallest target): the first count
@@ -331,11 +332,10 @@ public:
         } else {
             Walk(0, 0.0L, 0.0);
         }
-        return std::move(found_);
     }
 
 private:
-    bool Full() const { return found_.size() >= limit_; }
+    bool Full() const { return stopped_ || recorded_ >= limit_; }
 
     Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
 
@@ -425,10 +425,12 @@ private:
             formula.counts[static_cast<std::size_t>(j)] = counts_[static_cast<std::size_t>(j)];
         formula.mz = static_cast<double>(mz);
         formula.electronClass = ElectronClass(query_, formula.counts);
-        found_.push_back(formula);
+        ++recorded_;
+        if (visit_(formula) == SearchVisit::Stop) stopped_ = true;
     }
 
     const FormulaQuery& query_;
+    const FormulaVisitor& visit_;
     SearchSpace space_;
     std::size_t limit_;
     SearchPlan plan_;
@@ -436,7 +438,8 @@ private:
     CompletionTable table_;
     AtomCounts counts_{};
     std::vector<std::uint32_t> matches_;
-    std::vector<FoundFormula> found_;
+    std::size_t recorded_ = 0;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -478,13 +481,36 @@ int ElectronClass(const FormulaQuery& query, const AtomCounts& counts) {
     return (electrons - query.charge) % 2 == 0 ? kEvenElectron : kOddElectron;
 }
 
-std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit, int tableStart) {
-    if (query.charge == 0 || query.elements.empty()) return {};
-    for (const SearchElement& element : query.elements) {
-        if (!(element.mass > 0.0)) return {};
+namespace {
+
+bool Searchable(const FormulaQuery& query) {
+    if (query.charge == 0 || query.elements.empty()) return false;
+    return std::all_of(query.elements.begin(), query.elements.end(),
+                       [](const SearchElement& element) { return element.mass > 0.0; });
+}
+
+}  // namespace
+
+WorkStatus VisitFormulae(const FormulaQuery& query, const FormulaVisitor& visit, WorkProgress* progress) {
+    if (progress != nullptr && !progress->KeepGoing(0.0)) return WorkStatus::Cancelled;
+    if (Searchable(query)) {
+        FormulaWalk walk(query, kUncapped, kChooseTableStart, visit);
+        walk.Run();
     }
-    FormulaWalk walk(query, limit, tableStart);
-    return walk.Run();
+    if (progress != nullptr) progress->KeepGoing(1.0);
+    return WorkStatus::Finished;
+}
+
+std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit, int tableStart) {
+    std::vector<FoundFormula> found;
+    if (!Searchable(query)) return found;
+    const FormulaVisitor keep = [&found](const FoundFormula& formula) {
+        found.push_back(formula);
+        return SearchVisit::Continue;
+    };
+    FormulaWalk walk(query, limit, tableStart, keep);
+    walk.Run();
+    return found;
 }
 
 void SortByMz(std::vector<FoundFormula>& formulae) {

@@ -22,10 +22,12 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <vector>
 
 #include "core/extended_precision.h"
+#include "core/work_progress.h"
 
 namespace tarnevo::core {
 
@@ -99,6 +101,17 @@ inline constexpr int kChooseTableStart = -1;
 // limit of them (kUncapped: all).
 std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit,
                                          int tableStart = kChooseTableStart);
+
+// What a visitor of the search answers after each formula.
+enum class SearchVisit { Continue, Stop };
+using FormulaVisitor = std::function<SearchVisit(const FoundFormula&)>;
+
+// Calls visit with each formula the walk records, in the walk's order, until
+// visit answers Stop. progress (may be null) is asked now and then with a
+// fraction that never decreases; when it answers false the search stops and
+// returns WorkStatus::Cancelled. Nothing is held: a caller may list millions.
+WorkStatus VisitFormulae(const FormulaQuery& query, const FormulaVisitor& visit,
+                         WorkProgress* progress = nullptr);
 
 // Ascending m/z; formulae of equal m/z keep their order of discovery.
 void SortByMz(std::vector<FoundFormula>& formulae);
