@@ -97,10 +97,17 @@ int ElectronClass(const FormulaQuery& query, const AtomCounts& counts);
 // to check every way of splitting the walk against the literal one.
 inline constexpr int kChooseTableStart = -1;
 
+// Whether the walk before the table asks the completion filter
+// (formula_completion_filter.h) before each descent: where it is expected to
+// repay its set-up (the search's own choice), always, or never. The answer is
+// the same either way; the tests and the benchmark use the last two.
+enum class CompletionFiltering { WhenWorthwhile, Always, Never };
+
 // The formulae the walk records, in the order it records them, stopping after
 // limit of them (kUncapped: all).
 std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit,
-                                         int tableStart = kChooseTableStart);
+                                         int tableStart = kChooseTableStart,
+                                         CompletionFiltering filtering = CompletionFiltering::WhenWorthwhile);
 
 // What a visitor of the search answers after each formula.
 enum class SearchVisit { Continue, Stop };
