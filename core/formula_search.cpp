@@ -312,10 +312,10 @@ SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
 // to build, which most searches never repay, as they end well before. A
 // table entry costs about as much to build as a step of the walk, so a
 // search starts without the filter and builds it once it has taken as many
-// steps as the filter has entries: whichever way the search would have gone
+// steps as building the filter takes: whichever way the search would have gone
 // faster, this way takes at most about twice as long (the reasoning of
-// renting before buying). The tables are held to kMaxFilterEntries (4 bytes
-// each).
+// renting before buying). Building costs a pass over a table for each
+// element; the tables kept are held to kMaxFilterEntries (4 bytes each).
 constexpr std::int64_t kMaxFilterEntries = std::int64_t{1} << 23;
 
 std::vector<FilterElement> FilterElements(const SearchSpace& space) {
@@ -330,6 +330,7 @@ std::vector<FilterElement> FilterElements(const SearchSpace& space) {
 // before the table; the table's own lookup is as quick as the filter's.
 int LastFilteredDepth(int tableStart) { return std::max(0, tableStart - 1); }
 
+// Entries of the filter's tables from depth 0 to LastFilteredDepth(tableStart).
 std::int64_t FilterEntries(const SearchSpace& space, int tableStart) {
     return CompletionFilter::TableEntries(FilterElements(space), 0, LastFilteredDepth(tableStart));
 }
@@ -375,7 +376,7 @@ public:
           tableStart_(plan_.tableStart),
           table_(space_, tableStart_, plan_.tableEntries),
           filtering_(filtering),
-          filterCost_(FilterEntries(space_, tableStart_)) {
+          filterCost_(FilterEntries(space_, 0) * space_.elementCount) {
         if (filtering_ == CompletionFiltering::Always) filter_ = MakeFilter(space_, tableStart_);
     }
 
