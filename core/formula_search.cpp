@@ -341,11 +341,17 @@ SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) 
     return ChooseTableStart(space, limit);
 }
 
+// Within the budget of entries, the filter serves the depths from 0 on as far
+// as it can: without hydrogen the lightest grid mass is millions of units
+// (C 2400000), and the table of the whole query alone still finds the windows
+// that nothing can reach.
 std::optional<CompletionFilter> MakeFilter(const SearchSpace& space, int tableStart) {
-    const std::int64_t entries = FilterEntries(space, tableStart);
-    if (entries <= 0 || entries > kMaxFilterEntries) return std::nullopt;
-    return CompletionFilter(FilterElements(space), space.lowMass, space.highMass, 0,
-                            LastFilteredDepth(tableStart));
+    const std::int64_t perDepth = FilterEntries(space, 0);
+    if (perDepth <= 0 || perDepth > kMaxFilterEntries) return std::nullopt;
+    const std::int64_t lastAffordable = kMaxFilterEntries / perDepth - 1;
+    const int lastDepth =
+        static_cast<int>(std::min<std::int64_t>(LastFilteredDepth(tableStart), lastAffordable));
+    return CompletionFilter(FilterElements(space), space.lowMass, space.highMass, 0, lastDepth);
 }
 
 // How the walk judges the filter at one depth: over each run of
