@@ -40,18 +40,13 @@ std::int64_t SharedModulus(const std::vector<FilterElement>& elements, int first
     return modulus;
 }
 
-}  // namespace
+// The grid integers a formula in the window may sum to.
+struct UnitWindow {
+    std::int64_t low = 1;
+    std::int64_t high = 0;
+};
 
-std::int64_t GridUnits(double mass) { return std::llround(static_cast<long double>(mass) * kGridPerU); }
-
-CompletionFilter::CompletionFilter(const std::vector<FilterElement>& elements, Extended lowMass,
-                                   Extended highMass, int firstDepth, int lastDepth)
-    : depths_(elements.size() + 1) {
-    const int count = static_cast<int>(elements.size());
-    lastDepth = std::min(lastDepth, count - 1);
-    if (firstDepth < 0 || firstDepth > lastDepth || !OnUsableGrid(elements)) return;
-    if (!(highMass * kGridPerU < kLargestGridWindow)) return;
-
+UnitWindow WindowInUnits(const std::vector<FilterElement>& elements, Extended lowMass, Extended highMass) {
     // What the grid integers leave out of the masses, each at most the
     // element's maximum times over: the window must allow for it on either
     // side (a few 1e-9 units per atom for natural masses, whose doubles miss
@@ -66,8 +61,27 @@ CompletionFilter::CompletionFilter(const std::vector<FilterElement>& elements, E
         remainderHigh += std::max(0.0L, remainder);
     }
     const long double margin = kAbsoluteMargin + kRelativeMargin * std::fabs(highMass * kGridPerU);
-    lowUnits_ = static_cast<std::int64_t>(std::ceil(lowMass * kGridPerU - remainderHigh - margin));
-    highUnits_ = static_cast<std::int64_t>(std::floor(highMass * kGridPerU - remainderLow + margin));
+    const auto low = static_cast<std::int64_t>(std::ceil(lowMass * kGridPerU - remainderHigh - margin));
+    const auto high = static_cast<std::int64_t>(std::floor(highMass * kGridPerU - remainderLow + margin));
+
+    return {low, high};
+}
+
+}  // namespace
+
+std::int64_t GridUnits(double mass) { return std::llround(static_cast<long double>(mass) * kGridPerU); }
+
+CompletionFilter::CompletionFilter(const std::vector<FilterElement>& elements, Extended lowMass,
+                                   Extended highMass, int firstDepth, int lastDepth)
+    : depths_(elements.size() + 1) {
+    const int count = static_cast<int>(elements.size());
+    lastDepth = std::min(lastDepth, count - 1);
+    if (firstDepth < 0 || firstDepth > lastDepth || !OnUsableGrid(elements)) return;
+    if (!(highMass * kGridPerU < kLargestGridWindow)) return;
+
+    const UnitWindow window = WindowInUnits(elements, lowMass, highMass);
+    lowUnits_ = window.low;
+    highUnits_ = window.high;
 
     ResidueTable sums(SharedModulus(elements, firstDepth));
     for (int k = count - 1; k >= firstDepth; --k) {
@@ -87,6 +101,13 @@ bool CompletionFilter::MayComplete(int depth, std::int64_t prefixUnits) const {
     // The grid sum of the completion past the first element's minimum.
     const std::int64_t taken = prefixUnits + at.minimumUnits;
     return at.table->AnySumBetween(lowUnits_ - taken, highUnits_ - taken);
+}
+
+bool CompletionFilter::AnyGridSumBetween(const std::vector<FilterElement>& elements, Extended lowMass,
+                                         Extended highMass) {
+    if (!OnUsableGrid(elements) || !(highMass * kGridPerU < kLargestGridWindow)) return true;
+    const UnitWindow window = WindowInUnits(elements, lowMass, highMass);
+    return window.low <= window.high;
 }
 
 std::int64_t CompletionFilter::TableEntries(const std::vector<FilterElement>& elements, int firstDepth,

@@ -51,6 +51,12 @@ public:
     // the masses of the atoms already counted.
     bool MayComplete(int depth, std::int64_t prefixUnits) const;
 
+    // Whether the window holds any grid integer that formulae of these
+    // elements may sum to (allowing for the off-grid remainders): the check
+    // of a filter without tables, in constant time.
+    static bool AnyGridSumBetween(const std::vector<FilterElement>& elements, Extended lowMass,
+                                  Extended highMass);
+
     // Entries of the residue tables kept, the measure of the filter's memory
     // and of its set-up time.
     static std::int64_t TableEntries(const std::vector<FilterElement>& elements, int firstDepth,

@@ -257,14 +257,21 @@ struct SearchPlan {
     double tableEntries = 0.0;
 };
 
-// Entries of a table from element first on: the sum over depths of the
-// products of the useful ranges.
+// Entries of a table from element first on: over each depth, the count
+// combinations of the box of useful ranges, or fewer where the mass limit
+// cuts the box to about a simplex: with d elements, the points of
+// c1 x m1 + ... + cd x md <= M number about the product of (M / mj + d),
+// divided by d!.
 double TableEntries(const SearchSpace& space, int first) {
+    const double highMass = static_cast<double>(space.highMass);
     double entries = 0.0;
-    double product = 1.0;
+    double box = 1.0;
+    double simplex = 1.0;
     for (int k = first; k < space.elementCount; ++k) {
-        product *= UsefulRange(space, k);
-        entries += product;
+        const double depth = k - first + 1;
+        box *= UsefulRange(space, k);
+        simplex *= (std::max(0.0, highMass) / space.approxMass[k] + depth) / depth;
+        entries += std::min(box, simplex);
     }
     return entries;
 }
@@ -380,7 +387,6 @@ public:
           space_(MakeSearchSpace(query)),
           plan_(PlanFor(space_, limit, tableStart)),
           tableStart_(plan_.tableStart),
-          table_(space_, tableStart_, plan_.tableEntries),
           filtering_(filtering),
           filterCost_(FilterEntries(space_, 0) * space_.elementCount) {
         if (filtering_ == CompletionFiltering::Always) filter_ = MakeFilter(space_, tableStart_);
@@ -393,19 +399,29 @@ public:
             // possible below the dialog's smallest target): the first count
             // of the first element already reaches it and ends the walk.
             RecordFirstCountOnly();
-        } else if (filter_ && !filter_->MayComplete(0, 0)) {
-            // No formula of these elements has its mass in the window.
-        } else if (tableStart_ == 0) {
+            return Finish();
+        }
+        // Most windows of zero width hold no mass that formulae of these
+        // elements can have, which needs no table to see.
+        if (!CompletionFilter::AnyGridSumBetween(FilterElements(space_), space_.lowMass, space_.highMass))
+            return Finish();
+        if (filter_ && !filter_->MayComplete(0, 0)) return Finish();
+        table_.emplace(space_, tableStart_, plan_.tableEntries);
+        if (tableStart_ == 0) {
             Complete(0.0, 0.0L, -1, 0);
         } else {
             Walk(0, 0.0L, 0.0, 0);
         }
+        return Finish();
+    }
+
+private:
+    WorkStatus Finish() {
         if (cancelled_) return WorkStatus::Cancelled;
         Ask(1.0);
         return WorkStatus::Finished;
     }
 
-private:
     Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
 
     // The loop of depth k over the elements before the table; false once the
@@ -466,7 +482,7 @@ private:
         matches_.clear();
         bool summed = false;
         Extended partialMass = before;
-        table_.ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
+        table_->ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
             if (!summed && k >= 0) partialMass = AddAtoms(before, count, space_.mass[k]);
             summed = true;
             if (Confirms(entry, partialMass)) matches_.push_back(entry);
@@ -474,10 +490,10 @@ private:
         if (matches_.empty()) return true;
         std::sort(matches_.begin(), matches_.end());
         for (const std::uint32_t entry : matches_) {
-            const int depth = table_.Depth(entry);
+            const int depth = table_->Depth(entry);
             Extended mass = partialMass;
             for (int j = tableStart_; j <= depth; ++j) {
-                counts_[static_cast<std::size_t>(j)] = table_.Count(entry, j);
+                counts_[static_cast<std::size_t>(j)] = table_->Count(entry, j);
                 mass = AddAtoms(mass, counts_[static_cast<std::size_t>(j)], space_.mass[j]);
             }
             const bool goOn = Record(depth, MzOf(mass)) && Tick();
@@ -493,11 +509,11 @@ private:
     // or one count less is below the window). Earlier counts of the
     // completion then lie below the window too, as m/z never falls.
     bool Confirms(std::uint32_t entry, Extended partialMass) const {
-        const int depth = table_.Depth(entry);
+        const int depth = table_->Depth(entry);
         Extended before = partialMass;
         for (int j = tableStart_; j < depth; ++j)
-            before = AddAtoms(before, table_.Count(entry, j), space_.mass[j]);
-        const int last = table_.Count(entry, depth);
+            before = AddAtoms(before, table_->Count(entry, j), space_.mass[j]);
+        const int last = table_->Count(entry, depth);
         const Extended mz = MzOf(AddAtoms(before, last, space_.mass[depth]));
         if (mz < space_.window.low || mz > space_.window.high) return false;
         const Extended previous = last > space_.minimum[depth]
@@ -568,7 +584,7 @@ private:
     SearchSpace space_;
     SearchPlan plan_;
     int tableStart_;
-    CompletionTable table_;
+    std::optional<CompletionTable> table_;
     CompletionFiltering filtering_;
     std::int64_t filterCost_;
     bool filterTried_ = false;

@@ -261,9 +261,9 @@ private:
 };
 
 TEST(FormulaSearch, AProgressThatAnswersFalseCancelsTheSearch) {
-    // Zero width at m/z 2000 at charge 5 with elements whose masses are not
-    // on the filter's grid (Jx-like masses with many decimals), so that no
-    // shortcut proves the window empty: the walk runs over a huge box.
+    // Zero width at m/z 2000 with elements whose masses are off the filter's
+    // grid by 1.2e-7 u (as a Jx mass with many decimals can be), so that no
+    // shortcut proves the window empty: the walk runs for minutes.
     // Each run cancels at the n-th question, and nothing is called after.
     FormulaQuery query = EightElementsAt(2000.0, 0.0);
     for (SearchElement& element : query.elements) element.mass += 1.234567e-7;
