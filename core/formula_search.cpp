@@ -327,6 +327,7 @@ constexpr std::int64_t kMaxFilterEntries = std::int64_t{1} << 23;
 
 std::vector<FilterElement> FilterElements(const SearchSpace& space) {
     std::vector<FilterElement> elements;
+    elements.reserve(static_cast<std::size_t>(space.elementCount));
     for (int k = 0; k < space.elementCount; ++k)
         elements.push_back({space.approxMass[k], space.minimum[k], space.maximum[k]});
     return elements;

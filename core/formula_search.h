@@ -14,10 +14,13 @@
 //
 // SearchFormulae returns exactly what that walk records, in the order the walk
 // finds them, without walking it literally: subtrees that cannot reach the
-// window are skipped by arithmetic, and the last elements are tabulated once by
-// mass so that each walk of the first elements meets its completions by lookup.
-// Every formula that may be recorded is confirmed with the same extended
-// m/z as the walk, so no rounding at a window end changes the answer.
+// window are skipped by arithmetic, subtrees that no completion can bring into
+// it by the residue tables of formula_completion_filter.h (so that a narrow
+// window costs about what it holds, not what the box of counts holds), and the
+// last elements are tabulated once by mass so that each walk of the first
+// elements meets its completions by lookup. Every formula that may be recorded
+// is confirmed with the same extended m/z as the walk, so no rounding at a
+// window end changes the answer.
 #pragma once
 
 #include <array>
