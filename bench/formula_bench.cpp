@@ -3,6 +3,12 @@
 // definition on the same queries, and the uncapped search that lists every
 // formula, on queries of 2 to 8 elements. The counters give the formulae found
 // and, for the literal walk, the partial formulae it evaluated.
+//
+// The Sparse family is the search at its hardest: C H N O S P Cl Na with the
+// dialog's default maxima (as many atoms as fit under the m/z) from m/z 500 to
+// 5000, and 0..1000 of each at m/z 10000, in windows from zero width (which
+// at charge 1 holds no formula of natural masses: the electron puts the ion
+// mass off the 0.00001 u grid of the element masses) to +-0.05.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -54,6 +60,43 @@ const std::vector<Query>& Queries() {
         {"8_mz3000_defaults_tol0.000005", 3000.0, 0.000005, 1, kEightDefault, false},
     };
     return kQueries;
+}
+
+const std::vector<Range> kEightToThousand = {{"C", 0, 1000},  {"H", 0, 1000}, {"N", 0, 1000},
+                                             {"O", 0, 1000},  {"S", 0, 1000}, {"P", 0, 1000},
+                                             {"Cl", 0, 1000}, {"Na", 0, 1000}};
+
+struct SparseQuery {
+    std::string name;
+    Query query;
+    bool uncappedToo;  // the uncapped search lists at most a few million
+};
+
+std::string ToleranceName(double tolerance) {
+    if (tolerance == 0.0) return "0";
+    if (tolerance == 0.000005) return "0.000005";
+    std::string text = std::to_string(tolerance);
+    while (text.back() == '0') text.pop_back();
+    return text;
+}
+
+const std::vector<SparseQuery>& SparseQueries() {
+    static const std::vector<SparseQuery> kSparse = [] {
+        std::vector<SparseQuery> queries;
+        const std::vector<double> tolerances = {0.0, 0.000005, 0.001, 0.01, 0.05};
+        for (const int mz : {500, 1000, 2000, 2500, 5000, 10000}) {
+            for (const double tolerance : tolerances) {
+                const std::string name = "8_mz" + std::to_string(mz) + "_tol" + ToleranceName(tolerance);
+                const bool uncapped = mz <= 1000 && tolerance <= 0.001;
+                queries.push_back({name,
+                                   {nullptr, static_cast<double>(mz), tolerance, 1,
+                                    mz == 10000 ? kEightToThousand : kEightDefault, false},
+                                   uncapped});
+            }
+        }
+        return queries;
+    }();
+    return kSparse;
 }
 
 FormulaQuery Resolve(const Query& query) {
@@ -116,6 +159,16 @@ int Register() {
     benchmark::RegisterBenchmark("FormulaSearchAll/8_mz1000_tol0.01", [](benchmark::State& state) {
         Fast(state, Queries()[3], kUncapped);
     })->Unit(benchmark::kMillisecond);
+    for (const SparseQuery& sparse : SparseQueries()) {
+        benchmark::RegisterBenchmark(("Sparse/" + sparse.name).c_str(), [&sparse](benchmark::State& state) {
+            Fast(state, sparse.query, kCapacity);
+        })->Unit(benchmark::kMillisecond);
+        if (!sparse.uncappedToo) continue;
+        benchmark::RegisterBenchmark(("SparseAll/" + sparse.name).c_str(), [&sparse](
+                                                                               benchmark::State& state) {
+            Fast(state, sparse.query, kUncapped);
+        })->Unit(benchmark::kMillisecond);
+    }
     return 0;
 }
 

@@ -115,7 +115,7 @@ bool SearchFirstFormulae(CommandContext& context, const core::FormulaQuery& quer
                     formulae.push_back(formula);
                     return formulae.size() < capacity ? core::SearchVisit::Continue : core::SearchVisit::Stop;
                 },
-                &progress);
+                &progress, capacity);
         });
     return status == core::WorkStatus::Finished;
 }

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "core/cluster_engine.h"
+#include "core/formula_completion_filter.h"
 
 namespace tarnevo::core {
 
@@ -29,6 +31,7 @@ constexpr long double kRelativeSlack = 1.0e-9L;
 struct SearchSpace {
     int elementCount = 0;
     std::array<Extended, kMaxSearchElements> mass{};
+    std::array<std::int64_t, kMaxSearchElements> units{};  // of the completion filter's grid
     std::array<int, kMaxSearchElements> minimum{};
     std::array<int, kMaxSearchElements> maximum{};
     // restMaximum[k]: mass of every element from k on at its maximum.
@@ -51,6 +54,7 @@ SearchSpace MakeSearchSpace(const FormulaQuery& query) {
     for (int k = 0; k < space.elementCount; ++k) {
         const SearchElement& element = query.elements[static_cast<std::size_t>(k)];
         space.mass[k] = element.mass;
+        space.units[k] = GridUnits(element.mass);
         space.minimum[k] = std::max(0, element.minimum);
         space.maximum[k] = std::min(kMaxSearchCount, element.maximum);
     }
@@ -246,21 +250,28 @@ double UsefulRange(const SearchSpace& space, int k) {
     return std::max(1.0, top - space.minimum[k] + 1.0);
 }
 
-// How the walk is split: the first element of the table, and the entries
-// the table is expected to hold.
+// How the walk is split: the first element of the table, and the entries the
+// table is expected to hold.
 struct SearchPlan {
     int tableStart = 0;
     double tableEntries = 0.0;
 };
 
-// Entries of a table from element first on: the sum over depths of the
-// products of the useful ranges.
+// Entries of a table from element first on: over each depth, the count
+// combinations of the box of useful ranges, or fewer where the mass limit
+// cuts the box to about a simplex: with d elements, the points of
+// c1 x m1 + ... + cd x md <= M number about the product of (M / mj + d),
+// divided by d!.
 double TableEntries(const SearchSpace& space, int first) {
+    const double highMass = static_cast<double>(space.highMass);
     double entries = 0.0;
-    double product = 1.0;
+    double box = 1.0;
+    double simplex = 1.0;
     for (int k = first; k < space.elementCount; ++k) {
-        product *= UsefulRange(space, k);
-        entries += product;
+        const double depth = k - first + 1;
+        box *= UsefulRange(space, k);
+        simplex *= (std::max(0.0, highMass) / space.approxMass[k] + depth) / depth;
+        entries += std::min(box, simplex);
     }
     return entries;
 }
@@ -303,65 +314,168 @@ SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
     return best;
 }
 
+// The filter pays for itself only when the walk before the table is long:
+// its tables (about 200000 entries each with hydrogen) take some milliseconds
+// to build, which most searches never repay, as they end well before. A
+// table entry costs about as much to build as a step of the walk, so a
+// search starts without the filter and builds it once it has taken
+// kStepsPerFilterEntry times as many steps as the filter has entries to
+// build: whichever way the search would have gone faster, this way takes at
+// most about 1 + kStepsPerFilterEntry times as long (the reasoning of renting
+// before buying); 2 rather than 1 spares the searches that end soon after
+// anyway (m/z 2000 +-0.000005 with eight elements). Building costs a pass over
+// a table for each element; the tables kept are held to kMaxFilterEntries (4
+// bytes each).
+constexpr std::int64_t kStepsPerFilterEntry = 2;
+constexpr std::int64_t kMaxFilterEntries = std::int64_t{1} << 23;
+
+std::vector<FilterElement> FilterElements(const SearchSpace& space) {
+    std::vector<FilterElement> elements;
+    elements.reserve(static_cast<std::size_t>(space.elementCount));
+    for (int k = 0; k < space.elementCount; ++k)
+        elements.push_back({space.approxMass[k], space.minimum[k], space.maximum[k]});
+    return elements;
+}
+
+// The filter serves the whole query (depth 0, which finds a window that no
+// formula of these elements can reach) and each depth the walk descends to
+// before the table; the table's own lookup is as quick as the filter's.
+int LastFilteredDepth(int tableStart) { return std::max(0, tableStart - 1); }
+
+// Entries of the filter's tables from depth 0 to LastFilteredDepth(tableStart).
+std::int64_t FilterEntries(const SearchSpace& space, int tableStart) {
+    return CompletionFilter::TableEntries(FilterElements(space), 0, LastFilteredDepth(tableStart));
+}
+
 SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) {
     if (tableStart >= 0 && tableStart < space.elementCount)
         return {tableStart, TableEntries(space, tableStart)};
     return ChooseTableStart(space, limit);
 }
 
+// Within the budget of entries, the filter serves the depths from 0 on as far
+// as it can: without hydrogen the lightest grid mass is millions of units
+// (C 2400000), and the table of the whole query alone still finds the windows
+// that nothing can reach.
+std::optional<CompletionFilter> MakeFilter(const SearchSpace& space, int tableStart) {
+    const std::int64_t perDepth = FilterEntries(space, 0);
+    if (perDepth <= 0 || perDepth > kMaxFilterEntries) return std::nullopt;
+    const std::int64_t lastAffordable = kMaxFilterEntries / perDepth - 1;
+    const int lastDepth =
+        static_cast<int>(std::min<std::int64_t>(LastFilteredDepth(tableStart), lastAffordable));
+    return CompletionFilter(FilterElements(space), space.lowMass, space.highMass, 0, lastDepth);
+}
+
+// How the walk judges the filter at one depth: over each run of
+// kQuestionsJudged questions, if fewer than one in kUsefulPruneShare answered
+// "cannot", the next kQuestionsSkipped descents go unasked.
+struct FilterQuestions {
+    int asked = 0;
+    int pruned = 0;
+    int unasked = 0;
+};
+constexpr int kQuestionsJudged = 1024;
+constexpr int kUsefulPruneShare = 32;
+constexpr int kQuestionsSkipped = 1 << 15;
+
+// Loop steps and lookups between two questions to the progress: a few
+// milliseconds of work at most, and too rare to cost measurable time.
+constexpr int kStepsPerProgressReport = 1 << 14;
+
 class FormulaWalk {
 public:
-    FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart, const FormulaVisitor& visit)
+    FormulaWalk(const FormulaQuery& query, std::size_t limit, int tableStart, CompletionFiltering filtering,
+                const FormulaVisitor& visit, WorkProgress* progress)
         : query_(query),
           visit_(visit),
+          progress_(progress),
           space_(MakeSearchSpace(query)),
-          limit_(limit),
           plan_(PlanFor(space_, limit, tableStart)),
           tableStart_(plan_.tableStart),
-          table_(space_, tableStart_, plan_.tableEntries) {}
+          filtering_(filtering),
+          filterCost_(kStepsPerFilterEntry * FilterEntries(space_, 0) * space_.elementCount) {
+        if (filtering_ == CompletionFiltering::Always) filter_ = MakeFilter(space_, tableStart_);
+    }
 
-    void Run() {
-        if (limit_ == 0) return;
+    WorkStatus Run() {
+        if (!Ask(0.0)) return WorkStatus::Cancelled;
         if (MzOf(0.0L) >= space_.window.low) {
             // A window reaching down to the m/z of no atoms at all (only
             // possible below the dialog's smallest target): the first count
             // of the first element already reaches it and ends the walk.
             RecordFirstCountOnly();
-        } else if (tableStart_ == 0) {
+            return Finish();
+        }
+        // Most windows of zero width hold no mass that formulae of these
+        // elements can have, which needs no table to see.
+        if (!CompletionFilter::AnyGridSumBetween(FilterElements(space_), space_.lowMass, space_.highMass))
+            return Finish();
+        if (filter_ && !filter_->MayComplete(0, 0)) return Finish();
+        table_.emplace(space_, tableStart_, plan_.tableEntries);
+        if (tableStart_ == 0) {
             Complete(0.0, 0.0L, -1, 0);
         } else {
-            Walk(0, 0.0L, 0.0);
+            Walk(0, 0.0L, 0.0, 0);
         }
+        return Finish();
     }
 
 private:
-    bool Full() const { return stopped_ || recorded_ >= limit_; }
+    WorkStatus Finish() {
+        if (cancelled_) return WorkStatus::Cancelled;
+        Ask(1.0);
+        return WorkStatus::Finished;
+    }
 
     Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
 
     // The loop of depth k over the elements before the table; false once the
-    // limit is reached. Each partial mass comes as the walk sums it and as a
-    // double for the screening; the m/z is computed only near the window.
-    bool Walk(int k, Extended partialMass, double approxPartial) {
+    // visitor or the progress asked to stop. Each partial mass comes as the
+    // walk sums it, as a double for the screening, and in the filter's grid
+    // units; the m/z is computed only near the window.
+    bool Walk(int k, Extended partialMass, double approxPartial, std::int64_t prefixUnits) {
         const double mass = space_.approxMass[k];
+        const std::int64_t elementUnits = space_.units[k];
         const bool last = k + 1 == tableStart_;
         for (int c = FirstUsefulCount(space_, k, approxPartial); c <= space_.maximum[k]; ++c) {
+            if (!Step(k, c)) return false;
             const double approx = approxPartial + c * mass;
             if (approx > space_.approxHigh) return true;
             counts_[static_cast<std::size_t>(k)] = c;
             if (approx >= space_.approxLow) {
                 const Extended mz = MzOf(AddAtoms(partialMass, c, space_.mass[k]));
                 if (mz > space_.window.high) return true;
-                if (mz >= space_.window.low) {
-                    Record(k, mz);
-                    return !Full();
-                }
+                if (mz >= space_.window.low) return Record(k, mz);
             }
+            const std::int64_t units = prefixUnits + c * elementUnits;
+            if (!last && !MayComplete(k + 1, units)) continue;
             const bool goOn = last ? Complete(approx, partialMass, k, c)
-                                   : Walk(k + 1, AddAtoms(partialMass, c, space_.mass[k]), approx);
+                                   : Walk(k + 1, AddAtoms(partialMass, c, space_.mass[k]), approx, units);
             if (!goOn) return false;
         }
         return true;
+    }
+
+    // Asks the filter, where there is one, whether anything may be recorded
+    // below the partial formula. A depth where it keeps answering "may" is
+    // left unasked for a while, since a question costs more than the step it
+    // would save; the answer does not depend on asking.
+    bool MayComplete(int depth, std::int64_t prefixUnits) {
+        if (!filter_) return true;
+        FilterQuestions& questions = questions_[static_cast<std::size_t>(depth)];
+        if (questions.unasked > 0) {
+            --questions.unasked;
+            return true;
+        }
+        const bool may = filter_->MayComplete(depth, prefixUnits);
+        ++questions.asked;
+        if (!may) ++questions.pruned;
+        if (questions.asked == kQuestionsJudged) {
+            if (questions.pruned * kUsefulPruneShare < questions.asked) questions.unasked = kQuestionsSkipped;
+            questions.asked = 0;
+            questions.pruned = 0;
+        }
+        return may;
     }
 
     // Everything the walk records under a partial formula of the first
@@ -373,7 +487,7 @@ private:
         matches_.clear();
         bool summed = false;
         Extended partialMass = before;
-        table_.ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
+        table_->ForEachNear(space_.approxLow - approx, space_.approxHigh - approx, [&](std::uint32_t entry) {
             if (!summed && k >= 0) partialMass = AddAtoms(before, count, space_.mass[k]);
             summed = true;
             if (Confirms(entry, partialMass)) matches_.push_back(entry);
@@ -381,15 +495,15 @@ private:
         if (matches_.empty()) return true;
         std::sort(matches_.begin(), matches_.end());
         for (const std::uint32_t entry : matches_) {
-            const int depth = table_.Depth(entry);
+            const int depth = table_->Depth(entry);
             Extended mass = partialMass;
             for (int j = tableStart_; j <= depth; ++j) {
-                counts_[static_cast<std::size_t>(j)] = table_.Count(entry, j);
+                counts_[static_cast<std::size_t>(j)] = table_->Count(entry, j);
                 mass = AddAtoms(mass, counts_[static_cast<std::size_t>(j)], space_.mass[j]);
             }
-            Record(depth, MzOf(mass));
+            const bool goOn = Record(depth, MzOf(mass)) && Tick();
             for (int j = tableStart_; j <= depth; ++j) counts_[static_cast<std::size_t>(j)] = 0;
-            if (Full()) return false;
+            if (!goOn) return false;
         }
         return true;
     }
@@ -400,11 +514,11 @@ private:
     // or one count less is below the window). Earlier counts of the
     // completion then lie below the window too, as m/z never falls.
     bool Confirms(std::uint32_t entry, Extended partialMass) const {
-        const int depth = table_.Depth(entry);
+        const int depth = table_->Depth(entry);
         Extended before = partialMass;
         for (int j = tableStart_; j < depth; ++j)
-            before = AddAtoms(before, table_.Count(entry, j), space_.mass[j]);
-        const int last = table_.Count(entry, depth);
+            before = AddAtoms(before, table_->Count(entry, j), space_.mass[j]);
+        const int last = table_->Count(entry, depth);
         const Extended mz = MzOf(AddAtoms(before, last, space_.mass[depth]));
         if (mz < space_.window.low || mz > space_.window.high) return false;
         const Extended previous = last > space_.minimum[depth]
@@ -419,28 +533,94 @@ private:
         if (space_.minimum[0] <= space_.maximum[0] && mz <= space_.window.high) Record(0, mz);
     }
 
-    void Record(int depth, Extended mz) {
+    // Hands the partial formula of depth k to the visitor; false when it
+    // asks to stop.
+    bool Record(int depth, Extended mz) {
         FoundFormula formula;
         for (int j = 0; j <= depth; ++j)
             formula.counts[static_cast<std::size_t>(j)] = counts_[static_cast<std::size_t>(j)];
         formula.mz = static_cast<double>(mz);
         formula.electronClass = ElectronClass(query_, formula.counts);
-        ++recorded_;
-        if (visit_(formula) == SearchVisit::Stop) stopped_ = true;
+        return visit_(formula) == SearchVisit::Continue;
+    }
+
+    // Counts one step of the walk at depth k with count c there, and now and
+    // then asks the progress whether to go on; false when it says stop.
+    bool Step(int k, int c) {
+        if (k < 2) position_[static_cast<std::size_t>(k)] = c;
+        return Tick();
+    }
+
+    bool Tick() {
+        if (++steps_ < kStepsPerProgressReport) return true;
+        stepsTaken_ += steps_;
+        if (filtering_ == CompletionFiltering::WhenWorthwhile && !filterTried_ &&
+            stepsTaken_ >= filterCost_) {
+            filterTried_ = true;
+            filter_ = MakeFilter(space_, tableStart_);
+        }
+        steps_ = 0;
+        return Ask(FractionDone());
+    }
+
+    bool Ask(double fraction) {
+        if (progress_ == nullptr || cancelled_) return !cancelled_;
+        fractionDone_ = std::max(fractionDone_, std::min(1.0, fraction));
+        cancelled_ = !progress_->KeepGoing(fractionDone_);
+        return !cancelled_;
+    }
+
+    // How far the outermost loop has come, refined by the loop inside it: the
+    // count of element 0 over its reachable counts, plus the count of element
+    // 1 over its own as a fraction of one step.
+    double FractionDone() const {
+        auto reachable = [this](int k) {
+            const double mostAtoms = std::floor(static_cast<double>(space_.highMass) / space_.approxMass[k]);
+            return std::max(1.0, std::min(static_cast<double>(space_.maximum[k]), mostAtoms) + 1.0);
+        };
+        double done = position_[0];
+        if (space_.elementCount > 1) done += std::min(1.0, position_[1] / reachable(1));
+        return done / reachable(0);
     }
 
     const FormulaQuery& query_;
     const FormulaVisitor& visit_;
+    WorkProgress* progress_;
     SearchSpace space_;
-    std::size_t limit_;
     SearchPlan plan_;
     int tableStart_;
-    CompletionTable table_;
+    std::optional<CompletionTable> table_;
+    CompletionFiltering filtering_;
+    std::int64_t filterCost_;
+    bool filterTried_ = false;
+    std::int64_t stepsTaken_ = 0;
+    std::optional<CompletionFilter> filter_;
+    std::array<FilterQuestions, kMaxSearchElements + 1> questions_{};
     AtomCounts counts_{};
     std::vector<std::uint32_t> matches_;
-    std::size_t recorded_ = 0;
-    bool stopped_ = false;
+    int steps_ = 0;
+    std::array<int, 2> position_{};
+    double fractionDone_ = 0.0;
+    bool cancelled_ = false;
 };
+
+// Whether the query defines a search at all: a charge, and at least one
+// element, each of positive mass.
+bool Searchable(const FormulaQuery& query) {
+    if (query.charge == 0 || query.elements.empty()) return false;
+    return std::all_of(query.elements.begin(), query.elements.end(),
+                       [](const SearchElement& element) { return element.mass > 0.0; });
+}
+
+WorkStatus RunSearch(const FormulaQuery& query, std::size_t limit, int tableStart,
+                     CompletionFiltering filtering, const FormulaVisitor& visit, WorkProgress* progress) {
+    if (!Searchable(query)) {
+        if (progress != nullptr && !progress->KeepGoing(1.0)) return WorkStatus::Cancelled;
+        return WorkStatus::Finished;
+    }
+    FormulaWalk walk(query, limit, tableStart, filtering, visit, progress);
+    return walk.Run();
+}
 
 }  // namespace
 
@@ -481,35 +661,21 @@ int ElectronClass(const FormulaQuery& query, const AtomCounts& counts) {
     return (electrons - query.charge) % 2 == 0 ? kEvenElectron : kOddElectron;
 }
 
-namespace {
-
-bool Searchable(const FormulaQuery& query) {
-    if (query.charge == 0 || query.elements.empty()) return false;
-    return std::all_of(query.elements.begin(), query.elements.end(),
-                       [](const SearchElement& element) { return element.mass > 0.0; });
+WorkStatus VisitFormulae(const FormulaQuery& query, const FormulaVisitor& visit, WorkProgress* progress,
+                         std::size_t plannedCount) {
+    return RunSearch(query, plannedCount, kChooseTableStart, CompletionFiltering::WhenWorthwhile, visit,
+                     progress);
 }
 
-}  // namespace
-
-WorkStatus VisitFormulae(const FormulaQuery& query, const FormulaVisitor& visit, WorkProgress* progress) {
-    if (progress != nullptr && !progress->KeepGoing(0.0)) return WorkStatus::Cancelled;
-    if (Searchable(query)) {
-        FormulaWalk walk(query, kUncapped, kChooseTableStart, visit);
-        walk.Run();
-    }
-    if (progress != nullptr) progress->KeepGoing(1.0);
-    return WorkStatus::Finished;
-}
-
-std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit, int tableStart) {
+std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit, int tableStart,
+                                         CompletionFiltering filtering) {
     std::vector<FoundFormula> found;
-    if (!Searchable(query)) return found;
-    const FormulaVisitor keep = [&found](const FoundFormula& formula) {
+    if (limit == 0) return found;
+    const FormulaVisitor keep = [&found, limit](const FoundFormula& formula) {
         found.push_back(formula);
-        return SearchVisit::Continue;
+        return found.size() < limit ? SearchVisit::Continue : SearchVisit::Stop;
     };
-    FormulaWalk walk(query, limit, tableStart, keep);
-    walk.Run();
+    RunSearch(query, limit, tableStart, filtering, keep, nullptr);
     return found;
 }
 

@@ -14,10 +14,13 @@
 //
 // SearchFormulae returns exactly what that walk records, in the order the walk
 // finds them, without walking it literally: subtrees that cannot reach the
-// window are skipped by arithmetic, and the last elements are tabulated once by
-// mass so that each walk of the first elements meets its completions by lookup.
-// Every formula that may be recorded is confirmed with the same extended
-// m/z as the walk, so no rounding at a window end changes the answer.
+// window are skipped by arithmetic, subtrees that no completion can bring into
+// it by the residue tables of formula_completion_filter.h (so that a narrow
+// window costs about what it holds, not what the box of counts holds), and the
+// last elements are tabulated once by mass so that each walk of the first
+// elements meets its completions by lookup. Every formula that may be recorded
+// is confirmed with the same extended m/z as the walk, so no rounding at a
+// window end changes the answer.
 #pragma once
 
 #include <array>
@@ -97,10 +100,17 @@ int ElectronClass(const FormulaQuery& query, const AtomCounts& counts);
 // to check every way of splitting the walk against the literal one.
 inline constexpr int kChooseTableStart = -1;
 
+// Whether the walk before the table asks the completion filter
+// (formula_completion_filter.h) before each descent: where it is expected to
+// repay its set-up (the search's own choice), always, or never. The answer is
+// the same either way; the tests and the benchmark use the last two.
+enum class CompletionFiltering { WhenWorthwhile, Always, Never };
+
 // The formulae the walk records, in the order it records them, stopping after
 // limit of them (kUncapped: all).
 std::vector<FoundFormula> SearchFormulae(const FormulaQuery& query, std::size_t limit,
-                                         int tableStart = kChooseTableStart);
+                                         int tableStart = kChooseTableStart,
+                                         CompletionFiltering filtering = CompletionFiltering::WhenWorthwhile);
 
 // What a visitor of the search answers after each formula.
 enum class SearchVisit { Continue, Stop };
@@ -110,8 +120,11 @@ using FormulaVisitor = std::function<SearchVisit(const FoundFormula&)>;
 // visit answers Stop. progress (may be null) is asked now and then with a
 // fraction that never decreases; when it answers false the search stops and
 // returns WorkStatus::Cancelled. Nothing is held: a caller may list millions.
+// plannedCount: how many formulae the visitor means to take before it answers
+// Stop (kUncapped: every one); only the search's plan reads it, to spend less
+// on set-up when few are wanted, as by the desktop's 200.
 WorkStatus VisitFormulae(const FormulaQuery& query, const FormulaVisitor& visit,
-                         WorkProgress* progress = nullptr);
+                         WorkProgress* progress = nullptr, std::size_t plannedCount = kUncapped);
 
 // Ascending m/z; formulae of equal m/z keep their order of discovery.
 void SortByMz(std::vector<FoundFormula>& formulae);

@@ -9,8 +9,13 @@
 // any mass and valence, minima above 0, charges -10..10, tolerances from 0 to
 // 0.5, windows whose ends fall exactly on a formula's m/z, and queries with
 // none, some and more than 200 matches, is evidence for the skipping and the
-// table lookups of the fast search. The test counts how many queries of each
-// kind it made, so that a change of generator cannot quietly lose a kind.
+// table lookups of the fast search. One query in twelve is sparse: m/z 1000 to
+// 5000 with narrow count ranges far from 0 and windows of zero width or a few
+// 0.000001 u, where the completion filter rules out nearly every partial
+// formula; every split is run with the filter from the first step, so that
+// its "cannot" is checked everywhere, on masses on its grid and off it (Jx).
+// The test counts how many queries of each kind it made, so that a change of
+// generator cannot quietly lose a kind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,8 +75,12 @@ public:
 
     FormulaQuery Make() {
         // One query in six is crowded: four to eight of C, H, N, O at charge
-        // +-1 in a wide window, where the 200 are usually exceeded.
-        crowded_ = Uniform(0, 5) == 0;
+        // +-1 in a wide window, where the 200 are usually exceeded; one in
+        // twelve is sparse.
+        const int kind = Uniform(0, 11);
+        crowded_ = kind < 2;
+        sparse_ = kind == 2;
+        if (sparse_) return MakeSparse();
         const bool crowded = crowded_;
         FormulaQuery query;
         const int elements = crowded ? Uniform(4, 8) : Uniform(1, 8);
@@ -88,13 +97,41 @@ public:
         return query;
     }
 
-    // Whether the last query was a crowded one.
+    // Whether the last query was a crowded (sparse) one.
     bool Crowded() const { return crowded_; }
+    bool Sparse() const { return sparse_; }
 
     int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
     double Real(double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng_); }
 
 private:
+    // Two to four elements whose count ranges (a product of at most 2e5
+    // combinations) lie around a random formula of m/z 1000 to 5000 at charge
+    // 1 to 3, and a window of zero width, 1e-7 or 0.000005 around a formula of
+    // those ranges (or with its low or high end exactly on it).
+    FormulaQuery MakeSparse() {
+        FormulaQuery query;
+        const int elements = Uniform(2, 4);
+        const int span = static_cast<int>(std::pow(2.0e5, 1.0 / elements)) - 1;
+        const double mass = Real(1000.0, 5000.0);
+        query.charge = Uniform(1, 3) * (Uniform(0, 3) == 0 ? -1 : 1);
+        // One row is hydrogen, so that the filter's tables (as many entries as
+        // the lightest grid mass, H 201565) are quick to build.
+        const int hydrogenRow = Uniform(0, elements - 1);
+        for (int k = 0; k < elements; ++k) {
+            SearchElement element = MakeElement(span, false);
+            if (k == hydrogenRow) element = {1.007825, 0, 0, 1};
+            const int centre = Uniform(0, static_cast<int>(mass / elements / element.mass));
+            element.minimum = std::max(0, centre - span / 2);
+            element.maximum = element.minimum + span;
+            query.elements.push_back(element);
+        }
+        PlaceWindow(query);
+        static const std::vector<double> kNarrow = {0.0, 1e-7, 0.000005};
+        if (Uniform(0, 2) != 0) query.tolerance = kNarrow[static_cast<std::size_t>(Uniform(0, 2))];
+        return query;
+    }
+
     SearchElement MakeElement(int span, bool crowded) {
         // C H N O S P Cl Na Fe Mn Br Si K, and Jx (index 84) with a mass of its own.
         static const std::vector<int> kPool = {10, 27, 44, 49, 59, 52, 15, 45, 23, 41, 7, 66, 35, 84};
@@ -150,9 +187,11 @@ private:
 
     std::mt19937 rng_;
     bool crowded_ = false;
+    bool sparse_ = false;
 };
 
 struct Tally {
+    int sparse = 0;
     int none = 0;
     int some = 0;
     int overflow = 0;
@@ -160,8 +199,9 @@ struct Tally {
 };
 
 // everySplit: also with each element as the first tabulated one (kept to the
-// smaller queries, where tabulating all elements stays cheap).
-void CompareOne(const FormulaQuery& query, bool everySplit, Tally& tally) {
+// smaller queries, where tabulating all elements stays cheap), and with the
+// filter too where filterEverySplit (its tables take milliseconds to build).
+void CompareOne(const FormulaQuery& query, bool everySplit, bool filterEverySplit, Tally& tally) {
     SCOPED_TRACE(Describe(query));
     LiteralFormulaWalk literalCapped(query, kCapacity);
     std::vector<FoundFormula> expected = literalCapped.Run();
@@ -173,11 +213,18 @@ void CompareOne(const FormulaQuery& query, bool everySplit, Tally& tally) {
     std::vector<FoundFormula> foundAll = core::SearchFormulae(query, core::kUncapped);
     ExpectSame(foundAll, expectedAll);
 
-    // Every split between walked and tabulated elements gives the same.
+    // Every split between walked and tabulated elements gives the same
+    // without the completion filter, and with it asked from the first step
+    // (whose tables cost a few milliseconds to build, so only where asked).
     for (int start = 0; everySplit && start < static_cast<int>(query.elements.size()); ++start) {
         SCOPED_TRACE("table from element " + std::to_string(start));
-        ExpectSame(core::SearchFormulae(query, kCapacity, start), expected);
-        ExpectSame(core::SearchFormulae(query, core::kUncapped, start), expectedAll);
+        ExpectSame(core::SearchFormulae(query, kCapacity, start, core::CompletionFiltering::Never), expected);
+        ExpectSame(core::SearchFormulae(query, core::kUncapped, start, core::CompletionFiltering::Never),
+                   expectedAll);
+        if (filterEverySplit) {
+            ExpectSame(core::SearchFormulae(query, core::kUncapped, start, core::CompletionFiltering::Always),
+                       expectedAll);
+        }
     }
 
     core::SortByMz(found);
@@ -204,9 +251,11 @@ TEST_P(FormulaSearchEquivalence, FastSearchReturnsWhatTheLiteralWalkRecords) {
     Tally tally;
     for (int i = 0; i < 600; ++i) {
         const FormulaQuery query = maker.Make();
-        CompareOne(query, !maker.Crowded(), tally);
+        if (maker.Sparse()) ++tally.sparse;
+        CompareOne(query, !maker.Crowded(), maker.Sparse(), tally);
         if (HasFatalFailure() || HasNonfatalFailure()) return;
     }
+    EXPECT_GT(tally.sparse, 30);
     EXPECT_GT(tally.none, 30);
     EXPECT_GT(tally.some, 30);
     EXPECT_GT(tally.overflow, 10);

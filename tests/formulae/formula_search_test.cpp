@@ -4,6 +4,9 @@
 // above a minimum, the electron classes of Mn, Fe, Jx and the odd negative
 // S - z, the 201st formula, and a stable sort. Each expectation is derived in
 // its comment from the masses of the element table, not from the program.
+// Also the streaming search: a visitor sees what the walk records in its
+// order and stops it, and a progress that answers false cancels a search
+// that would otherwise run for minutes, with fractions that never fall.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +15,7 @@
 #include <vector>
 
 #include "core/element_table.h"
+#include "core/formula_parser.h"
 #include "core/formula_search.h"
 #include "tests/formulae/literal_formula_walk.h"
 
@@ -192,6 +196,112 @@ TEST(FormulaSearch, QueriesWithoutAnswerGiveNothing) {
     EXPECT_TRUE(core::SearchFormulae(Query(200.0, 0.05, 1, {}), 200).empty());
     EXPECT_TRUE(core::SearchFormulae(Query(200.0, 0.05, 1, {{kC, 5, 2, 4}}), 200).empty());
     EXPECT_TRUE(core::SearchFormulae(Query(200.0, 0.05, 1, {{kC, 0, 16, 4}}), 0).empty());
+}
+
+// C H N O S P Cl Na with as many atoms of each as fit under m/z 2000: the box
+// holds about 1e17 count combinations, and the literal walk of it takes
+// minutes.
+FormulaQuery EightElementsAt(double target, double tolerance) {
+    static const core::ElementTable kTable;
+    FormulaQuery query = Query(target, tolerance, 1, {});
+    for (const char* symbol : {"C", "H", "N", "O", "S", "P", "Cl", "Na"}) {
+        const int index = core::LookupSymbolText(symbol, 0);
+        const double mass = kTable[index].lightMass;
+        query.elements.push_back(
+            {mass, 0, core::DefaultMaximum(target, mass), kTable[index].valenceElectrons});
+    }
+    return query;
+}
+
+std::vector<FoundFormula> Streamed(const FormulaQuery& query, std::size_t stopAfter) {
+    std::vector<FoundFormula> seen;
+    const core::WorkStatus status = core::VisitFormulae(query, [&](const FoundFormula& formula) {
+        seen.push_back(formula);
+        return seen.size() < stopAfter ? core::SearchVisit::Continue : core::SearchVisit::Stop;
+    });
+    EXPECT_EQ(status, core::WorkStatus::Finished);
+    return seen;
+}
+
+TEST(FormulaSearch, TheVisitorSeesWhatTheSearchRecordsInItsOrderAndStopsIt) {
+    // The crowded query of the test above (far more than 200 formulae), and a
+    // sparse one at m/z 1000 with eight elements.
+    const FormulaQuery crowded =
+        Query(500.0, 0.5, 1, {{kC, 0, 60, 4}, {kH, 0, 200, 1}, {14.003074, 0, 20, 5}, {15.994915, 0, 20, 6}});
+    for (const FormulaQuery& query : {crowded, EightElementsAt(1000.0, 0.000005)}) {
+        const std::vector<FoundFormula> all = core::SearchFormulae(query, core::kUncapped);
+        ASSERT_GT(all.size(), 10u);
+        const std::vector<FoundFormula> streamed = Streamed(query, core::kUncapped);
+        ASSERT_EQ(streamed.size(), all.size());
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            EXPECT_EQ(streamed[i].counts, all[i].counts) << i;
+            EXPECT_EQ(streamed[i].mz, all[i].mz) << i;
+            EXPECT_EQ(streamed[i].electronClass, all[i].electronClass) << i;
+        }
+        // Stop after the seventh: the visitor is not called again.
+        const std::vector<FoundFormula> first = Streamed(query, 7);
+        ASSERT_EQ(first.size(), 7u);
+        EXPECT_EQ(first.back().counts, all[6].counts);
+    }
+}
+
+// Answers false at its n-th question and counts the questions; records the
+// fractions it was given.
+class CancelAt : public core::WorkProgress {
+public:
+    explicit CancelAt(int n) : n_(n) {}
+    bool KeepGoing(double fractionDone) override {
+        fractions.push_back(fractionDone);
+        return static_cast<int>(fractions.size()) < n_;
+    }
+    std::vector<double> fractions;
+
+private:
+    int n_;
+};
+
+TEST(FormulaSearch, AProgressThatAnswersFalseCancelsTheSearch) {
+    // Zero width at m/z 2000 with elements whose masses are off the filter's
+    // grid by 1.2e-7 u (as a Jx mass with many decimals can be), so that no
+    // shortcut proves the window empty: the walk runs for minutes.
+    // Each run cancels at the n-th question, and nothing is called after.
+    FormulaQuery query = EightElementsAt(2000.0, 0.0);
+    for (SearchElement& element : query.elements) element.mass += 1.234567e-7;
+    for (const int n : {1, 2, 5}) {
+        CancelAt progress(n);
+        std::size_t visits = 0;
+        const core::WorkStatus status = core::VisitFormulae(
+            query,
+            [&visits](const FoundFormula&) {
+                ++visits;
+                return core::SearchVisit::Continue;
+            },
+            &progress);
+        EXPECT_EQ(status, core::WorkStatus::Cancelled) << n;
+        EXPECT_EQ(progress.fractions.size(), static_cast<std::size_t>(n));
+        EXPECT_TRUE(std::is_sorted(progress.fractions.begin(), progress.fractions.end()));
+        EXPECT_GE(progress.fractions.front(), 0.0);
+        EXPECT_LT(progress.fractions.back(), 1.0);
+    }
+}
+
+TEST(FormulaSearch, AProgressThatKeepsGoingSeesTheSearchToItsEnd) {
+    // 500 +- 0.000005 with the eight elements: 21 formulae (the walk records
+    // few), ending with the fraction 1 after fractions that never fall.
+    CancelAt progress(1 << 30);
+    std::size_t visits = 0;
+    const core::WorkStatus status = core::VisitFormulae(
+        EightElementsAt(500.0, 0.000005),
+        [&visits](const FoundFormula&) {
+            ++visits;
+            return core::SearchVisit::Continue;
+        },
+        &progress);
+    EXPECT_EQ(status, core::WorkStatus::Finished);
+    EXPECT_EQ(visits, core::SearchFormulae(EightElementsAt(500.0, 0.000005), core::kUncapped).size());
+    ASSERT_GE(progress.fractions.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(progress.fractions.begin(), progress.fractions.end()));
+    EXPECT_EQ(progress.fractions.back(), 1.0);
 }
 
 }  // namespace
