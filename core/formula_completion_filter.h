@@ -3,7 +3,7 @@
 // formulae with no completion, so that its work follows the formulae the
 // window holds rather than the size of the box of counts.
 //
-// The test works on a grid of 0.000005 u. Every natural lightest-isotope mass
+// The test works on a grid of 0.000005 u (or finer, see FilterGrid). Every natural lightest-isotope mass
 // has at most five decimals but hydrogen's 1.007825, which has six ending in
 // 5, so on that grid each is an integer (H 201565, C 2400000), and a
 // formula's mass is an integer sum of them; whether such a
@@ -34,8 +34,16 @@ struct FilterElement {
     int maximum = 0;    // atoms
 };
 
-// A mass in grid units: the nearest integer to mass / 0.000005 u.
-std::int64_t GridUnits(double mass);
+// The grid the filter works on for these elements, in units per u: the
+// coarsest of 0.000005, 0.000001, 0.0000005 and 0.0000001 u on which every
+// mass lies and whose smallest grid mass keeps the tables affordable. Natural
+// elements need only the first; deuterium typed as Jx (2.014102) needs the
+// second, which with hydrogen makes tables of about a million entries. When no
+// grid fits, 0.000005 u with the masses' remainders.
+long double FilterGrid(const std::vector<FilterElement>& elements);
+
+// A mass in grid units: the nearest integer to mass x gridPerU.
+std::int64_t GridUnits(double mass, long double gridPerU);
 
 class CompletionFilter {
 public:
@@ -48,7 +56,7 @@ public:
     // false when no completion by elements depth .. last, each from its minimum
     // up (the first at its minimum or more, later ones possibly absent), can
     // give a total mass in the window; prefixUnits is the sum of GridUnits of
-    // the masses of the atoms already counted.
+    // the masses of the atoms already counted, on FilterGrid(elements).
     bool MayComplete(int depth, std::int64_t prefixUnits) const;
 
     // Whether the window holds any grid integer that formulae of these
@@ -68,6 +76,7 @@ private:
         std::int64_t minimumUnits = 0;  // the first element's minimum, in grid units
     };
 
+    long double gridPerU_ = 0.0L;
     std::vector<Depth> depths_;
     // The grid integers a formula in the window may sum to, allowing for the
     // off-grid remainders of every element at its maximum and for rounding.

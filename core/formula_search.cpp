@@ -54,10 +54,17 @@ SearchSpace MakeSearchSpace(const FormulaQuery& query) {
     for (int k = 0; k < space.elementCount; ++k) {
         const SearchElement& element = query.elements[static_cast<std::size_t>(k)];
         space.mass[k] = element.mass;
-        space.units[k] = GridUnits(element.mass);
         space.minimum[k] = std::max(0, element.minimum);
         space.maximum[k] = std::min(kMaxSearchCount, element.maximum);
     }
+    // The completion filter's grid for these masses (the filter derives the
+    // same one from the same masses).
+    std::vector<FilterElement> masses;
+    for (int k = 0; k < space.elementCount; ++k)
+        masses.push_back({query.elements[static_cast<std::size_t>(k)].mass});
+    const long double gridPerU = FilterGrid(masses);
+    for (int k = 0; k < space.elementCount; ++k)
+        space.units[k] = GridUnits(query.elements[static_cast<std::size_t>(k)].mass, gridPerU);
     for (int k = space.elementCount - 1; k >= 0; --k) {
         const Extended top =
             space.maximum[k] > 0 ? static_cast<Extended>(space.maximum[k]) * space.mass[k] : 0.0L;

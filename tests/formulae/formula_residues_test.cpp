@@ -112,7 +112,7 @@ TEST_P(FilterAgainstEveryFormula, NeverRulesOutAFormulaInTheWindow) {
         std::int64_t prefixUnits = 0;
         for (std::size_t depth = 0; depth < elements.size(); ++depth) {
             ASSERT_TRUE(filter.MayComplete(static_cast<int>(depth), prefixUnits)) << "trial " << trial;
-            prefixUnits += counts[depth] * core::GridUnits(elements[depth].mass);
+            prefixUnits += counts[depth] * core::GridUnits(elements[depth].mass, core::FilterGrid(elements));
         }
     }
 }
@@ -131,9 +131,37 @@ TEST(CompletionFilter, RulesOutAWindowOffTheGrid) {
     const long double c6h127 = 72.0L + 127.0L * 1.007825L;
     const CompletionFilter filter(elements, c6h127 - 0.00001L, c6h127 + 0.00001L, 0, 1);
     EXPECT_TRUE(filter.MayComplete(0, 0));
-    EXPECT_TRUE(filter.MayComplete(1, 6 * core::GridUnits(12.0)));
-    EXPECT_FALSE(filter.MayComplete(1, 7 * core::GridUnits(12.0)));
+    EXPECT_TRUE(filter.MayComplete(1, 6 * core::GridUnits(12.0, core::FilterGrid(elements))));
+    EXPECT_FALSE(filter.MayComplete(1, 7 * core::GridUnits(12.0, core::FilterGrid(elements))));
 }
+
+// The grid follows the masses typed: deuterium as Jx (2.014102 u, six
+// decimals) is 402820.4 units of 0.000005 u but 2014102 of 0.000001 u, where
+// hydrogen is 1007825 too; a Jx of ten decimals lies on no affordable grid
+// and falls back to the coarse one with its remainder.
+struct GridCase {
+    const char* name;
+    std::vector<double> masses;
+    long double unitsPerU;
+};
+
+void PrintTo(const GridCase& gridCase, std::ostream* out) { *out << gridCase.name; }
+
+class GridOfMasses : public ::testing::TestWithParam<GridCase> {};
+
+TEST_P(GridOfMasses, IsTheCoarsestOnWhichEveryMassLies) {
+    std::vector<FilterElement> elements;
+    for (const double mass : GetParam().masses) elements.push_back({mass, 0, 10});
+    EXPECT_EQ(core::FilterGrid(elements), GetParam().unitsPerU);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masses, GridOfMasses,
+    ::testing::Values(GridCase{"Natural", {12.0, 1.007825, 14.00307, 15.99491}, 200000.0L},
+                      GridCase{"Deuterium", {12.0, 1.007825, 2.014102}, 1000000.0L},
+                      GridCase{"DeuteriumWithoutHydrogen", {12.0, 2.014102}, 1000000.0L},
+                      GridCase{"SevenDecimals", {12.0, 1.007825, 2.0141015}, 2000000.0L},
+                      GridCase{"TenDecimals", {12.0, 1.007825, 2.0141017778}, 200000.0L}));
 
 }  // namespace
 }  // namespace tarnevo::testing

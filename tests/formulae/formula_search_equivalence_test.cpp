@@ -140,7 +140,10 @@ private:
             kPool[static_cast<std::size_t>(Uniform(0, crowded ? 3 : static_cast<int>(kPool.size()) - 1))];
         SearchElement element;
         if (index == core::kFirstUserElement) {
+            // Half typed to six decimals, as deuterium's 2.014102, on the
+            // filter's finer grid; half with every digit a double holds.
             element.mass = Real(1.0, 300.0);
+            if (Uniform(0, 1) == 0) element.mass = std::round(element.mass * 1.0e6) / 1.0e6;
             element.valence = Uniform(-1, 20);
         } else {
             element.mass = kTable[index].lightMass;
