@@ -60,6 +60,7 @@ SearchSpace MakeSearchSpace(const FormulaQuery& query) {
     // The completion filter's grid for these masses (the filter derives the
     // same one from the same masses).
     std::vector<FilterElement> masses;
+    masses.reserve(static_cast<std::size_t>(space.elementCount));
     for (int k = 0; k < space.elementCount; ++k)
         masses.push_back({query.elements[static_cast<std::size_t>(k)].mass});
     const long double gridPerU = FilterGrid(masses);
