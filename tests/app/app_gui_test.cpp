@@ -82,22 +82,12 @@
 #include "results/csv_table.h"
 #include "results/page_layout.h"
 #include "results/print_layout.h"
+#include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
 namespace {
 
 using results::Command;
-
-// Takes a modal window away that no step of a test answers. A Yes/No question
-// does not close without an answer, so it is answered No.
-void Dismiss(QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    if (box != nullptr && box->button(QMessageBox::No) != nullptr) {
-        box->button(QMessageBox::No)->click();
-        return;
-    }
-    modal->close();
-}
 
 // Runs act on the next modal window of type T once it shows (polling, so that
 // it also finds a window opened from inside another modal one). If none comes,
@@ -117,7 +107,7 @@ void WhenModal(std::function<void(T*)> act, bool* failed, const QWidget* notThis
             return;
         }
         *failed = true;
-        while (QWidget* open = QApplication::activeModalWidget()) Dismiss(open);
+        while (QWidget* open = QApplication::activeModalWidget()) tarnevo::testing::DismissModal(open);
     });
 }
 
@@ -908,11 +898,11 @@ private slots:
             [&](RecordDialog* form) {
                 // The radio buttons move the focus only within the active window.
                 form->activateWindow();
-                if (!QTest::qWaitForWindowActive(form)) return Dismiss(form);
+                if (!QTest::qWaitForWindowActive(form)) return tarnevo::testing::DismissModal(form);
                 const auto radios = form->EditorForKey("type")->findChildren<QRadioButton*>();
                 // Typing starts in the formula, once the window has placed its focus.
                 if (!QTest::qWaitFor([form] { return form->focusWidget() == Field(form, "formula"); }))
-                    return Dismiss(form);
+                    return tarnevo::testing::DismissModal(form);
                 QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
                 QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
                 tabbedToTheChoice = form->focusWidget() == radios.value(1) && radios[1]->isChecked();
@@ -1121,7 +1111,7 @@ private:
             if (ticksOpen_ < 6) return;
             auto* box = qobject_cast<QMessageBox*>(modal);
             unattended_ = box != nullptr ? box->text() : modal->windowTitle();
-            Dismiss(modal);
+            tarnevo::testing::DismissModal(modal);
         });
         watchdog_.start();
     }

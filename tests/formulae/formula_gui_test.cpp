@@ -22,6 +22,7 @@
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
 #include "results/page_layout.h"
+#include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
 namespace {
@@ -41,7 +42,7 @@ void WhenModal(std::function<void(T*)> act, bool* failed, int triesLeft = 300) {
             return;
         }
         *failed = true;
-        while (QWidget* open = QApplication::activeModalWidget()) open->close();
+        while (QWidget* open = QApplication::activeModalWidget()) tarnevo::testing::DismissModal(open);
     });
 }
 

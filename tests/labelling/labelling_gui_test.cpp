@@ -29,6 +29,7 @@
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
 #include "results/command_enabling.h"
+#include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
 namespace {
@@ -59,7 +60,7 @@ private:
         if (steps_.empty()) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             unexpected_ << (box != nullptr ? box->text() : modal->windowTitle());
-            modal->close();
+            tarnevo::testing::DismissModal(modal);
             return;
         }
         Step step = std::move(steps_.front());
