@@ -29,12 +29,12 @@ struct MessageRequest {
 
 enum class DialogAnswer { Ok, Cancel };
 
-// The save-file dialog: filter in the "Name|pattern|Name|pattern||" form.
 // Work that may take longer than a moment (a formula search over a wide box of
 // counts): it reports its progress and stops early when told to, returning
 // Cancelled; the calculation then stores nothing.
 using LongWork = std::function<core::WorkStatus(core::WorkProgress&)>;
 
+// The save-file dialog: filter in the "Name|pattern|Name|pattern||" form.
 struct SaveFileRequest {
     std::string caption = "Save As";  // the dialog's title: "Export Table" for the CSV
     std::string initialName;
