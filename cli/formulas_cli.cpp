@@ -138,6 +138,19 @@ std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, s
     return listing;
 }
 
+// Every formula, sorted by m/z; nothing when there are more than maxListed.
+// The calculation's own search ran to its end when it stored fewer than its
+// 200: the stored formulae are then every one, and searching again would only
+// repeat the work (seconds, where a window holds few formulae of many).
+std::optional<FormulaListing> AllFormulae(const calc::FormulaSearchRun& run,
+                                          const results::CalculationState& state, std::size_t maxListed) {
+    const auto stored = static_cast<std::size_t>(state.formulae.formulaCount);
+    if (stored == static_cast<std::size_t>(results::kMaxFormulae))
+        return FindAllFormulae(run.query, maxListed);
+    if (stored > maxListed) return std::nullopt;
+    return StoredFormulae(state);
+}
+
 // Every formula as --json, --csv or the result page ask; nothing was left
 // out, so the storage is never full.
 void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& run,
@@ -180,7 +193,7 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
 
     const results::CalculationState& state = document.state;
     if (arguments.Has("all")) {
-        const std::optional<FormulaListing> all = FindAllFormulae(run->query, maxListed);
+        const std::optional<FormulaListing> all = AllFormulae(*run, state, maxListed);
         if (!all) {
             errors << ListingTooLongMessage(maxListed) << '\n';
             return kExitRefused;
