@@ -8,6 +8,7 @@
 // the test, through the same entry point as the program's main.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -31,9 +32,14 @@ constexpr std::size_t kLineLimit = 64 * 1024;  // the limit the README states
 // A batch file in the test's scratch folder, removed afterwards.
 class BatchFile {
 public:
+    // A name of its own (mkstemp): CTest runs each test in a process of its
+    // own, two at a time, and a name counted within one process once let two
+    // tests read each other's batch.
     explicit BatchFile(const std::string& text) {
-        static int count = 0;
-        path_ = ::testing::TempDir() + "/tarnevo_batch_" + std::to_string(++count) + ".txt";
+        std::string pattern = ::testing::TempDir() + "/tarnevo_batch_XXXXXX";
+        const int descriptor = mkstemp(pattern.data());
+        if (descriptor >= 0) close(descriptor);
+        path_ = pattern;
         std::ofstream(path_, std::ios::binary) << text;
     }
     ~BatchFile() { std::remove(path_.c_str()); }
