@@ -15,7 +15,7 @@ namespace tarnevo::app {
 
 QString HelpPageForAction(const QAction* action) {
     if (action == nullptr || !action->data().isValid()) return kMainWindowHelpPage;
-    return HelpPageForCommand(static_cast<results::Command>(action->data().toInt()));
+    return HelpPageForCommand(static_cast<doc::Command>(action->data().toInt()));
 }
 
 QString HelpPageForWidget(QWidget* widget, const QPoint& globalPosition) {

@@ -4,7 +4,7 @@
 
 namespace tarnevo::app {
 
-using results::Command;
+using doc::Command;
 
 QString HelpPageForContext(int context) {
     switch (context) {
@@ -15,10 +15,10 @@ QString HelpPageForContext(int context) {
     }
 }
 
-QString HelpPageForResults(results::CalcKind kind) {
+QString HelpPageForResults(output::CalcKind kind) {
     // The labelling command stores either of its two kinds; both are its page.
-    const results::CalcKind asked =
-        kind == results::CalcKind::EnrichmentFromSpectrum ? results::CalcKind::LabelledAtoms : kind;
+    const output::CalcKind asked =
+        kind == output::CalcKind::EnrichmentFromSpectrum ? output::CalcKind::LabelledAtoms : kind;
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
         if (calculation.kind == asked) return HelpPageForCommand(calculation.command);
     }

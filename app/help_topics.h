@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
 
 namespace tarnevo::app {
 
@@ -21,10 +21,10 @@ inline const QString kFormulaFromMzHelpPage = QStringLiteral("formulae_from_mz.h
 // The page of a help context number; the contents page for an unknown number.
 QString HelpPageForContext(int context);
 // The page that explains a command of the menus or toolbar.
-QString HelpPageForCommand(results::Command command);
+QString HelpPageForCommand(doc::Command command);
 // The page of the calculation whose results are of this kind: F1 on the result
 // page explains what is shown there.
-QString HelpPageForResults(results::CalcKind kind);
+QString HelpPageForResults(output::CalcKind kind);
 // The resource URL under which a page is bundled.
 QString HelpPageUrl(const QString& page);
 

@@ -72,8 +72,7 @@ void ShowProgressUntilDone(QWidget* parent, const QString& caption, SharedProgre
 
 }  // namespace
 
-core::WorkStatus RunWithProgressDialog(QWidget* parent, const QString& caption,
-                                       const dialogs::LongWork& work) {
+core::WorkStatus RunWithProgressDialog(QWidget* parent, const QString& caption, const port::LongWork& work) {
     SharedProgress progress;
     std::future<core::WorkStatus> result = std::async(std::launch::async, [&] { return work(progress); });
     if (result.wait_for(kProgressDialogDelay) != std::future_status::ready)

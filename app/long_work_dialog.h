@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <chrono>
 
-#include "dialogs/ui_port.h"
+#include "port/ui_port.h"
 
 namespace tarnevo::app {
 
@@ -19,7 +19,6 @@ inline constexpr std::chrono::milliseconds kProgressDialogDelay{250};
 // Runs the work and returns what it returned, or Cancelled when the user
 // pressed Cancel (or Escape) in the dialog, whatever the work managed to finish
 // before it noticed. An exception thrown by the work reaches the caller here.
-core::WorkStatus RunWithProgressDialog(QWidget* parent, const QString& caption,
-                                       const dialogs::LongWork& work);
+core::WorkStatus RunWithProgressDialog(QWidget* parent, const QString& caption, const port::LongWork& work);
 
 }  // namespace tarnevo::app

@@ -17,19 +17,19 @@
 #include "app/tarnevo_view.h"
 #include "app/toolbar_images.h"
 #include "calc/calculation_catalog.h"
-#include "results/csv_table.h"
+#include "document/table_export.h"
 
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
 #include "app/pattern_plot.h"
 #include "app/qt_text.h"
-#include "results/plot_data.h"
+#include "document/document_plot.h"
 #endif
 
 namespace tarnevo::app {
 
 namespace {
 
-using results::Command;
+using doc::Command;
 
 constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
 
@@ -250,14 +250,14 @@ void CMainFrame::RememberPlotPane() const {
 
 void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ != nullptr) plotPane_->View()->Show(results::MakePlotData(app_.Document().Data()));
+    if (plotPane_ != nullptr) plotPane_->View()->Show(doc::MakePlotData(app_.Document().Data()));
 #endif
 }
 
 // F1 on the result page or the plot, or a click on them in click-for-help mode,
 // opens the page of the calculation whose results they show.
 void CMainFrame::UpdateHelpPages() {
-    const results::Document& document = app_.Document().Data();
+    const doc::Document& document = app_.Document().Data();
     const QString page =
         document.readyForCalculation ? kResultsHelpPage : HelpPageForResults(document.state.calcKind);
     view_->setProperty(kHelpPageProperty, page);
@@ -271,9 +271,9 @@ void CMainFrame::ShowIndicators(LockKeyState state) {
 }
 
 void CMainFrame::UpdateCommandUI() {
-    const results::Document& document = app_.Document().Data();
+    const doc::Document& document = app_.Document().Data();
     for (const auto& [command, action] : actions_)
-        action->setEnabled(results::IsCommandEnabled(command, document));
+        action->setEnabled(doc::IsCommandEnabled(command, document));
     Action(Command::ViewToolbar)->setChecked(!toolBar_->isHidden());
     Action(Command::ViewStatusBar)->setChecked(!statusBar()->isHidden());
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
@@ -298,7 +298,7 @@ void CMainFrame::OnCommand(Command command) {
             document.OnFileSaveAs(app_.Ui());
             break;
         case Command::FileExportTable:
-            results::ExportTable(document.Data(), app_.Ui());
+            doc::ExportTable(document.Data(), app_.Ui());
             break;
         case Command::FilePrint:
             view_->OnFilePrint(app_.Printer());

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "app/keyboard_indicators.h"
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
 
 class QLabel;
 class QToolBar;
@@ -31,7 +31,7 @@ public:
     CTARNEVOView* View() const { return view_; }
     QToolBar* ToolBar() const { return toolBar_; }
     // The action of a command; nullptr for a command without one.
-    QAction* Action(results::Command command) const;
+    QAction* Action(doc::Command command) const;
     // The status-bar indicator panes "CAP", "NUM" and "SCRL".
     QLabel* IndicatorPane(int index) const { return indicators_[index]; }
     QLabel* MessagePane() const { return messagePane_; }
@@ -40,7 +40,7 @@ public:
 
     // Routes a command to the object that handles it: the document (File New,
     // Save), the view (calculations, printing), the application (about, help).
-    void OnCommand(results::Command command);
+    void OnCommand(doc::Command command);
     void UpdateCommandUI();
     void UpdateTitle();
 
@@ -49,7 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* AddAction(results::Command command, const QString& text, const QString& prompt,
+    QAction* AddAction(doc::Command command, const QString& text, const QString& prompt,
                        const QString& tooltip, const QList<QKeySequence>& keys = {});
     void CreateActions();
     void CreateMenus();
@@ -68,7 +68,7 @@ private:
     PatternPlotPane* plotPane_ = nullptr;
     QLabel* indicators_[3] = {};
     KeyboardIndicators keyboard_;
-    std::map<results::Command, QAction*> actions_;
+    std::map<doc::Command, QAction*> actions_;
 };
 
 }  // namespace tarnevo::app

@@ -25,7 +25,7 @@
 #endif
 
 #include "app/qt_text.h"
-#include "results/report_file.h"
+#include "document/report_file.h"
 
 namespace tarnevo::app {
 
@@ -63,13 +63,13 @@ std::string PlotFailureMessage(const std::string& path, std::string_view reason)
 
 }  // namespace
 
-PatternPlotView::PatternPlotView(dialogs::UserInterfacePort& ui, QWidget* parent)
+PatternPlotView::PatternPlotView(port::UserInterfacePort& ui, QWidget* parent)
     : QChartView(new QChart, parent), ui_(ui) {
     setObjectName(QStringLiteral("PatternPlotView"));
     setRenderHint(QPainter::Antialiasing);
     setRubberBand(QChartView::HorizontalRubberBand);
     setMouseTracking(true);
-    Show(results::PlotData{});
+    Show(output::PlotData{});
 }
 
 // Each plot gets a chart of its own: taking series and axes out of a chart
@@ -93,7 +93,7 @@ void PatternPlotView::Clear() {
     delete previous;  // with its series, axes and labels
 }
 
-void PatternPlotView::Show(const results::PlotData& plot) {
+void PatternPlotView::Show(const output::PlotData& plot) {
     Clear();
     data_ = plot;
     if (data_.empty) {
@@ -111,9 +111,9 @@ void PatternPlotView::Show(const results::PlotData& plot) {
     connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::FitTicks);
     connect(axisY_, &QValueAxis::rangeChanged, this, &PatternPlotView::FitTicks);
     connect(axisX_, &QValueAxis::rangeChanged, this, &PatternPlotView::PlaceLabels);
-    for (const results::PlotSeries& series : data_.series) AddSeries(series);
+    for (const output::PlotSeries& series : data_.series) AddSeries(series);
     chart()->legend()->setVisible(data_.showLegend);
-    for (const results::PlotLabel& label : data_.labels) {
+    for (const output::PlotLabel& label : data_.labels) {
         auto* item = new QGraphicsSimpleTextItem(QtText(label.text), chart());
         item->setZValue(10);
         labels_.push_back(item);
@@ -126,17 +126,17 @@ void PatternPlotView::Show(const results::PlotData& plot) {
 // many peaks it has. Bars are too wide for that (the comb's run along the axis
 // would show as a thick band): each bar is a line of its own in the series'
 // colour, and only the first has a legend entry.
-void PatternPlotView::AddSeries(const results::PlotSeries& series) {
-    if (data_.marks == results::PlotMarks::Points) {
+void PatternPlotView::AddSeries(const output::PlotSeries& series) {
+    if (data_.marks == output::PlotMarks::Points) {
         auto* points = new QScatterSeries;
         points->setMarkerSize(9);
-        for (const results::PlotMark& mark : series.marks) points->append(mark.x, mark.y);
+        for (const output::PlotMark& mark : series.marks) points->append(mark.x, mark.y);
         AddDrawnSeries(points, series.name);
         return;
     }
-    if (series.style == results::SeriesStyle::Bar) {
+    if (series.style == output::SeriesStyle::Bar) {
         QPen barPen;
-        for (const results::PlotMark& mark : series.marks) {
+        for (const output::PlotMark& mark : series.marks) {
             auto* bar = new QLineSeries;
             bar->append(mark.x, 0.0);
             bar->append(mark.x, mark.y);
@@ -151,7 +151,7 @@ void PatternPlotView::AddSeries(const results::PlotSeries& series) {
         return;
     }
     auto* sticks = new QLineSeries;
-    for (const results::PlotMark& mark : series.marks) {
+    for (const output::PlotMark& mark : series.marks) {
         sticks->append(mark.x, 0.0);
         sticks->append(mark.x, mark.y);
         sticks->append(mark.x, 0.0);
@@ -186,7 +186,7 @@ void PatternPlotView::PlaceLabels() {
     if (axisX_ == nullptr || chart()->series().isEmpty()) return;
     std::vector<QRectF> taken;
     for (std::size_t i = 0; i < labels_.size() && i < data_.labels.size(); ++i) {
-        const results::PlotLabel& label = data_.labels[i];
+        const output::PlotLabel& label = data_.labels[i];
         QGraphicsSimpleTextItem* item = labels_[i];
         const QPointF top = chart()->mapToPosition(QPointF(label.x, label.y), chart()->series().back());
         const QRectF box = item->boundingRect();
@@ -221,7 +221,7 @@ int GapsThatFit(double axisPixels, double labelSize) {
 QString TickLabel(double value, int decimals) { return QString::asprintf("%.*f", decimals, value); }
 
 // The widest label of the ticks on a range, in pixels.
-double WidestLabel(const QFontMetricsF& metrics, results::PlotRange range, const results::PlotTicks& ticks) {
+double WidestLabel(const QFontMetricsF& metrics, output::PlotRange range, const output::PlotTicks& ticks) {
     double widest = 0.0;
     for (const double value : {ticks.first, range.low, range.high}) {
         widest = std::max(widest, metrics.horizontalAdvance(TickLabel(value, ticks.decimals)));
@@ -229,7 +229,7 @@ double WidestLabel(const QFontMetricsF& metrics, results::PlotRange range, const
     return widest;
 }
 
-void SetTicks(QValueAxis& axis, const results::PlotTicks& ticks) {
+void SetTicks(QValueAxis& axis, const output::PlotTicks& ticks) {
     const QString format = QStringLiteral("%.%1f").arg(ticks.decimals);
     if (axis.tickType() == QValueAxis::TicksDynamic && axis.tickInterval() == ticks.step &&
         axis.tickAnchor() == ticks.first && axis.labelFormat() == format) {
@@ -246,7 +246,7 @@ void SetTicks(QValueAxis& axis, const results::PlotTicks& ticks) {
 // range are hundreds of thousands, which froze the program. So the step goes
 // first when it grows (the old, narrower range has few ticks of it), and the
 // range first when the step shrinks.
-void SetRange(QValueAxis& axis, results::PlotRange range, const results::PlotTicks& ticks) {
+void SetRange(QValueAxis& axis, output::PlotRange range, const output::PlotTicks& ticks) {
     const bool rangeFirst = axis.tickType() != QValueAxis::TicksDynamic || ticks.step < axis.tickInterval();
     if (rangeFirst) axis.setRange(range.low, range.high);
     SetTicks(axis, ticks);
@@ -264,22 +264,22 @@ void PatternPlotView::FitTicks() {
     SetTicks(*axisY_, YTicksFor({axisY_->min(), axisY_->max()}));
 }
 
-results::PlotTicks PatternPlotView::XTicksFor(results::PlotRange range) const {
+output::PlotTicks PatternPlotView::XTicksFor(output::PlotRange range) const {
     const double width = chart()->plotArea().width();
-    const results::TickValues values =
-        data_.xCounts ? results::TickValues::WholeNumbers : results::TickValues::Any;
+    const output::TickValues values =
+        data_.xCounts ? output::TickValues::WholeNumbers : output::TickValues::Any;
     const QFontMetricsF metrics(axisX_->labelsFont());
     // Wider labels leave room for fewer ticks; a second round settles it.
     const double sampleWidth = metrics.horizontalAdvance(QStringLiteral("0000.00"));
-    const results::PlotTicks first =
-        results::NiceTicks(range, GapsThatFit(width, sampleWidth + kLabelGap), values);
-    return results::NiceTicks(range, GapsThatFit(width, WidestLabel(metrics, range, first) + kLabelGap),
-                              values);
+    const output::PlotTicks first =
+        output::NiceTicks(range, GapsThatFit(width, sampleWidth + kLabelGap), values);
+    return output::NiceTicks(range, GapsThatFit(width, WidestLabel(metrics, range, first) + kLabelGap),
+                             values);
 }
 
-results::PlotTicks PatternPlotView::YTicksFor(results::PlotRange range) const {
+output::PlotTicks PatternPlotView::YTicksFor(output::PlotRange range) const {
     const QFontMetricsF metrics(axisY_->labelsFont());
-    return results::NiceTicks(
+    return output::NiceTicks(
         range, GapsThatFit(chart()->plotArea().height(), kLinesPerYLabel * metrics.lineSpacing()));
 }
 
@@ -289,14 +289,14 @@ QString PatternPlotView::HoverTextAt(QPoint position) const {
     // measured bar and a calculated stick), the one whose top is nearer.
     double best = kHoverReach;
     double bestToTop = 0.0;
-    const results::PlotSeries* nearestSeries = nullptr;
-    const results::PlotMark* nearest = nullptr;
-    for (const results::PlotSeries& series : data_.series) {
-        for (const results::PlotMark& mark : series.marks) {
+    const output::PlotSeries* nearestSeries = nullptr;
+    const output::PlotMark* nearest = nullptr;
+    for (const output::PlotSeries& series : data_.series) {
+        for (const output::PlotMark& mark : series.marks) {
             const QPointF top = ToWidget(mark.x, mark.y);
             const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
             double distance = toTop;
-            if (data_.marks == results::PlotMarks::Sticks) {
+            if (data_.marks == output::PlotMarks::Sticks) {
                 // Anywhere along a stick, from the axis up to its top.
                 const QPointF base = ToWidget(mark.x, 0.0);
                 const double low = std::min(top.y(), base.y());
@@ -314,7 +314,7 @@ QString PatternPlotView::HoverTextAt(QPoint position) const {
             nearest = &mark;
         }
     }
-    return nearest == nullptr ? QString() : QtText(results::DescribeMark(data_, *nearestSeries, *nearest));
+    return nearest == nullptr ? QString() : QtText(output::DescribeMark(data_, *nearestSeries, *nearest));
 }
 
 // The chart answers the resting pointer's tooltip request itself (with no
@@ -443,7 +443,7 @@ QByteArray PatternPlotView::SvgBytes() {
 }
 
 void PatternPlotView::SaveImage(bool svg) {
-    dialogs::SaveFileRequest request;
+    port::SaveFileRequest request;
     request.caption = "Save Plot";
     request.initialName = svg ? "Pattern.svg" : "Pattern.png";
     request.defaultExtension = svg ? "svg" : "png";
@@ -452,15 +452,15 @@ void PatternPlotView::SaveImage(bool svg) {
     const std::optional<std::string> path = ui_.AskSaveFileName(request);
     if (!path) return;
     const QByteArray bytes = svg ? SvgBytes() : PngBytes();
-    if (auto reason = results::WriteFileSafely(
+    if (auto reason = doc::WriteFileSafely(
             *path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
-        dialogs::ShowError(ui_, PlotFailureMessage(*path, *reason), dialogs::MessageModality::Application);
+        port::ShowError(ui_, PlotFailureMessage(*path, *reason), port::MessageModality::Application);
     }
 }
 
 void PatternPlotView::CopyImage() { QGuiApplication::clipboard()->setPixmap(grab()); }
 
-PatternPlotPane::PatternPlotPane(dialogs::UserInterfacePort& ui, QWidget* parent)
+PatternPlotPane::PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent)
     : QDockWidget(QStringLiteral("Pattern Plot"), parent) {
     setObjectName(QStringLiteral("PatternPlotPane"));
     setAllowedAreas(Qt::AllDockWidgetAreas);

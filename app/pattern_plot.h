@@ -1,6 +1,6 @@
 // The Pattern Plot pane: the stored results drawn as a stick plot (or, for a
 // formula search, as ranked points of mass error) beside the result page, with
-// Qt Charts. What it draws comes whole from results::MakePlotData; this class
+// Qt Charts. What it draws comes whole from output::MakePlotData; this class
 // only turns those values into chart series, and adds reading by hovering,
 // zooming the m/z axis (wheel, dragged rectangle, double click to reset) and
 // a context menu to save the picture as PNG or SVG or copy it.
@@ -10,8 +10,8 @@
 #include <QDockWidget>
 #include <vector>
 
-#include "dialogs/ui_port.h"
-#include "results/plot_data.h"
+#include "output/plot_data.h"
+#include "port/ui_port.h"
 
 class QGraphicsSimpleTextItem;
 class QValueAxis;
@@ -24,10 +24,10 @@ class PatternPlotView : public QChartView {
     Q_DISABLE_COPY_MOVE(PatternPlotView)
 
 public:
-    explicit PatternPlotView(dialogs::UserInterfacePort& ui, QWidget* parent = nullptr);
+    explicit PatternPlotView(port::UserInterfacePort& ui, QWidget* parent = nullptr);
 
-    void Show(const results::PlotData& plot);
-    const results::PlotData& Data() const { return data_; }
+    void Show(const output::PlotData& plot);
+    const output::PlotData& Data() const { return data_; }
 
     // The m/z (horizontal) axis; nullptr while nothing is plotted.
     QValueAxis* AxisX() const { return axisX_; }
@@ -57,20 +57,20 @@ protected:
 
 private:
     void Clear();
-    void AddSeries(const results::PlotSeries& series);
+    void AddSeries(const output::PlotSeries& series);
     void AddDrawnSeries(QXYSeries* drawn, const std::string& name);
     void PlaceLabels();
     // Tick steps that keep the labels of both axes distinct and whole in the
     // space the plot has now.
     void FitTicks();
-    results::PlotTicks XTicksFor(results::PlotRange range) const;
-    results::PlotTicks YTicksFor(results::PlotRange range) const;
+    output::PlotTicks XTicksFor(output::PlotRange range) const;
+    output::PlotTicks YTicksFor(output::PlotRange range) const;
     void ShowHoverTip(QPoint position, QPoint globalPosition);
     void HideHoverTip();
     QPointF ToWidget(double x, double y) const;
 
-    dialogs::UserInterfacePort& ui_;
-    results::PlotData data_;
+    port::UserInterfacePort& ui_;
+    output::PlotData data_;
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<QGraphicsSimpleTextItem*> labels_;
@@ -83,7 +83,7 @@ class PatternPlotPane : public QDockWidget {
     Q_DISABLE_COPY_MOVE(PatternPlotPane)
 
 public:
-    explicit PatternPlotPane(dialogs::UserInterfacePort& ui, QWidget* parent = nullptr);
+    explicit PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent = nullptr);
     PatternPlotView* View() const { return view_; }
 
 private:

@@ -19,8 +19,8 @@ namespace tarnevo::app {
 
 namespace {
 
-using dialogs::MessageAnswer;
-using dialogs::MessageButtons;
+using port::MessageAnswer;
+using port::MessageButtons;
 
 QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
     switch (buttons) {
@@ -64,24 +64,24 @@ MessageAnswer AnswerOf(int button) {
 
 }  // namespace
 
-MessageAnswer RunMessageBox(QWidget* parent, const dialogs::MessageRequest& request) {
+MessageAnswer RunMessageBox(QWidget* parent, const port::MessageRequest& request) {
     const QMessageBox::Icon icon =
-        request.icon == dialogs::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
+        request.icon == port::MessageIcon::Question ? QMessageBox::Question : QMessageBox::Warning;
     MessageBoxWindow box(icon, QStringLiteral("TARNEVO"), QtText(request.text), ButtonsOf(request.buttons),
                          parent);
     box.setDefaultButton(DefaultButtonOf(request.buttons));
     box.setWindowModality(Qt::ApplicationModal);
-    if (request.modality == dialogs::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (request.modality == port::MessageModality::System) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     return AnswerOf(box.exec());
 }
 
 namespace {
 
-using DialogFactory = std::unique_ptr<RecordDialog> (*)(dialogs::InputRecord&, QWidget*);
+using DialogFactory = std::unique_ptr<RecordDialog> (*)(port::InputRecord&, QWidget*);
 
 // A record names the dialog that draws it; the name promises its type.
 template <typename Dialog, typename Record>
-std::unique_ptr<RecordDialog> Make(dialogs::InputRecord& record, QWidget* parent) {
+std::unique_ptr<RecordDialog> Make(port::InputRecord& record, QWidget* parent) {
     return std::make_unique<Dialog>(static_cast<Record&>(record), parent);
 }
 
@@ -106,7 +106,7 @@ DialogFactory FactoryFor(std::string_view name) {
 
 }  // namespace
 
-std::unique_ptr<RecordDialog> MakeRecordDialog(dialogs::InputRecord& record, const QString& helpPage,
+std::unique_ptr<RecordDialog> MakeRecordDialog(port::InputRecord& record, const QString& helpPage,
                                                QWidget* parent) {
     std::unique_ptr<RecordDialog> dialog;
     if (const DialogFactory factory = FactoryFor(record.DialogName())) {
@@ -120,17 +120,17 @@ std::unique_ptr<RecordDialog> MakeRecordDialog(dialogs::InputRecord& record, con
     return dialog;
 }
 
-MessageAnswer QtUserInterface::ShowMessage(const dialogs::MessageRequest& request) {
+MessageAnswer QtUserInterface::ShowMessage(const port::MessageRequest& request) {
     return RunMessageBox(parent_, request);
 }
 
-dialogs::DialogAnswer QtUserInterface::RunDialog(dialogs::InputRecord& record) {
+port::DialogAnswer QtUserInterface::RunDialog(port::InputRecord& record) {
     const std::unique_ptr<RecordDialog> dialog = MakeRecordDialog(record, helpPage_, parent_);
     dialog->setWindowModality(Qt::ApplicationModal);
-    return dialog->exec() == QDialog::Accepted ? dialogs::DialogAnswer::Ok : dialogs::DialogAnswer::Cancel;
+    return dialog->exec() == QDialog::Accepted ? port::DialogAnswer::Ok : port::DialogAnswer::Cancel;
 }
 
-std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveFileRequest& request) {
+std::optional<std::string> QtUserInterface::AskSaveFileName(const port::SaveFileRequest& request) {
     QFileDialog dialog(parent_, QtText(request.caption));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -145,7 +145,7 @@ std::optional<std::string> QtUserInterface::AskSaveFileName(const dialogs::SaveF
     return dialog.selectedFiles().front().toStdString();
 }
 
-core::WorkStatus QtUserInterface::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+core::WorkStatus QtUserInterface::RunLongWork(std::string_view caption, const port::LongWork& work) {
     return RunWithProgressDialog(parent_, QtText(caption), work);
 }
 

@@ -34,7 +34,7 @@ void KeepTabOnTheChoice(const QButtonGroup& buttons) {
 }
 
 // The option texts of a choice field; numbered when the record names none.
-QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
+QStringList ChoiceTexts(const port::FieldSpec& rule) {
     QStringList texts;
     for (std::string_view choice : rule.choices) texts << QtText(choice);
     for (int k = static_cast<int>(texts.size()); k <= static_cast<int>(rule.maximum); ++k) {
@@ -45,11 +45,11 @@ QStringList ChoiceTexts(const dialogs::FieldSpec& rule) {
 
 }  // namespace
 
-RecordDialog::RecordDialog(dialogs::InputRecord& record, QWidget* parent)
+RecordDialog::RecordDialog(port::InputRecord& record, QWidget* parent)
     : QDialog(parent), record_(record), fields_(record.Fields()) {
     setWindowTitle(QtText(record.Caption()));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    for (const dialogs::FieldBinding& field : fields_) {
+    for (const port::FieldBinding& field : fields_) {
         openingValues_.push_back(std::visit([](auto* value) { return FieldValue(*value); }, field.target));
         choiceGroups_.push_back(nullptr);
         editors_.push_back(CreateEditor(field));
@@ -74,16 +74,16 @@ void RecordDialog::ShowReadOnly(QWidget* editor) {
     edit->setPalette(palette);
 }
 
-QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
-    const dialogs::FieldSpec& rule = *field.rule;
-    const QString text = QString::fromStdString(dialogs::FieldText(field));
+QWidget* RecordDialog::CreateEditor(const port::FieldBinding& field) {
+    const port::FieldSpec& rule = *field.rule;
+    const QString text = QString::fromStdString(port::FieldText(field));
     switch (rule.type) {
-        case dialogs::FieldType::Check: {
+        case port::FieldType::Check: {
             auto* box = new QCheckBox(QtText(rule.label), this);
             box->setChecked(text == QStringLiteral("1"));
             return box;
         }
-        case dialogs::FieldType::Choice: {
+        case port::FieldType::Choice: {
             auto* group = new QGroupBox(QtText(rule.group.empty() ? rule.label : rule.group), this);
             auto* layout = new QVBoxLayout(group);
             auto* buttons = new QButtonGroup(group);
@@ -96,19 +96,18 @@ QWidget* RecordDialog::CreateEditor(const dialogs::FieldBinding& field) {
             if (QAbstractButton* chosen = buttons->button(text.toInt())) chosen->setChecked(true);
             KeepTabOnTheChoice(*buttons);
             connect(buttons, &QButtonGroup::idClicked, this, [this, field](int id) {
-                dialogs::AssignFieldText(field, std::to_string(id));
+                port::AssignFieldText(field, std::to_string(id));
                 UpdateEnabling();
             });
             connect(buttons, &QButtonGroup::buttonToggled, this, [buttons] { KeepTabOnTheChoice(*buttons); });
             choiceGroups_.back() = buttons;
             return group;
         }
-        case dialogs::FieldType::Integer:
-        case dialogs::FieldType::Number:
-        case dialogs::FieldType::Text: {
+        case port::FieldType::Integer:
+        case port::FieldType::Number:
+        case port::FieldType::Text: {
             auto* edit = new QLineEdit(text, this);
-            if (rule.type == dialogs::FieldType::Text && rule.maxLength > 0)
-                edit->setMaxLength(rule.maxLength);
+            if (rule.type == port::FieldType::Text && rule.maxLength > 0) edit->setMaxLength(rule.maxLength);
             return edit;
         }
     }
@@ -162,10 +161,10 @@ void RecordDialog::showEvent(QShowEvent* event) {
 void RecordDialog::accept() {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const std::optional<std::string> refusal =
-            dialogs::AssignFieldText(fields_[i], EditorText(i).toStdString());
+            port::AssignFieldText(fields_[i], EditorText(i).toStdString());
         if (!refusal) continue;
-        RunMessageBox(this, {*refusal, dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
-                             dialogs::MessageModality::Application});
+        RunMessageBox(this, {*refusal, port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                             port::MessageModality::Application});
         editors_[i]->setFocus(Qt::OtherFocusReason);
         if (auto* edit = qobject_cast<QLineEdit*>(editors_[i])) edit->selectAll();
         return;
@@ -178,17 +177,17 @@ void RecordDialog::reject() {
     QDialog::reject();
 }
 
-GenericRecordDialog::GenericRecordDialog(dialogs::InputRecord& record,
+GenericRecordDialog::GenericRecordDialog(port::InputRecord& record,
                                          const std::vector<std::string_view>& guidance, QWidget* parent)
     : RecordDialog(record, parent) {
     auto* layout = new QVBoxLayout(this);
     for (std::string_view line : guidance) layout->addWidget(MakeLabel(line));
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < FieldCount(); ++i) {
-        const dialogs::FieldSpec& rule = RuleAt(i);
+        const port::FieldSpec& rule = RuleAt(i);
         switch (rule.type) {
-            case dialogs::FieldType::Check:
-            case dialogs::FieldType::Choice:
+            case port::FieldType::Check:
+            case port::FieldType::Choice:
                 form->addRow(EditorAt(i));
                 break;
             default: {

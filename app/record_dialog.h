@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 class QButtonGroup;
 class QDialogButtonBox;
@@ -26,7 +26,7 @@ class RecordDialog : public QDialog {
     Q_DISABLE_COPY_MOVE(RecordDialog)
 
 public:
-    RecordDialog(dialogs::InputRecord& record, QWidget* parent);
+    RecordDialog(port::InputRecord& record, QWidget* parent);
     ~RecordDialog() override;
 
     void accept() override;
@@ -39,7 +39,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     std::size_t FieldCount() const { return fields_.size(); }
-    const dialogs::FieldSpec& RuleAt(std::size_t index) const { return *fields_[index].rule; }
+    const port::FieldSpec& RuleAt(std::size_t index) const { return *fields_[index].rule; }
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);
@@ -56,12 +56,12 @@ private:
 
     using FieldValue = std::variant<int, double, std::string, bool>;
 
-    QWidget* CreateEditor(const dialogs::FieldBinding& field);
+    QWidget* CreateEditor(const port::FieldBinding& field);
     QString EditorText(std::size_t index) const;
     void RestoreRecord();
 
-    dialogs::InputRecord& record_;
-    std::vector<dialogs::FieldBinding> fields_;
+    port::InputRecord& record_;
+    std::vector<port::FieldBinding> fields_;
     std::vector<FieldValue> openingValues_;
     std::vector<QWidget*> editors_;
     std::vector<QButtonGroup*> choiceGroups_;  // per field; nullptr unless a choice
@@ -77,7 +77,7 @@ class GenericRecordDialog : public RecordDialog {
     Q_DISABLE_COPY_MOVE(GenericRecordDialog)
 
 public:
-    GenericRecordDialog(dialogs::InputRecord& record, const std::vector<std::string_view>& guidance,
+    GenericRecordDialog(port::InputRecord& record, const std::vector<std::string_view>& guidance,
                         QWidget* parent);
 };
 

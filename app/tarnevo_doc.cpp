@@ -13,14 +13,10 @@ bool CTARNEVODoc::Changing(bool done) {
     return done;
 }
 
-bool CTARNEVODoc::OnNewDocument(dialogs::UserInterfacePort& ui) {
-    return Changing(document_.NewDocument(ui));
-}
-bool CTARNEVODoc::OnFileNew(dialogs::UserInterfacePort& ui) { return Changing(document_.FileNew(ui)); }
-bool CTARNEVODoc::OnFileSave(dialogs::UserInterfacePort& ui) { return Changing(document_.Save(ui)); }
-bool CTARNEVODoc::OnFileSaveAs(dialogs::UserInterfacePort& ui) { return Changing(document_.SaveAs(ui)); }
-bool CTARNEVODoc::SaveModified(dialogs::UserInterfacePort& ui) {
-    return Changing(document_.SaveModified(ui));
-}
+bool CTARNEVODoc::OnNewDocument(port::UserInterfacePort& ui) { return Changing(document_.NewDocument(ui)); }
+bool CTARNEVODoc::OnFileNew(port::UserInterfacePort& ui) { return Changing(document_.FileNew(ui)); }
+bool CTARNEVODoc::OnFileSave(port::UserInterfacePort& ui) { return Changing(document_.Save(ui)); }
+bool CTARNEVODoc::OnFileSaveAs(port::UserInterfacePort& ui) { return Changing(document_.SaveAs(ui)); }
+bool CTARNEVODoc::SaveModified(port::UserInterfacePort& ui) { return Changing(document_.SaveModified(ui)); }
 
 }  // namespace tarnevo::app

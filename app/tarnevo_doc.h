@@ -1,12 +1,12 @@
 // CTARNEVODoc: the program's one document, a Qt face for the data set of
-// results::Document. It tells the views and the frame when the data set changes
+// doc::Document. It tells the views and the frame when the data set changes
 // (new results, File New) through the changed() signal.
 #pragma once
 
 #include <QObject>
 #include <QString>
 
-#include "results/document.h"
+#include "document/document.h"
 
 namespace tarnevo::app {
 
@@ -17,19 +17,19 @@ class CTARNEVODoc : public QObject {
 public:
     explicit CTARNEVODoc(QObject* parent = nullptr);
 
-    results::Document& Data() { return document_; }
-    const results::Document& Data() const { return document_; }
+    doc::Document& Data() { return document_; }
+    const doc::Document& Data() const { return document_; }
 
     // "Untitled" until a report has been saved under a name.
     QString Title() const { return QString::fromStdString(document_.Title()); }
 
     // The new-document step, run once at start-up.
-    bool OnNewDocument(dialogs::UserInterfacePort& ui);
-    bool OnFileNew(dialogs::UserInterfacePort& ui);
-    bool OnFileSave(dialogs::UserInterfacePort& ui);
-    bool OnFileSaveAs(dialogs::UserInterfacePort& ui);
+    bool OnNewDocument(port::UserInterfacePort& ui);
+    bool OnFileNew(port::UserInterfacePort& ui);
+    bool OnFileSave(port::UserInterfacePort& ui);
+    bool OnFileSaveAs(port::UserInterfacePort& ui);
     // Before the program closes; false keeps it open.
-    bool SaveModified(dialogs::UserInterfacePort& ui);
+    bool SaveModified(port::UserInterfacePort& ui);
 
 signals:
     // The data set changed: redraw, refresh title and command states.
@@ -38,7 +38,7 @@ signals:
 private:
     bool Changing(bool done);
 
-    results::Document document_;
+    doc::Document document_;
 };
 
 }  // namespace tarnevo::app

@@ -20,14 +20,14 @@
 #include "app/tarnevo_doc.h"
 #include "calc/calculation_catalog.h"
 #include "calc/cluster_ions_command.h"
-#include "results/page_layout.h"
-#include "results/print_layout.h"
+#include "output/page_layout.h"
+#include "output/print_layout.h"
 
 namespace tarnevo::app {
 
 namespace {
 
-using results::Command;
+using doc::Command;
 
 // The handler of a view command: a calculation of the menu, or the CONTINUE
 // button of the cluster ions advice; nullptr for any other id.
@@ -156,9 +156,9 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
     QFont::Weight weight = QFont::Medium;
     int y = kScreenFirstLineY;
     if (printing_) {
-        fontHeight_ = results::kPrintFontHeight;
+        fontHeight_ = output::kPrintFontHeight;
         weight = QFont::Normal;
-        y = results::FirstPrintedLineY();
+        y = output::FirstPrintedLineY();
         pageHeight_ = target.printableRows / (target.device->logicalDpiY() * 0.01);
     } else {
         fontHeight_ = kScreenFontHeight;
@@ -172,7 +172,7 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
     painter.setFont(font);
     painter.setPen(Qt::black);
     const double x = mapping.X(kLineX);
-    for (const std::string& line : results::LayoutResultLines(document_.Data().state)) {
+    for (const std::string& line : output::LayoutResultLines(document_.Data().state)) {
         const double top = mapping.Y(y);
         if (!line.empty() && top < target.visible.bottom() && top + metrics.height() > target.visible.top()) {
             painter.drawText(QPointF(x, top + metrics.ascent()), QString::fromStdString(line));
@@ -193,7 +193,7 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
 int CTARNEVOView::NextLine(int y) {
     ++lineCounter_;
     if (!printing_) return y + lineStep_;
-    return results::NextPrintedLineY(y, lineCounter_, {linesPerPage_, static_cast<int>(pageHeight_)});
+    return output::NextPrintedLineY(y, lineCounter_, {linesPerPage_, static_cast<int>(pageHeight_)});
 }
 
 void CTARNEVOView::SetScrollSizes(QSize totalPixels, int lineStepPixels) {
@@ -222,8 +222,8 @@ void CTARNEVOView::resizeEvent(QResizeEvent* event) {
 void CTARNEVOView::scrollContentsBy(int, int) { viewport()->update(); }
 
 int CTARNEVOView::BeginPrinting(const QPrinter& printer) {
-    fontHeight_ = results::kPrintFontHeight;
-    linesPerPage_ = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+    fontHeight_ = output::kPrintFontHeight;
+    linesPerPage_ = output::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
     return PageCountFor(printer);
 }
 
@@ -231,9 +231,9 @@ int CTARNEVOView::BeginPrinting(const QPrinter& printer) {
 // makes one advance per line of the result page, so the layout gives the count
 // even when the screen has not been repainted since the results arrived.
 int CTARNEVOView::PageCountFor(const QPrinter& printer) const {
-    const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
-    const auto lineCount = static_cast<int>(results::LayoutResultLines(document_.Data().state).size());
-    return results::PageCount(lineCount, linesPerPage);
+    const int linesPerPage = output::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+    const auto lineCount = static_cast<int>(output::LayoutResultLines(document_.Data().state).size());
+    return output::PageCount(lineCount, linesPerPage);
 }
 
 int CTARNEVOView::PrintPages(QPrinter& printer) {
@@ -270,7 +270,7 @@ int CTARNEVOView::PrintPages(QPrinter& printer) {
 }
 
 void CTARNEVOView::OnFilePrint(QPrinter& printer) {
-    fontHeight_ = results::kPrintFontHeight;
+    fontHeight_ = output::kPrintFontHeight;
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, PageCountFor(printer));
     dialog.setWindowModality(Qt::ApplicationModal);

@@ -10,8 +10,8 @@
 #include <QSizeF>
 
 #include "core/program_context.h"
-#include "results/command_enabling.h"
-#include "results/view_state.h"
+#include "document/command_enabling.h"
+#include "document/view_state.h"
 
 class QPrinter;
 class QPushButton;
@@ -39,12 +39,12 @@ public:
     CTARNEVOView(CTARNEVODoc& document, core::ProgramContext& program, QtUserInterface& ui,
                  QWidget* parent = nullptr);
 
-    results::ViewState& State() { return state_; }
-    const results::ViewState& State() const { return state_; }
+    doc::ViewState& State() { return state_; }
+    const doc::ViewState& State() const { return state_; }
 
-    static bool IsCalculationCommand(results::Command command);
+    static bool IsCalculationCommand(doc::Command command);
     // Runs one command of the Calculations menu.
-    void OnCalculationCommand(results::Command command);
+    void OnCalculationCommand(doc::Command command);
     // The CONTINUE button of the cluster ions advice screen, while it is shown.
     QPushButton* ContinueButton() const { return continueButton_; }
 
@@ -96,7 +96,7 @@ private:
     CTARNEVODoc& document_;
     core::ProgramContext& program_;
     QtUserInterface& ui_;
-    results::ViewState state_;
+    doc::ViewState state_;
     QPushButton* continueButton_ = nullptr;
     bool showedResults_ = false;  // the data set held results at the last change
 

@@ -13,7 +13,7 @@ namespace tarnevo::app {
 
 namespace {
 
-using results::Command;
+using doc::Command;
 
 const QColor kInk(0, 0, 0);
 const QColor kPaper(255, 255, 255);

@@ -3,14 +3,14 @@
 
 #include <QIcon>
 
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
 
 namespace tarnevo::app {
 
 inline constexpr QSize kToolbarImageSize{16, 15};
 
 // The button image of a toolbar command; a null icon for commands that have none.
-QIcon ToolbarIcon(results::Command command);
+QIcon ToolbarIcon(doc::Command command);
 
 // The program icon: a small isotope cluster, bars of falling height.
 QIcon ProgramIcon();

@@ -14,8 +14,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using results::CalcKind;
-using results::Command;
+using doc::Command;
+using output::CalcKind;
 
 constexpr std::array<CalculationDescriptor, 6> kCalculations = {{
     {Command::IsotopeClusterPattern, CalcKind::IsotopeCluster, "&Isotope Cluster Pattern ",
@@ -42,7 +42,7 @@ constexpr std::array<CalculationDescriptor, 6> kCalculations = {{
 
 std::span<const CalculationDescriptor> Calculations() { return kCalculations; }
 
-const CalculationDescriptor* FindCalculation(results::Command command) {
+const CalculationDescriptor* FindCalculation(doc::Command command) {
     const auto found =
         std::find_if(kCalculations.begin(), kCalculations.end(),
                      [command](const CalculationDescriptor& entry) { return entry.command == command; });

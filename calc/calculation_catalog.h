@@ -7,16 +7,16 @@
 #include <string_view>
 
 #include "calc/command_context.h"
-#include "results/calculation_state.h"
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
+#include "output/calculation_state.h"
 
 namespace tarnevo::calc {
 
 using CommandHandler = void (*)(CommandContext&);
 
 struct CalculationDescriptor {
-    results::Command command;
-    results::CalcKind kind;         // the kind the calculation gate checks and the results carry
+    doc::Command command;
+    output::CalcKind kind;          // the kind the calculation gate checks and the results carry
     std::string_view menuText;      // "&Isotope Cluster Pattern " (a blank stands before the shortcut)
     std::string_view prompt;        // the status-bar prompt of the menu item and the button
     std::string_view toolTip;       // the toolbar button's tip
@@ -31,6 +31,6 @@ struct CalculationDescriptor {
 std::span<const CalculationDescriptor> Calculations();
 
 // The calculation of a command; nullptr for other commands.
-const CalculationDescriptor* FindCalculation(results::Command command);
+const CalculationDescriptor* FindCalculation(doc::Command command);
 
 }  // namespace tarnevo::calc

@@ -2,8 +2,8 @@
 
 namespace tarnevo::calc {
 
-bool RunCalculationCommand(CommandContext& context, results::CalcKind kind, const CalculationBody& body) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui, kind)) return false;
+bool RunCalculationCommand(CommandContext& context, output::CalcKind kind, const CalculationBody& body) {
+    if (!doc::PassCalculationGate(context.document, context.view, context.ui, kind)) return false;
     if (!body()) return false;
     context.document.state.calcKind = context.view.calcKind;
     context.document.CompleteCalculation(context.view.saveReminder);

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "calc/command_context.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
 
 namespace tarnevo::calc {
 
@@ -22,6 +22,6 @@ using CalculationBody = std::function<bool()>;
 // dialog). After a body that stored its results, the view's kind is stamped on
 // the results and the calculation completes with the view's save reminder.
 // True when results were stored.
-bool RunCalculationCommand(CommandContext& context, results::CalcKind kind, const CalculationBody& body);
+bool RunCalculationCommand(CommandContext& context, output::CalcKind kind, const CalculationBody& body);
 
 }  // namespace tarnevo::calc

@@ -5,21 +5,21 @@
 #include <string>
 
 #include "calc/shared_fields.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class ClusterFormInput : public dialogs::InputRecord {
+class ClusterFormInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Isotope Cluster Calculation";
     static constexpr std::string_view kGuidance1 = "Enter the ion formula in the usual fashion.";
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, and Qz.";
 
-    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
-    static constexpr const dialogs::FieldSpec& kCharge = kIonChargeField;
-    static constexpr const dialogs::FieldSpec& kStopFA = kStopFAField;
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr const port::FieldSpec& kFormula = kIonFormulaField;
+    static constexpr const port::FieldSpec& kCharge = kIonChargeField;
+    static constexpr const port::FieldSpec& kStopFA = kStopFAField;
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;
@@ -29,7 +29,7 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CFormDlg"; }
     std::string_view HelpPage() const override { return "isotope_cluster.html"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kStopFA, &stopFA}, {&kReminder, &saveReminder}};
     }
 };

@@ -30,7 +30,7 @@ inline constexpr std::string_view kBelowOneRU = "Error - the minimum m/z is too 
 inline constexpr std::string_view kSpanAbove30 = "Error - your range in RUs exceeds the maximum (30)!";
 
 constexpr int kMaxRUCount = 200;
-constexpr int kMaxSeriesSpan = results::kMaxIons - 1;
+constexpr int kMaxSeriesSpan = output::kMaxIons - 1;
 // Slack on each side of the m/z window (m/z units), so that an ion lying just
 // at an edge is kept.
 constexpr long double kWindowSlack = 0.1L;
@@ -44,14 +44,14 @@ constexpr std::uint64_t kMaxIonAtomsPerElement =
 // One round of the formula dialog: preset from the view, entries stored back
 // before any check, then RU, EC (when not blank) and CI parsed in that order.
 FormStep AskFormulae(CommandContext& context, SeriesFormulae& formulae) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     RepeatUnitFormInput input;
     input.repeatUnit = view.formulaText;
     input.endCap = view.endCapText;
     input.chargingIon = view.chargingIonText;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.repeatUnit;
     view.endCapText = input.endCap;
@@ -95,12 +95,12 @@ struct MzWindow {
 // The parameter dialog; the four range fields open at 1, 10, 50 and 400 every
 // time, the others at the view's last entries.
 bool AskParameters(CommandContext& context, MzWindow& window) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     RepeatUnitParamInput input;
     input.chargingIonCount = view.chargingIonCount;
     input.charge = view.charge;
     input.rangeChoice = view.rangeByMz ? RepeatUnitParamInput::kRangeInMz : RepeatUnitParamInput::kRangeInRUs;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
 
     view.chargingIonCount = input.chargingIonCount;
     view.charge = input.charge;
@@ -123,7 +123,7 @@ int TruncatedRUCount(long double value) {
 // trunc(26.91023 / 44.02621) + 1 = 1 to trunc(377.11023 / 44.02621) = 8.
 void ConvertMzWindow(CommandContext& context, const SeriesFormulae& formulae, const MzWindow& window) {
     const core::ElementTable& table = context.program.elements;
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     const long double z = std::abs(view.charge);
     const long double ruMass = core::FormulaLightMass(table, formulae.repeatUnit);
     const long double ciMass = core::FormulaLightMass(table, formulae.chargingIon);
@@ -144,15 +144,15 @@ std::string_view RangeRefusal(int first, int last) {
 // Charge and range: the zero-charge refusal, the m/z conversion when asked for,
 // then the range checks in order.
 bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const MzWindow& window) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     if (view.charge == 0) {
-        dialogs::ShowError(context.ui, kZeroCharge);
+        port::ShowError(context.ui, kZeroCharge);
         return false;
     }
     if (view.rangeByMz) ConvertMzWindow(context, formulae, window);
     if (const std::string_view refusal = RangeRefusal(view.firstRUCount, view.lastRUCount);
         !refusal.empty()) {
-        dialogs::ShowError(context.ui, refusal);
+        port::ShowError(context.ui, refusal);
         return false;
     }
     return true;
@@ -163,7 +163,7 @@ bool ResolveRange(CommandContext& context, const SeriesFormulae& formulae, const
 bool ComposeIon(CommandContext& context, const SeriesFormulae& formulae, int ruCount,
                 core::ParsedFormula& composition) {
     if (BuildIonComposition(formulae, context.view.chargingIonCount, ruCount, composition)) return true;
-    dialogs::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
+    port::ShowError(context.ui, core::messages::kTooManyAtomsOfElement);
     return false;
 }
 
@@ -180,8 +180,8 @@ bool CheckLargestIon(CommandContext& context, const SeriesFormulae& formulae) {
 // further ion is computed and ionStorageFull is set, even when the last slot
 // took the last peak of an ion. False when an ion was refused by the engine.
 bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
-    results::ViewState& view = context.view;
-    results::CalculationState& state = context.document.state;
+    doc::ViewState& view = context.view;
+    output::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
     state.series.ionStorageFull = false;
     int storedPeaks = 0;
@@ -199,7 +199,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         double maxFA = 0.0;
         for (int m = 0; m <= cluster.lastPeakIndex; ++m) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
-            if (storedPeaks < results::kPeakSlots) {
+            if (storedPeaks < output::kPeakSlots) {
                 state.cluster.peakCentroidMz[storedPeaks] =
                     core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
                 state.cluster.peakFA[storedPeaks++] = fa;
@@ -210,7 +210,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
         state.series.ionLastPeakIndex[ion] = cluster.lastPeakIndex;
         state.series.ionMaxFA[ion] = maxFA;
         ++view.ionCount;
-        if (storedPeaks == results::kPeakSlots) {
+        if (storedPeaks == output::kPeakSlots) {
             state.series.ionLastPeakIndex[ion] = ionStored - 1;
             state.series.ionStorageFull = true;
             break;
@@ -220,8 +220,8 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
 }
 
 void StoreSeriesResults(CommandContext& context) {
-    const results::ViewState& view = context.view;
-    results::CalculationState& state = context.document.state;
+    const doc::ViewState& view = context.view;
+    output::CalculationState& state = context.document.state;
     state.series.ionCount = view.ionCount;
     state.formulaText = view.formulaText;
     state.series.endCapText = view.endCapText;
@@ -270,8 +270,8 @@ bool BuildIonComposition(const SeriesFormulae& formulae, int chargingIonCount, i
 }
 
 void BeginClusterIons(CommandContext& context) {
-    if (!results::PassCalculationGate(context.document, context.view, context.ui,
-                                      results::CalcKind::RepeatingUnits)) {
+    if (!doc::PassCalculationGate(context.document, context.view, context.ui,
+                                  output::CalcKind::RepeatingUnits)) {
         return;
     }
     context.view.continueButtonShown = true;
@@ -282,7 +282,7 @@ void ContinueClusterIons(CommandContext& context) {
     context.document.InvalidateViews();
     // The button outlives other commands: another calculation may have stored
     // its results, or changed the view's kind, since the advice was drawn.
-    RunCalculationCommand(context, results::CalcKind::RepeatingUnits,
+    RunCalculationCommand(context, output::CalcKind::RepeatingUnits,
                           [&context] { return ComputeAndStoreSeries(context); });
 }
 

@@ -8,30 +8,30 @@
 #include <string>
 
 #include "calc/shared_fields.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class RepeatUnitFormInput : public dialogs::InputRecord {
+class RepeatUnitFormInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Neutral Repeating Unit Formulae Entry";
 
-    static constexpr dialogs::FieldSpec kRepeatUnit{
-        "ru", "Chemical formula of the repeating unit (RU):", dialogs::FieldType::Text, 0, 0, 32};
-    static constexpr dialogs::FieldSpec kEndCap{.key = "cap",
-                                                .label = "Chemical formula of the end cap (EC):",
-                                                .type = dialogs::FieldType::Text,
-                                                .maxLength = 16,
-                                                .note = "A blank value indicates no end cap."};
-    static constexpr dialogs::FieldSpec kChargingIon{
-        "ci", "Chemical formula or symbol of the charging ion (CI):", dialogs::FieldType::Text, 0, 0, 16};
-    static constexpr dialogs::FieldSpec kStopFA{
+    static constexpr port::FieldSpec kRepeatUnit{
+        "ru", "Chemical formula of the repeating unit (RU):", port::FieldType::Text, 0, 0, 32};
+    static constexpr port::FieldSpec kEndCap{.key = "cap",
+                                             .label = "Chemical formula of the end cap (EC):",
+                                             .type = port::FieldType::Text,
+                                             .maxLength = 16,
+                                             .note = "A blank value indicates no end cap."};
+    static constexpr port::FieldSpec kChargingIon{
+        "ci", "Chemical formula or symbol of the charging ion (CI):", port::FieldType::Text, 0, 0, 16};
+    static constexpr port::FieldSpec kStopFA{
         .key = "stop",
         .label = "Total fractional abundance at which to stop the calculations:",
-        .type = dialogs::FieldType::Number,
+        .type = port::FieldType::Number,
         .minimum = 0.5,
         .maximum = 0.99999};
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     std::string repeatUnit;
     std::string endCap;
@@ -40,7 +40,7 @@ public:
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kRepeatUnit, &repeatUnit},
                 {&kEndCap, &endCap},
                 {&kChargingIon, &chargingIon},
@@ -49,7 +49,7 @@ public:
     }
 };
 
-class RepeatUnitParamInput : public dialogs::InputRecord {
+class RepeatUnitParamInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Neutral Repeating Unit Parameter Entry";
 
@@ -59,25 +59,25 @@ public:
     static constexpr std::array<std::string_view, 2> kRangeChoices = {
         "Enter the range using the number of repeating units (RUs).", "Enter the range using m/z values."};
 
-    static constexpr dialogs::FieldSpec kChargingIonCount{
-        "ci-count", "Number of charging ions (CIs) per molecule:", dialogs::FieldType::Integer, 1, 30, 0};
-    static constexpr dialogs::FieldSpec kCharge{
-        "charge", "Total charge on the molecule:", dialogs::FieldType::Integer, -30, 30, 0};
-    static constexpr dialogs::FieldSpec kRange{.key = "range",
-                                               .label = "Range in Repeating Units",
-                                               .type = dialogs::FieldType::Choice,
-                                               .minimum = 0,
-                                               .maximum = 1,
-                                               .group = "Range in Repeating Units",
-                                               .choices = kRangeChoices};
-    static constexpr dialogs::FieldSpec kMinimumRUs{
-        "min-ru", "Minimum number of RUs:", dialogs::FieldType::Integer, 1, 200, 0};
-    static constexpr dialogs::FieldSpec kMaximumRUs{
-        "max-ru", "Maximum number of RUs:", dialogs::FieldType::Integer, 1, 200, 0};
-    static constexpr dialogs::FieldSpec kMinimumMz{
-        "min-mz", "Minimum value of m/z:", dialogs::FieldType::Number, 1, 50000, 0};
-    static constexpr dialogs::FieldSpec kMaximumMz{
-        "max-mz", "Maximum value of m/z:", dialogs::FieldType::Number, 1, 50000, 0};
+    static constexpr port::FieldSpec kChargingIonCount{
+        "ci-count", "Number of charging ions (CIs) per molecule:", port::FieldType::Integer, 1, 30, 0};
+    static constexpr port::FieldSpec kCharge{
+        "charge", "Total charge on the molecule:", port::FieldType::Integer, -30, 30, 0};
+    static constexpr port::FieldSpec kRange{.key = "range",
+                                            .label = "Range in Repeating Units",
+                                            .type = port::FieldType::Choice,
+                                            .minimum = 0,
+                                            .maximum = 1,
+                                            .group = "Range in Repeating Units",
+                                            .choices = kRangeChoices};
+    static constexpr port::FieldSpec kMinimumRUs{
+        "min-ru", "Minimum number of RUs:", port::FieldType::Integer, 1, 200, 0};
+    static constexpr port::FieldSpec kMaximumRUs{
+        "max-ru", "Maximum number of RUs:", port::FieldType::Integer, 1, 200, 0};
+    static constexpr port::FieldSpec kMinimumMz{
+        "min-mz", "Minimum value of m/z:", port::FieldType::Number, 1, 50000, 0};
+    static constexpr port::FieldSpec kMaximumMz{
+        "max-mz", "Maximum value of m/z:", port::FieldType::Number, 1, 50000, 0};
 
     int chargingIonCount = 1;
     int charge = 1;
@@ -89,7 +89,7 @@ public:
     double maximumMz = 400.0;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kChargingIonCount, &chargingIonCount},
                 {&kCharge, &charge},
                 {&kRange, &rangeChoice},

@@ -11,7 +11,7 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
     const core::LimitCheck check =
         core::CheckClusterLimits(context.program.elements, context.program.cluster, formula, charge);
     if (check.status != core::ClusterLimit::WithinLimits) {
-        dialogs::ShowError(context.ui, core::messages::MessageFor(check.status));
+        port::ShowError(context.ui, core::messages::MessageFor(check.status));
         return 0.0;
     }
     return check.ionMassA;
@@ -23,7 +23,7 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     core::ComputeCluster(cluster, cluster.polyAtomCount, context.program.stopFASetting,
                          core::BelowDoubleRange::Refuse);
     if (cluster.underflow) {
-        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        port::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     return true;
@@ -31,8 +31,8 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
 
 void StoreClusterResults(CommandContext& context) {
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    results::CalculationState& state = context.document.state;
-    results::ViewState& view = context.view;
+    output::CalculationState& state = context.document.state;
+    doc::ViewState& view = context.view;
     view.maxFA = 0.0;
     view.totalFA = 0.0;
     state.cluster.maxPeakIndex = 0;

@@ -4,17 +4,17 @@
 #pragma once
 
 #include "core/program_context.h"
-#include "dialogs/ui_port.h"
-#include "results/document.h"
-#include "results/view_state.h"
+#include "document/document.h"
+#include "document/view_state.h"
+#include "port/ui_port.h"
 
 namespace tarnevo::calc {
 
 struct CommandContext {
     core::ProgramContext& program;
-    results::ViewState& view;
-    results::Document& document;
-    dialogs::UserInterfacePort& ui;
+    doc::ViewState& view;
+    doc::Document& document;
+    port::UserInterfacePort& ui;
 };
 
 }  // namespace tarnevo::calc

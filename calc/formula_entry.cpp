@@ -4,22 +4,20 @@
 
 namespace tarnevo::calc {
 
-ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula,
-                         dialogs::UserInterfacePort& ui) {
+ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, port::UserInterfacePort& ui) {
     switch (core::ParseFormulaText(text, formula)) {
         case core::FormulaSyntax::Valid:
             return ParseStatus::Accepted;
         case core::FormulaSyntax::TooManyAtoms:
-            dialogs::ShowError(ui, core::messages::kTooManyAtomsOfElement);
+            port::ShowError(ui, core::messages::kTooManyAtomsOfElement);
             return ParseStatus::Abort;
         case core::FormulaSyntax::Error:
             break;
     }
-    return dialogs::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry
-                                                                     : ParseStatus::Abort;
+    return port::AskRetry(ui, core::messages::kFormulaEntryError) ? ParseStatus::Retry : ParseStatus::Abort;
 }
 
-FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui) {
+FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, port::UserInterfacePort& ui) {
     switch (ParseFormula(text, formula, ui)) {
         case ParseStatus::Accepted:
             return FormStep::Parsed;
@@ -32,10 +30,10 @@ FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, dial
     return FormStep::End;
 }
 
-int LookupSymbol(std::string_view text, int extraAllowed, dialogs::UserInterfacePort& ui) {
+int LookupSymbol(std::string_view text, int extraAllowed, port::UserInterfacePort& ui) {
     const int index = core::LookupSymbolText(text, extraAllowed);
     if (index != core::kNoSymbol) return index;
-    return dialogs::AskRetry(ui, core::messages::kSymbolEntryError) ? kSymbolRetry : kSymbolCancel;
+    return port::AskRetry(ui, core::messages::kSymbolEntryError) ? kSymbolRetry : kSymbolCancel;
 }
 
 }  // namespace tarnevo::calc

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/formula_parser.h"
-#include "dialogs/ui_port.h"
+#include "port/ui_port.h"
 
 namespace tarnevo::calc {
 
@@ -16,7 +16,7 @@ enum class ParseStatus {
     Abort,     // the user chose Cancel, or an atom count exceeded the limit
 };
 
-ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui);
+ParseStatus ParseFormula(std::string_view text, core::ParsedFormula& formula, port::UserInterfacePort& ui);
 
 // Where a round of an input dialog leaves its command.
 enum class FormStep {
@@ -28,7 +28,7 @@ enum class FormStep {
 // Parses the formula typed into a dialog field. On Retry the field's text is
 // emptied, so that the dialog shows it blank beside the other entries as just
 // typed.
-FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, dialogs::UserInterfacePort& ui);
+FormStep ParseFormulaField(std::string& text, core::ParsedFormula& formula, port::UserInterfacePort& ui);
 
 inline constexpr int kSymbolRetry = -2;
 inline constexpr int kSymbolCancel = -1;
@@ -36,6 +36,6 @@ inline constexpr int kSymbolCancel = -1;
 // The element index of text, or kSymbolRetry / kSymbolCancel after the user
 // answered "Symbol Entry Error". extraAllowed user-defined elements (from Jx on)
 // are acceptable besides the natural ones.
-int LookupSymbol(std::string_view text, int extraAllowed, dialogs::UserInterfacePort& ui);
+int LookupSymbol(std::string_view text, int extraAllowed, port::UserInterfacePort& ui);
 
 }  // namespace tarnevo::calc

@@ -14,20 +14,20 @@ namespace {
 // One round of the dialog: show it preset from the view, store the entries back
 // before any check (so they preset the next run even when refused), and parse.
 FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     ClusterFormInput input;
     input.formula = view.formulaText;
     input.charge = view.charge;
     input.stopFA = context.program.stopFASetting;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     context.program.stopFASetting = input.stopFA;
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        dialogs::ShowError(context.ui, kIonChargeZero);
+        port::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;
     }
     return ParseFormulaField(view.formulaText, formula, context.ui);
@@ -52,7 +52,7 @@ bool ComputeAndStorePattern(CommandContext& context) {
 }  // namespace
 
 void RunIsotopeClusterPattern(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::IsotopeCluster,
+    RunCalculationCommand(context, output::CalcKind::IsotopeCluster,
                           [&context] { return ComputeAndStorePattern(context); });
 }
 

@@ -5,22 +5,22 @@
 #include <string>
 
 #include "calc/shared_fields.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class IsotopeDisplayInput : public dialogs::InputRecord {
+class IsotopeDisplayInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Elemental Isotopic Display";
-    static constexpr dialogs::FieldSpec kSymbol{
-        "symbol", "Chemical symbol of the element to be displayed:", dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr port::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the element to be displayed:", port::FieldType::Text, 0, 0, 4};
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     std::string symbol;
     bool saveReminder = true;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kSymbol, &symbol}, {&kReminder, &saveReminder}};
     }
 };

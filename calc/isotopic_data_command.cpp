@@ -16,11 +16,11 @@ constexpr int kNoUserElements = 0;
 // Shows the dialog (always with an empty symbol) until a natural element is
 // named; the element index, or kSymbolCancel when the command ends.
 int AskElement(CommandContext& context) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     for (;;) {
         IsotopeDisplayInput input;
         input.saveReminder = view.saveReminder;
-        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return kSymbolCancel;
+        if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return kSymbolCancel;
         view.elementSymbol = input.symbol;
         view.saveReminder = input.saveReminder;
         const int element = LookupSymbol(view.elementSymbol, kNoUserElements, context.ui);
@@ -32,7 +32,7 @@ int AskElement(CommandContext& context) {
 // then the heavy ones put into increasing mass number by a selection sort; the
 // lightest stays in front. Chlorine: 35 (0.7576), 37 (0.2424), stored as
 // isotopeBase 35 with offsets 0 and 2.
-void StoreIsotopes(const core::ElementTable& table, int element, results::CalculationState& state) {
+void StoreIsotopes(const core::ElementTable& table, int element, output::CalculationState& state) {
     const core::ElementRecord& record = table[element];
     const int heavyCount = record.heavyCount;
     state.isotopes.isotopeBase = core::NominalMassNumber(record.lightMass);
@@ -60,10 +60,10 @@ void StoreIsotopes(const core::ElementTable& table, int element, results::Calcul
 }  // namespace
 
 void RunDisplayIsotopicData(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::IsotopicData, [&context] {
+    RunCalculationCommand(context, output::CalcKind::IsotopicData, [&context] {
         const int element = AskElement(context);
         if (element == kSymbolCancel) return false;
-        results::CalculationState& state = context.document.state;
+        output::CalculationState& state = context.document.state;
         StoreIsotopes(context.program.elements, element, state);
         state.elementSymbol = context.view.elementSymbol;
         return true;

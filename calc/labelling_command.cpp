@@ -36,29 +36,29 @@ bool HasUserElements(const core::ParsedFormula& formula) {
 // One round of the first dialog: preset from the view, entries stored back
 // before any check, then the charge, the formula and the refusal of Jx .. Qz.
 FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     LabellingFormInput input;
     input.formula = view.formulaText;
     input.charge = view.charge;
     input.type = view.labelling.labellingChoice;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.labelling.labellingChoice = input.type;
     view.calcKind = input.type == LabellingFormInput::kEnrichmentFromSpectrum
-                        ? results::CalcKind::EnrichmentFromSpectrum
-                        : results::CalcKind::LabelledAtoms;
+                        ? output::CalcKind::EnrichmentFromSpectrum
+                        : output::CalcKind::LabelledAtoms;
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
-        dialogs::ShowError(context.ui, kIonChargeZero);
+        port::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;
     }
     const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);
     if (step != FormStep::Parsed) return step;
     if (!HasUserElements(formula)) return FormStep::Parsed;
-    if (!dialogs::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
+    if (!port::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;
     view.formulaText.clear();
     return FormStep::Retry;
 }
@@ -69,7 +69,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
                                EnrichedElements& enriched) {
     for (;;) {
         EnrichedElementInput input(k + 1);
-        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return -1;
+        if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return -1;
         context.view.elementSymbol = input.symbol;
         enriched.atoms[k] = input.atoms;
         const int element = LookupSymbol(input.symbol, 0, context.ui);
@@ -85,7 +85,7 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
         } else {
             return element;
         }
-        if (!dialogs::AskRetry(context.ui, refusal)) return -1;
+        if (!port::AskRetry(context.ui, refusal)) return -1;
     }
 }
 
@@ -94,14 +94,14 @@ int AskEnrichedElementIdentity(CommandContext& context, const core::ParsedFormul
 bool AskEnrichedFAs(CommandContext& context, int k, core::IsotopeList& isotopes) {
     for (;;) {
         EnrichmentDetailsInput input(k + 1, isotopes);
-        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+        if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
         std::array<double, core::kMaxElementIsotopes> fa{};
         const std::span<const double> heavy(input.enrichedFA.begin() + 1, input.enrichedFA.end());
         if (core::CompleteEnrichedFAs(isotopes, heavy, fa) == core::EnrichmentStatus::Stored) {
             isotopes.fa = fa;
             return true;
         }
-        if (!dialogs::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
+        if (!port::AskRetry(context.ui, labelling::kHeavyFATooLarge)) return false;
     }
 }
 
@@ -132,7 +132,7 @@ bool AskEnrichedElement(CommandContext& context, core::ParsedFormula& formula, i
 // The enrichment details of the results: per element its symbol, enriched atoms
 // and isotopes by ascending mass number with their enriched FAs.
 void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enriched, int count) {
-    results::CalculationState& state = context.document.state;
+    output::CalculationState& state = context.document.state;
     state.details.detailCount = count;
     state.details.detailSymbol = enriched.symbols;
     int cursor = 0;
@@ -141,7 +141,7 @@ void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enr
         state.details.detailAtomCount[k] = enriched.atoms[k];
         state.details.lastIsotopeIndex[k] = isotopes.count - 1;
         const int lightMassNumber = core::NominalMassNumber(isotopes.mass[0]);
-        for (int i = 0; i < isotopes.count && cursor < results::kMaxDetailIsotopes; ++i, ++cursor) {
+        for (int i = 0; i < isotopes.count && cursor < output::kMaxDetailIsotopes; ++i, ++cursor) {
             state.details.isotopeMassNumber[cursor] = lightMassNumber + isotopes.delta[i];
             state.details.isotopeFA[cursor] = isotopes.fa[i];
         }
@@ -149,11 +149,11 @@ void StoreEnrichmentDetails(CommandContext& context, const EnrichedElements& enr
 }
 
 bool RunLabelledPattern(CommandContext& context, core::ParsedFormula& formula) {
-    results::LabellingPresets& presets = context.view.labelling;
+    doc::LabellingPresets& presets = context.view.labelling;
     LabellingCalcInput input;
     input.stopFA = context.program.stopFASetting;
     input.elementCount = presets.detailCount;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     context.program.stopFASetting = input.stopFA;
     presets.detailCount = input.elementCount;
 
@@ -179,7 +179,7 @@ bool CalculateAndStore(CommandContext& context) {
     FormStep step = FormStep::Retry;
     while (step == FormStep::Retry) step = AskLabellingForm(context, formula);
     if (step == FormStep::End) return false;
-    if (context.view.calcKind == results::CalcKind::EnrichmentFromSpectrum) {
+    if (context.view.calcKind == output::CalcKind::EnrichmentFromSpectrum) {
         return RunEnrichmentFit(context, formula);
     }
     return RunLabelledPattern(context, formula);
@@ -188,7 +188,7 @@ bool CalculateAndStore(CommandContext& context) {
 }  // namespace
 
 void RunLabellingCommand(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::LabelledAtoms,
+    RunCalculationCommand(context, output::CalcKind::LabelledAtoms,
                           [&context] { return CalculateAndStore(context); });
 }
 

@@ -41,14 +41,14 @@ struct FitSetup {
 // Element, atoms and first m/z until they are accepted; false when the command
 // ends. A Retry shows the dialog preset with the values just entered.
 bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, FitSetup& setup) {
-    results::ViewState& view = context.view;
-    results::LabellingPresets& presets = view.labelling;
+    doc::ViewState& view = context.view;
+    doc::LabellingPresets& presets = view.labelling;
     for (;;) {
         EnrichmentDetailInput input;
         input.symbol = view.elementSymbol;
         input.atoms = presets.enrichedAtomCount;
         input.firstPeakMz = presets.firstPeakMz;
-        if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+        if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
         view.elementSymbol = input.symbol;
         presets.firstPeakMz = input.firstPeakMz;
         presets.enrichedAtomCount = input.atoms;
@@ -61,7 +61,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
         if (heavyCount == 0) {
             refusal = labelling::kMonoisotopic;
         } else if (heavyCount + 1 > core::kMaxFitIsotopes) {
-            dialogs::ShowError(context.ui, labelling::kTooManyIsotopes);
+            port::ShowError(context.ui, labelling::kTooManyIsotopes);
             return false;
         } else if (static_cast<long>(formula[element]) < input.atoms) {
             refusal = labelling::kTooManyEnrichedAtoms;
@@ -70,7 +70,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
             setup.atoms = input.atoms;
             return true;
         }
-        if (!dialogs::AskRetry(context.ui, refusal)) return false;
+        if (!port::AskRetry(context.ui, refusal)) return false;
     }
 }
 
@@ -98,11 +98,11 @@ void PlaceLabelledAtomsInJx(CommandContext& context, core::ParsedFormula& formul
 }
 
 bool AskSpectrum(CommandContext& context) {
-    results::LabellingPresets& presets = context.view.labelling;
+    doc::LabellingPresets& presets = context.view.labelling;
     PeakInput input;
     input.SetEvenlySpacedMz(presets.firstPeakMz, context.view.charge);
     input.intensity = presets.expIntensity;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     presets.expIntensity = input.intensity;
     return true;
 }
@@ -114,7 +114,7 @@ bool AskMostEnriched(CommandContext& context, int isotopeCount, int& isotope, do
     MaxEnrichmentInput input(isotopeCount);
     input.isotope = isotope;
     input.estimate = estimate;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     isotope = input.isotope;
     estimate = input.estimate;
     return true;
@@ -123,7 +123,7 @@ bool AskMostEnriched(CommandContext& context, int isotopeCount, int& isotope, do
 // The starting simplex: for two isotopes from the estimate of the lightest FA,
 // for three and four from the user's estimate of the most enriched isotope.
 bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::EnrichmentFit& fit) {
-    results::LabellingPresets& presets = context.view.labelling;
+    doc::LabellingPresets& presets = context.view.labelling;
     const std::span<const double> intensities(presets.expIntensity);
     switch (setup.isotopes.count) {
         case 2:
@@ -176,41 +176,41 @@ std::string SearchReport(std::string_view format, int cycles, double bestSSR) {
 // question (the command line's cycle limit, say) reads them there.
 bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
     context.view.labelling.fitCycleCount = cycles;
-    const dialogs::MessageRequest request{SearchReport(labelling::kContinueQuestion, cycles, bestSSR),
-                                          dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
-                                          dialogs::MessageModality::System};
-    return context.ui.ShowMessage(request) == dialogs::MessageAnswer::Yes;
+    const port::MessageRequest request{SearchReport(labelling::kContinueQuestion, cycles, bestSSR),
+                                       port::MessageButtons::YesNo, port::MessageIcon::Question,
+                                       port::MessageModality::System};
+    return context.ui.ShowMessage(request) == port::MessageAnswer::Yes;
 }
 
 void ReportCannotImprove(CommandContext& context, const core::EnrichmentFit& fit) {
-    const dialogs::MessageRequest notice{
+    const port::MessageRequest notice{
         SearchReport(labelling::kFitCannotImprove, fit.cycleCount, fit.vertexSSR[0]),
-        dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System};
+        port::MessageButtons::Ok, port::MessageIcon::Exclamation, port::MessageModality::System};
     context.ui.ShowMessage(notice);
 }
 
 // The set-up steps, in order, up to the search; false when the command ended.
 bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& setup,
               core::EnrichmentFit& fit) {
-    results::LabellingPresets& presets = context.view.labelling;
+    doc::LabellingPresets& presets = context.view.labelling;
     if (!AskFitElement(context, formula, setup)) return false;
     if (!ComputeNaturalReference(context, formula, fit)) return false;
     PlaceLabelledAtomsInJx(context, formula, setup);
     setup.firstPeakOffset =
         core::FirstPeakOffset(context.view.charge, presets.firstPeakMz, fit.naturalIonMass);
     if (setup.firstPeakOffset < 0) {
-        dialogs::ShowError(context.ui, labelling::kNegativePeakIndex);
+        port::ShowError(context.ui, labelling::kNegativePeakIndex);
         return false;
     }
     if (!AskSpectrum(context)) return false;
     setup.peakCount = core::ExperimentalPeakCount(presets.expIntensity);
     if (setup.peakCount < setup.isotopes.count) {
-        dialogs::ShowError(context.ui, labelling::kInsufficientPeaks);
+        port::ShowError(context.ui, labelling::kInsufficientPeaks);
         return false;
     }
     // The spectrum must lie within the engine's [A+0] .. [A+319].
     if (setup.firstPeakOffset + setup.peakCount > core::kPeakCount) {
-        dialogs::ShowError(context.ui, labelling::kPeaksBeyondCluster);
+        port::ShowError(context.ui, labelling::kPeaksBeyondCluster);
         return false;
     }
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
@@ -221,8 +221,8 @@ bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& s
 
 void StoreFitResults(CommandContext& context, const FitSetup& setup, const core::EnrichmentFit& fit) {
     StoreClusterResults(context);
-    results::CalculationState& state = context.document.state;
-    const results::LabellingPresets& presets = context.view.labelling;
+    output::CalculationState& state = context.document.state;
+    const doc::LabellingPresets& presets = context.view.labelling;
     state.details.detailCount = 1;
     state.elementSymbol = std::string(core::SymbolOf(setup.element));
     state.details.detailAtomCount[0] = setup.atoms;
@@ -260,7 +260,7 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     // Peaks where no starting point puts any abundance give the search nothing
     // to compare.
     if (!anyPeakSeen) {
-        dialogs::ShowError(context.ui, labelling::kPeaksBeyondCluster);
+        port::ShowError(context.ui, labelling::kPeaksBeyondCluster);
         return false;
     }
     const core::SearchEnd end = core::RunEnrichmentSearch(
@@ -272,7 +272,7 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     // The stored cluster and the reported FAs belong to the same point.
     runner.Run(fit.vertexFA[0]);
     if (context.program.cluster.underflow) {
-        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        port::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     StoreFitResults(context, setup, fit);

@@ -4,8 +4,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using dialogs::FieldSpec;
-using dialogs::FieldType;
+using port::FieldSpec;
+using port::FieldType;
 using Input = EnrichmentDetailsInput;
 
 constexpr std::array<std::string_view, Input::kRows> kMassKeys = {
@@ -57,8 +57,8 @@ EnrichmentDetailsInput::EnrichmentDetailsInput(int elementNumber, const core::Is
     }
 }
 
-std::vector<dialogs::FieldBinding> EnrichmentDetailsInput::Fields() {
-    std::vector<dialogs::FieldBinding> fields;
+std::vector<port::FieldBinding> EnrichmentDetailsInput::Fields() {
+    std::vector<port::FieldBinding> fields;
     for (int row = 0; row < kRows; ++row) {
         fields.push_back({&kMassSpecs[row], &mass[row]});
         fields.push_back({&kNaturalSpecs[row], &naturalFA[row]});

@@ -10,12 +10,12 @@
 
 #include "calc/shared_fields.h"
 #include "core/enriched_element.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
 // The first dialog of both types.
-class LabellingFormInput : public dialogs::InputRecord {
+class LabellingFormInput : public port::InputRecord {
 public:
     static constexpr int kPatternFromEnrichments = 0;
     static constexpr int kEnrichmentFromSpectrum = 1;
@@ -25,16 +25,16 @@ public:
         "Calculate an ISOTOPE PATTERN from known enrichments.",
         "Calculate an ENRICHMENT from an EXPERIMENTAL isotope pattern (spectrum)."};
 
-    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
-    static constexpr const dialogs::FieldSpec& kCharge = kIonChargeField;
-    static constexpr dialogs::FieldSpec kType{.key = "type",
-                                              .label = "Type of Calculation",
-                                              .type = dialogs::FieldType::Choice,
-                                              .minimum = 0,
-                                              .maximum = 1,
-                                              .group = "Type of Calculation",
-                                              .choices = kTypeChoices};
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr const port::FieldSpec& kFormula = kIonFormulaField;
+    static constexpr const port::FieldSpec& kCharge = kIonChargeField;
+    static constexpr port::FieldSpec kType{.key = "type",
+                                           .label = "Type of Calculation",
+                                           .type = port::FieldType::Choice,
+                                           .minimum = 0,
+                                           .maximum = 1,
+                                           .group = "Type of Calculation",
+                                           .choices = kTypeChoices};
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;
@@ -43,24 +43,24 @@ public:
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLabFormDlg"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kFormula, &formula}, {&kCharge, &charge}, {&kType, &type}, {&kReminder, &saveReminder}};
     }
 };
 
 // Stop FA and the number of enriched elements of a pattern.
-class LabellingCalcInput : public dialogs::InputRecord {
+class LabellingCalcInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Isotope Cluster Calculations with Labelled Atoms";
-    static constexpr const dialogs::FieldSpec& kStopFA = kStopFAField;
-    static constexpr dialogs::FieldSpec kElements{
-        "elements", "Number of enriched elements (maximum of six):", dialogs::FieldType::Integer, 1, 6, 0};
+    static constexpr const port::FieldSpec& kStopFA = kStopFAField;
+    static constexpr port::FieldSpec kElements{
+        "elements", "Number of enriched elements (maximum of six):", port::FieldType::Integer, 1, 6, 0};
 
     double stopFA = 0.9999;
     int elementCount = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kStopFA, &stopFA}, {&kElements, &elementCount}};
     }
 };
@@ -69,12 +69,12 @@ public:
 std::string EnrichedElementCaption(int elementNumber);
 
 // Which element is enriched and how many of its atoms; opens empty with 1 atom.
-class EnrichedElementInput : public dialogs::InputRecord {
+class EnrichedElementInput : public port::InputRecord {
 public:
-    static constexpr dialogs::FieldSpec kSymbol{
-        "symbol", "Chemical symbol of the enriched element:", dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr dialogs::FieldSpec kAtoms{
-        "atoms", "Number of atoms of the enriched element:", dialogs::FieldType::Integer, 1, 100, 0};
+    static constexpr port::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the enriched element:", port::FieldType::Text, 0, 0, 4};
+    static constexpr port::FieldSpec kAtoms{
+        "atoms", "Number of atoms of the enriched element:", port::FieldType::Integer, 1, 100, 0};
 
     explicit EnrichedElementInput(int elementNumber) : elementNumber_(elementNumber) {}
 
@@ -84,7 +84,7 @@ public:
     int ElementNumber() const { return elementNumber_; }
     int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
-    std::vector<dialogs::FieldBinding> Fields() override { return {{&kSymbol, &symbol}, {&kAtoms, &atoms}}; }
+    std::vector<port::FieldBinding> Fields() override { return {{&kSymbol, &symbol}, {&kAtoms, &atoms}}; }
 
 private:
     int elementNumber_;
@@ -94,7 +94,7 @@ private:
 // first, then by ascending mass (rows 1-5 on the left, 6-10 on the right). Mass
 // and natural FA are shown only; the lightest isotope's FA is calculated from the
 // others, so its field shows "0.nnnnn". Rows beyond the element's isotopes hold 0.
-class EnrichmentDetailsInput : public dialogs::InputRecord {
+class EnrichmentDetailsInput : public port::InputRecord {
 public:
     static constexpr int kRows = core::kMaxElementIsotopes;
     static constexpr std::string_view kGuidance =
@@ -116,7 +116,7 @@ public:
     int Subject() const override { return elementNumber_; }
     std::string Caption() const override { return EnrichedElementCaption(elementNumber_); }
     std::string_view DialogName() const override { return "CEnDetailsDlg"; }
-    std::vector<dialogs::FieldBinding> Fields() override;
+    std::vector<port::FieldBinding> Fields() override;
     // Of the enriched FAs, only the heavy isotopes' can be entered.
     bool IsFieldEnabled(std::string_view key) const override;
 
@@ -132,52 +132,44 @@ private:
 
 // The element of an enrichment fitted to a spectrum, its enriched atoms and the
 // m/z of the first peak entered.
-class EnrichmentDetailInput : public dialogs::InputRecord {
+class EnrichmentDetailInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Enrichment Details";
-    static constexpr dialogs::FieldSpec kSymbol{
-        "symbol", "Chemical symbol of the enriched element:", dialogs::FieldType::Text, 0, 0, 4};
-    static constexpr dialogs::FieldSpec kAtoms{
-        "atoms", "Number of atoms of the enriched element:", dialogs::FieldType::Integer, 1, 6, 0};
-    static constexpr dialogs::FieldSpec kFirstMz{
-        "mz", "m/z of the first peak in the experimental spectrum:", dialogs::FieldType::Number, 1, 10000, 0};
+    static constexpr port::FieldSpec kSymbol{
+        "symbol", "Chemical symbol of the enriched element:", port::FieldType::Text, 0, 0, 4};
+    static constexpr port::FieldSpec kAtoms{
+        "atoms", "Number of atoms of the enriched element:", port::FieldType::Integer, 1, 6, 0};
+    static constexpr port::FieldSpec kFirstMz{
+        "mz", "m/z of the first peak in the experimental spectrum:", port::FieldType::Number, 1, 10000, 0};
 
     std::string symbol;
     int atoms = 1;
     double firstPeakMz = 200.0;
 
     std::string Caption() const override { return std::string(kCaption); }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kSymbol, &symbol}, {&kAtoms, &atoms}, {&kFirstMz, &firstPeakMz}};
     }
 };
 
 // The isotope of maximum enrichment and its estimated FA, which choose the
 // starting simplex of a three-isotope (CMaxEnr2) or four-isotope (CMaxEnr3) fit.
-class MaxEnrichmentInput : public dialogs::InputRecord {
+class MaxEnrichmentInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Estimate of Maximum Enrichment";
     static constexpr std::string_view kGuidance = "Data for the ISOTOPE of MAXIMUM enrichment:";
-    static constexpr dialogs::FieldSpec kIsotopeOfThree{
-        "isotope",
-        "What is the isotope number, 1 = lightest, 3 = heaviest:",
-        dialogs::FieldType::Integer,
-        1,
-        3,
+    static constexpr port::FieldSpec kIsotopeOfThree{
+        "isotope", "What is the isotope number, 1 = lightest, 3 = heaviest:", port::FieldType::Integer, 1, 3,
         0};
-    static constexpr dialogs::FieldSpec kIsotopeOfFour{
-        "isotope",
-        "What is the isotope number,  1 = lightest, 4 = heaviest:",
-        dialogs::FieldType::Integer,
-        1,
-        4,
+    static constexpr port::FieldSpec kIsotopeOfFour{
+        "isotope", "What is the isotope number,  1 = lightest, 4 = heaviest:", port::FieldType::Integer, 1, 4,
         0};
-    static constexpr dialogs::FieldSpec kEstimate{"estimate",
-                                                  "Your best estimate of the isotopic fractional abundance:",
-                                                  dialogs::FieldType::Number,
-                                                  0.00001,
-                                                  0.99999,
-                                                  0};
+    static constexpr port::FieldSpec kEstimate{"estimate",
+                                               "Your best estimate of the isotopic fractional abundance:",
+                                               port::FieldType::Number,
+                                               0.00001,
+                                               0.99999,
+                                               0};
 
     explicit MaxEnrichmentInput(int isotopeCount) : isotopeCount_(isotopeCount) {}
 
@@ -187,7 +179,7 @@ public:
     int IsotopeCount() const { return isotopeCount_; }
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMaxEnrDlg"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{isotopeCount_ == 4 ? &kIsotopeOfFour : &kIsotopeOfThree, &isotope}, {&kEstimate, &estimate}};
     }
 

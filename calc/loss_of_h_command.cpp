@@ -34,14 +34,14 @@ bool SubtractSpecies(std::span<double> working, int start, std::span<const doubl
     double largest = 0.0;
     for (std::size_t k = 0; k < n; ++k) largest = std::max(largest, speciesFA[k]);
     if (!(largest > 0.0)) return false;
-    std::array<double, results::kMaxExperimentalPeaks> relative{};
+    std::array<double, output::kMaxExperimentalPeaks> relative{};
     for (std::size_t k = 0; k < n; ++k) relative[k] = 100.0 * speciesFA[k] / largest;
     // Nothing else contributes at the species' first peak any more, so the
     // working value there is the species' own [A+0] intensity. A first peak too
     // small to be a double leaves no measure of the amount.
     if (!(relative[0] > 0.0)) return false;
     const double amount = working[first] / relative[0];
-    std::array<double, results::kMaxExperimentalPeaks> remaining{};
+    std::array<double, output::kMaxExperimentalPeaks> remaining{};
     for (std::size_t k = 0; k < n; ++k) {
         remaining[k] = working[first + k] - amount * relative[k];
         if (!std::isfinite(remaining[k])) return false;
@@ -88,13 +88,13 @@ struct Correction {
 // One round of the formula dialog: preset from the view, entries stored back
 // before any check, then the formula parsed.
 FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     LossHFormInput input;
     input.formula = view.formulaText;
     input.charge = view.charge;
     input.firstPeakMz = view.firstPeakMz;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return FormStep::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
     view.formulaText = input.formula;
     view.firstPeakMz = input.firstPeakMz;
@@ -109,7 +109,7 @@ FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
 bool AskPeaks(CommandContext& context, Correction& run) {
     PeakInput peaks;
     peaks.SetEvenlySpacedMz(context.view.firstPeakMz, context.view.charge);
-    if (context.ui.RunDialog(peaks) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(peaks) != port::DialogAnswer::Ok) return false;
     run.entered = peaks.intensity;
     // Twelve minus the trailing zeros: an inner zero stays a peak.
     run.expPeakCount = core::ExperimentalPeakCount(run.entered);
@@ -119,17 +119,17 @@ bool AskPeaks(CommandContext& context, Correction& run) {
 // The refusals of the entered spectrum, in their order.
 bool CheckSpectrum(CommandContext& context, Correction& run) {
     if (run.entered[0] == 0.0) {
-        dialogs::ShowError(context.ui, kFirstPeakZero);
+        port::ShowError(context.ui, kFirstPeakZero);
         return false;
     }
     std::copy_n(run.entered.begin(), run.expPeakCount, run.working.begin());
     run.correctedCount = run.firstPeakOffset + run.expPeakCount;
     if (run.correctedCount < 2) {
-        dialogs::ShowError(context.ui, kTooFewCorrectedPeaks);
+        port::ShowError(context.ui, kTooFewCorrectedPeaks);
         return false;
     }
     if (static_cast<long long>(run.base[HydrogenIndex()]) + run.firstPeakOffset < 0) {
-        dialogs::ShowError(context.ui, kTooFewHAtoms);
+        port::ShowError(context.ui, kTooFewHAtoms);
         return false;
     }
     return true;
@@ -154,7 +154,7 @@ bool SpeciesPattern(CommandContext& context, const Correction& run, int hLost, s
     core::OrderPolyisotopicElements(context.program.elements, cluster, species);
     core::ComputeCluster(cluster, run.polyAtoms - hLost, context.program.stopFASetting);
     if (cluster.underflow) {
-        dialogs::ShowError(context.ui, core::messages::kClusterBeyondRange);
+        port::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
     for (std::size_t k = 0; k < fa.size() && k < core::kPeakCount; ++k) {
@@ -170,11 +170,11 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
     const std::span<double> working(run.working.data(), static_cast<std::size_t>(run.expPeakCount));
     for (int i = run.firstPeakOffset; i <= -1; ++i) {
         const int start = i - run.firstPeakOffset;
-        std::array<double, results::kMaxExperimentalPeaks> fa{};
+        std::array<double, output::kMaxExperimentalPeaks> fa{};
         const std::span<double> reach(fa.data(), static_cast<std::size_t>(run.expPeakCount - start));
         if (!SpeciesPattern(context, run, -i, reach)) return false;
         if (!SubtractSpecies(working, start, reach)) {
-            dialogs::ShowError(context.ui, kSpeciesWithoutLightPeak);
+            port::ShowError(context.ui, kSpeciesWithoutLightPeak);
             return false;
         }
     }
@@ -182,15 +182,15 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
     std::copy(run.working.begin() + shift, run.working.begin() + run.expPeakCount, run.working.begin());
     if (!NormaliseToLargest(
             std::span<double>(run.working.data(), static_cast<std::size_t>(run.correctedCount)))) {
-        dialogs::ShowError(context.ui, kNoPositiveCorrectedPeak);
+        port::ShowError(context.ui, kNoPositiveCorrectedPeak);
         return false;
     }
     return true;
 }
 
 void StoreResults(CommandContext& context, const Correction& run) {
-    const results::ViewState& view = context.view;
-    results::CalculationState& state = context.document.state;
+    const doc::ViewState& view = context.view;
+    output::CalculationState& state = context.document.state;
     state.formulaText = view.formulaText;
     state.spectrum.firstPeakMz = view.firstPeakMz;
     state.ionMassA = run.ionMassA;
@@ -222,7 +222,7 @@ bool CorrectAndStore(CommandContext& context) {
     const std::optional<int> offset =
         FirstPeakOffset(context.view.firstPeakMz, context.view.charge, run.ionMassA);
     if (!offset) {
-        dialogs::ShowError(context.ui, kOffsetOutOfRange);
+        port::ShowError(context.ui, kOffsetOutOfRange);
         return false;
     }
     run.firstPeakOffset = *offset;
@@ -236,7 +236,7 @@ bool CorrectAndStore(CommandContext& context) {
 }  // namespace
 
 void RunLossOfH(CommandContext& context) {
-    RunCalculationCommand(context, results::CalcKind::LossOfH,
+    RunCalculationCommand(context, output::CalcKind::LossOfH,
                           [&context] { return CorrectAndStore(context); });
 }
 

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "calc/command_context.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
 
 namespace tarnevo::calc {
 
@@ -39,7 +39,7 @@ inline constexpr std::string_view kSpeciesWithoutLightPeak =
 inline constexpr std::string_view kNoPositiveCorrectedPeak =
     "Error - No corrected peak has a positive intensity; check the peaks and the first peak m/z!";
 
-using Spectrum = std::array<double, results::kMaxExperimentalPeaks>;
+using Spectrum = std::array<double, output::kMaxExperimentalPeaks>;
 
 // Position of the first measured peak relative to [A+0]: |z| x m/z - mass of the
 // [A+0] ion, rounded to the nearest integer with halves away from zero. Nothing

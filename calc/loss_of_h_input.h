@@ -7,27 +7,26 @@
 
 #include "calc/cluster_form_input.h"
 #include "calc/shared_fields.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class LossHFormInput : public dialogs::InputRecord {
+class LossHFormInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Formula Data for the Loss of H Calculation";
     static constexpr std::string_view kGuidance1 = "Enter the ion formula in the usual fashion.";
     static constexpr std::string_view kGuidance2 =
         "User defined elements are listed as Jx, Jy, Jz, Qx, Qy, or Qz.";
 
-    static constexpr const dialogs::FieldSpec& kFormula = kIonFormulaField;
-    static constexpr dialogs::FieldSpec kCharge{"charge", "Ion Charge:", dialogs::FieldType::Integer, 1, 2,
-                                                0};
-    static constexpr dialogs::FieldSpec kFirstPeakMz{"first-mz",
-                                                     "m/z of the first peak in the experimental spectrum:",
-                                                     dialogs::FieldType::Number,
-                                                     2.0,
-                                                     2000.0,
-                                                     0};
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr const port::FieldSpec& kFormula = kIonFormulaField;
+    static constexpr port::FieldSpec kCharge{"charge", "Ion Charge:", port::FieldType::Integer, 1, 2, 0};
+    static constexpr port::FieldSpec kFirstPeakMz{"first-mz",
+                                                  "m/z of the first peak in the experimental spectrum:",
+                                                  port::FieldType::Number,
+                                                  2.0,
+                                                  2000.0,
+                                                  0};
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     std::string formula;
     int charge = 1;
@@ -36,7 +35,7 @@ public:
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLossHFormDlg"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kFormula, &formula},
                 {&kCharge, &charge},
                 {&kFirstPeakMz, &firstPeakMz},

@@ -25,18 +25,18 @@ struct IonicParameters {
 // when the dialog comes back after a refusal; the difference starts at 0.05
 // every time; charge and reminder come from the view and go back to it.
 Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
-    results::ViewState& view = context.view;
+    doc::ViewState& view = context.view;
     MolFormInput input;
     input.target = parameters.target;
     input.charge = view.charge >= -10 && view.charge <= 10 ? view.charge : 1;
     input.saveReminder = view.saveReminder;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return Step::End;
 
     parameters = {input.target, input.difference};
     view.charge = input.charge;
     view.saveReminder = input.saveReminder;
     if (view.charge != 0) return Step::Done;
-    return dialogs::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
+    return port::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
 }
 
 // A symbol of only blanks counts as a blank row; blanks around a symbol are
@@ -89,13 +89,13 @@ bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
 // The element dialog, blank every time, until a usable list or the end.
 Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     FormulaElementsInput input;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return Step::End;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return Step::End;
     if (const Step step = BuildElementList(context, input, run); step != Step::Done) return step;
     if (run.query.elements.empty()) {
-        return dialogs::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
+        return port::AskRetry(context.ui, kFormulaNoElement) ? Step::Retry : Step::End;
     }
     if (!ResolveMaxima(context, run)) {
-        return dialogs::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
+        return port::AskRetry(context.ui, kFormulaMinimumAboveMaximum) ? Step::Retry : Step::End;
     }
     return Step::Done;
 }
@@ -105,7 +105,7 @@ Step AskElements(CommandContext& context, FormulaSearchRun& run) {
 // stored then, and the data set stays as it was).
 bool SearchFirstFormulae(CommandContext& context, const core::FormulaQuery& query,
                          std::vector<core::FoundFormula>& formulae) {
-    const auto capacity = static_cast<std::size_t>(results::kMaxFormulae);
+    const auto capacity = static_cast<std::size_t>(output::kMaxFormulae);
     const core::WorkStatus status =
         context.ui.RunLongWork(kFormulaSearchProgress, [&](core::WorkProgress& progress) {
             formulae.clear();
@@ -151,7 +151,7 @@ std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
 
 std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& context) {
     std::optional<FormulaSearchRun> searched;
-    RunCalculationCommand(context, results::CalcKind::FormulaFromMz, [&] {
+    RunCalculationCommand(context, output::CalcKind::FormulaFromMz, [&] {
         searched = SearchAndStore(context);
         return searched.has_value();
     });
@@ -162,9 +162,9 @@ void RunMolecularFormulae(CommandContext& context) { RunMolecularFormulaeSearch(
 
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
                          const std::vector<core::FoundFormula>& formulae) {
-    results::CalculationState& state = context.document.state;
-    const int elements = std::min(static_cast<int>(run.query.elements.size()), results::kMaxFormulaElements);
-    const int count = std::min(static_cast<int>(formulae.size()), results::kMaxFormulae);
+    output::CalculationState& state = context.document.state;
+    const int elements = std::min(static_cast<int>(run.query.elements.size()), output::kMaxFormulaElements);
+    const int count = std::min(static_cast<int>(formulae.size()), output::kMaxFormulae);
     state.ionMassA = run.query.target;
     state.formulae.mzHalfRange = run.query.tolerance;
     state.charge = run.query.charge;
@@ -174,7 +174,7 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
     state.formulae.userElementMass =
         jx == run.elementIndex.end() ? 0.0 : context.program.elements[core::kFirstUserElement].lightMass;
     if (count != 0) {
-        for (int k = 0; k < results::kMaxFormulaElements; ++k) {
+        for (int k = 0; k < output::kMaxFormulaElements; ++k) {
             const auto slot = static_cast<std::size_t>(k);
             state.formulae.elementSymbols[slot] =
                 k < elements ? std::string(core::SymbolOf(run.elementIndex[slot])) : std::string();
@@ -188,7 +188,7 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
             state.formulae.formulaAtoms[at][static_cast<std::size_t>(k)] =
                 formulae[at].counts[static_cast<std::size_t>(k)];
         }
-        state.formulae.formulaElectrons[at] = static_cast<results::ElectronClass>(formulae[at].electronClass);
+        state.formulae.formulaElectrons[at] = static_cast<output::ElectronClass>(formulae[at].electronClass);
     }
 }
 

@@ -4,8 +4,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using dialogs::FieldSpec;
-using dialogs::FieldType;
+using port::FieldSpec;
+using port::FieldType;
 constexpr int kRows = FormulaElementsInput::kRows;
 
 // Row k (1-8): "symbol1" .. "symbol8", "min1" .. "min8", "max1" .. "max8".
@@ -35,8 +35,8 @@ constexpr auto kMaximumSpecs = MakeSpecs(kMaximumKeys, "Max # Atoms", FieldType:
 
 }  // namespace
 
-std::vector<dialogs::FieldBinding> FormulaElementsInput::Fields() {
-    std::vector<dialogs::FieldBinding> fields;
+std::vector<port::FieldBinding> FormulaElementsInput::Fields() {
+    std::vector<port::FieldBinding> fields;
     for (std::size_t k = 0; k < rows.size(); ++k) {
         fields.push_back({&kSymbolSpecs[k], &rows[k].symbol});
         fields.push_back({&kMinimumSpecs[k], &rows[k].minimum});

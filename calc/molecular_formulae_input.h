@@ -8,12 +8,12 @@
 #include <string_view>
 
 #include "calc/shared_fields.h"
-#include "dialogs/input_record.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class MolFormInput : public dialogs::InputRecord {
+class MolFormInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Ionic Parameters for Molecular Formula Estimation";
     static constexpr double kStartTarget = 200.0;
@@ -25,13 +25,12 @@ public:
         "Difference values between 0.001 and 0.2 are recommended.",
     };
 
-    static constexpr dialogs::FieldSpec kTarget{
-        "mz", "Experimental m/z of the [A+0] ion:", dialogs::FieldType::Number, 2, 10000, 0};
-    static constexpr dialogs::FieldSpec kDifference{
-        "tol", "Mass-to-charge ratio difference.", dialogs::FieldType::Number, 0, 0.5, 0};
-    static constexpr dialogs::FieldSpec kCharge{
-        "charge", "Ionic charge:", dialogs::FieldType::Integer, -10, 10, 0};
-    static constexpr const dialogs::FieldSpec& kReminder = kSaveReminderField;
+    static constexpr port::FieldSpec kTarget{
+        "mz", "Experimental m/z of the [A+0] ion:", port::FieldType::Number, 2, 10000, 0};
+    static constexpr port::FieldSpec kDifference{
+        "tol", "Mass-to-charge ratio difference.", port::FieldType::Number, 0, 0.5, 0};
+    static constexpr port::FieldSpec kCharge{"charge", "Ionic charge:", port::FieldType::Integer, -10, 10, 0};
+    static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     double target = kStartTarget;
     double difference = kStartDifference;
@@ -41,7 +40,7 @@ public:
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMolFormDlg"; }
     std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kTarget, &target},
                 {&kDifference, &difference},
                 {&kCharge, &charge},
@@ -49,11 +48,11 @@ public:
     }
 };
 
-class FormulaElementsInput : public dialogs::InputRecord {
+class FormulaElementsInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Elements Included in the Molecular Formula Estimation";
     // Rows 1-4 in the left column, 5-8 in the right; row order is 1 to 8.
-    static constexpr int kRows = results::kMaxFormulaElements;
+    static constexpr int kRows = output::kMaxFormulaElements;
     static constexpr int kRowsPerColumn = 4;
     static constexpr int kMaxAtoms = 1000;
     static constexpr int kSymbolLength = 4;
@@ -79,7 +78,7 @@ public:
     std::string_view DialogName() const override { return "CMFormElemDlg"; }
     std::string_view HelpPage() const override { return "formulae_from_mz.html"; }
     // Row by row: "symbol1", "min1", "max1", "symbol2", ...
-    std::vector<dialogs::FieldBinding> Fields() override;
+    std::vector<port::FieldBinding> Fields() override;
 };
 
 }  // namespace tarnevo::calc

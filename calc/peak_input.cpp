@@ -6,8 +6,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using dialogs::FieldSpec;
-using dialogs::FieldType;
+using port::FieldSpec;
+using port::FieldType;
 
 constexpr std::array<std::string_view, PeakInput::kPeakCount> kMzKeys = {
     "mz1", "mz2", "mz3", "mz4", "mz5", "mz6", "mz7", "mz8", "mz9", "mz10", "mz11", "mz12"};
@@ -43,8 +43,8 @@ void PeakInput::SetEvenlySpacedMz(double firstMz, int charge) {
     for (int k = 0; k < kPeakCount; ++k) mz[static_cast<std::size_t>(k)] = firstMz + k * step;
 }
 
-std::vector<dialogs::FieldBinding> PeakInput::Fields() {
-    std::vector<dialogs::FieldBinding> fields;
+std::vector<port::FieldBinding> PeakInput::Fields() {
+    std::vector<port::FieldBinding> fields;
     fields.reserve(2 * kPeakCount);
     for (std::size_t k = 0; k < kPeakCount; ++k) {
         fields.push_back({&kMzSpecs[k], &mz[k]});

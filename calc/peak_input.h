@@ -10,14 +10,14 @@
 #include <string>
 #include <string_view>
 
-#include "dialogs/input_record.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class PeakInput : public dialogs::InputRecord {
+class PeakInput : public port::InputRecord {
 public:
-    static constexpr int kPeakCount = results::kMaxExperimentalPeaks;
+    static constexpr int kPeakCount = output::kMaxExperimentalPeaks;
     // The dialog shows three column pairs of four peaks; peak k runs down the
     // first pair, then the second, then the third.
     static constexpr int kRowsPerColumn = 4;
@@ -44,7 +44,7 @@ public:
     std::string_view DialogName() const override { return "CPeakDlg"; }
     // In dialog order: m/z of peak 0, its intensity, m/z of peak 1, ... with the
     // keys "mz1" / "intensity1" .. "mz12" / "intensity12".
-    std::vector<dialogs::FieldBinding> Fields() override;
+    std::vector<port::FieldBinding> Fields() override;
 
     std::array<double, kPeakCount> mz{};
     std::array<double, kPeakCount> intensity{};

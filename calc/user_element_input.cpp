@@ -4,8 +4,8 @@ namespace tarnevo::calc {
 
 namespace {
 
-using dialogs::FieldSpec;
-using dialogs::FieldType;
+using port::FieldSpec;
+using port::FieldType;
 
 constexpr FieldSpec kMassSpec{"mass", UserElementInput::kMassLabel, FieldType::Number, 1.0, 300.0, 0};
 
@@ -38,8 +38,8 @@ std::string UserElementInput::Caption() const {
     return "Data for User Defined ELEMENT " + std::string(core::SymbolOf(elementIndex_));
 }
 
-std::vector<dialogs::FieldBinding> UserElementInput::Fields() {
-    std::vector<dialogs::FieldBinding> fields;
+std::vector<port::FieldBinding> UserElementInput::Fields() {
+    std::vector<port::FieldBinding> fields;
     fields.push_back({&kMassSpec, &entry.lightMass});
     for (int k = 0; k < kRows; ++k) {
         fields.push_back({&kDeltaSpecs[k], &entry.delta[k]});

@@ -8,11 +8,11 @@
 
 #include "core/element_table.h"
 #include "core/user_element.h"
-#include "dialogs/input_record.h"
+#include "port/input_record.h"
 
 namespace tarnevo::calc {
 
-class UserElementInput : public dialogs::InputRecord {
+class UserElementInput : public port::InputRecord {
 public:
     static constexpr int kRows = core::kMaxUserHeavyIsotopes;  // rows 1-5 left, 6-9 right
     static constexpr std::string_view kMassLabel = "Accurate Mass of the lightest isotope:";
@@ -28,7 +28,7 @@ public:
     std::string_view DialogName() const override { return "CUserElemDlg"; }
     std::string_view HelpPage() const override { return "user_elements.html"; }
     int Subject() const override { return elementIndex_; }
-    std::vector<dialogs::FieldBinding> Fields() override;
+    std::vector<port::FieldBinding> Fields() override;
 
     core::UserIsotopeEntry entry;  // every field 0 when the dialog opens
 
@@ -36,26 +36,26 @@ private:
     int elementIndex_;
 };
 
-class FormulaElementInput : public dialogs::InputRecord {
+class FormulaElementInput : public port::InputRecord {
 public:
     static constexpr std::string_view kCaption = "Data for User Defined ELEMENT Jx";
     static constexpr std::string_view kValenceNote = "An entry of -1 indicates an indeterminate value.";
-    static constexpr dialogs::FieldSpec kMass{
-        "mass", "Exact mass of Jx isotope to use in the calculation:", dialogs::FieldType::Number, 1.0, 300.0,
+    static constexpr port::FieldSpec kMass{
+        "mass", "Exact mass of Jx isotope to use in the calculation:", port::FieldType::Number, 1.0, 300.0,
         0};
-    static constexpr dialogs::FieldSpec kValence{.key = "valence",
-                                                 .label = "Number of valence electrons of element Jx:",
-                                                 .type = dialogs::FieldType::Integer,
-                                                 .minimum = -1,
-                                                 .maximum = 20,
-                                                 .note = kValenceNote};
+    static constexpr port::FieldSpec kValence{.key = "valence",
+                                              .label = "Number of valence electrons of element Jx:",
+                                              .type = port::FieldType::Integer,
+                                              .minimum = -1,
+                                              .maximum = 20,
+                                              .note = kValenceNote};
 
     double exactMass = 2.014102;
     int valence = 1;
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view HelpPage() const override { return "user_elements.html"; }
-    std::vector<dialogs::FieldBinding> Fields() override {
+    std::vector<port::FieldBinding> Fields() override {
         return {{&kMass, &exactMass}, {&kValence, &valence}};
     }
 };

@@ -16,7 +16,7 @@ struct IsotopeListEntry {
 
 // Appends element's isotopes at cursor: the lightest first, then its heavy
 // isotopes by increasing mass number (a selection sort over the heavy entries).
-int AppendIsotopes(const core::ElementTable& table, int element, results::CalculationState& state,
+int AppendIsotopes(const core::ElementTable& table, int element, output::CalculationState& state,
                    int cursor) {
     const core::ElementRecord& record = table[element];
     const int lightMassNumber = core::NominalMassNumber(record.lightMass);
@@ -45,11 +45,11 @@ int AppendIsotopes(const core::ElementTable& table, int element, results::Calcul
 
 bool DefineUserElement(CommandContext& context, int elementIndex) {
     UserElementInput input(elementIndex);
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     const core::UserElementStatus status =
         core::StoreUserElement(context.program.elements, elementIndex, input.entry);
     if (status != core::UserElementStatus::Stored) {
-        dialogs::ShowError(context.ui, core::messages::MessageFor(status));
+        port::ShowError(context.ui, core::messages::MessageFor(status));
         return false;
     }
     return true;
@@ -57,7 +57,7 @@ bool DefineUserElement(CommandContext& context, int elementIndex) {
 
 bool DefineFormulaElement(CommandContext& context) {
     FormulaElementInput input;
-    if (context.ui.RunDialog(input) != dialogs::DialogAnswer::Ok) return false;
+    if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     core::ElementRecord& jx = context.program.elements[core::kFirstUserElement];
     jx.lightMass = input.exactMass;
     jx.valenceElectrons = input.valence;
@@ -66,7 +66,7 @@ bool DefineFormulaElement(CommandContext& context) {
 
 bool AskUserElements(CommandContext& context, const core::ParsedFormula& formula) {
     context.program.elements.ResetUserIsotopeCursors();
-    results::UserElementList& list = context.view.userElements;
+    doc::UserElementList& list = context.view.userElements;
     list.Clear();
     for (int element = core::kFirstUserElement; element < core::kElementCount; ++element) {
         if (formula[element] == 0) continue;
@@ -80,8 +80,8 @@ bool AskUserElements(CommandContext& context, const core::ParsedFormula& formula
 }
 
 void StoreUserElementReport(CommandContext& context) {
-    const results::UserElementList& list = context.view.userElements;
-    results::CalculationState& state = context.document.state;
+    const doc::UserElementList& list = context.view.userElements;
+    output::CalculationState& state = context.document.state;
     state.details.detailCount = list.count;
     if (list.count == 0) return;
     state.details.detailSymbol = list.symbols;

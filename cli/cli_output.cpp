@@ -5,9 +5,9 @@
 
 #include "cli/cli.h"
 #include "core/text_format.h"
-#include "results/csv_table.h"
-#include "results/page_layout.h"
-#include "results/result_values.h"
+#include "output/csv_table.h"
+#include "output/page_layout.h"
+#include "output/result_values.h"
 
 namespace tarnevo::cli {
 
@@ -91,20 +91,20 @@ void AppendJsonAscii(char c, std::string& json) {
 
 }  // namespace
 
-void PrintResultPage(const results::Document& document, std::ostream& out) {
-    for (const std::string& line : results::LayoutResultLines(document.state)) out << line << '\n';
+void PrintResultPage(const doc::Document& document, std::ostream& out) {
+    for (const std::string& line : output::LayoutResultLines(document.state)) out << line << '\n';
 }
 
-int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path,
+int WriteReportIfAsked(doc::Document& document, const std::optional<std::string>& path,
                        std::ostream& errors) {
     if (!path) return kExitOk;
-    const results::SaveOutcome outcome = document.WriteReport(*path);
+    const doc::SaveOutcome outcome = document.WriteReport(*path);
     if (outcome.saved) return kExitOk;
     errors << outcome.errorMessage << '\n';
     return kExitWriteFailed;
 }
 
-int CalculationStatus(const CliPort& port, const results::Document& document, std::ostream& errors) {
+int CalculationStatus(const CliPort& port, const doc::Document& document, std::ostream& errors) {
     if (port.BadValue()) return kExitUsage;
     if (document.readyForCalculation) return kExitRefused;
     if (auto complaint = port.UnaskedComplaint()) {
@@ -117,15 +117,15 @@ int CalculationStatus(const CliPort& port, const results::Document& document, st
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
                    const JsonPrinter& printJson, std::ostream& out, std::ostream& errors) {
     auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     calc::CommandContext context{*program, view, document, port};
     calculate(context);
     if (const int status = CalculationStatus(port, document, errors); status != kExitOk) return status;
     if (arguments.Has("json")) {
         printJson(context, out);
     } else if (arguments.Has("csv")) {
-        out << results::ComposeCsv(document.state);
+        out << output::ComposeCsv(document.state);
     } else {
         PrintResultPage(document, out);
     }
@@ -138,9 +138,9 @@ void PrintPeaksJson(const double* fas, const double* centroids, int count, doubl
                     double largestFA, std::ostream& out) {
     for (int n = 0; n < count; ++n) {
         out << (n == 0 ? "" : ", ") << "{\"n\": " << n
-            << ", \"mz\": " << JsonNumber(results::PeakMz(ionMassA, n, charge))
+            << ", \"mz\": " << JsonNumber(output::PeakMz(ionMassA, n, charge))
             << ", \"centroidMz\": " << JsonNumber(centroids[n]) << ", \"fa\": " << JsonNumber(fas[n])
-            << ", \"rel\": " << JsonNumber(results::RelativeIntensity(fas[n], largestFA)) << "}";
+            << ", \"rel\": " << JsonNumber(output::RelativeIntensity(fas[n], largestFA)) << "}";
     }
 }
 

@@ -11,16 +11,15 @@
 #include "calc/command_context.h"
 #include "cli/arguments.h"
 #include "cli/cli_port.h"
-#include "results/document.h"
+#include "document/document.h"
 
 namespace tarnevo::cli {
 
 // Prints the result page lines of the stored results.
-void PrintResultPage(const results::Document& document, std::ostream& out);
+void PrintResultPage(const doc::Document& document, std::ostream& out);
 
 // Writes the report file when a path was given; kExitOk or kExitWriteFailed.
-int WriteReportIfAsked(results::Document& document, const std::optional<std::string>& path,
-                       std::ostream& errors);
+int WriteReportIfAsked(doc::Document& document, const std::optional<std::string>& path, std::ostream& errors);
 
 // Runs a calculation with a fresh program context, answering its dialogs through
 // port, then prints the stored results: the JSON object with --json, the result
@@ -32,7 +31,7 @@ int WriteReportIfAsked(results::Document& document, const std::optional<std::str
 // option's value was not one its field accepts or a prepared answer was never
 // asked for (the complaint goes to errors), kExitRefused when it stored no
 // results, else kExitOk.
-int CalculationStatus(const CliPort& port, const results::Document& document, std::ostream& errors);
+int CalculationStatus(const CliPort& port, const doc::Document& document, std::ostream& errors);
 
 using Calculation = std::function<void(calc::CommandContext&)>;
 using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;

@@ -11,11 +11,11 @@ void CliPort::Refuse(const std::string& message) {
 }
 
 // "--charge: an integer from -30 to 30 is required, not 'x'"
-void CliPort::RefuseValue(const dialogs::FieldSpec& rule, const std::string& text) {
+void CliPort::RefuseValue(const port::FieldSpec& rule, const std::string& text) {
     const std::string key(rule.key);
     const auto named = optionNames_.find(key);
     const std::string option = named != optionNames_.end() ? named->second : "--" + key;
-    Refuse(option + ": " + dialogs::AcceptedValues(rule) + ", not '" + Echoed(text) + "'");
+    Refuse(option + ": " + port::AcceptedValues(rule) + ", not '" + Echoed(text) + "'");
     badValue_ = true;
 }
 
@@ -26,20 +26,20 @@ std::optional<std::string> CliPort::UnaskedComplaint() const {
     return std::nullopt;
 }
 
-dialogs::MessageAnswer CliPort::ShowMessage(const dialogs::MessageRequest& request) {
+port::MessageAnswer CliPort::ShowMessage(const port::MessageRequest& request) {
     Refuse(request.text);
     switch (request.buttons) {
-        case dialogs::MessageButtons::Ok:
-            return dialogs::MessageAnswer::Ok;
-        case dialogs::MessageButtons::RetryCancel:
-            return dialogs::MessageAnswer::Cancel;
-        case dialogs::MessageButtons::YesNo:
-            return dialogs::MessageAnswer::No;
+        case port::MessageButtons::Ok:
+            return port::MessageAnswer::Ok;
+        case port::MessageButtons::RetryCancel:
+            return port::MessageAnswer::Cancel;
+        case port::MessageButtons::YesNo:
+            return port::MessageAnswer::No;
     }
-    return dialogs::MessageAnswer::Cancel;
+    return port::MessageAnswer::Cancel;
 }
 
-dialogs::DialogAnswer CliPort::RunDialog(dialogs::InputRecord& record) {
+port::DialogAnswer CliPort::RunDialog(port::InputRecord& record) {
     const DialogKey dialog{std::type_index(typeid(record)), record.Subject()};
     const std::string caption = record.Caption();
     asked_.insert(dialog);
@@ -48,29 +48,29 @@ dialogs::DialogAnswer CliPort::RunDialog(dialogs::InputRecord& record) {
         const auto message = unanswered_.find(dialog.first);
         Refuse(message != unanswered_.end() ? message->second(record)
                                             : "No input was given for \"" + caption + "\".");
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     }
     for (const auto& [key, text] : answer->second) {
-        const auto field = dialogs::FindField(record, key);
+        const auto field = port::FindField(record, key);
         if (!field) {
             Refuse("\"" + caption + "\" has no field " + key + ".");
-            return dialogs::DialogAnswer::Cancel;
+            return port::DialogAnswer::Cancel;
         }
-        if (dialogs::AssignFieldText(*field, text)) {
+        if (port::AssignFieldText(*field, text)) {
             RefuseValue(*field->rule, text);
-            return dialogs::DialogAnswer::Cancel;
+            return port::DialogAnswer::Cancel;
         }
     }
-    if (auto refusal = dialogs::ValidateRecord(record)) {
+    if (auto refusal = port::ValidateRecord(record)) {
         Refuse(refusal->message);
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     }
-    return dialogs::DialogAnswer::Ok;
+    return port::DialogAnswer::Ok;
 }
 
-std::optional<std::string> CliPort::AskSaveFileName(const dialogs::SaveFileRequest&) { return std::nullopt; }
+std::optional<std::string> CliPort::AskSaveFileName(const port::SaveFileRequest&) { return std::nullopt; }
 
-core::WorkStatus CliPort::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+core::WorkStatus CliPort::RunLongWork(std::string_view caption, const port::LongWork& work) {
     TerminalProgress progress{std::string(caption)};
     return work(progress);
 }

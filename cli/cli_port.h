@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "dialogs/ui_port.h"
+#include "port/ui_port.h"
 
 namespace tarnevo::cli {
 
@@ -31,9 +31,9 @@ DialogKey DialogOf(int subject = 0) {
 }
 
 // The message for a dialog that comes up without prepared entries.
-using UnansweredMessage = std::function<std::string(const dialogs::InputRecord&)>;
+using UnansweredMessage = std::function<std::string(const port::InputRecord&)>;
 
-class CliPort : public dialogs::UserInterfacePort {
+class CliPort : public port::UserInterfacePort {
 public:
     explicit CliPort(std::ostream& errors) : errors_(errors) {}
 
@@ -62,16 +62,16 @@ public:
     // refusal of the calculation.
     bool BadValue() const { return badValue_; }
 
-    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
-    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override;
-    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
+    port::MessageAnswer ShowMessage(const port::MessageRequest& request) override;
+    port::DialogAnswer RunDialog(port::InputRecord& record) override;
+    std::optional<std::string> AskSaveFileName(const port::SaveFileRequest& request) override;
     // Runs the work here, with its progress on standard error when that is a
     // terminal and the work outlasts a second.
-    core::WorkStatus RunLongWork(std::string_view caption, const dialogs::LongWork& work) override;
+    core::WorkStatus RunLongWork(std::string_view caption, const port::LongWork& work) override;
 
 private:
     void Refuse(const std::string& message);
-    void RefuseValue(const dialogs::FieldSpec& rule, const std::string& text);
+    void RefuseValue(const port::FieldSpec& rule, const std::string& text);
 
     std::ostream& errors_;
     std::map<DialogKey, FieldEntries> answers_;

@@ -53,7 +53,7 @@ std::string CheckDefaultFormEntries(const BatchDefaults& defaults) {
     if (defaults.stop) entries.emplace_back("stop", *defaults.stop);
     port.Answer(DialogOf<calc::ClusterFormInput>(), std::move(entries));
     calc::ClusterFormInput dialog;
-    if (port.RunDialog(dialog) == dialogs::DialogAnswer::Ok) return {};
+    if (port.RunDialog(dialog) == port::DialogAnswer::Ok) return {};
     return FailureMessage(refusal.str(), {});
 }
 

@@ -22,7 +22,7 @@ void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
 
 void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey,
                             std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
     out << "\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)

@@ -14,9 +14,9 @@
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
 #include "core/enrichment_fit.h"
-#include "dialogs/input_record.h"
-#include "results/labelling_presets.h"
-#include "results/result_values.h"
+#include "document/labelling_presets.h"
+#include "output/result_values.h"
+#include "port/input_record.h"
 
 namespace tarnevo::cli {
 
@@ -26,8 +26,8 @@ constexpr int kDefaultMaxCycles = 1000;
 // A limit the cycle count can always reach, and far beyond any useful fit: a
 // search that has not converged in this many cycles has stopped moving.
 constexpr int kMaxCycleLimit = 100000;
-constexpr dialogs::FieldSpec kMaxCyclesOption{
-    "max-cycles", "--max-cycles", dialogs::FieldType::Integer, 1, kMaxCycleLimit, 0};
+constexpr port::FieldSpec kMaxCyclesOption{
+    "max-cycles", "--max-cycles", port::FieldType::Integer, 1, kMaxCycleLimit, 0};
 
 // Answers the search's question whether to go on with Yes until the fit has run
 // the cycle limit, then No; everything else as the command line does. The fit
@@ -36,18 +36,18 @@ class EnrichPort : public CliPort {
 public:
     EnrichPort(std::ostream& errors, int maxCycles) : CliPort(errors), maxCycles_(maxCycles) {}
 
-    void Follow(const results::LabellingPresets& labelling) { labelling_ = &labelling; }
+    void Follow(const doc::LabellingPresets& labelling) { labelling_ = &labelling; }
 
-    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
-        if (request.buttons != dialogs::MessageButtons::YesNo) return CliPort::ShowMessage(request);
+    port::MessageAnswer ShowMessage(const port::MessageRequest& request) override {
+        if (request.buttons != port::MessageButtons::YesNo) return CliPort::ShowMessage(request);
         // Without the fit's own count the search stops rather than run blind.
         const bool goOn = labelling_ != nullptr && labelling_->fitCycleCount < maxCycles_;
-        return goOn ? dialogs::MessageAnswer::Yes : dialogs::MessageAnswer::No;
+        return goOn ? port::MessageAnswer::Yes : port::MessageAnswer::No;
     }
 
 private:
     int maxCycles_;
-    const results::LabellingPresets* labelling_ = nullptr;
+    const doc::LabellingPresets* labelling_ = nullptr;
 };
 
 // The estimate of maximum enrichment, asked only for elements of three or four
@@ -113,8 +113,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 std::string MaxCyclesOf(const Arguments& arguments, int& maxCycles) {
     maxCycles = kDefaultMaxCycles;
     const auto text = arguments.Value("max-cycles");
-    if (!text || !dialogs::AssignFieldText({&kMaxCyclesOption, &maxCycles}, *text)) return {};
-    return "--max-cycles: " + dialogs::AcceptedValues(kMaxCyclesOption) + ", not '" + *text + "'";
+    if (!text || !port::AssignFieldText({&kMaxCyclesOption, &maxCycles}, *text)) return {};
+    return "--max-cycles: " + port::AcceptedValues(kMaxCyclesOption) + ", not '" + *text + "'";
 }
 
 // How the search ended: "converged", "cycleLimit" (the question answered No at
@@ -135,7 +135,7 @@ std::string_view SearchEndName(core::SearchEnd end) {
 // The fitted cluster as the cluster command prints it (its peaks under their own
 // key), then the fit and the comparison with the spectrum.
 void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     out << "{";
     PrintClusterJsonFields(context, "clusterPeaks", out);
     out << ", \"element\": " << JsonString(state.elementSymbol)
@@ -153,9 +153,9 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
     for (int k = 0; k < state.spectrum.expPeakCount; ++k) {
         const int n = state.spectrum.firstPeakOffset + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n
-            << ", \"mz\": " << JsonNumber(results::PeakMz(state.ionMassA, n, state.charge))
+            << ", \"mz\": " << JsonNumber(output::PeakMz(state.ionMassA, n, state.charge))
             << ", \"experimental\": " << JsonNumber(state.spectrum.expIntensity[k]) << ", \"calculated\": "
-            << JsonNumber(results::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
+            << JsonNumber(output::RelativeIntensity(state.cluster.peakFA[n], state.cluster.maxFA)) << "}";
     }
     out << "]}\n";
 }

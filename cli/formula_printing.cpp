@@ -10,9 +10,9 @@
 #include "cli/formula_text_buffer.h"
 #include "core/element_table.h"
 #include "core/usual_valence.h"
-#include "results/csv_table.h"
-#include "results/page_layout.h"
-#include "results/result_values.h"
+#include "output/csv_table.h"
+#include "output/page_layout.h"
+#include "output/result_values.h"
 
 namespace tarnevo::cli {
 
@@ -49,8 +49,8 @@ void PrintQueryJson(const calc::FormulaSearchRun& run, std::size_t formulaCount,
 // The stored element symbols as they stand inside a JSON string. Escaping
 // works character by character, so a formula text composed of escaped symbols
 // is the escaped formula text.
-results::FormulaMatches EscapedSymbols(const results::FormulaMatches& formulae) {
-    results::FormulaMatches escaped;
+output::FormulaMatches EscapedSymbols(const output::FormulaMatches& formulae) {
+    output::FormulaMatches escaped;
     escaped.elementCount = formulae.elementCount;
     for (std::size_t k = 0; k < formulae.elementSymbols.size(); ++k) {
         const std::string quoted = JsonString(formulae.elementSymbols[k]);
@@ -61,18 +61,18 @@ results::FormulaMatches EscapedSymbols(const results::FormulaMatches& formulae) 
 
 }  // namespace
 
-void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::CalculationState& state,
+void PrintFormulaJson(const calc::FormulaSearchRun& run, const output::CalculationState& state,
                       const FormulaListing& listing, StorageFull storageFull, std::ostream& out) {
     FormulaTextBuffer text(out);
     PrintQueryJson(run, listing.Size(), storageFull, text);
     const int elements = std::min(listing.ElementCount(), static_cast<int>(run.elementIndex.size()));
-    const auto symbols = std::make_unique<results::FormulaMatches>(EscapedSymbols(state.formulae));
+    const auto symbols = std::make_unique<output::FormulaMatches>(EscapedSymbols(state.formulae));
     const core::RowValences valences = core::UsualValences(run.elementIndex.data(), elements);
     std::string formulaText;
     for (std::size_t i = 0; i < listing.Size(); ++i) {
         const core::FoundFormula formula = listing.At(i);
         formulaText.clear();
-        results::detail::AppendFormulaText(formulaText, *symbols, formula.counts);
+        output::detail::AppendFormulaText(formulaText, *symbols, formula.counts);
         text.Text(i == 0 ? "{\"formula\": \"" : ", {\"formula\": \"")
             .Text(formulaText)
             .Text("\", \"counts\": [");
@@ -82,7 +82,7 @@ void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::Calculat
         text.Text("], \"mz\": ")
             .JsonNumber(formula.mz)
             .Text(", \"errorPpm\": ")
-            .JsonNumber(results::ErrorPpm(formula.mz, run.query.target))
+            .JsonNumber(output::ErrorPpm(formula.mz, run.query.target))
             .Text(", \"electronClass\": ")
             .Integer(formula.electronClass)
             .Text(", \"dbe\": ");
@@ -97,29 +97,29 @@ void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::Calculat
     text.Text("]}\n");
 }
 
-void PrintFormulaCsv(const results::CalculationState& state, const FormulaListing& listing,
+void PrintFormulaCsv(const output::CalculationState& state, const FormulaListing& listing,
                      std::ostream& out) {
     FormulaTextBuffer text(out);
-    text.Text(results::FormulaCsvRows::kHeader);
-    results::FormulaCsvRows rows(state);
+    text.Text(output::FormulaCsvRows::kHeader);
+    output::FormulaCsvRows rows(state);
     std::string row;
     for (std::size_t i = 0; i < listing.Size(); ++i) {
         const core::FoundFormula formula = listing.At(i);
         row.clear();
         rows.Append(row, formula.counts, formula.mz,
-                    static_cast<results::ElectronClass>(formula.electronClass));
+                    static_cast<output::ElectronClass>(formula.electronClass));
         text.Text(row);
     }
 }
 
-void PrintFormulaPage(const results::CalculationState& state, const FormulaListing& listing,
+void PrintFormulaPage(const output::CalculationState& state, const FormulaListing& listing,
                       std::ostream& out) {
     FormulaTextBuffer text(out);
     // The page is laid out by its own rules in groups of formulae, each group
     // small enough that the page adds no storage-full note; the head is
     // printed with the first group only.
-    constexpr std::size_t kGroup = results::kMaxFormulae - 1;
-    const auto group = std::make_unique<results::CalculationState>(state);
+    constexpr std::size_t kGroup = output::kMaxFormulae - 1;
+    const auto group = std::make_unique<output::CalculationState>(state);
     std::size_t first = 0;
     do {
         const std::size_t count = std::min(kGroup, listing.Size() - first);
@@ -128,9 +128,9 @@ void PrintFormulaPage(const results::CalculationState& state, const FormulaListi
             const core::FoundFormula formula = listing.At(first + i);
             group->formulae.formulaAtoms[i] = formula.counts;
             group->formulae.formulaMz[i] = formula.mz;
-            group->formulae.formulaElectrons[i] = static_cast<results::ElectronClass>(formula.electronClass);
+            group->formulae.formulaElectrons[i] = static_cast<output::ElectronClass>(formula.electronClass);
         }
-        const std::vector<std::string> lines = results::LayoutResultLines(*group);
+        const std::vector<std::string> lines = output::LayoutResultLines(*group);
         for (std::size_t line = first == 0 ? 0 : lines.size() - count; line < lines.size(); ++line) {
             text.Text(lines[line]).Text("\n");
         }

@@ -9,7 +9,7 @@
 
 #include "calc/molecular_formulae_command.h"
 #include "cli/formula_listing.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
 
 namespace tarnevo::cli {
 
@@ -20,16 +20,15 @@ enum class StorageFull { No, Yes };
 // "formulaCount", "storageFull", "formulae": [{formula, counts, mz, errorPpm,
 // electronClass, dbe}...]}, dbe null where an element present has no usual
 // valence.
-void PrintFormulaJson(const calc::FormulaSearchRun& run, const results::CalculationState& state,
+void PrintFormulaJson(const calc::FormulaSearchRun& run, const output::CalculationState& state,
                       const FormulaListing& listing, StorageFull storageFull, std::ostream& out);
 
 // The header and one row per formula, the columns of the stored table's CSV.
-void PrintFormulaCsv(const results::CalculationState& state, const FormulaListing& listing,
-                     std::ostream& out);
+void PrintFormulaCsv(const output::CalculationState& state, const FormulaListing& listing, std::ostream& out);
 
 // The result page's head, then one line per formula as the page draws them,
 // without the note that the storage is full.
-void PrintFormulaPage(const results::CalculationState& state, const FormulaListing& listing,
+void PrintFormulaPage(const output::CalculationState& state, const FormulaListing& listing,
                       std::ostream& out);
 
 }  // namespace tarnevo::cli

@@ -15,7 +15,7 @@
 #include "cli/formula_listing.h"
 #include "cli/formula_printing.h"
 #include "cli/terminal_progress.h"
-#include "results/csv_table.h"
+#include "output/csv_table.h"
 
 namespace tarnevo::cli {
 
@@ -25,7 +25,7 @@ using calc::FormulaElementInput;
 using calc::FormulaElementsInput;
 using calc::MolFormInput;
 
-std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const port::FieldSpec& rule) { return std::string(rule.key); }
 
 // --element SYM[:MIN[:MAX]] in row order; MIN and MAX default to 0, a MAX of 0
 // asking for the default maximum as in the dialog.
@@ -49,7 +49,7 @@ std::string PrepareElementRows(const std::vector<std::string>& elements, CliPort
 
 std::string PrepareJx(const std::optional<std::string>& jx, CliPort& port) {
     if (!jx) {
-        port.WhenUnanswered<FormulaElementInput>([](const dialogs::InputRecord&) {
+        port.WhenUnanswered<FormulaElementInput>([](const port::InputRecord&) {
             return std::string("Jx is one of the elements: give its exact mass with --jx MASS[:VALENCE].");
         });
         return {};
@@ -92,8 +92,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 }
 
 // The stored formulae (sorted, at most 200) as a listing.
-FormulaListing StoredFormulae(const results::CalculationState& state) {
-    FormulaListing listing(state.formulae.elementCount, results::kMaxFormulae);
+FormulaListing StoredFormulae(const output::CalculationState& state) {
+    FormulaListing listing(state.formulae.elementCount, output::kMaxFormulae);
     for (std::size_t i = 0; i < static_cast<std::size_t>(state.formulae.formulaCount); ++i) {
         core::FoundFormula formula;
         for (std::size_t k = 0; k < static_cast<std::size_t>(state.formulae.elementCount); ++k) {
@@ -143,9 +143,9 @@ std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, s
 // 200: the stored formulae are then every one, and searching again would only
 // repeat the work (seconds, where a window holds few formulae of many).
 std::optional<FormulaListing> AllFormulae(const calc::FormulaSearchRun& run,
-                                          const results::CalculationState& state, std::size_t maxListed) {
+                                          const output::CalculationState& state, std::size_t maxListed) {
     const auto stored = static_cast<std::size_t>(state.formulae.formulaCount);
-    if (stored == static_cast<std::size_t>(results::kMaxFormulae))
+    if (stored == static_cast<std::size_t>(output::kMaxFormulae))
         return FindAllFormulae(run.query, maxListed);
     if (stored > maxListed) return std::nullopt;
     return StoredFormulae(state);
@@ -154,7 +154,7 @@ std::optional<FormulaListing> AllFormulae(const calc::FormulaSearchRun& run,
 // Every formula as --json, --csv or the result page ask; nothing was left
 // out, so the storage is never full.
 void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& run,
-                      const results::CalculationState& state, const FormulaListing& listing,
+                      const output::CalculationState& state, const FormulaListing& listing,
                       std::ostream& out) {
     if (arguments.Has("json")) {
         PrintFormulaJson(run, state, listing, StorageFull::No, out);
@@ -184,14 +184,14 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
     }
 
     auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     calc::CommandContext context{*program, view, document, port};
     const std::optional<calc::FormulaSearchRun> run = calc::RunMolecularFormulaeSearch(context);
     if (const int status = CalculationStatus(port, document, errors); status != kExitOk) return status;
     if (!run) return kExitRefused;
 
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     if (arguments.Has("all")) {
         const std::optional<FormulaListing> all = AllFormulae(*run, state, maxListed);
         if (!all) {
@@ -200,10 +200,10 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
         }
         PrintAllFormulae(arguments, *run, state, *all, out);
     } else if (arguments.Has("json")) {
-        const bool full = state.formulae.formulaCount == results::kMaxFormulae;
+        const bool full = state.formulae.formulaCount == output::kMaxFormulae;
         PrintFormulaJson(*run, state, StoredFormulae(state), full ? StorageFull::Yes : StorageFull::No, out);
     } else if (arguments.Has("csv")) {
-        out << results::ComposeCsv(state);
+        out << output::ComposeCsv(state);
     } else {
         PrintResultPage(document, out);
     }

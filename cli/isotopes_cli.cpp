@@ -12,7 +12,7 @@ namespace {
 
 // {"symbol": "Cl", "isotopes": [{"massNumber": 35, "mass": 34.96885, "fa": 0.7576}, ...]}
 void PrintIsotopesJson(const calc::CommandContext& context, std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     out << "{\"symbol\": " << JsonString(state.elementSymbol) << ", \"isotopes\": [";
     for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
         out << (i == 0 ? "" : ", ")

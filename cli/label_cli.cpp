@@ -63,7 +63,7 @@ public:
     LabelPort(std::ostream& errors, std::vector<EnrichArgument> enriched)
         : CliPort(errors), enriched_(std::move(enriched)) {}
 
-    dialogs::DialogAnswer RunDialog(dialogs::InputRecord& record) override {
+    port::DialogAnswer RunDialog(port::InputRecord& record) override {
         if (auto* identity = dynamic_cast<EnrichedElementInput*>(&record)) {
             PrepareIdentity(*identity);
         } else if (auto* details = dynamic_cast<EnrichmentDetailsInput*>(&record)) {
@@ -101,7 +101,7 @@ private:
 };
 
 void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     out << "{";
     PrintClusterJsonFields(context, "peaks", out);
     out << ", \"enriched\": [";

@@ -18,7 +18,7 @@ namespace {
 using calc::LossHFormInput;
 using calc::PeakInput;
 
-std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const port::FieldSpec& rule) { return std::string(rule.key); }
 
 // "100,45.5,0,12" -> the intensity fields of the first peaks, as typed; the
 // others keep the dialog's zero. The usage error, or empty.
@@ -56,7 +56,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 
 // One {n, mz, rel} object per peak: n relative to [A+0] (negative for the
 // peaks of the species that lost H), m/z as the result page shows it.
-void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, int count,
+void PrintSpectrumJson(const output::CalculationState& state, int firstIndex, int count,
                        const double* intensity, std::ostream& out) {
     const double step = 1.0 / std::abs(state.charge);
     for (int k = 0; k < count; ++k) {
@@ -68,7 +68,7 @@ void PrintSpectrumJson(const results::CalculationState& state, int firstIndex, i
 }
 
 void PrintLossOfHJson(const calc::CommandContext& context, std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     out << "{\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
         << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
         << ", \"firstPeakMz\": " << JsonNumber(state.spectrum.firstPeakMz)

@@ -16,7 +16,7 @@ namespace {
 using calc::RepeatUnitFormInput;
 using calc::RepeatUnitParamInput;
 
-std::string Key(const dialogs::FieldSpec& rule) { return std::string(rule.key); }
+std::string Key(const port::FieldSpec& rule) { return std::string(rule.key); }
 
 // The '-' that separates MIN from MAX in "MIN-MAX": the first one after the
 // first character that is not the sign of an exponent (1e-5-400 is 1e-5 to
@@ -84,7 +84,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 }
 
 // The peaks of each ion lie one ion after another in peakFA.
-void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
+void PrintIonsJson(const output::CalculationState& state, std::ostream& out) {
     int slot = 0;
     for (int ion = 0; ion < state.series.ionCount; ++ion) {
         const double maxFA = state.series.ionMaxFA[ion];
@@ -100,7 +100,7 @@ void PrintIonsJson(const results::CalculationState& state, std::ostream& out) {
 }
 
 void PrintPolymerJson(const calc::CommandContext& context, std::ostream& out) {
-    const results::CalculationState& state = context.document.state;
+    const output::CalculationState& state = context.document.state;
     out << "{\"repeatUnit\": " << JsonString(state.formulaText)
         << ", \"endCap\": " << JsonString(state.series.endCapText)
         << ", \"hasEndCap\": " << (state.series.hasEndCap ? "true" : "false")

@@ -63,7 +63,7 @@ std::string PrepareUserElementAnswers(CliPort& port, const std::vector<std::stri
             port.NameOption("fa" + std::to_string(row), "--define " + symbol);
         }
     }
-    port.WhenUnanswered<calc::UserElementInput>([](const dialogs::InputRecord& record) {
+    port.WhenUnanswered<calc::UserElementInput>([](const port::InputRecord& record) {
         const std::string symbol(core::SymbolOf(record.Subject()));
         return "The formula contains the user-defined element " + symbol +
                ": give its isotopes with --define " + symbol + "=MASS[:DELTA=FA,...].";
@@ -81,7 +81,7 @@ std::string CheckUserElementDefinitions(const std::vector<std::string>& definiti
     for (const std::string& definition : definitions) {
         const std::string symbol = definition.substr(0, definition.find('='));
         calc::UserElementInput dialog(core::LookupSymbolText(symbol, core::kUserElementCount));
-        if (port.RunDialog(dialog) != dialogs::DialogAnswer::Ok) {
+        if (port.RunDialog(dialog) != port::DialogAnswer::Ok) {
             std::string message = refusal.str();
             while (!message.empty() && message.back() == '\n') message.pop_back();
             return message;

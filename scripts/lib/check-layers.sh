@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a layer includes a header of a layer above it, or when code below
 # the desktop shell includes Qt:
-#   core <- dialogs <- results <- calc <- app, cli
+#   core <- port <- output <- document <- calc <- app, cli
 # Every finding is printed as file:line: include.
 set -uo pipefail
 root=${1:-$(dirname "$0")/../..}
@@ -19,10 +19,11 @@ breach() {   # folder, pattern of forbidden includes, what the folder may use
   fi
 }
 
-breach core    'dialogs/|results/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt' 'core/ and the standard library'
-breach dialogs 'results/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'         'core/, dialogs/ and the standard library'
-breach results 'calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'                  'core/, dialogs/, results/ and the standard library'
-breach calc    'app/|cli/|Q[A-Za-z]*[>/]|Qt'                        'core/, dialogs/, results/, calc/ and the standard library'
-breach cli     'app/|Q[A-Za-z]*[>/]|Qt'                             'core/, dialogs/, results/, calc/, cli/ and the standard library'
+breach core     'port/|output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt' 'core/ and the standard library'
+breach port     'output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'       'core/, port/ and the standard library'
+breach output   'document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'             'core/, port/, output/ and the standard library'
+breach document 'calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'                       'core/, port/, output/, document/ and the standard library'
+breach calc     'app/|cli/|Q[A-Za-z]*[>/]|Qt'                             'core/, port/, output/, document/, calc/ and the standard library'
+breach cli      'app/|Q[A-Za-z]*[>/]|Qt'                                  'core/, port/, output/, document/, calc/, cli/ and the standard library'
 [ $status -eq 0 ] && echo "layers: no include crosses a layer upwards, no Qt below app/"
 exit $status

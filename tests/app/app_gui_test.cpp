@@ -78,16 +78,16 @@
 #include "calc/user_element_input.h"
 #include "core/enriched_element.h"
 #include "core/formula_parser.h"
-#include "results/command_enabling.h"
-#include "results/csv_table.h"
-#include "results/page_layout.h"
-#include "results/print_layout.h"
+#include "document/command_enabling.h"
+#include "output/csv_table.h"
+#include "output/page_layout.h"
+#include "output/print_layout.h"
 #include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
 namespace {
 
-using results::Command;
+using doc::Command;
 
 // Runs act on the next modal window of type T once it shows (polling, so that
 // it also finds a window opened from inside another modal one). If none comes,
@@ -210,7 +210,7 @@ private slots:
 
     void clusterThroughDialogDrawsResults() {
         RunCluster("C6H5Cl2", "1", true);
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QVERIFY(!View()->State().showWelcome);
         // 6 x 12 + 5 x 1.007825 + 2 x 34.96885 - 0.000548579909 = 146.97627642, from the
@@ -220,7 +220,7 @@ private slots:
         QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
 
         View()->viewport()->grab();  // one screen pass
-        const auto lines = static_cast<int>(results::LayoutResultLines(document.state).size());
+        const auto lines = static_cast<int>(output::LayoutResultLines(document.state).size());
         QCOMPARE(View()->LineCounter(), lines);
         // Vertical extent: 20 units plus 24 for every line advance.
         QCOMPARE(View()->ScrollExtentUnits().height(), 20.0 + 24.0 * lines);
@@ -380,12 +380,12 @@ private slots:
 
     void printsToPdfWithPageCount() {
         RunCluster("Br200", "1", true);  // peaks [A+0] .. [A+250]: well over two pages
-        const auto lines = static_cast<int>(results::LayoutResultLines(app_->Document().Data().state).size());
+        const auto lines = static_cast<int>(output::LayoutResultLines(app_->Document().Data().state).size());
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("cluster.pdf")));
-        const int linesPerPage = results::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
+        const int linesPerPage = output::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
         const int expected = (lines + linesPerPage - 1) / linesPerPage;
         QVERIFY2(expected >= 2,
                  qPrintable(QStringLiteral("%1 lines, %2 a page").arg(lines).arg(linesPerPage)));
@@ -496,9 +496,9 @@ private slots:
             &failed_);
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(rangeFieldsFollowedTheChoice);
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::RepeatingUnits);
+        QCOMPARE(document.state.calcKind, output::CalcKind::RepeatingUnits);
         QCOMPARE(document.state.series.ionCount, 8);
         QCOMPARE(document.state.series.firstRUCount, 1);
         QVERIFY(Frame()->Action(Command::FilePrint)->isEnabled());
@@ -585,9 +585,9 @@ private slots:
             },
             &failed_);
         Key(Qt::Key_D, Qt::ControlModifier);
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::IsotopicData);
+        QCOMPARE(document.state.calcKind, output::CalcKind::IsotopicData);
         QCOMPARE(document.state.details.lastIsotopeIndex[0], 1);  // 35Cl and 37Cl
         View()->viewport()->grab();
         QVERIFY(View()->LineCounter() > 2);
@@ -625,12 +625,12 @@ private slots:
             &failed_);
         Key(Qt::Key_H, Qt::ControlModifier);
         QVERIFY(peaksOffered);
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::LossOfH);
+        QCOMPARE(document.state.calcKind, output::CalcKind::LossOfH);
         QCOMPARE(document.state.spectrum.correctedCount, 2);
         QCOMPARE(program_->stopFASetting, 0.99999);
-        const std::vector<std::string> lines = results::LayoutResultLines(document.state);
+        const std::vector<std::string> lines = output::LayoutResultLines(document.state);
         QVERIFY(std::find(lines.begin(), lines.end(),
                           std::string("  [A+0]      78.05    100.000        [A+1]      79.05     -0.182")) !=
                 lines.end());
@@ -683,7 +683,7 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray csv = file.readAll();
-        QCOMPARE(csv.toStdString(), results::ComposeCsv(app_->Document().Data().state));
+        QCOMPARE(csv.toStdString(), output::ComposeCsv(app_->Document().Data().state));
         QVERIFY(csv.startsWith("ion,n,mz,centroidMz,fa,rel\nBr2,0,157.8361"));
         if (!german) qInfo("de_DE locale not installed: only Qt's locale used a comma");
         // Exporting is not saving: Save is still offered.
@@ -715,7 +715,7 @@ private slots:
         auto* sticks = qobject_cast<QLineSeries*>(plot->chart()->series().front());
         QVERIFY(sticks != nullptr);
         QCOMPARE(sticks->count(), 3 * 5);
-        const results::CalculationState& state = app_->Document().Data().state;
+        const output::CalculationState& state = app_->Document().Data().state;
         const QPointF top2 = sticks->at(2 * 3 + 1);
         QVERIFY(std::abs(top2.x() - state.cluster.peakCentroidMz[2]) < 1e-9);
         QVERIFY(std::abs(top2.x() - (2 * 78.91834 + 2 - 0.00205 - 0.000548579909)) < 1e-4);
@@ -769,7 +769,7 @@ private slots:
         QVERIFY(plot->Data().empty);
 
         // A plot with ion labels replaced by another: nothing of the first stays.
-        results::PlotData labelled;
+        output::PlotData labelled;
         labelled.empty = false;
         labelled.series = {{"ion", {{100.0, 80.0, "[A+0]", 100.0, 0.8, 80.0}}}};
         // A second label on the same spot would cover the first: it is hidden.
@@ -880,9 +880,8 @@ private slots:
 
         // A box with an OK button still closes with Escape.
         WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }, &failed_);
-        QVERIFY(
-            RunMessageBox(Frame(), {"Note", dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
-                                    dialogs::MessageModality::Application}) == dialogs::MessageAnswer::Ok);
+        QVERIFY(RunMessageBox(Frame(), {"Note", port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                                        port::MessageModality::Application}) == port::MessageAnswer::Ok);
     }
 
     // Regression: with "enrichment" preset (as an enrichment run leaves it),
@@ -919,7 +918,7 @@ private slots:
         QVERIFY(upMovedTheChoice);
         QCOMPARE(View()->State().labelling.labellingChoice,
                  calc::LabellingFormInput::kPatternFromEnrichments);
-        QCOMPARE(View()->State().calcKind, results::CalcKind::LabelledAtoms);
+        QCOMPARE(View()->State().calcKind, output::CalcKind::LabelledAtoms);
     }
 
     // Regression: the note "An entry of -1 indicates an indeterminate value."

@@ -29,7 +29,7 @@ QProgressDialog* VisibleProgressDialog() {
 
 // Work that reports a growing fraction every few milliseconds until it is told
 // to stop or has made the given number of reports.
-dialogs::LongWork ReportingWork(int reports, std::atomic<bool>& sawStop) {
+port::LongWork ReportingWork(int reports, std::atomic<bool>& sawStop) {
     return [reports, &sawStop](core::WorkProgress& progress) {
         for (int report = 0; report < reports; ++report) {
             if (!progress.KeepGoing(static_cast<double>(report) / reports)) {

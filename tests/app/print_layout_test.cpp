@@ -4,11 +4,11 @@
 // worked by hand from the page geometry (a printed line is 0.16 inch, ten lines
 // are kept free, every page starts 0.8 inch below its top), not taken from the
 // program.
-#include "results/print_layout.h"
+#include "output/print_layout.h"
 
 #include <gtest/gtest.h>
 
-namespace tarnevo::results {
+namespace tarnevo::output {
 namespace {
 
 struct PrinterCase {
@@ -83,4 +83,4 @@ TEST(PrintedLines, EveryPageBeginsAtItsOwnTopMargin) {
 }
 
 }  // namespace
-}  // namespace tarnevo::results
+}  // namespace tarnevo::output

@@ -13,7 +13,7 @@
 #include "calc/calculation_catalog.h"
 #include "calc/calculation_command.h"
 #include "calc/cluster_ions_command.h"
-#include "results/messages.h"
+#include "document/messages.h"
 #include "tests/support/command_fixture.h"
 
 namespace tarnevo::calc {
@@ -23,22 +23,20 @@ void PrintTo(const CalculationDescriptor& calculation, std::ostream* out) { *out
 
 namespace {
 
-using results::CalcKind;
+using output::CalcKind;
 
 // Cancels every dialog and answers every message with OK, noting both.
-class CancellingPort : public dialogs::UserInterfacePort {
+class CancellingPort : public port::UserInterfacePort {
 public:
-    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
+    port::MessageAnswer ShowMessage(const port::MessageRequest& request) override {
         messages.push_back(request.text);
-        return dialogs::MessageAnswer::Ok;
+        return port::MessageAnswer::Ok;
     }
-    dialogs::DialogAnswer RunDialog(dialogs::InputRecord&) override {
+    port::DialogAnswer RunDialog(port::InputRecord&) override {
         ++dialogs;
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     }
-    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest&) override {
-        return std::nullopt;
-    }
+    std::optional<std::string> AskSaveFileName(const port::SaveFileRequest&) override { return std::nullopt; }
 
     int dialogs = 0;
     std::vector<std::string> messages;
@@ -70,7 +68,7 @@ TEST_P(CalculationCommand, TheGateRefusesWhileResultsAreHeldAndAsksNothing) {
     RunFromMenu();
     EXPECT_EQ(port.dialogs, 0);
     ASSERT_EQ(port.messages.size(), 1U);
-    EXPECT_EQ(port.messages[0], results::messages::kFileNewFirst);
+    EXPECT_EQ(port.messages[0], doc::messages::kFileNewFirst);
     EXPECT_FALSE(document.IsModified());
 }
 

@@ -8,15 +8,15 @@
 #include <memory>
 
 #include "calc/isotope_cluster_command.h"
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
 #include "tests/support/scripted_port.h"
 
 namespace tarnevo::calc {
 namespace {
 
-using dialogs::MessageAnswer;
-using results::Command;
-using results::IsCommandEnabled;
+using doc::Command;
+using doc::IsCommandEnabled;
+using port::MessageAnswer;
 using testing::ScriptedPort;
 
 constexpr const char* kQuestion = "Current data set is not saved, save it?";
@@ -44,8 +44,8 @@ protected:
 
     std::filesystem::path directory;
     std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     ScriptedPort port;
 };
 
@@ -81,8 +81,8 @@ TEST_F(DocumentLifecycle, WithoutTheReminderFileNewAsksNothing) {
 TEST_F(DocumentLifecycle, ReminderYesSavesAsFileXThenClosingAsksNothingMore) {
     Calculate(true);
     const std::string path = PathOf("File_X.txt");
-    port.ExpectMessage(kQuestion, dialogs::MessageButtons::YesNo, dialogs::MessageIcon::Question,
-                       dialogs::MessageModality::System, MessageAnswer::Yes);
+    port.ExpectMessage(kQuestion, port::MessageButtons::YesNo, port::MessageIcon::Question,
+                       port::MessageModality::System, MessageAnswer::Yes);
     port.ExpectSaveFile(path, "File_X.txt");
     ASSERT_TRUE(document.SaveModified(port));
     EXPECT_TRUE(std::filesystem::exists(path));

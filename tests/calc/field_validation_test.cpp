@@ -24,16 +24,16 @@ class ClusterFormEntry : public ::testing::TestWithParam<EntryCase> {};
 
 TEST_P(ClusterFormEntry, IsAcceptedOrRefusedWithTheStandardMessage) {
     ClusterFormInput form;
-    const auto field = dialogs::FindField(form, GetParam().key);
+    const auto field = port::FindField(form, GetParam().key);
     ASSERT_TRUE(field.has_value());
-    const std::string before = dialogs::FieldText(*field);
-    const auto refusal = dialogs::AssignFieldText(*field, GetParam().text);
+    const std::string before = port::FieldText(*field);
+    const auto refusal = port::AssignFieldText(*field, GetParam().text);
     if (std::string(GetParam().message).empty()) {
         EXPECT_FALSE(refusal.has_value()) << *refusal;
     } else {
         ASSERT_TRUE(refusal.has_value());
         EXPECT_EQ(*refusal, GetParam().message);
-        EXPECT_EQ(dialogs::FieldText(*field), before);  // a refused entry changes nothing
+        EXPECT_EQ(port::FieldText(*field), before);  // a refused entry changes nothing
     }
 }
 
@@ -58,23 +58,22 @@ TEST(FieldValidation, TheIsotopeDialogRefusesItsUntouchedMass) {
     UserElementInput input(84);
     EXPECT_EQ(input.Caption(), "Data for User Defined ELEMENT Jx");
     EXPECT_EQ(UserElementInput(89).Caption(), "Data for User Defined ELEMENT Qz");
-    const auto refusal = dialogs::ValidateRecord(input);
+    const auto refusal = port::ValidateRecord(input);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->index, 0u);
     EXPECT_EQ(refusal->message, "Please enter a number between 1 and 300.");
-    const auto delta = dialogs::FindField(input, "delta9");
+    const auto delta = port::FindField(input, "delta9");
     ASSERT_TRUE(delta.has_value());
-    EXPECT_EQ(dialogs::AssignFieldText(*delta, "26").value_or(""),
-              "Please enter an integer between 0 and 25.");
-    EXPECT_EQ(dialogs::AssignFieldText(*dialogs::FindField(input, "fa1"), "1").value_or(""),
+    EXPECT_EQ(port::AssignFieldText(*delta, "26").value_or(""), "Please enter an integer between 0 and 25.");
+    EXPECT_EQ(port::AssignFieldText(*port::FindField(input, "fa1"), "1").value_or(""),
               "Please enter a number between 0 and 0.99999.");
 }
 
 TEST(FieldValidation, NumbersAreShownAsTheDialogWritesThem) {
     ClusterFormInput form;
-    EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(form, "stop")), "0.9999");
-    EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(form, "charge")), "1");
-    EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(form, "reminder")), "1");
+    EXPECT_EQ(port::FieldText(*port::FindField(form, "stop")), "0.9999");
+    EXPECT_EQ(port::FieldText(*port::FindField(form, "charge")), "1");
+    EXPECT_EQ(port::FieldText(*port::FindField(form, "reminder")), "1");
 }
 
 }  // namespace

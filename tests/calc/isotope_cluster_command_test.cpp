@@ -37,19 +37,19 @@ protected:
     }
 
     std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     ScriptedPort port;
 };
 
 TEST_F(IsotopeClusterCommand, BenzeneIsStoredAndTheDataSetIsNoLongerFresh) {
     Enter("C6H6");
     Run();
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     EXPECT_FALSE(document.readyForCalculation);
     EXPECT_TRUE(document.IsModified());
     EXPECT_TRUE(document.saveReminder);
-    EXPECT_EQ(state.calcKind, results::CalcKind::IsotopeCluster);
+    EXPECT_EQ(state.calcKind, output::CalcKind::IsotopeCluster);
     EXPECT_EQ(state.formulaText, "C6H6");
     EXPECT_DOUBLE_EQ(state.ionMassA, 6 * 12.0 + 6 * 1.007825 - 0.000548579909);
     EXPECT_EQ(state.cluster.maxPeakIndex, 0);
@@ -65,8 +65,8 @@ TEST_F(IsotopeClusterCommand, ASecondRunNeedsFileNewAndLeavesTheResults) {
     Enter("Cl2");
     Run();
     const double firstPeak = document.state.cluster.peakFA[0];
-    port.ExpectMessage(kFileNewFirst, dialogs::MessageButtons::Ok, dialogs::MessageIcon::Exclamation,
-                       dialogs::MessageModality::Application, dialogs::MessageAnswer::Ok);
+    port.ExpectMessage(kFileNewFirst, port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                       port::MessageModality::Application, port::MessageAnswer::Ok);
     Run();
     EXPECT_FALSE(document.readyForCalculation);
     EXPECT_EQ(document.state.cluster.peakFA[0], firstPeak);
@@ -75,23 +75,22 @@ TEST_F(IsotopeClusterCommand, ASecondRunNeedsFileNewAndLeavesTheResults) {
 TEST_F(IsotopeClusterCommand, DialogIsPresetFromTheLastEntriesAfterFileNew) {
     Enter("C6H5Cl2", "-2", "0.99");
     Run();
-    port.ExpectMessage("Current data set is not saved, save it?", dialogs::MessageAnswer::No);
+    port.ExpectMessage("Current data set is not saved, save it?", port::MessageAnswer::No);
     ASSERT_TRUE(document.FileNew(port));
     port.ExpectDialog<ClusterFormInput>(kForm, [](ClusterFormInput& form) {
         EXPECT_EQ(form.formula, "C6H5Cl2");
         EXPECT_EQ(form.charge, -2);
         EXPECT_EQ(form.stopFA, 0.99);
         EXPECT_TRUE(form.saveReminder);
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     });
     Run();
 }
 
 TEST_F(IsotopeClusterCommand, ZeroChargeEndsTheCommandButKeepsTheEntries) {
     Enter("C6H6", "0", "0.95");
-    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok,
-                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
-                       dialogs::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                       port::MessageModality::System, port::MessageAnswer::Ok);
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -101,15 +100,15 @@ TEST_F(IsotopeClusterCommand, ZeroChargeEndsTheCommandButKeepsTheEntries) {
 
 TEST_F(IsotopeClusterCommand, RetryShowsTheDialogAgainWithAnEmptyFormula) {
     Enter("C6 H6", "2", "0.999");
-    port.ExpectMessage("Formula Entry Error", dialogs::MessageButtons::RetryCancel,
-                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
-                       dialogs::MessageAnswer::Retry);
+    port.ExpectMessage("Formula Entry Error", port::MessageButtons::RetryCancel,
+                       port::MessageIcon::Exclamation, port::MessageModality::System,
+                       port::MessageAnswer::Retry);
     port.ExpectDialog<ClusterFormInput>(kForm, [](ClusterFormInput& form) {
         EXPECT_EQ(form.formula, "");
         EXPECT_EQ(form.charge, 2);
         EXPECT_EQ(form.stopFA, 0.999);
         form.formula = "C6H6";
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     Run();
     EXPECT_FALSE(document.readyForCalculation);
@@ -121,7 +120,7 @@ struct EarlyExit {
     const char* name;
     const char* formula;
     const char* message;
-    dialogs::MessageAnswer answer;
+    port::MessageAnswer answer;
 };
 
 void PrintTo(const EarlyExit& exit, std::ostream* out) { *out << exit.name; }
@@ -140,25 +139,25 @@ TEST_P(IsotopeClusterRefusal, EndsWithItsMessageAndNoResults) {
 INSTANTIATE_TEST_SUITE_P(
     Messages, IsotopeClusterRefusal,
     ::testing::Values(
-        EarlyExit{"Syntax", "(CH3)2", "Formula Entry Error", dialogs::MessageAnswer::Cancel},
+        EarlyExit{"Syntax", "(CH3)2", "Formula Entry Error", port::MessageAnswer::Cancel},
         EarlyExit{"AtomLimit", "C15000H2C5001",
                   "Maximum number of atoms for an element (20000) has been exceeded.",
-                  dialogs::MessageAnswer::Ok},
+                  port::MessageAnswer::Ok},
         EarlyExit{"Monoisotopic", "NaF", "The ion must contain at least one polyisotopic element.",
-                  dialogs::MessageAnswer::Ok},
+                  port::MessageAnswer::Ok},
         EarlyExit{"PolyAtoms", "C20000H10001", "Total number of polyisotopic atoms cannot exceed 30000.",
-                  dialogs::MessageAnswer::Ok},
+                  port::MessageAnswer::Ok},
         EarlyExit{"HeavyIsotopes", "SnXeCdTeBaDyGdHgMoNdOsRuSmYb",
-                  "The number of heavy isotopes (88) has been exceeded.", dialogs::MessageAnswer::Ok},
+                  "The number of heavy isotopes (88) has been exceeded.", port::MessageAnswer::Ok},
         EarlyExit{"PolyElements", "CHNOSClBrSiKMgLiBAgCuGaRbSbEuIr",
-                  "The number of polyisotopic elements cannot exceed 18.", dialogs::MessageAnswer::Ok},
+                  "The number of polyisotopic elements cannot exceed 18.", port::MessageAnswer::Ok},
         // 112Sn is 0.97 %: up to [A+319] Sn5000 holds at most ~320 heavy atoms, far
         // below 1E-307 of its abundance; showing zeros would be a false result.
         EarlyExit{
             "BeyondRange", "Sn5000",
             "The isotope cluster of this ion lies far above [A+319]: every peak from [A+0] to [A+319] is "
             "below 1E-307 and cannot be shown.",
-            dialogs::MessageAnswer::Ok}),
+            port::MessageAnswer::Ok}),
     [](const ::testing::TestParamInfo<EarlyExit>& exit) { return std::string(exit.param.name); });
 
 TEST_F(IsotopeClusterCommand, CancelInTheFirstDialogChangesNothingButTheWelcome) {
@@ -167,7 +166,7 @@ TEST_F(IsotopeClusterCommand, CancelInTheFirstDialogChangesNothingButTheWelcome)
     Run();
     ExpectNoResults();
     EXPECT_EQ(view.formulaText, "C6H6");
-    EXPECT_EQ(view.calcKind, results::CalcKind::IsotopeCluster);
+    EXPECT_EQ(view.calcKind, output::CalcKind::IsotopeCluster);
 }
 
 TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
@@ -177,7 +176,7 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
         input.entry.lightMass = 10.0129;
         input.entry.delta[0] = 1;
         input.entry.fa[0] = 0.8;
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     port.ExpectDialog<UserElementInput>("Data for User Defined ELEMENT Qx", [](UserElementInput& input) {
         EXPECT_EQ(input.entry.lightMass, 0.0);
@@ -187,10 +186,10 @@ TEST_F(IsotopeClusterCommand, UserElementsAreAskedInIndexOrderWithFreshFields) {
         input.entry.fa[2] = 0.1;
         input.entry.delta[4] = 1;
         input.entry.fa[4] = 0.2;
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     Run();
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_EQ(state.details.detailCount, 2);
     EXPECT_EQ(state.details.detailSymbol, "JxQx");
@@ -224,7 +223,7 @@ TEST_F(IsotopeClusterCommand, RefusedUserElementDataEndTheCommand) {
         input.entry.delta[1] = 2;
         input.entry.fa[0] = 0.1;
         input.entry.fa[1] = 0.2;
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     port.ExpectMessage("Delta masses for two isotopes cannot be equal.");
     Run();
@@ -244,7 +243,7 @@ TEST_F(IsotopeClusterCommand, UserElementDataAreAskedAgainInEveryRun) {
     port.ExpectDialogEntries("Data for User Defined ELEMENT Jx",
                              {{"mass", "10"}, {"delta1", "1"}, {"fa1", "0.5"}});
     Run();
-    port.ExpectMessage("Current data set is not saved, save it?", dialogs::MessageAnswer::No);
+    port.ExpectMessage("Current data set is not saved, save it?", port::MessageAnswer::No);
     ASSERT_TRUE(document.FileNew(port));
     Enter("JxC");
     port.ExpectDialogEntries("Data for User Defined ELEMENT Jx",

@@ -41,10 +41,10 @@ TEST(PeakInput, FieldsComePeakByPeakWithTheirKeys) {
 
 TEST(PeakInput, IntensitiesAreRelativeFromZeroToHundred) {
     PeakInput input;
-    const auto field = dialogs::FindField(input, "intensity7");
+    const auto field = port::FindField(input, "intensity7");
     ASSERT_TRUE(field.has_value());
-    EXPECT_FALSE(dialogs::AssignFieldText(*field, "100").has_value());
-    EXPECT_EQ(dialogs::AssignFieldText(*field, "100.001").value_or(""),
+    EXPECT_FALSE(port::AssignFieldText(*field, "100").has_value());
+    EXPECT_EQ(port::AssignFieldText(*field, "100.001").value_or(""),
               "Please enter a number between 0 and 100.");
     EXPECT_EQ(input.intensity[6], 100.0);
 }
@@ -52,13 +52,13 @@ TEST(PeakInput, IntensitiesAreRelativeFromZeroToHundred) {
 TEST(PeakInput, ReadOnlyMzIsValidatedLikeTheOthers) {
     PeakInput input;
     input.SetEvenlySpacedMz(9995.0, 1);  // peaks 6..11 lie above 10000
-    const auto refusal = dialogs::ValidateRecord(input);
+    const auto refusal = port::ValidateRecord(input);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->index, 12u);  // m/z of peak 6 (10001), the first out of range
     EXPECT_EQ(refusal->message, "Please enter a number between 1 and 10000.");
 
     input.SetEvenlySpacedMz(200.0, 1);
-    EXPECT_FALSE(dialogs::ValidateRecord(input).has_value());
+    EXPECT_FALSE(port::ValidateRecord(input).has_value());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 namespace tarnevo::cli {
 namespace {
 
-using dialogs::DialogAnswer;
+using port::DialogAnswer;
 
 TEST(CliPortDialogs, TwoRecordTypesWithOneCaptionTakeTheirOwnAnswers) {
     std::ostringstream errors;
@@ -49,7 +49,7 @@ TEST(CliPortDialogs, AnUnansweredTypeGetsItsOwnMessageAndExpectedDialogsAreTrack
     std::ostringstream errors;
     CliPort port(errors);
     port.WhenUnanswered<calc::UserElementInput>(
-        [](const dialogs::InputRecord& record) { return "define " + std::to_string(record.Subject()); });
+        [](const port::InputRecord& record) { return "define " + std::to_string(record.Subject()); });
     port.ExpectAsked(DialogOf<calc::UserElementInput>(core::kFirstUserElement + 1), "Jy was never asked");
     calc::UserElementInput jx(core::kFirstUserElement);
     EXPECT_EQ(port.RunDialog(jx), DialogAnswer::Cancel);

@@ -199,7 +199,7 @@ namespace {
 // command, shortcut and help page, and every command-line name it gives is a
 // command of tarnevo-cli that explains itself.
 TEST(CalculationCatalog, EachCalculationIsDescribedOnceAndReachable) {
-    std::set<results::Command> commands;
+    std::set<doc::Command> commands;
     std::set<char> shortcuts;
     for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
         EXPECT_TRUE(commands.insert(calculation.command).second) << calculation.menuText;
@@ -215,7 +215,7 @@ TEST(CalculationCatalog, EachCalculationIsDescribedOnceAndReachable) {
             EXPECT_EQ(help.out.rfind("usage: tarnevo-cli " + name, 0), 0u) << name;
         }
     }
-    EXPECT_EQ(calc::FindCalculation(results::Command::FileNew), nullptr);
+    EXPECT_EQ(calc::FindCalculation(doc::Command::FileNew), nullptr);
 }
 
 }  // namespace

@@ -29,8 +29,8 @@
 #include "core/natural_isotopes.h"
 #include "core/program_context.h"
 #include "core/usual_valence.h"
-#include "results/calculation_state.h"
-#include "results/result_values.h"
+#include "output/calculation_state.h"
+#include "output/result_values.h"
 #include "tests/support/cli_run.h"
 
 namespace tarnevo::testing {
@@ -76,7 +76,7 @@ Search SearchOf(const JsonCase& json) {
 std::string FormerJson(const Search& search) {
     std::vector<core::FoundFormula> formulae = core::SearchFormulae(search.query, core::kUncapped);
     core::SortByMz(formulae);
-    const auto state = std::make_unique<results::CalculationState>();
+    const auto state = std::make_unique<output::CalculationState>();
     const int elements = static_cast<int>(search.query.elements.size());
     state->formulae.elementCount = elements;
     for (std::size_t k = 0; k < search.elementIndex.size(); ++k)
@@ -95,9 +95,9 @@ std::string FormerJson(const Search& search) {
     for (std::size_t i = 0; i < formulae.size(); ++i) {
         const core::FoundFormula& formula = formulae[i];
         state->formulae.formulaAtoms[0] = formula.counts;
-        state->formulae.formulaElectrons[0] = static_cast<results::ElectronClass>(formula.electronClass);
+        state->formulae.formulaElectrons[0] = static_cast<output::ElectronClass>(formula.electronClass);
         out << (i == 0 ? "" : ", ")
-            << "{\"formula\": " << cli::JsonString(results::detail::MatchedFormula(*state, 0).substr(3))
+            << "{\"formula\": " << cli::JsonString(output::detail::MatchedFormula(*state, 0).substr(3))
             << ", \"counts\": [";
         for (int k = 0; k < elements; ++k)
             out << (k == 0 ? "" : ", ") << formula.counts[static_cast<std::size_t>(k)];

@@ -21,7 +21,7 @@
 #include "app/main_frame.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
-#include "results/page_layout.h"
+#include "output/page_layout.h"
 #include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
@@ -112,11 +112,11 @@ private slots:
         QCOMPARE(retryText, QStringLiteral("Error - The ionic charge cannot be zero!"));
         QCOMPARE(secondPreset, QStringLiteral("200 0.05"));
         QCOMPARE(rowsCaption, QStringLiteral("Elements Included in the Molecular Formula Estimation"));
-        const results::Document& document = app->Document().Data();
+        const doc::Document& document = app->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::FormulaFromMz);
+        QCOMPARE(document.state.calcKind, output::CalcKind::FormulaFromMz);
         QCOMPARE(document.state.formulae.formulaCount, 1);
-        QCOMPARE(results::LayoutResultLines(document.state).back(),
+        QCOMPARE(output::LayoutResultLines(document.state).back(),
                  std::string("EE C6H127                           199.9932"));
         app->View()->viewport()->grab();
         QCOMPARE(app->View()->LineCounter(), 7);

@@ -27,7 +27,7 @@
 
 #include "core/element_table.h"
 #include "core/formula_search.h"
-#include "results/calculation_state.h"
+#include "output/calculation_state.h"
 #include "tests/formulae/literal_formula_walk.h"
 
 namespace tarnevo::testing {
@@ -37,7 +37,7 @@ using core::FormulaQuery;
 using core::FoundFormula;
 using core::SearchElement;
 
-constexpr std::size_t kCapacity = results::kMaxFormulae;
+constexpr std::size_t kCapacity = output::kMaxFormulae;
 
 std::string Describe(const FormulaQuery& query) {
     std::ostringstream text;

@@ -16,8 +16,8 @@
 #include "calc/user_element_input.h"
 #include "cli/cli.h"
 #include "core/messages.h"
-#include "results/messages.h"
-#include "results/page_layout.h"
+#include "document/messages.h"
+#include "output/page_layout.h"
 #include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
@@ -72,12 +72,12 @@ TEST_F(MolecularFormulae, WorkedExampleIsStoredAndDrawn) {
     Run();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_TRUE(document.IsModified());
-    EXPECT_EQ(State().calcKind, results::CalcKind::FormulaFromMz);
+    EXPECT_EQ(State().calcKind, output::CalcKind::FormulaFromMz);
     EXPECT_EQ(State().formulae.elementCount, 2);
     EXPECT_EQ(State().formulae.formulaCount, 1);
     EXPECT_EQ(State().formulae.userElementMass, 0.0);
     // 72 + 127 x 1.007825 - 0.000548579909 = 199.993226; page m/z "%.4f".
-    const std::vector<std::string> lines = results::LayoutResultLines(State());
+    const std::vector<std::string> lines = output::LayoutResultLines(State());
     ASSERT_GE(lines.size(), 7u);
     EXPECT_EQ(lines[1], "Target m/z: 200.0000");
     EXPECT_EQ(lines[2], "Range in m/z: 199.9500 to 200.0500");
@@ -92,7 +92,7 @@ TEST_F(MolecularFormulae, ZeroChargeRetryKeepsTheTargetAndResetsTheDifference) {
     Run();
     ExpectNothingStored();
     EXPECT_FALSE(view.showWelcome);
-    EXPECT_EQ(view.calcKind, results::CalcKind::FormulaFromMz);
+    EXPECT_EQ(view.calcKind, output::CalcKind::FormulaFromMz);
 }
 
 TEST_F(MolecularFormulae, EachRefusalOffersRetryWithBlankRows) {
@@ -115,7 +115,7 @@ TEST_F(MolecularFormulae, EachRefusalOffersRetryWithBlankRows) {
 TEST_F(MolecularFormulae, GateRefusesUntilFileNewAndCancelStoresNothing) {
     ExpectIonic(200.0, 200.0, 0.05, 1);
     ExpectRows({{"C", 0, 0}, {"H", 20, 0}});
-    port.ExpectMessage(std::string(results::messages::kFileNewFirst), MessageButtons::Ok,
+    port.ExpectMessage(std::string(doc::messages::kFileNewFirst), MessageButtons::Ok,
                        MessageIcon::Exclamation, MessageModality::Application, MessageAnswer::Ok);
     ExpectIonic(200.0, 200.0, 0.05, 1);
     port.ExpectDialogCancel(kRows);
@@ -170,7 +170,7 @@ TEST_F(MolecularFormulae, JxTakesItsMassAndValenceFromItsDialog) {
     EXPECT_EQ(State().formulae.userElementMass, 10.0);
     EXPECT_EQ(State().formulae.formulaAtoms[0][0], 1);
     EXPECT_EQ(State().formulae.formulaAtoms[0][1], 2);
-    EXPECT_EQ(State().formulae.formulaElectrons[0], results::ElectronClass::Indeterminate);
+    EXPECT_EQ(State().formulae.formulaElectrons[0], output::ElectronClass::Indeterminate);
     EXPECT_EQ(State().formulae.elementSymbols[0], "Jx");
     EXPECT_EQ(program->elements[core::kFirstUserElement].lightMass, 10.0);
     EXPECT_EQ(program->elements[core::kFirstUserElement].valenceElectrons, -1);
@@ -193,7 +193,7 @@ TEST_F(MolecularFormulae, DefaultMaximumIgnoresTheCharge) {
     ExpectRows({{"H", 0, 0}});
     Run();
     EXPECT_EQ(State().formulae.formulaCount, 0);
-    const std::vector<std::string> lines = results::LayoutResultLines(State());
+    const std::vector<std::string> lines = output::LayoutResultLines(State());
     EXPECT_EQ(lines.back(), "No formulae were detected within the mass range.");
 }
 
@@ -203,7 +203,7 @@ TEST_F(MolecularFormulae, TwoHundredFillTheStorageAndSayMoreExist) {
     Run();
     EXPECT_EQ(State().formulae.formulaCount, 200);
     for (int i = 1; i < 200; ++i) EXPECT_LE(State().formulae.formulaMz[i - 1], State().formulae.formulaMz[i]);
-    const std::vector<std::string> lines = results::LayoutResultLines(State());
+    const std::vector<std::string> lines = output::LayoutResultLines(State());
     EXPECT_EQ(lines[lines.size() - 2],
               "The number of possible formulae exceeded the storage capacity (200).");
     EXPECT_EQ(lines.back(), "Try lowering the m/z range.");

@@ -37,25 +37,25 @@ constexpr const char* kMaxEnrichment = "Estimate of Maximum Enrichment";
 // (Yes once the list is used up) and keeps their texts.
 class FitPort : public testing::ScriptedPort {
 public:
-    std::deque<dialogs::MessageAnswer> answers;
-    std::vector<dialogs::MessageRequest> questions;
-    std::vector<dialogs::MessageRequest> notices;  // every other message, in order
+    std::deque<port::MessageAnswer> answers;
+    std::vector<port::MessageRequest> questions;
+    std::vector<port::MessageRequest> notices;  // every other message, in order
 
     // Yes to every question before the one after `cycles` cycles, No to that one.
     void AnswerUntil(int cycles) {
         answers.assign(static_cast<std::size_t>(cycles / core::kCyclesPerQuestion - 1),
-                       dialogs::MessageAnswer::Yes);
-        answers.push_back(dialogs::MessageAnswer::No);
+                       port::MessageAnswer::Yes);
+        answers.push_back(port::MessageAnswer::No);
     }
 
-    dialogs::MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override {
-        if (request.buttons != dialogs::MessageButtons::YesNo) {
+    port::MessageAnswer ShowMessage(const port::MessageRequest& request) override {
+        if (request.buttons != port::MessageButtons::YesNo) {
             notices.push_back(request);
             return ScriptedPort::ShowMessage(request);
         }
         questions.push_back(request);
-        if (answers.empty()) return dialogs::MessageAnswer::Yes;
-        const dialogs::MessageAnswer answer = answers.front();
+        if (answers.empty()) return port::MessageAnswer::Yes;
+        const port::MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -72,8 +72,8 @@ struct Spectrum {
 Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::string& symbol, int atoms,
                           const std::vector<double>& heavy, int offset) {
     auto program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     testing::ScriptedPort port;
     port.ExpectDialogEntries(kForm,
                              {{"formula", formula}, {"charge", std::to_string(charge)}, {"type", "0"}});
@@ -85,11 +85,11 @@ Spectrum LabelledSpectrum(const std::string& formula, int charge, const std::str
                                               [heavy](EnrichmentDetailsInput& in) {
                                                   for (std::size_t i = 0; i < heavy.size(); ++i)
                                                       in.enrichedFA[i + 1] = heavy[i];
-                                                  return dialogs::DialogAnswer::Ok;
+                                                  return port::DialogAnswer::Ok;
                                               });
     CommandContext context{*program, view, document, port};
     RunLabellingCommand(context);
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     Spectrum spectrum;
     spectrum.firstMz = (state.ionMassA + offset) / std::abs(charge);
     double largest = 0;
@@ -114,13 +114,13 @@ protected:
             input.symbol = symbol;
             input.atoms = atoms;
             input.firstPeakMz = firstMz;
-            return dialogs::DialogAnswer::Ok;
+            return port::DialogAnswer::Ok;
         });
     }
     void Peaks(const std::vector<double>& intensity) {
         port.ExpectDialog<PeakInput>(kPeaks, [intensity](PeakInput& input) {
             for (std::size_t k = 0; k < intensity.size(); ++k) input.intensity[k] = intensity[k];
-            return dialogs::DialogAnswer::Ok;
+            return port::DialogAnswer::Ok;
         });
     }
     void MaxEnrichment(int isotope, double estimate) {
@@ -128,7 +128,7 @@ protected:
             kMaxEnrichment, {{"isotope", std::to_string(isotope)}, {"estimate", std::to_string(estimate)}});
     }
     void ExpectFAs(const std::vector<double>& expected, double tolerance) {
-        const results::CalculationState& state = document.state;
+        const output::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
         ASSERT_EQ(state.details.lastIsotopeIndex[0] + 1, static_cast<int>(expected.size()));
         double sum = 0;
@@ -138,7 +138,7 @@ protected:
         }
         EXPECT_NEAR(sum, 1.0, 1e-12);
     }
-    void ExpectRefusal(const std::string& text, dialogs::MessageAnswer answer = dialogs::MessageAnswer::Ok) {
+    void ExpectRefusal(const std::string& text, port::MessageAnswer answer = port::MessageAnswer::Ok) {
         port.ExpectMessage(text, answer);
     }
 };
@@ -150,8 +150,8 @@ TEST_F(EnrichmentFitCommand, RecoversTwoLabelledCarbonsFromTheirPattern) {
     Peaks(spectrum.intensity);
     Run();
     ExpectFAs({0.1, 0.9}, 0.01);
-    const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.calcKind, results::CalcKind::EnrichmentFromSpectrum);
+    const output::CalculationState& state = document.state;
+    EXPECT_EQ(state.calcKind, output::CalcKind::EnrichmentFromSpectrum);
     EXPECT_LT(state.spectrum.fitResidual, 0.1);
     EXPECT_EQ(state.spectrum.firstPeakOffset, 0);
     EXPECT_EQ(state.elementSymbol, "C");
@@ -208,7 +208,7 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     Form("C6H6");
     Detail("C", 6, 78.05);
     Peaks({100, 0, 100});
-    port.answers = {dialogs::MessageAnswer::Yes, dialogs::MessageAnswer::No};
+    port.answers = {port::MessageAnswer::Yes, port::MessageAnswer::No};
     Run();
     ASSERT_EQ(port.questions.size(), 2u);
     const std::regex pattern(
@@ -220,8 +220,8 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     ASSERT_TRUE(std::regex_match(port.questions[1].text, second, pattern));
     EXPECT_EQ(first[1], "20");
     EXPECT_EQ(second[1], "40");
-    EXPECT_EQ(port.questions[0].icon, dialogs::MessageIcon::Question);
-    EXPECT_EQ(port.questions[0].modality, dialogs::MessageModality::System);
+    EXPECT_EQ(port.questions[0].icon, port::MessageIcon::Question);
+    EXPECT_EQ(port.questions[0].modality, port::MessageModality::System);
     // The best SSR never rises; the stored residual is the one last asked about.
     EXPECT_LE(std::stod(second[2]), std::stod(first[2]));
     ASSERT_FALSE(document.readyForCalculation);
@@ -242,20 +242,19 @@ TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
 TEST_F(EnrichmentFitCommand, RetryShowsTheDetailDialogWithTheValuesJustEntered) {
     Form("C6H5F");
     Detail("F", 1, 96.0);
-    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!",
-                  dialogs::MessageAnswer::Retry);
+    ExpectRefusal("Error - Your element is monoisotopic and cannot be enriched!", port::MessageAnswer::Retry);
     port.ExpectDialog<EnrichmentDetailInput>(kDetail, [](EnrichmentDetailInput& input) {
         EXPECT_EQ(input.symbol, "F");
         EXPECT_EQ(input.atoms, 1);
         EXPECT_EQ(input.firstPeakMz, 96.0);
         input.atoms = 6;
         input.symbol = "H";
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     ExpectRefusal(
         "Error - Either the number of enriched atoms is too large,\r\n"
         "or your molecular formula does not contain this element!",
-        dialogs::MessageAnswer::Cancel);
+        port::MessageAnswer::Cancel);
     Run();
     ExpectNothingStored();
 }
@@ -301,21 +300,21 @@ TEST_F(EnrichmentFitCommand, ResultsDoNotDependOnWhatAnEarlierCalculationLeftInT
     Detail("C", 2, spectrum.firstMz);
     Peaks(spectrum.intensity);
     Run();
-    const results::CalculationState fresh = document.state;
+    const output::CalculationState fresh = document.state;
 
     // Leave an odd light FA for Jx behind, as a labelled pattern would.
     auto other = std::make_unique<core::ProgramContext>();
     other->elements.faPool[core::naturalFACount] = 1e-9;
     other->elements.faPool[core::naturalFACount + 1] = 1.0;
-    results::ViewState otherView;
-    results::Document otherDocument;
+    doc::ViewState otherView;
+    doc::Document otherDocument;
     FitPort otherPort;
     otherPort.ExpectDialogEntries(kForm, {{"formula", "C6H6"}, {"charge", "1"}, {"type", "1"}});
     otherPort.ExpectDialogEntries(
         kDetail, {{"symbol", "C"}, {"atoms", "2"}, {"mz", std::to_string(spectrum.firstMz)}});
     otherPort.ExpectDialog<PeakInput>(kPeaks, [&](PeakInput& input) {
         for (std::size_t k = 0; k < 12; ++k) input.intensity[k] = spectrum.intensity[k];
-        return dialogs::DialogAnswer::Ok;
+        return port::DialogAnswer::Ok;
     });
     CommandContext otherContext{*other, otherView, otherDocument, otherPort};
     RunLabellingCommand(otherContext);
@@ -432,12 +431,12 @@ TEST_F(EnrichmentFitCommand, ANoisySpectrumEndsAtItsOptimumWithoutAskingUntilThe
     // like the question.
     EXPECT_EQ(port.questions.size(), static_cast<std::size_t>((cycles - 1) / core::kCyclesPerQuestion));
     ASSERT_EQ(port.notices.size(), 1u);
-    const dialogs::MessageRequest& notice = port.notices[0];
+    const port::MessageRequest& notice = port.notices[0];
     EXPECT_EQ(notice.text, "After " + std::to_string(cycles) +
                                " trial cycles,\r\nthe smallest sum of squares of the residuals is 6.1660.\r\n"
                                "The fit can improve no further.");
-    EXPECT_EQ(notice.buttons, dialogs::MessageButtons::Ok);
-    EXPECT_EQ(notice.modality, dialogs::MessageModality::System);
+    EXPECT_EQ(notice.buttons, port::MessageButtons::Ok);
+    EXPECT_EQ(notice.modality, port::MessageModality::System);
 }
 
 }  // namespace

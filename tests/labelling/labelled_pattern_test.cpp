@@ -61,7 +61,7 @@ protected:
             EXPECT_EQ(input.atoms, 1);
             input.symbol = symbol;
             input.atoms = atoms;
-            return dialogs::DialogAnswer::Ok;
+            return port::DialogAnswer::Ok;
         });
     }
     // Enters the heavy FAs of rows 2, 3, ... (ascending mass).
@@ -72,15 +72,15 @@ protected:
                 EXPECT_EQ(input.enrichedFA[row], 0.0);
             for (std::size_t i = 0; i < heavy.size(); ++i) {
                 const auto field =
-                    dialogs::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
+                    port::FindField(input, EnrichmentDetailsInput::EnrichedKey(static_cast<int>(i) + 2));
                 EXPECT_TRUE(field.has_value());
                 input.enrichedFA[i + 1] = heavy[i];
             }
-            return dialogs::DialogAnswer::Ok;
+            return port::DialogAnswer::Ok;
         });
     }
     void ExpectPeaks(const Shifts& expected, double tolerance = 1e-12) {
-        const results::CalculationState& state = document.state;
+        const output::CalculationState& state = document.state;
         ASSERT_FALSE(document.readyForCalculation);
         for (std::size_t n = 0; n < expected.size(); ++n) {
             EXPECT_NEAR(state.cluster.peakFA[n], expected[n], tolerance) << "[A+" << n << "]";
@@ -95,8 +95,8 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     Details(1, {0.99});
     Run();
     ExpectPeaks({1.0 - 0.99, 0.99});
-    const results::CalculationState& state = document.state;
-    EXPECT_EQ(state.calcKind, results::CalcKind::LabelledAtoms);
+    const output::CalculationState& state = document.state;
+    EXPECT_EQ(state.calcKind, output::CalcKind::LabelledAtoms);
     EXPECT_EQ(state.cluster.lastPeakIndex, 1);
     EXPECT_EQ(state.cluster.maxPeakIndex, 1);
     EXPECT_DOUBLE_EQ(state.ionMassA, 12.0 - core::electronMass);
@@ -112,7 +112,7 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     EXPECT_EQ(state.details.isotopeMassNumber[1], 13);
     EXPECT_NEAR(state.details.isotopeFA[0], 0.01, 1e-15);
     EXPECT_EQ(state.details.isotopeFA[1], 0.99);
-    EXPECT_EQ(view.calcKind, results::CalcKind::LabelledAtoms);
+    EXPECT_EQ(view.calcKind, output::CalcKind::LabelledAtoms);
     EXPECT_EQ(program->stopFASetting, 0.99999);
 }
 
@@ -143,7 +143,7 @@ TEST_F(LabelledPattern, CarbonEnteredTwiceTakesItsAtomsFromThoseStillNatural) {
     expected = Convolve(expected, AtomsOf(2, {0, 1}, {0.5, 0.5}));
     expected = Convolve(expected, AtomsOf(8, {0, 1}, {table.LightFA(h), table.HeavyFA(h, 0)}));
     ExpectPeaks(Shifts(expected.begin(), expected.begin() + 8), 1e-9);
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     EXPECT_EQ(state.details.detailSymbol, "C C ");
     EXPECT_EQ(state.details.detailAtomCount[0], 3);
     EXPECT_EQ(state.details.detailAtomCount[1], 2);
@@ -206,7 +206,7 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
     Run();
     EXPECT_EQ(program->elements.nextDeltaSlot, core::kDeltaPoolSize);
     EXPECT_EQ(program->elements.nextFASlot, core::kFAPoolSize);
-    const results::CalculationState& state = document.state;
+    const output::CalculationState& state = document.state;
     EXPECT_EQ(state.details.detailCount, 6);
     EXPECT_EQ(state.details.detailSymbol, "SnSnSnSnSnSn");
     EXPECT_EQ(state.details.isotopeMassNumber[59], 124);
@@ -217,9 +217,8 @@ TEST_F(LabelledPattern, SixTenIsotopeElementsFillThePools) {
 
 TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
     Form("C6H6", "0");
-    port.ExpectMessage("Ion charge cannot be zero!", dialogs::MessageButtons::Ok,
-                       dialogs::MessageIcon::Exclamation, dialogs::MessageModality::System,
-                       dialogs::MessageAnswer::Ok);
+    port.ExpectMessage("Ion charge cannot be zero!", port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                       port::MessageModality::System, port::MessageAnswer::Ok);
     Run();
     ExpectNothingStored();
     EXPECT_EQ(view.formulaText, "C6H6");
@@ -228,13 +227,13 @@ TEST_F(LabelledPattern, ZeroChargeEndsTheCommand) {
 TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheFormula) {
     Form("C6H5Jx", "2", "1");
     port.ExpectMessage("Error - User defined elements, Jx - Qz, are not supported!",
-                       dialogs::MessageButtons::RetryCancel, dialogs::MessageIcon::Exclamation,
-                       dialogs::MessageModality::System, dialogs::MessageAnswer::Retry);
+                       port::MessageButtons::RetryCancel, port::MessageIcon::Exclamation,
+                       port::MessageModality::System, port::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
         EXPECT_EQ(input.charge, 2);
         EXPECT_EQ(input.type, 1);
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     });
     Run();
     ExpectNothingStored();
@@ -242,10 +241,10 @@ TEST_F(LabelledPattern, UserElementsInTheFormulaAreRefusedAndRetryEmptiesTheForm
 
 TEST_F(LabelledPattern, FormulaErrorRetryShowsTheFormEmptied) {
     Form("C6H6Xx");
-    port.ExpectMessage("Formula Entry Error", dialogs::MessageAnswer::Retry);
+    port.ExpectMessage("Formula Entry Error", port::MessageAnswer::Retry);
     port.ExpectDialog<LabellingFormInput>(kForm, [](LabellingFormInput& input) {
         EXPECT_EQ(input.formula, "");
-        return dialogs::DialogAnswer::Cancel;
+        return port::DialogAnswer::Cancel;
     });
     Run();
     ExpectNothingStored();
@@ -255,20 +254,20 @@ TEST_F(LabelledPattern, RefusedElementsGoBackToTheIdentityDialog) {
     Form("C6H6F");
     Calc(1);
     Identity(1, "Jx", 1);
-    port.ExpectMessage("Symbol Entry Error", dialogs::MessageAnswer::Retry);
+    port.ExpectMessage("Symbol Entry Error", port::MessageAnswer::Retry);
     Identity(1, "F", 1);
     port.ExpectMessage("Error - Your element is monoisotopic and cannot be enriched!",
-                       dialogs::MessageAnswer::Retry);
+                       port::MessageAnswer::Retry);
     Identity(1, "N", 1);
     port.ExpectMessage(
         "Error - Either the number of enriched atoms is too large,\r\n"
         "or your molecular formula does not contain this element!",
-        dialogs::MessageAnswer::Retry);
+        port::MessageAnswer::Retry);
     Identity(1, "C", 7);
     port.ExpectMessage(
         "Error - Either the number of enriched atoms is too large,\r\n"
         "or your molecular formula does not contain this element!",
-        dialogs::MessageAnswer::Cancel);
+        port::MessageAnswer::Cancel);
     Run();
     ExpectNothingStored();
     EXPECT_EQ(view.elementSymbol, "C");
@@ -280,7 +279,7 @@ TEST_F(LabelledPattern, HeavyFAsAboveOneShowTheDetailsAgainCleared) {
     Identity(1, "O", 1);
     Details(1, {0.6, 0.5});
     port.ExpectMessage("Error - One or more of your heavy isotopic FAs is too large!",
-                       dialogs::MessageAnswer::Retry);
+                       port::MessageAnswer::Retry);
     Details(1, {0.3, 0.5});
     Run();
     // One 16O/17O/18O at 0.2/0.3/0.5 with one natural O.
@@ -302,8 +301,8 @@ TEST_F(LabelledPattern, TheDetailsDialogShowsMassesAndNaturalFAsByAscendingMass)
         EXPECT_FALSE(input.IsFieldEnabled("enriched1"));
         EXPECT_TRUE(input.IsFieldEnabled("enriched4"));
         EXPECT_FALSE(input.IsFieldEnabled("enriched5"));
-        EXPECT_FALSE(dialogs::ValidateRecord(input).has_value());
-        return dialogs::DialogAnswer::Cancel;
+        EXPECT_FALSE(port::ValidateRecord(input).has_value());
+        return port::DialogAnswer::Cancel;
     });
     Run();
     ExpectNothingStored();

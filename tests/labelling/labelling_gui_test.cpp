@@ -28,13 +28,13 @@
 #include "app/record_dialog.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
-#include "results/command_enabling.h"
+#include "document/command_enabling.h"
 #include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
 namespace {
 
-using results::Command;
+using doc::Command;
 
 // Answers the modal windows of a run in order: each step gets the next modal
 // window that comes up. A window that comes when no step is left is closed and
@@ -161,9 +161,9 @@ private slots:
         QVERIFY(script.Finished());
         QVERIFY2(script.Unexpected().isEmpty(), qPrintable(script.Unexpected().join(u'|')));
         QVERIFY(gridAsExpected);
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::LabelledAtoms);
+        QCOMPARE(document.state.calcKind, output::CalcKind::LabelledAtoms);
         QCOMPARE(document.state.details.detailSymbol, std::string("C "));
         // Two carbons at 99 % 13C: [A+2] is the largest peak.
         QCOMPARE(document.state.cluster.maxPeakIndex, 2);
@@ -215,9 +215,9 @@ private slots:
         QVERIFY(
             questions[0].startsWith(QStringLiteral("After 20 trial cycles,\r\nthe smallest sum of squares")));
         QVERIFY(questions[1].startsWith(QStringLiteral("After 40 trial cycles,")));
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
-        QCOMPARE(document.state.calcKind, results::CalcKind::EnrichmentFromSpectrum);
+        QCOMPARE(document.state.calcKind, output::CalcKind::EnrichmentFromSpectrum);
         QCOMPARE(document.state.spectrum.expPeakCount, 3);
         QCOMPARE(program_->stopFASetting, 0.99999);
         View()->viewport()->grab();
@@ -246,7 +246,7 @@ private slots:
         Frame()->Action(Command::IsotopeLabelling)->trigger();
         QVERIFY(script.Finished());
         QVERIFY2(script.Unexpected().isEmpty(), qPrintable(script.Unexpected().join(u'|')));
-        const results::Document& document = app_->Document().Data();
+        const doc::Document& document = app_->Document().Data();
         QVERIFY(!document.readyForCalculation);
         QVERIFY(std::abs(document.state.details.isotopeFA[1] - 0.9) < 0.01);
         QVERIFY(document.state.spectrum.fitResidual < 0.1);

@@ -23,7 +23,7 @@
 #include "calc/user_element_input.h"
 #include "core/cluster_engine.h"
 #include "core/formula_parser.h"
-#include "results/messages.h"
+#include "document/messages.h"
 #include "tests/support/command_fixture.h"
 
 namespace tarnevo::testing {
@@ -142,7 +142,7 @@ TEST_P(SyntheticSpectrum, GivesBackTheIntactPattern) {
     ASSERT_FALSE(document.readyForCalculation);
 
     const int corrected = c.firstPeakOffset + peaks;
-    EXPECT_EQ(State().calcKind, results::CalcKind::LossOfH);
+    EXPECT_EQ(State().calcKind, output::CalcKind::LossOfH);
     EXPECT_EQ(State().spectrum.firstPeakOffset, c.firstPeakOffset);
     EXPECT_EQ(State().spectrum.expPeakCount, peaks);
     EXPECT_EQ(State().spectrum.correctedCount, corrected);
@@ -154,7 +154,7 @@ TEST_P(SyntheticSpectrum, GivesBackTheIntactPattern) {
     for (int n = 0; n < corrected; ++n) {
         EXPECT_NEAR(State().spectrum.correctedIntensity[n], expected[n], 1e-9) << "[A+" << n << "]";
     }
-    for (int n = corrected; n < results::kMaxExperimentalPeaks; ++n)
+    for (int n = corrected; n < output::kMaxExperimentalPeaks; ++n)
         EXPECT_EQ(State().spectrum.correctedIntensity[n], 0.0);
 }
 
@@ -241,7 +241,7 @@ TEST_F(LossOfH, StopFAIsForcedAndKept) {
     Run();
     ExpectNothingStored();
     EXPECT_EQ(program->stopFASetting, kForcedStopFA);
-    EXPECT_EQ(view.calcKind, results::CalcKind::LossOfH);
+    EXPECT_EQ(view.calcKind, output::CalcKind::LossOfH);
     EXPECT_FALSE(view.showWelcome);
 }
 
@@ -250,7 +250,7 @@ TEST_F(LossOfH, StopFAIsForcedAndKept) {
 
 TEST_F(LossOfH, RefusedWhileResultsAreShown) {
     document.readyForCalculation = false;
-    port.ExpectMessage(std::string(results::messages::kFileNewFirst), MessageButtons::Ok,
+    port.ExpectMessage(std::string(doc::messages::kFileNewFirst), MessageButtons::Ok,
                        MessageIcon::Exclamation, MessageModality::Application, MessageAnswer::Ok);
     Run();
     EXPECT_TRUE(port.Finished());

@@ -23,7 +23,7 @@ namespace {
 
 using calc::RepeatUnitFormInput;
 using calc::RepeatUnitParamInput;
-using results::CalcKind;
+using output::CalcKind;
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
 constexpr const char* kFormCaption = "Neutral Repeating Unit Formulae Entry";
@@ -123,7 +123,7 @@ TEST_F(ClusterIons, BlankEndCapGivesRepeatUnitsAndChargingIonsOnly) {
     ExpectForm("C2H4O", "", "Na");
     ExpectRURange(1, 3);
     Run();
-    const results::CalculationState& state = State();
+    const output::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_FALSE(view.continueButtonShown);
     EXPECT_EQ(state.calcKind, CalcKind::RepeatingUnits);
@@ -155,7 +155,7 @@ TEST_F(ClusterIons, EndCapAndSeveralChargingIonsAddToEveryIon) {
     ExpectForm("C2H4O", "H2O", "Na");
     ExpectRURange(4, 5, 2, 2);
     Run();
-    const results::CalculationState& state = State();
+    const output::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_TRUE(state.series.hasEndCap);
     EXPECT_EQ(state.series.endCapText, "H2O");
@@ -314,7 +314,7 @@ TEST_P(FormulaRetry, EmptiesOnlyTheBadFieldAndKeepsTheRest) {
     port.ExpectDialog<RepeatUnitFormInput>(kFormCaption, [retry](RepeatUnitFormInput& input) {
         for (const auto& [key, text] : retry.entries) {
             const std::string expected = key == retry.field ? "" : text;
-            EXPECT_EQ(dialogs::FieldText(*dialogs::FindField(input, key)), expected) << key;
+            EXPECT_EQ(port::FieldText(*port::FindField(input, key)), expected) << key;
         }
         EXPECT_EQ(input.stopFA, 0.999);
         EXPECT_FALSE(input.saveReminder);
@@ -387,7 +387,7 @@ TEST_F(ClusterIons, RangeChoiceEnablesItsPairOfFields) {
     EXPECT_TRUE(input.IsFieldEnabled("charge"));
     // The disabled pair is still validated on OK.
     input.minimumRUs = 0;
-    EXPECT_EQ(dialogs::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
+    EXPECT_EQ(port::ValidateRecord(input)->message, "Please enter an integer between 1 and 200.");
 }
 
 // --- User-defined elements -------------------------------------------------------------
@@ -455,7 +455,7 @@ TEST_P(PeakStorage, StopsAtExactly320Peaks) {
     ExpectAlmostPureHeavyJx();
     ExpectRURange(storage.first, storage.last);
     Run();
-    const results::CalculationState& state = State();
+    const output::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_EQ(state.series.ionCount, storage.ionCount);
     EXPECT_EQ(state.series.ionStorageFull, storage.full);
@@ -475,7 +475,7 @@ TEST_P(PeakStorage, StopsAtExactly320Peaks) {
         slot += lastPeak + 1;
     }
     if (storage.full) {
-        EXPECT_EQ(slot, results::kPeakSlots);
+        EXPECT_EQ(slot, output::kPeakSlots);
     }
 }
 

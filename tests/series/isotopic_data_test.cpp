@@ -17,7 +17,7 @@ namespace tarnevo::testing {
 namespace {
 
 using calc::IsotopeDisplayInput;
-using results::CalcKind;
+using output::CalcKind;
 
 constexpr const char* kCaption = "Elemental Isotopic Display";
 constexpr const char* kSymbolError = "Symbol Entry Error";
@@ -62,7 +62,7 @@ TEST_P(IsotopeList, IsStoredByIncreasingMassNumber) {
     ExpectSymbolEntry(element.symbol, true, true);
     calc::RunDisplayIsotopicData(context);
 
-    const results::CalculationState& state = State();
+    const output::CalculationState& state = State();
     ASSERT_FALSE(document.readyForCalculation);
     EXPECT_EQ(state.calcKind, CalcKind::IsotopicData);
     EXPECT_EQ(state.elementSymbol, element.symbol);
@@ -134,10 +134,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, SymbolRefusal, ::testing::Values("Jx", "Qz", "cl
 
 TEST_F(IsotopicData, MoreThanFourCharactersAreRefusedByTheDialog) {
     IsotopeDisplayInput input;
-    const auto field = dialogs::FindField(input, "symbol");
+    const auto field = port::FindField(input, "symbol");
     ASSERT_TRUE(field);
-    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlo"), std::nullopt);
-    EXPECT_EQ(dialogs::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
+    EXPECT_EQ(port::AssignFieldText(*field, "Chlo"), std::nullopt);
+    EXPECT_EQ(port::AssignFieldText(*field, "Chlor"), "Please enter no more than 4 characters.");
     EXPECT_EQ(input.symbol, "Chlo");
 }
 

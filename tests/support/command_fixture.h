@@ -16,12 +16,12 @@ template <typename Port, typename TestBase = ::testing::Test>
 class CommandFixtureWith : public TestBase {
 protected:
     std::unique_ptr<core::ProgramContext> program = std::make_unique<core::ProgramContext>();
-    results::ViewState view;
-    results::Document document;
+    doc::ViewState view;
+    doc::Document document;
     Port port;
     calc::CommandContext context{*program, view, document, port};
 
-    const results::CalculationState& State() const { return document.state; }
+    const output::CalculationState& State() const { return document.state; }
 
     // The state every refused or cancelled command leaves: a fresh data set.
     void ExpectNothingStored() const {

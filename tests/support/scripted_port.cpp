@@ -35,9 +35,9 @@ ScriptedPort& ScriptedPort::ExpectDialogEntries(std::string caption,
                                                 std::vector<std::pair<std::string, std::string>> entries) {
     return ExpectDialog(std::move(caption), [entries](InputRecord& record) {
         for (const auto& [key, text] : entries) {
-            const auto field = dialogs::FindField(record, key);
+            const auto field = port::FindField(record, key);
             if (!field) return Fail("no field " + key);
-            if (auto refusal = dialogs::AssignFieldText(*field, text)) return Fail(key + ": " + *refusal);
+            if (auto refusal = port::AssignFieldText(*field, text)) return Fail(key + ": " + *refusal);
         }
         return DialogAnswer::Ok;
     });
@@ -72,7 +72,7 @@ std::optional<ScriptedPort::Step> ScriptedPort::NextStep(const char* what) {
     return step;
 }
 
-MessageAnswer ScriptedPort::ShowMessage(const dialogs::MessageRequest& request) {
+MessageAnswer ScriptedPort::ShowMessage(const port::MessageRequest& request) {
     shown_.push_back(request.text);
     const auto step = NextStep(("message \"" + request.text + "\"").c_str());
     if (!step) return MessageAnswer::Cancel;
@@ -107,14 +107,14 @@ DialogAnswer ScriptedPort::RunDialog(InputRecord& record) {
     EXPECT_EQ(expected->caption, caption);
     const DialogAnswer answer = expected->filler(record);
     if (answer == DialogAnswer::Ok) {
-        if (auto refusal = dialogs::ValidateRecord(record)) {
+        if (auto refusal = port::ValidateRecord(record)) {
             return Fail("the dialog \"" + caption + "\" would refuse its OK: " + refusal->message);
         }
     }
     return answer;
 }
 
-std::optional<std::string> ScriptedPort::AskSaveFileName(const dialogs::SaveFileRequest& request) {
+std::optional<std::string> ScriptedPort::AskSaveFileName(const port::SaveFileRequest& request) {
     lastSaveRequest_ = request;
     const auto step = NextStep("save-file dialog");
     if (!step) return std::nullopt;
@@ -139,7 +139,7 @@ public:
 
 }  // namespace
 
-core::WorkStatus ScriptedPort::RunLongWork(std::string_view caption, const dialogs::LongWork& work) {
+core::WorkStatus ScriptedPort::RunLongWork(std::string_view caption, const port::LongWork& work) {
     const bool cancelScripted = !steps_.empty() && std::holds_alternative<CancelStep>(steps_.front());
     if (!cancelScripted) return UserInterfacePort::RunLongWork(caption, work);
     EXPECT_EQ(std::get<CancelStep>(steps_.front()).caption, caption);

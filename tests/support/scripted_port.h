@@ -9,18 +9,18 @@
 #include <string>
 #include <variant>
 
-#include "dialogs/ui_port.h"
+#include "port/ui_port.h"
 
 namespace tarnevo::testing {
 
-using dialogs::DialogAnswer;
-using dialogs::InputRecord;
-using dialogs::MessageAnswer;
-using dialogs::MessageButtons;
-using dialogs::MessageIcon;
-using dialogs::MessageModality;
+using port::DialogAnswer;
+using port::InputRecord;
+using port::MessageAnswer;
+using port::MessageButtons;
+using port::MessageIcon;
+using port::MessageModality;
 
-class ScriptedPort : public dialogs::UserInterfacePort {
+class ScriptedPort : public port::UserInterfacePort {
 public:
     ~ScriptedPort() override;
 
@@ -59,12 +59,12 @@ public:
     // The message texts shown so far, in order.
     const std::vector<std::string>& Shown() const { return shown_; }
     // The last save-file request seen.
-    const dialogs::SaveFileRequest& LastSaveRequest() const { return lastSaveRequest_; }
+    const port::SaveFileRequest& LastSaveRequest() const { return lastSaveRequest_; }
 
-    MessageAnswer ShowMessage(const dialogs::MessageRequest& request) override;
+    MessageAnswer ShowMessage(const port::MessageRequest& request) override;
     DialogAnswer RunDialog(InputRecord& record) override;
-    std::optional<std::string> AskSaveFileName(const dialogs::SaveFileRequest& request) override;
-    core::WorkStatus RunLongWork(std::string_view caption, const dialogs::LongWork& work) override;
+    std::optional<std::string> AskSaveFileName(const port::SaveFileRequest& request) override;
+    core::WorkStatus RunLongWork(std::string_view caption, const port::LongWork& work) override;
 
 private:
     struct MessageStep {
@@ -93,7 +93,7 @@ private:
 
     std::deque<Step> steps_;
     std::vector<std::string> shown_;
-    dialogs::SaveFileRequest lastSaveRequest_;
+    port::SaveFileRequest lastSaveRequest_;
 };
 
 }  // namespace tarnevo::testing

@@ -1,0 +1,60 @@
+// What the results view keeps between calculations: the dialog presets (the last
+// entries, shown again next time and kept across File New), the welcome flag and
+// the values it draws. The document holds the stored results.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "document/labelling_presets.h"
+#include "output/calculation_state.h"
+
+namespace tarnevo::doc {
+
+// The user-defined elements of the current ion, in index order Jx .. Qz.
+struct UserElementList {
+    int count = 0;
+    std::array<int, output::kMaxDetailElements> elementIndex{};
+    std::array<int, output::kMaxDetailElements> atomCount{};
+    std::string symbols;  // two characters per element, e.g. "JxQy"
+
+    void Clear() { *this = UserElementList{}; }
+};
+
+struct ViewState {
+    bool showWelcome = true;
+    output::CalcKind calcKind = output::CalcKind::IsotopeCluster;
+
+    // Presets shared by the cluster-type dialogs.
+    std::string formulaText;
+    int charge = 1;
+    bool saveReminder = true;
+
+    // Display copies of the last cluster results.
+    double maxFA = 0.0;
+    double totalFA = 0.0;
+    UserElementList userElements;  // its count is the view's detailCount
+
+    // Series of ions with repeating units (RU): presets of the two dialogs and
+    // the advice screen's CONTINUE button, which exists while the flag is set.
+    std::string endCapText;
+    std::string chargingIonText;
+    bool hasEndCap = false;
+    int chargingIonCount = 1;
+    bool rangeByMz = false;
+    int firstRUCount = 1;
+    int lastRUCount = 10;
+    int ionCount = 0;
+    bool continueButtonShown = false;
+
+    // Correction for loss of H: m/z of the first measured peak.
+    double firstPeakMz = 200.0;
+
+    // Isotopic data of one element, and the enriched element of a fit: the
+    // symbol as typed.
+    std::string elementSymbol;
+
+    LabellingPresets labelling;
+};
+
+}  // namespace tarnevo::doc
