@@ -67,17 +67,23 @@ TEST(StartingSimplex, TwoIsotopesFollowTheLightFAEstimate) {
     ExpectPoint(fit.vertexFA[2], 0.9, 0.1);
 }
 
+// The starting simplices of three- and four-isotope elements, worked by hand:
+// vertex 0 puts u on the isotope of maximum enrichment and shares 1 - u evenly
+// among the others; vertex v (1 <= v < D) moves s from isotope v+1 to isotope
+// v, and the last vertex moves s from the lightest isotope to the heaviest.
+// u and s follow from the estimate: for three isotopes 0.5 and 0.1 below 0.8,
+// else 0.8 and 0.05; for four 0.52 and 0.1 below 0.79, else 0.79 and 0.05, so
+// the rows also pin where those boundaries fall.
 struct StepSimplexCase {
     int isotopes;
     int maxIsotope;
     double estimate;
-    double u;
-    double s;
+    std::array<std::array<double, 4>, 5> vertices;  // D + 1 rows of D FAs
 };
 
 class StepSimplex : public ::testing::TestWithParam<StepSimplexCase> {};
 
-TEST_P(StepSimplex, PutsUAtTheChosenIsotopeAndStepsBetweenNeighbours) {
+TEST_P(StepSimplex, StartsFromTheSimplexWorkedByHand) {
     const StepSimplexCase& c = GetParam();
     EnrichmentFit fit;
     if (c.isotopes == 3) {
@@ -86,31 +92,50 @@ TEST_P(StepSimplex, PutsUAtTheChosenIsotopeAndStepsBetweenNeighbours) {
         SetFourIsotopeSimplex(fit, c.maxIsotope, c.estimate);
     }
     ASSERT_EQ(fit.isotopeCount, c.isotopes);
-    const double rest = (1.0 - c.u) / (c.isotopes - 1);
-    for (int i = 0; i < c.isotopes; ++i) {
-        EXPECT_DOUBLE_EQ(fit.vertexFA[0][i], i + 1 == c.maxIsotope ? c.u : rest);
-    }
-    for (int v = 1; v <= c.isotopes; ++v) {
+    for (int v = 0; v <= c.isotopes; ++v) {
         double sum = 0;
         for (int i = 0; i < c.isotopes; ++i) {
-            double step = 0;
-            if (v < c.isotopes && i == v - 1) step = c.s;
-            if (v < c.isotopes && i == v) step = -c.s;
-            if (v == c.isotopes && i == 0) step = -c.s;
-            if (v == c.isotopes && i == c.isotopes - 1) step = c.s;
-            EXPECT_NEAR(fit.vertexFA[v][i], fit.vertexFA[0][i] + step, 1e-15)
-                << "vertex " << v << " isotope " << i;
+            EXPECT_NEAR(fit.vertexFA[v][i], c.vertices[v][i], 1e-15) << "vertex " << v << " isotope " << i;
             sum += fit.vertexFA[v][i];
         }
-        EXPECT_NEAR(sum, 1.0, 1e-15);
+        EXPECT_NEAR(sum, 1.0, 1e-15) << "vertex " << v;
+        EXPECT_TRUE(IsInRange(fit.vertexFA[v], c.isotopes)) << "vertex " << v;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, StepSimplex,
-    ::testing::Values(StepSimplexCase{3, 2, 0.8, 0.8, 0.05}, StepSimplexCase{3, 1, 0.79999, 0.5, 0.1},
-                      StepSimplexCase{3, 3, 0.5, 0.5, 0.1}, StepSimplexCase{4, 3, 0.79, 0.79, 0.05},
-                      StepSimplexCase{4, 4, 0.78999, 0.52, 0.1}, StepSimplexCase{4, 1, 0.99999, 0.79, 0.05}));
+    ::testing::Values(
+        StepSimplexCase{
+            3, 2, 0.8, {{{0.1, 0.8, 0.1}, {0.15, 0.75, 0.1}, {0.1, 0.85, 0.05}, {0.05, 0.8, 0.15}}}},
+        StepSimplexCase{
+            3, 1, 0.79999, {{{0.5, 0.25, 0.25}, {0.6, 0.15, 0.25}, {0.5, 0.35, 0.15}, {0.4, 0.25, 0.35}}}},
+        StepSimplexCase{
+            3, 3, 0.5, {{{0.25, 0.25, 0.5}, {0.35, 0.15, 0.5}, {0.25, 0.35, 0.4}, {0.15, 0.25, 0.6}}}},
+        StepSimplexCase{4,
+                        3,
+                        0.79,
+                        {{{0.07, 0.07, 0.79, 0.07},
+                          {0.12, 0.02, 0.79, 0.07},
+                          {0.07, 0.12, 0.74, 0.07},
+                          {0.07, 0.07, 0.84, 0.02},
+                          {0.02, 0.07, 0.79, 0.12}}}},
+        StepSimplexCase{4,
+                        4,
+                        0.78999,
+                        {{{0.16, 0.16, 0.16, 0.52},
+                          {0.26, 0.06, 0.16, 0.52},
+                          {0.16, 0.26, 0.06, 0.52},
+                          {0.16, 0.16, 0.26, 0.42},
+                          {0.06, 0.16, 0.16, 0.62}}}},
+        StepSimplexCase{4,
+                        1,
+                        0.99999,
+                        {{{0.79, 0.07, 0.07, 0.07},
+                          {0.84, 0.02, 0.07, 0.07},
+                          {0.79, 0.12, 0.02, 0.07},
+                          {0.79, 0.07, 0.12, 0.02},
+                          {0.74, 0.07, 0.07, 0.12}}}}));
 
 TEST(SearchCycle, RangeTestRefusesAnFAOfExactlyZeroOrOne) {
     EXPECT_TRUE(IsInRange({0.5, 0.5, 0, 0}, 2));
