@@ -1,0 +1,258 @@
+#include "core/ion_notation.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "core/messages.h"
+
+namespace tarnevo::core {
+
+namespace {
+
+constexpr std::size_t kEchoLimit = 64;  // bytes of a typed text repeated in a message
+
+std::string Echo(std::string_view text) {
+    if (text.size() <= kEchoLimit) return "'" + std::string(text) + "'";
+    return "'" + std::string(text.substr(0, kEchoLimit)) + "...'";
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) text.remove_suffix(1);
+    return text;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the digits at position, if any; nullopt when there are none. Stops
+// accumulating past limit + 1 so that a long run of digits cannot overflow.
+std::optional<int> ReadNumber(std::string_view text, std::size_t& position, int limit) {
+    if (position >= text.size() || !IsDigit(text[position])) return std::nullopt;
+    int value = 0;
+    while (position < text.size() && IsDigit(text[position])) {
+        if (value <= limit) value = value * 10 + (text[position] - '0');
+        ++position;
+    }
+    return value;
+}
+
+// The parse of one notation: the text as typed and where the reading stands.
+class NotationReader {
+public:
+    explicit NotationReader(std::string_view text) : text_(text) {}
+
+    IonNotationParse Read() {
+        if (text_.empty()) return Refuse("is empty; write an ion type such as [M+H]+ or [M-H]-");
+        if (text_.front() != '[') return Refuse("is not in brackets; write it as [M+H]+ or [M-H]-");
+        const std::size_t close = text_.find(']');
+        if (close == std::string_view::npos) return Refuse("has no closing ']'");
+        IonNotation notation;
+        if (!ReadBracket(text_.substr(1, close - 1), notation)) return Failed();
+        if (!ReadCharge(text_.substr(close + 1), notation)) return Failed();
+        return {std::move(notation), {}};
+    }
+
+private:
+    IonNotationParse Refuse(std::string_view why) {
+        problem_ = "Ion type " + Echo(text_) + " " + std::string(why) + ".";
+        return Failed();
+    }
+    IonNotationParse Failed() const { return {std::nullopt, problem_}; }
+    bool Problem(std::string_view why) {
+        Refuse(why);
+        return false;
+    }
+
+    bool ReadBracket(std::string_view inside, IonNotation& notation) {
+        std::size_t position = 0;
+        if (const std::optional<int> k = ReadNumber(inside, position, kMaxMoleculeMultiplier)) {
+            if (*k < 1 || *k > kMaxMoleculeMultiplier) {
+                return Problem("multiplies M by " + std::to_string(*k) +
+                               "; the multiplier must be from 1 to " +
+                               std::to_string(kMaxMoleculeMultiplier));
+            }
+            notation.moleculeCount = *k;
+        }
+        if (position >= inside.size() || inside[position] != 'M') {
+            return Problem("must name the molecule M first in the bracket, as in [M+H]+ or [2M+Na]+");
+        }
+        ++position;
+        if (position < inside.size() && inside[position] != '+' && inside[position] != '-') {
+            return Problem("has " + Echo(inside.substr(position, 1)) +
+                           " after M; M stands for the molecule and is followed by +group or -group");
+        }
+        while (position < inside.size()) {
+            if (!ReadGroup(inside, position, notation)) return false;
+        }
+        return true;
+    }
+
+    // One +group or -group: the sign, an optional count, then a formula up to
+    // the next sign or the end of the bracket.
+    bool ReadGroup(std::string_view inside, std::size_t& position, IonNotation& notation) {
+        IonGroup group;
+        group.sign = inside[position] == '+' ? 1 : -1;
+        const char sign = inside[position++];
+        if (const std::optional<int> count = ReadNumber(inside, position, kMaxGroupCount)) {
+            if (*count < 1 || *count > kMaxGroupCount) {
+                return Problem("counts a group " + std::to_string(*count) +
+                               " times; a count must be from 1 to " + std::to_string(kMaxGroupCount));
+            }
+            group.count = *count;
+        }
+        const std::size_t end = inside.find_first_of("+-", position);
+        group.formulaText = std::string(inside.substr(position, end - position));
+        position = end == std::string_view::npos ? inside.size() : end;
+        if (group.formulaText.empty()) {
+            return Problem("has '" + std::string(1, sign) + "' without a formula after it");
+        }
+        switch (ParseFormulaText(group.formulaText, group.formula)) {
+            case FormulaSyntax::Valid:
+                break;
+            case FormulaSyntax::Error:
+                return Problem("adds or loses " + Echo(group.formulaText) +
+                               ", which is not a formula of known elements");
+            case FormulaSyntax::TooManyAtoms:
+                return Problem("adds or loses " + Echo(group.formulaText) + ", which holds too many atoms");
+        }
+        notation.groups.push_back(std::move(group));
+        return true;
+    }
+
+    // The charge after the bracket: an optional number, then exactly one sign.
+    bool ReadCharge(std::string_view suffix, IonNotation& notation) {
+        if (suffix.empty()) return Problem("has no charge after ']'; write it as +, -, 2+ or 2-");
+        std::size_t position = 0;
+        const int size = ReadNumber(suffix, position, kMaxNotationCharge).value_or(1);
+        const bool oneSignLeft =
+            position + 1 == suffix.size() && (suffix[position] == '+' || suffix[position] == '-');
+        if (!oneSignLeft) {
+            return Problem("has the charge " + Echo(suffix) + " after ']'; write it as +, -, 2+ or 2-");
+        }
+        if (size < 1 || size > kMaxNotationCharge) {
+            return Problem("has the charge " + Echo(suffix) + "; its size must be from 1 to " +
+                           std::to_string(kMaxNotationCharge));
+        }
+        notation.charge = suffix[position] == '+' ? size : -size;
+        return true;
+    }
+
+    std::string_view text_;
+    std::string problem_;
+};
+
+void AppendElement(std::string& text, int index, std::uint32_t count) {
+    text += SymbolOf(index);
+    if (count != 1) text += std::to_string(count);
+}
+
+constexpr int kCarbon = 10;    // C in the element numbering
+constexpr int kHydrogen = 27;  // H
+
+}  // namespace
+
+IonNotationParse ParseIonNotation(std::string_view text) { return NotationReader(Trimmed(text)).Read(); }
+
+std::string IonNotationText(const IonNotation& notation) {
+    std::string text = "[";
+    if (notation.moleculeCount != 1) text += std::to_string(notation.moleculeCount);
+    text += 'M';
+    for (const IonGroup& group : notation.groups) {
+        text += group.sign > 0 ? '+' : '-';
+        if (group.count != 1) text += std::to_string(group.count);
+        text += group.formulaText;
+    }
+    text += ']';
+    const int size = notation.charge < 0 ? -notation.charge : notation.charge;
+    if (size != 1) text += std::to_string(size);
+    text += notation.charge < 0 ? '-' : '+';
+    return text;
+}
+
+IonFormulaBuild BuildIonFormula(const IonNotation& notation, const ParsedFormula& molecule,
+                                std::string_view moleculeText) {
+    ParsedFormula ion;
+    bool anyAtom = false;
+    for (int e = 0; e < kElementCount; ++e) {
+        long long added = static_cast<long long>(notation.moleculeCount) * molecule[e];
+        long long lost = 0;
+        for (const IonGroup& group : notation.groups) {
+            const long long atoms = static_cast<long long>(group.count) * group.formula[e];
+            (group.sign > 0 ? added : lost) += atoms;
+        }
+        if (lost > added) {
+            const std::string holders = added == static_cast<long long>(notation.moleculeCount) * molecule[e]
+                                            ? "the molecule holds "
+                                            : "the molecule and the additions hold ";
+            return {std::nullopt, "The ion " + IonNotationText(notation) + " cannot be formed from " +
+                                      Echo(moleculeText) + ": its losses take " + std::to_string(lost) + " " +
+                                      std::string(SymbolOf(e)) + " and " + holders + std::to_string(added) +
+                                      "."};
+        }
+        if (added - lost > static_cast<long long>(kMaxAtomsPerElement)) {
+            return {std::nullopt, std::string(messages::kTooManyAtomsOfElement)};
+        }
+        ion[e] = static_cast<std::uint32_t>(added - lost);
+        anyAtom = anyAtom || ion[e] != 0;
+    }
+    if (!anyAtom) {
+        return {std::nullopt,
+                "The ion " + IonNotationText(notation) + " of " + Echo(moleculeText) + " has no atoms left."};
+    }
+    return {ion, {}};
+}
+
+std::string HillFormulaText(const ParsedFormula& formula) {
+    std::string text;
+    const bool hasCarbon = formula[kCarbon] != 0;
+    if (hasCarbon) {
+        AppendElement(text, kCarbon, formula[kCarbon]);
+        if (formula[kHydrogen] != 0) AppendElement(text, kHydrogen, formula[kHydrogen]);
+    }
+    for (int e = 0; e < kElementCount; ++e) {
+        if (formula[e] == 0 || (hasCarbon && (e == kCarbon || e == kHydrogen))) continue;
+        AppendElement(text, e, formula[e]);
+    }
+    return text;
+}
+
+long double LightestMass(const ElementTable& table, const ParsedFormula& formula) {
+    long double mass = 0.0L;
+    for (int e = 0; e < kElementCount; ++e) {
+        mass += static_cast<long double>(formula[e]) * static_cast<long double>(table[e].lightMass);
+    }
+    return mass;
+}
+
+const std::vector<CommonIonType>& CommonPositiveIonTypes() {
+    static const std::vector<CommonIonType> kTypes = {
+        {"[M+H]+", "protonated molecule"},
+        {"[M+Na]+", "sodium adduct"},
+        {"[M+K]+", "potassium adduct"},
+        {"[M+NH4]+", "ammonium adduct"},
+        {"[M+2H]2+", "doubly protonated molecule"},
+        {"[M+H+Na]2+", "protonated sodium adduct"},
+        {"[2M+H]+", "protonated dimer"},
+        {"[2M+Na]+", "sodium adduct of the dimer"},
+        {"[M-H2O+H]+", "protonated molecule less water"},
+        {"[M]+", "radical cation"},
+    };
+    return kTypes;
+}
+
+const std::vector<CommonIonType>& CommonNegativeIonTypes() {
+    static const std::vector<CommonIonType> kTypes = {
+        {"[M-H]-", "deprotonated molecule"},
+        {"[M+Cl]-", "chloride adduct"},
+        {"[M+HCOO]-", "formate adduct"},
+        {"[M+CH3COO]-", "acetate adduct"},
+        {"[M-2H]2-", "doubly deprotonated molecule"},
+        {"[2M-H]-", "deprotonated dimer"},
+        {"[M-H2O-H]-", "deprotonated molecule less water"},
+        {"[M]-", "radical anion"},
+    };
+    return kTypes;
+}
+
+}  // namespace tarnevo::core
