@@ -18,9 +18,6 @@ double ScaledRelative(const CalculationState& state, double fa) {
 
 int PeakCount(const CalculationState& state) { return Bounded(state.cluster.lastPeakIndex + 1, kPeakSlots); }
 
-// The true m/z of a peak is known only where the engine stored it (not 0).
-bool Known(double centroid) { return centroid > 0.0; }
-
 }  // namespace
 
 void AppendIonHead(PageText& lines, const CalculationState& state, std::string_view title) {
@@ -65,7 +62,7 @@ std::string ClusterCsv(const CalculationState& state) {
                    .Text(state.formulaText)
                    .Integer(n)
                    .Number(PeakMz(state.ionMassA, n, state.charge))
-                   .NumberIf(Known(state.cluster.peakCentroidMz[n]), state.cluster.peakCentroidMz[n])
+                   .NumberIf(CentroidKnown(state.cluster.peakCentroidMz[n]), state.cluster.peakCentroidMz[n])
                    .Number(fa)
                    .Number(ScaledRelative(state, fa))
                    .Line();

@@ -19,8 +19,4 @@ std::vector<ComparisonRow> EnrichmentComparison(const CalculationState& state) {
     return rows;
 }
 
-int FittedIsotopeCount(const CalculationState& state) {
-    return Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
-}
-
 }  // namespace tarnevo::output::detail

@@ -23,7 +23,4 @@ struct ComparisonRow {
 // Rows [A+0] up to the last measured peak, within the stored peaks.
 std::vector<ComparisonRow> EnrichmentComparison(const CalculationState& state);
 
-// The number of isotopes of the fitted element whose FAs the fit found.
-int FittedIsotopeCount(const CalculationState& state);
-
 }  // namespace tarnevo::output::detail

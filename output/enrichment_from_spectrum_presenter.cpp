@@ -13,6 +13,11 @@ namespace tarnevo::output::detail {
 
 namespace {
 
+// The isotopes of the fitted element whose FAs the fit found.
+int FittedIsotopeCount(const CalculationState& state) {
+    return Bounded(state.details.lastIsotopeIndex[0] + 1, kMaxDetailIsotopes);
+}
+
 std::string FittedIsotope(const CalculationState& state, int isotope) {
     return IsotopeLabel(state.elementSymbol, state.details.isotopeMassNumber[isotope]);
 }

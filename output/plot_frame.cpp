@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/text_format.h"
+#include "output/result_values.h"
 
 namespace tarnevo::output::detail {
 
@@ -47,7 +48,7 @@ void FitStickRanges(PlotData& plot, double headRoom) {
     plot.y = {0.0, extent.yHigh > 0.0 ? extent.yHigh * headRoom : 1.0};
 }
 
-double StickMz(double centroid, double nominal) { return centroid > 0.0 ? centroid : nominal; }
+double StickMz(double centroid, double nominal) { return CentroidKnown(centroid) ? centroid : nominal; }
 
 std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 

@@ -75,7 +75,7 @@ void AppendIonRows(std::string& csv, const CalculationState& state, const Series
                    .Text(ion.formula)
                    .Integer(n)
                    .Number(PeakMz(ion.massA, n, state.charge))
-                   .NumberIf(centroid > 0.0, centroid)  // known only where the engine stored it
+                   .NumberIf(CentroidKnown(centroid), centroid)
                    .Number(fa)
                    .Number(RelativeIntensity(fa, ion.largestFA))
                    .Line();

@@ -32,6 +32,8 @@ int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
 double PeakSpacing(int charge) { return charge == 0 ? 1.0 : 1.0 / std::abs(charge); }
 
+bool CentroidKnown(double centroidMz) { return centroidMz > 0.0; }
+
 std::string PeakLabel(int position) {
     if (position >= 0) return "[A+" + core::FormatInteger(position) + "]";
     return "[A-" + core::FormatInteger(-static_cast<long long>(position)) + "]";

@@ -36,6 +36,10 @@ int Bounded(int count, int capacity);
 // the mass spacing of 1.
 double PeakSpacing(int charge);
 
+// Where a high-resolution instrument sees a stored peak (its centroid m/z) is
+// known only where the engine stored it; 0 stands for unknown.
+bool CentroidKnown(double centroidMz);
+
 // "[A+2]" for position 2, "[A-1]" for position -1 (peaks of ions that lost H).
 std::string PeakLabel(int position);
 
