@@ -30,9 +30,17 @@ namespace tarnevo::output::detail {
 
 int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
+double PeakSpacing(int charge) { return charge == 0 ? 1.0 : 1.0 / std::abs(charge); }
+
+bool CentroidKnown(double centroidMz) { return centroidMz > 0.0; }
+
 std::string PeakLabel(int position) {
     if (position >= 0) return "[A+" + core::FormatInteger(position) + "]";
     return "[A-" + core::FormatInteger(-static_cast<long long>(position)) + "]";
+}
+
+std::string IsotopeLabel(std::string_view symbol, int massNumber) {
+    return std::string(symbol) + "(" + core::FormatInteger(massNumber) + ")";
 }
 
 std::string DetailSymbol(const CalculationState& state, int element) {

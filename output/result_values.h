@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "output/calculation_state.h"
 
@@ -31,8 +32,20 @@ namespace tarnevo::output::detail {
 // half-filled state can never make a reader step outside its arrays.
 int Bounded(int count, int capacity);
 
+// The m/z between neighbouring peaks, 1/|z|; a charge of 0 (no ion) gets
+// the mass spacing of 1.
+double PeakSpacing(int charge);
+
+// Where a high-resolution instrument sees a stored peak (its centroid m/z) is
+// known only where the engine stored it; 0 stands for unknown.
+bool CentroidKnown(double centroidMz);
+
 // "[A+2]" for position 2, "[A-1]" for position -1 (peaks of ions that lost H).
 std::string PeakLabel(int position);
+
+// An isotope as the pages and reports name it: "C(13)" for symbol "C" and
+// mass number 13.
+std::string IsotopeLabel(std::string_view symbol, int massNumber);
 
 // Symbol of detailed element `element`, without the blank that pads a
 // one-letter symbol to two characters ("C " -> "C").
