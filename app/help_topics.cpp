@@ -16,13 +16,8 @@ QString HelpPageForContext(int context) {
 }
 
 QString HelpPageForResults(output::CalcKind kind) {
-    // The labelling command stores either of its two kinds; both are its page.
-    const output::CalcKind asked =
-        kind == output::CalcKind::EnrichmentFromSpectrum ? output::CalcKind::LabelledAtoms : kind;
-    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
-        if (calculation.kind == asked) return HelpPageForCommand(calculation.command);
-    }
-    return kResultsHelpPage;
+    const calc::CalculationDescriptor* calculation = calc::FindCalculationStoring(kind);
+    return calculation == nullptr ? kResultsHelpPage : HelpPageForCommand(calculation->command);
 }
 
 QString HelpPageForCommand(Command command) {

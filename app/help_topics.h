@@ -14,16 +14,14 @@ inline constexpr int kGettingStartedContext = 1;
 inline const QString kHelpContentsPage = QStringLiteral("index.html");
 inline const QString kMainWindowHelpPage = QStringLiteral("main_window.html");
 inline const QString kResultsHelpPage = QStringLiteral("results.html");
-inline const QString kIsotopeClusterHelpPage = QStringLiteral("isotope_cluster.html");
-inline const QString kUserElementsHelpPage = QStringLiteral("user_elements.html");
-inline const QString kFormulaFromMzHelpPage = QStringLiteral("formulae_from_mz.html");
 
 // The page of a help context number; the contents page for an unknown number.
 QString HelpPageForContext(int context);
 // The page that explains a command of the menus or toolbar.
 QString HelpPageForCommand(doc::Command command);
-// The page of the calculation whose results are of this kind: F1 on the result
-// page explains what is shown there.
+// The page of the calculation whose results are of this kind (both kinds that
+// Isotope Labelling Effects stores are its page): F1 on the result page
+// explains what is shown there.
 QString HelpPageForResults(output::CalcKind kind);
 // The resource URL under which a page is bundled.
 QString HelpPageUrl(const QString& page);

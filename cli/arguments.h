@@ -8,15 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "calc/command_line_options.h"
+
 namespace tarnevo::cli {
 
-struct OptionRules {
-    std::set<std::string> valueOptions;  // take a value; may repeat
-    std::set<std::string> flags;         // take none
-    std::size_t positionalCount = 0;
-    // An option that replaces the positional arguments (cluster --batch FILE).
-    std::string insteadOfPositionals = {};
-};
+// What a command takes: the calculation catalog holds each command's rules.
+using calc::OptionRules;
 
 struct Arguments {
     std::vector<std::string> positional;

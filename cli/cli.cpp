@@ -1,54 +1,32 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <cctype>
-#include <functional>
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 #include "calc/calculation_catalog.h"
 #include "cli/arguments.h"
 #include "cli/cli_output.h"
-#include "cli/cluster_cli.h"
-#include "cli/enrich_cli.h"
-#include "cli/formulas_cli.h"
-#include "cli/isotopes_cli.h"
-#include "cli/label_cli.h"
-#include "cli/loss_of_h_cli.h"
-#include "cli/polymer_cli.h"
+#include "cli/command_adapters.h"
 
 namespace tarnevo::cli {
 
 namespace {
 
+// A command of the catalog with the adapter that runs it.
 struct Subcommand {
-    const char* name;
-    const char* summary;  // one line for `tarnevo-cli help`
-    const char* usage;
-    const char* example;
-    std::function<OptionRules()> rules;
-    std::function<int(const Arguments&, std::ostream&, std::ostream&)> run;
+    const calc::CommandLineCommand& description;
+    CommandAdapter run;
 };
 
-const std::vector<Subcommand>& Subcommands() {
-    static const std::vector<Subcommand> kSubcommands = {
-        {"cluster", "the isotope cluster of one ion", kClusterUsage,
-         "tarnevo-cli cluster C6H5Cl2 --charge 1 --json", ClusterOptionRules, RunClusterCommand},
-        {"polymer", "the clusters of a series of cluster or polymer ions", kPolymerUsage,
-         "tarnevo-cli polymer --ru C2H4O --ci Na --mz-range 50-400", PolymerOptionRules, RunPolymerCommand},
-        {"isotopes", "the isotopes of a natural element", kIsotopesUsage, "tarnevo-cli isotopes Cl",
-         IsotopesOptionRules, RunIsotopesCommand},
-        {"label", "the isotope cluster of an ion with enriched atoms", kLabelUsage,
-         "tarnevo-cli label C6H6 --enrich C:2:0.99 --json", LabelOptionRules, RunLabelCommand},
-        {"enrich", "the enrichment of one element fitted to a measured spectrum", kEnrichUsage,
-         "tarnevo-cli enrich C6H6 --element C --atoms 2 --first-mz 78.0464 --intensities 1.2,22,100,4.4",
-         EnrichOptionRules, RunEnrichCommand},
-        {"loss-of-h", "a measured pattern freed of the ions that lost one to four H", kLossOfHUsage,
-         "tarnevo-cli loss-of-h C6H6 --first-mz 77.05 --intensities 100,50,3", LossOfHOptionRules,
-         RunLossOfHCommand},
-        {"formulas", "the elemental formulae whose m/z lies within a tolerance of a measured m/z",
-         kFormulasUsage, "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json",
-         FormulasOptionRules, RunFormulasCommand},
-    };
-    return kSubcommands;
+// The command of this name, when the catalog describes it and an adapter runs it.
+std::optional<Subcommand> FindSubcommand(std::string_view name) {
+    const std::optional<calc::CommandLineEntry> entry = calc::FindCommandLineCommand(name);
+    const CommandAdapter run = FindCommandAdapter(name);
+    if (!entry || run == nullptr) return std::nullopt;
+    return Subcommand{*entry->command, run};
 }
 
 // Every subcommand that prints its results as JSON prints the result table as
@@ -58,57 +36,42 @@ OptionRules WithTableOption(OptionRules rules) {
     return rules;
 }
 
-const Subcommand* FindSubcommand(const std::string& name) {
-    for (const Subcommand& subcommand : Subcommands()) {
-        if (name == subcommand.name) return &subcommand;
+// The desktop program's menu item of a calculation: "Isotope Cluster Pattern"
+// for "&Isotope Cluster Pattern ".
+std::string MenuTitleOf(const calc::CalculationDescriptor& calculation) {
+    std::string title;
+    for (char c : calculation.menuText) {
+        if (c != '&') title += c;
     }
-    return nullptr;
-}
-
-// The desktop program's menu item of the calculation a command runs: "Isotope
-// Cluster Pattern" for cluster.
-std::string MenuTitleOf(std::string_view command) {
-    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
-        std::istringstream names{std::string(calculation.cliCommands)};
-        for (std::string name; names >> name;) {
-            if (name != command) continue;
-            std::string title;
-            for (char c : calculation.menuText) {
-                if (c != '&') title += c;
-            }
-            while (!title.empty() && title.back() == ' ') title.pop_back();
-            return title;
-        }
-    }
-    return {};
+    while (!title.empty() && title.back() == ' ') title.pop_back();
+    return title;
 }
 
 void ListSubcommands(std::ostream& out) {
     out << "usage: tarnevo-cli COMMAND ... (tarnevo-cli COMMAND --help for its options)\n\ncommands:\n";
-    for (const Subcommand& subcommand : Subcommands()) {
-        out << "  " << subcommand.name << std::string(11 - std::string_view(subcommand.name).size(), ' ')
-            << subcommand.summary;
-        if (const std::string title = MenuTitleOf(subcommand.name); !title.empty()) {
-            out << " (Calculations > " << title << ")";
-        }
-        out << '\n';
+    for (const calc::CommandLineEntry& entry : calc::CommandLineCommands()) {
+        const std::string_view name = entry.command->name;
+        out << "  " << name << std::string(11 - std::min<std::size_t>(name.size(), 10), ' ')
+            << entry.command->summary << " (Calculations > " << MenuTitleOf(*entry.calculation) << ")\n";
     }
     out << "\nExit status: 0 results printed, 2 the calculation refused its input (the message is on\n"
            "standard error), 64 bad usage, 74 output or report not written or batch input not read.\n";
 }
 
-void SubcommandHelp(const Subcommand& subcommand, std::ostream& out) {
-    std::string summary = subcommand.summary;
-    summary.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(summary.front())));
-    out << subcommand.usage << "\n\n" << summary << ".\nexample: " << subcommand.example << '\n';
+void SubcommandHelp(const calc::CommandLineCommand& command, std::ostream& out) {
+    std::string summary(command.summary);
+    if (!summary.empty()) {
+        summary.front() = static_cast<char>(std::toupper(static_cast<unsigned char>(summary.front())));
+    }
+    out << command.usage << "\n\n" << summary << ".\nexample: " << command.example << '\n';
 }
 
 // The usage lines of every command, one after another.
 std::string AllUsages() {
     std::string usages;
-    for (const Subcommand& subcommand : Subcommands()) {
+    for (const calc::CommandLineEntry& entry : calc::CommandLineCommands()) {
         if (!usages.empty()) usages += '\n';
-        usages += subcommand.usage;
+        usages += entry.command->usage;
     }
     return usages;
 }
@@ -120,8 +83,9 @@ int Usage(std::ostream& errors, const std::string& problem) {
 
 // The usage lines a usage error of this command line ends with.
 std::string UsageAfterProblem(const std::vector<std::string>& arguments) {
-    const Subcommand* subcommand = arguments.empty() ? nullptr : FindSubcommand(arguments[0]);
-    return subcommand != nullptr ? std::string(subcommand->usage) : AllUsages();
+    const std::optional<Subcommand> subcommand =
+        arguments.empty() ? std::nullopt : FindSubcommand(arguments[0]);
+    return subcommand ? std::string(subcommand->description.usage) : AllUsages();
 }
 
 bool AsksForHelp(const std::vector<std::string>& words) {
@@ -134,16 +98,17 @@ bool AsksForHelp(const std::vector<std::string>& words) {
 int RunSubcommand(const Subcommand& subcommand, const std::vector<std::string>& rest, std::ostream& out,
                   std::ostream& errors) {
     if (AsksForHelp(rest)) {
-        SubcommandHelp(subcommand, out);
+        SubcommandHelp(subcommand.description, out);
         return kExitOk;
     }
-    const ArgumentParse parse = ParseArguments(rest, WithTableOption(subcommand.rules()));
+    const ArgumentParse parse = ParseArguments(rest, WithTableOption(subcommand.description.options));
     std::string problem = parse.error;
     if (problem.empty() && parse.arguments.Has("json") && parse.arguments.Has("csv")) {
         problem = "give at most one of --json and --csv";
     }
     if (!problem.empty()) {
-        errors << "tarnevo-cli " << subcommand.name << ": " << problem << '\n' << subcommand.usage << '\n';
+        errors << "tarnevo-cli " << subcommand.description.name << ": " << problem << '\n'
+               << subcommand.description.usage << '\n';
         return kExitUsage;
     }
     return subcommand.run(parse.arguments, out, errors);
@@ -157,21 +122,27 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         return kExitOk;
     }
     if (first == "--help" || first == "-h" || first == "help") {
-        const Subcommand* topic = arguments.size() > 1 ? FindSubcommand(arguments[1]) : nullptr;
-        if (topic != nullptr) {
-            SubcommandHelp(*topic, out);
+        const std::optional<Subcommand> topic =
+            arguments.size() > 1 ? FindSubcommand(arguments[1]) : std::nullopt;
+        if (topic) {
+            SubcommandHelp(topic->description, out);
         } else {
             ListSubcommands(out);
         }
         return kExitOk;
     }
-    if (const Subcommand* subcommand = FindSubcommand(first)) {
+    if (const std::optional<Subcommand> subcommand = FindSubcommand(first)) {
         return RunSubcommand(*subcommand, {arguments.begin() + 1, arguments.end()}, out, errors);
     }
     return Usage(errors, "unknown command " + Echoed(first));
 }
 
 }  // namespace
+
+std::string_view UsageOf(std::string_view command) {
+    const std::optional<calc::CommandLineEntry> entry = calc::FindCommandLineCommand(command);
+    return entry ? entry->command->usage : std::string_view{};
+}
 
 bool AsksForJson(const std::vector<std::string>& arguments) {
     for (const std::string& word : arguments) {

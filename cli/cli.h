@@ -8,6 +8,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnevo::cli {
@@ -18,6 +19,10 @@ inline constexpr int kExitUsage = 64;
 inline constexpr int kExitWriteFailed = 74;
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);
+
+// The usage lines of a command ("cluster"), as its --help shows them and its
+// usage errors end with; empty for a name that is no command.
+std::string_view UsageOf(std::string_view command);
 
 // Whether the command line asks for JSON, and so for its failures as JSON
 // objects on standard error: {"error": "...", "exitCode": 2}.

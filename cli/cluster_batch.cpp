@@ -105,7 +105,7 @@ bool RunBatchLine(const std::string& line, std::size_t lineNumber, const BatchDe
     const int status = RunLineIon(words, defaults, results, errors);
     out << results.str();
     if (status == kExitOk) return true;
-    PrintLineError(lineNumber, FailureMessage(errors.str(), kClusterUsage), status, out);
+    PrintLineError(lineNumber, FailureMessage(errors.str(), UsageOf("cluster")), status, out);
     return false;
 }
 
@@ -158,7 +158,7 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
     const BatchDefaults defaults{arguments.Value("charge"), arguments.Value("stop"),
                                  arguments.AllValues("define")};
     if (const std::string problem = BatchOptionProblem(arguments, defaults); !problem.empty()) {
-        errors << problem << '\n' << kClusterUsage << '\n';
+        errors << problem << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;
     }
     const BatchSource source(*arguments.Value("batch"));

@@ -38,10 +38,6 @@ void PrintClusterJsonFields(const calc::CommandContext& context, std::string_vie
     out << "]";
 }
 
-OptionRules ClusterOptionRules() {
-    return {{"charge", "stop", "define", "report", "batch"}, {"json"}, 1, "batch"};
-}
-
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (arguments.Value("batch")) return RunClusterBatch(arguments, out, errors);
     return RunClusterIon(arguments, {}, out, errors);
@@ -58,7 +54,7 @@ int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sh
     std::string error = PrepareUserElementAnswers(port, sharedDefinitions, DefinitionUse::Optional);
     if (error.empty()) error = PrepareUserElementAnswers(port, arguments.AllValues("define"));
     if (!error.empty()) {
-        errors << error << '\n' << kClusterUsage << '\n';
+        errors << error << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;
     }
 

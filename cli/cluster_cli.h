@@ -11,14 +11,6 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kClusterUsage =
-    "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] [--define Jx=MASS[:DELTA=FA,...]]... "
-    "[--json | --csv] [--report FILE]\n"
-    "       tarnevo-cli cluster --batch FILE|- [--charge Z] [--stop FA] [--define ...]...\n"
-    "         (one ion a line: FORMULA [--charge Z] [--stop FA] [--define ...]...; JSON Lines out;\n"
-    "         the options beside --batch hold for each line that does not give its own)";
-
-OptionRules ClusterOptionRules();
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 
 // One ion from FORMULA, --charge, --stop and --define, with sharedDefinitions

@@ -162,20 +162,13 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-OptionRules EnrichOptionRules() {
-    return {{"element", "atoms", "first-mz", "intensities", "charge", "max-isotope", "estimate", "max-cycles",
-             "report"},
-            {"json"},
-            1};
-}
-
 int RunEnrichCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     int maxCycles = 0;
     std::string error = MaxCyclesOf(arguments, maxCycles);
     EnrichPort port(errors, maxCycles);
     if (error.empty()) error = PrepareAnswers(arguments, port);
     if (!error.empty()) {
-        errors << "tarnevo-cli enrich: " << error << '\n' << kEnrichUsage << '\n';
+        errors << "tarnevo-cli enrich: " << error << '\n' << UsageOf("enrich") << '\n';
         return kExitUsage;
     }
     const auto calculate = [&port](calc::CommandContext& context) {

@@ -9,11 +9,6 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kEnrichUsage =
-    "usage: tarnevo-cli enrich FORMULA --element SYM --atoms N --first-mz MZ --intensities I0,I1,... "
-    "[--charge Z] [--max-isotope K --estimate FA] [--max-cycles N] [--json | --csv] [--report FILE]";
-
-OptionRules EnrichOptionRules();
 int RunEnrichCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 
 }  // namespace tarnevo::cli

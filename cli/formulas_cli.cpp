@@ -167,10 +167,6 @@ void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& 
 
 }  // namespace
 
-OptionRules FormulasOptionRules() {
-    return {{"tol", "charge", "element", "jx", "report"}, {"all", "json"}, 1};
-}
-
 int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     return RunFormulasCommandListingAtMost(kMaxListedFormulae, arguments, out, errors);
 }
@@ -179,7 +175,7 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
                                     std::ostream& errors) {
     CliPort port(errors);
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
-        errors << "tarnevo-cli formulas: " << error << '\n' << kFormulasUsage << '\n';
+        errors << "tarnevo-cli formulas: " << error << '\n' << UsageOf("formulas") << '\n';
         return kExitUsage;
     }
 

@@ -10,17 +10,12 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kFormulasUsage =
-    "usage: tarnevo-cli formulas MZ [--tol D] [--charge Z] --element SYM[:MIN[:MAX]]... "
-    "[--jx MASS[:VALENCE]] [--all] [--json | --csv] [--report FILE]";
-
 // The most formulae --all lists. The listing is sorted by m/z, so it holds
 // every formula before printing the first, 32 bytes each (320 MB at most);
 // a range holding more (at 1000 +- 0.5 with eight elements and their default
 // maxima, 158 million) is refused with a message that says how to narrow it.
 inline constexpr std::size_t kMaxListedFormulae = 10'000'000;
 
-OptionRules FormulasOptionRules();
 int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 // The same with another ceiling on what --all lists.
 int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& arguments, std::ostream& out,

@@ -25,8 +25,6 @@ void PrintIsotopesJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-OptionRules IsotopesOptionRules() { return {{"report"}, {"json"}, 1}; }
-
 int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
     port.NameOption("symbol", "SYMBOL");

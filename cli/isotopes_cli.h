@@ -8,10 +8,6 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kIsotopesUsage =
-    "usage: tarnevo-cli isotopes SYMBOL [--json | --csv] [--report FILE]";
-
-OptionRules IsotopesOptionRules();
 int RunIsotopesCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 
 }  // namespace tarnevo::cli

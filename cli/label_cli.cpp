@@ -122,8 +122,6 @@ void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-OptionRules LabelOptionRules() { return {{"enrich", "charge", "stop", "report"}, {"json"}, 1}; }
-
 int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     const std::vector<std::string> texts = arguments.AllValues("enrich");
     std::string error;
@@ -134,7 +132,7 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
     for (std::size_t k = 0; k < texts.size() && error.empty(); ++k)
         error = ParseEnrich(texts[k], enriched[k]);
     if (!error.empty()) {
-        errors << "tarnevo-cli label: " << error << '\n' << kLabelUsage << '\n';
+        errors << "tarnevo-cli label: " << error << '\n' << UsageOf("label") << '\n';
         return kExitUsage;
     }
 

@@ -8,11 +8,6 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kLabelUsage =
-    "usage: tarnevo-cli label FORMULA --enrich SYM:ATOMS[:FA,FA,...]... [--charge Z] [--stop FA] "
-    "[--json | --csv] [--report FILE]";
-
-OptionRules LabelOptionRules();
 int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 
 }  // namespace tarnevo::cli

@@ -83,10 +83,6 @@ void PrintLossOfHJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-OptionRules LossOfHOptionRules() {
-    return {{"first-mz", "intensities", "charge", "define", "report"}, {"json"}, 1};
-}
-
 int RunLossOfHCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
     port.NameOption(Key(LossHFormInput::kFormula), "FORMULA");
@@ -94,7 +90,7 @@ int RunLossOfHCommand(const Arguments& arguments, std::ostream& out, std::ostrea
         port.NameOption("intensity" + std::to_string(peak), "--intensities");
     }
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
-        errors << "tarnevo-cli loss-of-h: " << error << '\n' << kLossOfHUsage << '\n';
+        errors << "tarnevo-cli loss-of-h: " << error << '\n' << UsageOf("loss-of-h") << '\n';
         return kExitUsage;
     }
     return RunCalculation(port, arguments, calc::RunLossOfH, PrintLossOfHJson, out, errors);

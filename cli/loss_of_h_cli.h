@@ -8,11 +8,6 @@
 
 namespace tarnevo::cli {
 
-inline constexpr const char* kLossOfHUsage =
-    "usage: tarnevo-cli loss-of-h FORMULA --first-mz MZ --intensities I0,I1,... [--charge 1|2] "
-    "[--define Jx=MASS[:DELTA=FA,...]]... [--json | --csv] [--report FILE]";
-
-OptionRules LossOfHOptionRules();
 int RunLossOfHCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 
 }  // namespace tarnevo::cli

@@ -115,12 +115,6 @@ void PrintPolymerJson(const calc::CommandContext& context, std::ostream& out) {
 
 }  // namespace
 
-OptionRules PolymerOptionRules() {
-    return {{"ru", "cap", "ci", "ci-count", "charge", "ru-range", "mz-range", "stop", "define", "report"},
-            {"json"},
-            0};
-}
-
 int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     CliPort port(errors);
     for (const auto& [key, option] : {std::pair{"min-ru", "--ru-range"}, std::pair{"max-ru", "--ru-range"},
@@ -128,7 +122,7 @@ int RunPolymerCommand(const Arguments& arguments, std::ostream& out, std::ostrea
         port.NameOption(key, option);
     }
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
-        errors << "tarnevo-cli polymer: " << error << '\n' << kPolymerUsage << '\n';
+        errors << "tarnevo-cli polymer: " << error << '\n' << UsageOf("polymer") << '\n';
         return kExitUsage;
     }
 

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <fstream>
 #include <regex>
-#include <set>
 #include <sstream>
 
-#include "calc/calculation_catalog.h"
 #include "cli/cli.h"
 #include "tests/support/cli_run.h"
 
@@ -187,35 +185,6 @@ TEST(Cli, BatchGivesOneJsonLinePerIon) {
     EXPECT_EQ(objects[3].rfind("{\"line\": 6, \"error\": \"--stop: a number", 0), 0u) << objects[3];
     EXPECT_EQ(RunTool({"cluster", "--batch", path, "C6H6"}).status, kExitUsage);
     std::remove(path.c_str());
-}
-
-}  // namespace
-}  // namespace tarnevo::cli
-
-namespace tarnevo::cli {
-namespace {
-
-// The catalog is the one description of each calculation: each has its own
-// command, shortcut and help page, and every command-line name it gives is a
-// command of tarnevo-cli that explains itself.
-TEST(CalculationCatalog, EachCalculationIsDescribedOnceAndReachable) {
-    std::set<doc::Command> commands;
-    std::set<char> shortcuts;
-    for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
-        EXPECT_TRUE(commands.insert(calculation.command).second) << calculation.menuText;
-        EXPECT_TRUE(shortcuts.insert(calculation.shortcutKey).second) << calculation.menuText;
-        EXPECT_EQ(calc::FindCalculation(calculation.command), &calculation);
-        const std::string page =
-            std::string(TARNEVO_TEST_DATA_DIR) + "/../../app/help/" + std::string(calculation.helpPage);
-        EXPECT_TRUE(std::ifstream(page).good()) << page;
-        std::istringstream names{std::string(calculation.cliCommands)};
-        for (std::string name; names >> name;) {
-            const CliRun help = RunTool({name, "--help"});
-            EXPECT_EQ(help.status, kExitOk) << name;
-            EXPECT_EQ(help.out.rfind("usage: tarnevo-cli " + name, 0), 0u) << name;
-        }
-    }
-    EXPECT_EQ(calc::FindCalculation(doc::Command::FileNew), nullptr);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/calculation_catalog.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/formulas_cli.h"
@@ -124,7 +125,7 @@ TEST(FormulasAll, LongListingsAreSortedAndAgreeAcrossCsvJsonAndPage) {
 
 // Runs formulas with a lowered ceiling on what --all lists.
 CliRun RunListingAtMost(std::size_t maxListed, const std::vector<std::string>& words) {
-    cli::OptionRules rules = cli::FormulasOptionRules();
+    cli::OptionRules rules = calc::FindCommandLineCommand("formulas")->command->options;
     rules.flags.insert("csv");
     const cli::ArgumentParse parse = cli::ParseArguments(words, rules);
     EXPECT_TRUE(parse.error.empty()) << parse.error;
