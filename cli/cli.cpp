@@ -47,6 +47,8 @@ std::string MenuTitleOf(const calc::CalculationDescriptor& calculation) {
     return title;
 }
 
+// One line per command, the summaries in a column after the names; a name too
+// long for the column still keeps one blank before its summary.
 void ListSubcommands(std::ostream& out) {
     out << "usage: tarnevo-cli COMMAND ... (tarnevo-cli COMMAND --help for its options)\n\ncommands:\n";
     for (const calc::CommandLineEntry& entry : calc::CommandLineCommands()) {

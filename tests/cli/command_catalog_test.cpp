@@ -179,6 +179,7 @@ TEST(CommandCatalog, EachCalculationIsDescribedOnceAndReachable) {
             EXPECT_EQ(calc::FindCalculationStoring(kind), &calculation) << calculation.menuText;
         }
     }
+    // The kinds are numbered from IsotopeCluster (0) to IsotopicData (6).
     for (int kind = static_cast<int>(output::CalcKind::IsotopeCluster);
          kind <= static_cast<int>(output::CalcKind::IsotopicData); ++kind) {
         EXPECT_EQ(storers[static_cast<output::CalcKind>(kind)], 1) << "kind " << kind;
