@@ -4,14 +4,15 @@
 // show of it, and the handler they run.
 //
 // Adding a calculation takes its own files (input records, command handler,
-// command-line adapter) and one entry here, with the CMake lists; besides
-// these, its menu command id (document/command_enabling.h), its result kind
-// with the page, report, CSV and plot presenters that show it (output/), its
-// adapter's row in cli/command_adapters.cpp, its toolbar picture
-// (app/toolbar_images.cpp), a dialog class only where the generic dialog of an
-// input record will not do (app/qt_user_interface.cpp), and its help page with
-// the help index. The menu, toolbar, shortcuts, prompts, tooltips, help lookups
-// and the command line's listing, help, usage lines and dispatch need no edit.
+// result presenter, command-line adapter) and one entry here, with the CMake
+// lists; besides these, its menu command id (document/command_enabling.h), its
+// result kind (output/calculation_state.h) with its case in PresenterOf
+// (output/presenter_of.cpp), its adapter's row in cli/command_adapters.cpp, its
+// toolbar picture (app/toolbar_images.cpp), a dialog class only where the
+// generic dialog of an input record will not do (app/qt_user_interface.cpp),
+// and its help page with the help index. The menu, toolbar, shortcuts, prompts,
+// tooltips, help lookups and the command line's listing, help, usage lines and
+// dispatch need no edit.
 #pragma once
 
 #include <optional>
