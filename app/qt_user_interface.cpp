@@ -140,7 +140,7 @@ std::optional<std::string> QtUserInterface::AskSaveFileName(const port::SaveFile
     dialog.setNameFilters(NameFiltersFrom(request.filter));
     dialog.setDefaultSuffix(QtText(request.defaultExtension));
     dialog.selectFile(QtText(request.initialName));
-    dialog.setProperty(kHelpPageProperty, QStringLiteral("results.html"));
+    dialog.setProperty(kHelpPageProperty, kResultsHelpPage);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
 }
