@@ -31,14 +31,18 @@ std::span<const CalculationDescriptor> Calculations() {
          .commandLine = {{
              .name = "cluster",
              .summary = "the isotope cluster of one ion",
-             .usage = "usage: tarnevo-cli cluster FORMULA [--charge Z] [--stop FA] "
+             .usage = "usage: tarnevo-cli cluster FORMULA [--charge Z | --adduct ION] [--stop FA] "
                       "[--define Jx=MASS[:DELTA=FA,...]]... [--json | --csv] [--report FILE]\n"
-                      "       tarnevo-cli cluster --batch FILE|- [--charge Z] [--stop FA] [--define ...]...\n"
-                      "         (one ion a line: FORMULA [--charge Z] [--stop FA] [--define ...]...; "
+                      "         (--adduct: FORMULA is the molecule M of an ion type such as '[M+Na]+', "
+                      "'[M-H]-', '[2M+H]+')\n"
+                      "       tarnevo-cli cluster --batch FILE|- [--charge Z | --adduct ION] [--stop FA] "
+                      "[--define ...]...\n"
+                      "         (one ion a line: FORMULA [--charge Z | --adduct ION] [--stop FA] [--define "
+                      "...]...; "
                       "JSON Lines out;\n"
                       "         the options beside --batch hold for each line that does not give its own)",
              .example = "tarnevo-cli cluster C6H5Cl2 --charge 1 --json",
-             .options = {.valueOptions = {"charge", "stop", "define", "report", "batch"},
+             .options = {.valueOptions = {"charge", "adduct", "stop", "define", "report", "batch"},
                          .flags = {"json"},
                          .positionalCount = 1,
                          .insteadOfPositionals = "batch"},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "calc/cluster_form_input.h"
+#include "cli/adduct_option.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
@@ -27,10 +28,11 @@ struct BatchDefaults {
     std::optional<std::string> charge;
     std::optional<std::string> stop;
     std::vector<std::string> definitions;
+    std::optional<std::string> adduct;
 };
 
 // A line is one ion: its formula and the options that shape its cluster.
-OptionRules BatchLineRules() { return {{"charge", "stop", "define"}, {"json"}, 1}; }
+OptionRules BatchLineRules() { return {{"charge", "adduct", "stop", "define"}, {"json"}, 1}; }
 
 // The first word of a line that asks for what a line cannot do: help, another
 // batch, a report, or CSV in a stream of JSON lines.
@@ -66,6 +68,11 @@ std::string BatchOptionProblem(const Arguments& arguments, const BatchDefaults& 
                "with it";
     }
     if (std::string problem = CheckDefaultFormEntries(defaults); !problem.empty()) return problem;
+    if (defaults.adduct) {
+        // The ion type alone, on a molecule it can always be formed from.
+        const AdductResolution resolution = ResolveAdduct("C", *defaults.adduct, defaults.charge);
+        if (resolution.exitStatus == kExitUsage) return resolution.problem;
+    }
     return CheckUserElementDefinitions(defaults.definitions);
 }
 
@@ -83,7 +90,12 @@ int RunLineIon(const std::vector<std::string>& words, const BatchDefaults& defau
     }
     Arguments& ion = parse.arguments;
     ion.flags.insert("json");
-    if (defaults.charge && !ion.Value("charge")) ion.values.emplace("charge", *defaults.charge);
+    // The ion's charge is one choice, a --charge or an ion type: a line that
+    // makes it takes neither of the batch's.
+    if (!ion.Value("charge") && !ion.Value("adduct")) {
+        if (defaults.charge) ion.values.emplace("charge", *defaults.charge);
+        if (defaults.adduct) ion.values.emplace("adduct", *defaults.adduct);
+    }
     if (defaults.stop && !ion.Value("stop")) ion.values.emplace("stop", *defaults.stop);
     return RunClusterIon(ion, defaults.definitions, out, errors);
 }
@@ -156,7 +168,7 @@ int ReadFailure(const BatchSource& source, int error, std::ostream& errors) {
 
 int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     const BatchDefaults defaults{arguments.Value("charge"), arguments.Value("stop"),
-                                 arguments.AllValues("define")};
+                                 arguments.AllValues("define"), arguments.Value("adduct")};
     if (const std::string problem = BatchOptionProblem(arguments, defaults); !problem.empty()) {
         errors << problem << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;

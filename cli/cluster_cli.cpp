@@ -2,6 +2,7 @@
 
 #include "calc/cluster_form_input.h"
 #include "calc/isotope_cluster_command.h"
+#include "cli/adduct_option.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
@@ -12,20 +13,36 @@ namespace tarnevo::cli {
 
 namespace {
 
-void PrintClusterJson(const calc::CommandContext& context, std::ostream& out) {
+void PrintClusterJson(const calc::CommandContext& context, const AdductIon* adduct, std::ostream& out) {
     out << "{";
-    PrintClusterJsonFields(context, "peaks", out);
+    PrintClusterJsonFields(context, "peaks", out, adduct);
     out << "}\n";
+}
+
+// The cluster form's entries: the formula and charge of the ion, which with
+// --adduct are those of the ion type's elemental formula.
+FieldEntries ClusterForm(const Arguments& arguments, const AdductIon* adduct) {
+    FieldEntries form = {{"formula", adduct != nullptr ? adduct->ionFormula : arguments.positional[0]},
+                         {"reminder", "0"}};
+    if (adduct != nullptr) {
+        form.emplace_back("charge", std::to_string(adduct->charge));
+    } else if (auto charge = arguments.Value("charge")) {
+        form.emplace_back("charge", *charge);
+    }
+    if (auto stop = arguments.Value("stop")) form.emplace_back("stop", *stop);
+    return form;
 }
 
 }  // namespace
 
-void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey,
-                            std::ostream& out) {
+void PrintClusterJsonFields(const calc::CommandContext& context, std::string_view peaksKey, std::ostream& out,
+                            const AdductIon* adduct) {
     const output::CalculationState& state = context.document.state;
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    out << "\"formula\": " << JsonString(state.formulaText) << ", \"charge\": " << state.charge
-        << ", \"stopFA\": " << JsonNumber(state.stopFA) << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
+    out << "\"formula\": " << JsonString(adduct != nullptr ? adduct->molecule : state.formulaText);
+    if (adduct != nullptr) PrintAdductJsonFields(*adduct, context.program.elements, out);
+    out << ", \"charge\": " << state.charge << ", \"stopFA\": " << JsonNumber(state.stopFA)
+        << ", \"ionMassA\": " << JsonNumber(state.ionMassA)
         << ", \"averageMass\": " << JsonNumber(state.cluster.averageMass)
         << ", \"mostAbundantPeak\": " << state.cluster.maxPeakIndex
         << ", \"lastPeakIndex\": " << state.cluster.lastPeakIndex
@@ -45,12 +62,21 @@ int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostrea
 
 int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sharedDefinitions,
                   std::ostream& out, std::ostream& errors) {
+    std::optional<AdductIon> adduct;
+    if (auto notation = arguments.Value("adduct")) {
+        AdductResolution resolution =
+            ResolveAdduct(arguments.positional[0], *notation, arguments.Value("charge"));
+        if (!resolution.ion) {
+            errors << resolution.problem << '\n';
+            if (resolution.exitStatus == kExitUsage) errors << UsageOf("cluster") << '\n';
+            return resolution.exitStatus;
+        }
+        adduct = std::move(resolution.ion);
+    }
+    const AdductIon* ion = adduct ? &*adduct : nullptr;
     CliPort port(errors);
     port.NameOption("formula", "FORMULA");
-    FieldEntries form = {{"formula", arguments.positional[0]}, {"reminder", "0"}};
-    if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
-    if (auto stop = arguments.Value("stop")) form.emplace_back("stop", *stop);
-    port.Answer(DialogOf<calc::ClusterFormInput>(), std::move(form));
+    port.Answer(DialogOf<calc::ClusterFormInput>(), ClusterForm(arguments, ion));
     std::string error = PrepareUserElementAnswers(port, sharedDefinitions, DefinitionUse::Optional);
     if (error.empty()) error = PrepareUserElementAnswers(port, arguments.AllValues("define"));
     if (!error.empty()) {
@@ -58,7 +84,12 @@ int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sh
         return kExitUsage;
     }
 
-    return RunCalculation(port, arguments, calc::RunIsotopeClusterPattern, PrintClusterJson, out, errors);
+    return RunCalculation(
+        port, arguments, calc::RunIsotopeClusterPattern,
+        [ion](const calc::CommandContext& context, std::ostream& json) {
+            PrintClusterJson(context, ion, json);
+        },
+        out, errors);
 }
 
 }  // namespace tarnevo::cli

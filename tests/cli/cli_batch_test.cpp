@@ -126,6 +126,20 @@ TEST(BatchDefaults, HoldForEachLineThatDoesNotGiveItsOwn) {
     EXPECT_NEAR(JsonValue(lines[3], "ionMassA"), (20.0 + 12.0 - 2 * kElectron), 1e-12);
 }
 
+// The ion type beside --batch is the charge of every line that chooses none
+// of its own; a line's --charge or --adduct replaces it.
+TEST(BatchDefaults, AnIonTypeHoldsForEachLineThatChoosesNoCharge) {
+    const CliRun run =
+        RunBatch("C6H12O6\nC6H12O6 --charge 2\nC6H12O6 --adduct [M-H]-\n", {"--adduct", "[M+Na]+"});
+    ASSERT_EQ(run.status, kExitOk) << run.out << run.errors;
+    const std::vector<std::string> lines = OutputLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_NE(lines[0].find(R"("adduct": "[M+Na]+", "ionFormula": "C6H12NaO6")"), std::string::npos);
+    EXPECT_EQ(lines[1].find("adduct"), std::string::npos);
+    EXPECT_EQ(JsonValue(lines[1], "charge"), 2);
+    EXPECT_NE(lines[2].find(R"("adduct": "[M-H]-", "ionFormula": "C6H11O6")"), std::string::npos);
+}
+
 struct DefaultCase {
     const char* name;
     std::vector<std::string> options;
@@ -155,6 +169,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "--define Jx: a number from 1 to 300 is required, not '0.5'"},
         DefaultCase{
             "DefinitionSymbol", {"--define", "Fe=50"}, "--define takes Jx, Jy, Jz, Qx, Qy or Qz, not Fe"},
+        DefaultCase{"IonType",
+                    {"--adduct", "[M+H]"},
+                    "--adduct: Ion type '[M+H]' has no charge after ']'; write it as +, -, 2+ or 2-."},
         DefaultCase{"Report",
                     {"--report", "r.txt"},
                     "tarnevo-cli cluster: --batch prints JSON Lines and writes no report; --report is not "

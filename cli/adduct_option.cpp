@@ -1,0 +1,59 @@
+#include "cli/adduct_option.h"
+
+#include <charconv>
+
+#include "cli/cli.h"
+#include "cli/cli_output.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+std::optional<int> WholeNumber(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+std::string ChargeText(int charge) {
+    const int size = charge < 0 ? -charge : charge;
+    return (size == 1 ? std::string() : std::to_string(size)) + (charge < 0 ? "-" : "+");
+}
+
+}  // namespace
+
+AdductResolution ResolveAdduct(const std::string& molecule, const std::string& adduct,
+                               const std::optional<std::string>& charge) {
+    const core::IonNotationParse parse = core::ParseIonNotation(adduct);
+    if (!parse.notation) return {std::nullopt, "--adduct: " + parse.problem, kExitUsage};
+    const core::IonNotation& notation = *parse.notation;
+    AdductIon ion{core::IonNotationText(notation), molecule, molecule, notation.charge, {}};
+    if (charge) {
+        // A --charge that is no number is left to the charge field's own check.
+        const std::optional<int> given = WholeNumber(*charge);
+        if (given && *given != notation.charge) {
+            return {std::nullopt,
+                    "--charge " + *charge + " disagrees with the charge of " + ion.notation + " (" +
+                        ChargeText(notation.charge) + "); give one or the other",
+                    kExitUsage};
+        }
+    }
+    if (core::ParseFormulaText(molecule, ion.moleculeAtoms) != core::FormulaSyntax::Valid) {
+        ion.moleculeAtoms = {};
+        return {ion, {}, kExitOk};
+    }
+    const core::IonFormulaBuild build = core::BuildIonFormula(notation, ion.moleculeAtoms, molecule);
+    if (!build.ion) return {std::nullopt, build.problem, kExitRefused};
+    ion.ionFormula = core::HillFormulaText(*build.ion);
+    return {ion, {}, kExitOk};
+}
+
+void PrintAdductJsonFields(const AdductIon& ion, const core::ElementTable& table, std::ostream& out) {
+    out << ", \"adduct\": " << JsonString(ion.notation) << ", \"ionFormula\": " << JsonString(ion.ionFormula)
+        << ", \"neutralMass\": "
+        << JsonNumber(static_cast<double>(core::LightestMass(table, ion.moleculeAtoms)));
+}
+
+}  // namespace tarnevo::cli
