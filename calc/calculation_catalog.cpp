@@ -33,8 +33,8 @@ std::span<const CalculationDescriptor> Calculations() {
              .summary = "the isotope cluster of one ion",
              .usage = "usage: tarnevo-cli cluster FORMULA [--charge Z | --adduct ION] [--stop FA] "
                       "[--define Jx=MASS[:DELTA=FA,...]]... [--json | --csv] [--report FILE]\n"
-                      "         (--adduct: FORMULA is the molecule M of an ion type such as '[M+Na]+', "
-                      "'[M-H]-', '[2M+H]+')\n"
+                      "         (with --adduct ION, FORMULA is the molecule M of the ion type ION,\n"
+                      "         such as '[M+Na]+', '[M-H]-', '[2M+H]+')\n"
                       "       tarnevo-cli cluster --batch FILE|- [--charge Z | --adduct ION] [--stop FA] "
                       "[--define ...]...\n"
                       "         (one ion a line: FORMULA [--charge Z | --adduct ION] [--stop FA] [--define "
@@ -128,9 +128,9 @@ std::span<const CalculationDescriptor> Calculations() {
                   .name = "label",
                   .summary = "the isotope cluster of an ion with enriched atoms",
                   .usage = "usage: tarnevo-cli label FORMULA --enrich SYM:ATOMS[:FA,FA,...]... "
-                           "[--charge Z] [--stop FA] [--json | --csv] [--report FILE]",
+                           "[--charge Z | --adduct ION] [--stop FA] [--json | --csv] [--report FILE]",
                   .example = "tarnevo-cli label C6H6 --enrich C:2:0.99 --json",
-                  .options = {.valueOptions = {"enrich", "charge", "stop", "report"},
+                  .options = {.valueOptions = {"enrich", "charge", "adduct", "stop", "report"},
                               .flags = {"json"},
                               .positionalCount = 1},
                   .listedAt = 3,

@@ -1,11 +1,13 @@
 #include "cli/label_cli.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "calc/labelling_command.h"
 #include "calc/labelling_input.h"
+#include "cli/adduct_option.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
@@ -100,10 +102,10 @@ private:
     std::vector<EnrichArgument> enriched_;
 };
 
-void PrintLabelJson(const calc::CommandContext& context, std::ostream& out) {
+void PrintLabelJson(const calc::CommandContext& context, const AdductIon* adduct, std::ostream& out) {
     const output::CalculationState& state = context.document.state;
     out << "{";
-    PrintClusterJsonFields(context, "peaks", out);
+    PrintClusterJsonFields(context, "peaks", out, adduct);
     out << ", \"enriched\": [";
     int cursor = 0;
     for (int k = 0; k < state.details.detailCount; ++k) {
@@ -136,20 +138,42 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
         return kExitUsage;
     }
 
+    std::optional<AdductIon> adduct;
+    if (auto notation = arguments.Value("adduct")) {
+        AdductResolution resolution =
+            ResolveAdduct(arguments.positional[0], *notation, arguments.Value("charge"));
+        if (!resolution.ion) {
+            errors << resolution.problem << '\n';
+            if (resolution.exitStatus == kExitUsage) errors << UsageOf("label") << '\n';
+            return resolution.exitStatus;
+        }
+        adduct = std::move(resolution.ion);
+    }
+    const AdductIon* ion = adduct ? &*adduct : nullptr;
+
     LabelPort port(errors, std::move(enriched));
     port.NameOption("formula", "FORMULA");
     port.NameOption("symbol", "--enrich SYM");
     port.NameOption("atoms", "--enrich ATOMS");
     port.NameOption("elements", "--enrich (count)");
-    FieldEntries form = {{"formula", arguments.positional[0]},
+    FieldEntries form = {{"formula", ion != nullptr ? ion->ionFormula : arguments.positional[0]},
                          {"type", std::to_string(calc::LabellingFormInput::kPatternFromEnrichments)},
                          {"reminder", "0"}};
-    if (auto charge = arguments.Value("charge")) form.emplace_back("charge", *charge);
+    if (ion != nullptr) {
+        form.emplace_back("charge", std::to_string(ion->charge));
+    } else if (auto charge = arguments.Value("charge")) {
+        form.emplace_back("charge", *charge);
+    }
     port.Answer(DialogOf<calc::LabellingFormInput>(), std::move(form));
     FieldEntries calculation = {{"elements", std::to_string(texts.size())}};
     if (auto stop = arguments.Value("stop")) calculation.emplace_back("stop", *stop);
     port.Answer(DialogOf<calc::LabellingCalcInput>(), std::move(calculation));
-    return RunCalculation(port, arguments, calc::RunLabellingCommand, PrintLabelJson, out, errors);
+    return RunCalculation(
+        port, arguments, calc::RunLabellingCommand,
+        [ion](const calc::CommandContext& context, std::ostream& json) {
+            PrintLabelJson(context, ion, json);
+        },
+        out, errors);
 }
 
 }  // namespace tarnevo::cli

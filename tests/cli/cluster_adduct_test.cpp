@@ -47,6 +47,20 @@ TEST(ClusterAdduct, AnAgreeingChargeIsTakenAndThePageShowsTheIon) {
     EXPECT_NE(run.out.find("Ion Formula: C6H12NaO6"), std::string::npos) << run.out;
 }
 
+// label takes the ion type the same way: the enriched atoms are counted in
+// the ion's formula, which the page names.
+TEST(LabelAdduct, LabelsTheIonOfTheMolecule) {
+    const CliRun run = RunTool({"label", "C6H12O6", "--adduct", "[M+Na]+", "--enrich", "C:6:0.99", "--json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.out.rfind(R"({"formula": "C6H12O6", "adduct": "[M+Na]+", "ionFormula": "C6H12NaO6", )", 0),
+              0U)
+        << run.out;
+    const CliRun conflict =
+        RunTool({"label", "C6H12O6", "--adduct", "[M-H]-", "--charge", "1", "--enrich", "C:6"});
+    EXPECT_EQ(conflict.status, 64);
+    EXPECT_TRUE(conflict.out.empty());
+}
+
 class ClusterAdductRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(ClusterAdductRefusal, SaysWhyAndPrintsNothing) { ExpectRefusal(GetParam()); }
