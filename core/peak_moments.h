@@ -1,0 +1,33 @@
+// The first two moments of each nominal peak of an ion: its abundance, the
+// mean of its isotopic compositions' masses and their variance. A large ion
+// (a protein) has millions of fine-structure lines, but each nominal peak's
+// spread (a few mDa) is far narrower than any FWHM that could resolve it, so
+// to an instrument each peak is one Gaussian of that mean whose width is the
+// instrument's widened by this variance: the moment model of the profile.
+//
+// Computed per element by repeated squaring of one atom's distribution, each
+// peak carried as (P, P x E[d], P x E[d^2]) where d is a composition's mass
+// less the lightest-isotope mass and its nominal shift (13C adds 0.00335 u);
+// convolving two such triples is exact, so no composition is ever listed.
+#pragma once
+
+#include <vector>
+
+#include "core/element_table.h"
+#include "core/formula_parser.h"
+
+namespace tarnevo::core {
+
+struct PeakMoment {
+    int shift = 0;               // n of [A+n]
+    long double abundance = 0;   // its fractional abundance
+    long double meanDefect = 0;  // mean of d over its compositions, u
+    long double variance = 0;    // variance of the compositions' masses, u^2
+};
+
+// The peaks [A+0] .. [A+lastShift] of formula with the table's isotopes (user-
+// defined elements as defined, whose heavy isotopes sit at their nominal
+// spacing). Peaks of no abundance are left out.
+std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift);
+
+}  // namespace tarnevo::core
