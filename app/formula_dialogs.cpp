@@ -14,12 +14,6 @@ namespace {
 
 using Elements = calc::FormulaElementsInput;
 
-QLabel* CentredHeading(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    return label;
-}
-
 }  // namespace
 
 CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDialog(input, parent) {
@@ -55,9 +49,9 @@ CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent)
     constexpr int kGapColumn = kColumnsPerSide;
     for (int side = 0; side < 2; ++side) {
         const int column = side * (kColumnsPerSide + 1);
-        grid->addWidget(CentredHeading(QtText(Elements::kSymbolHeading)), 0, column);
-        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMinimumHeading)), 0, column + 1);
-        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMaximumHeading)), 0, column + 2);
+        grid->addWidget(MakeColumnHeading(Elements::kSymbolHeading), 0, column);
+        grid->addWidget(MakeColumnHeading(Elements::kMinimumHeading), 0, column + 1);
+        grid->addWidget(MakeColumnHeading(Elements::kMaximumHeading), 0, column + 2);
     }
     grid->setColumnMinimumWidth(kGapColumn, 24);
     for (int row = 0; row < Elements::kRows; ++row) {

@@ -16,12 +16,6 @@ using Details = calc::EnrichmentDetailsInput;
 constexpr int kRowsPerBlock = 5;
 constexpr int kColumnsPerBlock = 3;  // mass, natural FA, enriched FA
 
-QLabel* Heading(std::string_view text) {
-    auto* label = new QLabel(QtText(text));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    return label;
-}
-
 }  // namespace
 
 CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
@@ -44,9 +38,9 @@ CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* paren
     grid->setHorizontalSpacing(8);
     for (int block = 0; block < 2; ++block) {
         const int column = block * (kColumnsPerBlock + 1);
-        grid->addWidget(Heading(Details::kMassHeading), 0, column);
-        grid->addWidget(Heading(Details::kNaturalHeading), 0, column + 1);
-        grid->addWidget(Heading(Details::kEnrichedHeading), 0, column + 2);
+        grid->addWidget(MakeColumnHeading(Details::kMassHeading), 0, column);
+        grid->addWidget(MakeColumnHeading(Details::kNaturalHeading), 0, column + 1);
+        grid->addWidget(MakeColumnHeading(Details::kEnrichedHeading), 0, column + 2);
     }
     grid->setColumnMinimumWidth(kColumnsPerBlock, 24);
     for (int row = 1; row <= Details::kRows; ++row) {

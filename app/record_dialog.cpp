@@ -43,6 +43,12 @@ QStringList ChoiceTexts(const port::FieldSpec& rule) {
     return texts;
 }
 
+QLabel* CentredOverColumn(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    return label;
+}
+
 }  // namespace
 
 RecordDialog::RecordDialog(port::InputRecord& record, QWidget* parent)
@@ -63,6 +69,12 @@ RecordDialog::RecordDialog(port::InputRecord& record, QWidget* parent)
 RecordDialog::~RecordDialog() = default;
 
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(QtText(text)); }
+
+QLabel* RecordDialog::MakeColumnHeading(std::string_view text) { return CentredOverColumn(QtText(text)); }
+
+QLabel* RecordDialog::MakeColumnHeading(const std::array<std::string_view, 2>& lines) {
+    return CentredOverColumn(TwoLineHeading(lines));
+}
 
 void RecordDialog::ShowReadOnly(QWidget* editor) {
     auto* edit = qobject_cast<QLineEdit*>(editor);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -43,6 +44,11 @@ protected:
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);
+    // The heading of a column of fields in a grid, centred over the column and
+    // standing on its first row; a two-line heading puts its second part under
+    // the first ("Fractional" over "Abundance").
+    static QLabel* MakeColumnHeading(std::string_view text);
+    static QLabel* MakeColumnHeading(const std::array<std::string_view, 2>& lines);
     // A field the user reads but does not fill in (a mass, a natural FA): not
     // editable, skipped by Tab, and greyed like a read-only edit box on the
     // desktop, so that the fields to fill in stand out.

@@ -36,12 +36,9 @@ CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : Rec
     constexpr int kGapColumn = kColumnsPerSide;
     for (int side = 0; side < 2; ++side) {
         const int column = side * (kColumnsPerSide + 1);
-        for (const auto& [offset, heading] :
-             {std::pair{0, Input::kRowHeading}, {1, Input::kDeltaHeading}, {2, Input::kFAHeading}}) {
-            auto* label = new QLabel(TwoLineHeading(heading));
-            label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            grid->addWidget(label, 0, column + offset);
-        }
+        grid->addWidget(MakeColumnHeading(Input::kRowHeading), 0, column);
+        grid->addWidget(MakeColumnHeading(Input::kDeltaHeading), 0, column + 1);
+        grid->addWidget(MakeColumnHeading(Input::kFAHeading), 0, column + 2);
     }
     grid->setColumnMinimumWidth(kGapColumn, 24);
     for (int row = 1; row <= Input::kRows; ++row) {
