@@ -34,15 +34,8 @@ CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* paren
     };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeLabel(Details::kGuidance));
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    for (int block = 0; block < 2; ++block) {
-        const int column = block * (kColumnsPerBlock + 1);
-        grid->addWidget(MakeColumnHeading(Details::kMassHeading), 0, column);
-        grid->addWidget(MakeColumnHeading(Details::kNaturalHeading), 0, column + 1);
-        grid->addWidget(MakeColumnHeading(Details::kEnrichedHeading), 0, column + 2);
-    }
-    grid->setColumnMinimumWidth(kColumnsPerBlock, 24);
+    QGridLayout* grid = MakeBlockGrid(2, {QtText(Details::kMassHeading), QtText(Details::kNaturalHeading),
+                                          QtText(Details::kEnrichedHeading)});
     for (int row = 1; row <= Details::kRows; ++row) {
         const int gridRow = 1 + (row - 1) % kRowsPerBlock;
         const int firstColumn = row <= kRowsPerBlock ? 0 : kColumnsPerBlock + 1;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,10 +71,17 @@ RecordDialog::~RecordDialog() = default;
 
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(QtText(text)); }
 
-QLabel* RecordDialog::MakeColumnHeading(std::string_view text) { return CentredOverColumn(QtText(text)); }
-
-QLabel* RecordDialog::MakeColumnHeading(const std::array<std::string_view, 2>& lines) {
-    return CentredOverColumn(TwoLineHeading(lines));
+QGridLayout* RecordDialog::MakeBlockGrid(int blockCount, std::initializer_list<QString> headings) {
+    constexpr int kBlockGap = 24;
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    const int stride = static_cast<int>(headings.size()) + 1;
+    for (int block = 0; block < blockCount; ++block) {
+        int column = block * stride;
+        for (const QString& heading : headings) grid->addWidget(CentredOverColumn(heading), 0, column++);
+        if (block + 1 < blockCount) grid->setColumnMinimumWidth(column, kBlockGap);
+    }
+    return grid;
 }
 
 void RecordDialog::ShowReadOnly(QWidget* editor) {

@@ -8,7 +8,8 @@
 #pragma once
 
 #include <QDialog>
-#include <array>
+#include <QString>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -18,6 +19,7 @@
 
 class QButtonGroup;
 class QDialogButtonBox;
+class QGridLayout;
 class QLabel;
 
 namespace tarnevo::app {
@@ -44,11 +46,12 @@ protected:
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);
-    // The heading of a column of fields in a grid, centred over the column and
-    // standing on its first row; a two-line heading puts its second part under
-    // the first ("Fractional" over "Abundance").
-    static QLabel* MakeColumnHeading(std::string_view text);
-    static QLabel* MakeColumnHeading(const std::array<std::string_view, 2>& lines);
+    // A grid of fields in blocks that stand side by side, a narrow empty column
+    // between two blocks, every block headed on row 0 by the same column
+    // headings, each centred over its column (QtText, or TwoLineHeading for
+    // "Fractional" over "Abundance"). Block b starts at column
+    // b x (heading count + 1); its fields go on rows 1 and below.
+    static QGridLayout* MakeBlockGrid(int blockCount, std::initializer_list<QString> headings);
     // A field the user reads but does not fill in (a mass, a natural FA): not
     // editable, skipped by Tab, and greyed like a read-only edit box on the
     // desktop, so that the fields to fill in stand out.

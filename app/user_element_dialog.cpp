@@ -30,17 +30,10 @@ CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : Rec
     massRow->addWidget(EditorAt(0));
     layout->addLayout(massRow);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
     constexpr int kColumnsPerSide = 3;
-    constexpr int kGapColumn = kColumnsPerSide;
-    for (int side = 0; side < 2; ++side) {
-        const int column = side * (kColumnsPerSide + 1);
-        grid->addWidget(MakeColumnHeading(Input::kRowHeading), 0, column);
-        grid->addWidget(MakeColumnHeading(Input::kDeltaHeading), 0, column + 1);
-        grid->addWidget(MakeColumnHeading(Input::kFAHeading), 0, column + 2);
-    }
-    grid->setColumnMinimumWidth(kGapColumn, 24);
+    QGridLayout* grid =
+        MakeBlockGrid(2, {TwoLineHeading(Input::kRowHeading), TwoLineHeading(Input::kDeltaHeading),
+                          TwoLineHeading(Input::kFAHeading)});
     for (int row = 1; row <= Input::kRows; ++row) {
         const bool left = row <= kLeftColumnRows;
         const int gridRow = left ? row : row - kLeftColumnRows;
