@@ -3,7 +3,9 @@
 // the labelled-pattern type itself from a known enrichment (two-, three- and
 // four-isotope elements, from [A+0] and from a later peak) and expect that
 // enrichment back; the 20-cycle question is answered Yes, then No, on a spectrum
-// no enrichment can match; the refusals end or retry as the dialog order says.
+// no enrichment can match, and carries the cycle count its text states, which
+// the stored results keep with how the search ended; the refusals end or retry
+// as the dialog order says.
 // Then the spectra on which the plain simplex collapsed far from the answer
 // (their enrichments are checked to remake them), and a noisy spectrum whose
 // least-squares optimum, found by a scan, lies above the convergence threshold:
