@@ -14,12 +14,6 @@ namespace {
 
 using Elements = calc::FormulaElementsInput;
 
-QLabel* CentredHeading(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    return label;
-}
-
 }  // namespace
 
 CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDialog(input, parent) {
@@ -49,17 +43,10 @@ CMFormElemDlg::CMFormElemDlg(calc::FormulaElementsInput& input, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     for (std::string_view line : Elements::kExplanation) layout->addWidget(MakeLabel(line));
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
     constexpr int kColumnsPerSide = 3;
-    constexpr int kGapColumn = kColumnsPerSide;
-    for (int side = 0; side < 2; ++side) {
-        const int column = side * (kColumnsPerSide + 1);
-        grid->addWidget(CentredHeading(QtText(Elements::kSymbolHeading)), 0, column);
-        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMinimumHeading)), 0, column + 1);
-        grid->addWidget(CentredHeading(TwoLineHeading(Elements::kMaximumHeading)), 0, column + 2);
-    }
-    grid->setColumnMinimumWidth(kGapColumn, 24);
+    QGridLayout* grid =
+        MakeBlockGrid(2, {QtText(Elements::kSymbolHeading), TwoLineHeading(Elements::kMinimumHeading),
+                          TwoLineHeading(Elements::kMaximumHeading)});
     for (int row = 0; row < Elements::kRows; ++row) {
         const bool left = row < Elements::kRowsPerColumn;
         const int gridRow = 1 + (left ? row : row - Elements::kRowsPerColumn);

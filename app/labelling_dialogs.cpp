@@ -16,12 +16,6 @@ using Details = calc::EnrichmentDetailsInput;
 constexpr int kRowsPerBlock = 5;
 constexpr int kColumnsPerBlock = 3;  // mass, natural FA, enriched FA
 
-QLabel* Heading(std::string_view text) {
-    auto* label = new QLabel(QtText(text));
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    return label;
-}
-
 }  // namespace
 
 CLabFormDlg::CLabFormDlg(calc::LabellingFormInput& input, QWidget* parent)
@@ -40,15 +34,8 @@ CEnDetailsDlg::CEnDetailsDlg(calc::EnrichmentDetailsInput& input, QWidget* paren
     };
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeLabel(Details::kGuidance));
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    for (int block = 0; block < 2; ++block) {
-        const int column = block * (kColumnsPerBlock + 1);
-        grid->addWidget(Heading(Details::kMassHeading), 0, column);
-        grid->addWidget(Heading(Details::kNaturalHeading), 0, column + 1);
-        grid->addWidget(Heading(Details::kEnrichedHeading), 0, column + 2);
-    }
-    grid->setColumnMinimumWidth(kColumnsPerBlock, 24);
+    QGridLayout* grid = MakeBlockGrid(2, {QtText(Details::kMassHeading), QtText(Details::kNaturalHeading),
+                                          QtText(Details::kEnrichedHeading)});
     for (int row = 1; row <= Details::kRows; ++row) {
         const int gridRow = 1 + (row - 1) % kRowsPerBlock;
         const int firstColumn = row <= kRowsPerBlock ? 0 : kColumnsPerBlock + 1;

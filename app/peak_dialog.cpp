@@ -12,12 +12,6 @@ namespace {
 
 using Input = calc::PeakInput;
 
-QLabel* HeadingLabel(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-    return label;
-}
-
 }  // namespace
 
 CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input, parent) {
@@ -31,17 +25,9 @@ CPeakDlg::CPeakDlg(calc::PeakInput& input, QWidget* parent) : RecordDialog(input
     layout->addWidget(MakeLabel(Input::kPrompt1));
     layout->addWidget(MakeLabel(Input::kPrompt2));
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
     constexpr int kColumnsPerPair = 3;  // m/z, intensity, gap
-    const QString intensityHeading =
-        QtText(Input::kIntensityHeading[0]) + u'\n' + QtText(Input::kIntensityHeading[1]);
-    for (int pair = 0; pair < Input::kColumnPairs; ++pair) {
-        const int column = pair * kColumnsPerPair;
-        grid->addWidget(HeadingLabel(QtText(Input::kMzHeading)), 0, column);
-        grid->addWidget(HeadingLabel(intensityHeading), 0, column + 1);
-        if (pair + 1 < Input::kColumnPairs) grid->setColumnMinimumWidth(column + 2, 24);
-    }
+    QGridLayout* grid = MakeBlockGrid(Input::kColumnPairs,
+                                      {QtText(Input::kMzHeading), TwoLineHeading(Input::kIntensityHeading)});
     for (int peak = 0; peak < Input::kPeakCount; ++peak) {
         const int row = 1 + peak % Input::kRowsPerColumn;
         const int column = (peak / Input::kRowsPerColumn) * kColumnsPerPair;

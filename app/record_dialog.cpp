@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +44,12 @@ QStringList ChoiceTexts(const port::FieldSpec& rule) {
     return texts;
 }
 
+QLabel* CentredOverColumn(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    return label;
+}
+
 }  // namespace
 
 RecordDialog::RecordDialog(port::InputRecord& record, QWidget* parent)
@@ -63,6 +70,19 @@ RecordDialog::RecordDialog(port::InputRecord& record, QWidget* parent)
 RecordDialog::~RecordDialog() = default;
 
 QLabel* RecordDialog::MakeLabel(std::string_view text) { return new QLabel(QtText(text)); }
+
+QGridLayout* RecordDialog::MakeBlockGrid(int blockCount, std::initializer_list<QString> headings) {
+    constexpr int kBlockGap = 24;
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    const int stride = static_cast<int>(headings.size()) + 1;
+    for (int block = 0; block < blockCount; ++block) {
+        int column = block * stride;
+        for (const QString& heading : headings) grid->addWidget(CentredOverColumn(heading), 0, column++);
+        if (block + 1 < blockCount) grid->setColumnMinimumWidth(column, kBlockGap);
+    }
+    return grid;
+}
 
 void RecordDialog::ShowReadOnly(QWidget* editor) {
     auto* edit = qobject_cast<QLineEdit*>(editor);

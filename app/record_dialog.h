@@ -8,6 +8,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +19,7 @@
 
 class QButtonGroup;
 class QDialogButtonBox;
+class QGridLayout;
 class QLabel;
 
 namespace tarnevo::app {
@@ -43,6 +46,12 @@ protected:
     QWidget* EditorAt(std::size_t index) const { return editors_[index]; }
     QDialogButtonBox* ButtonBox() const { return buttons_; }
     static QLabel* MakeLabel(std::string_view text);
+    // A grid of fields in blocks that stand side by side, a narrow empty column
+    // between two blocks, every block headed on row 0 by the same column
+    // headings, each centred over its column (QtText, or TwoLineHeading for
+    // "Fractional" over "Abundance"). Block b starts at column
+    // b x (heading count + 1); its fields go on rows 1 and below.
+    static QGridLayout* MakeBlockGrid(int blockCount, std::initializer_list<QString> headings);
     // A field the user reads but does not fill in (a mass, a natural FA): not
     // editable, skipped by Tab, and greyed like a read-only edit box on the
     // desktop, so that the fields to fill in stand out.

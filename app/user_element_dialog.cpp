@@ -30,20 +30,10 @@ CUserElemDlg::CUserElemDlg(calc::UserElementInput& input, QWidget* parent) : Rec
     massRow->addWidget(EditorAt(0));
     layout->addLayout(massRow);
 
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
     constexpr int kColumnsPerSide = 3;
-    constexpr int kGapColumn = kColumnsPerSide;
-    for (int side = 0; side < 2; ++side) {
-        const int column = side * (kColumnsPerSide + 1);
-        for (const auto& [offset, heading] :
-             {std::pair{0, Input::kRowHeading}, {1, Input::kDeltaHeading}, {2, Input::kFAHeading}}) {
-            auto* label = new QLabel(TwoLineHeading(heading));
-            label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-            grid->addWidget(label, 0, column + offset);
-        }
-    }
-    grid->setColumnMinimumWidth(kGapColumn, 24);
+    QGridLayout* grid =
+        MakeBlockGrid(2, {TwoLineHeading(Input::kRowHeading), TwoLineHeading(Input::kDeltaHeading),
+                          TwoLineHeading(Input::kFAHeading)});
     for (int row = 1; row <= Input::kRows; ++row) {
         const bool left = row <= kLeftColumnRows;
         const int gridRow = left ? row : row - kLeftColumnRows;

@@ -222,16 +222,14 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
 void StoreSeriesResults(CommandContext& context) {
     const doc::ViewState& view = context.view;
     output::CalculationState& state = context.document.state;
+    StoreEchoedInputs(context);
     state.series.ionCount = view.ionCount;
-    state.formulaText = view.formulaText;
     state.series.endCapText = view.endCapText;
     state.series.chargingIonText = view.chargingIonText;
     state.series.firstRUCount = view.firstRUCount;
     state.series.lastRUCount = view.lastRUCount;
     state.series.chargingIonCount = view.chargingIonCount;
     state.series.hasEndCap = view.hasEndCap;
-    state.stopFA = context.program.stopFASetting;
-    state.charge = view.charge;
     StoreUserElementReport(context);
 }
 

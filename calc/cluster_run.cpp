@@ -29,32 +29,34 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
     return true;
 }
 
+void StoreEchoedInputs(CommandContext& context) {
+    output::CalculationState& state = context.document.state;
+    state.formulaText = context.view.formulaText;
+    state.charge = context.view.charge;
+    state.stopFA = context.program.stopFASetting;
+}
+
 void StoreClusterResults(CommandContext& context) {
     const core::ClusterWorkspace& cluster = context.program.cluster;
-    output::CalculationState& state = context.document.state;
-    doc::ViewState& view = context.view;
-    view.maxFA = 0.0;
-    view.totalFA = 0.0;
-    state.cluster.maxPeakIndex = 0;
+    output::StoredCluster& stored = context.document.state.cluster;
+    stored.maxFA = 0.0;
+    stored.totalFA = 0.0;
+    stored.maxPeakIndex = 0;
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double fa = static_cast<double>(cluster.peakSum[n]);
-        state.cluster.peakFA[n] = fa;
-        state.cluster.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(view.charge);
-        if (fa > view.maxFA) {
-            view.maxFA = fa;
-            state.cluster.maxPeakIndex = n;
+        stored.peakFA[n] = fa;
+        stored.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(context.view.charge);
+        if (fa > stored.maxFA) {
+            stored.maxFA = fa;
+            stored.maxPeakIndex = n;
         }
-        if (n <= cluster.lastPeakIndex) view.totalFA += fa;
+        if (n <= cluster.lastPeakIndex) stored.totalFA += fa;
     }
-    state.cluster.averageMass = core::ClusterAverageMass(cluster);
-    state.formulaText = view.formulaText;
-    state.ionMassA = cluster.ionMassA;
-    state.charge = view.charge;
-    state.stopFA = context.program.stopFASetting;
-    state.cluster.lastPeakIndex = cluster.lastPeakIndex;
-    state.cluster.peakOverflow = cluster.peakOverflow;
-    state.cluster.maxFA = view.maxFA;
-    state.cluster.totalFA = view.totalFA;
+    stored.averageMass = core::ClusterAverageMass(cluster);
+    stored.lastPeakIndex = cluster.lastPeakIndex;
+    stored.peakOverflow = cluster.peakOverflow;
+    StoreEchoedInputs(context);
+    context.document.state.ionMassA = cluster.ionMassA;
 }
 
 }  // namespace tarnevo::calc

@@ -18,6 +18,11 @@ double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula,
 // thousands of mass units above [A+0]); zeros must not pass for a result.
 bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula);
 
+// Copies the inputs that the result page and the report repeat from the view
+// and the program's setting into the document: the formula as typed (a
+// series' repeating unit), the charge and the stop FA of the run.
+void StoreEchoedInputs(CommandContext& context);
+
 // Copies the peaks and the echoed inputs of the last cluster into the document:
 // peakFA, the largest peak (first on ties), totalFA up to lastPeakIndex, and
 // the formula, mass, charge and stop FA.

@@ -4,6 +4,7 @@
 #include "calc/cluster_form_input.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
+#include "calc/ion_form_presets.h"
 #include "calc/shared_fields.h"
 #include "calc/user_elements.h"
 
@@ -16,16 +17,12 @@ namespace {
 FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     doc::ViewState& view = context.view;
     ClusterFormInput input;
-    input.formula = view.formulaText;
-    input.charge = view.charge;
+    PresetIonForm(view, input);
     input.stopFA = context.program.stopFASetting;
-    input.saveReminder = view.saveReminder;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
-    view.formulaText = input.formula;
+    KeepIonForm(input, view);
     context.program.stopFASetting = input.stopFA;
-    view.charge = input.charge;
-    view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
         port::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;

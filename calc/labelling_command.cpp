@@ -7,6 +7,7 @@
 #include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
+#include "calc/ion_form_presets.h"
 #include "calc/labelling_input.h"
 #include "calc/labelling_messages.h"
 #include "calc/shared_fields.h"
@@ -38,19 +39,15 @@ bool HasUserElements(const core::ParsedFormula& formula) {
 FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula) {
     doc::ViewState& view = context.view;
     LabellingFormInput input;
-    input.formula = view.formulaText;
-    input.charge = view.charge;
+    PresetIonForm(view, input);
     input.type = view.labelling.labellingChoice;
-    input.saveReminder = view.saveReminder;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
-    view.formulaText = input.formula;
+    KeepIonForm(input, view);
     view.labelling.labellingChoice = input.type;
     view.calcKind = input.type == LabellingFormInput::kEnrichmentFromSpectrum
                         ? output::CalcKind::EnrichmentFromSpectrum
                         : output::CalcKind::LabelledAtoms;
-    view.charge = input.charge;
-    view.saveReminder = input.saveReminder;
     if (view.charge == 0) {
         port::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;

@@ -28,12 +28,16 @@ using core::kFirstUserElement;
 // the setting keeps this value afterwards.
 constexpr double kFitStopFA = 0.99999;
 
-// What the set-up steps gather for the search.
+// What the set-up steps gather for the search. The spectrum and its first m/z
+// are the entries accepted for this fit: the presets keep them only to show
+// them again next time, and the search and the stored results read them here.
 struct FitSetup {
     int element = 0;
     int atoms = 0;
+    double firstPeakMz = 0.0;
     core::IsotopeList isotopes;  // natural, ascending mass
     int firstPeakOffset = 0;
+    std::array<double, output::kMaxExperimentalPeaks> spectrum{};
     int peakCount = 0;
     int jxPosition = 0;
 };
@@ -68,6 +72,7 @@ bool AskFitElement(CommandContext& context, const core::ParsedFormula& formula, 
         } else {
             setup.element = element;
             setup.atoms = input.atoms;
+            setup.firstPeakMz = input.firstPeakMz;
             return true;
         }
         if (!port::AskRetry(context.ui, refusal)) return false;
@@ -97,13 +102,16 @@ void PlaceLabelledAtomsInJx(CommandContext& context, core::ParsedFormula& formul
     core::StoreIsotopesByMass(table, kFirstUserElement, setup.isotopes);
 }
 
-bool AskSpectrum(CommandContext& context) {
+// The peak dialog, preset with the last spectrum typed; the accepted one is
+// kept as the next preset and taken for this fit.
+bool AskSpectrum(CommandContext& context, FitSetup& setup) {
     doc::LabellingPresets& presets = context.view.labelling;
     PeakInput input;
-    input.SetEvenlySpacedMz(presets.firstPeakMz, context.view.charge);
+    input.SetEvenlySpacedMz(setup.firstPeakMz, context.view.charge);
     input.intensity = presets.expIntensity;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return false;
     presets.expIntensity = input.intensity;
+    setup.spectrum = input.intensity;
     return true;
 }
 
@@ -124,7 +132,7 @@ bool AskMostEnriched(CommandContext& context, int isotopeCount, int& isotope, do
 // for three and four from the user's estimate of the most enriched isotope.
 bool SetStartingSimplex(CommandContext& context, const FitSetup& setup, core::EnrichmentFit& fit) {
     doc::LabellingPresets& presets = context.view.labelling;
-    const std::span<const double> intensities(presets.expIntensity);
+    const std::span<const double> intensities(setup.spectrum);
     switch (setup.isotopes.count) {
         case 2:
             fit.lightFAEstimate = core::LightFAEstimate(setup.firstPeakOffset, intensities, setup.peakCount,
@@ -153,8 +161,7 @@ public:
             cluster, setup_.jxPosition,
             std::span<const double>(fa.data(), static_cast<std::size_t>(setup_.isotopes.count)));
         core::ComputeCluster(cluster, cluster.polyAtomCount, context_.program.stopFASetting);
-        const auto& intensities = context_.view.labelling.expIntensity;
-        return core::CompareWithSpectrum(cluster, setup_.firstPeakOffset, intensities, setup_.peakCount,
+        return core::CompareWithSpectrum(cluster, setup_.firstPeakOffset, setup_.spectrum, setup_.peakCount,
                                          calculated_);
     }
 
@@ -172,14 +179,14 @@ std::string SearchReport(std::string_view format, int cycles, double bestSSR) {
     return text.data();
 }
 
-// The view counts the cycles as the search runs, so that whoever answers the
-// question (the command line's cycle limit, say) reads them there.
+// The question carries the cycles run, so that a front end answering it by a
+// cycle limit needs no knowledge of how often the search asks.
 bool AskToContinue(CommandContext& context, int cycles, double bestSSR) {
-    context.view.labelling.fitCycleCount = cycles;
-    const port::MessageRequest request{SearchReport(labelling::kContinueQuestion, cycles, bestSSR),
-                                       port::MessageButtons::YesNo, port::MessageIcon::Question,
-                                       port::MessageModality::System};
-    return context.ui.ShowMessage(request) == port::MessageAnswer::Yes;
+    const port::SearchQuestion question{
+        {SearchReport(labelling::kContinueQuestion, cycles, bestSSR), port::MessageButtons::YesNo,
+         port::MessageIcon::Question, port::MessageModality::System},
+        cycles};
+    return context.ui.AskToContinueSearch(question) == port::MessageAnswer::Yes;
 }
 
 void ReportCannotImprove(CommandContext& context, const core::EnrichmentFit& fit) {
@@ -192,18 +199,16 @@ void ReportCannotImprove(CommandContext& context, const core::EnrichmentFit& fit
 // The set-up steps, in order, up to the search; false when the command ended.
 bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& setup,
               core::EnrichmentFit& fit) {
-    doc::LabellingPresets& presets = context.view.labelling;
     if (!AskFitElement(context, formula, setup)) return false;
     if (!ComputeNaturalReference(context, formula, fit)) return false;
     PlaceLabelledAtomsInJx(context, formula, setup);
-    setup.firstPeakOffset =
-        core::FirstPeakOffset(context.view.charge, presets.firstPeakMz, fit.naturalIonMass);
+    setup.firstPeakOffset = core::FirstPeakOffset(context.view.charge, setup.firstPeakMz, fit.naturalIonMass);
     if (setup.firstPeakOffset < 0) {
         port::ShowError(context.ui, labelling::kNegativePeakIndex);
         return false;
     }
-    if (!AskSpectrum(context)) return false;
-    setup.peakCount = core::ExperimentalPeakCount(presets.expIntensity);
+    if (!AskSpectrum(context, setup)) return false;
+    setup.peakCount = core::ExperimentalPeakCount(setup.spectrum);
     if (setup.peakCount < setup.isotopes.count) {
         port::ShowError(context.ui, labelling::kInsufficientPeaks);
         return false;
@@ -219,10 +224,10 @@ bool SetUpFit(CommandContext& context, core::ParsedFormula& formula, FitSetup& s
     return SetStartingSimplex(context, setup, fit);
 }
 
-void StoreFitResults(CommandContext& context, const FitSetup& setup, const core::EnrichmentFit& fit) {
+void StoreFitResults(CommandContext& context, const FitSetup& setup, const core::EnrichmentFit& fit,
+                     core::SearchEnd end) {
     StoreClusterResults(context);
     output::CalculationState& state = context.document.state;
-    const doc::LabellingPresets& presets = context.view.labelling;
     state.details.detailCount = 1;
     state.elementSymbol = std::string(core::SymbolOf(setup.element));
     state.details.detailAtomCount[0] = setup.atoms;
@@ -234,10 +239,12 @@ void StoreFitResults(CommandContext& context, const FitSetup& setup, const core:
     }
     state.spectrum.expPeakCount = setup.peakCount;
     state.spectrum.firstPeakOffset = setup.firstPeakOffset;
-    state.spectrum.firstPeakMz = presets.firstPeakMz;
+    state.spectrum.firstPeakMz = setup.firstPeakMz;
     state.spectrum.expIntensity = {};
-    for (int k = 0; k < setup.peakCount; ++k) state.spectrum.expIntensity[k] = presets.expIntensity[k];
+    for (int k = 0; k < setup.peakCount; ++k) state.spectrum.expIntensity[k] = setup.spectrum[k];
     state.spectrum.fitResidual = fit.vertexSSR[0];
+    state.spectrum.fitCycleCount = fit.cycleCount;
+    state.spectrum.fitEnd = end;
 }
 
 }  // namespace
@@ -266,8 +273,6 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
     const core::SearchEnd end = core::RunEnrichmentSearch(
         fit, [&](const core::FAVector& fa) { return runner.Run(fa).ssr; },
         [&](int cycles, double bestSSR) { return AskToContinue(context, cycles, bestSSR); });
-    context.view.labelling.fitCycleCount = fit.cycleCount;
-    context.view.labelling.fitEnd = end;
 
     // The stored cluster and the reported FAs belong to the same point.
     runner.Run(fit.vertexFA[0]);
@@ -275,7 +280,7 @@ bool RunEnrichmentFit(CommandContext& context, core::ParsedFormula& formula) {
         port::ShowError(context.ui, core::messages::kClusterBeyondRange);
         return false;
     }
-    StoreFitResults(context, setup, fit);
+    StoreFitResults(context, setup, fit, end);
     // The results stand as for a search stopped with No; the notice says why
     // it ended although the SSR did not fall below the threshold.
     if (end == core::SearchEnd::CannotImprove) ReportCannotImprove(context, fit);

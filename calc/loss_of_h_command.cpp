@@ -8,6 +8,7 @@
 #include "calc/calculation_command.h"
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
+#include "calc/ion_form_presets.h"
 #include "calc/loss_of_h_input.h"
 #include "calc/peak_input.h"
 #include "calc/user_elements.h"
@@ -90,16 +91,12 @@ struct Correction {
 FormStep AskFormula(CommandContext& context, core::ParsedFormula& formula) {
     doc::ViewState& view = context.view;
     LossHFormInput input;
-    input.formula = view.formulaText;
-    input.charge = view.charge;
+    PresetIonForm(view, input);
     input.firstPeakMz = view.firstPeakMz;
-    input.saveReminder = view.saveReminder;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
-    view.formulaText = input.formula;
+    KeepIonForm(input, view);
     view.firstPeakMz = input.firstPeakMz;
-    view.charge = input.charge;
-    view.saveReminder = input.saveReminder;
     context.program.stopFASetting = kForcedStopFA;
     return ParseFormulaField(view.formulaText, formula, context.ui);
 }
@@ -189,13 +186,10 @@ bool CorrectSpectrum(CommandContext& context, Correction& run) {
 }
 
 void StoreResults(CommandContext& context, const Correction& run) {
-    const doc::ViewState& view = context.view;
     output::CalculationState& state = context.document.state;
-    state.formulaText = view.formulaText;
-    state.spectrum.firstPeakMz = view.firstPeakMz;
+    StoreEchoedInputs(context);
     state.ionMassA = run.ionMassA;
-    state.charge = view.charge;
-    state.stopFA = context.program.stopFASetting;
+    state.spectrum.firstPeakMz = context.view.firstPeakMz;
     state.spectrum.firstPeakOffset = run.firstPeakOffset;
     state.spectrum.expPeakCount = run.expPeakCount;
     state.spectrum.correctedCount = run.correctedCount;

@@ -4,6 +4,7 @@
 
 #include "calc/calculation_command.h"
 #include "calc/formula_entry.h"
+#include "calc/ion_form_presets.h"
 #include "calc/molecular_formulae_input.h"
 #include "calc/user_elements.h"
 
@@ -27,14 +28,14 @@ struct IonicParameters {
 Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
     doc::ViewState& view = context.view;
     MolFormInput input;
+    PresetIonForm(view, input);
     input.target = parameters.target;
-    input.charge = view.charge >= -10 && view.charge <= 10 ? view.charge : 1;
-    input.saveReminder = view.saveReminder;
+    // A series' charge may lie beyond this dialog's range: it opens at 1 then.
+    if (port::ValidateField({&MolFormInput::kCharge, &input.charge})) input.charge = 1;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return Step::End;
 
     parameters = {input.target, input.difference};
-    view.charge = input.charge;
-    view.saveReminder = input.saveReminder;
+    KeepIonForm(input, view);
     if (view.charge != 0) return Step::Done;
     return port::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
 }

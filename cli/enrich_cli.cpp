@@ -14,7 +14,6 @@
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
 #include "core/enrichment_fit.h"
-#include "document/labelling_presets.h"
 #include "output/result_values.h"
 #include "port/input_record.h"
 
@@ -29,25 +28,19 @@ constexpr int kMaxCycleLimit = 100000;
 constexpr port::FieldSpec kMaxCyclesOption{
     "max-cycles", "--max-cycles", port::FieldType::Integer, 1, kMaxCycleLimit, 0};
 
-// Answers the search's question whether to go on with Yes until the fit has run
-// the cycle limit, then No; everything else as the command line does. The fit
-// keeps its cycle count in the view, which this port follows.
+// Answers the search's question whether to go on with Yes while the cycles it
+// says it has run stay below the cycle limit, then No; everything else as the
+// command line does.
 class EnrichPort : public CliPort {
 public:
     EnrichPort(std::ostream& errors, int maxCycles) : CliPort(errors), maxCycles_(maxCycles) {}
 
-    void Follow(const doc::LabellingPresets& labelling) { labelling_ = &labelling; }
-
-    port::MessageAnswer ShowMessage(const port::MessageRequest& request) override {
-        if (request.buttons != port::MessageButtons::YesNo) return CliPort::ShowMessage(request);
-        // Without the fit's own count the search stops rather than run blind.
-        const bool goOn = labelling_ != nullptr && labelling_->fitCycleCount < maxCycles_;
-        return goOn ? port::MessageAnswer::Yes : port::MessageAnswer::No;
+    port::MessageAnswer AskToContinueSearch(const port::SearchQuestion& question) override {
+        return question.cyclesRun < maxCycles_ ? port::MessageAnswer::Yes : port::MessageAnswer::No;
     }
 
 private:
     int maxCycles_;
-    const doc::LabellingPresets* labelling_ = nullptr;
 };
 
 // The estimate of maximum enrichment, asked only for elements of three or four
@@ -141,9 +134,9 @@ void PrintEnrichJson(const calc::CommandContext& context, std::ostream& out) {
     out << ", \"element\": " << JsonString(state.elementSymbol)
         << ", \"atoms\": " << state.details.detailAtomCount[0]
         << ", \"firstPeakOffset\": " << state.spectrum.firstPeakOffset
-        << ", \"cycles\": " << context.view.labelling.fitCycleCount
+        << ", \"cycles\": " << state.spectrum.fitCycleCount
         << ", \"converged\": " << (state.spectrum.fitResidual < core::kFitConvergedSSR ? "true" : "false")
-        << ", \"ended\": \"" << SearchEndName(context.view.labelling.fitEnd) << "\""
+        << ", \"ended\": \"" << SearchEndName(state.spectrum.fitEnd) << "\""
         << ", \"ssr\": " << JsonNumber(state.spectrum.fitResidual) << ", \"isotopes\": [";
     for (int i = 0; i <= state.details.lastIsotopeIndex[0]; ++i) {
         out << (i == 0 ? "" : ", ") << "{\"massNumber\": " << state.details.isotopeMassNumber[i]
@@ -171,11 +164,7 @@ int RunEnrichCommand(const Arguments& arguments, std::ostream& out, std::ostream
         errors << "tarnevo-cli enrich: " << error << '\n' << UsageOf("enrich") << '\n';
         return kExitUsage;
     }
-    const auto calculate = [&port](calc::CommandContext& context) {
-        port.Follow(context.view.labelling);
-        calc::RunLabellingCommand(context);
-    };
-    return RunCalculation(port, arguments, calculate, PrintEnrichJson, out, errors);
+    return RunCalculation(port, arguments, calc::RunLabellingCommand, PrintEnrichJson, out, errors);
 }
 
 }  // namespace tarnevo::cli

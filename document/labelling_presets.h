@@ -1,10 +1,12 @@
 // The view's presets of the Isotope Labelling Effects dialogs: the last entries,
-// shown again by the next labelling calculation and kept across File New.
+// shown again by the next labelling calculation and kept across File New. What
+// a fit computed (its cycles, how its search ended) is a result and lives with
+// the stored results; the spectrum here is only the last one typed, which the
+// fit copies into its own record once the dialog is accepted.
 #pragma once
 
 #include <array>
 
-#include "core/enrichment_fit.h"
 #include "output/calculation_state.h"
 
 namespace tarnevo::doc {
@@ -20,10 +22,6 @@ struct LabellingPresets {
     double maxFA3 = 0.5;
     int maxIsotope4 = 3;  // ... and of a four-isotope element
     double maxFA4 = 0.5;
-    // Not presets: the search cycles of the last enrichment fit (counted while
-    // it runs) and how its search ended, kept with it.
-    int fitCycleCount = 0;
-    core::SearchEnd fitEnd = core::SearchEnd::Converged;
 };
 
 }  // namespace tarnevo::doc

@@ -1,6 +1,6 @@
 // What the results view keeps between calculations: the dialog presets (the last
-// entries, shown again next time and kept across File New), the welcome flag and
-// the values it draws. The document holds the stored results.
+// entries, shown again next time and kept across File New) and the welcome flag.
+// The document holds the stored results, which the view draws from there.
 #pragma once
 
 #include <array>
@@ -30,10 +30,10 @@ struct ViewState {
     int charge = 1;
     bool saveReminder = true;
 
-    // Display copies of the last cluster results.
-    double maxFA = 0.0;
-    double totalFA = 0.0;
-    UserElementList userElements;  // its count is the view's detailCount
+    // The user-defined elements of the current ion; its count is the view's
+    // detailCount. The cluster's largest and total FA are results: they live
+    // in the stored cluster only.
+    UserElementList userElements;
 
     // Series of ions with repeating units (RU): presets of the two dialogs and
     // the advice screen's CONTINUE button, which exists while the flag is set.

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "core/enrichment_fit.h"
+
 namespace tarnevo::output {
 
 enum class CalcKind : int {
@@ -70,7 +72,11 @@ struct MeasuredSpectrum {
     int firstPeakOffset = 0;
     double firstPeakMz = 0.0;
     double fitResidual = 0.0;  // enrichment: the sum of squared differences at the best fit
-    int correctedCount = 0;    // loss of H: the corrected intensities
+    // Enrichment: the search cycles run and how the search ended (converged,
+    // stopped at the question, or unable to improve).
+    int fitCycleCount = 0;
+    core::SearchEnd fitEnd = core::SearchEnd::Converged;
+    int correctedCount = 0;  // loss of H: the corrected intensities
     std::array<double, kMaxExperimentalPeaks> correctedIntensity{};
 };
 

@@ -12,6 +12,10 @@ public:
 
 }  // namespace
 
+MessageAnswer UserInterfacePort::AskToContinueSearch(const SearchQuestion& question) {
+    return ShowMessage(question.message);
+}
+
 core::WorkStatus UserInterfacePort::RunLongWork(std::string_view /*caption*/, const LongWork& work) {
     UninterruptedProgress progress;
     return work(progress);

@@ -27,6 +27,15 @@ struct MessageRequest {
     MessageModality modality = MessageModality::System;
 };
 
+// The question a long search asks every so many cycles, whether to go on: the
+// Yes/No message a person reads, and how far the search has come, from which a
+// front end with nobody to ask (the command line's cycle limit) answers
+// without knowing how often the search asks.
+struct SearchQuestion {
+    MessageRequest message;
+    int cyclesRun = 0;
+};
+
 enum class DialogAnswer { Ok, Cancel };
 
 // Work that may take longer than a moment (a formula search over a wide box of
@@ -48,6 +57,9 @@ class UserInterfacePort {
 public:
     virtual ~UserInterfacePort() = default;
     virtual MessageAnswer ShowMessage(const MessageRequest& request) = 0;
+    // Yes: the search goes on. This default shows the question's message, so
+    // a person answers it like any other Yes/No box.
+    virtual MessageAnswer AskToContinueSearch(const SearchQuestion& question);
     // Shows the record's dialog preset from its fields. On Ok the record holds
     // the accepted entries (every field within range); on Cancel it is unchanged.
     virtual DialogAnswer RunDialog(InputRecord& record) = 0;

@@ -3,7 +3,9 @@
 // the labelled-pattern type itself from a known enrichment (two-, three- and
 // four-isotope elements, from [A+0] and from a later peak) and expect that
 // enrichment back; the 20-cycle question is answered Yes, then No, on a spectrum
-// no enrichment can match; the refusals end or retry as the dialog order says.
+// no enrichment can match, and carries the cycle count its text states, which
+// the stored results keep with how the search ended; the refusals end or retry
+// as the dialog order says.
 // Then the spectra on which the plain simplex collapsed far from the answer
 // (their enrichments are checked to remake them), and a noisy spectrum whose
 // least-squares optimum, found by a scan, lies above the convergence threshold:
@@ -34,18 +36,26 @@ constexpr const char* kPeaks = "Peaks in the Mass Spectrum";
 constexpr const char* kMaxEnrichment = "Estimate of Maximum Enrichment";
 
 // A scripted port that also answers the search's Yes/No questions from a list
-// (Yes once the list is used up) and keeps their texts.
+// (Yes once the list is used up) and keeps their texts and the cycle counts
+// they carry. The questions reach ShowMessage through the port's own default,
+// as they reach the desktop's message box.
 class FitPort : public testing::ScriptedPort {
 public:
     std::deque<port::MessageAnswer> answers;
     std::vector<port::MessageRequest> questions;
+    std::vector<int> questionCycles;
     std::vector<port::MessageRequest> notices;  // every other message, in order
 
-    // Yes to every question before the one after `cycles` cycles, No to that one.
-    void AnswerUntil(int cycles) {
-        answers.assign(static_cast<std::size_t>(cycles / core::kCyclesPerQuestion - 1),
-                       port::MessageAnswer::Yes);
-        answers.push_back(port::MessageAnswer::No);
+    // Yes while the search has run fewer than `cycles` cycles, as the command
+    // line's cycle limit answers, then No.
+    void AnswerUntil(int cycles) { cycleLimit_ = cycles; }
+
+    port::MessageAnswer AskToContinueSearch(const port::SearchQuestion& question) override {
+        questionCycles.push_back(question.cyclesRun);
+        if (cycleLimit_ > 0) {
+            answers = {question.cyclesRun < cycleLimit_ ? port::MessageAnswer::Yes : port::MessageAnswer::No};
+        }
+        return UserInterfacePort::AskToContinueSearch(question);
     }
 
     port::MessageAnswer ShowMessage(const port::MessageRequest& request) override {
@@ -59,6 +69,9 @@ public:
         answers.pop_front();
         return answer;
     }
+
+private:
+    int cycleLimit_ = 0;  // 0: the answers list decides
 };
 
 struct Spectrum {
@@ -220,6 +233,9 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     ASSERT_TRUE(std::regex_match(port.questions[1].text, second, pattern));
     EXPECT_EQ(first[1], "20");
     EXPECT_EQ(second[1], "40");
+    // Each question carries the count its text states, for a front end that
+    // answers by a cycle limit; the stored results say where the search stopped.
+    EXPECT_EQ(port.questionCycles, (std::vector<int>{20, 40}));
     EXPECT_EQ(port.questions[0].icon, port::MessageIcon::Question);
     EXPECT_EQ(port.questions[0].modality, port::MessageModality::System);
     // The best SSR never rises; the stored residual is the one last asked about.
@@ -228,6 +244,8 @@ TEST_F(EnrichmentFitCommand, AsksEveryTwentyCyclesAndStopsOnNo) {
     EXPECT_NEAR(document.state.spectrum.fitResidual, std::stod(second[2]), 0.00005);
     EXPECT_EQ(document.state.spectrum.expPeakCount, 3);
     EXPECT_EQ(document.state.spectrum.expIntensity[1], 0.0);
+    EXPECT_EQ(document.state.spectrum.fitCycleCount, 40);
+    EXPECT_EQ(document.state.spectrum.fitEnd, core::SearchEnd::Stopped);
 }
 
 TEST_F(EnrichmentFitCommand, SetUpRefusalsEndTheCommand) {
@@ -362,7 +380,7 @@ TEST_P(StrandedFit, EndsNearTheEnrichmentThatMadeTheSpectrum) {
     Run();
     EXPECT_LT(document.state.spectrum.fitResidual, 0.1);
     ExpectFAs(c.enrichment, c.tolerance);
-    EXPECT_LT(view.labelling.fitCycleCount, 1000);
+    EXPECT_LT(document.state.spectrum.fitCycleCount, 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -424,9 +442,9 @@ TEST_F(EnrichmentFitCommand, ANoisySpectrumEndsAtItsOptimumWithoutAskingUntilThe
     ASSERT_FALSE(document.readyForCalculation);
     ExpectFAs({0.255138, 0.744862}, 2e-6);
     EXPECT_NEAR(document.state.spectrum.fitResidual, 6.16599, 1e-5);
-    const int cycles = view.labelling.fitCycleCount;
+    const int cycles = document.state.spectrum.fitCycleCount;
     EXPECT_LT(cycles, 1000);
-    EXPECT_EQ(view.labelling.fitEnd, core::SearchEnd::CannotImprove);
+    EXPECT_EQ(document.state.spectrum.fitEnd, core::SearchEnd::CannotImprove);
     // Every question came before the end, none after; then the notice, shaped
     // like the question.
     EXPECT_EQ(port.questions.size(), static_cast<std::size_t>((cycles - 1) / core::kCyclesPerQuestion));
