@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/formula_search.h"
+#include "core/messages.h"
 
 namespace tarnevo::fine {
 namespace {
@@ -35,6 +36,7 @@ struct IsotopeModel {
     std::vector<double> abundances;
     long double fixedMass = 0.0L;
     bool anyAtom = false;
+    bool tooManyAtoms = false;
     bool undefinedElement = false;
 };
 
@@ -73,6 +75,10 @@ IsotopeModel ModelOf(const core::ElementTable& table, const core::ParsedFormula&
         const std::uint32_t atoms = ion[element];
         if (atoms == 0) continue;
         model.anyAtom = true;
+        if (atoms > core::kMaxAtomsPerElement) {
+            model.tooManyAtoms = true;
+            continue;
+        }
         const std::vector<Isotope> isotopes = OccurringIsotopes(table, element);
         if (IsUndefinedUserElement(table, element) || isotopes.empty()) {
             model.undefinedElement = true;
@@ -160,6 +166,7 @@ double SumOf(const std::vector<core::SpectrumLine>& lines) {
 
 FineStatus CheckRequest(const IsotopeModel& model, int charge, double coverage) {
     if (!model.anyAtom) return FineStatus::NoAtoms;
+    if (model.tooManyAtoms) return FineStatus::TooManyAtoms;
     if (charge == 0) return FineStatus::ZeroCharge;
     if (!(coverage > 0.0 && coverage <= 1.0)) return FineStatus::BadCoverage;
     if (model.undefinedElement) return FineStatus::UndefinedElement;
@@ -207,6 +214,8 @@ std::string_view FineStatusMessage(FineStatus status) {
             return {};
         case FineStatus::NoAtoms:
             return "The ion must contain at least one atom.";
+        case FineStatus::TooManyAtoms:
+            return core::messages::kTooManyAtomsOfElement;
         case FineStatus::ZeroCharge:
             return "The charge of an ion cannot be 0.";
         case FineStatus::BadCoverage:

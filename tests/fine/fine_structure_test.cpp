@@ -145,5 +145,17 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BeyondTheLineCeiling", "C24H33N4O6S", 1, kDefaultCoverage, 20, FineStatus::TooManyLines}),
     [](const ::testing::TestParamInfo<Refusal>& test) { return test.param.name; });
 
+TEST(FineStructure, AnElementBeyondTheAtomLimitIsRefused) {
+    // The formula parser stops at 20000 atoms of an element; a formula built
+    // in code (an ion type's k x M) is held to the same limit.
+    const core::ElementTable table;
+    core::ParsedFormula ion = Formula("CH4");
+    ion[core::LookupSymbolText("C", 0)] = core::kMaxAtomsPerElement + 1;
+    const FineStructureResult result = FineStructure(table, ion, 1);
+    EXPECT_EQ(result.status, FineStatus::TooManyAtoms);
+    EXPECT_TRUE(result.lines.empty());
+    EXPECT_FALSE(FineStatusMessage(result.status).empty());
+}
+
 }  // namespace
 }  // namespace tarnevo::fine
