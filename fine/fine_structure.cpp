@@ -101,20 +101,36 @@ struct Composition {
     double abundance = 0.0;
 };
 
+bool MoreAbundant(const Composition& a, const Composition& b) { return a.abundance > b.abundance; }
+
 // Keeps, of the compositions from layerStart on, the most abundant ones until
-// the running sum (sumBefore for those before layerStart) reaches coverage. Every earlier
-// composition is at least as abundant as any of these, so the whole is the
-// smallest set of lines that holds the coverage.
+// the running sum (sumBefore for those before layerStart) reaches coverage.
+// Every earlier composition is at least as abundant as any of these, so the
+// whole is the smallest set of lines that holds the coverage. The layer is not
+// sorted: halving selections find the cut in time linear in its length.
+// Invariant: the compositions before `first` are the layer's most abundant
+// and hold less than coverage (with sumBefore); those before `last` reach it.
 void TrimLastLayer(std::vector<Composition>& compositions, std::size_t layerStart, long double sumBefore,
                    double coverage) {
-    const auto layer = compositions.begin() + static_cast<std::ptrdiff_t>(layerStart);
-    std::sort(layer, compositions.end(), [](const Composition& a, const Composition& b) {
-        return a.abundance != b.abundance ? a.abundance > b.abundance : a.mass < b.mass;
-    });
-    long double sum = sumBefore;
-    std::size_t kept = layerStart;
-    while (kept < compositions.size() && sum < coverage) sum += compositions[kept++].abundance;
-    compositions.resize(kept);
+    const auto at = [&compositions](std::size_t index) {
+        return compositions.begin() + static_cast<std::ptrdiff_t>(index);
+    };
+    std::size_t first = layerStart;
+    std::size_t last = compositions.size();
+    long double sumToFirst = sumBefore;
+    while (last - first > 1) {
+        const std::size_t middle = first + (last - first) / 2;
+        std::nth_element(at(first), at(middle), at(last), MoreAbundant);
+        long double sumToMiddle = sumToFirst;
+        for (std::size_t i = first; i < middle; ++i) sumToMiddle += compositions[i].abundance;
+        if (sumToMiddle < coverage) {
+            first = middle;
+            sumToFirst = sumToMiddle;
+        } else {
+            last = middle;
+        }
+    }
+    compositions.resize(last);
 }
 
 enum class Gathering { Complete, TooManyLines };
@@ -144,17 +160,19 @@ Gathering GatherMostProbable(IsoSpec::Iso&& iso, double coverage, std::size_t ma
     return Gathering::Complete;
 }
 
-std::vector<core::SpectrumLine> LinesOf(const std::vector<Composition>& compositions, long double fixedMass,
+// The lines in m/z order: m/z grows with the mass at any charge, so the
+// compositions are ordered by mass (the more abundant first among equal masses).
+std::vector<core::SpectrumLine> LinesOf(std::vector<Composition>& compositions, long double fixedMass,
                                         int charge) {
+    std::sort(compositions.begin(), compositions.end(), [](const Composition& a, const Composition& b) {
+        return a.mass != b.mass ? a.mass < b.mass : a.abundance > b.abundance;
+    });
     std::vector<core::SpectrumLine> lines;
     lines.reserve(compositions.size());
     for (const Composition& composition : compositions) {
         const long double mass = fixedMass + composition.mass;
         lines.push_back({static_cast<double>(core::IonMz(mass, charge)), composition.abundance, 0.0});
     }
-    std::sort(lines.begin(), lines.end(), [](const core::SpectrumLine& a, const core::SpectrumLine& b) {
-        return a.mz != b.mz ? a.mz < b.mz : a.abundance > b.abundance;
-    });
     return lines;
 }
 
