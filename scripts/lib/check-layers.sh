@@ -2,6 +2,8 @@
 # Fails when a layer includes a header of a layer above it, or when code below
 # the desktop shell includes Qt:
 #   core <- port <- output <- document <- calc <- app, cli
+# and fine/ (the exact fine structure) beside core: core <- fine <- calc, app, cli.
+# fine/ is the one folder that may include IsoSpec; core/ stays standard library only.
 # Every finding is printed as file:line: include.
 set -uo pipefail
 root=${1:-$(dirname "$0")/../..}
@@ -19,11 +21,12 @@ breach() {   # folder, pattern of forbidden includes, what the folder may use
   fi
 }
 
-breach core     'port/|output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt' 'core/ and the standard library'
-breach port     'output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'       'core/, port/ and the standard library'
-breach output   'document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'             'core/, port/, output/ and the standard library'
-breach document 'calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'                       'core/, port/, output/, document/ and the standard library'
-breach calc     'app/|cli/|Q[A-Za-z]*[>/]|Qt'                             'core/, port/, output/, document/, calc/ and the standard library'
-breach cli      'app/|Q[A-Za-z]*[>/]|Qt'                                  'core/, port/, output/, document/, calc/, cli/ and the standard library'
-[ $status -eq 0 ] && echo "layers: no include crosses a layer upwards, no Qt below app/"
+breach core     'fine/|IsoSpec|port/|output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt' 'core/ and the standard library'
+breach fine     'port/|output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'       'core/, fine/, IsoSpec++/ and the standard library'
+breach port     'fine/|IsoSpec|output/|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt' 'core/, port/ and the standard library'
+breach output   'fine/|IsoSpec|document/|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'       'core/, port/, output/ and the standard library'
+breach document 'fine/|IsoSpec|calc/|app/|cli/|Q[A-Za-z]*[>/]|Qt'                 'core/, port/, output/, document/ and the standard library'
+breach calc     'IsoSpec|app/|cli/|Q[A-Za-z]*[>/]|Qt'                             'core/, fine/, port/, output/, document/, calc/ and the standard library'
+breach cli      'IsoSpec|app/|Q[A-Za-z]*[>/]|Qt'                                  'core/, fine/, port/, output/, document/, calc/, cli/ and the standard library'
+[ $status -eq 0 ] && echo "layers: no include crosses a layer upwards, IsoSpec only in fine/, no Qt below app/"
 exit $status
