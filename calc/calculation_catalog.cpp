@@ -32,18 +32,21 @@ std::span<const CalculationDescriptor> Calculations() {
              .name = "cluster",
              .summary = "the isotope cluster of one ion",
              .usage = "usage: tarnevo-cli cluster FORMULA [--charge Z | --adduct ION] [--stop FA] "
-                      "[--define Jx=MASS[:DELTA=FA,...]]... [--json | --csv] [--report FILE]\n"
+                      "[--define Jx=MASS[:DELTA=FA,...]]...\n"
+                      "                           [--resolution R [--orbitrap [--at MZ]] [--profile]] "
+                      "[--json | --csv] [--report FILE]\n"
                       "         (with --adduct ION, FORMULA is the molecule M of the ion type ION,\n"
                       "         such as '[M+Na]+', '[M-H]-', '[2M+H]+')\n"
                       "       tarnevo-cli cluster --batch FILE|- [--charge Z | --adduct ION] [--stop FA] "
-                      "[--define ...]...\n"
+                      "[--define ...]... [--resolution R ...]\n"
                       "         (one ion a line: FORMULA [--charge Z | --adduct ION] [--stop FA] [--define "
                       "...]...; "
                       "JSON Lines out;\n"
                       "         the options beside --batch hold for each line that does not give its own)",
              .example = "tarnevo-cli cluster C6H5Cl2 --charge 1 --json",
-             .options = {.valueOptions = {"charge", "adduct", "stop", "define", "report", "batch"},
-                         .flags = {"json"},
+             .options = {.valueOptions = {"charge", "adduct", "stop", "define", "resolution", "at", "report",
+                                          "batch"},
+                         .flags = {"json", "orbitrap", "profile"},
                          .positionalCount = 1,
                          .insteadOfPositionals = "batch"},
              .listedAt = 0,

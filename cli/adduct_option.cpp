@@ -50,6 +50,21 @@ AdductResolution ResolveAdduct(const std::string& molecule, const std::string& a
     return {ion, {}, kExitOk};
 }
 
+int ReadAdductOption(const Arguments& arguments, std::string_view command, std::optional<AdductIon>& adduct,
+                     std::ostream& errors) {
+    const std::optional<std::string> notation = arguments.Value("adduct");
+    if (!notation) return kExitOk;
+    AdductResolution resolution =
+        ResolveAdduct(arguments.positional[0], *notation, arguments.Value("charge"));
+    if (!resolution.ion) {
+        errors << resolution.problem << '\n';
+        if (resolution.exitStatus == kExitUsage) errors << UsageOf(command) << '\n';
+        return resolution.exitStatus;
+    }
+    adduct = std::move(resolution.ion);
+    return kExitOk;
+}
+
 void PrintAdductJsonFields(const AdductIon& ion, const core::ElementTable& table, std::ostream& out) {
     out << ", \"adduct\": " << JsonString(ion.notation) << ", \"ionFormula\": " << JsonString(ion.ionFormula)
         << ", \"neutralMass\": "

@@ -6,7 +6,9 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
+#include "cli/arguments.h"
 #include "core/element_table.h"
 #include "core/ion_notation.h"
 
@@ -33,6 +35,12 @@ struct AdductResolution {
 // that the calculation refuses it with its own message.
 AdductResolution ResolveAdduct(const std::string& molecule, const std::string& adduct,
                                const std::optional<std::string>& charge);
+
+// --adduct of a command whose positional FORMULA is the molecule: adduct is
+// set when given; kExitOk, or the exit status after the message (and, for a
+// usage error, the command's usage lines) has gone to errors.
+int ReadAdductOption(const Arguments& arguments, std::string_view command, std::optional<AdductIon>& adduct,
+                     std::ostream& errors);
 
 // "adduct", "ionFormula" and "neutralMass" (M's monoisotopic mass, from the
 // table as the calculation left it, user-defined elements included) as JSON

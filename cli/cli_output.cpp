@@ -115,7 +115,8 @@ int CalculationStatus(const CliPort& port, const doc::Document& document, std::o
 }
 
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
-                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors) {
+                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors,
+                   const ResultsAppendix& appendix) {
     auto program = std::make_unique<core::ProgramContext>();
     doc::ViewState view;
     doc::Document document;
@@ -126,8 +127,10 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
         printJson(context, out);
     } else if (arguments.Has("csv")) {
         out << output::ComposeCsv(document.state);
+        if (appendix.afterCsv) appendix.afterCsv(context, out);
     } else {
         PrintResultPage(document, out);
+        if (appendix.afterPage) appendix.afterPage(context, out);
     }
     // The report may go to standard output too ("--report -"): the page first.
     out.flush();

@@ -21,12 +21,6 @@ void PrintResultPage(const doc::Document& document, std::ostream& out);
 // Writes the report file when a path was given; kExitOk or kExitWriteFailed.
 int WriteReportIfAsked(doc::Document& document, const std::optional<std::string>& path, std::ostream& errors);
 
-// Runs a calculation with a fresh program context, answering its dialogs through
-// port, then prints the stored results: the JSON object with --json, the result
-// table as CSV with --csv, else the result page; writes the report with
-// --report FILE. A calculation that stores no results has shown its message on
-// errors: exit status kExitRefused, or kExitUsage when an option's value was not
-// one its field accepts or a prepared answer was never asked for.
 // How a calculation that has run ends on the command line: kExitUsage when an
 // option's value was not one its field accepts or a prepared answer was never
 // asked for (the complaint goes to errors), kExitRefused when it stored no
@@ -34,9 +28,26 @@ int WriteReportIfAsked(doc::Document& document, const std::optional<std::string>
 int CalculationStatus(const CliPort& port, const doc::Document& document, std::ostream& errors);
 
 using Calculation = std::function<void(calc::CommandContext&)>;
-using JsonPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
+using ResultPrinter = std::function<void(const calc::CommandContext&, std::ostream&)>;
+using JsonPrinter = ResultPrinter;
+
+// What a command prints after the page or the CSV table of the stored results:
+// tables the document does not hold (the peaks an instrument resolves).
+struct ResultsAppendix {
+    ResultPrinter afterPage;
+    ResultPrinter afterCsv;
+};
+
+// Runs a calculation with a fresh program context, answering its dialogs through
+// port, then prints the stored results: the JSON object with --json, the result
+// table as CSV with --csv, else the result page, each followed by the appendix;
+// writes the report with --report FILE. A calculation that stores no results has
+// shown its message on errors: exit status kExitRefused, or kExitUsage when an
+// option's value was not one its field accepts or a prepared answer was never
+// asked for.
 int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation& calculate,
-                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors);
+                   const JsonPrinter& printJson, std::ostream& out, std::ostream& errors,
+                   const ResultsAppendix& appendix = {});
 
 // The JSON objects {n, mz, centroidMz, fa, rel} of peaks [A+0] .. [A+count-1] of
 // one ion, separated by commas: m/z (the nominal spacing) and Rel % as the result

@@ -17,6 +17,7 @@
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
 #include "cli/line_reader.h"
+#include "cli/resolution_option.h"
 #include "cli/user_element_args.h"
 
 namespace tarnevo::cli {
@@ -29,10 +30,13 @@ struct BatchDefaults {
     std::optional<std::string> stop;
     std::vector<std::string> definitions;
     std::optional<std::string> adduct;
+    const Arguments& options;  // the command line's, for --resolution and its companions
 };
 
 // A line is one ion: its formula and the options that shape its cluster.
-OptionRules BatchLineRules() { return {{"charge", "adduct", "stop", "define"}, {"json"}, 1}; }
+OptionRules BatchLineRules() {
+    return {{"charge", "adduct", "stop", "define", "resolution", "at"}, {"json", "orbitrap", "profile"}, 1};
+}
 
 // The first word of a line that asks for what a line cannot do: help, another
 // batch, a report, or CSV in a stream of JSON lines.
@@ -68,12 +72,25 @@ std::string BatchOptionProblem(const Arguments& arguments, const BatchDefaults& 
                "with it";
     }
     if (std::string problem = CheckDefaultFormEntries(defaults); !problem.empty()) return problem;
+    if (std::string problem = ParseResolution(arguments).problem; !problem.empty()) return problem;
     if (defaults.adduct) {
         // The ion type alone, on a molecule it can always be formed from.
         const AdductResolution resolution = ResolveAdduct("C", *defaults.adduct, defaults.charge);
         if (resolution.exitStatus == kExitUsage) return resolution.problem;
     }
     return CheckUserElementDefinitions(defaults.definitions);
+}
+
+// The resolving power beside --batch, with its companions, for a line that
+// names none of its own.
+void TakeBatchResolution(const Arguments& batch, Arguments& ion) {
+    if (ion.Value("resolution") || !batch.Value("resolution")) return;
+    for (const char* option : {"resolution", "at"}) {
+        if (const auto value = batch.Value(option)) ion.values.emplace(option, *value);
+    }
+    for (const char* flag : {"orbitrap", "profile"}) {
+        if (batch.Has(flag)) ion.flags.insert(flag);
+    }
 }
 
 // One line's ion with --json and the batch's defaults; the line's own options win.
@@ -97,6 +114,7 @@ int RunLineIon(const std::vector<std::string>& words, const BatchDefaults& defau
         if (defaults.adduct) ion.values.emplace("adduct", *defaults.adduct);
     }
     if (defaults.stop && !ion.Value("stop")) ion.values.emplace("stop", *defaults.stop);
+    TakeBatchResolution(defaults.options, ion);
     return RunClusterIon(ion, defaults.definitions, out, errors);
 }
 
@@ -168,7 +186,7 @@ int ReadFailure(const BatchSource& source, int error, std::ostream& errors) {
 
 int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     const BatchDefaults defaults{arguments.Value("charge"), arguments.Value("stop"),
-                                 arguments.AllValues("define"), arguments.Value("adduct")};
+                                 arguments.AllValues("define"), arguments.Value("adduct"), arguments};
     if (const std::string problem = BatchOptionProblem(arguments, defaults); !problem.empty()) {
         errors << problem << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;

@@ -7,16 +7,31 @@
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
 #include "cli/cluster_batch.h"
+#include "cli/resolution_option.h"
 #include "cli/user_element_args.h"
 
 namespace tarnevo::cli {
 
 namespace {
 
-void PrintClusterJson(const calc::CommandContext& context, const AdductIon* adduct, std::ostream& out) {
+void PrintClusterJson(const calc::CommandContext& context, const AdductIon* adduct,
+                      const std::optional<ResolutionRequest>& resolution, std::ostream& out) {
     out << "{";
     PrintClusterJsonFields(context, "peaks", out, adduct);
+    if (resolution) PrintResolvedJsonFields(ResolveStoredIon(context, *resolution), *resolution, out);
     out << "}\n";
+}
+
+// The resolved peaks after the page and the CSV table, when asked for.
+ResultsAppendix ResolvedAppendix(const std::optional<ResolutionRequest>& resolution) {
+    if (!resolution) return {};
+    const ResolutionRequest request = *resolution;
+    return {[request](const calc::CommandContext& context, std::ostream& out) {
+                PrintResolvedPage(ResolveStoredIon(context, request), request, out);
+            },
+            [request](const calc::CommandContext& context, std::ostream& out) {
+                PrintResolvedCsv(ResolveStoredIon(context, request), request, out);
+            }};
 }
 
 // The cluster form's entries: the formula and charge of the ion, which with
@@ -62,17 +77,14 @@ int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostrea
 
 int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sharedDefinitions,
                   std::ostream& out, std::ostream& errors) {
-    std::optional<AdductIon> adduct;
-    if (auto notation = arguments.Value("adduct")) {
-        AdductResolution resolution =
-            ResolveAdduct(arguments.positional[0], *notation, arguments.Value("charge"));
-        if (!resolution.ion) {
-            errors << resolution.problem << '\n';
-            if (resolution.exitStatus == kExitUsage) errors << UsageOf("cluster") << '\n';
-            return resolution.exitStatus;
-        }
-        adduct = std::move(resolution.ion);
+    const ResolutionParse resolution = ParseResolution(arguments);
+    if (!resolution.problem.empty()) {
+        errors << resolution.problem << '\n' << UsageOf("cluster") << '\n';
+        return kExitUsage;
     }
+    std::optional<AdductIon> adduct;
+    if (const int status = ReadAdductOption(arguments, "cluster", adduct, errors); status != kExitOk)
+        return status;
     const AdductIon* ion = adduct ? &*adduct : nullptr;
     CliPort port(errors);
     port.NameOption("formula", "FORMULA");
@@ -84,12 +96,13 @@ int RunClusterIon(const Arguments& arguments, const std::vector<std::string>& sh
         return kExitUsage;
     }
 
+    const std::optional<ResolutionRequest>& request = resolution.request;
     return RunCalculation(
         port, arguments, calc::RunIsotopeClusterPattern,
-        [ion](const calc::CommandContext& context, std::ostream& json) {
-            PrintClusterJson(context, ion, json);
+        [ion, request](const calc::CommandContext& context, std::ostream& json) {
+            PrintClusterJson(context, ion, request, json);
         },
-        out, errors);
+        out, errors, ResolvedAppendix(request));
 }
 
 }  // namespace tarnevo::cli

@@ -139,16 +139,8 @@ int RunLabelCommand(const Arguments& arguments, std::ostream& out, std::ostream&
     }
 
     std::optional<AdductIon> adduct;
-    if (auto notation = arguments.Value("adduct")) {
-        AdductResolution resolution =
-            ResolveAdduct(arguments.positional[0], *notation, arguments.Value("charge"));
-        if (!resolution.ion) {
-            errors << resolution.problem << '\n';
-            if (resolution.exitStatus == kExitUsage) errors << UsageOf("label") << '\n';
-            return resolution.exitStatus;
-        }
-        adduct = std::move(resolution.ion);
-    }
+    if (const int status = ReadAdductOption(arguments, "label", adduct, errors); status != kExitOk)
+        return status;
     const AdductIon* ion = adduct ? &*adduct : nullptr;
 
     LabelPort port(errors, std::move(enriched));
