@@ -27,7 +27,9 @@ struct PeakMoment {
 
 // The peaks [A+0] .. [A+lastShift] of formula with the table's isotopes (user-
 // defined elements as defined, whose heavy isotopes sit at their nominal
-// spacing). Peaks of no abundance are left out.
+// spacing). Peaks of no abundance are left out, and so are contributions
+// below 1E-40 of the largest peak of an element's part (the antibody's [A+0],
+// 1E-31 of its largest peak, is still exact).
 std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift);
 
 }  // namespace tarnevo::core

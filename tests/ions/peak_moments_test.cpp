@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -80,26 +81,35 @@ std::map<int, OracleSums> Oracle(const ElementTable& table, const ParsedFormula&
 
 class SmallIon : public ::testing::TestWithParam<const char*> {};
 
+// Every peak within 1E-30 of the largest is exact; below that, what the
+// convolution leaves out (contributions under 1E-40 of an element's largest)
+// may only lower a peak, never raise it.
 TEST_P(SmallIon, MomentsAgreeWithEveryCompositionListed) {
     const ElementTable table;
     const ParsedFormula formula = Formula(GetParam());
     const std::map<int, OracleSums> expected = Oracle(table, formula);
+    long double largest = 0.0L;
+    for (const auto& [shift, sums] : expected) largest = std::max(largest, sums.p);
     const std::vector<PeakMoment> peaks = PeakMoments(table, formula, 319);
-    std::size_t compared = 0;
-    for (const PeakMoment& peak : peaks) {
-        const OracleSums& sums = expected.at(peak.shift);
-        ASSERT_GT(sums.p, 0.0L);
-        EXPECT_NEAR(static_cast<double>(peak.abundance / sums.p), 1.0, 1e-13)
-            << GetParam() << " [A+" << peak.shift << "]";
+    std::map<int, PeakMoment> found;
+    for (const PeakMoment& peak : peaks) found[peak.shift] = peak;
+    for (const auto& [shift, sums] : expected) {
+        const auto peak = found.find(shift);
+        if (sums.p < largest * 1e-30L) {
+            if (peak != found.end()) {
+                EXPECT_LE(peak->second.abundance, sums.p * (1.0L + 1e-12L)) << shift;
+            }
+            continue;
+        }
+        ASSERT_NE(peak, found.end()) << GetParam() << " [A+" << shift << "]";
+        EXPECT_NEAR(static_cast<double>(peak->second.abundance / sums.p), 1.0, 1e-13)
+            << GetParam() << " [A+" << shift << "]";
         const long double mean = sums.pm / sums.p;
-        EXPECT_NEAR(static_cast<double>(peak.meanDefect), static_cast<double>(mean), 1e-12) << peak.shift;
+        EXPECT_NEAR(static_cast<double>(peak->second.meanDefect), static_cast<double>(mean), 1e-12) << shift;
         const long double variance = sums.pmm / sums.p - mean * mean;
-        EXPECT_NEAR(static_cast<double>(peak.variance), static_cast<double>(variance), 1e-15) << peak.shift;
-        ++compared;
+        EXPECT_NEAR(static_cast<double>(peak->second.variance), static_cast<double>(variance), 1e-15)
+            << shift;
     }
-    std::size_t present = 0;
-    for (const auto& [shift, sums] : expected) present += sums.p > 0.0L ? 1 : 0;
-    EXPECT_EQ(compared, present) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(ListedByHand, SmallIon,
