@@ -66,6 +66,15 @@ std::string_view ElectronClassText(int electronClass) {
     return electronClass == core::kOddElectron ? "OE" : "EE";
 }
 
+// A row's maximum over the ion types: the widest bound it was searched with.
+int WidestMaximum(const AdductPrintout& printout, std::size_t row) {
+    int widest = printout.run.query.elements[row].minimum;
+    for (const AdductMatches& matches : printout.result.types) {
+        if (row < matches.maxima.size()) widest = std::max(widest, matches.maxima[row]);
+    }
+    return widest;
+}
+
 void PrintQueryJson(const AdductPrintout& printout, FormulaTextBuffer& text) {
     const core::FormulaQuery& query = printout.run.query;
     text.Text("{\"target\": ")
@@ -82,7 +91,11 @@ void PrintQueryJson(const AdductPrintout& printout, FormulaTextBuffer& text) {
             .Text(", \"formulaCount\": ")
             .Integer(static_cast<long long>(matches.molecules.Size()))
             .Text(", \"storageFull\": ")
-            .Text(matches.capped ? "true}" : "false}");
+            .Text(matches.capped ? "true" : "false")
+            .Text(", \"maxima\": [");
+        for (std::size_t k = 0; k < matches.maxima.size(); ++k)
+            text.Text(k == 0 ? "" : ", ").Integer(matches.maxima[k]);
+        text.Text("]}");
     }
     text.Text("], \"elements\": [");
     for (std::size_t k = 0; k < query.elements.size(); ++k) {
@@ -91,7 +104,7 @@ void PrintQueryJson(const AdductPrintout& printout, FormulaTextBuffer& text) {
             .Text(", \"min\": ")
             .Integer(query.elements[k].minimum)
             .Text(", \"max\": ")
-            .Integer(query.elements[k].maximum)
+            .Integer(WidestMaximum(printout, k))
             .Text("}");
     }
     text.Text("], \"formulaCount\": ")

@@ -20,10 +20,12 @@ struct AdductPrintout {
 };
 
 // {"target", "tolerance", "adducts": [{adduct, charge, formulaCount,
-// storageFull}...], "elements": [{symbol, min, max}...], "formulaCount",
-// "storageFull", "formulae": [{adduct, formula, ionFormula, counts, mz,
-// errorPpm, electronClass, dbe}...]}: formula is M, mz the ion's, electronClass
-// the ion's, dbe M's (null where an element present has no usual valence).
+// storageFull, maxima}...], "elements": [{symbol, min, max}...],
+// "formulaCount", "storageFull", "formulae": [{adduct, formula, ionFormula,
+// counts, mz, errorPpm, electronClass, dbe}...]}: maxima are each row's
+// maximum as the type searched it, max the largest of them; formula is M, mz
+// the ion's, electronClass the ion's, dbe M's (null where an element present
+// has no usual valence).
 void PrintAdductJson(const AdductPrintout& printout, std::ostream& out);
 
 // adduct,formula,ionFormula,mz,errorPpm,electronClass,dbe

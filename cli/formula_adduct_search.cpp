@@ -66,9 +66,10 @@ bool SearchType(const AdductSearchInput& input, AdductSearchLimits limits, Adduc
     const core::MzWindow window = core::SearchWindow(input.run->query.target, input.run->query.tolerance);
     const Extended groups = GroupMass(table, notation);
     const Extended highMass = MoleculeMass(window.high, groups, notation);
-    if (highMass <= 0.0L) return true;  // the groups alone weigh more than the window
     const Extended lowMass = MoleculeMass(window.low, groups, notation);
-    const core::FormulaQuery query = MoleculeQuery(input, lowMass, highMass);
+    const core::FormulaQuery query = MoleculeQuery(input, lowMass, std::max(highMass, 0.0L));
+    for (const core::SearchElement& element : query.elements) matches.maxima.push_back(element.maximum);
+    if (highMass <= 0.0L) return true;  // the groups alone weigh more than the window
 
     bool tooMany = false;
     TerminalProgress progress{std::string(calc::kFormulaSearchProgress)};
@@ -107,7 +108,7 @@ AdductSearchResult SearchAdductMolecules(const AdductSearchInput& input, const s
     for (const AdductType& type : types) {
         // Each listing refuses what would take the ceiling of all together past it.
         const std::size_t room = limits.ceiling - listed;
-        result.types.push_back({type, FormulaListing(rows, std::min(limits.cap, room)), false});
+        result.types.push_back({type, FormulaListing(rows, std::min(limits.cap, room)), false, {}});
         if (!SearchType(input, {limits.cap, room}, result.types.back())) {
             result.tooMany = true;
             return result;

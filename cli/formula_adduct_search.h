@@ -35,6 +35,9 @@ struct AdductMatches {
     AdductType type;
     FormulaListing molecules;
     bool capped = false;  // more molecules qualified than the cap let in
+    // Each row's maximum as searched: a default maximum follows this type's
+    // highest mass of M.
+    std::vector<int> maxima;
 };
 
 // What the search of each ion type is given: the rows as the calculation

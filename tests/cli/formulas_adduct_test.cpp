@@ -278,6 +278,9 @@ TEST(FormulasAdduct, DefaultMaximaFollowTheMoleculesMassNotTheIons) {
                                 "C", "--element", "H", "--element", "O", "--json"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(run.out.find(R"("formula": "C6H12O6", "ionFormula": "C6H14O6")"), std::string::npos) << run.out;
+    // M weighs at most 2 x 91.0400 + 2 x 0.000549 - 2 x 1.007825 = 180.0653 u:
+    // 15 C, 178 H, 11 O alone.
+    EXPECT_NE(run.out.find(R"("maxima": [15, 178, 11]})"), std::string::npos) << run.out;
 }
 
 TEST(FormulasAdduct, EachIonTypeListsAtMost200UnlessAll) {
@@ -288,8 +291,10 @@ TEST(FormulasAdduct, EachIonTypeListsAtMost200UnlessAll) {
     capped.emplace_back("--json");
     const CliRun run = RunTool(capped);
     ASSERT_EQ(run.status, 0) << run.errors;
-    EXPECT_NE(run.out.find(R"({"adduct": "[M+H]+", "charge": 1, "formulaCount": 200, "storageFull": true})"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find(
+            R"({"adduct": "[M+H]+", "charge": 1, "formulaCount": 200, "storageFull": true, "maxima": [20, 40, 5, 10]})"),
+        std::string::npos)
         << run.out.substr(0, 400);
     EXPECT_EQ(JsonValue(run.out, "formulaCount", run.out.find("\"elements\"")), 400.0);
 
