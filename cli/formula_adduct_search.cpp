@@ -59,43 +59,101 @@ bool HasAtoms(const core::AtomCounts& counts) {
     return std::any_of(counts.begin(), counts.end(), [](int count) { return count > 0; });
 }
 
-// One ion type's molecules into matches; false when the ceiling was reached.
-bool SearchType(const AdductSearchInput& input, AdductSearchLimits limits, AdductMatches& matches) {
-    const core::ElementTable& table = *input.table;
-    const core::IonNotation& notation = matches.type.notation;
-    const core::MzWindow window = core::SearchWindow(input.run->query.target, input.run->query.tolerance);
-    const Extended groups = GroupMass(table, notation);
-    const Extended highMass = MoleculeMass(window.high, groups, notation);
-    const Extended lowMass = MoleculeMass(window.low, groups, notation);
-    const core::FormulaQuery query = MoleculeQuery(input, lowMass, std::max(highMass, 0.0L));
-    for (const core::SearchElement& element : query.elements) matches.maxima.push_back(element.maximum);
-    if (highMass <= 0.0L) return true;  // the groups alone weigh more than the window
+// The walk records a partial formula as soon as it reaches the window, the
+// rows after it at 0 whatever their minimum: such an M is not one the rows
+// allow.
+bool WithinMinima(const core::FormulaQuery& query, const core::AtomCounts& counts) {
+    for (std::size_t k = 0; k < query.elements.size(); ++k) {
+        if (counts[k] < query.elements[k].minimum) return false;
+    }
+    return true;
+}
 
+// The walk finds every formula of a window only while the window is narrower
+// than the lightest atom: a partial formula in the window is recorded without
+// the heavier ones that also lie in it. The ion window is therefore walked in
+// slices whose window on M is half the lightest row's mass wide (a [M+3H]3+
+// at --tol 0.5 asks for 3 u of M).
+Extended SliceWidth(const core::FormulaQuery& query, const core::IonNotation& notation) {
+    double lightest = query.elements.front().mass;
+    for (const core::SearchElement& element : query.elements) lightest = std::min(lightest, element.mass);
+    return static_cast<Extended>(lightest) / 2.0L * static_cast<Extended>(notation.moleculeCount) /
+           std::abs(static_cast<Extended>(notation.charge));
+}
+
+// One slice of the ion window, from..to (to included only in the last).
+struct IonSlice {
+    Extended from = 0.0L;
+    Extended to = 0.0L;
+    bool last = false;
+    bool Holds(Extended mz) const { return mz >= from && (mz < to || (last && mz <= to)); }
+};
+
+// What the walk of one ion type keeps between its slices.
+struct TypeSearch {
+    const AdductSearchInput& input;
+    AdductSearchLimits limits;
+    AdductMatches& matches;
+    Extended groups = 0.0L;
     bool tooMany = false;
+    bool stopped = false;
+};
+
+// The molecules of one slice into the matches; each M is kept by the slice
+// that holds its ion's m/z, so that none is listed twice.
+void SearchSlice(TypeSearch& search, const IonSlice& slice) {
+    const core::IonNotation& notation = search.matches.type.notation;
+    const Extended highMass = MoleculeMass(slice.to, search.groups, notation);
+    if (highMass <= 0.0L) return;  // the groups alone weigh more than the slice
+    const core::FormulaQuery query =
+        MoleculeQuery(search.input, MoleculeMass(slice.from, search.groups, notation), highMass);
+    const core::ElementTable& table = *search.input.table;
     TerminalProgress progress{std::string(calc::kFormulaSearchProgress)};
     core::VisitFormulae(
         query,
         [&](const core::FoundFormula& found) {
-            if (!HasAtoms(found.counts)) return core::SearchVisit::Continue;
+            if (!HasAtoms(found.counts) || !WithinMinima(query, found.counts))
+                return core::SearchVisit::Continue;
             const std::optional<core::ParsedFormula> ion =
-                IonAtoms(matches.type, MoleculeAtoms(*input.run, found.counts));
+                IonAtoms(search.matches.type, MoleculeAtoms(*search.input.run, found.counts));
             if (!ion) return core::SearchVisit::Continue;
             const Extended mz = core::IonMz(core::LightestMass(table, *ion), notation.charge);
-            if (mz < window.low || mz > window.high) return core::SearchVisit::Continue;
-            if (matches.molecules.Size() >= limits.cap) {
-                matches.capped = true;
+            if (!slice.Holds(mz)) return core::SearchVisit::Continue;
+            if (search.matches.molecules.Size() >= search.limits.cap) {
+                search.matches.capped = true;
+                search.stopped = true;
                 return core::SearchVisit::Stop;
             }
             core::FoundFormula molecule = found;
             molecule.mz = static_cast<double>(mz);
             molecule.electronClass = IonElectronClass(table, *ion, notation.charge);
-            if (matches.molecules.Add(molecule)) return core::SearchVisit::Continue;
-            tooMany = true;
+            if (search.matches.molecules.Add(molecule)) return core::SearchVisit::Continue;
+            search.tooMany = true;
+            search.stopped = true;
             return core::SearchVisit::Stop;
         },
-        &progress, limits.cap);
+        &progress, search.limits.cap - std::min(search.limits.cap, search.matches.molecules.Size()));
+}
+
+// One ion type's molecules into matches; false when the ceiling was reached.
+bool SearchType(const AdductSearchInput& input, AdductSearchLimits limits, AdductMatches& matches) {
+    const core::IonNotation& notation = matches.type.notation;
+    const core::MzWindow window = core::SearchWindow(input.run->query.target, input.run->query.tolerance);
+    TypeSearch search{input, limits, matches, GroupMass(*input.table, notation)};
+    const core::FormulaQuery widest =
+        MoleculeQuery(input, 0.0L, std::max(MoleculeMass(window.high, search.groups, notation), 0.0L));
+    for (const core::SearchElement& element : widest.elements) matches.maxima.push_back(element.maximum);
+
+    const Extended width = SliceWidth(input.run->query, notation);
+    IonSlice slice{window.low, window.low, false};
+    while (!slice.last && !search.stopped) {
+        slice.from = slice.to;
+        slice.to = slice.from + width;
+        if (slice.to >= window.high) slice = {slice.from, window.high, true};
+        SearchSlice(search, slice);
+    }
     matches.molecules.SortByMz();
-    return !tooMany;
+    return !search.tooMany;
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 //
 // The window on the ion's m/z maps to a window on M's mass, (mz x |z| + z x
 // electronMass - additions + losses) / k, which the exact formula search walks
-// (slightly widened, at charge 1, where m/z is mass less one electron). Each
+// (slightly widened, at charge 1, where m/z is mass less one electron), in
+// slices narrower than the lightest atom of the rows, within which the walk
+// finds every formula of the rows. Each
 // molecule found is then built into its ion, whose m/z is computed as the ion
 // calculations compute it and kept only when it lies in the window itself: the
 // translation's rounding can neither add nor drop a molecule at a window end.

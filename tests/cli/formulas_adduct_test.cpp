@@ -11,6 +11,7 @@
 // the 200 of an ion type and the usage errors, with nothing on standard output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -69,16 +70,16 @@ struct HandIonType {
 // (adduct, neutral formula, ion formula)
 using Match = std::tuple<std::string, std::string, std::string>;
 
-// Every M with C 0-cMax, H 0-hMax, N 0-nMax, O 0-oMax (at least one atom)
-// whose ion of the type lies in [target - tolerance, target + tolerance].
+// Every M with C cMin-cMax, H 0-hMax, N nMin-nMax, O 0-oMax (at least one
+// atom) whose ion of the type lies in [target - tolerance, target + tolerance].
 std::set<Match> BruteForce(const HandIonType& type, double target, double tolerance, int cMax, int hMax,
-                           int nMax, int oMax) {
+                           int nMax, int oMax, int cMin = 0, int nMin = 0) {
     std::set<Match> matches;
     const long double low = static_cast<long double>(target) - tolerance;
     const long double high = static_cast<long double>(target) + tolerance;
-    for (int c = 0; c <= cMax; ++c) {
+    for (int c = cMin; c <= cMax; ++c) {
         for (int h = 0; h <= hMax; ++h) {
-            for (int n = 0; n <= nMax; ++n) {
+            for (int n = nMin; n <= nMax; ++n) {
                 for (int o = 0; o <= oMax; ++o) {
                     if (c + h + n + o == 0) continue;
                     const Atoms molecule = {{"C", c}, {"H", h}, {"N", n}, {"O", o}};
@@ -137,6 +138,12 @@ struct BruteForceCase {
     HandIonType type;
     double target;
     double tolerance;
+    int cMin = 0;  // minima of the C and N rows
+    int nMin = 0;
+    // Rows C, N, O, H: the walk's last row is lighter than a window on M
+    // wider than 1 u, so one walk would record C5N3O4H14 and leave its loop
+    // before C5N3O4H15, also in the window.
+    bool hydrogenLast = false;
 };
 
 void PrintTo(const BruteForceCase& check, std::ostream* out) {
@@ -153,12 +160,20 @@ TEST_P(FormulasAdductBruteForce, ListsExactlyTheMoleculesWhoseIonLiesInTheWindow
     std::ostringstream target;
     target.precision(17);
     target << check.target;
-    const CliRun run = RunTool({"formulas", target.str(), "--tol", tolerance.str(), "--adduct",
-                                check.type.notation, "--element", Row("C", kC), "--element", Row("H", kH),
-                                "--element", Row("N", kN), "--element", Row("O", kO), "--all", "--json"});
+    const auto row = [](const std::string& symbol, int minimum, int maximum) {
+        return symbol + ":" + std::to_string(minimum) + ":" + std::to_string(maximum);
+    };
+    std::vector<std::string> arguments = {"formulas", target.str(),        "--tol", tolerance.str(),
+                                          "--adduct", check.type.notation, "--all", "--json"};
+    std::vector<std::string> rows = {row("C", check.cMin, kC), Row("H", kH), row("N", check.nMin, kN),
+                                     Row("O", kO)};
+    if (check.hydrogenLast) std::rotate(rows.begin() + 1, rows.begin() + 2, rows.end());
+    for (const std::string& element : rows) arguments.insert(arguments.end(), {"--element", element});
+    const CliRun run = RunTool(arguments);
     ASSERT_EQ(run.status, 0) << run.errors;
     const std::vector<Match> listed = ListedMatches(run.out);
-    const std::set<Match> expected = BruteForce(check.type, check.target, check.tolerance, kC, kH, kN, kO);
+    const std::set<Match> expected =
+        BruteForce(check.type, check.target, check.tolerance, kC, kH, kN, kO, check.cMin, check.nMin);
     EXPECT_EQ(std::set<Match>(listed.begin(), listed.end()), expected);
     EXPECT_EQ(listed.size(), expected.size());  // each once
     EXPECT_FALSE(expected.empty());             // a window that holds something
@@ -173,15 +188,18 @@ const HandIonType kDimerSodiated{"[2M+Na]+", 2, {{"Na", 1}}, {}, 1};
 const HandIonType kChloride{"[M+Cl]-", 1, {{"Cl", 1}}, {}, -1};
 const HandIonType kRadical{"[M]+", 1, {}, {}, 1};
 
-INSTANTIATE_TEST_SUITE_P(IonTypes, FormulasAdductBruteForce,
-                         ::testing::Values(BruteForceCase{kProtonated, 181.0707, 0.01},
-                                           BruteForceCase{kSodiated, 203.0526, 0.02},
-                                           BruteForceCase{kWaterLoss, 163.0601, 0.01},
-                                           BruteForceCase{kDeprotonated, 179.0561, 0.01},
-                                           BruteForceCase{kDoublyProtonated, 91.0390, 0.005},
-                                           BruteForceCase{kDimerSodiated, 383.1160, 0.02},
-                                           BruteForceCase{kChloride, 215.0328, 0.01},
-                                           BruteForceCase{kRadical, 180.0628, 0.01}));
+INSTANTIATE_TEST_SUITE_P(
+    IonTypes, FormulasAdductBruteForce,
+    ::testing::Values(
+        BruteForceCase{kProtonated, 181.0707, 0.01}, BruteForceCase{kSodiated, 203.0526, 0.02},
+        BruteForceCase{kWaterLoss, 163.0601, 0.01}, BruteForceCase{kDeprotonated, 179.0561, 0.01},
+        BruteForceCase{kDoublyProtonated, 91.0390, 0.005}, BruteForceCase{kDimerSodiated, 383.1160, 0.02},
+        BruteForceCase{kChloride, 215.0328, 0.01}, BruteForceCase{kRadical, 180.0628, 0.01},
+        // Windows on M wider than an H atom: 3 x 2 x 0.5 = 3 u, 2 x 2 x 0.4 = 1.6 u.
+        BruteForceCase{HandIonType{"[M+3H]3+", 1, {{"H", 3}}, {}, 3}, 61.0, 0.5, 0, 0, true},
+        BruteForceCase{HandIonType{"[M-2H]2-", 1, {}, {{"H", 2}}, -2}, 89.0, 0.4, 0, 0, true},
+        // Rows with minima: every M holds at least 2 C and 1 N.
+        BruteForceCase{kProtonated, 150.0, 0.3, 2, 1}, BruteForceCase{kSodiated, 140.0, 0.5, 3, 1}));
 
 TEST(FormulasAdduct, FindsGlucoseAsItsSodiumAdduct) {
     const CliRun run = RunTool({"formulas", "203.0526", "--tol", "0.001", "--adduct", "[M+Na]+", "--element",
