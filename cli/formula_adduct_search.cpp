@@ -185,8 +185,7 @@ core::ParsedFormula MoleculeAtoms(const calc::FormulaSearchRun& run, const core:
 }
 
 std::optional<core::ParsedFormula> IonAtoms(const AdductType& type, const core::ParsedFormula& molecule) {
-    core::IonFormulaBuild build = core::BuildIonFormula(type.notation, molecule, "M");
-    return std::move(build.ion);
+    return core::BuildIonFormula(type.notation, molecule, "M").ion;
 }
 
 int IonElectronClass(const core::ElementTable& table, const core::ParsedFormula& ion, int charge) {
