@@ -82,6 +82,18 @@ void NameOptions(CliPort& port) {
     port.NameOption(Key(FormulaElementInput::kValence), "--jx");
 }
 
+// Whether the --charge of the dialog is left to the ion types: a whole number
+// beside --adduct has been found to agree with each of their charges, which
+// may lie beyond the dialog's range ([M+20H]20+); anything else is checked
+// by the dialog's own rule.
+bool ChargeOfIonTypes(const Arguments& arguments, const std::string& charge) {
+    if (!arguments.Value("adduct")) return false;
+    int value = 0;
+    const char* end = charge.data() + charge.size();
+    const auto [stop, error] = std::from_chars(charge.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
 // Fills the answers of the three dialogs; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     NameOptions(port);
@@ -89,7 +101,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                           {Key(MolFormInput::kReminder), "0"}};
     if (auto tolerance = arguments.Value("tol"))
         ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
-    if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
+    if (auto charge = arguments.Value("charge"); charge && !ChargeOfIonTypes(arguments, *charge))
+        ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
     port.Answer(DialogOf<MolFormInput>(), std::move(ionic));
     if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty())
         return error;

@@ -301,6 +301,20 @@ TEST(FormulasAdduct, DefaultMaximaFollowTheMoleculesMassNotTheIons) {
     EXPECT_NE(run.out.find(R"("maxima": [15, 178, 11]})"), std::string::npos) << run.out;
 }
 
+// A charge beyond the m/z search's own range (-10 to 10) is the notation's
+// to state, and a --charge that agrees with it is no error: C12H24 + 20 H =
+// 168.18780 + 20.15650 = 188.34430 u, less 20 electrons, over 20 is 9.41667.
+TEST(FormulasAdduct, AnAgreeingChargeBeyondTheSearchRangeIsTaken) {
+    const CliRun run = RunTool({"formulas", "9.41667", "--tol", "0.0001", "--adduct", "[M+20H]20+",
+                                "--charge", "20", "--element", "C:0:12", "--element", "H:0:30", "--json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.out.find(R"("formula": "C12H24", "ionFormula": "C12H44")"), std::string::npos) << run.out;
+    const CliRun notANumber = RunTool({"formulas", "9.41667", "--adduct", "[M+20H]20+", "--charge", "x",
+                                       "--element", "C:0:12", "--element", "H:0:30"});
+    EXPECT_EQ(notANumber.status, 64);
+    EXPECT_TRUE(notANumber.out.empty());
+}
+
 TEST(FormulasAdduct, EachIonTypeListsAtMost200UnlessAll) {
     const std::vector<std::string> common = {
         "formulas",  "300",    "--tol",     "0.5",    "--adduct",  "[M+H]+", "--adduct",  "[M+Na]+",
