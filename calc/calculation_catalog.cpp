@@ -88,9 +88,13 @@ std::span<const CalculationDescriptor> Calculations() {
              .name = "formulas",
              .summary = "the elemental formulae whose m/z lies within a tolerance of a measured m/z",
              .usage = "usage: tarnevo-cli formulas MZ [--tol D] [--charge Z] --element SYM[:MIN[:MAX]]... "
-                      "[--jx MASS[:VALENCE]] [--all] [--json | --csv] [--report FILE]",
+                      "[--jx MASS[:VALENCE]] [--all] [--json | --csv] [--report FILE]\n"
+                      "       tarnevo-cli formulas MZ --adduct ION [--adduct ION]... [--tol D] "
+                      "--element SYM[:MIN[:MAX]]... [--jx ...] [--all] [--json | --csv]\n"
+                      "         (the molecules M, bounded by the --element rows, whose ion of each type\n"
+                      "         ION, such as '[M+Na]+', '[M-H]-', '[M-H2O+H]+', lies within --tol of MZ)",
              .example = "tarnevo-cli formulas 200 --tol 0.05 --element C --element H:0:200 --json",
-             .options = {.valueOptions = {"tol", "charge", "element", "jx", "report"},
+             .options = {.valueOptions = {"tol", "charge", "element", "jx", "adduct", "report"},
                          .flags = {"all", "json"},
                          .positionalCount = 1},
              .listedAt = 6,

@@ -1,5 +1,7 @@
 #include "cli/formulas_cli.h"
 
+#include <algorithm>
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,10 +10,13 @@
 #include "calc/molecular_formulae_command.h"
 #include "calc/molecular_formulae_input.h"
 #include "calc/user_element_input.h"
+#include "cli/adduct_option.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
+#include "cli/formula_adduct_printing.h"
+#include "cli/formula_adduct_search.h"
 #include "cli/formula_listing.h"
 #include "cli/formula_printing.h"
 #include "cli/terminal_progress.h"
@@ -77,6 +82,18 @@ void NameOptions(CliPort& port) {
     port.NameOption(Key(FormulaElementInput::kValence), "--jx");
 }
 
+// Whether the --charge of the dialog is left to the ion types: a whole number
+// beside --adduct has been found to agree with each of their charges, which
+// may lie beyond the dialog's range ([M+20H]20+); anything else is checked
+// by the dialog's own rule.
+bool ChargeOfIonTypes(const Arguments& arguments, const std::string& charge) {
+    if (!arguments.Value("adduct")) return false;
+    int value = 0;
+    const char* end = charge.data() + charge.size();
+    const auto [stop, error] = std::from_chars(charge.data(), end, value);
+    return error == std::errc() && stop == end;
+}
+
 // Fills the answers of the three dialogs; the usage error, or empty.
 std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
     NameOptions(port);
@@ -84,7 +101,8 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
                           {Key(MolFormInput::kReminder), "0"}};
     if (auto tolerance = arguments.Value("tol"))
         ionic.emplace_back(Key(MolFormInput::kDifference), *tolerance);
-    if (auto charge = arguments.Value("charge")) ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
+    if (auto charge = arguments.Value("charge"); charge && !ChargeOfIonTypes(arguments, *charge))
+        ionic.emplace_back(Key(MolFormInput::kCharge), *charge);
     port.Answer(DialogOf<MolFormInput>(), std::move(ionic));
     if (std::string error = PrepareElementRows(arguments.AllValues("element"), port); !error.empty())
         return error;
@@ -165,6 +183,78 @@ void PrintAllFormulae(const Arguments& arguments, const calc::FormulaSearchRun& 
     }
 }
 
+// The ion types of --adduct in the order given, each once; kExitOk, or the
+// exit status of a notation that is not one or of a --charge that disagrees
+// with one, the message written.
+int ReadAdductTypes(const Arguments& arguments, std::vector<AdductType>& types, std::ostream& errors) {
+    for (const std::string& notation : arguments.AllValues("adduct")) {
+        // No molecule is typed: only the notation and the charge are checked.
+        const AdductResolution resolution = ResolveAdduct({}, notation, arguments.Value("charge"));
+        if (!resolution.ion) {
+            errors << resolution.problem << '\n';
+            if (resolution.exitStatus == kExitUsage) errors << UsageOf("formulas") << '\n';
+            return resolution.exitStatus;
+        }
+        AdductType type{resolution.ion->notation, *core::ParseIonNotation(notation).notation};
+        const bool repeated = std::any_of(types.begin(), types.end(),
+                                          [&](const AdductType& given) { return given.text == type.text; });
+        if (!repeated) types.push_back(std::move(type));
+    }
+    if (!types.empty() && arguments.Value("report")) {
+        errors << "tarnevo-cli formulas: --report is not available with --adduct (the report shows the ions "
+                  "of the m/z, not molecules by ion type); use --json or --csv\n"
+               << UsageOf("formulas") << '\n';
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+// Whether each --element row leaves its maximum to the default (absent or 0).
+std::vector<bool> DefaultMaxima(const Arguments& arguments) {
+    std::vector<bool> defaults;
+    for (const std::string& element : arguments.AllValues("element")) {
+        const std::vector<std::string> parts = Split(element, ':');
+        if (parts.size() < 3) {
+            defaults.push_back(true);
+            continue;
+        }
+        const std::string& text = parts[2];
+        const std::size_t first = text.find_first_not_of(' ');
+        const std::size_t last = text.find_last_not_of(' ');
+        int maximum = -1;
+        if (first != std::string::npos) std::from_chars(text.data() + first, text.data() + last + 1, maximum);
+        defaults.push_back(maximum == 0);
+    }
+    return defaults;
+}
+
+// The molecules of each ion type as --json, --csv or the listing ask: every
+// one with --all (nothing past the ceiling of --all), else the first 200 the
+// search finds of each type.
+int PrintAdductMolecules(const Arguments& arguments, const calc::FormulaSearchRun& run,
+                         const core::ElementTable& table, const std::vector<AdductType>& types,
+                         std::size_t maxListed, std::ostream& out, std::ostream& errors) {
+    const bool all = arguments.Has("all");
+    const AdductSearchInput input{&run, DefaultMaxima(arguments), &table};
+    const AdductSearchLimits limits{all ? core::kUncapped : static_cast<std::size_t>(output::kMaxFormulae),
+                                    all ? maxListed : core::kUncapped};
+    const AdductSearchResult result = SearchAdductMolecules(input, types, limits);
+    if (result.tooMany) {
+        errors << ListingTooLongMessage(maxListed) << '\n';
+        return kExitRefused;
+    }
+    const AdductPrintout printout{run, table, result};
+    if (arguments.Has("json")) {
+        PrintAdductJson(printout, out);
+    } else if (arguments.Has("csv")) {
+        PrintAdductCsv(printout, out);
+    } else {
+        PrintAdductListing(printout, out);
+    }
+    out.flush();
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
@@ -173,6 +263,8 @@ int RunFormulasCommand(const Arguments& arguments, std::ostream& out, std::ostre
 
 int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& arguments, std::ostream& out,
                                     std::ostream& errors) {
+    std::vector<AdductType> adducts;
+    if (const int status = ReadAdductTypes(arguments, adducts, errors); status != kExitOk) return status;
     CliPort port(errors);
     if (std::string error = PrepareAnswers(arguments, port); !error.empty()) {
         errors << "tarnevo-cli formulas: " << error << '\n' << UsageOf("formulas") << '\n';
@@ -186,6 +278,9 @@ int RunFormulasCommandListingAtMost(std::size_t maxListed, const Arguments& argu
     const std::optional<calc::FormulaSearchRun> run = calc::RunMolecularFormulaeSearch(context);
     if (const int status = CalculationStatus(port, document, errors); status != kExitOk) return status;
     if (!run) return kExitRefused;
+
+    if (!adducts.empty())
+        return PrintAdductMolecules(arguments, *run, program->elements, adducts, maxListed, out, errors);
 
     const output::CalculationState& state = document.state;
     if (arguments.Has("all")) {
