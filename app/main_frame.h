@@ -12,6 +12,7 @@
 #include "document/command_enabling.h"
 
 class QLabel;
+class QSettings;
 class QToolBar;
 
 namespace tarnevo::app {
@@ -57,6 +58,10 @@ private:
     void CreateStatusBar();
     void CreatePlotPane();
     void RememberPlotPane() const;
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    void RestoreResolvingPower(const QSettings& settings);
+    void RememberResolvingPower() const;
+#endif
     void ShowStoredResultsInPlot();
     void UpdateHelpPages();
     void ShowIndicators(LockKeyState state);

@@ -7,15 +7,21 @@
 #pragma once
 
 #include <QChartView>
+#include <QColor>
 #include <QDockWidget>
+#include <optional>
 #include <vector>
 
+#include "core/resolving_power.h"
 #include "output/plot_data.h"
 #include "port/ui_port.h"
 
+class QAbstractSeries;
+class QCheckBox;
 class QGraphicsSimpleTextItem;
+class QLineEdit;
+class QToolBar;
 class QValueAxis;
-class QXYSeries;
 
 namespace tarnevo::app {
 
@@ -58,7 +64,8 @@ protected:
 private:
     void Clear();
     void AddSeries(const output::PlotSeries& series);
-    void AddDrawnSeries(QXYSeries* drawn, const std::string& name);
+    void AddProfile(const output::PlotSeries& series);
+    void AddDrawnSeries(QAbstractSeries* drawn, const std::string& name);
     void PlaceLabels();
     // Tick steps that keep the labels of both axes distinct and whole in the
     // space the plot has now.
@@ -74,10 +81,16 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<QGraphicsSimpleTextItem*> labels_;
+    // The theme's colour that a profile drawn first took from the sticks after it.
+    std::optional<QColor> handedOnColour_;
     QString shownTip_;  // the hover text on show; empty while none is
 };
 
-// The dockable pane "Pattern Plot" around the view.
+// The dockable pane "Pattern Plot" around the view, with a toolbar of its own
+// whose "Resolving power" field asks for the profile an instrument of that
+// resolving power would record (empty: none), and whose check box makes R
+// fall with the square root of m/z from its value at m/z 200, as an
+// Orbitrap's does.
 class PatternPlotPane : public QDockWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PatternPlotPane)
@@ -85,9 +98,30 @@ class PatternPlotPane : public QDockWidget {
 public:
     explicit PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent = nullptr);
     PatternPlotView* View() const { return view_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    QLineEdit* ResolvingPowerField() const { return resolvingPowerField_; }
+    QCheckBox* OrbitrapBox() const { return orbitrapBox_; }
+
+    // The resolving power the profile is drawn at; nothing while the field is off.
+    std::optional<core::ResolvingPower> ResolvingPower() const;
+    // Shows a remembered choice in the toolbar without announcing a change.
+    void SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model);
+
+signals:
+    // The field took a new value or the check box changed.
+    void resolvingPowerChanged();
 
 private:
+    void CreateToolBar();
+    void TakeTypedResolvingPower();
+    void ShowResolution();
+
+    port::UserInterfacePort& ui_;
     PatternPlotView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLineEdit* resolvingPowerField_ = nullptr;
+    QCheckBox* orbitrapBox_ = nullptr;
+    std::optional<double> resolution_;  // the accepted field value; nothing: off
 };
 
 }  // namespace tarnevo::app
