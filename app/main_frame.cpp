@@ -244,7 +244,7 @@ void CMainFrame::CreatePlotPane() {
     RestoreResolvingPower(settings);
     connect(plotPane_, &PatternPlotPane::resolvingPowerChanged, this, [this] {
         RememberResolvingPower();
-        ShowStoredResultsInPlot();
+        plotPane_->View()->Show(StoredResultsPlot(), PatternPlotView::Zoom::Keep);
     });
     ShowStoredResultsInPlot();
 #endif
@@ -278,19 +278,24 @@ void CMainFrame::RememberPlotPane() const {
 #endif
 }
 
-// The stored results, with the profile of the resolving power the pane's field
-// holds under the sticks of an isotope cluster.
 void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ == nullptr) return;
+    if (plotPane_ != nullptr) plotPane_->View()->Show(StoredResultsPlot());
+#endif
+}
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+// The stored results, with the profile at the resolving power the pane's field
+// holds under the sticks of an isotope cluster.
+output::PlotData CMainFrame::StoredResultsPlot() const {
     const doc::Document& document = app_.Document().Data();
     output::PlotData plot = doc::MakePlotData(document);
     if (const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower()) {
         AddInstrumentProfile(plot, document.state, app_.Program().elements, *power);
     }
-    plotPane_->View()->Show(plot);
-#endif
+    return plot;
 }
+#endif
 
 // F1 on the result page or the plot, or a click on them in click-for-help mode,
 // opens the page of the calculation whose results they show.

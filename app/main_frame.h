@@ -10,6 +10,7 @@
 
 #include "app/keyboard_indicators.h"
 #include "document/command_enabling.h"
+#include "output/plot_data.h"
 
 class QLabel;
 class QSettings;
@@ -61,6 +62,7 @@ private:
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
     void RestoreResolvingPower(const QSettings& settings);
     void RememberResolvingPower() const;
+    output::PlotData StoredResultsPlot() const;
 #endif
     void ShowStoredResultsInPlot();
     void UpdateHelpPages();

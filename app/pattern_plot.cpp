@@ -108,7 +108,13 @@ void PatternPlotView::Clear() {
     delete previous;  // with its series, axes and labels
 }
 
-void PatternPlotView::Show(const output::PlotData& plot) {
+void PatternPlotView::Show(const output::PlotData& plot, Zoom zoom) {
+    // Only a zoom the user made is kept: an axis that shows the whole plot
+    // shows the whole of the new one, whose range may be wider.
+    std::optional<output::PlotRange> kept;
+    if (zoom == Zoom::Keep && axisX_ != nullptr &&
+        (axisX_->min() != data_.x.low || axisX_->max() != data_.x.high))
+        kept = output::PlotRange{axisX_->min(), axisX_->max()};
     Clear();
     data_ = plot;
     if (data_.empty) {
@@ -134,6 +140,7 @@ void PatternPlotView::Show(const output::PlotData& plot) {
         labels_.push_back(item);
     }
     ResetZoom();
+    if (kept) SetXRange(*kept);
 }
 
 // Sticks are one comb-shaped line per series: up each stick and back down to
@@ -408,9 +415,11 @@ void PatternPlotView::ZoomAt(int x, double factor) {
     const double low = centre - (centre - axisX_->min()) * factor;
     const double high = centre + (axisX_->max() - centre) * factor;
     if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) {
-        SetRange(*axisX_, {low, high}, XTicksFor({low, high}));
+        SetXRange({low, high});
     }
 }
+
+void PatternPlotView::SetXRange(output::PlotRange range) { SetRange(*axisX_, range, XTicksFor(range)); }
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;

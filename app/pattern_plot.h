@@ -32,7 +32,12 @@ class PatternPlotView : public QChartView {
 public:
     explicit PatternPlotView(port::UserInterfacePort& ui, QWidget* parent = nullptr);
 
-    void Show(const output::PlotData& plot);
+    // What becomes of the m/z axis's zoom when a plot is shown: reset to show
+    // every mark (new results), or kept if the user zoomed (the same results
+    // redrawn, as when the resolving power of their profile changes and the
+    // user compares peaks).
+    enum class Zoom { Reset, Keep };
+    void Show(const output::PlotData& plot, Zoom zoom = Zoom::Reset);
     const output::PlotData& Data() const { return data_; }
 
     // The m/z (horizontal) axis; nullptr while nothing is plotted.
@@ -71,6 +76,7 @@ private:
     // space the plot has now.
     void FitTicks();
     output::PlotTicks XTicksFor(output::PlotRange range) const;
+    void SetXRange(output::PlotRange range);
     output::PlotTicks YTicksFor(output::PlotRange range) const;
     void ShowHoverTip(QPoint position, QPoint globalPosition);
     void HideHoverTip();

@@ -3,7 +3,8 @@
 // sticks of an isotope cluster once a resolving power is typed into the pane's
 // toolbar (its top on the [A+0] centroid at the tallest stick's height, its
 // width at half height m/z / R, the sticks in front in their usual colour and
-// still the ones hovering reads), gone again when the field is emptied,
+// still the ones hovering reads, the zoom kept when R changes), gone again
+// when the field is emptied,
 // widened at a low resolving power so that its tails show, a refused entry
 // answered with a message and the field put back, and the choice remembered
 // for the next start. The expectations come from the definition of resolving
@@ -180,6 +181,15 @@ private slots:
         const QPointF inChart = chart->mapToPosition(QPointF(stickTop.x(), stickTop.y() / 2), sticks);
         const QPoint onStick = view->mapFromScene(chart->mapToScene(inChart));
         QVERIFY(view->HoverTextAt(onStick).startsWith(QStringLiteral("C6H5Cl2\n[A+0]")));
+
+        // Zoomed in on [A+2] to compare resolving powers, the user keeps the
+        // zoom when R changes; new results show whole again.
+        view->ZoomAt(onStick.x(), 0.01);
+        const double zoomedLow = view->AxisX()->min();
+        const double zoomedHigh = view->AxisX()->max();
+        TypeResolvingPower(QStringLiteral("240000"));
+        QCOMPARE(Pane()->View()->AxisX()->min(), zoomedLow);
+        QCOMPARE(Pane()->View()->AxisX()->max(), zoomedHigh);
 
         // Emptied, the field takes the profile away from the plot on show.
         TypeResolvingPower(QString());
