@@ -329,35 +329,36 @@ output::PlotTicks PatternPlotView::YTicksFor(output::PlotRange range) const {
         range, GapsThatFit(chart()->plotArea().height(), kLinesPerYLabel * metrics.lineSpacing()));
 }
 
+PatternPlotView::MarkDistance PatternPlotView::DistanceTo(QPoint position,
+                                                          const output::PlotMark& mark) const {
+    const QPointF top = ToWidget(mark.x, mark.y);
+    const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
+    if (data_.marks != output::PlotMarks::Sticks) return {toTop, toTop};
+    // Anywhere along a stick, from the axis up to its top.
+    const QPointF base = ToWidget(mark.x, 0.0);
+    const double low = std::min(top.y(), base.y());
+    const double high = std::max(top.y(), base.y());
+    const double beyond = position.y() < low    ? low - position.y()
+                          : position.y() > high ? position.y() - high
+                                                : 0.0;
+    return {std::hypot(position.x() - top.x(), beyond), toTop};
+}
+
 QString PatternPlotView::HoverTextAt(QPoint position) const {
     if (data_.empty || axisX_ == nullptr) return {};
     // The nearest mark; where the pointer is on two sticks at one m/z (a
     // measured bar and a calculated stick), the one whose top is nearer.
-    double best = kHoverReach;
-    double bestToTop = 0.0;
+    MarkDistance best{kHoverReach, 0.0};
     const output::PlotSeries* nearestSeries = nullptr;
     const output::PlotMark* nearest = nullptr;
     for (const output::PlotSeries& series : data_.series) {
         // The profile lies under the sticks: pointing at it reads the stick.
         if (series.style == output::SeriesStyle::Profile) continue;
         for (const output::PlotMark& mark : series.marks) {
-            const QPointF top = ToWidget(mark.x, mark.y);
-            const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
-            double distance = toTop;
-            if (data_.marks == output::PlotMarks::Sticks) {
-                // Anywhere along a stick, from the axis up to its top.
-                const QPointF base = ToWidget(mark.x, 0.0);
-                const double low = std::min(top.y(), base.y());
-                const double high = std::max(top.y(), base.y());
-                const double beyond = position.y() < low    ? low - position.y()
-                                      : position.y() > high ? position.y() - high
-                                                            : 0.0;
-                distance = std::hypot(position.x() - top.x(), beyond);
-            }
-            if (distance > best) continue;
-            if (nearest != nullptr && distance == best && toTop >= bestToTop) continue;
+            const MarkDistance distance = DistanceTo(position, mark);
+            if (distance.along > best.along) continue;
+            if (nearest != nullptr && distance.along == best.along && distance.toTop >= best.toTop) continue;
             best = distance;
-            bestToTop = toTop;
             nearestSeries = &series;
             nearest = &mark;
         }

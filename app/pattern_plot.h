@@ -78,6 +78,13 @@ private:
     output::PlotTicks XTicksFor(output::PlotRange range) const;
     void SetXRange(output::PlotRange range);
     output::PlotTicks YTicksFor(output::PlotRange range) const;
+    // How far, in pixels, the pointer is from a mark: from anywhere along it
+    // (a stick from the axis up) and from its top.
+    struct MarkDistance {
+        double along = 0.0;
+        double toTop = 0.0;
+    };
+    MarkDistance DistanceTo(QPoint position, const output::PlotMark& mark) const;
     void ShowHoverTip(QPoint position, QPoint globalPosition);
     void HideHoverTip();
     QPointF ToWidget(double x, double y) const;
