@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -21,6 +22,7 @@
 
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
 #include "app/pattern_plot.h"
+#include "app/plot_profile.h"
 #include "app/qt_text.h"
 #include "document/document_plot.h"
 #endif
@@ -37,6 +39,10 @@ constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
 // Where the program remembers whether the plot pane is shown and where it is docked.
 constexpr const char* kPlotVisibleKey = "PatternPlot/visible";
 constexpr const char* kPlotAreaKey = "PatternPlot/area";
+// The resolving power the profile is drawn at (0: no profile, the first
+// start's choice) and whether R falls with the square root of m/z.
+constexpr const char* kPlotResolvingPowerKey = "PatternPlot/resolvingPower";
+constexpr const char* kPlotOrbitrapKey = "PatternPlot/orbitrap";
 
 QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")); }
 #endif
@@ -235,9 +241,33 @@ void CMainFrame::CreatePlotPane() {
         RememberPlotPane();
     });
     connect(plotPane_, &QDockWidget::dockLocationChanged, this, &CMainFrame::RememberPlotPane);
+    RestoreResolvingPower(settings);
+    connect(plotPane_, &PatternPlotPane::resolvingPowerChanged, this, [this] {
+        RememberResolvingPower();
+        plotPane_->View()->Show(StoredResultsPlot(), PatternPlotView::Zoom::Keep);
+    });
     ShowStoredResultsInPlot();
 #endif
 }
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+// A remembered value out of range (a settings file edited by hand) leaves the
+// profile off rather than asking the impossible of the calculation.
+void CMainFrame::RestoreResolvingPower(const QSettings& settings) {
+    const double resolution = settings.value(kPlotResolvingPowerKey, 0.0).toDouble();
+    const bool orbitrap = settings.value(kPlotOrbitrapKey, false).toBool();
+    plotPane_->SetResolvingPower(
+        IsAcceptedResolution(resolution) ? std::optional<double>(resolution) : std::nullopt,
+        orbitrap ? core::ResolvingPowerModel::Orbitrap : core::ResolvingPowerModel::Constant);
+}
+
+void CMainFrame::RememberResolvingPower() const {
+    const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower();
+    QSettings settings = Settings();
+    settings.setValue(kPlotResolvingPowerKey, power ? power->resolution : 0.0);
+    settings.setValue(kPlotOrbitrapKey, plotPane_->OrbitrapBox()->isChecked());
+}
+#endif
 
 void CMainFrame::RememberPlotPane() const {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
@@ -250,9 +280,22 @@ void CMainFrame::RememberPlotPane() const {
 
 void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ != nullptr) plotPane_->View()->Show(doc::MakePlotData(app_.Document().Data()));
+    if (plotPane_ != nullptr) plotPane_->View()->Show(StoredResultsPlot());
 #endif
 }
+
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+// The stored results, with the profile at the resolving power the pane's field
+// holds under the sticks of an isotope cluster.
+output::PlotData CMainFrame::StoredResultsPlot() const {
+    const doc::Document& document = app_.Document().Data();
+    output::PlotData plot = doc::MakePlotData(document);
+    if (const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower()) {
+        AddInstrumentProfile(plot, document.state, app_.Program().elements, *power);
+    }
+    return plot;
+}
+#endif
 
 // F1 on the result page or the plot, or a click on them in click-for-help mode,
 // opens the page of the calculation whose results they show.

@@ -10,8 +10,10 @@
 
 #include "app/keyboard_indicators.h"
 #include "document/command_enabling.h"
+#include "output/plot_data.h"
 
 class QLabel;
+class QSettings;
 class QToolBar;
 
 namespace tarnevo::app {
@@ -57,6 +59,11 @@ private:
     void CreateStatusBar();
     void CreatePlotPane();
     void RememberPlotPane() const;
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    void RestoreResolvingPower(const QSettings& settings);
+    void RememberResolvingPower() const;
+    output::PlotData StoredResultsPlot() const;
+#endif
     void ShowStoredResultsInPlot();
     void UpdateHelpPages();
     void ShowIndicators(LockKeyState state);

@@ -1,29 +1,38 @@
 #include "app/pattern_plot.h"
 
+#include <QAreaSeries>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScatterSeries>
+#include <QSignalBlocker>
+#include <QToolBar>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #ifdef TARNEVO_HAVE_SVG
 #include <QSvgGenerator>
 #endif
 
+#include "app/plot_profile.h"
 #include "app/qt_text.h"
 #include "document/report_file.h"
 
@@ -42,6 +51,11 @@ constexpr int kHoverTipShowTime = 24 * 60 * 60 * 1000;
 // calculated sticks at the same m/z.
 constexpr double kBarWidth = 9.0;
 constexpr double kStickWidth = 2.0;
+// A profile is a thin outline over a faint area, so that the sticks in front
+// of it keep their colour and the dips between resolved peaks still show.
+constexpr int kProfileFillAlpha = 45;
+constexpr int kProfileLineAlpha = 150;
+constexpr double kProfileLineWidth = 1.0;
 // Free space between two axis labels: pixels across, lines of text down.
 constexpr int kLabelGap = 16;
 constexpr double kLinesPerYLabel = 2.0;
@@ -80,6 +94,7 @@ void PatternPlotView::Clear() {
     if (axisY_ != nullptr) axisY_->disconnect(this);
     HideHoverTip();
     labels_.clear();
+    handedOnColour_.reset();
     axisX_ = nullptr;
     axisY_ = nullptr;
     QChart* previous = chart();
@@ -93,7 +108,13 @@ void PatternPlotView::Clear() {
     delete previous;  // with its series, axes and labels
 }
 
-void PatternPlotView::Show(const output::PlotData& plot) {
+void PatternPlotView::Show(const output::PlotData& plot, Zoom zoom) {
+    // Only a zoom the user made is kept: an axis that shows the whole plot
+    // shows the whole of the new one, whose range may be wider.
+    std::optional<output::PlotRange> kept;
+    if (zoom == Zoom::Keep && axisX_ != nullptr &&
+        (axisX_->min() != data_.x.low || axisX_->max() != data_.x.high))
+        kept = output::PlotRange{axisX_->min(), axisX_->max()};
     Clear();
     data_ = plot;
     if (data_.empty) {
@@ -119,6 +140,7 @@ void PatternPlotView::Show(const output::PlotData& plot) {
         labels_.push_back(item);
     }
     ResetZoom();
+    if (kept) SetXRange(*kept);
 }
 
 // Sticks are one comb-shaped line per series: up each stick and back down to
@@ -132,6 +154,10 @@ void PatternPlotView::AddSeries(const output::PlotSeries& series) {
         points->setMarkerSize(9);
         for (const output::PlotMark& mark : series.marks) points->append(mark.x, mark.y);
         AddDrawnSeries(points, series.name);
+        return;
+    }
+    if (series.style == output::SeriesStyle::Profile) {
+        AddProfile(series);
         return;
     }
     if (series.style == output::SeriesStyle::Bar) {
@@ -160,12 +186,32 @@ void PatternPlotView::AddSeries(const output::PlotSeries& series) {
     // The theme gives each series its colour when it is added; only then is
     // the stick pen made wider, keeping that colour.
     QPen pen = sticks->pen();
+    if (handedOnColour_) pen.setColor(*std::exchange(handedOnColour_, std::nullopt));
     pen.setWidthF(kStickWidth);
     pen.setCapStyle(Qt::FlatCap);
     sticks->setPen(pen);
 }
 
-void PatternPlotView::AddDrawnSeries(QXYSeries* drawn, const std::string& name) {
+// The profile comes first, so that the sticks are drawn over it; it takes the
+// theme's first colour, which it hands on to the sticks after it so that they
+// look the same with and without a profile, and keeps a pale shade of it.
+void PatternPlotView::AddProfile(const output::PlotSeries& series) {
+    auto* area = new QAreaSeries;
+    auto* outline = new QLineSeries(area);
+    for (const output::PlotMark& mark : series.marks) outline->append(mark.x, mark.y);
+    area->setUpperSeries(outline);
+    AddDrawnSeries(area, series.name);
+    QColor themed = area->color();
+    handedOnColour_ = themed;
+    themed.setAlpha(kProfileFillAlpha);
+    area->setBrush(themed);
+    themed.setAlpha(kProfileLineAlpha);
+    QPen pen(themed);
+    pen.setWidthF(kProfileLineWidth);
+    area->setPen(pen);
+}
+
+void PatternPlotView::AddDrawnSeries(QAbstractSeries* drawn, const std::string& name) {
     drawn->setName(QtText(name));
     chart()->addSeries(drawn);
     drawn->attachAxis(axisX_);
@@ -283,33 +329,36 @@ output::PlotTicks PatternPlotView::YTicksFor(output::PlotRange range) const {
         range, GapsThatFit(chart()->plotArea().height(), kLinesPerYLabel * metrics.lineSpacing()));
 }
 
+PatternPlotView::MarkDistance PatternPlotView::DistanceTo(QPoint position,
+                                                          const output::PlotMark& mark) const {
+    const QPointF top = ToWidget(mark.x, mark.y);
+    const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
+    if (data_.marks != output::PlotMarks::Sticks) return {toTop, toTop};
+    // Anywhere along a stick, from the axis up to its top.
+    const QPointF base = ToWidget(mark.x, 0.0);
+    const double low = std::min(top.y(), base.y());
+    const double high = std::max(top.y(), base.y());
+    const double beyond = position.y() < low    ? low - position.y()
+                          : position.y() > high ? position.y() - high
+                                                : 0.0;
+    return {std::hypot(position.x() - top.x(), beyond), toTop};
+}
+
 QString PatternPlotView::HoverTextAt(QPoint position) const {
     if (data_.empty || axisX_ == nullptr) return {};
     // The nearest mark; where the pointer is on two sticks at one m/z (a
     // measured bar and a calculated stick), the one whose top is nearer.
-    double best = kHoverReach;
-    double bestToTop = 0.0;
+    MarkDistance best{kHoverReach, 0.0};
     const output::PlotSeries* nearestSeries = nullptr;
     const output::PlotMark* nearest = nullptr;
     for (const output::PlotSeries& series : data_.series) {
+        // The profile lies under the sticks: pointing at it reads the stick.
+        if (series.style == output::SeriesStyle::Profile) continue;
         for (const output::PlotMark& mark : series.marks) {
-            const QPointF top = ToWidget(mark.x, mark.y);
-            const double toTop = std::hypot(position.x() - top.x(), position.y() - top.y());
-            double distance = toTop;
-            if (data_.marks == output::PlotMarks::Sticks) {
-                // Anywhere along a stick, from the axis up to its top.
-                const QPointF base = ToWidget(mark.x, 0.0);
-                const double low = std::min(top.y(), base.y());
-                const double high = std::max(top.y(), base.y());
-                const double beyond = position.y() < low    ? low - position.y()
-                                      : position.y() > high ? position.y() - high
-                                                            : 0.0;
-                distance = std::hypot(position.x() - top.x(), beyond);
-            }
-            if (distance > best) continue;
-            if (nearest != nullptr && distance == best && toTop >= bestToTop) continue;
+            const MarkDistance distance = DistanceTo(position, mark);
+            if (distance.along > best.along) continue;
+            if (nearest != nullptr && distance.along == best.along && distance.toTop >= best.toTop) continue;
             best = distance;
-            bestToTop = toTop;
             nearestSeries = &series;
             nearest = &mark;
         }
@@ -367,9 +416,11 @@ void PatternPlotView::ZoomAt(int x, double factor) {
     const double low = centre - (centre - axisX_->min()) * factor;
     const double high = centre + (axisX_->max() - centre) * factor;
     if (high - low > 1e-9 && std::isfinite(low) && std::isfinite(high)) {
-        SetRange(*axisX_, {low, high}, XTicksFor({low, high}));
+        SetXRange({low, high});
     }
 }
+
+void PatternPlotView::SetXRange(output::PlotRange range) { SetRange(*axisX_, range, XTicksFor(range)); }
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;
@@ -461,12 +512,81 @@ void PatternPlotView::SaveImage(bool svg) {
 void PatternPlotView::CopyImage() { QGuiApplication::clipboard()->setPixmap(grab()); }
 
 PatternPlotPane::PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent)
-    : QDockWidget(QStringLiteral("Pattern Plot"), parent) {
+    : QDockWidget(QStringLiteral("Pattern Plot"), parent), ui_(ui) {
     setObjectName(QStringLiteral("PatternPlotPane"));
     setAllowedAreas(Qt::AllDockWidgetAreas);
-    view_ = new PatternPlotView(ui, this);
+    auto* body = new QWidget(this);
+    setWidget(body);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    view_ = new PatternPlotView(ui, body);
     view_->setMinimumHeight(180);
-    setWidget(view_);
+    CreateToolBar();
+    layout->addWidget(toolBar_);
+    layout->addWidget(view_, 1);
+}
+
+void PatternPlotPane::CreateToolBar() {
+    toolBar_ = new QToolBar(QStringLiteral("Plot"), widget());
+    toolBar_->setObjectName(QStringLiteral("PlotToolBar"));
+    auto* label = new QLabel(QStringLiteral("&Resolving power: "), toolBar_);
+    resolvingPowerField_ = new QLineEdit(toolBar_);
+    resolvingPowerField_->setObjectName(QStringLiteral("ResolvingPowerField"));
+    resolvingPowerField_->setPlaceholderText(QStringLiteral("Off"));
+    resolvingPowerField_->setMaximumWidth(
+        resolvingPowerField_->fontMetrics().horizontalAdvance(QStringLiteral("10,000,000")) + 16);
+    resolvingPowerField_->setToolTip(
+        QStringLiteral("Draw the profile an instrument of this resolving power (m/z / FWHM) would record "
+                       "under the sticks of an isotope cluster; empty for none"));
+    label->setBuddy(resolvingPowerField_);
+    orbitrapBox_ = new QCheckBox(QStringLiteral("&Orbitrap (R at m/z 200)"), toolBar_);
+    orbitrapBox_->setObjectName(QStringLiteral("OrbitrapBox"));
+    orbitrapBox_->setToolTip(QStringLiteral("R falls with the square root of m/z from its value at m/z 200"));
+    toolBar_->addWidget(label);
+    toolBar_->addWidget(resolvingPowerField_);
+    toolBar_->addSeparator();
+    toolBar_->addWidget(orbitrapBox_);
+    connect(resolvingPowerField_, &QLineEdit::editingFinished, this,
+            &PatternPlotPane::TakeTypedResolvingPower);
+    connect(orbitrapBox_, &QCheckBox::toggled, this, &PatternPlotPane::resolvingPowerChanged);
+}
+
+std::optional<core::ResolvingPower> PatternPlotPane::ResolvingPower() const {
+    if (!resolution_) return std::nullopt;
+    core::ResolvingPower power;
+    power.resolution = *resolution_;
+    if (orbitrapBox_->isChecked()) power.model = core::ResolvingPowerModel::Orbitrap;
+    return power;
+}
+
+void PatternPlotPane::SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model) {
+    const QSignalBlocker quiet(orbitrapBox_);
+    resolution_ = resolution;
+    orbitrapBox_->setChecked(model == core::ResolvingPowerModel::Orbitrap);
+    ShowResolution();
+}
+
+// A refused entry is put back to the value in force before the message shows:
+// the message box takes the focus, and the field must not offer the same
+// refused text again when it loses it.
+void PatternPlotPane::TakeTypedResolvingPower() {
+    const ResolvingPowerEntry entry = ReadResolvingPower(resolvingPowerField_->text().toStdString());
+    if (!entry.problem.empty()) {
+        ShowResolution();
+        port::ShowError(ui_, entry.problem, port::MessageModality::Application);
+        resolvingPowerField_->setFocus();
+        resolvingPowerField_->selectAll();
+        return;
+    }
+    const bool changed = entry.resolution != resolution_;
+    resolution_ = entry.resolution;
+    ShowResolution();
+    if (changed) emit resolvingPowerChanged();
+}
+
+void PatternPlotPane::ShowResolution() {
+    resolvingPowerField_->setText(resolution_ ? QString::number(*resolution_, 'g', 15) : QString());
 }
 
 }  // namespace tarnevo::app

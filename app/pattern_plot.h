@@ -7,15 +7,21 @@
 #pragma once
 
 #include <QChartView>
+#include <QColor>
 #include <QDockWidget>
+#include <optional>
 #include <vector>
 
+#include "core/resolving_power.h"
 #include "output/plot_data.h"
 #include "port/ui_port.h"
 
+class QAbstractSeries;
+class QCheckBox;
 class QGraphicsSimpleTextItem;
+class QLineEdit;
+class QToolBar;
 class QValueAxis;
-class QXYSeries;
 
 namespace tarnevo::app {
 
@@ -26,7 +32,12 @@ class PatternPlotView : public QChartView {
 public:
     explicit PatternPlotView(port::UserInterfacePort& ui, QWidget* parent = nullptr);
 
-    void Show(const output::PlotData& plot);
+    // What becomes of the m/z axis's zoom when a plot is shown: reset to show
+    // every mark (new results), or kept if the user zoomed (the same results
+    // redrawn, as when the resolving power of their profile changes and the
+    // user compares peaks).
+    enum class Zoom { Reset, Keep };
+    void Show(const output::PlotData& plot, Zoom zoom = Zoom::Reset);
     const output::PlotData& Data() const { return data_; }
 
     // The m/z (horizontal) axis; nullptr while nothing is plotted.
@@ -58,13 +69,22 @@ protected:
 private:
     void Clear();
     void AddSeries(const output::PlotSeries& series);
-    void AddDrawnSeries(QXYSeries* drawn, const std::string& name);
+    void AddProfile(const output::PlotSeries& series);
+    void AddDrawnSeries(QAbstractSeries* drawn, const std::string& name);
     void PlaceLabels();
     // Tick steps that keep the labels of both axes distinct and whole in the
     // space the plot has now.
     void FitTicks();
     output::PlotTicks XTicksFor(output::PlotRange range) const;
+    void SetXRange(output::PlotRange range);
     output::PlotTicks YTicksFor(output::PlotRange range) const;
+    // How far, in pixels, the pointer is from a mark: from anywhere along it
+    // (a stick from the axis up) and from its top.
+    struct MarkDistance {
+        double along = 0.0;
+        double toTop = 0.0;
+    };
+    MarkDistance DistanceTo(QPoint position, const output::PlotMark& mark) const;
     void ShowHoverTip(QPoint position, QPoint globalPosition);
     void HideHoverTip();
     QPointF ToWidget(double x, double y) const;
@@ -74,10 +94,16 @@ private:
     QValueAxis* axisX_ = nullptr;
     QValueAxis* axisY_ = nullptr;
     std::vector<QGraphicsSimpleTextItem*> labels_;
+    // The theme's colour that a profile drawn first took from the sticks after it.
+    std::optional<QColor> handedOnColour_;
     QString shownTip_;  // the hover text on show; empty while none is
 };
 
-// The dockable pane "Pattern Plot" around the view.
+// The dockable pane "Pattern Plot" around the view, with a toolbar of its own
+// whose "Resolving power" field asks for the profile an instrument of that
+// resolving power would record (empty: none), and whose check box makes R
+// fall with the square root of m/z from its value at m/z 200, as an
+// Orbitrap's does.
 class PatternPlotPane : public QDockWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PatternPlotPane)
@@ -85,9 +111,30 @@ class PatternPlotPane : public QDockWidget {
 public:
     explicit PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent = nullptr);
     PatternPlotView* View() const { return view_; }
+    QToolBar* ToolBar() const { return toolBar_; }
+    QLineEdit* ResolvingPowerField() const { return resolvingPowerField_; }
+    QCheckBox* OrbitrapBox() const { return orbitrapBox_; }
+
+    // The resolving power the profile is drawn at; nothing while the field is off.
+    std::optional<core::ResolvingPower> ResolvingPower() const;
+    // Shows a remembered choice in the toolbar without announcing a change.
+    void SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model);
+
+signals:
+    // The field took a new value or the check box changed.
+    void resolvingPowerChanged();
 
 private:
+    void CreateToolBar();
+    void TakeTypedResolvingPower();
+    void ShowResolution();
+
+    port::UserInterfacePort& ui_;
     PatternPlotView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QLineEdit* resolvingPowerField_ = nullptr;
+    QCheckBox* orbitrapBox_ = nullptr;
+    std::optional<double> resolution_;  // the accepted field value; nothing: off
 };
 
 }  // namespace tarnevo::app

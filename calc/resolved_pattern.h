@@ -33,6 +33,11 @@ inline constexpr double kResolvedCoverage = 0.99999999;
 inline constexpr double kFineStructureMassLimit = 20000.0;
 inline constexpr std::size_t kFineStructureLineLimit = 1'000'000;
 
+// The resolving powers the outputs accept: from a low-resolution quadrupole's
+// unit resolution at m/z 100 to beyond the best FT-ICR instruments.
+inline constexpr double kMinResolvingPower = 100.0;
+inline constexpr double kMaxResolvingPower = 10'000'000.0;
+
 struct ResolvedIon {
     PatternModel model = PatternModel::FineStructure;
     core::ResolvedPattern pattern;

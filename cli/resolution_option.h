@@ -16,8 +16,8 @@
 
 namespace tarnevo::cli {
 
-inline constexpr double kMinResolution = 100.0;
-inline constexpr double kMaxResolution = 10'000'000.0;
+inline constexpr double kMinResolution = calc::kMinResolvingPower;
+inline constexpr double kMaxResolution = calc::kMaxResolvingPower;
 
 struct ResolutionRequest {
     core::ResolvingPower power;

@@ -31,8 +31,10 @@ struct PlotMark {
 // How the sticks of a series are drawn. Two spectra of the same peaks (measured
 // and calculated) stand at the same true m/z, one as wide pale bars and the
 // other as narrow sticks in front of them, so that the axis and the hovered
-// values agree and neither hides the other.
-enum class SeriesStyle { Stick, Bar };
+// values agree and neither hides the other. A profile is the curve an
+// instrument records: its marks are points along it, joined by a line over a
+// pale area, drawn behind the sticks and read by no hover.
+enum class SeriesStyle { Stick, Bar, Profile };
 
 struct PlotSeries {
     std::string name;  // the legend entry, and the first line of a hovered mark's text

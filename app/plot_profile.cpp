@@ -1,0 +1,131 @@
+#include "app/plot_profile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "core/formula_parser.h"
+#include "core/text_format.h"
+
+namespace tarnevo::app {
+
+namespace {
+
+// Profile tails lower than this share of the tallest stick are under a pixel
+// of any pane's height: the m/z range does not grow to show them.
+constexpr double kVisibleShare = 0.002;
+
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+// "60,000" read as "60000": a comma only between groups of three digits, so
+// that a decimal comma ("60000,5") is refused rather than misread.
+std::optional<std::string> WithoutThousandsSeparators(std::string_view text) {
+    const std::size_t firstComma = text.find(',');
+    if (firstComma == std::string_view::npos) return std::string(text);
+    const std::size_t point = std::min(text.find('.'), text.size());
+    if (firstComma == 0 || firstComma > point) return std::nullopt;
+    std::string digits(text.substr(0, firstComma));
+    for (std::size_t at = firstComma; at < point; at += 4) {
+        if (text[at] != ',' || at + 4 > point) return std::nullopt;
+        digits += text.substr(at + 1, 3);
+    }
+    digits += text.substr(point);
+    return digits;
+}
+
+// 60000 as "60,000"; a resolution with a fraction as it reads back.
+std::string GroupedResolution(double resolution) {
+    if (resolution != std::floor(resolution)) return core::FormatShortest(resolution);
+    const std::string digits = core::FormatInteger(static_cast<long long>(resolution));
+    std::string grouped;
+    for (std::size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0) grouped += ',';
+        grouped += digits[k];
+    }
+    return grouped;
+}
+
+std::string RangeMessage() {
+    return "Please enter a resolving power between " + GroupedResolution(calc::kMinResolvingPower) + " and " +
+           GroupedResolution(calc::kMaxResolvingPower) + ", or leave the field empty for no profile.";
+}
+
+double TallestMark(const output::PlotData& plot) {
+    double tallest = 0.0;
+    for (const output::PlotSeries& series : plot.series) {
+        for (const output::PlotMark& mark : series.marks) tallest = std::max(tallest, mark.y);
+    }
+    return tallest;
+}
+
+// The profile's points as marks, the highest at the tallest stick's height.
+output::PlotSeries ProfileSeries(const calc::ResolvedIon& ion, const core::ResolvingPower& power,
+                                 double tallest) {
+    output::PlotSeries profile{ProfileSeriesName(power, ion.model), {}, output::SeriesStyle::Profile};
+    profile.marks.reserve(ion.pattern.profile.size());
+    for (const core::ProfilePoint& point : ion.pattern.profile) {
+        const double height = point.relative / 100.0 * tallest;
+        profile.marks.push_back({point.mz, height, {}, point.mz, std::nullopt, height});
+    }
+    return profile;
+}
+
+// The m/z range widened to the profile's visible tails: at a low resolving
+// power a peak is wider than the margin the sticks leave.
+void WidenToProfile(output::PlotData& plot, const output::PlotSeries& profile, double tallest) {
+    for (const output::PlotMark& mark : profile.marks) {
+        if (mark.y < kVisibleShare * tallest) continue;
+        plot.x.low = std::min(plot.x.low, mark.x);
+        plot.x.high = std::max(plot.x.high, mark.x);
+    }
+}
+
+}  // namespace
+
+ResolvingPowerEntry ReadResolvingPower(std::string_view text) {
+    const std::string_view trimmed = Trimmed(text);
+    if (trimmed.empty()) return {};
+    const std::optional<std::string> digits = WithoutThousandsSeparators(trimmed);
+    double value = 0.0;
+    if (digits) {
+        const char* end = digits->data() + digits->size();
+        const auto [stop, error] = std::from_chars(digits->data(), end, value);
+        if (error == std::errc() && stop == end && value == 0.0) return {};
+        if (error == std::errc() && stop == end && IsAcceptedResolution(value)) return {value, {}};
+    }
+    return {std::nullopt, RangeMessage()};
+}
+
+bool IsAcceptedResolution(double resolution) {
+    return resolution >= calc::kMinResolvingPower && resolution <= calc::kMaxResolvingPower;
+}
+
+std::string ProfileSeriesName(const core::ResolvingPower& power, calc::PatternModel model) {
+    std::string name = "Profile at R " + GroupedResolution(power.resolution);
+    if (power.model == core::ResolvingPowerModel::Orbitrap) {
+        name += " at m/z " + core::FormatShortest(power.referenceMz);
+    }
+    return name + " (" + std::string(calc::PatternModelName(model)) + ")";
+}
+
+void AddInstrumentProfile(output::PlotData& plot, const output::CalculationState& state,
+                          const core::ElementTable& table, const core::ResolvingPower& power) {
+    if (plot.empty || state.calcKind != output::CalcKind::IsotopeCluster) return;
+    core::ParsedFormula ion;
+    if (core::ParseFormulaText(state.formulaText, ion) != core::FormulaSyntax::Valid) return;
+    const calc::ResolvedIon resolved =
+        calc::ResolveIon(table, ion, state.charge, power, core::ProfileWanted::Yes);
+    const double tallest = TallestMark(plot);
+    if (!resolved.problem.empty() || resolved.pattern.profile.empty() || !(tallest > 0.0)) return;
+    output::PlotSeries profile = ProfileSeries(resolved, power, tallest);
+    WidenToProfile(plot, profile, tallest);
+    plot.series.insert(plot.series.begin(), std::move(profile));
+    plot.showLegend = true;  // the legend names the resolving power and the model
+}
+
+}  // namespace tarnevo::app
