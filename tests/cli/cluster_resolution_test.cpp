@@ -77,8 +77,8 @@ TEST(ClusterResolution, TheNitrogenLineOfAnAPlusOneStandsApartOnlyAtHighResolvin
 }
 
 TEST(ClusterResolution, AProteinTakesTheMomentsOfItsPeaksAndSaysSo) {
-    const CliRun run = RunTool({"cluster", "C2934H4615N781O897S39", "--charge", "20", "--resolution", "120000",
-                                "--orbitrap", "--at", "400", "--profile", "--json"});
+    const CliRun run = RunTool({"cluster", "C2934H4615N781O897S39", "--charge", "20", "--resolution",
+                                "120000", "--orbitrap", "--at", "400", "--profile", "--json"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_NE(run.out.find(R"("patternModel": "peak moments")"), std::string::npos);
     EXPECT_NE(run.out.find(R"("resolvingPower": {"r": 120000, "model": "orbitrap", "atMz": 400})"),
