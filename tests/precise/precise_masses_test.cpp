@@ -91,18 +91,21 @@ TEST_P(PreciseMassTest, AgreesWithTheEvaluationToAMillionthOfAUnit) {
     EXPECT_NEAR(mass, hand.ame2016, kPrecise) << hand.massNumber << hand.symbol;
 }
 
-// The elements of organic compounds and their usual adduct partners, the
-// lightest isotope and the heavy ones that shape a pattern.
+// Every natural isotope of the elements an identification considers: those of
+// organic compounds and their usual adduct partners.
 INSTANTIATE_TEST_SUITE_P(OrganicElements, PreciseMassTest,
                          testing::Values(HandMass{"H", 1, 1.00782503223}, HandMass{"H", 2, 2.01410177812},
                                          HandMass{"C", 13, 13.00335483507}, HandMass{"N", 14, 14.00307400443},
                                          HandMass{"N", 15, 15.00010889888}, HandMass{"O", 16, 15.99491461957},
-                                         HandMass{"O", 18, 17.99915961286}, HandMass{"F", 19, 18.99840316273},
-                                         HandMass{"Na", 23, 22.9897692820},
+                                         HandMass{"O", 17, 16.99913175650}, HandMass{"O", 18, 17.99915961286},
+                                         HandMass{"F", 19, 18.99840316273}, HandMass{"Na", 23, 22.9897692820},
                                          HandMass{"Si", 28, 27.97692653465},
+                                         HandMass{"Si", 29, 28.97649466490}, HandMass{"Si", 30, 29.973770136},
                                          HandMass{"P", 31, 30.97376199842}, HandMass{"S", 32, 31.9720711744},
-                                         HandMass{"S", 34, 33.967867004}, HandMass{"Cl", 35, 34.968852682},
+                                         HandMass{"S", 33, 32.9714589098}, HandMass{"S", 34, 33.967867004},
+                                         HandMass{"S", 36, 35.96708071}, HandMass{"Cl", 35, 34.968852682},
                                          HandMass{"Cl", 37, 36.965902602}, HandMass{"K", 39, 38.9637064864},
+                                         HandMass{"K", 40, 39.963998166}, HandMass{"K", 41, 40.9618252579},
                                          HandMass{"Br", 79, 78.9183376}, HandMass{"Br", 81, 80.9162897}),
                          [](const testing::TestParamInfo<HandMass>& hand) {
                              return std::string(hand.param.symbol) + std::to_string(hand.param.massNumber);
