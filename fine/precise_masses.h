@@ -11,16 +11,16 @@
 // isotope masses from the Atomic Mass Evaluation (AME). For every isotope of
 // the elements of organic compounds and their usual adduct partners (H C N O
 // P S F Cl Br Si Na K) they agree with AME 2016 to better than 1E-6 u, most to
-// 1E-9 u (1H 1.00782503227 against 1.00782503223; 79Br 78.9183381 against
+// 1E-7 u (1H 1.00782503227 against 1.00782503223; 79Br 78.9183381 against
 // 78.9183376 is the farthest). For about a hundred isotopes of heavier
 // elements IsoSpec prints fewer digits than the evaluation gives, with one
 // digit too many appended (127I 126.904473 against 126.9044719, 162Dy
-// 161.926812 against 161.9268056): there its masses are off by 1E-6 to 1E-5 u,
-// no worse than the five-decimal table's but short of 1E-6 u.
+// 161.926812 against 161.9268056): there its masses are off by 1E-6 to 1E-5 u
+// (9E-6 u for 98Ru), as far as the five-decimal table's and short of 1E-6 u.
 //
 // The five-decimal table itself was rounded from an older evaluation, so beyond
 // its rounding the two differ where the evaluation moved a mass (up to 3E-5 u,
-// for 120Te and 126Xe); C H N O P S F Cl Br Si Na K lie within the rounding.
+// for 120Te and 126Xe); H C N O P S F Cl Br Si Na K lie within the rounding.
 #pragma once
 
 #include <optional>
