@@ -30,7 +30,7 @@ constexpr double kSpacingPpm = 10.0;
 // --- Checking the measured peaks ---------------------------------------------
 
 std::string PeakNumber(std::size_t index) {
-    return "Peak " + FormatInteger(static_cast<long long>(index + 1));
+    return "Peak " + FormatInteger(static_cast<long long>(index) + 1);
 }
 
 bool IsPositiveNumber(double value) { return std::isfinite(value) && value > 0.0; }
@@ -119,8 +119,8 @@ std::vector<RelativePeak> RelativePredicted(std::span<const ResolvedPeak> predic
             peaks.push_back({predicted[i].mz, predicted[i].abundance / base, i});
         }
     }
-    std::stable_sort(peaks.begin(), peaks.end(),
-                     [](const RelativePeak& a, const RelativePeak& b) { return a.mz < b.mz; });
+    auto byMz = [](const RelativePeak& a, const RelativePeak& b) { return a.mz < b.mz; };
+    if (!std::is_sorted(peaks.begin(), peaks.end(), byMz)) std::stable_sort(peaks.begin(), peaks.end(), byMz);
     return peaks;
 }
 

@@ -28,6 +28,7 @@ const std::vector<ResolvedPeak> kBromoLikePattern = {
 // The predicted peaks as measured, intensities on another scale.
 std::vector<MeasuredPeak> AsMeasured(const std::vector<ResolvedPeak>& pattern, double scale = 2.5e6) {
     std::vector<MeasuredPeak> peaks;
+    peaks.reserve(pattern.size());
     for (const ResolvedPeak& peak : pattern) peaks.push_back({peak.mz, peak.abundance * scale});
     return peaks;
 }
@@ -166,6 +167,19 @@ TEST_P(ShiftedMeasurement, CostsAsTheGaussianSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ppm, ShiftedMeasurement, ::testing::Values(-6.0, -1.0, 0.5, 2.0, 4.0, 7.5));
+
+// The monoisotopic peak is the lightest predicted one above the noise: a
+// 54Fe-like peak 2 u below at 0.005 of the base neither sets the mass error
+// nor, unmeasured, costs anything. Predicted out of m/z order on purpose.
+TEST(PatternScore, TheMonoisotopicPeakIsTheLightestAboveTheNoise) {
+    const std::vector<ResolvedPeak> predicted = {{301.0034, 0.2}, {300.0, 1.0}, {298.0, 0.005}};
+    const std::vector<MeasuredPeak> measured = {{300.0 * (1.0 + 1.5e-6), 1.0}, {301.0034, 0.2}};
+    const PatternScore score = ScorePattern(measured, predicted);
+    ASSERT_TRUE(score.monoisotopicErrorPpm.has_value());
+    EXPECT_NEAR(*score.monoisotopicErrorPpm, 1.5, 1e-6);
+    EXPECT_NEAR(score.logLikelihood, -0.5 * 0.75 * 0.75, 1e-6);  // 1.5 ppm is 0.75 sigma
+    EXPECT_EQ(score.peaks.size(), 2U);
+}
 
 // Beyond the window (10 ppm is 5 sigma) nothing matches: every measured peak
 // is unexplained and every predicted one above the noise missing.
