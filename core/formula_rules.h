@@ -7,7 +7,7 @@
 //    with the usual valences (core/usual_valence.h), at least 0 and integral: a
 //    negative count has too few bonds to hold the atoms together (CH5, -0.5), a
 //    half-integral one leaves an unpaired electron (CH3, 0.5, the methyl
-//    radical), which a neutral molecule found intact rarely is.
+//    radical), rare in a stable neutral molecule.
 //  - The element ratios to carbon of the Seven Golden Rules (Kind & Fiehn 2007),
 //    at two levels: the ranges that hold for 99.99 % of the known compounds the
 //    rules were taken from (the default: H/C 0.1-6, N/C <= 4, O/C <= 3, P/C <= 2,
@@ -76,7 +76,7 @@ enum class RuleOutcome {
 
 // What decided a check; value and limit of RuleVerdict say more where noted.
 enum class RuleFinding {
-    WithinLimits,
+    WithinLimits,            // the RDBE check's value: the RDBE
     NegativeRdbe,            // value: the RDBE, limit 0
     HalfIntegralRdbe,        // value: the RDBE (an odd-electron neutral)
     RatioBelowMinimum,       // element: the one over carbon; value: its ratio; limit: the minimum
