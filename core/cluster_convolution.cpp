@@ -13,10 +13,10 @@ namespace {
 
 // lastPeakIndex and peakOverflow from the structure alone: the enumeration marks
 // every shift it visits, whatever the probability.
-void MarkVisitedShifts(const ClusterWorkspace& ws, int passes, ClusterPeaks& peaks) {
+void MarkVisitedShifts(ClusterWorkspace& ws, int passes) {
     const VisitedShifts visited = ReachedShifts(ws, passes);
-    peaks.lastPeakIndex = visited.lastPeakIndex;
-    peaks.peakOverflow = visited.peakOverflow;
+    ws.lastPeakIndex = visited.lastPeakIndex;
+    ws.peakOverflow = visited.peakOverflow;
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ void ComputeClusterByConvolution(ClusterWorkspace& ws, int passLimit, double sto
     convolution::BuildUnits(ws, runs, lines, sums.passes, units);
     const convolution::MergedPeaks merged = convolution::MergePeaks(units, sums.passes, ws);
     convolution::StorePeaks(merged, sums, ws);
-    MarkVisitedShifts(ws, sums.passes, ws);
+    MarkVisitedShifts(ws, sums.passes);
 }
 
 }  // namespace tarnevo::core

@@ -38,7 +38,7 @@ struct LimitCheck {
 
 // Sums the [A+0] mass, removes monoisotopic elements from formula and checks the
 // limits (in the order of ClusterLimit). The ion mass is the lightest-isotope
-// mass minus charge x electronMass: a positive charge removes electrons.
+// mass minus charge x electronMass (IonMassOf): a positive charge removes electrons.
 LimitCheck CheckClusterLimits(const ElementTable& table, ClusterIon& ion, ParsedFormula& formula, int charge);
 
 // Places the polyisotopic elements in engine order (decreasing single-precision

@@ -55,7 +55,8 @@ TEST(EnumerationRange, DirectProbabilityIsTheMultinomial) {
     EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws, ws) / (2 * light * heavy)), 1.0,
                 1e-15);
     ws.composition[0] = 2;
-    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws, ws) / (heavy * heavy)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws, ws) / (heavy * heavy)), 1.0,
+                1e-15);
 }
 
 }  // namespace
