@@ -32,25 +32,25 @@ void CollectCompositions(const core::ClusterIon& ion, int element, Composition& 
         byPass[heavy].insert(current);
         return;
     }
-    const int first = ion.firstSlot[element];
-    const int slots = ion.orderedHeavyCount[element];
+    const auto first = static_cast<std::size_t>(ion.firstSlot[element]);
+    const auto slots = static_cast<std::size_t>(ion.orderedHeavyCount[element]);
     // All ways to spread at most orderedCount heavy atoms over the element's slots.
-    std::vector<int> counts(static_cast<std::size_t>(slots), 0);
+    std::vector<int> counts(slots, 0);
     for (;;) {
         int used = 0;
         for (const int c : counts) used += c;
         if (used <= ion.orderedCount[element]) {
-            for (int k = 0; k < slots; ++k) current[static_cast<std::size_t>(first + k)] = counts[k];
+            for (std::size_t k = 0; k < slots; ++k) current[first + k] = counts[k];
             CollectCompositions(ion, element + 1, current, byPass);
         }
-        int k = 0;
-        while (k < slots && ++counts[static_cast<std::size_t>(k)] > ion.orderedCount[element]) {
-            counts[static_cast<std::size_t>(k)] = 0;
+        std::size_t k = 0;
+        while (k < slots && ++counts[k] > ion.orderedCount[element]) {
+            counts[k] = 0;
             ++k;
         }
         if (k == slots) break;
     }
-    for (int k = 0; k < slots; ++k) current[static_cast<std::size_t>(first + k)] = 0;
+    for (std::size_t k = 0; k < slots; ++k) current[first + k] = 0;
 }
 
 Composition CurrentComposition(const core::ClusterIon& ion, const core::EnumerationState& state) {

@@ -88,6 +88,7 @@ TEST_P(CompletionTableLookup, FindsExactlyTheCompletionsInTheBoundsInTheWalksOrd
         table.ForEachNear(from, to, [&found](std::uint32_t entry) { found.push_back(entry); });
         std::sort(found.begin(), found.end());
         std::vector<Counts> foundCounts;
+        foundCounts.reserve(found.size());
         for (const std::uint32_t entry : found)
             foundCounts.push_back(CountsOf(table, entry, c.first, space.elementCount));
         std::vector<Counts> expected;  // map order: lexicographic, the walk's order
@@ -107,7 +108,9 @@ TEST(CompletionTable, EveryCompletionIsFoundAtItsOwnMass) {
     Counts scratch(4, 0);
     ListCompletions(space, 0, 0, 0.0, scratch, completions);
     const CompletionTable table(space, 0, 1000.0);
-    for (const auto& [counts, mass] : completions) {
+    for (const auto& completion : completions) {
+        const Counts& counts = completion.first;
+        const double mass = completion.second;
         int hits = 0;
         table.ForEachNear(mass, mass,
                           [&](std::uint32_t entry) { hits += CountsOf(table, entry, 0, 4) == counts; });
