@@ -16,6 +16,7 @@
 
 #include "core/cluster_convolution.h"
 #include "core/cluster_engine.h"
+#include "core/cluster_enumeration.h"
 #include "core/formula_parser.h"
 
 #ifdef TARNEVO_BENCH_OPENMS

@@ -29,7 +29,7 @@
 // Ranges: every table carries a binary exponent besides its extended-precision
 // mantissas, so ions whose first composition lies below even the extended range
 // (0.0097^5000 for Sn5000, about 1e-10066) still get their pattern; see
-// ClusterWorkspace::underflow.
+// ClusterPeaks::underflow.
 //
 // Precision: the pass sums and the stop test run in extended precision; the merge
 // of the two-dimensional tables runs in double while every value stays within the
@@ -42,35 +42,21 @@
 // extended tables only for ions that need them). No other allocation; the work
 // does not depend on the number of compositions.
 //
-// The parts: scaled arithmetic and binomial rows (core/cluster_binomial.h), the
-// merge planner (core/cluster_merge_plan.h), the merge kernels
-// (core/cluster_merge_kernels.h), and the structural reach of the last peak and the
-// overflow (core/cluster_reach.h).
+// The stages: the binomial rows, pass sums and stop test (core/cluster_pass_sums.h),
+// the units that the merge takes (core/cluster_units.h), and the merge with the
+// storing of the peaks (core/cluster_merge.h). Beneath them: scaled arithmetic and
+// binomial rows (core/cluster_binomial.h), the merge planner
+// (core/cluster_merge_plan.h), the merge kernels (core/cluster_merge_kernels.h), and
+// the structural reach of the last peak and the overflow (core/cluster_reach.h).
 #pragma once
 
 #include "core/cluster_engine.h"
 
 namespace tarnevo::core {
 
-enum class ClusterRoute {
-    Enumeration,  // visit every composition (small ions)
-    Convolution,  // this route
-};
-
-// The enumeration for ions with few compositions up to the last possible pass; the
-// convolution for all others, and for ions the enumeration cannot represent: a
-// first composition below the extended range (it would give zeros throughout), or
-// an FA of 0 (an enrichment whose lightest FA is exactly 0: the ratio
-// updates would divide by it and give NaN).
-ClusterRoute ChooseClusterRoute(const ClusterWorkspace& workspace, int passLimit);
-
-// Same contract as ComputeClusterByEnumeration, and also sets passCount, underflow
-// and peakExponent. Needs every delta in 1 .. 32 (the element table has 1 .. 25).
+// Same contract as ComputeClusterByEnumeration (core/cluster_enumeration.h), and also
+// sets underflow and peakExponent. Needs every delta in 1 .. 32 (the element table has 1 .. 25).
 void ComputeClusterByConvolution(ClusterWorkspace& workspace, int passLimit, double stopFA,
                                  BelowDoubleRange belowDoubleRange = BelowDoubleRange::Compute);
-
-// After an enumeration: sets underflow when the largest peak is below the smallest
-// normal double and then rescales peakSum and cumulativeFA (see peakExponent).
-void MarkPeaksBelowDoubleRange(ClusterWorkspace& workspace);
 
 }  // namespace tarnevo::core

@@ -4,326 +4,164 @@
 #include <cfloat>
 #include <cmath>
 
+#include "core/cluster_binomial.h"
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
+#include "core/cluster_merge_kernels.h"
+#include "core/cluster_pass_sums.h"
 #include "core/cluster_reach.h"
-#include "core/cluster_stop.h"
 
 namespace tarnevo::core {
 
 namespace {
 
 constexpr int kJx = kFirstUserElement;
-constexpr Extended kSmallestNormal = LDBL_MIN;
 
-int LastNonEmptySlot(const ClusterWorkspace& ws) {
-    for (int j = ws.heavySlotCount - 1; j >= 0; --j) {
-        if (ws.composition[j] != 0) return j;
-    }
-    return -1;
-}
-
-int HeavyAtomsOf(const ClusterWorkspace& ws, int element) {
-    int atoms = 0;
-    const int first = ws.firstSlot[element];
-    for (int k = 0; k < ws.orderedHeavyCount[element]; ++k) atoms += ws.composition[first + k];
-    return atoms;
-}
-
-bool IsValidComposition(const ClusterWorkspace& ws) {
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        if (HeavyAtomsOf(ws, e) > ws.orderedCount[e]) return false;
-    }
-    return true;
-}
-
-void MoveOneAtomRight(ClusterWorkspace& ws, int slot) {
-    --ws.composition[slot];
-    ++ws.composition[slot + 1];
-}
-
-// Repairs a composition in which some element holds more heavy atoms than it has
-// atoms, pushing atoms to later slots; false when nothing valid is left.
-bool MakeValid(ClusterWorkspace& ws) {
-    const int lastElement = ws.polyElementCount - 1;
-    while (!IsValidComposition(ws)) {
-        const int spilled = HeavyAtomsOf(ws, lastElement);
-        if (spilled != 0) {
-            const int first = ws.firstSlot[lastElement];
-            std::fill_n(ws.composition.begin() + first, ws.orderedHeavyCount[lastElement], 0);
-            const int j = LastNonEmptySlot(ws);
-            if (j < 0) return false;
-            --ws.composition[j];
-            ws.composition[j + 1] = spilled + 1;
-        } else {
-            MoveOneAtomRight(ws, LastNonEmptySlot(ws));
-        }
-    }
-    return true;
-}
-
-void AccumulateCurrent(ClusterWorkspace& ws) {
-    if (ws.massShift < kPeakCount) {
-        ws.peakSum[ws.massShift] += ws.currentProbability;
-        ws.peakDefectMoment[ws.massShift] += ws.currentProbability * ws.massDefect;
-        ws.lastPeakIndex = std::max(ws.lastPeakIndex, ws.massShift);
-    } else {
-        ws.peakOverflow = true;
-    }
-    ws.cumulativeFA += ws.currentProbability;
-}
-
-void UpdateLightCounts(ClusterWorkspace& ws) {
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        ws.lightCount[e] = ws.orderedCount[e] - HeavyAtomsOf(ws, e);
-    }
-}
-
-// Gives the r heavy atoms of a pass to the first heavy slots, earliest elements
-// first; false when the ion has fewer than r atoms.
-bool PlaceInitialComposition(ClusterWorkspace& ws, int heavyAtoms) {
-    ws.composition.fill(0);
-    ws.previousComposition.fill(0);
-    int remaining = heavyAtoms;
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        const int taken = std::min(remaining, ws.orderedCount[e]);
-        ws.composition[ws.firstSlot[e]] = taken;
-        ws.previousComposition[ws.firstSlot[e]] = taken;
-        ws.previousLightCount[e] = ws.orderedCount[e] - taken;
-        ws.lightCount[e] = ws.previousLightCount[e];
-        remaining -= taken;
-    }
-    return remaining == 0;
-}
-
-// Multiplies probability by k / p for k = from down to to + 1.
-void MultiplyFallingRatios(Extended& probability, int from, int to, Extended p) {
-    for (int k = from; k > to; --k) probability *= static_cast<Extended>(k) / p;
-}
-
-// Multiplies probability by p / k for k = to down to from + 1.
-void MultiplyRisingRatios(Extended& probability, int from, int to, Extended p) {
-    for (int k = to; k > from; --k) probability *= p / static_cast<Extended>(k);
-}
-
-// log2 of n! in extended precision.
-Extended Log2Factorial(int n) { return std::lgamma(static_cast<Extended>(n) + 1) / std::log(2.0L); }
-
-// log2 of p^count, with 0^0 = 1.
-Extended Log2Power(Extended p, int count) {
-    if (count == 0) return 0;
-    return static_cast<Extended>(count) * std::log2(p);  // -inf for p = 0
-}
+// Ions that can visit at most this many compositions are enumerated: on them the
+// enumeration takes a few microseconds, no more than the convolution.
+constexpr double kEnumerationLimit = 2000;
 
 // The result of an ion refused before any pass: underflow set, nothing computed.
-void LeaveOutPeaksBelowDoubleRange(ClusterWorkspace& ws) {
-    ws.peakSum.fill(0.0L);
-    ws.peakDefectMoment.fill(0.0L);
-    ws.cumulativeFA = 0;
-    ws.passCount = 0;
-    ws.lastPeakIndex = 0;
-    ws.peakOverflow = false;
-    ws.underflow = true;
-    ws.peakExponent = 0;
+void LeaveOutPeaksBelowDoubleRange(ClusterPeaks& peaks) {
+    peaks.peakSum.fill(0.0L);
+    peaks.peakDefectMoment.fill(0.0L);
+    peaks.cumulativeFA = 0;
+    peaks.passCount = 0;
+    peaks.lastPeakIndex = 0;
+    peaks.peakOverflow = false;
+    peaks.underflow = true;
+    peaks.peakExponent = 0;
+}
+
+// The polyisotopic element that comes next in engine order among those still
+// counted in formula: the largest single-precision score (1 - FA of the lightest
+// isotope) x count, ties to the lower index.
+int NextInEngineOrder(const ElementTable& table, const ParsedFormula& formula) {
+    int best = -1;
+    float bestScore = -1.0f;
+    for (int i = 0; i < kElementCount; ++i) {
+        if (formula[i] == 0) continue;
+        const float lightFA = static_cast<float>(table.LightFA(i));
+        const float score = (1.0f - lightFA) * static_cast<float>(formula[i]);
+        if (score > bestScore) {
+            bestScore = score;
+            best = i;
+        }
+    }
+    return best;
+}
+
+// Whether the ion has an isotope the convolution cannot take or the enumeration
+// cannot represent, as ChooseClusterRoute's first test.
+struct RouteConstraints {
+    bool deltaOutsideConvolution = false;  // a delta outside 1 .. kLargestDelta
+    bool zeroFA = false;
+    Extended firstLog2 = 0;  // log2 of the first composition's probability
+    int totalAtoms = 0;
+};
+
+RouteConstraints ConstraintsOf(const ClusterIon& ion) {
+    RouteConstraints constraints;
+    for (int e = 0; e < ion.polyElementCount; ++e) {
+        const int atoms = std::max(0, ion.orderedCount[e]);
+        const double* fa = &ion.workFA[ion.firstFAEntry[e]];
+        const int* delta = &ion.workDelta[ion.firstSlot[e]];
+        for (int i = 0; i < ion.orderedHeavyCount[e]; ++i) {
+            if (delta[i] < 1 || delta[i] > convolution::kLargestDelta) {
+                constraints.deltaOutsideConvolution = true;
+                return constraints;
+            }
+        }
+        for (int i = 0; i <= ion.orderedHeavyCount[e]; ++i)
+            constraints.zeroFA = constraints.zeroFA || !(fa[i] > 0);
+        if (atoms > 0 && fa[0] > 0) constraints.firstLog2 += atoms * std::log2(static_cast<Extended>(fa[0]));
+        constraints.totalAtoms += atoms;
+    }
+    return constraints;
 }
 
 }  // namespace
 
-Extended DirectCompositionProbability(const ClusterWorkspace& ws) {
-    Extended log2Probability = 0;
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        const double* fa = &ws.workFA[ws.firstFAEntry[e]];
-        const int* heavy = &ws.composition[ws.firstSlot[e]];
-        int light = ws.orderedCount[e];
-        log2Probability += Log2Factorial(ws.orderedCount[e]);
-        for (int k = 0; k < ws.orderedHeavyCount[e]; ++k) {
-            light -= heavy[k];
-            log2Probability += Log2Power(fa[k + 1], heavy[k]) - Log2Factorial(heavy[k]);
-        }
-        log2Probability += Log2Power(fa[0], light) - Log2Factorial(light);
-    }
-    return std::exp2(log2Probability);
-}
-
-LimitCheck CheckClusterLimits(const ElementTable& table, ClusterWorkspace& ws, ParsedFormula& formula,
+LimitCheck CheckClusterLimits(const ElementTable& table, ClusterIon& ion, ParsedFormula& formula,
                               int charge) {
-    ws.polyAtomCount = 0;
-    ws.polyElementCount = 0;
-    ws.heavySlotCount = 0;
+    ion.polyAtomCount = 0;
+    ion.polyElementCount = 0;
+    ion.heavySlotCount = 0;
     double mass = 0.0;
     for (int i = 0; i < kElementCount; ++i) {
         if (formula[i] == 0) continue;
         mass += static_cast<double>(formula[i]) * table[i].lightMass;
         if (table.IsPolyisotopic(i)) {
-            ws.polyAtomCount += static_cast<int>(formula[i]);
-            ws.polyElementCount += 1;
-            ws.heavySlotCount += table[i].heavyCount;
+            ion.polyAtomCount += static_cast<int>(formula[i]);
+            ion.polyElementCount += 1;
+            ion.heavySlotCount += table[i].heavyCount;
         } else {
             formula[i] = 0;
         }
     }
     LimitCheck result;
-    if (ws.polyAtomCount > kMaxPolyAtoms) {
+    if (ion.polyAtomCount > kMaxPolyAtoms) {
         result.status = ClusterLimit::TooManyPolyAtoms;
-    } else if (ws.heavySlotCount > kMaxHeavySlots) {
+    } else if (ion.heavySlotCount > kMaxHeavySlots) {
         result.status = ClusterLimit::TooManyHeavyIsotopes;
-    } else if (ws.polyElementCount > kMaxPolyElements) {
+    } else if (ion.polyElementCount > kMaxPolyElements) {
         result.status = ClusterLimit::TooManyPolyElements;
-    } else if (ws.polyElementCount == 0) {
+    } else if (ion.polyElementCount == 0) {
         result.status = ClusterLimit::NoPolyisotopicElement;
     } else {
-        result.ionMassA = mass - charge * electronMass;
-        ws.ionMassA = result.ionMassA;
+        result.ionMassA = static_cast<double>(IonMassOf(mass, charge));
+        ion.ionMassA = result.ionMassA;
     }
     return result;
 }
 
-int OrderPolyisotopicElements(const ElementTable& table, ClusterWorkspace& ws, ParsedFormula& formula) {
+int OrderPolyisotopicElements(const ElementTable& table, ClusterIon& ion, ParsedFormula& formula) {
     int slot = 0;
     int faEntry = 0;
-    ws.jxFAPosition = 0;
-    for (int placed = 0; placed < ws.polyElementCount; ++placed) {
-        int best = -1;
-        float bestScore = -1.0f;
-        for (int i = 0; i < kElementCount; ++i) {
-            if (formula[i] == 0) continue;
-            const float lightFA = static_cast<float>(table.LightFA(i));
-            const float score = (1.0f - lightFA) * static_cast<float>(formula[i]);
-            if (score > bestScore) {
-                bestScore = score;
-                best = i;
-            }
-        }
+    ion.jxFAPosition = 0;
+    for (int placed = 0; placed < ion.polyElementCount; ++placed) {
+        const int best = NextInEngineOrder(table, formula);
         const ElementRecord& record = table[best];
-        ws.orderedCount[placed] = static_cast<int>(formula[best]);
-        ws.orderedHeavyCount[placed] = record.heavyCount;
-        ws.firstSlot[placed] = slot;
-        ws.firstFAEntry[placed] = faEntry;
-        if (best == kJx) ws.jxFAPosition = faEntry;
-        ws.workFA[faEntry++] = table.LightFA(best);
+        ion.orderedCount[placed] = static_cast<int>(formula[best]);
+        ion.orderedHeavyCount[placed] = record.heavyCount;
+        ion.firstSlot[placed] = slot;
+        ion.firstFAEntry[placed] = faEntry;
+        if (best == kJx) ion.jxFAPosition = faEntry;
+        ion.workFA[faEntry++] = table.LightFA(best);
         for (int k = 0; k < record.heavyCount; ++k) {
-            ws.workDefect[slot] = table.HeavyMassDefect(best, k);
-            ws.workDelta[slot++] = table.HeavyDelta(best, k);
-            ws.workFA[faEntry++] = table.HeavyFA(best, k);
+            ion.workDefect[slot] = table.HeavyMassDefect(best, k);
+            ion.workDelta[slot++] = table.HeavyDelta(best, k);
+            ion.workFA[faEntry++] = table.HeavyFA(best, k);
         }
         formula[best] = 0;
     }
-    return ws.jxFAPosition;
+    return ion.jxFAPosition;
 }
 
-Extended CompositionProbability(ClusterWorkspace& ws) {
-    Extended probability = 1.0L;
-    ws.massShift = 0;
-    ws.massDefect = 0;
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        const int atoms = ws.orderedCount[e];
-        const int firstSlot = ws.firstSlot[e];
-        const int heavy = ws.composition[firstSlot];
-        const Extended p0 = ws.workFA[ws.firstFAEntry[e]];
-        const Extended p1 = ws.workFA[ws.firstFAEntry[e] + 1];
-        if (atoms - heavy > 0) probability *= ExtendedPower(p0, static_cast<unsigned>(atoms - heavy));
-        for (int c = 0; c < heavy; ++c) {
-            probability *= static_cast<Extended>(atoms - c) / static_cast<Extended>(c + 1) * p1;
-            ws.massShift += ws.workDelta[firstSlot];
-            ws.massDefect += ws.workDefect[firstSlot];
-        }
+ClusterRoute ChooseClusterRoute(const ClusterIon& ion, int passLimit) {
+    const RouteConstraints constraints = ConstraintsOf(ion);
+    if (constraints.deltaOutsideConvolution) return ClusterRoute::Enumeration;
+    if (constraints.zeroFA || constraints.firstLog2 < convolution::kSafeLog2)
+        return ClusterRoute::Convolution;
+    // At most C(passes + heavy slots, heavy slots) compositions can be visited.
+    const int passes =
+        passLimit < 1 ? 0 : std::min({passLimit, convolution::kMaxPasses, constraints.totalAtoms});
+    double compositions = 1;
+    for (int k = 1; k <= ion.heavySlotCount && compositions <= kEnumerationLimit; ++k) {
+        compositions = compositions * (passes + k) / k;
     }
-    return probability;
+    return compositions <= kEnumerationLimit ? ClusterRoute::Enumeration : ClusterRoute::Convolution;
 }
 
-bool UpdateCompositionProbability(ClusterWorkspace& ws) {
-    Extended probability = ws.currentProbability;
-    // The factors of one call all lie on the same side of 1, so the product
-    // stays normal throughout a call when it is normal at both of its ends.
-    bool stayedNormal = true;
-    const auto noteRange = [&stayedNormal, &probability] {
-        stayedNormal = stayedNormal && probability >= kSmallestNormal && probability <= LDBL_MAX;
-    };
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        const int before = ws.previousLightCount[e];
-        const int now = ws.lightCount[e];
-        if (before == now) continue;
-        const Extended p0 = ws.workFA[ws.firstFAEntry[e]];
-        if (now < before) {
-            MultiplyFallingRatios(probability, before, now, p0);
-        } else {
-            MultiplyRisingRatios(probability, before, now, p0);
-        }
-        noteRange();
-        ws.previousLightCount[e] = now;
-    }
-    for (int e = 0; e < ws.polyElementCount; ++e) {
-        for (int k = 0; k < ws.orderedHeavyCount[e]; ++k) {
-            const int slot = ws.firstSlot[e] + k;
-            const int before = ws.previousComposition[slot];
-            const int now = ws.composition[slot];
-            if (before == now) continue;
-            const Extended p = ws.workFA[ws.firstFAEntry[e] + 1 + k];
-            if (now < before) {
-                MultiplyFallingRatios(probability, before, now, p);
-            } else {
-                MultiplyRisingRatios(probability, before, now, p);
-            }
-            noteRange();
-            ws.massShift += (now - before) * ws.workDelta[slot];
-            ws.massDefect += (now - before) * static_cast<Extended>(ws.workDefect[slot]);
-            ws.previousComposition[slot] = now;
-        }
-    }
-    ws.currentProbability = probability;
-    return stayedNormal;
-}
-
-bool NextComposition(ClusterWorkspace& ws) {
-    const int lastSlot = ws.heavySlotCount - 1;
-    if (ws.composition[lastSlot] == 0) {
-        MoveOneAtomRight(ws, LastNonEmptySlot(ws));
-        return true;
-    }
-    const int carried = ws.composition[lastSlot];
-    ws.composition[lastSlot] = 0;
-    const int j = LastNonEmptySlot(ws);
-    if (j < 0) return false;
-    --ws.composition[j];
-    ws.composition[j + 1] = carried + 1;
-    return MakeValid(ws);
-}
-
-void ComputeClusterByEnumeration(ClusterWorkspace& ws, int passLimit, double stopFA) {
-    ExtendedPrecisionScope precision;
-    ws.peakSum.fill(0.0L);
-    ws.peakDefectMoment.fill(0.0L);
-    ws.lastPeakIndex = 0;
-    ws.peakOverflow = false;
-    ws.passCount = 0;
-    ws.composition.fill(0);
-
-    ws.currentProbability = CompositionProbability(ws);
-    ws.peakSum[0] = ws.currentProbability;
-    ws.cumulativeFA = ws.currentProbability;
-
-    const int lastPass = std::min(passLimit, kPeakCount);
-    for (int heavyAtoms = 1; heavyAtoms <= lastPass; ++heavyAtoms) {
-        if (!PlaceInitialComposition(ws, heavyAtoms)) break;
-        ws.currentProbability = CompositionProbability(ws);
-        for (;;) {
-            AccumulateCurrent(ws);
-            if (!NextComposition(ws)) break;
-            UpdateLightCounts(ws);
-            const Extended previous = ws.currentProbability;
-            const bool stayedNormal = UpdateCompositionProbability(ws);
-            // A ratio step is exact to rounding only between normal numbers: from a
-            // probability that underflowed (or is 0 for an FA of 0), or through a
-            // product that left the range on the way (an FA of 4e-73 to the 14th
-            // power before the next factor brings it back), every later composition
-            // of the pass would inherit the loss, so such a step is replaced by the
-            // probability computed from scratch.
-            if (!(previous >= kSmallestNormal) || !stayedNormal) {
-                ws.currentProbability = DirectCompositionProbability(ws);
-            }
-        }
-        ws.passCount = heavyAtoms;
-        if (CumulativeFAExceedsStop(ws, heavyAtoms, ws.cumulativeFA, stopFA)) break;
-    }
+void MarkPeaksBelowDoubleRange(ClusterPeaks& peaks) {
+    peaks.peakExponent = 0;
+    const Extended largest = *std::max_element(peaks.peakSum.begin(), peaks.peakSum.end());
+    peaks.underflow = !(largest >= DBL_MIN);
+    if (!peaks.underflow || !(largest > 0)) return;
+    peaks.peakExponent = convolution::ExponentOf(largest);
+    for (Extended& peak : peaks.peakSum) peak = std::ldexp(peak, -peaks.peakExponent);
+    for (Extended& moment : peaks.peakDefectMoment) moment = std::ldexp(moment, -peaks.peakExponent);
+    peaks.cumulativeFA = std::ldexp(peaks.cumulativeFA, -peaks.peakExponent);
 }
 
 void ComputeCluster(ClusterWorkspace& ws, int passLimit, double stopFA, BelowDoubleRange belowDoubleRange) {

@@ -6,7 +6,7 @@
 // steps over a contiguous span of shifts, so that the compiler can vectorise them,
 // and every kernel is a template over the cell type: the route runs them in double
 // (fast, exact to rounding while nothing leaves the double range) and falls back to
-// extended precision when it does (see cluster_convolution.cpp). All terms are
+// extended precision when it does (see cluster_merge.cpp). All terms are
 // positive, so the relative error of a cell grows with the number of additions
 // that made it, never through cancellation.
 //

@@ -6,91 +6,21 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/cluster_engine.h"
 #include "core/formula_completion_filter.h"
+#include "core/formula_completion_table.h"
+#include "core/formula_search_space.h"
+#include "core/ion_mz.h"
 
 namespace tarnevo::core {
 
 namespace {
 
-// The largest table of last-element completions built for one search, and the
-// relative weight of one table entry against one walked partial formula.
-constexpr double kMaxTailEntries = 1 << 21;
-constexpr double kTailEntryCost = 1.0;
-
-// Why the walk may be cut short or looked up: the m/z of a partial formula
-// never falls when a count grows, and adding atoms never lowers it, because
-// rounding is monotonic and every mass is positive. A subtree whose largest
-// possible mass stays below the window records nothing; the slack below, far
-// above any rounding error of a few extended operations and far below any
-// difference of interest, keeps that judgement conservative.
-constexpr long double kRelativeSlack = 1.0e-9L;
-
-// What the walk needs of a query, in extended precision, with the window also
-// expressed as ion masses: m/z = (mass - charge x electronMass) / |charge|.
-struct SearchSpace {
-    int elementCount = 0;
-    std::array<Extended, kMaxSearchElements> mass{};
-    std::array<std::int64_t, kMaxSearchElements> units{};  // of the completion filter's grid
-    std::array<int, kMaxSearchElements> minimum{};
-    std::array<int, kMaxSearchElements> maximum{};
-    // restMaximum[k]: mass of every element from k on at its maximum.
-    std::array<Extended, kMaxSearchElements + 1> restMaximum{};
-    int charge = 1;
-    MzWindow window;
-    Extended lowMass = 0.0L;   // mass whose m/z is window.low
-    Extended highMass = 0.0L;  // mass whose m/z is window.high
-    Extended slack = 0.0L;     // in mass units
-    // Doubles for screening: far within the slack of the extended values.
-    std::array<double, kMaxSearchElements> approxMass{};
-    std::array<double, kMaxSearchElements + 1> approxRestMaximum{};
-    double approxLow = 0.0;   // lowMass - slack
-    double approxHigh = 0.0;  // highMass + slack
-};
-
-SearchSpace MakeSearchSpace(const FormulaQuery& query) {
-    SearchSpace space;
-    space.elementCount = static_cast<int>(std::min<std::size_t>(query.elements.size(), kMaxSearchElements));
-    for (int k = 0; k < space.elementCount; ++k) {
-        const SearchElement& element = query.elements[static_cast<std::size_t>(k)];
-        space.mass[k] = element.mass;
-        space.minimum[k] = std::max(0, element.minimum);
-        space.maximum[k] = std::min(kMaxSearchCount, element.maximum);
-    }
-    // The completion filter's grid for these masses (the filter derives the
-    // same one from the same masses).
-    std::vector<FilterElement> masses;
-    masses.reserve(static_cast<std::size_t>(space.elementCount));
-    for (int k = 0; k < space.elementCount; ++k)
-        masses.push_back({query.elements[static_cast<std::size_t>(k)].mass});
-    const long double gridPerU = FilterGrid(masses);
-    for (int k = 0; k < space.elementCount; ++k)
-        space.units[k] = GridUnits(query.elements[static_cast<std::size_t>(k)].mass, gridPerU);
-    for (int k = space.elementCount - 1; k >= 0; --k) {
-        const Extended top =
-            space.maximum[k] > 0 ? static_cast<Extended>(space.maximum[k]) * space.mass[k] : 0.0L;
-        space.restMaximum[k] = space.restMaximum[k + 1] + top;
-    }
-    space.charge = query.charge;
-    space.window = SearchWindow(query.target, query.tolerance);
-    const Extended z = std::abs(static_cast<Extended>(query.charge));
-    const Extended electrons = static_cast<Extended>(query.charge) * static_cast<Extended>(electronMass);
-    space.lowMass = space.window.low * z + electrons;
-    space.highMass = space.window.high * z + electrons;
-    space.slack = kRelativeSlack * (1.0L + std::abs(space.highMass));
-    for (int k = 0; k <= space.elementCount; ++k) {
-        if (k < space.elementCount) space.approxMass[k] = static_cast<double>(space.mass[k]);
-        space.approxRestMaximum[k] = static_cast<double>(space.restMaximum[k]);
-    }
-    space.approxLow = static_cast<double>(space.lowMass - space.slack);
-    space.approxHigh = static_cast<double>(space.highMass + space.slack);
-    return space;
-}
-
-// Count c of element k at a partial mass, as the walk forms it.
-Extended AddAtoms(Extended partialMass, int count, Extended mass) {
-    return partialMass + static_cast<Extended>(count) * mass;
-}
+using search::AddAtoms;
+using search::CompletionTable;
+using search::MakeSearchSpace;
+using search::PlanFor;
+using search::SearchPlan;
+using search::SearchSpace;
 
 // The first count of element k from which a subtree under partialMass may
 // reach the window, clamped to [minimum, maximum + 1]. Every smaller count has
@@ -103,223 +33,6 @@ int FirstUsefulCount(const SearchSpace& space, int k, double partialMass) {
     if (!(atoms > minimum)) return minimum;
     if (atoms > space.maximum[k]) return space.maximum[k] + 1;
     return static_cast<int>(atoms);
-}
-
-constexpr std::size_t kEntriesPerBucket = 8;
-constexpr std::size_t kCellsPerEntry = 16;
-constexpr std::size_t kMaxCells = std::size_t{1} << 24;  // a map of 2 MB
-constexpr std::size_t kMaxCellsTested = 64;
-
-// One possible completion by the last elements: the counts of elements first ..
-// depth (later ones 0) with the count at depth at least 1, and their mass.
-// Entries are numbered in the order the walk meets them (depth first,
-// counts ascending), so a smaller number is found earlier. The masses here
-// are doubles, good to far better than the slack; only the lookup uses them.
-class CompletionTable {
-public:
-    CompletionTable(const SearchSpace& space, int first, double expectedEntries)
-        : space_(space), first_(first), width_(space.elementCount - first) {
-        maxMass_ = static_cast<double>(space.highMass + space.slack);
-        for (int k = first; k < space.elementCount; ++k)
-            mass_[static_cast<std::size_t>(k)] = static_cast<double>(space.mass[k]);
-        const auto reserve = static_cast<std::size_t>(expectedEntries) + 1;
-        masses_.reserve(reserve);
-        depths_.reserve(reserve);
-        counts_.reserve(reserve * static_cast<std::size_t>(width_));
-        std::array<std::uint16_t, kMaxSearchElements> path{};
-        Fill(first, 0.0, path);
-        MarkOccupiedCells();
-        IndexByMass();
-    }
-
-    // Calls visit(entry) for each entry whose tabulated mass lies in
-    // [low, high], bounds that include the slack.
-    template <typename Visit>
-    void ForEachNear(double low, double high, Visit&& visit) const {
-        if (high < 0.0 || low > maxMass_ || sortedMasses_.empty()) return;
-        if (!AnyCellOccupied(std::max(0.0, low), high)) return;
-        const std::size_t lastBucket = BucketOf(high);
-        const std::uint32_t end = bucketStart_[lastBucket + 1];
-        for (std::uint32_t at = bucketStart_[BucketOf(std::max(0.0, low))]; at < end; ++at) {
-            const double mass = sortedMasses_[at];
-            if (mass >= low && mass <= high) visit(byMass_[at]);
-        }
-    }
-
-    int Depth(std::uint32_t entry) const { return depths_[entry]; }
-    int Count(std::uint32_t entry, int element) const {
-        return counts_[static_cast<std::size_t>(entry) * static_cast<std::size_t>(width_) +
-                       static_cast<std::size_t>(element - first_)];
-    }
-
-private:
-    void Fill(int k, double partialMass, std::array<std::uint16_t, kMaxSearchElements>& path) {
-        const double mass = mass_[static_cast<std::size_t>(k)];
-        const bool deeper = k + 1 < space_.elementCount;
-        for (int c = space_.minimum[k]; c <= space_.maximum[k]; ++c) {
-            const double total = partialMass + c * mass;
-            if (total > maxMass_) break;
-            path[static_cast<std::size_t>(k)] = static_cast<std::uint16_t>(c);
-            // A count of 0 adds nothing: the walk has judged that mass at the
-            // element before, so it is never recorded here.
-            if (c > 0) Append(k, total, path);
-            if (deeper) Fill(k + 1, total, path);
-        }
-        path[static_cast<std::size_t>(k)] = 0;
-    }
-
-    void Append(int depth, double mass, const std::array<std::uint16_t, kMaxSearchElements>& path) {
-        masses_.push_back(mass);
-        depths_.push_back(static_cast<std::uint8_t>(depth));
-        counts_.insert(counts_.end(), path.begin() + first_, path.begin() + first_ + width_);
-    }
-
-    // Most lookups of a narrow window meet no entry at all; one bit per fine
-    // cell of mass answers them from a map small enough for the cache.
-    std::size_t CellOf(double mass) const {
-        const double cell = mass * inverseCellWidth_;
-        if (!(cell > 0.0)) return 0;
-        return std::min(occupied_.size() * 64 - 1, static_cast<std::size_t>(cell));
-    }
-
-    bool AnyCellOccupied(double low, double high) const {
-        const std::size_t first = CellOf(low);
-        const std::size_t last = CellOf(high);
-        if (last - first > kMaxCellsTested) return true;
-        for (std::size_t cell = first; cell <= last; ++cell) {
-            if ((occupied_[cell / 64] >> (cell % 64)) & 1U) return true;
-        }
-        return false;
-    }
-
-    void MarkOccupiedCells() {
-        std::size_t cells = 64;
-        while (cells < kCellsPerEntry * masses_.size() && cells < kMaxCells) cells *= 2;
-        occupied_.assign(cells / 64, 0);
-        inverseCellWidth_ = static_cast<double>(cells) / std::max(maxMass_, 1.0);
-        for (const double mass : masses_) {
-            const std::size_t cell = CellOf(mass);
-            occupied_[cell / 64] |= std::uint64_t{1} << (cell % 64);
-        }
-    }
-
-    std::size_t BucketOf(double mass) const {
-        const double bucket = mass * inverseWidth_;
-        if (!(bucket > 0.0)) return 0;
-        return std::min(bucketCount_ - 1, static_cast<std::size_t>(bucket));
-    }
-
-    // A counting sort into buckets of equal mass width, numbers ascending
-    // within a bucket, with the masses copied in that order for the lookup.
-    void IndexByMass() {
-        // About eight entries a bucket: the bucket starts stay small enough
-        // for the processor's cache, and a lookup reads one line of masses.
-        bucketCount_ = std::max<std::size_t>(1, masses_.size() / kEntriesPerBucket);
-        inverseWidth_ = static_cast<double>(bucketCount_) / std::max(maxMass_, 1.0);
-        std::vector<std::uint32_t> bucket(masses_.size());
-        bucketStart_.assign(bucketCount_ + 1, 0);
-        for (std::size_t entry = 0; entry < masses_.size(); ++entry) {
-            bucket[entry] = static_cast<std::uint32_t>(BucketOf(masses_[entry]));
-            ++bucketStart_[bucket[entry] + 1];
-        }
-        for (std::size_t b = 0; b < bucketCount_; ++b) bucketStart_[b + 1] += bucketStart_[b];
-        byMass_.resize(masses_.size());
-        sortedMasses_.resize(masses_.size());
-        std::vector<std::uint32_t> next(bucketStart_.begin(), bucketStart_.end() - 1);
-        for (std::uint32_t entry = 0; entry < masses_.size(); ++entry) {
-            const std::uint32_t at = next[bucket[entry]]++;
-            byMass_[at] = entry;
-            sortedMasses_[at] = masses_[entry];
-        }
-        masses_ = {};
-    }
-
-    const SearchSpace& space_;
-    int first_ = 0;
-    int width_ = 0;
-    double maxMass_ = 0.0;
-    std::array<double, kMaxSearchElements> mass_{};
-    std::vector<double> masses_;
-    std::vector<std::uint8_t> depths_;
-    std::vector<std::uint16_t> counts_;
-    std::size_t bucketCount_ = 1;
-    double inverseWidth_ = 1.0;
-    std::vector<std::uint32_t> bucketStart_;
-    std::vector<std::uint32_t> byMass_;
-    std::vector<double> sortedMasses_;
-    std::vector<std::uint64_t> occupied_;
-    double inverseCellWidth_ = 1.0;
-};
-
-// Counts element k can take below the high end of the window, at least 1.
-double UsefulRange(const SearchSpace& space, int k) {
-    const double reachable = std::floor(static_cast<double>(space.highMass / space.mass[k]));
-    const double top = std::min(static_cast<double>(space.maximum[k]), reachable);
-    return std::max(1.0, top - space.minimum[k] + 1.0);
-}
-
-// How the walk is split: the first element of the table, and the entries the
-// table is expected to hold.
-struct SearchPlan {
-    int tableStart = 0;
-    double tableEntries = 0.0;
-};
-
-// Entries of a table from element first on: over each depth, the count
-// combinations of the box of useful ranges, or fewer where the mass limit
-// cuts the box to about a simplex: with d elements, the points of
-// c1 x m1 + ... + cd x md <= M number about the product of (M / mj + d),
-// divided by d!.
-double TableEntries(const SearchSpace& space, int first) {
-    const double highMass = static_cast<double>(space.highMass);
-    double entries = 0.0;
-    double box = 1.0;
-    double simplex = 1.0;
-    for (int k = first; k < space.elementCount; ++k) {
-        const double depth = k - first + 1;
-        box *= UsefulRange(space, k);
-        simplex *= (std::max(0.0, highMass) / space.approxMass[k] + depth) / depth;
-        entries += std::min(box, simplex);
-    }
-    return entries;
-}
-
-// Table lookups the walk makes before the table starts at most: one per
-// count combination of the walked elements.
-double Lookups(const SearchSpace& space, int first) {
-    double product = 1.0;
-    for (int k = 0; k < first; ++k) product *= UsefulRange(space, k);
-    return first == 0 ? 1.0 : product;
-}
-
-// Where the tabulated completion begins: the element index that minimises the
-// estimated work, table lookups plus table entries built, with the table no
-// larger than kMaxTailEntries. A capped search stops once it has its
-// formulae: with table entries spread evenly over their mass span, a lookup
-// meets about entries x window / span of them, which bounds the lookups that
-// the cap lets happen.
-SearchPlan ChooseTableStart(const SearchSpace& space, std::size_t limit) {
-    const int n = space.elementCount;
-    const double window = static_cast<double>(space.highMass - space.lowMass) + 1e-12;
-    SearchPlan best{n - 1, TableEntries(space, n - 1)};
-    double bestCost = -1.0;
-    for (int first = n - 1; first >= 0; --first) {
-        const double entries = TableEntries(space, first);
-        if (entries > kMaxTailEntries) break;
-        const double span = std::max(1.0, std::min(static_cast<double>(space.highMass),
-                                                   static_cast<double>(space.restMaximum[first])));
-        double lookups = Lookups(space, first);
-        if (limit != kUncapped) {
-            const double perLookup = std::max(1e-12, entries * window / span);
-            lookups = std::min(lookups, static_cast<double>(limit) / perLookup);
-        }
-        const double cost = lookups + kTailEntryCost * entries;
-        if (bestCost < 0.0 || cost < bestCost) {
-            bestCost = cost;
-            best = {first, entries};
-        }
-    }
-    return best;
 }
 
 // The filter pays for itself only when the walk before the table is long:
@@ -353,12 +66,6 @@ int LastFilteredDepth(int tableStart) { return std::max(0, tableStart - 1); }
 // Entries of the filter's tables from depth 0 to LastFilteredDepth(tableStart).
 std::int64_t FilterEntries(const SearchSpace& space, int tableStart) {
     return CompletionFilter::TableEntries(FilterElements(space), 0, LastFilteredDepth(tableStart));
-}
-
-SearchPlan PlanFor(const SearchSpace& space, std::size_t limit, int tableStart) {
-    if (tableStart >= 0 && tableStart < space.elementCount)
-        return {tableStart, TableEntries(space, tableStart)};
-    return ChooseTableStart(space, limit);
 }
 
 // Within the budget of entries, the filter serves the depths from 0 on as far
@@ -407,7 +114,7 @@ public:
 
     WorkStatus Run() {
         if (!Ask(0.0)) return WorkStatus::Cancelled;
-        if (MzOf(0.0L) >= space_.window.low) {
+        if (WalkMz(0.0L) >= space_.window.low) {
             // A window reaching down to the m/z of no atoms at all (only
             // possible below the dialog's smallest target): the first count
             // of the first element already reaches it and ends the walk.
@@ -435,7 +142,7 @@ private:
         return WorkStatus::Finished;
     }
 
-    Extended MzOf(Extended mass) const { return IonMz(mass, space_.charge); }
+    Extended WalkMz(Extended mass) const { return IonMz(mass, space_.charge); }
 
     // The loop of depth k over the elements before the table; false once the
     // visitor or the progress asked to stop. Each partial mass comes as the
@@ -451,7 +158,7 @@ private:
             if (approx > space_.approxHigh) return true;
             counts_[static_cast<std::size_t>(k)] = c;
             if (approx >= space_.approxLow) {
-                const Extended mz = MzOf(AddAtoms(partialMass, c, space_.mass[k]));
+                const Extended mz = WalkMz(AddAtoms(partialMass, c, space_.mass[k]));
                 if (mz > space_.window.high) return true;
                 if (mz >= space_.window.low) return Record(k, mz);
             }
@@ -509,7 +216,7 @@ private:
                 counts_[static_cast<std::size_t>(j)] = table_->Count(entry, j);
                 mass = AddAtoms(mass, counts_[static_cast<std::size_t>(j)], space_.mass[j]);
             }
-            const bool goOn = Record(depth, MzOf(mass)) && Tick();
+            const bool goOn = Record(depth, WalkMz(mass)) && Tick();
             for (int j = tableStart_; j <= depth; ++j) counts_[static_cast<std::size_t>(j)] = 0;
             if (!goOn) return false;
         }
@@ -527,17 +234,17 @@ private:
         for (int j = tableStart_; j < depth; ++j)
             before = AddAtoms(before, table_->Count(entry, j), space_.mass[j]);
         const int last = table_->Count(entry, depth);
-        const Extended mz = MzOf(AddAtoms(before, last, space_.mass[depth]));
+        const Extended mz = WalkMz(AddAtoms(before, last, space_.mass[depth]));
         if (mz < space_.window.low || mz > space_.window.high) return false;
         const Extended previous = last > space_.minimum[depth]
-                                      ? MzOf(AddAtoms(before, last - 1, space_.mass[depth]))
-                                      : MzOf(before);
+                                      ? WalkMz(AddAtoms(before, last - 1, space_.mass[depth]))
+                                      : WalkMz(before);
         return previous < space_.window.low;
     }
 
     void RecordFirstCountOnly() {
         counts_[0] = space_.minimum[0];
-        const Extended mz = MzOf(AddAtoms(0.0L, counts_[0], space_.mass[0]));
+        const Extended mz = WalkMz(AddAtoms(0.0L, counts_[0], space_.mass[0]));
         if (space_.minimum[0] <= space_.maximum[0] && mz <= space_.window.high) Record(0, mz);
     }
 
@@ -638,10 +345,7 @@ MzWindow SearchWindow(double target, double tolerance) {
     return {middle - half, middle + half};
 }
 
-Extended IonMz(Extended mass, int charge) {
-    const Extended z = static_cast<Extended>(charge);
-    return (mass - z * static_cast<Extended>(electronMass)) / std::abs(z);
-}
+Extended IonMz(Extended mass, int charge) { return MzOf(IonMassOf(mass, charge), charge); }
 
 Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts) {
     Extended mass = 0.0L;

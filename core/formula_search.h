@@ -18,7 +18,7 @@
 // it by the residue tables of formula_completion_filter.h (so that a narrow
 // window costs about what it holds, not what the box of counts holds), and the
 // last elements are tabulated once by mass so that each walk of the first
-// elements meets its completions by lookup. Every formula that may be recorded
+// elements meets its completions by lookup (formula_completion_table.h). Every formula that may be recorded
 // is confirmed with the same extended m/z as the walk, so no rounding at a
 // window end changes the answer.
 #pragma once
@@ -78,7 +78,7 @@ struct MzWindow {
 MzWindow SearchWindow(double target, double tolerance);
 
 // m/z of an ion of the given mass (sum of lightest-isotope masses):
-// (mass - charge x electronMass) / |charge|.
+// (mass - charge x electronMass) / |charge|, as core/ion_mz.h defines it.
 Extended IonMz(Extended mass, int charge);
 
 // The mass of a partial formula as the walk computes it: count x mass summed

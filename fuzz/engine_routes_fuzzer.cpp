@@ -51,6 +51,7 @@
 
 #include "core/cluster_convolution.h"
 #include "core/cluster_engine.h"
+#include "core/cluster_enumeration.h"
 #include "core/cluster_stop.h"
 #include "core/enriched_element.h"
 #include "core/enrichment_fit.h"

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
 #include "core/program_context.h"
 
 namespace tarnevo::core {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
 #include "core/user_element.h"
 #include "tests/fast_route/ion_setup.h"
 
@@ -51,10 +52,11 @@ TEST(EnumerationRange, DirectProbabilityIsTheMultinomial) {
     const Extended light = ws.workFA[0];
     const Extended heavy = ws.workFA[1];
     ws.composition[0] = 1;
-    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws) / (2 * light * heavy)), 1.0,
+    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws, ws) / (2 * light * heavy)), 1.0,
                 1e-15);
     ws.composition[0] = 2;
-    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws) / (heavy * heavy)), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(core::DirectCompositionProbability(ws, ws) / (heavy * heavy)), 1.0,
+                1e-15);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
 #include "core/user_element.h"
 #include "tests/fast_route/ion_setup.h"
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
 #include "tests/fast_route/ion_setup.h"
 
 namespace tarnevo::testing {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/cluster_convolution.h"
+#include "core/cluster_enumeration.h"
 #include "core/cluster_stop.h"
 #include "tests/fast_route/ion_setup.h"
 
