@@ -11,6 +11,7 @@
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/user_elements.h"
+#include "core/ion_mz.h"
 #include "core/messages.h"
 
 namespace tarnevo::calc {
@@ -124,7 +125,7 @@ int TruncatedRUCount(long double value) {
 void ConvertMzWindow(CommandContext& context, const SeriesFormulae& formulae, const MzWindow& window) {
     const core::ElementTable& table = context.program.elements;
     doc::ViewState& view = context.view;
-    const long double z = std::abs(view.charge);
+    const long double z = core::ChargeMagnitude(view.charge);
     const long double ruMass = core::FormulaLightMass(table, formulae.repeatUnit);
     const long double ciMass = core::FormulaLightMass(table, formulae.chargingIon);
     const long double capMass = view.hasEndCap ? core::FormulaLightMass(table, formulae.endCap) : 0.0L;
@@ -201,7 +202,7 @@ bool ComputeSeries(CommandContext& context, const SeriesFormulae& formulae) {
             const double fa = static_cast<double>(cluster.peakSum[m]);
             if (storedPeaks < output::kPeakSlots) {
                 state.cluster.peakCentroidMz[storedPeaks] =
-                    core::PeakCentroidMass(cluster, m) / std::abs(view.charge);
+                    core::MzOf(core::PeakCentroidMass(cluster, m), view.charge);
                 state.cluster.peakFA[storedPeaks++] = fa;
                 ++ionStored;
             }

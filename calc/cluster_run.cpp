@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/cluster_engine.h"
+#include "core/ion_mz.h"
 #include "core/messages.h"
 
 namespace tarnevo::calc {
@@ -45,7 +46,7 @@ void StoreClusterResults(CommandContext& context) {
     for (int n = 0; n < core::kPeakCount; ++n) {
         const double fa = static_cast<double>(cluster.peakSum[n]);
         stored.peakFA[n] = fa;
-        stored.peakCentroidMz[n] = core::PeakCentroidMass(cluster, n) / std::abs(context.view.charge);
+        stored.peakCentroidMz[n] = core::MzOf(core::PeakCentroidMass(cluster, n), context.view.charge);
         if (fa > stored.maxFA) {
             stored.maxFA = fa;
             stored.maxPeakIndex = n;

@@ -14,6 +14,7 @@
 #include "calc/user_elements.h"
 #include "core/cluster_engine.h"
 #include "core/enrichment_fit.h"
+#include "core/ion_mz.h"
 #include "core/messages.h"
 
 namespace tarnevo::calc {
@@ -22,7 +23,8 @@ namespace loss_of_h {
 
 std::optional<int> FirstPeakOffset(double firstPeakMz, int charge, double ionMassA) {
     // std::round takes halves away from zero: -1.5 -> -2, -0.5 -> -1.
-    const double offset = std::round(std::abs(charge) * firstPeakMz - ionMassA);
+    const double offset =
+        std::round(static_cast<double>(core::ChargeMagnitude(charge)) * firstPeakMz - ionMassA);
     if (!(offset >= -kMostHLost && offset <= -1.0)) return std::nullopt;
     return static_cast<int>(offset);
 }

@@ -1,4 +1,5 @@
 #include "calc/peak_input.h"
+#include "core/ion_mz.h"
 
 #include <cstdlib>
 
@@ -39,7 +40,7 @@ constexpr auto kIntensitySpecs = MakeIntensitySpecs();
 }  // namespace
 
 void PeakInput::SetEvenlySpacedMz(double firstMz, int charge) {
-    const double step = 1.0 / static_cast<double>(charge == 0 ? 1 : std::abs(charge));
+    const double step = core::MzOf(1.0, charge);  // one mass unit on the m/z scale
     for (int k = 0; k < kPeakCount; ++k) mz[static_cast<std::size_t>(k)] = firstMz + k * step;
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/cluster_engine.h"
 #include "core/formula_search.h"
+#include "core/ion_mz.h"
 #include "core/ion_notation.h"
 #include "core/peak_moments.h"
 #include "fine/fine_structure.h"
@@ -24,15 +25,15 @@ std::vector<core::SpectrumLine> MomentLines(const core::ElementTable& table, con
     std::sort(peaks.begin(), peaks.end(),
               [](const core::PeakMoment& a, const core::PeakMoment& b) { return a.abundance > b.abundance; });
     const long double lightest = core::LightestMass(table, ion);
-    const long double z = std::abs(charge);
+    const long double z = core::ChargeMagnitude(charge);
     std::vector<core::SpectrumLine> lines;
     long double held = 0.0L;
     for (const core::PeakMoment& peak : peaks) {
         if (held >= kResolvedCoverage) break;
         held += peak.abundance;
         const long double mass = lightest + peak.shift + peak.meanDefect;
-        lines.push_back({static_cast<double>(core::IonMz(mass, charge)), static_cast<double>(peak.abundance),
-                         static_cast<double>(peak.variance / (z * z))});
+        lines.push_back({static_cast<double>(core::MzOf(core::IonMassOf(mass, charge), charge)),
+                         static_cast<double>(peak.abundance), static_cast<double>(peak.variance / (z * z))});
     }
     return lines;
 }

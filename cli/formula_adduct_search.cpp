@@ -5,6 +5,7 @@
 
 #include "cli/terminal_progress.h"
 #include "core/cluster_engine.h"
+#include "core/ion_mz.h"
 
 namespace tarnevo::cli {
 
@@ -29,8 +30,7 @@ Extended GroupMass(const core::ElementTable& table, const core::IonNotation& not
 // M's mass whose ion of the type has the given m/z: solves
 // mz = (k x M + groups - z x electronMass) / |z| for M.
 Extended MoleculeMass(Extended mz, Extended groups, const core::IonNotation& notation) {
-    const auto z = static_cast<Extended>(notation.charge);
-    return (mz * std::abs(z) + z * static_cast<Extended>(core::electronMass) - groups) /
+    return (core::LightestMassAtMz(mz, notation.charge) - groups) /
            static_cast<Extended>(notation.moleculeCount);
 }
 
@@ -78,7 +78,7 @@ Extended SliceWidth(const core::FormulaQuery& query, const core::IonNotation& no
     double lightest = query.elements.front().mass;
     for (const core::SearchElement& element : query.elements) lightest = std::min(lightest, element.mass);
     return static_cast<Extended>(lightest) / 2.0L * static_cast<Extended>(notation.moleculeCount) /
-           std::abs(static_cast<Extended>(notation.charge));
+           core::ChargeMagnitude(notation.charge);
 }
 
 // One slice of the ion window, from..to (to included only in the last).
@@ -117,7 +117,8 @@ void SearchSlice(TypeSearch& search, const IonSlice& slice) {
             const std::optional<core::ParsedFormula> ion =
                 IonAtoms(search.matches.type, MoleculeAtoms(*search.input.run, found.counts));
             if (!ion) return core::SearchVisit::Continue;
-            const Extended mz = core::IonMz(core::LightestMass(table, *ion), notation.charge);
+            const Extended mz = core::MzOf(core::IonMassOf(core::LightestMass(table, *ion), notation.charge),
+                                           notation.charge);
             if (!slice.Holds(mz)) return core::SearchVisit::Continue;
             if (search.matches.molecules.Size() >= search.limits.cap) {
                 search.matches.capped = true;

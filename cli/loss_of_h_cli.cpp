@@ -10,6 +10,7 @@
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
 #include "cli/user_element_args.h"
+#include "core/ion_mz.h"
 
 namespace tarnevo::cli {
 
@@ -58,7 +59,7 @@ std::string PrepareAnswers(const Arguments& arguments, CliPort& port) {
 // peaks of the species that lost H), m/z as the result page shows it.
 void PrintSpectrumJson(const output::CalculationState& state, int firstIndex, int count,
                        const double* intensity, std::ostream& out) {
-    const double step = 1.0 / std::abs(state.charge);
+    const double step = core::MzOf(1.0, state.charge);
     for (int k = 0; k < count; ++k) {
         const int n = firstIndex + k;
         out << (k == 0 ? "" : ", ") << "{\"n\": " << n << ", \"mz\": "

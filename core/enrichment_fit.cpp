@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/extended_precision.h"
+#include "core/ion_mz.h"
 
 namespace tarnevo::core {
 
@@ -88,7 +89,7 @@ bool WorthRestarting(const EnrichmentFit& fit, double previousCollapseSSR) {
 }  // namespace
 
 int FirstPeakOffset(int charge, double firstPeakMz, double naturalIonMass) {
-    const double shift = std::abs(charge) * firstPeakMz - naturalIonMass + 0.5;
+    const double shift = static_cast<double>(ChargeMagnitude(charge)) * firstPeakMz - naturalIonMass + 0.5;
     return static_cast<int>(std::trunc(shift));
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/formula_search.h"
+#include "core/ion_mz.h"
 #include "core/messages.h"
 
 namespace tarnevo::fine {
@@ -171,7 +172,8 @@ std::vector<core::SpectrumLine> LinesOf(std::vector<Composition>& compositions, 
     lines.reserve(compositions.size());
     for (const Composition& composition : compositions) {
         const long double mass = fixedMass + composition.mass;
-        lines.push_back({static_cast<double>(core::IonMz(mass, charge)), composition.abundance, 0.0});
+        lines.push_back({static_cast<double>(core::MzOf(core::IonMassOf(mass, charge), charge)),
+                         composition.abundance, 0.0});
     }
     return lines;
 }

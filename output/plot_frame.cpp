@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/ion_mz.h"
 #include "core/text_format.h"
 #include "output/result_values.h"
 
@@ -53,7 +54,7 @@ double StickMz(double centroid, double nominal) { return CentroidKnown(centroid)
 std::string ChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 
 std::string AMinusZeroTitle(const CalculationState& state) {
-    const double mz = state.charge == 0 ? state.ionMassA : state.ionMassA / std::abs(state.charge);
+    const double mz = core::MzOf(state.ionMassA, state.charge);
     return state.formulaText + "   [A+0] m/z " + core::FormatFixed(mz, 4) + "   charge " +
            ChargeText(state.charge);
 }

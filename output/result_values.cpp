@@ -5,11 +5,12 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "core/ion_mz.h"
 #include "core/text_format.h"
 
 namespace tarnevo::output {
 
-double PeakMz(double ionMassA, int position, int charge) { return (ionMassA + position) / std::abs(charge); }
+double PeakMz(double ionMassA, int position, int charge) { return core::MzOf(ionMassA + position, charge); }
 
 double RelativeIntensity(double fa, double largestFA) {
     if (largestFA == 0.0) return 0.0;
@@ -30,7 +31,7 @@ namespace tarnevo::output::detail {
 
 int Bounded(int count, int capacity) { return std::clamp(count, 0, capacity); }
 
-double PeakSpacing(int charge) { return charge == 0 ? 1.0 : 1.0 / std::abs(charge); }
+double PeakSpacing(int charge) { return core::MzOf(1.0, charge); }
 
 bool CentroidKnown(double centroidMz) { return centroidMz > 0.0; }
 
