@@ -5,8 +5,8 @@
 // plus double bonds whole and not negative by the usual valences, worked out
 // here from the valence table below, not by the formula search's code); the
 // names are unique; the list holds at least 300 compounds over m/z 80 to 1200.
-// The monoisotopic masses of twenty well-known compounds are checked against
-// values summed by hand from the atomic masses of the 2016 evaluation
+// The monoisotopic masses of 22 well-known compounds are checked against
+// values summed outside the program from the atomic masses of the 2016 evaluation
 // (1H 1.00782503207, 14N 14.0030740048, 16O 15.99491461956, 31P 30.97376163,
 // 32S 31.97207100, 19F 18.99840322, 35Cl 34.96885268, 79Br 78.9183371,
 // 127I 126.904473, 28Si 27.9769265325): they agree with the published
