@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "calc/command_line_options.h"
+#include "core/text_format.h"
 
 namespace tarnevo::cli {
 
@@ -45,10 +46,7 @@ std::string OptionName(const std::string& word);
 // and 30; an empty text gives one empty part.
 std::vector<std::string> Split(const std::string& text, char separator);
 
-// A text the user gave, as a message repeats it: whole up to kEchoLimit bytes,
-// else its first bytes and "...", so that a mistaken 50 MB word does not come
-// back as a 50 MB message. The cut never splits a UTF-8 character.
-inline constexpr std::size_t kEchoLimit = 64;
-std::string Echoed(std::string_view text);
+// A text the user gave, as a message repeats it (core::EchoedText).
+inline std::string Echoed(std::string_view text) { return core::EchoedText(text); }
 
 }  // namespace tarnevo::cli

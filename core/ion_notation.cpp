@@ -4,17 +4,13 @@
 #include <cstdint>
 
 #include "core/messages.h"
+#include "core/text_format.h"
 
 namespace tarnevo::core {
 
 namespace {
 
-constexpr std::size_t kEchoLimit = 64;  // bytes of a typed text repeated in a message
-
-std::string Echo(std::string_view text) {
-    if (text.size() <= kEchoLimit) return "'" + std::string(text) + "'";
-    return "'" + std::string(text.substr(0, kEchoLimit)) + "...'";
-}
+std::string Echo(std::string_view text) { return "'" + EchoedText(text) + "'"; }
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)

@@ -77,4 +77,13 @@ std::string Spread(std::string_view label, std::string_view value, std::size_t w
     return line;
 }
 
+std::string EchoedText(std::string_view text) {
+    if (text.size() <= kEchoLimit) return std::string(text);
+    std::size_t cut = kEchoLimit;
+    // Back to the first byte of the character that the cut would split.
+    const auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    while (cut > 0 && continues(text[cut])) --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 }  // namespace tarnevo::core

@@ -25,4 +25,10 @@ std::string RightAligned(std::string_view text, std::size_t width);
 std::string Spread(std::string_view label, std::string_view value, std::size_t width,
                    std::size_t minimumGap = 0);
 
+// A text the user gave, as a message repeats it: whole up to kEchoLimit bytes,
+// else its first bytes and "...", so that a mistaken 50 MB word does not come
+// back as a 50 MB message. The cut never splits a UTF-8 character.
+inline constexpr std::size_t kEchoLimit = 64;
+std::string EchoedText(std::string_view text);
+
 }  // namespace tarnevo::core
