@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_output.h"
+#include "core/cluster_engine.h"
 
 namespace tarnevo::cli {
 

@@ -194,12 +194,25 @@ double ClusterAverageMass(const ClusterWorkspace& ws) {
     return ws.ionMassA + static_cast<double>(moment / weight);
 }
 
-double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula) {
-    double mass = 0.0;
+namespace {
+
+template <typename Real>
+Real SumOfLightMasses(const ElementTable& table, const ParsedFormula& formula) {
+    Real mass = 0;
     for (int i = 0; i < kElementCount; ++i) {
-        mass += static_cast<double>(formula[i]) * table[i].lightMass;
+        mass += static_cast<Real>(formula[i]) * static_cast<Real>(table[i].lightMass);
     }
     return mass;
+}
+
+}  // namespace
+
+double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula) {
+    return SumOfLightMasses<double>(table, formula);
+}
+
+long double LightestMass(const ElementTable& table, const ParsedFormula& formula) {
+    return SumOfLightMasses<long double>(table, formula);
 }
 
 }  // namespace tarnevo::core

@@ -94,5 +94,8 @@ double ClusterAverageMass(const ClusterWorkspace& workspace);
 // Sum of count x lightMass over all 90 elements; no electron correction, formula
 // unchanged.
 double FormulaLightMass(const ElementTable& table, const ParsedFormula& formula);
+// The same sum in extended precision: the monoisotopic mass of a formula (user-
+// defined elements as defined in table), u, for comparisons with measured m/z.
+long double LightestMass(const ElementTable& table, const ParsedFormula& formula);
 
 }  // namespace tarnevo::core

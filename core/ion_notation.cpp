@@ -213,14 +213,6 @@ std::string HillFormulaText(const ParsedFormula& formula) {
     return text;
 }
 
-long double LightestMass(const ElementTable& table, const ParsedFormula& formula) {
-    long double mass = 0.0L;
-    for (int e = 0; e < kElementCount; ++e) {
-        mass += static_cast<long double>(formula[e]) * static_cast<long double>(table[e].lightMass);
-    }
-    return mass;
-}
-
 const std::vector<CommonIonType>& CommonPositiveIonTypes() {
     static const std::vector<CommonIonType> kTypes = {
         {"[M+H]+", "protonated molecule"},

@@ -62,10 +62,6 @@ IonFormulaBuild BuildIonFormula(const IonNotation& notation, const ParsedFormula
 // alphabetically when there is no carbon), counts of 1 left out: "C8H11N4O2".
 std::string HillFormulaText(const ParsedFormula& formula);
 
-// The monoisotopic mass of a formula, from each element's lightest isotope
-// (user-defined elements as defined in table), u.
-long double LightestMass(const ElementTable& table, const ParsedFormula& formula);
-
 // The ion types met most often in electrospray and APCI, each with its usual
 // name, per polarity: the defaults and the help of every command that takes
 // an ion type.

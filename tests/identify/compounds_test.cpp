@@ -29,6 +29,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cluster_engine.h"
 #include "core/element_table.h"
 #include "core/formula_parser.h"
 #include "core/ion_notation.h"
