@@ -8,8 +8,6 @@
 
 namespace tarnevo::cli {
 
-namespace {
-
 std::optional<int> WholeNumber(const std::string& text) {
     int value = 0;
     const char* end = text.data() + text.size();
@@ -17,13 +15,6 @@ std::optional<int> WholeNumber(const std::string& text) {
     if (error != std::errc() || stop != end) return std::nullopt;
     return value;
 }
-
-std::string ChargeText(int charge) {
-    const int size = charge < 0 ? -charge : charge;
-    return (size == 1 ? std::string() : std::to_string(size)) + (charge < 0 ? "-" : "+");
-}
-
-}  // namespace
 
 AdductResolution ResolveAdduct(const std::string& molecule, const std::string& adduct,
                                const std::optional<std::string>& charge) {
@@ -37,7 +28,7 @@ AdductResolution ResolveAdduct(const std::string& molecule, const std::string& a
         if (given && *given != notation.charge) {
             return {std::nullopt,
                     "--charge " + *charge + " disagrees with the charge of " + ion.notation + " (" +
-                        ChargeText(notation.charge) + "); give one or the other",
+                        core::ChargeSuffixText(notation.charge) + "); give one or the other",
                     kExitUsage};
         }
     }

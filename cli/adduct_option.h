@@ -31,6 +31,10 @@ struct AdductResolution {
     int exitStatus = 0;
 };
 
+// The whole number a text is, all of it, or nothing: a --charge beside
+// --adduct is compared with the notation's charge only when it is one.
+std::optional<int> WholeNumber(const std::string& text);
+
 // A molecule that is not a formula is passed on unchanged (ionFormula = M), so
 // that the calculation refuses it with its own message.
 AdductResolution ResolveAdduct(const std::string& molecule, const std::string& adduct,

@@ -9,6 +9,7 @@
 #include "core/text_format.h"
 #include "core/usual_valence.h"
 #include "output/csv_row.h"
+#include "output/csv_table.h"
 #include "output/result_values.h"
 
 namespace tarnevo::cli {
@@ -59,11 +60,6 @@ std::size_t MoleculeCount(const AdductSearchResult& result) {
 bool AnyCapped(const AdductSearchResult& result) {
     return std::any_of(result.types.begin(), result.types.end(),
                        [](const AdductMatches& matches) { return matches.capped; });
-}
-
-std::string_view ElectronClassText(int electronClass) {
-    if (electronClass == core::kIndeterminateElectrons) return "indeterminate";
-    return electronClass == core::kOddElectron ? "OE" : "EE";
 }
 
 // A row's maximum over the ion types: the widest bound it was searched with.
@@ -216,7 +212,7 @@ void PrintAdductCsv(const AdductPrintout& printout, std::ostream& out) {
                 .Text(line.ionFormula)
                 .Number(line.mz)
                 .Number(line.errorPpm)
-                .Text(ElectronClassText(line.electronClass))
+                .Text(output::ElectronClassText(static_cast<output::ElectronClass>(line.electronClass)))
                 .NumberIf(line.dbe.has_value(), line.dbe.value_or(0.0))
                 .End();
             text.Text(row);

@@ -87,11 +87,7 @@ void NameOptions(CliPort& port) {
 // may lie beyond the dialog's range ([M+20H]20+); anything else is checked
 // by the dialog's own rule.
 bool ChargeOfIonTypes(const Arguments& arguments, const std::string& charge) {
-    if (!arguments.Value("adduct")) return false;
-    int value = 0;
-    const char* end = charge.data() + charge.size();
-    const auto [stop, error] = std::from_chars(charge.data(), end, value);
-    return error == std::errc() && stop == end;
+    return arguments.Value("adduct") && WholeNumber(charge).has_value();
 }
 
 // Fills the answers of the three dialogs; the usage error, or empty.

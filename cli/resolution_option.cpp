@@ -8,6 +8,7 @@
 #include "cli/cli_output.h"
 #include "core/formula_parser.h"
 #include "core/text_format.h"
+#include "output/result_values.h"
 
 namespace tarnevo::cli {
 
@@ -34,10 +35,6 @@ double LargestAbundance(const core::ResolvedPattern& pattern) {
     double largest = 0.0;
     for (const core::ResolvedPeak& peak : pattern.peaks) largest = std::max(largest, peak.abundance);
     return largest;
-}
-
-double Relative(double abundance, double largest) {
-    return largest > 0.0 ? abundance / largest * 100.0 : 0.0;
 }
 
 std::string PowerDescription(const ResolutionRequest& request) {
@@ -102,7 +99,7 @@ void PrintResolvedJsonFields(const calc::ResolvedIon& ion, const ResolutionReque
         const core::ResolvedPeak& peak = ion.pattern.peaks[k];
         out << (k == 0 ? "" : ", ") << "{\"mz\": " << JsonNumber(peak.mz)
             << ", \"fa\": " << JsonNumber(peak.abundance)
-            << ", \"rel\": " << JsonNumber(Relative(peak.abundance, largest)) << "}";
+            << ", \"rel\": " << JsonNumber(output::RelativeIntensity(peak.abundance, largest)) << "}";
     }
     out << "]";
     if (request.profile == core::ProfileWanted::No) return;
@@ -120,7 +117,7 @@ void PrintResolvedCsv(const calc::ResolvedIon& ion, const ResolutionRequest& req
     const double largest = LargestAbundance(ion.pattern);
     for (const core::ResolvedPeak& peak : ion.pattern.peaks) {
         out << core::FormatShortest(peak.mz) << ',' << core::FormatShortest(peak.abundance) << ','
-            << core::FormatShortest(Relative(peak.abundance, largest)) << '\n';
+            << core::FormatShortest(output::RelativeIntensity(peak.abundance, largest)) << '\n';
     }
     if (request.profile == core::ProfileWanted::No) return;
     out << "\nprofileMz,rel\n";
@@ -136,7 +133,8 @@ void PrintResolvedPage(const calc::ResolvedIon& ion, const ResolutionRequest& re
     for (const core::ResolvedPeak& peak : ion.pattern.peaks) {
         out << core::RightAligned(core::FormatFixed(peak.mz, 5), 14) << "  "
             << core::RightAligned(core::FormatScientific(peak.abundance, 5), 13) << "  "
-            << core::RightAligned(core::FormatFixed(Relative(peak.abundance, largest), 3), 8) << '\n';
+            << core::RightAligned(core::FormatFixed(output::RelativeIntensity(peak.abundance, largest), 3), 8)
+            << '\n';
     }
 }
 

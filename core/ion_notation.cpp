@@ -159,11 +159,12 @@ std::string IonNotationText(const IonNotation& notation) {
         if (group.count != 1) text += std::to_string(group.count);
         text += group.formulaText;
     }
-    text += ']';
-    const int size = notation.charge < 0 ? -notation.charge : notation.charge;
-    if (size != 1) text += std::to_string(size);
-    text += notation.charge < 0 ? '-' : '+';
-    return text;
+    return text + "]" + ChargeSuffixText(notation.charge);
+}
+
+std::string ChargeSuffixText(int charge) {
+    const int size = charge < 0 ? -charge : charge;
+    return (size == 1 ? std::string() : std::to_string(size)) + (charge < 0 ? "-" : "+");
 }
 
 IonFormulaBuild BuildIonFormula(const IonNotation& notation, const ParsedFormula& molecule,

@@ -46,6 +46,8 @@ IonNotationParse ParseIonNotation(std::string_view text);
 
 // The notation written back in the usual form: "[2M+Na]+", "[M+H+Na]2+".
 std::string IonNotationText(const IonNotation& notation);
+// A charge as it follows the bracket: "+", "2+", "-", "3-".
+std::string ChargeSuffixText(int charge);
 
 // The ion's elemental formula k x M + additions - losses, or why there is none:
 // a loss that takes more atoms of an element than k x M and the additions hold,

@@ -16,18 +16,6 @@ namespace {
 using detail::Bounded;
 using detail::CsvRow;
 
-std::string ElectronClassText(ElectronClass electrons) {
-    switch (electrons) {
-        case ElectronClass::Even:
-            return "EE";
-        case ElectronClass::Odd:
-            return "OE";
-        case ElectronClass::Indeterminate:
-            break;
-    }
-    return "indeterminate";
-}
-
 }  // namespace
 
 FormulaCsvRows::FormulaCsvRows(const CalculationState& state)
@@ -56,6 +44,18 @@ void FormulaCsvRows::Append(std::string& csv, const std::array<int, kMaxFormulaE
         .Text(ElectronClassText(electrons))
         .NumberIf(dbe.has_value(), dbe.value_or(0.0))
         .End();
+}
+
+std::string ElectronClassText(ElectronClass electrons) {
+    switch (electrons) {
+        case ElectronClass::Even:
+            return "EE";
+        case ElectronClass::Odd:
+            return "OE";
+        case ElectronClass::Indeterminate:
+            break;
+    }
+    return "indeterminate";
 }
 
 std::string ComposeCsv(const CalculationState& state) { return PresenterOf(state.calcKind).CsvTable(state); }

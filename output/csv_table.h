@@ -14,6 +14,9 @@
 
 namespace tarnevo::output {
 
+// The electron class as the tables write it: "EE", "OE" or "indeterminate".
+std::string ElectronClassText(ElectronClass electrons);
+
 // The table of the stored results, UTF-8, lines ended by '\n'.
 std::string ComposeCsv(const CalculationState& state);
 
