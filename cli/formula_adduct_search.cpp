@@ -40,10 +40,10 @@ Extended MoleculeMass(Extended mz, Extended groups, const core::IonNotation& not
 // of its element alone that fit under the highest mass.
 core::FormulaQuery MoleculeQuery(const AdductSearchInput& input, Extended lowMass, Extended highMass) {
     core::FormulaQuery query = input.run->query;
-    const Extended electron = core::electronMass;
-    const Extended low = std::max(lowMass - kMassSlack, 0.0L) - electron;
-    const Extended high = highMass + kMassSlack - electron;
     query.charge = 1;
+    const Extended low =
+        core::MzOf(core::IonMassOf(std::max(lowMass - kMassSlack, 0.0L), query.charge), query.charge);
+    const Extended high = core::MzOf(core::IonMassOf(highMass + kMassSlack, query.charge), query.charge);
     query.target = static_cast<double>((low + high) / 2.0L);
     query.tolerance = static_cast<double>((high - low) / 2.0L);
     for (std::size_t k = 0; k < query.elements.size(); ++k) {
