@@ -4,6 +4,7 @@
 
 #include "calc/cluster_ions_command.h"
 #include "calc/isotope_cluster_command.h"
+#include "calc/identify_command.h"
 #include "calc/isotopic_data_command.h"
 #include "calc/labelling_command.h"
 #include "calc/loss_of_h_command.h"
@@ -173,6 +174,34 @@ std::span<const CalculationDescriptor> Calculations() {
              .example = "tarnevo-cli isotopes Cl",
              .options = {.valueOptions = {"report"}, .flags = {"json"}, .positionalCount = 1},
              .listedAt = 2,
+         }}},
+        {.command = Command::IdentifyIon,
+         .kind = CalcKind::IonIdentification,
+         .resultKinds = {CalcKind::IonIdentification},
+         .menuText = "Identify Ion from Pa&ttern ",
+         .prompt = "Identify the ion of a measured isotope pattern: formula and ion type ranked by mass and pattern",
+         .toolTip = "Identify Ion",
+         .shortcutKey = 'T',
+         .helpPage = "identify_ion.html",
+         .toolbarImage = "identify",
+         .handler = &RunIdentifyIon,
+         .commandLine = {{
+             .name = "identify",
+             .summary = "the formulae and ion types that explain a measured isotope pattern",
+             .usage = "usage: tarnevo-cli identify (--peaks MZ:I,MZ:I,... | --peaks-file FILE|-) "
+                      "[--charge Z | --polarity +|-] [--adduct ION]...\n"
+                      "                           [--element SYM:MIN:MAX]... [--ppm P] "
+                      "[--resolution R [--orbitrap [--at MZ]]] [--no-filter NAME]...\n"
+                      "                           [--top N | --all] [--json | --csv] [--report FILE]\n"
+                      "       tarnevo-cli identify --batch FILE|- [the options above, as defaults]\n"
+                      "         (one JSON object a line: {\"id\": \"q1\", \"peaks\": [[MZ, I], ...], "
+                      "\"charge\": 1, \"resolvingPower\": 60000}; JSON Lines out)",
+             .example = "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1",
+             .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element", "ppm",
+                                          "resolution", "at", "no-filter", "top", "report", "batch"},
+                         .flags = {"json", "orbitrap", "all"},
+                         .positionalCount = 0},
+             .listedAt = 7,
          }}},
     };
     return kCalculations;

@@ -5,6 +5,7 @@
 #include "cli/cluster_cli.h"
 #include "cli/enrich_cli.h"
 #include "cli/formulas_cli.h"
+#include "cli/identify_cli.h"
 #include "cli/isotopes_cli.h"
 #include "cli/label_cli.h"
 #include "cli/loss_of_h_cli.h"
@@ -17,7 +18,7 @@ namespace {
 constexpr NamedCommandAdapter kAdapters[] = {
     {"cluster", &RunClusterCommand},   {"polymer", &RunPolymerCommand}, {"isotopes", &RunIsotopesCommand},
     {"label", &RunLabelCommand},       {"enrich", &RunEnrichCommand},   {"loss-of-h", &RunLossOfHCommand},
-    {"formulas", &RunFormulasCommand},
+    {"formulas", &RunFormulasCommand}, {"identify", &RunIdentifyCommand},
 };
 
 }  // namespace

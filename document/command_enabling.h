@@ -30,6 +30,7 @@ enum class Command : int {
     CorrectForLossOfH = 32782,
     IsotopeLabelling = 32786,
     DisplayIsotopicData = 32789,
+    IdentifyIon = 32793,
     HelpTopics = 57667,
     GettingStarted = 32791,
     AppAbout = 57664,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/enrichment_fit.h"
+#include "core/ion_identification.h"
 
 namespace tarnevo::output {
 
@@ -18,6 +19,7 @@ enum class CalcKind : int {
     LossOfH = 4,
     RepeatingUnits = 5,
     IsotopicData = 6,
+    IonIdentification = 7,
 };
 
 inline constexpr int kPeakSlots = 320;
@@ -116,6 +118,15 @@ struct ElementIsotopes {
     std::array<double, kMaxDisplayedIsotopes> isotopeFAList{};
 };
 
+// Which ion a measured pattern is: the question as asked (peaks, ion types,
+// element rows, accuracy, resolving power, filters) and the ranked candidates;
+// selected is the candidate whose peaks the page compares and the plot shows.
+struct IonIdentification {
+    core::IdentifyQuery query;
+    core::IdentifyResult result;
+    std::size_t selected = 0;
+};
+
 // The echoed inputs every kind shares, then each kind's own group; a kind
 // fills only the groups its results have, and the page and the report read
 // the same groups.
@@ -133,6 +144,7 @@ struct CalculationState {
     FormulaMatches formulae;
     IonSeries series;
     ElementIsotopes isotopes;
+    IonIdentification identification;
 };
 
 }  // namespace tarnevo::output

@@ -13,5 +13,6 @@ const ResultPresenter& FormulaFromMzPresenter();
 const ResultPresenter& LossOfHPresenter();
 const ResultPresenter& RepeatingUnitsPresenter();
 const ResultPresenter& IsotopicDataPresenter();
+const ResultPresenter& IonIdentificationPresenter();
 
 }  // namespace tarnevo::output::detail

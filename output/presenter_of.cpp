@@ -40,6 +40,8 @@ const ResultPresenter& PresenterOf(CalcKind kind) {
             return detail::RepeatingUnitsPresenter();
         case CalcKind::IsotopicData:
             return detail::IsotopicDataPresenter();
+        case CalcKind::IonIdentification:
+            return detail::IonIdentificationPresenter();
     }
     static const NoResults noResults;
     return noResults;

@@ -56,6 +56,8 @@ std::optional<KindHeads> HandWrittenHeads(CalcKind kind) {
         case CalcKind::IsotopicData:
             return KindHeads{"            ***** Isotopic Data Used by TARNEVO *****", "TARNEVO Isotope Data",
                              "massNumber,mass,fa"};
+        case CalcKind::IonIdentification:
+            return std::nullopt;
     }
     return std::nullopt;
 }

@@ -1,0 +1,132 @@
+// Which ion is this measured pattern? The reverse of the cluster calculation:
+// from the peaks of one ion's isotope cluster, the neutral formulae M and ion
+// types whose ion explains them, ranked by how well.
+//
+//  1. The charge: given, or read from the spacing of the peaks (1/|z|) with
+//     the polarity given.
+//  2. The candidates: for each ion type (k x M + additions - losses, of that
+//     charge), every neutral M of the element rows whose ion's monoisotopic
+//     m/z lies within the mass accuracy of the measured monoisotopic peak, the
+//     lowest in m/z: the exact formula search walked over the window on M's
+//     mass that the ion window maps to, with each M's ion then checked against
+//     the window itself.
+//  3. The chemistry filters (core/formula_rules.h) on each neutral M; each may
+//     be switched off. What fails is counted, not scored.
+//  4. The score: each candidate's pattern as the instrument would show it (its
+//     lines from the caller's source, merged at the resolving power), against
+//     the measured peaks (core/pattern_score.h): a log-likelihood that is 0
+//     for a perfect match and falls with each deviation in standard deviations.
+//  5. The ranking: by score, best first; equal scores keep the order of the
+//     ion types as given (the more common first) and then the order of m/z.
+//
+// Two ion types of different molecules can give the same ion formula
+// ([M+NH4]+ of M is [M+H]+ of M+NH3): their patterns are one and the same, and
+// no measurement of this ion tells them apart; both are listed, the ion type
+// given first ranked first.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/element_table.h"
+#include "core/formula_parser.h"
+#include "core/formula_rules.h"
+#include "core/ion_notation.h"
+#include "core/pattern_score.h"
+#include "core/resolving_power.h"
+
+namespace tarnevo::core {
+
+// The mass accuracies the identification accepts, ppm of the monoisotopic m/z.
+inline constexpr double kMinIdentifyPpm = 0.01;
+inline constexpr double kMaxIdentifyPpm = 1000.0;
+inline constexpr double kDefaultIdentifyPpm = 5.0;
+inline constexpr double kDefaultIdentifyResolvingPower = 60000.0;
+
+// One element row of the search: the element (index in the table) and the
+// counts of it M may hold. maximum < 0 leaves it to the element alone: the
+// most atoms of it that fit under M's highest mass.
+struct IdentifyElement {
+    int element = 0;
+    int minimum = 0;
+    int maximum = -1;
+};
+
+// The default rows: C H N O P S, each from 0 to what fits.
+std::vector<IdentifyElement> DefaultIdentifyElements();
+
+// One ion type as the user gave it (or as the defaults list it).
+struct IdentifyIonType {
+    std::string text;  // as written back: "[M+Na]+"
+    IonNotation notation;
+};
+
+// The common ion types of the ion-type table with this signed charge.
+std::vector<IdentifyIonType> CommonIonTypesOfCharge(int charge);
+
+struct IdentifyQuery {
+    std::vector<MeasuredPeak> peaks;  // 1 to kMaxMeasuredPeaks, any order
+    int charge = 0;                   // signed; 0: read |z| from the spacing, the sign from polarity
+    int polarity = 1;                 // +1 or -1; the sign of an inferred charge
+    // Empty: the common ion types of the charge. Each must carry the charge.
+    std::vector<IdentifyIonType> ionTypes;
+    std::vector<IdentifyElement> elements;  // empty: DefaultIdentifyElements(); 1 to 8 rows
+    double ppm = kDefaultIdentifyPpm;
+    ResolvingPower power{kDefaultIdentifyResolvingPower, ResolvingPowerModel::Constant, 200.0};
+    FormulaRuleOptions rules;
+    PatternErrorModel errorModel;
+};
+
+enum class IdentifyStatus {
+    Identified,      // candidates were searched (there may be none)
+    BadPeaks,        // the peaks were refused (see the pattern score's refusals)
+    NoCharge,        // the charge could not be read from the spacing
+    BadIonType,      // an ion type does not carry the charge
+    BadElements,     // no rows, too many, a bad range or a repeated element
+    BadAccuracy,     // ppm out of range
+    BadErrorModel,   // the error model was refused
+    TooManyMatches,  // more molecules lie in the window than the identification will score
+};
+
+// Candidates scored at most: the window of a few ppm at m/z 1000 holds a few
+// thousand formulae of eight elements; a million means the window or the rows
+// were meant otherwise.
+inline constexpr std::size_t kMaxIdentifyMatches = 1'000'000;
+
+struct IdentifyCandidate {
+    std::size_t ionType = 0;  // index into IdentifyResult::ionTypes
+    ParsedFormula molecule;   // the neutral M
+    ParsedFormula ion;        // the ion's formula
+    double mz = 0.0;          // the ion's monoisotopic m/z (full-precision masses)
+    double errorPpm = 0.0;    // (measured - computed) / computed of the monoisotopic m/z, ppm
+    double dbe = 0.0;         // rings plus double bonds of M; NaN when an element has no usual valence
+    int electronClass = 0;    // of the ion: kEvenElectron, kOddElectron or kIndeterminateElectrons
+    PatternScore pattern;     // the comparison, peak by peak
+    double score = 0.0;       // what the ranking sorts by: the log-likelihood, 0 best
+};
+
+struct IdentifyResult {
+    IdentifyStatus status = IdentifyStatus::Identified;
+    std::string problem;  // the refusal for the user; empty when identified
+    int charge = 0;       // signed, as given or inferred
+    bool chargeInferred = false;
+    double monoisotopicMz = 0.0;  // the measured peak taken as the monoisotopic one
+    std::vector<IdentifyIonType> ionTypes;
+    std::vector<IdentifyElement> elements;  // as searched (maxima resolved)
+    std::size_t massMatches = 0;            // formulae within the window, all ion types
+    std::size_t filteredOut = 0;            // of them, refused by a chemistry filter
+    std::vector<IdentifyCandidate> candidates;  // ranked, best first
+};
+
+// The lines of an ion's pattern (any order, abundances on any scale) at a
+// signed charge: the caller's fine structure. Empty when there is none.
+using PatternLineSource = std::function<std::vector<SpectrumLine>(const ParsedFormula& ion, int charge)>;
+
+// Identifies the ion of the measured peaks. table gives the masses of the
+// search and of the m/z printed (full precision for this work); lines gives
+// each candidate's pattern.
+IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query, const PatternLineSource& lines);
+
+}  // namespace tarnevo::core
