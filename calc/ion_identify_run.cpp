@@ -1,5 +1,9 @@
 #include "calc/ion_identify_run.h"
 
+#include <utility>
+
+#include "calc/resolved_pattern.h"
+#include "fine/fine_structure.h"
 #include "fine/precise_masses.h"
 
 namespace tarnevo::calc {
@@ -11,6 +15,25 @@ const core::ElementTable& IdentificationTable() {
 
 core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query) {
     return core::IdentifyIon(IdentificationTable(), query, {});
+}
+
+void StoreIdentification(output::CalculationState& state, const core::IdentifyQuery& query,
+                         core::IdentifyResult result) {
+    state.calcKind = output::CalcKind::IonIdentification;
+    state.charge = result.charge;
+    state.identification.query = query;
+    state.identification.result = std::move(result);
+    SelectCandidate(state, 0);
+}
+
+void SelectCandidate(output::CalculationState& state, std::size_t index) {
+    output::IonIdentification& identification = state.identification;
+    if (index >= identification.result.candidates.size()) return;
+    identification.selected = index;
+    const core::IdentifyCandidate& candidate = identification.result.candidates[index];
+    identification.selectedPattern = ResolveIon(IdentificationTable(), candidate.ion, identification.result.charge,
+                                                identification.query.power, core::ProfileWanted::Yes)
+                                         .pattern;
 }
 
 }  // namespace tarnevo::calc

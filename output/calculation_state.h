@@ -125,6 +125,9 @@ struct IonIdentification {
     core::IdentifyQuery query;
     core::IdentifyResult result;
     std::size_t selected = 0;
+    // The selected candidate's pattern as the instrument would show it: its
+    // resolved peaks and profile, for the plot.
+    core::ResolvedPattern selectedPattern;
 };
 
 // The echoed inputs every kind shares, then each kind's own group; a kind
