@@ -188,18 +188,28 @@ std::span<const CalculationDescriptor> Calculations() {
          .commandLine = {{
              .name = "identify",
              .summary = "the formulae and ion types that explain a measured isotope pattern",
-             .usage = "usage: tarnevo-cli identify (--peaks MZ:I,MZ:I,... | --peaks-file FILE|-) "
-                      "[--charge Z | --polarity +|-] [--adduct ION]...\n"
-                      "                           [--element SYM:MIN:MAX]... [--ppm P] "
-                      "[--resolution R [--orbitrap [--at MZ]]] [--no-filter NAME]...\n"
-                      "                           [--top N | --all] [--json | --csv] [--report FILE]\n"
-                      "       tarnevo-cli identify --batch FILE|- [the options above, as defaults]\n"
-                      "         (one JSON object a line: {\"id\": \"q1\", \"peaks\": [[MZ, I], ...], "
-                      "\"charge\": 1, \"resolvingPower\": 60000}; JSON Lines out)",
-             .example = "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1",
-             .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element", "ppm",
-                                          "resolution", "at", "no-filter", "top", "report", "batch"},
-                         .flags = {"json", "orbitrap", "all"},
+             .usage =
+                 "usage: tarnevo-cli identify (--peaks MZ:I,MZ:I,... | --peaks-file FILE|-) "
+                 "[--charge Z | --polarity +|-] [--adduct ION]...\n"
+                 "                           [--element SYM[:MIN[:MAX]]]... [--ppm P] "
+                 "[--resolution R [--orbitrap [--at MZ]]]\n"
+                 "                           [--no-filter rdbe|ratios|lewis-senior]... [--strict-ratios] "
+                 "[--top N | --all] [--json | --csv] [--report FILE]\n"
+                 "       tarnevo-cli identify --batch FILE|- [the options above but the peaks, as defaults]\n"
+                 "         (one JSON object a line: {\"id\": \"q1\", \"peaks\": [[MZ, I], ...], "
+                 "\"charge\": 1, \"resolvingPower\": 60000},\n"
+                 "         also \"polarity\", \"adducts\", \"elements\", \"ppm\", \"top\"; "
+                 "JSON Lines out, in input order)\n"
+                 "         (a peaks file: m/z and intensity a line, separated by blanks, tabs, commas or "
+                 "semicolons;\n"
+                 "         without a charge it is read from the spacing, positive unless the polarity or "
+                 "the ion types say otherwise;\n"
+                 "         an element without MAX takes as many atoms as fit; JSON relative intensities "
+                 "are percent of the base peak)",
+             .example = "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1 --json",
+             .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element",
+                                          "ppm", "resolution", "at", "no-filter", "top", "report", "batch"},
+                         .flags = {"json", "orbitrap", "all", "strict-ratios"},
                          .positionalCount = 0},
              .listedAt = 7,
          }}},

@@ -3,11 +3,18 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "cli/arguments.h"
+#include "core/ion_identification.h"
 
 namespace tarnevo::cli {
 
 int RunIdentifyCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
+
+// The exit status of an identification the engine refused: a value the
+// options set that it does not take is a usage error, peaks it cannot read as
+// one cluster (or a window too wide to score) a refusal.
+int IdentifyRefusalStatus(core::IdentifyStatus status);
 
 }  // namespace tarnevo::cli
