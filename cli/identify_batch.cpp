@@ -1,8 +1,11 @@
 #include "cli/identify_batch.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <optional>
 #include <sstream>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -156,6 +159,58 @@ std::string LineTooLongMessage() {
            std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
 }
 
+// One line as read: its text, or a mark that it was longer than the limit.
+struct BatchLine {
+    std::string text;
+    std::size_t number = 0;
+    bool tooLong = false;
+};
+
+// Each worker takes lines a few dozen at a time between outputs: enough that
+// starting the threads costs nothing beside the identifications, few enough
+// that answers follow a slow pipe of questions closely.
+constexpr std::size_t kLinesPerWorker = 32;
+
+std::size_t WorkerCount() { return std::max(1U, std::thread::hardware_concurrency()); }
+
+// Reads up to `most` lines; false at the end of the input or on a read error
+// (readError set, the lines before it kept).
+bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber,
+                    std::vector<BatchLine>& lines, int& readError) {
+    std::string text;
+    while (lines.size() < most) {
+        const LineReader::Status status = reader.Next(text);
+        if (status == LineReader::Status::End) return false;
+        if (status == LineReader::Status::Failed) {
+            readError = reader.Error();
+            return false;
+        }
+        lines.push_back({text, ++lineNumber, status == LineReader::Status::TooLong});
+    }
+    return true;
+}
+
+BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults);
+
+// The answers of the lines in their order, computed on every core: each line
+// is a question of its own, and the identifications share nothing but the
+// element table they only read.
+std::vector<BatchLineAnswer> AnswerInParallel(const std::vector<BatchLine>& lines, const Arguments& defaults,
+                                              std::size_t workers) {
+    std::vector<BatchLineAnswer> answers(lines.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t k = next++; k < lines.size(); k = next++)
+            answers[k] = AnswerLine(lines[k], defaults);
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t w = 1; w < std::min(workers, lines.size()); ++w) helpers.emplace_back(work);
+        work();
+    }
+    return answers;
+}
+
 }  // namespace
 
 BatchLineAnswer AnswerBatchLine(std::string_view line, std::size_t lineNumber, const Arguments& defaults) {
@@ -200,6 +255,15 @@ BatchLineAnswer AnswerBatchLine(std::string_view line, std::size_t lineNumber, c
     return {json.str(), false};
 }
 
+namespace {
+
+BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults) {
+    if (line.tooLong) return {ErrorLine("null", line.number, LineTooLongMessage(), kExitUsage), true};
+    return AnswerBatchLine(line.text, line.number, defaults);
+}
+
+}  // namespace
+
 int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (const std::string problem = BatchOptionProblem(arguments); !problem.empty()) {
         errors << problem << '\n' << UsageOf("identify") << '\n';
@@ -211,22 +275,24 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
         return kExitWriteFailed;
     }
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
+    const std::size_t workers = WorkerCount();
     std::size_t refused = 0;
-    std::string line;
+    std::size_t lineNumber = 0;
+    std::vector<BatchLine> lines;
     // A failed standard output ends the batch: no later line could be seen.
-    for (std::size_t lineNumber = 1; out.good(); ++lineNumber) {
-        const LineReader::Status status = reader.Next(line);
-        if (status == LineReader::Status::End) break;
-        if (status == LineReader::Status::Failed) {
-            errors << "tarnevo-cli identify: " << source.ReadFailure(reader.Error()) << '\n';
+    for (bool more = true; more && out.good();) {
+        lines.clear();
+        int readError = 0;
+        more = ReadBatchLines(reader, workers * kLinesPerWorker, lineNumber, lines, readError);
+        for (const BatchLineAnswer& answer : AnswerInParallel(lines, arguments, workers)) {
+            out << answer.json;
+            if (answer.refused) ++refused;
+        }
+        if (readError != 0) {
+            out.flush();
+            errors << "tarnevo-cli identify: " << source.ReadFailure(readError) << '\n';
             return kExitWriteFailed;
         }
-        const BatchLineAnswer answer =
-            status == LineReader::Status::TooLong
-                ? BatchLineAnswer{ErrorLine("null", lineNumber, LineTooLongMessage(), kExitUsage), true}
-                : AnswerBatchLine(line, lineNumber, arguments);
-        out << answer.json;
-        if (answer.refused) ++refused;
     }
     out.flush();
     if (refused == 0) return kExitOk;
