@@ -92,6 +92,24 @@ TEST(IdentifyBatch, AnswersEachLineInOrderEchoingItsId) {
     }
 }
 
+// Lines are answered on every core a few dozen at a time; the answers still
+// come in input order, across the batches of lines the workers share, with
+// refused lines in their places.
+TEST(IdentifyBatch, ManyLinesKeepTheirOrderAcrossWorkers) {
+    std::string text;
+    constexpr int kLines = 500;
+    for (int k = 0; k < kLines; ++k)
+        text += k % 7 == 3 ? "{\"id\": " + std::to_string(k) + "}\n" : Line(std::to_string(k));
+    const CliRun run = RunBatch(text);
+    EXPECT_EQ(run.status, kExitRefused);
+    const std::vector<JsonValue> answers = Answers(run.out);
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>(kLines));
+    for (int k = 0; k < kLines; ++k) {
+        EXPECT_EQ(answers[k].Find("id")->text, std::to_string(k));
+        EXPECT_EQ(answers[k].Find("error") != nullptr, k % 7 == 3) << k;
+    }
+}
+
 // A line without an id is still answered, with "id": null: the line number
 // of a refused one, and the order of the rest, tell which it was.
 TEST(IdentifyBatch, ALineWithoutIdAnswersWithNull) {
