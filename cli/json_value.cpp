@@ -3,12 +3,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace tarnevo::cli {
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
-    for (const auto& [name, value] : members) {
-        if (name == key) return &value;
+    for (const JsonMember& member : members) {
+        if (member.key == key) return &member.value;
     }
     return nullptr;
 }
@@ -130,7 +131,7 @@ private:
             if (!Expect(':', "expected ':'")) return false;
             JsonValue member;
             if (!ReadValue(member, depth)) return false;
-            value.members.emplace_back(std::move(key), std::move(member));
+            value.members.push_back({std::move(key), std::move(member)});
             SkipBlanks();
             if (Peek() == '}') {
                 ++at_;

@@ -8,10 +8,11 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tarnevo::cli {
+
+struct JsonMember;
 
 class JsonValue {
 public:
@@ -24,12 +25,17 @@ public:
     // so that a whole number such as a charge is read with the same checks
     // as the command line's own option.
     std::string text;
-    std::vector<JsonValue> items;                            // an array's elements
-    std::vector<std::pair<std::string, JsonValue>> members;  // an object's, in the order written
+    std::vector<JsonValue> items;     // an array's elements
+    std::vector<JsonMember> members;  // an object's, in the order written
 
     // The member of an object with this key; nullptr when there is none (or
     // this is no object). Keys are unique: the reader refuses a repeated one.
     const JsonValue* Find(std::string_view key) const;
+};
+
+struct JsonMember {
+    std::string key;
+    JsonValue value;
 };
 
 // What a JSON value is called in a message: "a number", "an array", ...

@@ -86,7 +86,7 @@ TEST(IdentifyBatch, AnswersEachLineInOrderEchoingItsId) {
     EXPECT_EQ(answers[1].Find("id")->text, "2");
     EXPECT_EQ(answers[2].Find("id")->text, "q\xC3\xA9");
     for (const JsonValue& answer : answers) {
-        EXPECT_EQ(answer.members[0].first, "id");
+        EXPECT_EQ(answer.members[0].key, "id");
         EXPECT_NE(answer.Find("candidates"), nullptr);
         EXPECT_EQ(answer.Find("error"), nullptr);
     }
@@ -208,7 +208,7 @@ TEST(IdentifyBatch, ARefusedLineEchoesItsId) {
     EXPECT_EQ(run.status, kExitRefused);
     const std::vector<JsonValue> answers = Answers(run.out);
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0].members[0].first, "id");
+    EXPECT_EQ(answers[0].members[0].key, "id");
     EXPECT_EQ(answers[0].Find("id")->text, "q7");
     EXPECT_EQ(answers[0].Find("line")->number, 1.0);
 }

@@ -184,7 +184,7 @@ TEST(IdentifyJson, TheResultFieldsComeFirst) {
     const std::vector<std::string> keys = {"charge",      "chargeInferred", "monoisotopicMz", "massMatches",
                                            "filteredOut", "candidateCount", "candidates"};
     ASSERT_EQ(answer.members.size(), keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(answer.members[k].first, keys[k]);
+    for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(answer.members[k].key, keys[k]);
     EXPECT_EQ(answer.Find("charge")->number, 1.0);
     EXPECT_TRUE(answer.Find("chargeInferred")->boolean);
     EXPECT_EQ(answer.Find("monoisotopicMz")->number, 195.0877);
@@ -201,7 +201,7 @@ TEST(IdentifyJson, ACandidateCarriesItsRankFormulaeAndScores) {
                                            "mz",           "errorPpm", "dbe",     "electronClass",
                                            "patternScore", "score",    "peaks"};
     ASSERT_EQ(first.members.size(), keys.size());
-    for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(first.members[k].first, keys[k]);
+    for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(first.members[k].key, keys[k]);
     EXPECT_EQ(first.Find("rank")->number, 1.0);
     EXPECT_EQ(first.Find("adduct")->text, "[M+H]+");
     EXPECT_EQ(first.Find("formula")->text, "C8H10N4O2");
