@@ -41,7 +41,11 @@ int ReadPeaks(const Arguments& arguments, std::vector<core::MeasuredPeak>& peaks
         errors << "tarnevo-cli identify: " << read.parse.problem << '\n';
         return kExitWriteFailed;
     }
-    if (!read.parse.problem.empty()) return UsageError(read.parse.problem, errors);
+    // The file's line is the fault, not the command line: no usage lines.
+    if (!read.parse.problem.empty()) {
+        errors << read.parse.problem << '\n';
+        return kExitUsage;
+    }
     peaks = std::move(read.parse.peaks);
     return kExitOk;
 }

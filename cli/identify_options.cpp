@@ -136,6 +136,12 @@ std::string ReadElementRow(const std::string& text, core::IdentifyElement& row) 
     }
     if (parts.size() > 2 && !parts[2].empty()) {
         if (std::string problem = ReadCount(parts[2], row.maximum); !problem.empty()) return problem;
+        // formulas reads a MAX of 0 as "as many as fit"; here that is a MAX
+        // left out, and a 0 taken at its word would drop the element unseen.
+        if (row.maximum == 0) {
+            return "--element " + Echoed(text) + ": a MAX of 0 allows no " + parts[0] + "; leave MAX out (" +
+                   parts[0] + ":" + std::to_string(row.minimum) + ":) for as many as fit";
+        }
         if (row.maximum < row.minimum)
             return "--element " + Echoed(text) + ": the maximum is below the minimum";
     }

@@ -174,6 +174,10 @@ INSTANTIATE_TEST_SUITE_P(
         Usage({"--element", "C:0:20001"},
               "--element: a count is a whole number from 0 to 20000, not '20001'"),
         Usage({"--element", "C:5:2"}, "--element C:5:2: the maximum is below the minimum"),
+        // formulas reads a MAX of 0 as "as many as fit"; here it is refused
+        // rather than taken to mean no atoms of the element.
+        Usage({"--element", "C:0:0"},
+              "--element C:0:0: a MAX of 0 allows no C; leave MAX out (C:0:) for as many as fit"),
         Usage({"--element", "C", "--element", "H", "--element", "C:1:3"}, "--element: C is given twice"),
         Usage({"--element", "C", "--element", "H", "--element", "N", "--element", "O", "--element", "P",
                "--element", "S", "--element", "Cl", "--element", "Br", "--element", "F"},
