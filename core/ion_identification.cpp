@@ -51,8 +51,8 @@ std::string SignedCharge(int charge) { return (charge > 0 ? "+" : "") + FormatIn
 Refusal SettleIonTypes(const IdentifyQuery& query, IdentifyResult& result) {
     result.ionTypes = query.ionTypes.empty() ? CommonIonTypesOfCharge(result.charge) : query.ionTypes;
     if (result.ionTypes.empty()) {
-        return {IdentifyStatus::BadIonType, "No common ion type carries the charge " +
-                                                ChargeSuffixText(result.charge) +
+        return {IdentifyStatus::BadIonType, "No common ion type has the charge " +
+                                                SignedCharge(result.charge) +
                                                 ": give the ion types to consider."};
     }
     for (const IdentifyIonType& type : result.ionTypes) {
