@@ -63,9 +63,6 @@ std::string KindProblem(std::string_view key, std::string_view wanted, Kind give
            std::string(JsonKindName(given));
 }
 
-// A field's value as its option's text: a number as written, a string as it is.
-std::string OptionText(const JsonValue& value) { return value.text; }
-
 // Puts one field of the line in place of the batch's options it replaces.
 std::string ApplyField(const LineField& field, const JsonValue& value, Arguments& options) {
     if (value.kind != field.kind) {
@@ -79,13 +76,18 @@ std::string ApplyField(const LineField& field, const JsonValue& value, Arguments
         options.values.erase(std::string(replaced));
         options.flags.erase(std::string(replaced));
     }
+    // The option's text: a number as written, a string as it is.
     const std::string option(field.option);
     if (field.kind != Kind::Array) {
-        options.values.emplace(option, OptionText(value));
+        options.values.emplace(option, value.text);
         return {};
     }
-    for (const JsonValue& item : value.items) {
-        if (item.kind != Kind::String) return KindProblem(field.key, "an array of strings", Kind::Array);
+    for (std::size_t k = 0; k < value.items.size(); ++k) {
+        const JsonValue& item = value.items[k];
+        if (item.kind != Kind::String) {
+            return "\"" + std::string(field.key) + "\": an array of strings is required; item " +
+                   std::to_string(k + 1) + " is " + std::string(JsonKindName(item.kind));
+        }
         options.values.emplace(option, item.text);
     }
     return {};
@@ -190,7 +192,10 @@ bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumbe
     return true;
 }
 
-BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults);
+BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults) {
+    if (line.tooLong) return {ErrorLine("null", line.number, LineTooLongMessage(), kExitUsage), true};
+    return AnswerBatchLine(line.text, line.number, defaults);
+}
 
 // The answers of the lines in their order, computed on every core: each line
 // is a question of its own, and the identifications share nothing but the
@@ -254,15 +259,6 @@ BatchLineAnswer AnswerBatchLine(std::string_view line, std::size_t lineNumber, c
     json << "}\n";
     return {json.str(), false};
 }
-
-namespace {
-
-BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults) {
-    if (line.tooLong) return {ErrorLine("null", line.number, LineTooLongMessage(), kExitUsage), true};
-    return AnswerBatchLine(line.text, line.number, defaults);
-}
-
-}  // namespace
 
 int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (const std::string problem = BatchOptionProblem(arguments); !problem.empty()) {

@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLine{"chargeAsText", Line("\"x\"", "\"charge\": \"1\""),
                     "\"charge\": a number is required, not a string", kExitUsage},
         RefusedLine{"adductsNotStrings", Line("\"x\"", "\"adducts\": [1]"),
-                    "\"adducts\": an array of strings is required, not an array", kExitUsage},
+                    "\"adducts\": an array of strings is required; item 1 is a number", kExitUsage},
         // The fields are read with the options' own checks and messages.
         RefusedLine{
             "chargeZero", Line("\"x\"", "\"charge\": 0"),
