@@ -19,6 +19,7 @@
 #include "cli/input_source.h"
 #include "cli/json_value.h"
 #include "cli/line_reader.h"
+#include "fine/parallel_use.h"
 
 namespace tarnevo::cli {
 
@@ -199,10 +200,11 @@ BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults) {
 
 // The answers of the lines in their order, computed on every core: each line
 // is a question of its own, and the identifications share nothing but the
-// element table they only read.
+// element table and the fine structure's log-factorials, which they only read.
 std::vector<BatchLineAnswer> AnswerInParallel(const std::vector<BatchLine>& lines, const Arguments& defaults,
                                               std::size_t workers) {
     std::vector<BatchLineAnswer> answers(lines.size());
+    if (workers > 1) fine::PrepareForParallelUse();
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t k = next++; k < lines.size(); k = next++)
