@@ -16,8 +16,8 @@ namespace tarnevo::cli {
 namespace {
 
 constexpr NamedCommandAdapter kAdapters[] = {
-    {"cluster", &RunClusterCommand},   {"polymer", &RunPolymerCommand}, {"isotopes", &RunIsotopesCommand},
-    {"label", &RunLabelCommand},       {"enrich", &RunEnrichCommand},   {"loss-of-h", &RunLossOfHCommand},
+    {"cluster", &RunClusterCommand},   {"polymer", &RunPolymerCommand},   {"isotopes", &RunIsotopesCommand},
+    {"label", &RunLabelCommand},       {"enrich", &RunEnrichCommand},     {"loss-of-h", &RunLossOfHCommand},
     {"formulas", &RunFormulasCommand}, {"identify", &RunIdentifyCommand},
 };
 
