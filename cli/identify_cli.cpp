@@ -37,17 +37,22 @@ int ReadPeaks(const Arguments& arguments, std::vector<core::MeasuredPeak>& peaks
         return kExitOk;
     }
     PeakFileRead read = ReadPeakFile(*file);
-    if (read.unreadable) {
-        errors << "tarnevo-cli identify: " << read.parse.problem << '\n';
-        return kExitWriteFailed;
+    switch (read.outcome) {
+        case PeakFileOutcome::Read:
+            peaks = std::move(read.peaks);
+            return kExitOk;
+        case PeakFileOutcome::BadLine:
+            // The file's line is the fault, not the command line: no usage lines.
+            errors << read.problem << '\n';
+            return kExitUsage;
+        case PeakFileOutcome::TooManyPeaks:
+            errors << read.problem << '\n';
+            return kExitRefused;
+        case PeakFileOutcome::Unreadable:
+            errors << "tarnevo-cli identify: " << read.problem << '\n';
+            return kExitWriteFailed;
     }
-    // The file's line is the fault, not the command line: no usage lines.
-    if (!read.parse.problem.empty()) {
-        errors << read.parse.problem << '\n';
-        return kExitUsage;
-    }
-    peaks = std::move(read.parse.peaks);
-    return kExitOk;
+    return kExitWriteFailed;
 }
 
 // The stored identification as asked: the JSON object, the CSV table or the

@@ -73,6 +73,18 @@ std::string ColumnCountProblem(std::string_view line, std::size_t count) {
     return problem;
 }
 
+// The peaks of a file read to its end, or why they are too many for one
+// cluster: the identification would count only those kept.
+PeakFileRead FinishedRead(PeakFileParser& parser, const std::string& name) {
+    if (parser.Count() > core::kMaxMeasuredPeaks) {
+        return {PeakFileOutcome::TooManyPeaks,
+                {},
+                name + " holds " + std::to_string(parser.Count()) + " peaks; give at most " +
+                    std::to_string(core::kMaxMeasuredPeaks) + " peaks of one ion's cluster"};
+    }
+    return {PeakFileOutcome::Read, std::move(parser.Peaks()), {}};
+}
+
 }  // namespace
 
 PeakListParse ParsePeakOption(std::string_view text) {
@@ -109,41 +121,44 @@ std::string PeakFileParser::Take(std::string_view line, std::size_t lineNumber) 
     const std::optional<double> intensity = NumberText(columns[1]);
     if (!intensity)
         return LineProblem(lineNumber, "the intensity '" + Echoed(columns[1]) + "' is not a number");
-    peaks_.push_back({*mz, *intensity});
+    if (peaks_.size() <= core::kMaxMeasuredPeaks) peaks_.push_back({*mz, *intensity});
+    ++count_;
     return {};
 }
 
-PeakListParse ParsePeakFileText(std::string_view text) {
+PeakFileRead ParsePeakFileText(std::string_view text, const std::string& name) {
     PeakFileParser parser;
     std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start < text.size() && !parser.Full();) {
+    for (std::size_t start = 0; start < text.size();) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         if (std::string problem = parser.Take(text.substr(start, end - start), ++lineNumber);
             !problem.empty())
-            return {{}, problem};
+            return {PeakFileOutcome::BadLine, {}, name + ", " + problem};
         start = end + 1;
     }
-    return {std::move(parser.Peaks()), {}};
+    return FinishedRead(parser, name);
 }
 
 PeakFileRead ReadPeakFile(const std::string& path) {
     const InputSource source(path, "peaks file");
-    if (source.OpenError() != 0) return {{{}, source.ReadFailure(source.OpenError())}, true};
+    if (source.OpenError() != 0)
+        return {PeakFileOutcome::Unreadable, {}, source.ReadFailure(source.OpenError())};
     LineReader reader(source.Descriptor(), kMaxPeakLineBytes);
     PeakFileParser parser;
     std::string line;
-    for (std::size_t lineNumber = 1; !parser.Full(); ++lineNumber) {
+    for (std::size_t lineNumber = 1;; ++lineNumber) {
         const LineReader::Status status = reader.Next(line);
         if (status == LineReader::Status::End) break;
-        if (status == LineReader::Status::Failed) return {{{}, source.ReadFailure(reader.Error())}, true};
+        if (status == LineReader::Status::Failed)
+            return {PeakFileOutcome::Unreadable, {}, source.ReadFailure(reader.Error())};
         std::string problem =
             status == LineReader::Status::TooLong
                 ? LineProblem(lineNumber, "longer than " + std::to_string(kMaxPeakLineBytes) +
                                               " bytes, far more than a peak's two numbers")
                 : parser.Take(line, lineNumber);
-        if (!problem.empty()) return {{{}, source.Name() + ", " + problem}, false};
+        if (!problem.empty()) return {PeakFileOutcome::BadLine, {}, source.Name() + ", " + problem};
     }
-    return {{std::move(parser.Peaks()), {}}, false};
+    return FinishedRead(parser, source.Name());
 }
 
 }  // namespace tarnevo::cli

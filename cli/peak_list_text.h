@@ -38,27 +38,36 @@ public:
     // problem, which names the line, or empty.
     std::string Take(std::string_view line, std::size_t lineNumber);
 
-    // More peaks than a measured cluster may hold have been read: the rest of
-    // the file need not be, since the identification refuses these already.
-    bool Full() const { return peaks_.size() > core::kMaxMeasuredPeaks; }
-
+    // The peaks read, at most one more than a measured cluster may hold: an
+    // instrument's whole spectrum pasted by mistake is counted, not kept.
     std::vector<core::MeasuredPeak>& Peaks() { return peaks_; }
+    std::size_t Count() const { return count_; }
 
 private:
     std::vector<core::MeasuredPeak> peaks_;
+    std::size_t count_ = 0;
     bool headerSkipped_ = false;
 };
 
-// A whole peaks file's text, lines ended by '\n'.
-PeakListParse ParsePeakFileText(std::string_view text);
-
-// Reads the peaks file at path (standard input for "-"). A problem in a line
-// is prefixed by the file's name; a file that cannot be read sets
-// unreadable, so that the command ends as a batch that cannot be read does.
-struct PeakFileRead {
-    PeakListParse parse;
-    bool unreadable = false;
+// How a peaks file was read.
+enum class PeakFileOutcome {
+    Read,
+    BadLine,       // a line is no peak: problem names it
+    TooManyPeaks,  // more peaks than one cluster holds: problem counts them
+    Unreadable,    // the file could not be read: problem gives the reason
 };
+
+struct PeakFileRead {
+    PeakFileOutcome outcome = PeakFileOutcome::Read;
+    std::vector<core::MeasuredPeak> peaks;
+    std::string problem;  // prefixed by the file's name
+};
+
+// A whole peaks file's text, lines ended by '\n'; name is the file as the
+// problem names it.
+PeakFileRead ParsePeakFileText(std::string_view text, const std::string& name);
+
+// Reads the peaks file at path (standard input for "-").
 PeakFileRead ReadPeakFile(const std::string& path);
 
 }  // namespace tarnevo::cli

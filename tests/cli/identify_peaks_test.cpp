@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "cli/peak_list_text.h"
+#include "tests/support/cli_run.h"
 
 namespace tarnevo::cli {
 namespace {
@@ -77,9 +79,10 @@ class AcceptedPeakFile : public ::testing::TestWithParam<GoodFile> {};
 
 // Each layout holds the same two peaks: 195.0877 at 100 and 196.0908 at 10.4.
 TEST_P(AcceptedPeakFile, ReadsTheTwoPeaks) {
-    const PeakListParse parse = ParsePeakFileText(GetParam().text);
-    EXPECT_EQ(parse.problem, "");
-    ExpectPeaks(parse.peaks, {{195.0877, 100.0}, {196.0908, 10.4}});
+    const PeakFileRead read = ParsePeakFileText(GetParam().text, "f");
+    EXPECT_EQ(read.outcome, PeakFileOutcome::Read);
+    EXPECT_EQ(read.problem, "");
+    ExpectPeaks(read.peaks, {{195.0877, 100.0}, {196.0908, 10.4}});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,9 +112,10 @@ void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
 class RefusedPeakFile : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(RefusedPeakFile, NamesTheLineAndTheFault) {
-    const PeakListParse parse = ParsePeakFileText(GetParam().text);
-    EXPECT_EQ(parse.problem, GetParam().problem);
-    EXPECT_TRUE(parse.peaks.empty());
+    const PeakFileRead read = ParsePeakFileText(GetParam().text, "f");
+    EXPECT_EQ(read.outcome, PeakFileOutcome::BadLine);
+    EXPECT_EQ(read.problem, std::string("f, ") + GetParam().problem);
+    EXPECT_TRUE(read.peaks.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,15 +142,24 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 2: the m/z 'm/z' is not a number"}),
     [](const ::testing::TestParamInfo<BadFile>& param) { return std::string(param.param.name); });
 
-// An instrument's whole spectrum is no cluster; reading stops once more peaks
-// than a cluster holds are in, and the identification refuses them.
-TEST(PeakFile, StopsReadingOnceMorePeaksThanAClusterHolds) {
+// An instrument's whole spectrum is no cluster. The file is read to its end
+// (a bad line after the peaks is still told) and its peaks counted, not kept:
+// the message gives the file's count, where the identification could only
+// count the peaks it was handed.
+TEST(PeakFile, CountsMorePeaksThanAClusterHoldsWithoutKeepingThem) {
     std::string text;
-    for (int k = 0; k < 40; ++k) text += std::to_string(100 + k) + " 1\n";
-    text += "not a peak at all\n";
-    const PeakListParse parse = ParsePeakFileText(text);
-    EXPECT_EQ(parse.problem, "");
-    EXPECT_EQ(parse.peaks.size(), core::kMaxMeasuredPeaks + 1);
+    for (int k = 0; k < 400; ++k) text += std::to_string(100 + k) + " 1\n";
+    const PeakFileRead read = ParsePeakFileText(text, "the peaks file \"s.txt\"");
+    EXPECT_EQ(read.outcome, PeakFileOutcome::TooManyPeaks);
+    EXPECT_EQ(read.problem,
+              "the peaks file \"s.txt\" holds 400 peaks; give at most 30 peaks of one ion's cluster");
+    EXPECT_TRUE(read.peaks.empty());
+    EXPECT_EQ(ParsePeakFileText(text + "x y\n", "f").problem, "f, line 401: the m/z 'x' is not a number");
+
+    PeakFileParser parser;
+    for (std::size_t line = 1; line <= 400; ++line) EXPECT_EQ(parser.Take("100 1", line), "");
+    EXPECT_EQ(parser.Count(), 400u);
+    EXPECT_EQ(parser.Peaks().size(), core::kMaxMeasuredPeaks + 1);
 }
 
 TEST(PeakFile, ReadsAFileAndNamesItInAProblem) {
@@ -154,23 +167,41 @@ TEST(PeakFile, ReadsAFileAndNamesItInAProblem) {
     std::ofstream(path) << "195.0877 100\n196.0908 x\n";
     const PeakFileRead read = ReadPeakFile(path);
     std::remove(path.c_str());
-    EXPECT_FALSE(read.unreadable);
-    EXPECT_EQ(read.parse.problem,
-              "the peaks file \"" + path + "\", line 2: the intensity 'x' is not a number");
+    EXPECT_EQ(read.outcome, PeakFileOutcome::BadLine);
+    EXPECT_EQ(read.problem, "the peaks file \"" + path + "\", line 2: the intensity 'x' is not a number");
+}
+
+// Too many peaks is the measurement's fault, refused as the identification
+// refuses peaks (status 2); a line that is no peak is bad input (status 64).
+TEST(PeakFile, TheCommandEndsAsTheFileWasRead) {
+    const std::string path =
+        ::testing::TempDir() + "/tarnevo_many_peaks_" + std::to_string(getpid()) + ".txt";
+    std::string text;
+    for (int k = 0; k < 40; ++k) text += std::to_string(100 + k) + " 1\n";
+    std::ofstream(path) << text;
+    const tarnevo::testing::CliRun many = tarnevo::testing::RunTool({"identify", "--peaks-file", path});
+    std::ofstream(path) << "195.0877 100\n196.0908 x\n";
+    const tarnevo::testing::CliRun bad = tarnevo::testing::RunTool({"identify", "--peaks-file", path});
+    std::remove(path.c_str());
+    EXPECT_EQ(many.status, kExitRefused);
+    EXPECT_EQ(many.errors,
+              "the peaks file \"" + path + "\" holds 40 peaks; give at most 30 peaks of one ion's cluster\n");
+    EXPECT_EQ(bad.status, kExitUsage);
+    EXPECT_EQ(bad.errors, "the peaks file \"" + path + "\", line 2: the intensity 'x' is not a number\n");
+    EXPECT_EQ(many.out + bad.out, "");
 }
 
 TEST(PeakFile, AMissingFileIsUnreadableWithTheReason) {
     const PeakFileRead read = ReadPeakFile("/nonexistent/peaks.txt");
-    EXPECT_TRUE(read.unreadable);
-    EXPECT_EQ(read.parse.problem,
+    EXPECT_EQ(read.outcome, PeakFileOutcome::Unreadable);
+    EXPECT_EQ(read.problem,
               "the peaks file \"/nonexistent/peaks.txt\" could not be read: No such file or directory");
 }
 
 TEST(PeakFile, ADirectoryIsUnreadableNotEmpty) {
     const PeakFileRead read = ReadPeakFile(::testing::TempDir());
-    EXPECT_TRUE(read.unreadable);
-    EXPECT_NE(read.parse.problem.find("could not be read: Is a directory"), std::string::npos)
-        << read.parse.problem;
+    EXPECT_EQ(read.outcome, PeakFileOutcome::Unreadable);
+    EXPECT_NE(read.problem.find("could not be read: Is a directory"), std::string::npos) << read.problem;
 }
 
 }  // namespace
