@@ -206,7 +206,8 @@ std::span<const CalculationDescriptor> Calculations() {
                  "the ion types say otherwise;\n"
                  "         an element without MAX takes as many atoms as fit; JSON relative intensities "
                  "are percent of the base peak)",
-             .example = "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1 --json",
+             .example =
+                 "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1 --json",
              .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element",
                                           "ppm", "resolution", "at", "no-filter", "top", "report", "batch"},
                          .flags = {"json", "orbitrap", "all", "strict-ratios"},
