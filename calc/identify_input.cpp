@@ -38,8 +38,8 @@ std::vector<FieldSpec> MakePeakSpecs() {
     std::vector<FieldSpec> specs;
     for (int row = 1; row <= Peaks::kRows; ++row) {
         const std::string number = std::to_string(row);
-        specs.push_back({KeptTexts().Keep("mz" + number), Peaks::kMzHeading, FieldType::Text, 0, 0,
-                         Peaks::kCellLength});
+        specs.push_back(
+            {KeptTexts().Keep("mz" + number), Peaks::kMzHeading, FieldType::Text, 0, 0, Peaks::kCellLength});
         specs.push_back({KeptTexts().Keep("intensity" + number), Peaks::kIntensityHeading, FieldType::Text, 0,
                          0, Peaks::kCellLength});
     }
@@ -144,21 +144,24 @@ std::vector<std::string_view> ColumnsOf(std::string_view line) {
 // The symbol of a row without the blanks around it; empty for a blank row.
 std::string_view RowSymbol(const Options::ElementRow& row) { return Trimmed(row.symbol); }
 
-std::optional<std::string> ReadElementRows(const Options& input, std::vector<core::IdentifyElement>& elements) {
+std::optional<std::string> ReadElementRows(const Options& input,
+                                           std::vector<core::IdentifyElement>& elements) {
     for (const Options::ElementRow& row : input.elements) {
         const std::string_view symbol = RowSymbol(row);
         if (symbol.empty()) continue;
         const int element = core::LookupSymbolText(symbol, 0);
         if (element == core::kNoSymbol) {
-            if (core::LookupSymbolText(symbol, core::kElementCount - core::kFirstUserElement) != core::kNoSymbol) {
+            if (core::LookupSymbolText(symbol, core::kElementCount - core::kFirstUserElement) !=
+                core::kNoSymbol) {
                 return "The user-defined element " + std::string(symbol) +
                        " cannot take part in an identification: its isotopes are not known to the "
                        "full-precision masses the search uses.";
             }
             return "\"" + core::EchoedText(symbol) + "\" is not the symbol of an element.";
         }
-        const bool repeated = std::any_of(elements.begin(), elements.end(),
-                                          [element](const core::IdentifyElement& e) { return e.element == element; });
+        const bool repeated =
+            std::any_of(elements.begin(), elements.end(),
+                        [element](const core::IdentifyElement& e) { return e.element == element; });
         if (repeated) return "The element " + std::string(symbol) + " is entered twice.";
         if (row.maximum != 0 && row.minimum > row.maximum) {
             return "The minimum number of " + std::string(symbol) + " atoms is larger than the maximum.";
@@ -203,8 +206,9 @@ std::optional<std::string> AddTypedTypes(const Options& input, int charge,
                    ", but the ion's charge is " + SignedCharge(charge) + ".";
         }
         const std::string written = core::IonNotationText(*parse.notation);
-        const bool repeated = std::any_of(types.begin(), types.end(),
-                                          [&written](const core::IdentifyIonType& t) { return t.text == written; });
+        const bool repeated =
+            std::any_of(types.begin(), types.end(),
+                        [&written](const core::IdentifyIonType& t) { return t.text == written; });
         if (!repeated) types.push_back({written, *parse.notation});
     }
     return std::nullopt;
@@ -271,14 +275,15 @@ PeakReading ReadPeakColumns(std::string_view text) {
         const std::optional<double> intensity = columns.size() >= 2 ? NumberIn(columns[1]) : std::nullopt;
         if (!mz && reading.peaks.empty()) continue;  // a heading above the peaks
         if (!mz || !intensity) {
-            reading.problem = "Line " + std::to_string(lineNumber) + " (\"" + core::EchoedText(Trimmed(line)) +
-                              "\") is not an m/z and an intensity.";
+            reading.problem = "Line " + std::to_string(lineNumber) + " (\"" +
+                              core::EchoedText(Trimmed(line)) + "\") is not an m/z and an intensity.";
             return reading;
         }
         reading.peaks.push_back({*mz, *intensity});
     }
     if (reading.peaks.empty()) {
-        reading.problem = "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.";
+        reading.problem =
+            "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.";
     } else if (reading.peaks.size() > IdentifyPeaksInput::kRows) {
         reading.problem = TooManyPeaks(reading.peaks.size());
     }
@@ -408,8 +413,9 @@ OptionsReading ReadIdentifyOptions(const IdentifyOptionsInput& input, int charge
     query.polarity = input.polarity == IdentifyOptionsInput::kNegative ? -1 : 1;
     query.ppm = input.ppm;
     query.power = {input.resolution,
-                   input.powerModel == IdentifyOptionsInput::kOrbitrapPower ? core::ResolvingPowerModel::Orbitrap
-                                                                            : core::ResolvingPowerModel::Constant,
+                   input.powerModel == IdentifyOptionsInput::kOrbitrapPower
+                       ? core::ResolvingPowerModel::Orbitrap
+                       : core::ResolvingPowerModel::Constant,
                    input.referenceMz};
     query.rules.ringsPlusDoubleBonds = input.rdbe;
     query.rules.elementRatios = input.ratios;

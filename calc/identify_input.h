@@ -84,7 +84,8 @@ public:
     static constexpr int kMaxAtoms = 1000;
     static constexpr int kSymbolLength = 4;
 
-    static constexpr std::array<std::string_view, 2> kPolarityChoices = {"Positive ions (+)", "Negative ions (-)"};
+    static constexpr std::array<std::string_view, 2> kPolarityChoices = {"Positive ions (+)",
+                                                                         "Negative ions (-)"};
     static constexpr std::array<std::string_view, 2> kPowerChoices = {
         "The same resolving power at every m/z",
         "Orbitrap: R falls with the square root of m/z from its value at the reference m/z"};
@@ -109,15 +110,25 @@ public:
                                                .maximum = 1,
                                                .group = "Polarity",
                                                .choices = kPolarityChoices};
-    static constexpr port::FieldSpec kCharge{"charge", "Charge (0: read from the spacing of the peaks):",
-                                             port::FieldType::Integer, 0, core::kMaxInferredCharge, 0};
+    static constexpr port::FieldSpec kCharge{"charge",
+                                             "Charge (0: read from the spacing of the peaks):",
+                                             port::FieldType::Integer,
+                                             0,
+                                             core::kMaxInferredCharge,
+                                             0};
     static constexpr port::FieldSpec kOtherTypes{
-        "adducts", "Other ion types, separated by commas (e.g. [M+Li]+, [M+H-NH3]+):", port::FieldType::Text, 0,
-        0, 128};
-    static constexpr port::FieldSpec kPpm{"ppm", "Mass accuracy (ppm):", port::FieldType::Number,
-                                          core::kMinIdentifyPpm, core::kMaxIdentifyPpm, 0};
-    static constexpr port::FieldSpec kResolution{"resolution", "Resolving power (FWHM):", port::FieldType::Number,
-                                                 kMinResolvingPower, kMaxResolvingPower, 0};
+        "adducts",
+        "Other ion types, separated by commas (e.g. [M+Li]+, [M+H-NH3]+):",
+        port::FieldType::Text,
+        0,
+        0,
+        128};
+    static constexpr port::FieldSpec kPpm{
+        "ppm", "Mass accuracy (ppm):", port::FieldType::Number, core::kMinIdentifyPpm, core::kMaxIdentifyPpm,
+        0};
+    static constexpr port::FieldSpec kResolution{
+        "resolution",       "Resolving power (FWHM):", port::FieldType::Number,
+        kMinResolvingPower, kMaxResolvingPower,        0};
     static constexpr port::FieldSpec kPowerModel{.key = "model",
                                                  .label = "Resolving power model",
                                                  .type = port::FieldType::Choice,
@@ -125,19 +136,31 @@ public:
                                                  .maximum = 1,
                                                  .group = "Resolving power model",
                                                  .choices = kPowerChoices};
-    static constexpr port::FieldSpec kReferenceMz{"at", "Reference m/z of the Orbitrap's resolving power:",
-                                                  port::FieldType::Number, 1, 10000, 0};
+    static constexpr port::FieldSpec kReferenceMz{
+        "at", "Reference m/z of the Orbitrap's resolving power:", port::FieldType::Number, 1, 10000, 0};
     static constexpr port::FieldSpec kRdbe{
-        "rdbe", "Rings plus double bonds (RDBE) at least 0 and whole for an even-electron M",
-        port::FieldType::Check, 0, 1, 0};
+        "rdbe",
+        "Rings plus double bonds (RDBE) at least 0 and whole for an even-electron M",
+        port::FieldType::Check,
+        0,
+        1,
+        0};
     static constexpr port::FieldSpec kRatios{
-        "ratios", "Element ratios to carbon (Seven Golden Rules, 99.99 % of known compounds)",
-        port::FieldType::Check, 0, 1, 0};
+        "ratios",
+        "Element ratios to carbon (Seven Golden Rules, 99.99 % of known compounds)",
+        port::FieldType::Check,
+        0,
+        1,
+        0};
     static constexpr port::FieldSpec kStrictRatios{
-        "strict", "Stricter ratios (99.7 %: refuses glucose 6-phosphate, ATP, taurine)", port::FieldType::Check,
-        0, 1, 0};
-    static constexpr port::FieldSpec kLewisSenior{"lewis", "LEWIS and SENIOR rules", port::FieldType::Check, 0,
-                                                  1, 0};
+        "strict",
+        "Stricter ratios (99.7 %: refuses glucose 6-phosphate, ATP, taurine)",
+        port::FieldType::Check,
+        0,
+        1,
+        0};
+    static constexpr port::FieldSpec kLewisSenior{
+        "lewis", "LEWIS and SENIOR rules", port::FieldType::Check, 0, 1, 0};
     static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     struct ElementRow {

@@ -25,8 +25,8 @@ struct IdentifyPresets {
     std::array<std::string, kPeakRows> mz{};
     std::array<std::string, kPeakRows> intensity{};
 
-    int polarity = 0;  // 0: positive, 1: negative
-    int charge = 0;    // 0: read from the spacing of the peaks
+    int polarity = 0;                 // 0: positive, 1: negative
+    int charge = 0;                   // 0: read from the spacing of the peaks
     std::vector<bool> positiveTypes;  // empty: every box checked
     std::vector<bool> negativeTypes;
     std::string otherTypes;
