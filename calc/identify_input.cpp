@@ -298,8 +298,8 @@ void FillPeakGrid(IdentifyPeaksInput& input, const std::vector<core::MeasuredPea
     }
 }
 
-IdentifyOptionsInput::IdentifyOptionsInput()
-    : positiveTypes(PositiveTypeCount(), true), negativeTypes(NegativeTypeCount(), true) {}
+// A record opens as the first question of a run does.
+IdentifyOptionsInput::IdentifyOptionsInput() { PresetIdentifyOptions(doc::ViewState{}, *this); }
 
 std::size_t IdentifyOptionsInput::PositiveTypeCount() { return core::CommonPositiveIonTypes().size(); }
 std::size_t IdentifyOptionsInput::NegativeTypeCount() { return core::CommonNegativeIonTypes().size(); }
