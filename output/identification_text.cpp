@@ -210,6 +210,16 @@ std::vector<MeasuredStick> MeasuredSticks(const IonIdentification& identificatio
     return sticks;
 }
 
+std::vector<std::string> CandidateChoices(const CalculationState& state) {
+    std::vector<std::string> choices;
+    if (state.calcKind != CalcKind::IonIdentification) return choices;
+    for (std::size_t index = 0; index < ListedCandidateCount(state.identification); ++index) {
+        const CandidateTexts texts = CandidateTextsOf(state.identification, index);
+        choices.push_back(texts.rank + "  " + texts.formula + "  " + texts.ionType);
+    }
+    return choices;
+}
+
 std::string SignedChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 
 std::string GroupedNumber(double value) {

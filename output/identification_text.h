@@ -80,6 +80,10 @@ struct MeasuredStick {
 };
 std::vector<MeasuredStick> MeasuredSticks(const IonIdentification& identification);
 
+// The listed candidates as the plot pane's list names them, the best first:
+// "1  C8H10N4O2  [M+H]+"; empty for results of any other kind.
+std::vector<std::string> CandidateChoices(const CalculationState& state);
+
 // The signed charge as the pages write it: "+1", "-2".
 std::string SignedChargeText(int charge);
 
