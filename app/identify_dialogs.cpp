@@ -115,6 +115,7 @@ CIdentifyOptionsDlg::CIdentifyOptionsDlg(calc::IdentifyOptionsInput& input, QWid
     top->addWidget(EditorForKey(Options::kPolarity.key));
     auto* chargeForm = new QFormLayout;
     labelled(chargeForm, Options::kCharge);
+    EditorForKey(Options::kCharge.key)->setMaximumWidth(50);
     top->addLayout(chargeForm);
     left->addLayout(top);
 

@@ -1,5 +1,7 @@
 // Which ion a measured pattern is: the ranked candidates and, for the one
 // selected, its peaks against the measured ones.
+#include <algorithm>
+
 #include "core/text_format.h"
 #include "output/csv_row.h"
 #include "output/csv_table.h"
@@ -113,6 +115,10 @@ PlotSeries ProfileSeries(const IonIdentification& identification) {
     return series;
 }
 
+// The profile's points lower than this share of its highest one are under a
+// pixel of any pane's height: the m/z range does not grow to show them.
+constexpr double kVisibleProfile = 0.2;  // percent
+
 PlotData IdentificationPlot(const IonIdentification& identification) {
     const core::IdentifyCandidate* candidate = SelectedCandidate(identification);
     std::string title = "Measured peaks, charge " + SignedChargeText(identification.result.charge != 0
@@ -121,19 +127,26 @@ PlotData IdentificationPlot(const IonIdentification& identification) {
     if (candidate == nullptr) title += "   (no candidate)";
     PlotData plot = StickPlot(std::move(title), "m/z", "Rel %");
     plot.showLegend = true;
-    if (candidate != nullptr) {
-        plot.title = "Rank " + core::FormatInteger(static_cast<long long>(identification.selected + 1)) +
-                     ": " + CandidateName(identification, identification.selected);
-        if (!identification.selectedPattern.profile.empty())
-            plot.series.push_back(ProfileSeries(identification));
-    }
     plot.series.push_back(MeasuredSeries(identification));
-    if (candidate != nullptr) {
-        plot.series.push_back(PredictedSeries(identification, core::HillFormulaText(candidate->ion)));
+    if (candidate == nullptr) {
+        FitStickRanges(plot, kHeadRoom);
+        return plot;
     }
-    // The profile's tails reach beyond the sticks; the range shows the sticks
-    // with their margins and the profile within it.
+    plot.title = "Rank " + core::FormatInteger(static_cast<long long>(identification.selected + 1)) + ": " +
+                 CandidateName(identification, identification.selected);
+    plot.series.push_back(PredictedSeries(identification, core::HillFormulaText(candidate->ion)));
     FitStickRanges(plot, kHeadRoom);
+    // The profile is drawn first, behind the sticks; the range grows to its
+    // visible tails only, not to the flat ends the profile is computed over.
+    if (!identification.selectedPattern.profile.empty()) {
+        PlotSeries profile = ProfileSeries(identification);
+        for (const PlotMark& mark : profile.marks) {
+            if (mark.y < kVisibleProfile) continue;
+            plot.x.low = std::min(plot.x.low, mark.x);
+            plot.x.high = std::max(plot.x.high, mark.x);
+        }
+        plot.series.insert(plot.series.begin(), std::move(profile));
+    }
     return plot;
 }
 
