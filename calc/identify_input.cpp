@@ -141,6 +141,18 @@ std::vector<std::string_view> ColumnsOf(std::string_view line) {
     return columns;
 }
 
+// "195,0877;100" or "195,0877<tab>100": a comma between two digits on a line
+// that separates its columns otherwise is a decimal comma, which read as a
+// separator would turn m/z 195.0877 into 195 with an intensity of 877.
+bool HasDecimalComma(std::string_view line) {
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (line.find_first_of(" \t;") == std::string_view::npos) return false;
+    for (std::size_t at = 1; at + 1 < line.size(); ++at) {
+        if (line[at] == ',' && isDigit(line[at - 1]) && isDigit(line[at + 1])) return true;
+    }
+    return false;
+}
+
 // The symbol of a row without the blanks around it; empty for a blank row.
 std::string_view RowSymbol(const Options::ElementRow& row) { return Trimmed(row.symbol); }
 
@@ -269,8 +281,14 @@ PeakReading ReadPeakColumns(std::string_view text) {
         text = end < text.size() ? text.substr(end + 1) : std::string_view{};
         ++lineNumber;
         line = line.substr(0, std::min(line.find('#'), line.size()));
-        const std::vector<std::string_view> columns = ColumnsOf(Trimmed(line));
+        line = Trimmed(line);
+        const std::vector<std::string_view> columns = ColumnsOf(line);
         if (columns.empty()) continue;
+        if (HasDecimalComma(line)) {
+            reading.problem = "Line " + std::to_string(lineNumber) + " (\"" + core::EchoedText(line) +
+                              "\") writes a decimal comma; write the numbers with a point (195.0877).";
+            return reading;
+        }
         const std::optional<double> mz = NumberIn(columns[0]);
         const std::optional<double> intensity = columns.size() >= 2 ? NumberIn(columns[1]) : std::nullopt;
         if (!mz && reading.peaks.empty()) continue;  // a heading above the peaks

@@ -64,7 +64,8 @@ PeakReading ReadPeakGrid(const IdentifyPeaksInput& input);
 // columns (resolution, charge) are ignored, a '#' starts a comment, blank lines
 // and lines before the first peak whose first column is not a number (the
 // column headings) are skipped. Refused: a later line that is not two numbers,
-// no peak at all, more than 30.
+// a line with a decimal comma ("195,0877;100", which would otherwise read as
+// m/z 195), no peak at all, more than 30.
 PeakReading ReadPeakColumns(std::string_view text);
 
 // Fills the grid from the top with the peaks (as the numbers read back), the

@@ -97,6 +97,17 @@ TEST(PeakColumns, ReadsEverySeparatorAndSkipsHeadingsAndComments) {
     EXPECT_DOUBLE_EQ(reading.peaks[3].intensity, 1.5);
 }
 
+// European exports write "195,0877;100": split at every comma it would read
+// as m/z 195 with an intensity of 877, a plausible peak, silently wrong.
+TEST(PeakColumns, ADecimalCommaIsRefusedNotMisread) {
+    EXPECT_EQ(ReadPeakColumns("195,0877;100\n").problem,
+              "Line 1 (\"195,0877;100\") writes a decimal comma; write the numbers with a point (195.0877).");
+    EXPECT_EQ(
+        ReadPeakColumns("195.0877 100\n196,0908\t10,4\n").problem,
+        "Line 2 (\"196,0908\t10,4\") writes a decimal comma; write the numbers with a point (195.0877).");
+    EXPECT_EQ(ReadPeakColumns("195.0877,100\n196.0908, 10.4\n").peaks.size(), 2U);  // commas as separators
+}
+
 TEST(PeakColumns, RefusesWhatIsNotAListOfPeaks) {
     EXPECT_EQ(ReadPeakColumns("").problem,
               "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.");
