@@ -53,8 +53,7 @@ void AppendComparison(std::vector<std::string>& lines, const IonIdentification& 
     const core::IdentifyCandidate* candidate = SelectedCandidate(identification);
     if (candidate == nullptr) return;
     lines.emplace_back();
-    lines.push_back("Peaks of rank " +
-                    core::FormatInteger(static_cast<long long>(identification.selected + 1)) + ": " +
+    lines.push_back("Peaks of rank " + RankText(identification.selected) + ": " +
                     CandidateName(identification, identification.selected));
     lines.emplace_back("     Measured m/z    Rel %   Predicted m/z    Rel %");
     for (const ComparedPeak& peak : ComparedPeaks(*candidate)) {

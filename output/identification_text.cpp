@@ -48,6 +48,7 @@ std::vector<std::string> IonTypeTexts(const IonIdentification& identification) {
                                                           ? identification.query.ionTypes
                                                           : identification.result.ionTypes;
     std::vector<std::string> texts;
+    texts.reserve(types.size());
     for (const core::IdentifyIonType& type : types) texts.push_back(type.text);
     if (texts.empty()) texts.emplace_back("the common ones of the charge");
     return texts;
@@ -149,7 +150,7 @@ CandidateTexts CandidateTextsOf(const IonIdentification& identification, std::si
     const core::IdentifyCandidate& candidate = identification.result.candidates[index];
     const std::vector<core::IdentifyIonType>& types = identification.result.ionTypes;
     CandidateTexts texts;
-    texts.rank = core::FormatInteger(static_cast<long long>(index + 1));
+    texts.rank = RankText(index);
     texts.ionType = candidate.ionType < types.size() ? types[candidate.ionType].text : std::string("?");
     texts.formula = core::HillFormulaText(candidate.molecule);
     texts.ionFormula = core::HillFormulaText(candidate.ion);
@@ -219,6 +220,8 @@ std::vector<std::string> CandidateChoices(const CalculationState& state) {
     }
     return choices;
 }
+
+std::string RankText(std::size_t index) { return core::FormatInteger(static_cast<long long>(index) + 1); }
 
 std::string SignedChargeText(int charge) { return (charge > 0 ? "+" : "") + core::FormatInteger(charge); }
 

@@ -84,6 +84,9 @@ std::vector<MeasuredStick> MeasuredSticks(const IonIdentification& identificatio
 // "1  C8H10N4O2  [M+H]+"; empty for results of any other kind.
 std::vector<std::string> CandidateChoices(const CalculationState& state);
 
+// The rank of the candidate at an index of the ranking: "1" for index 0.
+std::string RankText(std::size_t index);
+
 // The signed charge as the pages write it: "+1", "-2".
 std::string SignedChargeText(int charge);
 

@@ -45,8 +45,8 @@ void WriteComparison(ReportText& report, const IonIdentification& identification
     const core::IdentifyCandidate* candidate = SelectedCandidate(identification);
     if (candidate == nullptr) return;
     report.EmptyLine();
-    report.Line("Peaks of rank " + core::FormatInteger(static_cast<long long>(identification.selected + 1)) +
-                ": " + CandidateName(identification, identification.selected));
+    report.Line("Peaks of rank " + RankText(identification.selected) + ": " +
+                CandidateName(identification, identification.selected));
     report.Line("Measured m/z, Rel %, Predicted m/z, Rel %, Outcome");
     const auto cell = [](const std::optional<double>& value, int decimals) {
         return value ? core::FormatFixed(*value, decimals) : std::string();
@@ -66,7 +66,7 @@ std::string CandidateTable(const IonIdentification& identification) {
         const core::IdentifyCandidate& candidate = candidates[index];
         const CandidateTexts texts = CandidateTextsOf(identification, index);
         CsvRow row(csv);
-        row.Integer(static_cast<long long>(index + 1))
+        row.Integer(static_cast<long long>(index) + 1)
             .Text(texts.ionType)
             .Text(texts.formula)
             .Text(texts.ionFormula)
@@ -132,7 +132,7 @@ PlotData IdentificationPlot(const IonIdentification& identification) {
         FitStickRanges(plot, kHeadRoom);
         return plot;
     }
-    plot.title = "Rank " + core::FormatInteger(static_cast<long long>(identification.selected + 1)) + ": " +
+    plot.title = "Rank " + RankText(identification.selected) + ": " +
                  CandidateName(identification, identification.selected);
     plot.series.push_back(PredictedSeries(identification, core::HillFormulaText(candidate->ion)));
     FitStickRanges(plot, kHeadRoom);
