@@ -1,5 +1,6 @@
 #include "app/identify_dialogs.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -166,6 +167,10 @@ CIdentifyOptionsDlg::CIdentifyOptionsDlg(calc::IdentifyOptionsInput& input, QWid
         filtersLayout->addWidget(EditorForKey(rule->key));
     }
     right->addWidget(filters);
+    // The stricter level is a level of the ratios: it greys with them.
+    auto* ratios = qobject_cast<QCheckBox*>(EditorForKey(Options::kRatios.key));
+    QWidget* strict = EditorForKey(Options::kStrictRatios.key);
+    connect(ratios, &QCheckBox::toggled, strict, &QWidget::setEnabled);
     right->addStretch();
     layout->addWidget(EditorForKey(Options::kReminder.key));
     layout->addWidget(ButtonBox());

@@ -14,6 +14,11 @@ namespace tarnevo::output::detail {
 
 namespace {
 
+// Sticks and profile points lower than this, in percent of the tallest, are
+// under a pixel of any pane's height: they are not drawn, and the m/z range
+// does not grow to show them.
+constexpr double kVisibleShare = 0.2;
+
 void WriteCandidates(ReportText& report, const IonIdentification& identification) {
     const std::size_t listed = ListedCandidateCount(identification);
     report.Line("Rank, Ion type, Neutral M, Ion, m/z, Error ppm, DBE, Electrons, Pattern match, Score");
@@ -101,6 +106,9 @@ PlotSeries PredictedSeries(const IonIdentification& identification, const std::s
     if (!(largest > 0.0)) return series;
     for (const core::ResolvedPeak& peak : identification.selectedPattern.peaks) {
         const double rel = 100.0 * peak.abundance / largest;
+        // The fine structure reaches peaks far out of sight ([A+6] of a small
+        // ion at a millionth of the base): they would only stretch the axis.
+        if (rel < kVisibleShare) continue;
         series.marks.push_back({peak.mz, rel, formula, peak.mz, peak.abundance, rel});
     }
     return series;
@@ -114,10 +122,6 @@ PlotSeries ProfileSeries(const IonIdentification& identification) {
     }
     return series;
 }
-
-// The profile's points lower than this share of its highest one are under a
-// pixel of any pane's height: the m/z range does not grow to show them.
-constexpr double kVisibleProfile = 0.2;  // percent
 
 PlotData IdentificationPlot(const IonIdentification& identification) {
     const core::IdentifyCandidate* candidate = SelectedCandidate(identification);
@@ -141,7 +145,7 @@ PlotData IdentificationPlot(const IonIdentification& identification) {
     if (!identification.selectedPattern.profile.empty()) {
         PlotSeries profile = ProfileSeries(identification);
         for (const PlotMark& mark : profile.marks) {
-            if (mark.y < kVisibleProfile) continue;
+            if (mark.y < kVisibleShare) continue;
             plot.x.low = std::min(plot.x.low, mark.x);
             plot.x.high = std::max(plot.x.high, mark.x);
         }

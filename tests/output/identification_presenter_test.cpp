@@ -274,16 +274,19 @@ TEST(IdentificationPlot, MeasuredBarsAgainstTheCandidatesProfileAndPeaks) {
 
 // The profile is computed over a span wider than its peaks, flat at its ends;
 // the m/z range follows the sticks (a margin of 0.6 at least around them) and
-// the visible part of the profile, not its flat ends: a regression of the
-// first plots, whose axis ran to m/z 201 for peaks at 195 to 197.
+// the visible part of the profile, not its flat ends nor the predicted peaks
+// far out of sight: a regression of the first plots, whose axis ran to m/z
+// 201 for caffeine's peaks at 195 to 197.
 TEST(IdentificationPlot, TheRangeIgnoresTheProfilesFlatEnds) {
     CalculationState state = CaffeineState();
-    state.identification.selectedPattern.peaks = {{195.08765, 0.9}};
+    // [A+6] at a millionth of the base peak: out of sight, and left out.
+    state.identification.selectedPattern.peaks = {{195.08765, 0.9}, {201.1, 0.9e-6}};
     state.identification.selectedPattern.profile = {
         {194.0, 0.0}, {195.087, 50.0}, {195.08765, 100.0}, {195.0883, 50.0}, {201.0, 0.0}};
     const output::PlotData plot = output::MakePlotData(state);
     EXPECT_GT(plot.x.low, 194.0);
-    EXPECT_LT(plot.x.high, 201.0);
+    EXPECT_LT(plot.x.high, 199.0);
+    EXPECT_EQ(plot.series.back().marks.size(), 1U);
     EXPECT_GT(plot.x.high, 197.0917);
 }
 
