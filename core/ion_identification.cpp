@@ -45,18 +45,21 @@ Refusal SettleCharge(const IdentifyQuery& query, IdentifyResult& result) {
     return {};
 }
 
+// "+2", "-1": the charge as a number, its sign always written.
+std::string SignedCharge(int charge) { return (charge > 0 ? "+" : "") + FormatInteger(charge); }
+
 Refusal SettleIonTypes(const IdentifyQuery& query, IdentifyResult& result) {
     result.ionTypes = query.ionTypes.empty() ? CommonIonTypesOfCharge(result.charge) : query.ionTypes;
     if (result.ionTypes.empty()) {
-        return {IdentifyStatus::BadIonType, "No common ion type carries the charge " +
-                                                ChargeSuffixText(result.charge) +
+        return {IdentifyStatus::BadIonType, "No common ion type has the charge " +
+                                                SignedCharge(result.charge) +
                                                 ": give the ion types to consider."};
     }
     for (const IdentifyIonType& type : result.ionTypes) {
         if (type.notation.charge == result.charge) continue;
-        return {IdentifyStatus::BadIonType, "The ion type " + type.text + " carries the charge " +
-                                                ChargeSuffixText(type.notation.charge) + ", not the " +
-                                                ChargeSuffixText(result.charge) + " of the peaks."};
+        return {IdentifyStatus::BadIonType, "The ion type " + type.text + " has the charge " +
+                                                SignedCharge(type.notation.charge) + ", not the " +
+                                                SignedCharge(result.charge) + " of the peaks."};
     }
     return {};
 }

@@ -70,5 +70,90 @@ INSTANTIATE_TEST_SUITE_P(Compounds, TrueIonRanksFirst,
                                            KnownIon{"C17H19NO3", "[M+H]+"}, KnownIon{"C20H25N3O", "[M+H]+"},
                                            KnownIon{"C41H64O14", "[M+Na]+"}));
 
+// Each question the identification refuses, with the sentence the user reads.
+struct Refused {
+    const char* name;
+    IdentifyQuery query;
+    core::IdentifyStatus status;
+    const char* problem;
+};
+
+IdentifyQuery Question(std::vector<core::MeasuredPeak> peaks, int charge) {
+    IdentifyQuery query;
+    query.peaks = std::move(peaks);
+    query.charge = charge;
+    return query;
+}
+
+IdentifyQuery WithPpm(IdentifyQuery query, double ppm) {
+    query.ppm = ppm;
+    return query;
+}
+
+IdentifyQuery WithType(IdentifyQuery query, const char* type) {
+    query.ionTypes.push_back({type, *core::ParseIonNotation(type).notation});
+    return query;
+}
+
+IdentifyQuery WithElements(IdentifyQuery query, std::vector<core::IdentifyElement> rows) {
+    query.elements = std::move(rows);
+    return query;
+}
+
+const int kC = core::LookupSymbolText("C", 0);
+const int kH = core::LookupSymbolText("H", 0);
+const std::vector<core::MeasuredPeak> kCaffeine = {{195.0877, 100.0}, {196.0908, 10.4}};
+
+class RefusedQuestion : public ::testing::TestWithParam<Refused> {};
+
+TEST_P(RefusedQuestion, SaysWhyAndListsNothing) {
+    const IdentifyResult result = calc::IdentifyMeasuredIon(GetParam().query);
+    EXPECT_EQ(result.status, GetParam().status);
+    EXPECT_EQ(result.problem, GetParam().problem);
+    EXPECT_TRUE(result.candidates.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Questions, RefusedQuestion,
+    ::testing::Values(
+        Refused{"NoPeaks", Question({}, 1), core::IdentifyStatus::BadPeaks,
+                "No peaks: give the m/z and intensity of at least one measured peak."},
+        Refused{"ZeroIntensity", Question({{195.0877, 100.0}, {196.0908, 0.0}}, 1),
+                core::IdentifyStatus::BadPeaks,
+                "Peak 2 has the intensity 0: every intensity must be a number greater than 0."},
+        Refused{
+            "NotOneCluster", Question({{195.0877, 100.0}, {195.6, 10.0}}, 1), core::IdentifyStatus::BadPeaks,
+            "The peaks are not one cluster of charge 1: consecutive peaks must lie whole isotope spacings "
+            "(about 1.003/1) apart, 1 to 4 of them."},
+        Refused{
+            "OnePeakNoCharge", Question({{195.0877, 100.0}}, 0), core::IdentifyStatus::NoCharge,
+            "The charge cannot be inferred from one peak (or the fine structure of one): give the charge, "
+            "or more peaks of the cluster."},
+        Refused{"AccuracyZero", WithPpm(Question(kCaffeine, 1), 0.0), core::IdentifyStatus::BadAccuracy,
+                "The mass accuracy must be from 0.01 to 1000 ppm."},
+        Refused{"TypeOfOtherCharge", WithType(Question(kCaffeine, 1), "[M-H]-"),
+                core::IdentifyStatus::BadIonType,
+                "The ion type [M-H]- has the charge -1, not the +1 of the peaks."},
+        Refused{"NoCommonTypeOfCharge", Question({{195.0877, 100.0}, {195.4222, 10.0}}, 3),
+                core::IdentifyStatus::BadIonType,
+                "No common ion type has the charge +3: give the ion types to consider."},
+        Refused{"ElementTwice", WithElements(Question(kCaffeine, 1), {{kC, 0, 10}, {kH, 0, 20}, {kC, 1, 2}}),
+                core::IdentifyStatus::BadElements, "The element C is given twice."},
+        Refused{"MaximumBelowMinimum", WithElements(Question(kCaffeine, 1), {{kC, 5, 2}}),
+                core::IdentifyStatus::BadElements,
+                "The counts of C must run from a minimum of 0 or more up to a maximum of 65535 at most, not "
+                "below "
+                "the minimum."}),
+    [](const ::testing::TestParamInfo<Refused>& entry) { return std::string(entry.param.name); });
+
+TEST(InferredCharge, TakesThePolarityGiven) {
+    IdentifyQuery query;
+    query.peaks = MeasuredPeaks("C6H12O6", "[M-H]-", 60000.0);
+    query.polarity = -1;
+    const IdentifyResult result = calc::IdentifyMeasuredIon(query);
+    EXPECT_EQ(result.charge, -1);
+    EXPECT_TRUE(result.chargeInferred);
+}
+
 }  // namespace
 }  // namespace tarnevo::testing
