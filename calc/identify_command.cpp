@@ -1,6 +1,5 @@
 #include "calc/identify_command.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "calc/calculation_command.h"
