@@ -180,6 +180,56 @@ TEST(IdentificationCsv, ListsEveryCandidateInFullPrecision) {
               "2,[M+Na]+,C9H8O2,C9H8NaO2,195.0879,-1.03,,indeterminate,40.2,-7.3\n");
 }
 
+// The question's other settings as the page echoes them: the Orbitrap's R
+// at its reference m/z, the stricter ratios, filters switched off, a charge
+// given rather than read.
+struct EchoCase {
+    const char* name;
+    void (*change)(output::IonIdentification&);
+    std::size_t line;  // in the question's lines
+    const char* expected;
+};
+
+void PrintTo(const EchoCase& echo, std::ostream* out) { *out << echo.name; }
+
+class IdentificationEcho : public ::testing::TestWithParam<EchoCase> {};
+
+TEST_P(IdentificationEcho, SaysWhatWasAsked) {
+    CalculationState state = CaffeineState();
+    GetParam().change(state.identification);
+    const std::vector<std::string> page = output::LayoutResultLines(state);
+    ASSERT_GT(page.size(), GetParam().line + 1);
+    EXPECT_EQ(page[GetParam().line + 1], GetParam().expected);  // + 1: the title
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, IdentificationEcho,
+    ::testing::Values(EchoCase{"Orbitrap",
+                               [](output::IonIdentification& id) {
+                                   id.query.power = {120000.0, core::ResolvingPowerModel::Orbitrap, 400.0};
+                                   id.query.ppm = 2.5;
+                               },
+                               9, "Mass accuracy: 2.5 ppm    Resolving power: 120,000 at m/z 400 (Orbitrap)"},
+                      EchoCase{"StrictRatiosAndNoRdbe",
+                               [](output::IonIdentification& id) {
+                                   id.query.rules.ringsPlusDoubleBonds = false;
+                                   id.query.rules.ratioLevel = core::RatioLevel::KnownCompounds997;
+                               },
+                               10, "Chemistry filters: element ratios (99.7 %), LEWIS/SENIOR"},
+                      EchoCase{
+                          "NoFilters",
+                          [](output::IonIdentification& id) {
+                              id.query.rules = {false, false, false, core::RatioLevel::KnownCompounds9999};
+                          },
+                          10, "Chemistry filters: none"},
+                      EchoCase{"ChargeGiven",
+                               [](output::IonIdentification& id) {
+                                   id.result.charge = -2;
+                                   id.result.chargeInferred = false;
+                               },
+                               5, "Ion charge: -2"}),
+    [](const ::testing::TestParamInfo<EchoCase>& entry) { return std::string(entry.param.name); });
+
 // 25 candidates: the page and the report list the best 20 and say so, the
 // CSV table has a row for each of the 25.
 TEST(IdentificationPage, ListsTheBestTwentyAndTheTableAll) {
