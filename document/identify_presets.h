@@ -1,6 +1,8 @@
 // The view's presets of the Identify Ion from Pattern dialogs: the last
 // question asked in this run, shown again by the next identification and kept
-// across File New. The peaks are kept as typed (a refused cell comes back for
+// across File New. The element rows open as the identification's own
+// defaults (C from 1: molecules without carbon are searched when asked for by
+// a carbon minimum of 0). The peaks are kept as typed (a refused cell comes back for
 // correcting); an empty list of ion-type boxes stands for all of them checked.
 #pragma once
 
@@ -31,7 +33,7 @@ struct IdentifyPresets {
     std::vector<bool> negativeTypes;
     std::string otherTypes;
     std::array<ElementRow, kElementRows> elements{
-        {{"C", 0, 0}, {"H", 0, 0}, {"N", 0, 0}, {"O", 0, 0}, {"P", 0, 0}, {"S", 0, 0}, {}, {}}};
+        {{"C", 1, 0}, {"H", 0, 0}, {"N", 0, 0}, {"O", 0, 0}, {"P", 0, 0}, {"S", 0, 0}, {}, {}}};
     double ppm = core::kDefaultIdentifyPpm;
     double resolution = core::kDefaultIdentifyResolvingPower;
     int powerModel = 0;  // 0: constant, 1: Orbitrap

@@ -66,8 +66,11 @@ void AppendComparison(std::vector<std::string>& lines, const IonIdentification& 
         if (!outcome.empty()) line += "   " + std::string(outcome);
         lines.push_back(std::move(line));
     }
+    // The score is the pattern's log-likelihood (0 for a perfect match) plus
+    // the prior of what the candidate is; both parts are shown.
     lines.emplace_back("Pattern match " + core::FormatFixed(candidate->pattern.patternMatch, 1) +
-                       " of 100; score (log-likelihood, 0 for a perfect match) " +
+                       " of 100; log-likelihood " + core::FormatFixed(candidate->pattern.logLikelihood, 2) +
+                       ", prior " + core::FormatFixed(candidate->prior, 2) + ", score " +
                        core::FormatFixed(candidate->score, 2));
 }
 

@@ -145,18 +145,23 @@ std::vector<std::string> TypeTexts(const core::IdentifyQuery& query) {
     return texts;
 }
 
-// The defaults: C H N O P S, each from 0 to what fits; all filters on at
-// the 99.99 % ratios; 5 ppm; R 60,000 at every m/z.
+// The defaults: C H N O P S, each to what fits, carbon from 1 and the others
+// from 0, as the engine's own defaults; all filters on at the 99.99 %
+// ratios; 5 ppm; R 60,000 at every m/z.
 TEST(IdentifyOptions, TheDefaultsMakeTheDefaultQuestion) {
     const OptionsReading reading = ReadIdentifyOptions(IdentifyOptionsInput{}, 1);
     EXPECT_EQ(reading.problem, "");
     const core::IdentifyQuery& query = reading.query;
     ASSERT_EQ(query.elements.size(), 6U);
     const char* symbols[] = {"C", "H", "N", "O", "P", "S"};
+    const std::vector<core::IdentifyElement> engineDefaults = core::DefaultIdentifyElements();
+    ASSERT_EQ(engineDefaults.size(), 6U);
     for (std::size_t k = 0; k < 6; ++k) {
         EXPECT_EQ(query.elements[k].element, Index(symbols[k]));
-        EXPECT_EQ(query.elements[k].minimum, 0);
+        EXPECT_EQ(query.elements[k].minimum, k == 0 ? 1 : 0);
         EXPECT_EQ(query.elements[k].maximum, -1);
+        EXPECT_EQ(query.elements[k].element, engineDefaults[k].element);
+        EXPECT_EQ(query.elements[k].minimum, engineDefaults[k].minimum);
     }
     EXPECT_EQ(query.polarity, 1);
     EXPECT_EQ(query.ppm, core::kDefaultIdentifyPpm);

@@ -70,6 +70,7 @@ CalculationState CaffeineState() {
     caffeine.dbe = 6.0;
     caffeine.electronClass = core::kEvenElectron;
     caffeine.pattern.patternMatch = 95.5;
+    caffeine.pattern.logLikelihood = -0.37;
     caffeine.pattern.peaks = {Matched(195.0877, 1.0, 195.08765, 1.0),
                               Matched(196.0908, 0.104, 196.09088, 0.1065),
                               Matched(197.0917, 0.012, 197.09096, 0.012),
@@ -85,6 +86,8 @@ CalculationState CaffeineState() {
     adduct.dbe = std::numeric_limits<double>::quiet_NaN();
     adduct.electronClass = core::kIndeterminateElectrons;
     adduct.pattern.patternMatch = 40.2;
+    adduct.pattern.logLikelihood = -4.3;
+    adduct.prior = -3.0;
     adduct.pattern.peaks = {Matched(195.0877, 1.0, 195.0879, 1.0),
                             {core::PeakOutcome::Unexplained, 196.0908, 0.104, 0.0, 0.0, 0.0, -3.0}};
     adduct.score = -7.3;
@@ -130,7 +133,7 @@ TEST(IdentificationPage, ShowsTheQuestionTheRankingAndTheSelectedCandidatesPeaks
         "        196.09080   10.400       196.09088   10.650",
         "        197.09170    1.200       197.09096    1.200",
         "                                 198.09300    1.100   missing",
-        "Pattern match 95.5 of 100; score (log-likelihood, 0 for a perfect match) -0.37",
+        "Pattern match 95.5 of 100; log-likelihood -0.37, prior 0.00, score -0.37",
     };
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(output::LayoutResultLines(CaffeineState()), expected);
@@ -146,7 +149,7 @@ TEST(IdentificationPage, TheComparisonFollowsTheSelection) {
         "     Measured m/z    Rel %   Predicted m/z    Rel %",
         "        195.08770  100.000       195.08790  100.000",
         "        196.09080   10.400                            unexplained",
-        "Pattern match 40.2 of 100; score (log-likelihood, 0 for a perfect match) -7.30",
+        "Pattern match 40.2 of 100; log-likelihood -4.30, prior -3.00, score -7.30",
     };
     EXPECT_EQ(tail, expected);
 }
