@@ -24,7 +24,9 @@
 #include "app/pattern_plot.h"
 #include "app/plot_profile.h"
 #include "app/qt_text.h"
+#include "calc/ion_identify_run.h"
 #include "document/document_plot.h"
+#include "output/identification_text.h"
 #endif
 
 namespace tarnevo::app {
@@ -246,6 +248,10 @@ void CMainFrame::CreatePlotPane() {
         RememberResolvingPower();
         plotPane_->View()->Show(StoredResultsPlot(), PatternPlotView::Zoom::Keep);
     });
+    connect(plotPane_, &PatternPlotPane::candidateChosen, this, [this](int index) {
+        calc::SelectCandidate(app_.Document().Data().state, static_cast<std::size_t>(index));
+        emit app_.Document().changed();
+    });
     ShowStoredResultsInPlot();
 #endif
 }
@@ -280,7 +286,12 @@ void CMainFrame::RememberPlotPane() const {
 
 void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ != nullptr) plotPane_->View()->Show(StoredResultsPlot());
+    if (plotPane_ == nullptr) return;
+    plotPane_->View()->Show(StoredResultsPlot());
+    const doc::Document& document = app_.Document().Data();
+    plotPane_->ShowCandidates(
+        document.readyForCalculation ? std::vector<std::string>() : output::CandidateChoices(document.state),
+        static_cast<int>(document.state.identification.selected));
 #endif
 }
 

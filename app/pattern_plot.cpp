@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
@@ -550,6 +551,34 @@ void PatternPlotPane::CreateToolBar() {
     connect(resolvingPowerField_, &QLineEdit::editingFinished, this,
             &PatternPlotPane::TakeTypedResolvingPower);
     connect(orbitrapBox_, &QCheckBox::toggled, this, &PatternPlotPane::resolvingPowerChanged);
+    CreateCandidateList();
+}
+
+// The list of an identification's candidates, which the plot compares with
+// the measured peaks one at a time; hidden for every other kind of results.
+void PatternPlotPane::CreateCandidateList() {
+    auto* label = new QLabel(QStringLiteral("&Candidate: "), toolBar_);
+    candidateBox_ = new QComboBox(toolBar_);
+    candidateBox_->setObjectName(QStringLiteral("CandidateBox"));
+    candidateBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    candidateBox_->setToolTip(
+        QStringLiteral("The candidate whose pattern is drawn against the measured peaks"));
+    label->setBuddy(candidateBox_);
+    toolBar_->addSeparator();
+    candidateLabelAction_ = toolBar_->addWidget(label);
+    candidateAction_ = toolBar_->addWidget(candidateBox_);
+    candidateLabelAction_->setVisible(false);
+    candidateAction_->setVisible(false);
+    connect(candidateBox_, &QComboBox::activated, this, &PatternPlotPane::candidateChosen);
+}
+
+void PatternPlotPane::ShowCandidates(const std::vector<std::string>& candidates, int selected) {
+    const QSignalBlocker quiet(candidateBox_);
+    candidateBox_->clear();
+    for (const std::string& candidate : candidates) candidateBox_->addItem(QString::fromStdString(candidate));
+    candidateBox_->setCurrentIndex(selected < static_cast<int>(candidates.size()) ? selected : -1);
+    candidateLabelAction_->setVisible(!candidates.empty());
+    candidateAction_->setVisible(!candidates.empty());
 }
 
 std::optional<core::ResolvingPower> PatternPlotPane::ResolvingPower() const {

@@ -10,6 +10,7 @@
 #include <QColor>
 #include <QDockWidget>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/resolving_power.h"
@@ -17,7 +18,9 @@
 #include "port/ui_port.h"
 
 class QAbstractSeries;
+class QAction;
 class QCheckBox;
+class QComboBox;
 class QGraphicsSimpleTextItem;
 class QLineEdit;
 class QToolBar;
@@ -120,12 +123,20 @@ public:
     // Shows a remembered choice in the toolbar without announcing a change.
     void SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model);
 
+    // The candidates of an identification in the toolbar's list, the selected
+    // one shown, without announcing a choice; an empty list hides it.
+    void ShowCandidates(const std::vector<std::string>& candidates, int selected);
+    QComboBox* CandidateBox() const { return candidateBox_; }
+
 signals:
     // The field took a new value or the check box changed.
     void resolvingPowerChanged();
+    // The user picked the candidate with this index (0: the best) from the list.
+    void candidateChosen(int index);
 
 private:
     void CreateToolBar();
+    void CreateCandidateList();
     void TakeTypedResolvingPower();
     void ShowResolution();
 
@@ -134,6 +145,9 @@ private:
     QToolBar* toolBar_ = nullptr;
     QLineEdit* resolvingPowerField_ = nullptr;
     QCheckBox* orbitrapBox_ = nullptr;
+    QComboBox* candidateBox_ = nullptr;
+    QAction* candidateAction_ = nullptr;  // shows or hides the list and its label together
+    QAction* candidateLabelAction_ = nullptr;
     std::optional<double> resolution_;  // the accepted field value; nothing: off
 };
 

@@ -7,6 +7,7 @@
 #include "app/form_dialog.h"
 #include "app/formula_dialogs.h"
 #include "app/help_topics.h"
+#include "app/identify_dialogs.h"
 #include "app/labelling_dialogs.h"
 #include "app/long_work_dialog.h"
 #include "app/loss_h_form_dialog.h"
@@ -97,6 +98,8 @@ DialogFactory FactoryFor(std::string_view name) {
         {"CLabFormDlg", Make<CLabFormDlg, calc::LabellingFormInput>},
         {"CEnDetailsDlg", Make<CEnDetailsDlg, calc::EnrichmentDetailsInput>},
         {"CMaxEnrDlg", Make<CMaxEnrDlg, calc::MaxEnrichmentInput>},
+        {"CIdentifyPeaksDlg", Make<CIdentifyPeaksDlg, calc::IdentifyPeaksInput>},
+        {"CIdentifyOptionsDlg", Make<CIdentifyOptionsDlg, calc::IdentifyOptionsInput>},
     };
     for (const auto& [dialogName, factory] : kDialogs) {
         if (dialogName == name) return factory;

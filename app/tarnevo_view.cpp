@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QGraphicsView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
@@ -20,6 +21,8 @@
 #include "app/tarnevo_doc.h"
 #include "calc/calculation_catalog.h"
 #include "calc/cluster_ions_command.h"
+#include "calc/ion_identify_run.h"
+#include "output/identification_page.h"
 #include "output/page_layout.h"
 #include "output/print_layout.h"
 
@@ -188,6 +191,29 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
                        static_cast<int>(std::lround(mapping.Y(lineStep_))));
     }
     painter.restore();
+}
+
+// The screen pass puts line n at kScreenFirstLineY + n line steps, in units
+// from the top of the scrolled drawing.
+int CTARNEVOView::PageLineAt(QPointF viewportPoint) const {
+    const UnitMapping mapping(*viewport());
+    const double units = mapping.UnitsY(viewportPoint.y() + verticalScrollBar()->value());
+    if (units < kScreenFirstLineY) return -1;
+    return static_cast<int>((units - kScreenFirstLineY) / (kScreenFontHeight + 2));
+}
+
+void CTARNEVOView::mousePressEvent(QMouseEvent* event) {
+    QAbstractScrollArea::mousePressEvent(event);
+    output::CalculationState& state = document_.Data().state;
+    if (event->button() != Qt::LeftButton || state_.showWelcome || document_.Data().readyForCalculation)
+        return;
+    const int line = PageLineAt(event->position());
+    if (line < 0) return;
+    const std::optional<std::size_t> candidate =
+        output::CandidateOnPageLine(state, static_cast<std::size_t>(line));
+    if (!candidate || *candidate == state.identification.selected) return;
+    calc::SelectCandidate(state, *candidate);
+    emit document_.changed();  // the page's comparison and the plot follow the selection
 }
 
 int CTARNEVOView::NextLine(int y) {

@@ -68,6 +68,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A click on a candidate's row of an identification's page selects it.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     // The device of one drawing pass. visible: the part of the drawing that can
@@ -89,6 +91,8 @@ private:
     void Draw(QPainter& painter, const PassTarget& target);
     void DrawResults(QPainter& painter, const PassTarget& target);
     int NextLine(int y);
+    // The page line (0: the title) under a point of the viewport; -1 above the first.
+    int PageLineAt(QPointF viewportPoint) const;
     int BeginPrinting(const QPrinter& printer);
     void SetScrollSizes(QSize totalPixels, int lineStepPixels);
     void UpdateScrollBars();

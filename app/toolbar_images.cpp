@@ -121,6 +121,16 @@ void DrawTable(QPainter& p) {
     p.drawLine(6, 1, 6, 14);
 }
 
+// A measured cluster under a magnifying glass: which ion is this?
+void DrawIdentify(QPainter& p) {
+    p.drawLine(1, 14, 9, 14);
+    const int heights[] = {8, 5, 2};
+    for (int k = 0; k < 3; ++k) p.fillRect(1 + 3 * k, 14 - heights[k], 2, heights[k], kBlue);
+    p.setPen(QPen(kRed, 1.5));
+    p.drawEllipse(QRect(7, 1, 6, 6));
+    p.drawLine(8, 7, 5, 10);
+}
+
 void DrawQuestionMark(QPainter& p, QRect area) {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(area.height());
@@ -149,6 +159,7 @@ QIcon CalculationPicture(std::string_view name) {
     static const std::pair<std::string_view, void (*)(QPainter&)> kPictures[] = {
         {"cluster", DrawCluster},   {"chain", DrawChain}, {"formula", DrawFormula},
         {"loss-of-h", DrawLossOfH}, {"label", DrawLabel}, {"table", DrawTable},
+        {"identify", DrawIdentify},
     };
     for (const auto& [pictureName, draw] : kPictures) {
         if (pictureName == name) return Drawn(draw);

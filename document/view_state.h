@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "document/identify_presets.h"
 #include "document/labelling_presets.h"
 #include "output/calculation_state.h"
 
@@ -55,6 +56,9 @@ struct ViewState {
     std::string elementSymbol;
 
     LabellingPresets labelling;
+
+    // Identify Ion from Pattern: the last question.
+    IdentifyPresets identify;
 };
 
 }  // namespace tarnevo::doc

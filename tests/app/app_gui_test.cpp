@@ -196,7 +196,7 @@ private slots:
             order << (action->isSeparator() ? 0 : action->data().toInt());
         }
         const QList<int> expected = {57600, 57603, 0,     57607, 32772, 32775, 32780,
-                                     32782, 32786, 32789, 0,     57664, 57669};
+                                     32782, 32786, 32789, 32793, 0,     57664, 57669};
         QCOMPARE(order, expected);
 
         // The welcome lines are drawn: dark pixels in the middle of the page.

@@ -57,7 +57,10 @@ std::optional<KindHeads> HandWrittenHeads(CalcKind kind) {
             return KindHeads{"            ***** Isotopic Data Used by TARNEVO *****", "TARNEVO Isotope Data",
                              "massNumber,mass,fa"};
         case CalcKind::IonIdentification:
-            return std::nullopt;
+            return KindHeads{
+                "       ***** Results for Ion Identification from an Isotope Pattern *****",
+                "TARNEVO Ion Identification Data",
+                "rank,adduct,formula,ionFormula,mz,errorPpm,dbe,electronClass,patternScore,score"};
     }
     return std::nullopt;
 }
