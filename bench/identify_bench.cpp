@@ -56,7 +56,7 @@ core::IdentifyQuery SimulatedQuery(std::string_view moleculeText) {
 void Identify(benchmark::State& state, std::string_view moleculeText) {
     const core::IdentifyQuery query = SimulatedQuery(moleculeText);
     core::IdentifyResult result;
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         result = calc::IdentifyMeasuredIon(query);
         benchmark::DoNotOptimize(result.candidates.data());
     }

@@ -12,7 +12,7 @@
 //
 //   tarnevo_identify_evaluation [--compounds FILE] [--limit N] [--resolutions R,R,...]
 //                               [--elements SYM,SYM,...] [--error-model default|simulation]
-//                               [--failures N] [--seed S]
+//                               [--failures N] [--seed S] [--cases FILE]
 //   tarnevo_identify_evaluation --write-batch FILE [--batch-count N] [--seed S]
 #include <algorithm>
 #include <chrono>
@@ -52,6 +52,7 @@ struct Options {
     std::uint64_t seed = evaluation::CaseChoice{}.runSeed;
     std::string writeBatch;
     std::size_t batchCount = 1000;
+    std::string casesFile;  // every case's outcome, tab-separated, for a closer look
 };
 
 // ---- the command line -------------------------------------------------------
@@ -74,35 +75,50 @@ std::optional<double> PositiveNumber(const std::string& text) {
     return std::nullopt;
 }
 
+// The options that take a whole number; the problem, or empty.
+std::string ApplyCountOption(Options& options, std::string_view name, const std::string& value) {
+    const std::optional<double> number = PositiveNumber(value);
+    if (!number && value != "0")
+        return std::string(name) + ": expected a whole number, got \"" + value + "\"";
+    const auto count = number ? static_cast<std::size_t>(*number) : 0U;
+    if (name == "--seed") {
+        options.seed = count;
+    } else if (name == "--limit") {
+        options.limit = count;
+    } else if (name == "--failures") {
+        options.failures = count;
+    } else {
+        options.batchCount = count;
+    }
+    return {};
+}
+
+std::string ApplyResolutions(Options& options, const std::string& value) {
+    options.resolutions.clear();
+    for (const std::string& part : SplitCommas(value)) {
+        const std::optional<double> resolution = PositiveNumber(part);
+        if (!resolution) return "--resolutions: \"" + part + "\" is not a positive number";
+        options.resolutions.push_back(*resolution);
+    }
+    return {};
+}
+
 // Reads one option and its value into options; the problem, or empty.
 std::string ApplyOption(Options& options, std::string_view name, const std::string& value) {
-    const std::optional<double> number = PositiveNumber(value);
-    const auto count = number ? static_cast<std::size_t>(*number) : 0U;
-    if (name == "--compounds") {
-        options.compounds = value;
-    } else if (name == "--limit" || name == "--failures" || name == "--batch-count" || name == "--seed") {
-        if (!number && value != "0")
-            return std::string(name) + ": expected a whole number, got \"" + value + "\"";
-        if (name == "--seed") {
-            options.seed = count;
-        } else {
-            (name == "--limit"      ? options.limit
-             : name == "--failures" ? options.failures
-                                    : options.batchCount) = count;
-        }
-    } else if (name == "--resolutions") {
-        options.resolutions.clear();
-        for (const std::string& part : SplitCommas(value)) {
-            const std::optional<double> resolution = PositiveNumber(part);
-            if (!resolution) return "--resolutions: \"" + part + "\" is not a positive number";
-            options.resolutions.push_back(*resolution);
-        }
-    } else if (name == "--elements") {
-        options.elements = SplitCommas(value);
-    } else if (name == "--error-model") {
+    if (name == "--limit" || name == "--failures" || name == "--batch-count" || name == "--seed") {
+        return ApplyCountOption(options, name, value);
+    }
+    if (name == "--resolutions") return ApplyResolutions(options, value);
+    if (name == "--error-model") {
         if (value != "default" && value != "simulation")
             return "--error-model: expected default or simulation";
         options.simulationErrorModel = value == "simulation";
+    } else if (name == "--compounds") {
+        options.compounds = value;
+    } else if (name == "--elements") {
+        options.elements = SplitCommas(value);
+    } else if (name == "--cases") {
+        options.casesFile = value;
     } else if (name == "--write-batch") {
         options.writeBatch = value;
     } else {
@@ -454,6 +470,7 @@ void PrintMisses(const std::vector<CaseOutcome>& outcomes) {
                   << " |\n";
     }
     std::vector<std::pair<std::size_t, std::string>> frequent;
+    frequent.reserve(confusions.size());
     for (const auto& [difference, count] : confusions) frequent.emplace_back(count, difference);
     std::sort(frequent.rbegin(), frequent.rend());
     std::cout << "\nThe top candidate's ion less the true ion, where another ion formula ranks first "
@@ -551,6 +568,37 @@ void PrintReport(const Evaluation& run, const std::vector<CaseOutcome>& outcomes
     PrintTimes(run, outcomes);
 }
 
+// One line per case: what the tables count, and the scores of the true and
+// the top candidate, for sorting and filtering elsewhere.
+void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes) {
+    std::ofstream file(run.options.casesFile);
+    if (!file) {
+        std::cerr << "tarnevo_identify_evaluation: " << run.options.casesFile << ": cannot be written\n";
+        return;
+    }
+    file << "compound\tformula\tion_type\tresolution\tmz\tsearchable\tin_window\toutcome\trank\tmass_rank\t"
+            "ambiguous\tcandidates\tms\ttop_ion_type\ttop_formula\ttrue_score\ttop_score\ttrue_match\t"
+            "top_match\ttrue_ppm\ttop_ppm\n";
+    for (const CaseOutcome& outcome : outcomes) {
+        const SimulationCase& simulation = run.cases[outcome.caseIndex];
+        const KnownCompound& compound = run.compounds[simulation.compound];
+        const bool ranked = outcome.rank > 0;
+        const bool anyCandidate = outcome.candidates > 0;
+        file << compound.name << '\t' << compound.formulaText << '\t' << simulation.ionType << '\t'
+             << ResolutionText(simulation.resolution) << '\t' << Fixed(outcome.trueMz, 6) << '\t'
+             << outcome.searchable << '\t' << outcome.inWindow << '\t' << MissText(outcome.miss) << '\t'
+             << outcome.rank << '\t' << outcome.massRank << '\t' << outcome.ambiguous << '\t'
+             << outcome.candidates << '\t' << Fixed(1000.0 * outcome.seconds, 3) << '\t' << outcome.topIonType
+             << '\t' << (anyCandidate ? core::HillFormulaText(outcome.top.molecule) : "") << '\t'
+             << (ranked ? Fixed(outcome.trueCandidate.score, 3) : "") << '\t'
+             << (anyCandidate ? Fixed(outcome.top.score, 3) : "") << '\t'
+             << (ranked ? Fixed(outcome.trueCandidate.pattern.patternMatch, 2) : "") << '\t'
+             << (anyCandidate ? Fixed(outcome.top.pattern.patternMatch, 2) : "") << '\t'
+             << (ranked ? Fixed(outcome.trueCandidate.errorPpm, 3) : "") << '\t'
+             << (anyCandidate ? Fixed(outcome.top.errorPpm, 3) : "") << '\n';
+    }
+}
+
 // ---- the cases ----------------------------------------------------------------
 
 std::vector<KnownCompound> EvenlySpread(std::vector<KnownCompound> compounds, std::size_t limit) {
@@ -614,6 +662,7 @@ int Evaluate(const Evaluation& run) {
     }
     PrintReport(run, outcomes,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (!run.options.casesFile.empty()) WriteCases(run, outcomes);
     return 0;
 }
 

@@ -243,6 +243,7 @@ TEST(IdentifySimulation, DetectionKeepsThePeaksAtOrAboveTheLimitInMzOrder) {
 // thirty, 1.00 down to 0.71, still in m/z order.
 TEST(IdentifySimulation, DetectionKeepsTheThirtyMostIntensePeaksOfMore) {
     std::vector<core::ResolvedPeak> exact;
+    exact.reserve(40);
     for (int index = 0; index < 40; ++index) exact.push_back({100.0 + index, 1.0 - 0.01 * index});
     const InstrumentModel noiseless{.mzSigmaPpm = 0.0, .intensityFraction = 0.0, .intensityFloor = 0.0};
     NormalDeviates noise(1);
