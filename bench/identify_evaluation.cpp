@@ -214,6 +214,7 @@ struct CaseOutcome {
     core::IdentifyCandidate trueCandidate;
     core::IdentifyCandidate top;
     std::string topIonType;
+    std::vector<core::MeasuredPeak> peaks;  // as measured, to ask the command line again
 };
 
 std::size_t MassOnlyRank(const core::IdentifyResult& result, std::size_t trueIndex) {
@@ -293,6 +294,7 @@ CaseOutcome RunCase(const Evaluation& run, std::size_t caseIndex) {
     outcome.inWindow =
         std::abs(measuredMonoisotopic - ion.monoisotopicMz) <= kQueryPpm * 1e-6 * ion.monoisotopicMz;
 
+    outcome.peaks = query.peaks;
     const auto start = std::chrono::steady_clock::now();
     const core::IdentifyResult result = calc::IdentifyMeasuredIon(query);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -568,6 +570,15 @@ void PrintReport(const Evaluation& run, const std::vector<CaseOutcome>& outcomes
     PrintTimes(run, outcomes);
 }
 
+// The measured peaks as the command line's --peaks takes them: MZ:I,MZ:I,...
+std::string PeaksOption(const std::vector<core::MeasuredPeak>& peaks) {
+    std::string text;
+    for (const core::MeasuredPeak& peak : peaks) {
+        text += (text.empty() ? "" : ",") + Fixed(peak.mz, 6) + ":" + Fixed(peak.intensity, 3);
+    }
+    return text;
+}
+
 // One line per case: what the tables count, and the scores of the true and
 // the top candidate, for sorting and filtering elsewhere.
 void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes) {
@@ -578,7 +589,7 @@ void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes)
     }
     file << "compound\tformula\tion_type\tresolution\tmz\tsearchable\tin_window\toutcome\trank\tmass_rank\t"
             "ambiguous\tcandidates\tms\ttop_ion_type\ttop_formula\ttrue_score\ttop_score\ttrue_match\t"
-            "top_match\ttrue_ppm\ttop_ppm\n";
+            "top_match\ttrue_ppm\ttop_ppm\tpeaks\n";
     for (const CaseOutcome& outcome : outcomes) {
         const SimulationCase& simulation = run.cases[outcome.caseIndex];
         const KnownCompound& compound = run.compounds[simulation.compound];
@@ -595,7 +606,8 @@ void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes)
              << (ranked ? Fixed(outcome.trueCandidate.pattern.patternMatch, 2) : "") << '\t'
              << (anyCandidate ? Fixed(outcome.top.pattern.patternMatch, 2) : "") << '\t'
              << (ranked ? Fixed(outcome.trueCandidate.errorPpm, 3) : "") << '\t'
-             << (anyCandidate ? Fixed(outcome.top.errorPpm, 3) : "") << '\n';
+             << (anyCandidate ? Fixed(outcome.top.errorPpm, 3) : "") << '\t' << PeaksOption(outcome.peaks)
+             << '\n';
     }
 }
 

@@ -58,20 +58,35 @@ struct NoisyPeak {
     double relative = 0.0;  // of the exact base peak
 };
 
-std::vector<NoisyPeak> AddNoise(std::span<const core::ResolvedPeak> exact, const InstrumentModel& model,
-                                NormalDeviates& noise) {
+// The peaks an instrument detects: those whose exact intensity reaches the
+// detection fraction of the base peak. Detection is not left to the noise: the
+// absolute part of the intensity noise is the scatter of a signal that is
+// there, and applied to the dozens of peaks far under the limit it would lift
+// one now and then over it, a peak several units above the cluster that no
+// instrument reports.
+std::vector<core::ResolvedPeak> DetectablePeaks(std::span<const core::ResolvedPeak> exact, double fraction) {
     double base = 0.0;
     for (const core::ResolvedPeak& peak : exact) base = std::max(base, peak.abundance);
-    std::vector<NoisyPeak> noisy;
-    if (base <= 0.0) return noisy;
-    noisy.reserve(exact.size());
+    std::vector<core::ResolvedPeak> detectable;
+    if (base <= 0.0) return detectable;
     for (const core::ResolvedPeak& peak : exact) {
-        const double relative = peak.abundance / base;
+        if (peak.abundance >= fraction * base) detectable.push_back({peak.mz, peak.abundance / base});
+    }
+    return detectable;
+}
+
+// Relative intensities (base 1) in, noisy ones out, with three deviates a
+// peak in m/z order: the m/z, the proportional and the absolute part.
+std::vector<NoisyPeak> AddNoise(std::span<const core::ResolvedPeak> relative, const InstrumentModel& model,
+                                NormalDeviates& noise) {
+    std::vector<NoisyPeak> noisy;
+    noisy.reserve(relative.size());
+    for (const core::ResolvedPeak& peak : relative) {
         const double mzDeviate = noise.Next();
         const double proportionalDeviate = noise.Next();
         const double floorDeviate = noise.Next();
         noisy.push_back({peak.mz * (1.0 + model.mzSigmaPpm * 1e-6 * mzDeviate),
-                         relative + model.intensityFraction * relative * proportionalDeviate +
+                         peak.abundance + model.intensityFraction * peak.abundance * proportionalDeviate +
                              model.intensityFloor * floorDeviate});
     }
     return noisy;
@@ -191,12 +206,10 @@ SimulatedIon SimulateIon(const core::ElementTable& table, const core::ParsedForm
 
 std::vector<core::MeasuredPeak> MeasurePeaks(std::span<const core::ResolvedPeak> exact,
                                              const InstrumentModel& model, NormalDeviates& noise) {
-    std::vector<NoisyPeak> noisy = AddNoise(exact, model, noise);
-    double measuredBase = 0.0;
-    for (const NoisyPeak& peak : noisy) measuredBase = std::max(measuredBase, peak.relative);
-    const double threshold = model.detectionFraction * measuredBase;
-    std::erase_if(noisy,
-                  [&](const NoisyPeak& peak) { return peak.relative < threshold || peak.relative <= 0.0; });
+    std::vector<NoisyPeak> noisy = AddNoise(DetectablePeaks(exact, model.detectionFraction), model, noise);
+    // A peak at the limit (0.005) lies 2.5 standard deviations of the
+    // absolute part above 0: now and then the noise takes it below.
+    std::erase_if(noisy, [](const NoisyPeak& peak) { return peak.relative <= 0.0; });
     if (noisy.size() > core::kMaxMeasuredPeaks) {
         std::stable_sort(noisy.begin(), noisy.end(), [](const NoisyPeak& left, const NoisyPeak& right) {
             return left.relative > right.relative;

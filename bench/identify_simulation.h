@@ -6,8 +6,8 @@
 // The ion's pattern is its exact fine structure (every isotopic composition to
 // 99.999999 %, on the full-precision isotope masses), merged at the resolving
 // power into the peaks centroiding software reports; then each peak's m/z and
-// intensity get Gaussian noise, and the peaks an instrument would not detect
-// (under 0.5 % of the base peak) are dropped.
+// intensity get Gaussian noise; the peaks an instrument would not detect
+// (under 0.5 % of the base peak) are left out.
 //
 // Everything is reproducible from a run seed: the ion types chosen for a
 // compound and the noise of every case come from std::mt19937_64, whose output
@@ -56,8 +56,8 @@ const std::vector<std::string_view>& SimulatedIonTypes(int polarity);
 // usual settings 17,500, 60,000 and 240,000 of such instruments are quoted.
 struct InstrumentModel {
     core::ResolvingPower power{60000.0, core::ResolvingPowerModel::Orbitrap, 200.0};
-    // A peak is reported when its measured intensity reaches this fraction of
-    // the measured base peak.
+    // A peak is reported when its exact intensity reaches this fraction of the
+    // base peak.
     double detectionFraction = 0.005;
     // Standard deviation of each peak's m/z, ppm; the mean error is 0: a
     // calibrated instrument, no systematic shift shared by the peaks.
@@ -111,12 +111,12 @@ SimulatedIon SimulateIon(const core::ElementTable& table, const core::ParsedForm
                          std::string_view moleculeText, std::string_view ionTypeText,
                          const core::ResolvingPower& power);
 
-// What the instrument reports of exact peaks: each peak's m/z and intensity
-// with noise (three deviates per peak, in m/z order: m/z, the proportional and
-// the absolute intensity part), then only the peaks reaching the detection
-// fraction of the measured base peak, at most core::kMaxMeasuredPeaks of them
-// (the most intense), in m/z order. Intensities in percent of the exact base
-// peak.
+// What the instrument reports of exact peaks: the peaks whose exact intensity
+// reaches the detection fraction of the base peak, each with noise on its m/z
+// and intensity (three deviates per peak, in m/z order: m/z, the proportional
+// and the absolute intensity part), less any the noise took to 0 or below;
+// at most core::kMaxMeasuredPeaks of them (the most intense), in m/z order.
+// Intensities in percent of the exact base peak.
 std::vector<core::MeasuredPeak> MeasurePeaks(std::span<const core::ResolvedPeak> exact,
                                              const InstrumentModel& model, NormalDeviates& noise);
 

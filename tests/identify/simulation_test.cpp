@@ -8,8 +8,8 @@
 //  - the noise has the stated size and no bias (the sample moments of a few
 //    thousand fixed-seed draws, whose tolerances are five standard errors);
 //  - the same seed gives the same measurement, another seed another one;
-//  - detection keeps exactly the peaks at or above 0.5 % of the measured base,
-//    at most 30, in m/z order, and without noise reproduces the exact peaks;
+//  - detection keeps the peaks whose exact intensity is at or above 0.5 % of
+//    the base, at most 30, in m/z order, and without noise reproduces them;
 //  - the ion types are chosen among those that can be built, the same at
 //    every resolution.
 #include <gtest/gtest.h>
@@ -216,24 +216,61 @@ TEST(IdentifySimulation, WithoutNoiseTheMeasurementIsTheExactPeaksAboveTheDetect
 }
 
 // Hexachlorobenzene's [M+H]+ at R 240,000: the chlorine cluster with its
-// 13C lines apart, eleven peaks above the limit and many just under it, where
-// the noise decides what is detected.
+// 13C lines apart, eleven peaks at or above the limit and many just under it.
+// Each measurement holds those eleven, in m/z order, all of positive
+// intensity; only a peak near the limit may be lost where the noise takes it
+// to 0 or below (2.5 standard deviations of the absolute part).
 TEST(IdentifySimulation, DetectionKeepsThePeaksAtOrAboveTheLimitInMzOrder) {
     const KnownCompound& compound = CompoundNamed("hexachlorobenzene");
     const std::vector<core::ResolvedPeak> exact =
         SimulateIon(PreciseTable(), compound.formula, compound.formulaText, "[M+H]+", Orbitrap(240000.0))
             .peaks;
+    double base = 0.0;
+    for (const core::ResolvedPeak& peak : exact) base = std::max(base, peak.abundance);
+    const auto detectable = static_cast<std::size_t>(
+        std::count_if(exact.begin(), exact.end(),
+                      [&](const core::ResolvedPeak& peak) { return peak.abundance >= 0.005 * base; }));
+    ASSERT_EQ(detectable, 11U);
     for (std::uint64_t seed = 0; seed < 50; ++seed) {
         NormalDeviates noise(seed);
         const std::vector<core::MeasuredPeak> measured = MeasurePeaks(exact, {}, noise);
-        ASSERT_GE(measured.size(), 8U);
-        double base = 0.0;
-        for (const core::MeasuredPeak& peak : measured) base = std::max(base, peak.intensity);
+        EXPECT_LE(measured.size(), detectable);
+        EXPECT_GE(measured.size(), detectable - 1);
         for (std::size_t index = 0; index < measured.size(); ++index) {
-            EXPECT_GE(measured[index].intensity, 0.005 * base);
+            EXPECT_GT(measured[index].intensity, 0.0);
             if (index > 0) {
                 EXPECT_GT(measured[index].mz, measured[index - 1].mz);
             }
+        }
+    }
+}
+
+// Regression: noise once decided detection, so that of the dozens of resolved
+// peaks far under the limit (prednisone's formate adduct at R 17,500 holds
+// peaks up to [A+8] and beyond, at 1E-8 of the base) a few measurements in a
+// hundred had one lifted over 0.5 % by the absolute part of the intensity
+// noise alone: a peak 8 u above the cluster, which the
+// identification then refused as not one cluster. Detection is the exact
+// peak's, so every measured peak is one at or above the limit.
+TEST(IdentifySimulation, NoPeakFarUnderTheLimitIsDetectedByNoiseAlone) {
+    const KnownCompound& compound = CompoundNamed("prednisone");
+    const std::vector<core::ResolvedPeak> exact =
+        SimulateIon(PreciseTable(), compound.formula, compound.formulaText, "[M+HCOO]-", Orbitrap(17500.0))
+            .peaks;
+    double base = 0.0;
+    for (const core::ResolvedPeak& peak : exact) base = std::max(base, peak.abundance);
+    std::vector<double> detectable;
+    for (const core::ResolvedPeak& peak : exact) {
+        if (peak.abundance >= 0.005 * base) detectable.push_back(peak.mz);
+    }
+    ASSERT_LT(detectable.size(), exact.size());
+    for (std::uint64_t seed = 0; seed < 200; ++seed) {
+        NormalDeviates noise(seed);
+        for (const core::MeasuredPeak& peak : MeasurePeaks(exact, {}, noise)) {
+            const bool isDetectable = std::any_of(detectable.begin(), detectable.end(), [&](double mz) {
+                return std::abs(mz - peak.mz) < 1e-5 * mz;
+            });
+            EXPECT_TRUE(isDetectable) << "seed " << seed << ": a peak at m/z " << peak.mz;
         }
     }
 }
