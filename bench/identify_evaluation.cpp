@@ -13,6 +13,7 @@
 //   tarnevo_identify_evaluation [--compounds FILE] [--limit N] [--resolutions R,R,...]
 //                               [--elements SYM,SYM,...] [--error-model default|simulation]
 //                               [--failures N] [--seed S] [--cases FILE]
+//                               [--positive N] [--negative N]   (ion types per compound, 1 each)
 //   tarnevo_identify_evaluation --write-batch FILE [--batch-count N] [--seed S]
 #include <algorithm>
 #include <chrono>
@@ -53,6 +54,8 @@ struct Options {
     std::string writeBatch;
     std::size_t batchCount = 1000;
     std::string casesFile;  // every case's outcome, tab-separated, for a closer look
+    std::size_t positiveIonTypes = evaluation::CaseChoice{}.positiveIonTypes;
+    std::size_t negativeIonTypes = evaluation::CaseChoice{}.negativeIonTypes;
 };
 
 // ---- the command line -------------------------------------------------------
@@ -83,6 +86,10 @@ std::string ApplyCountOption(Options& options, std::string_view name, const std:
     const auto count = number ? static_cast<std::size_t>(*number) : 0U;
     if (name == "--seed") {
         options.seed = count;
+    } else if (name == "--positive") {
+        options.positiveIonTypes = count;
+    } else if (name == "--negative") {
+        options.negativeIonTypes = count;
     } else if (name == "--limit") {
         options.limit = count;
     } else if (name == "--failures") {
@@ -105,7 +112,8 @@ std::string ApplyResolutions(Options& options, const std::string& value) {
 
 // Reads one option and its value into options; the problem, or empty.
 std::string ApplyOption(Options& options, std::string_view name, const std::string& value) {
-    if (name == "--limit" || name == "--failures" || name == "--batch-count" || name == "--seed") {
+    if (name == "--limit" || name == "--failures" || name == "--batch-count" || name == "--seed" ||
+        name == "--positive" || name == "--negative") {
         return ApplyCountOption(options, name, value);
     }
     if (name == "--resolutions") return ApplyResolutions(options, value);
@@ -589,7 +597,7 @@ void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes)
     }
     file << "compound\tformula\tion_type\tresolution\tmz\tsearchable\tin_window\toutcome\trank\tmass_rank\t"
             "ambiguous\tcandidates\tms\ttop_ion_type\ttop_formula\ttrue_score\ttop_score\ttrue_match\t"
-            "top_match\ttrue_ppm\ttop_ppm\tpeaks\n";
+            "top_match\ttrue_ppm\ttop_ppm\tproblem\tpeaks\n";
     for (const CaseOutcome& outcome : outcomes) {
         const SimulationCase& simulation = run.cases[outcome.caseIndex];
         const KnownCompound& compound = run.compounds[simulation.compound];
@@ -606,8 +614,8 @@ void WriteCases(const Evaluation& run, const std::vector<CaseOutcome>& outcomes)
              << (ranked ? Fixed(outcome.trueCandidate.pattern.patternMatch, 2) : "") << '\t'
              << (anyCandidate ? Fixed(outcome.top.pattern.patternMatch, 2) : "") << '\t'
              << (ranked ? Fixed(outcome.trueCandidate.errorPpm, 3) : "") << '\t'
-             << (anyCandidate ? Fixed(outcome.top.errorPpm, 3) : "") << '\t' << PeaksOption(outcome.peaks)
-             << '\n';
+             << (anyCandidate ? Fixed(outcome.top.errorPpm, 3) : "") << '\t' << outcome.problem << '\t'
+             << PeaksOption(outcome.peaks) << '\n';
     }
 }
 
@@ -696,6 +704,8 @@ int main(int argc, char** argv) {
     run.compounds = EvenlySpread(std::move(list.compounds), options->limit);
     evaluation::CaseChoice choice;
     choice.runSeed = options->seed;
+    choice.positiveIonTypes = options->positiveIonTypes;
+    choice.negativeIonTypes = options->negativeIonTypes;
     run.cases = evaluation::EnumerateCases(run.compounds, options->resolutions, choice);
     return options->writeBatch.empty() ? Evaluate(run) : WriteBatch(run);
 }

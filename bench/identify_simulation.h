@@ -129,9 +129,11 @@ struct SimulationCase {
     std::uint64_t seed = 0;   // of its noise
 };
 
-// How many ion types of each polarity each compound gets.
+// How many ion types of each polarity each compound gets: one of each keeps
+// the full evaluation (770 compounds, three resolving powers, 4,620 cases)
+// within ten minutes on one core at some 100 ms an identification.
 struct CaseChoice {
-    std::size_t positiveIonTypes = 2;
+    std::size_t positiveIonTypes = 1;
     std::size_t negativeIonTypes = 1;
     std::uint64_t runSeed = 20261207;
 };
