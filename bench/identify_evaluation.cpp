@@ -465,19 +465,22 @@ std::string FormulaDifference(const core::ParsedFormula& top, const core::Parsed
 
 void PrintMisses(const std::vector<CaseOutcome>& outcomes) {
     std::map<Miss, std::size_t> counts;
+    std::map<Miss, std::size_t>
+        tied;  // the true candidate scored as high as the first, ranked lower by the tie order
     std::map<std::string, std::size_t> confusions;
     std::size_t searchable = 0;
     for (const CaseOutcome& outcome : outcomes) {
         if (!outcome.searchable) continue;
         ++searchable;
         ++counts[outcome.miss];
+        if (outcome.rank > 1 && outcome.trueCandidate.score == outcome.top.score) ++tied[outcome.miss];
         if (outcome.miss == Miss::OtherIonFormula)
             ++confusions[FormulaDifference(outcome.top.ion, outcome.trueCandidate.ion)];
     }
-    std::cout << "| outcome | cases | % |\n|---|---|---|\n";
+    std::cout << "| outcome | cases | % | of them tied with the first's score |\n|---|---|---|---|\n";
     for (const auto& [miss, count] : counts) {
-        std::cout << "| " << MissText(miss) << " | " << count << " | " << Percent(count, searchable)
-                  << " |\n";
+        std::cout << "| " << MissText(miss) << " | " << count << " | " << Percent(count, searchable) << " | "
+                  << tied[miss] << " |\n";
     }
     std::vector<std::pair<std::size_t, std::string>> frequent;
     frequent.reserve(confusions.size());
