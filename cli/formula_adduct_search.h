@@ -3,14 +3,8 @@
 // notation's charge) has its [A+0] m/z within the window around MZ. The ion may
 // hold elements the rows do not (the Na of [M+Na]+).
 //
-// The window on the ion's m/z maps to a window on M's mass, (mz x |z| + z x
-// electronMass - additions + losses) / k, which the exact formula search walks
-// (slightly widened, at charge 1, where m/z is mass less one electron), in
-// slices narrower than the lightest atom of the rows, within which the walk
-// finds every formula of the rows. Each
-// molecule found is then built into its ion, whose m/z is computed as the ion
-// calculations compute it and kept only when it lies in the window itself: the
-// translation's rounding can neither add nor drop a molecule at a window end.
+// The walk itself is core's (core/ion_type_search.h); this keeps what the
+// listing needs: the cap, the ceiling and the maxima as searched.
 #pragma once
 
 #include <cstddef>
@@ -74,10 +68,5 @@ core::ParsedFormula MoleculeAtoms(const calc::FormulaSearchRun& run, const core:
 
 // The ion of the type built from M; empty when M cannot give the losses.
 std::optional<core::ParsedFormula> IonAtoms(const AdductType& type, const core::ParsedFormula& molecule);
-
-// The electron class of an ion (core/formula_search.h's classes): the parity
-// of its valence electrons less its charge, indeterminate when an element
-// present has no known valence.
-int IonElectronClass(const core::ElementTable& table, const core::ParsedFormula& ion, int charge);
 
 }  // namespace tarnevo::cli

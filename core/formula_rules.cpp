@@ -284,4 +284,10 @@ FormulaRulesVerdict CheckFormulaRules(const ParsedFormula& neutral, const Formul
     return result;
 }
 
+bool PassesFormulaRules(const ParsedFormula& neutral, const FormulaRuleOptions& options) {
+    if (options.elementRatios && !CheckElementRatios(neutral, options.ratioLevel).Passes()) return false;
+    if (options.ringsPlusDoubleBonds && !CheckRingsPlusDoubleBonds(neutral).Passes()) return false;
+    return !options.lewisSenior || CheckLewisSenior(neutral).Passes();
+}
+
 }  // namespace tarnevo::core

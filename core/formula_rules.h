@@ -137,4 +137,9 @@ struct FormulaRulesVerdict {
 
 FormulaRulesVerdict CheckFormulaRules(const ParsedFormula& neutral, const FormulaRuleOptions& options);
 
+// Whether every rule applied passes: CheckFormulaRules(...).Passes(), asked
+// of many thousands of formulae, the cheap and most telling rule (the ratios)
+// first and no further than the first failure.
+bool PassesFormulaRules(const ParsedFormula& neutral, const FormulaRuleOptions& options);
+
 }  // namespace tarnevo::core

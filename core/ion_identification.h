@@ -16,6 +16,8 @@
 //     lines from the caller's source, merged at the resolving power), against
 //     the measured peaks (core/pattern_score.h): a log-likelihood that is 0
 //     for a perfect match and falls with each deviation in standard deviations.
+//     Only the best of a first comparison of nominal peaks are scored so:
+//     see kNominalReach.
 //  5. The ranking: by score, best first; equal scores keep the order of the
 //     ion types as given (the more common first) and then the order of m/z.
 //
@@ -95,6 +97,14 @@ enum class IdentifyStatus {
 // were meant otherwise.
 inline constexpr std::size_t kMaxIdentifyMatches = 1'000'000;
 
+// Of the candidates that pass the filters, those whose nominal peaks (the
+// abundance and mean m/z of each, which no resolving power changes) compare
+// with the measured ones worse than the best by more than this log-likelihood
+// are ruled out by their pattern: e^-40, beyond any doubt. Of the rest, the
+// best kMaxResolvedCandidates are scored from their fine structure and listed.
+inline constexpr double kNominalReach = 40.0;
+inline constexpr std::size_t kMaxResolvedCandidates = 200;
+
 struct IdentifyCandidate {
     std::size_t ionType = 0;  // index into IdentifyResult::ionTypes
     ParsedFormula molecule;   // the neutral M
@@ -116,7 +126,8 @@ struct IdentifyResult {
     std::vector<IdentifyIonType> ionTypes;
     std::vector<IdentifyElement> elements;  // as searched (maxima resolved)
     std::size_t massMatches = 0;            // formulae within the window, all ion types
-    std::size_t filteredOut = 0;            // of them, refused by a chemistry filter
+    std::size_t filteredOut = 0;  // of them, refused by a chemistry filter or lacking what the ion type loses
+    std::size_t ruledOutByPattern = 0;          // of the rest, too far from the measured pattern to score
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
 };
 
@@ -127,6 +138,7 @@ using PatternLineSource = std::function<std::vector<SpectrumLine>(const ParsedFo
 // Identifies the ion of the measured peaks. table gives the masses of the
 // search and of the m/z printed (full precision for this work); lines gives
 // each candidate's pattern.
-IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query, const PatternLineSource& lines);
+IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
+                           const PatternLineSource& lines);
 
 }  // namespace tarnevo::core

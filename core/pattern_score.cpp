@@ -35,12 +35,9 @@ std::string PeakNumber(std::size_t index) {
 
 bool IsPositiveNumber(double value) { return std::isfinite(value) && value > 0.0; }
 
-struct Refusal {
-    PatternStatus status = PatternStatus::Scored;
-    std::string problem;
-};
+using Refusal = PatternRefusal;
 
-Refusal CheckMeasuredPeaks(std::span<const MeasuredPeak> measured) {
+Refusal MeasuredPeaksRefusal(std::span<const MeasuredPeak> measured) {
     if (measured.empty()) {
         return {PatternStatus::NoPeaks,
                 "No peaks: give the m/z and intensity of at least one measured peak."};
@@ -66,7 +63,7 @@ Refusal CheckMeasuredPeaks(std::span<const MeasuredPeak> measured) {
     return {};
 }
 
-Refusal CheckErrorModel(const PatternErrorModel& model) {
+Refusal ErrorModelRefusal(const PatternErrorModel& model) {
     auto refuse = [](std::string text) { return Refusal{PatternStatus::InvalidErrorModel, std::move(text)}; };
     if (!IsPositiveNumber(model.mzPpm) || model.mzPpm > kMaxMzPpm) {
         return refuse("The m/z deviation must be greater than 0 and at most 1000 ppm.");
@@ -345,8 +342,8 @@ std::string NotOneCluster(const std::vector<double>& mzs) {
 PatternScore ScorePattern(std::span<const MeasuredPeak> measured, std::span<const ResolvedPeak> predicted,
                           const PatternErrorModel& model) {
     PatternScore score;
-    Refusal refusal = CheckMeasuredPeaks(measured);
-    if (refusal.status == PatternStatus::Scored) refusal = CheckErrorModel(model);
+    Refusal refusal = MeasuredPeaksRefusal(measured);
+    if (refusal.status == PatternStatus::Scored) refusal = ErrorModelRefusal(model);
     const std::vector<RelativePeak> candidate = RelativePredicted(predicted);
     if (refusal.status == PatternStatus::Scored && candidate.empty()) {
         refusal = {PatternStatus::NoPredictedPeaks, "The candidate's pattern holds no peak to compare with."};
@@ -362,8 +359,26 @@ PatternScore ScorePattern(std::span<const MeasuredPeak> measured, std::span<cons
     return score;
 }
 
+PatternRefusal CheckMeasuredPeaks(std::span<const MeasuredPeak> measured) {
+    return MeasuredPeaksRefusal(measured);
+}
+
+PatternRefusal CheckErrorModel(const PatternErrorModel& model) { return ErrorModelRefusal(model); }
+
+PatternRefusal CheckClusterOfCharge(std::span<const MeasuredPeak> measured, int charge) {
+    Refusal refusal = MeasuredPeaksRefusal(measured);
+    if (refusal.status != PatternStatus::Scored) return refusal;
+    const std::vector<double> mzs = NominalPeakMzs(measured);
+    const int z = std::abs(charge);
+    if (z < 1 || AllFitCharge(mzs, z)) return refusal;
+    return {PatternStatus::NotOneCluster,
+            "The peaks are not one cluster of charge " + FormatInteger(z) +
+                ": consecutive peaks must lie whole isotope spacings (about 1.003/" + FormatInteger(z) +
+                ") apart, 1 to " + FormatInteger(kMaxNominalGap) + " of them."};
+}
+
 ChargeInference InferCharge(std::span<const MeasuredPeak> measured) {
-    Refusal refusal = CheckMeasuredPeaks(measured);
+    Refusal refusal = MeasuredPeaksRefusal(measured);
     if (refusal.status != PatternStatus::Scored) return {refusal.status, std::move(refusal.problem), 0};
     const std::vector<double> mzs = NominalPeakMzs(measured);
     if (mzs.size() < 2) {

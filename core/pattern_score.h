@@ -123,6 +123,24 @@ struct PatternScore {
 PatternScore ScorePattern(std::span<const MeasuredPeak> measured, std::span<const ResolvedPeak> predicted,
                           const PatternErrorModel& model = {});
 
+// Why measured peaks or an error model cannot be scored: status Scored and
+// no problem when they can.
+struct PatternRefusal {
+    PatternStatus status = PatternStatus::Scored;
+    std::string problem;
+};
+
+// The checks ScorePattern makes before it compares: 1 to kMaxMeasuredPeaks
+// peaks of positive m/z and intensity; an error model within its ranges.
+PatternRefusal CheckMeasuredPeaks(std::span<const MeasuredPeak> measured);
+PatternRefusal CheckErrorModel(const PatternErrorModel& model);
+
+// Whether the peaks are one cluster at the charge given (|z|): every spacing
+// of nominal peaks a whole number of isotope steps of 1/|z|, 1 to
+// kMaxNominalGap of them. Refuses the peaks as CheckMeasuredPeaks does, and
+// with NotOneCluster otherwise.
+PatternRefusal CheckClusterOfCharge(std::span<const MeasuredPeak> measured, int charge);
+
 struct ChargeInference {
     PatternStatus status = PatternStatus::Scored;
     std::string problem;  // the refusal for the user; empty when inferred
