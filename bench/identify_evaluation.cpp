@@ -214,7 +214,7 @@ struct CaseOutcome {
     std::size_t rank = 0;      // of the true pair, 1 = first; 0 = not a candidate
     std::size_t massRank = 0;  // the same, the candidates sorted by |error ppm| alone
     bool ionFormulaFirst = false;
-    bool ambiguous = false;  // another candidate has the true ion formula
+    bool ambiguous = false;  // another molecule with another searched ion type gives the true ion formula
     std::size_t candidates = 0;
     double seconds = 0.0;
     Miss miss = Miss::None;
@@ -266,10 +266,43 @@ void ReadRanking(CaseOutcome& outcome, const core::IdentifyResult& result,
             outcome.rank = index + 1;
             outcome.trueCandidate = candidate;
             outcome.massRank = MassOnlyRank(result, index);
-        } else {
-            outcome.ambiguous = true;
         }
     }
+}
+
+// The molecule M' whose ion of this type is the ion: k x M' = ion - additions
+// + losses, element by element; nothing when a count goes negative or does
+// not divide by k.
+std::optional<core::ParsedFormula> MoleculeOfIon(const core::ParsedFormula& ion,
+                                                 const core::IonNotation& type) {
+    core::ParsedFormula molecule;
+    for (int element = 0; element < core::kElementCount; ++element) {
+        long count = ion[element];
+        for (const core::IonGroup& group : type.groups) {
+            count -= static_cast<long>(group.sign) * group.count * static_cast<long>(group.formula[element]);
+        }
+        if (count < 0 || count % type.moleculeCount != 0) return std::nullopt;
+        molecule[element] = static_cast<std::uint32_t>(count / type.moleculeCount);
+    }
+    return molecule;
+}
+
+// Whether no measurement of this ion can tell the truth from another answer:
+// another molecule of the element set, passing the chemistry filters, gives
+// the same ion formula with another of the searched ion types ([M+NH4]+ of M
+// is [M+H]+ of M+NH3). Worked out here from the ion types alone, so that it
+// holds as well for the cases the identification refused or missed.
+bool IonFormulaIsAmbiguous(const core::ParsedFormula& ion, const core::ParsedFormula& molecule, int charge,
+                           const std::vector<core::IdentifyElement>& rows,
+                           const core::FormulaRuleOptions& rules) {
+    for (const core::IdentifyIonType& type : core::CommonIonTypesOfCharge(charge)) {
+        const std::optional<core::ParsedFormula> other = MoleculeOfIon(ion, type.notation);
+        if (!other || SameFormula(*other, molecule) || !HoldsOnlyElementsOf(*other, rows)) continue;
+        const bool anyAtom =
+            std::any_of(other->counts.begin(), other->counts.end(), [](auto n) { return n > 0; });
+        if (anyAtom && core::CheckFormulaRules(*other, rules).Passes()) return true;
+    }
+    return false;
 }
 
 struct Evaluation {
@@ -289,6 +322,8 @@ CaseOutcome RunCase(const Evaluation& run, std::size_t caseIndex) {
     outcome.caseIndex = caseIndex;
     outcome.trueMz = ion.monoisotopicMz;
     outcome.searchable = HoldsOnlyElementsOf(compound.formula, run.rows);
+    outcome.ambiguous =
+        IonFormulaIsAmbiguous(ion.ion, compound.formula, ion.charge, run.rows, core::FormulaRuleOptions{});
     evaluation::NormalDeviates noise(simulation.seed);
     core::IdentifyQuery query;
     query.peaks = evaluation::MeasurePeaks(ion.peaks, evaluation::InstrumentModel{.power = power}, noise);
