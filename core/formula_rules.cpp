@@ -1,5 +1,6 @@
 #include "core/formula_rules.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -282,6 +283,20 @@ FormulaRulesVerdict CheckFormulaRules(const ParsedFormula& neutral, const Formul
     verdicts[static_cast<std::size_t>(FormulaRule::LewisSenior)] =
         options.lewisSenior ? CheckLewisSenior(neutral) : switchedOff(FormulaRule::LewisSenior);
     return result;
+}
+
+std::optional<CountRange> RatioCountRange(int element, RatioLevel level, int carbon) {
+    const auto limit = std::find_if(kRatioLimits.begin(), kRatioLimits.end(),
+                                    [element](const RatioLimit& entry) { return entry.element == element; });
+    if (limit == kRatioLimits.end() || carbon <= 0) return std::nullopt;
+    const bool strict = level == RatioLevel::KnownCompounds997;
+    const std::int64_t minimumTenths = strict ? limit->minimumTenths997 : limit->minimumTenths9999;
+    const std::int64_t maximumTenths = strict ? limit->maximumTenths997 : limit->maximumTenths9999;
+    // 10 x count >= minimumTenths x carbon, and <= maximumTenths x carbon.
+    const std::int64_t lowest = (minimumTenths * carbon + 9) / 10;
+    const std::int64_t highest = maximumTenths * carbon / 10;
+    return CountRange{static_cast<int>(std::min<std::int64_t>(lowest, kMaxAtomsPerElement)),
+                      static_cast<int>(std::min<std::int64_t>(highest, kMaxAtomsPerElement))};
 }
 
 bool PassesFormulaRules(const ParsedFormula& neutral, const FormulaRuleOptions& options) {

@@ -49,6 +49,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -136,6 +137,16 @@ struct FormulaRulesVerdict {
 };
 
 FormulaRulesVerdict CheckFormulaRules(const ParsedFormula& neutral, const FormulaRuleOptions& options);
+
+// The counts of an element that the element ratios allow beside this many
+// carbon atoms (at least 1), both ends included: H beside 12 C at the default
+// level runs from 2 (H/C 0.1, rounded up) to 72 (H/C 6). Nothing for an element
+// without a ratio or without carbon: the ratios then say nothing.
+struct CountRange {
+    int minimum = 0;
+    int maximum = 0;
+};
+std::optional<CountRange> RatioCountRange(int element, RatioLevel level, int carbon);
 
 // Whether every rule applied passes: CheckFormulaRules(...).Passes(), asked
 // of many thousands of formulae, the cheap and most telling rule (the ratios)

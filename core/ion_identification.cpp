@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <unordered_map>
 
 #include "core/cluster_engine.h"
 #include "core/ion_mz.h"
@@ -16,6 +17,7 @@ namespace tarnevo::core {
 namespace {
 
 constexpr double kPpm = 1e-6;
+const int kCarbon = LookupSymbolText("C", 0);
 
 // --- The question ------------------------------------------------------------
 
@@ -161,6 +163,7 @@ constexpr double kIsotopeStep = 1.0013;
 // summed at their weighted mean m/z. Nominal peaks [A+0] .. [A+lastShift].
 struct NominalPeaks {
     std::vector<MeasuredPeak> peaks;
+    std::vector<double> intensityByShift;  // summed intensity of [A+n], 0 where none was measured
     int lastShift = 0;
 };
 
@@ -181,6 +184,7 @@ NominalPeaks GatherNominal(const std::vector<MeasuredPeak>& measured, double mon
     }
     std::vector<MeasuredPeak> present;
     for (std::size_t n = 0; n < nominal.peaks.size(); ++n) {
+        nominal.intensityByShift.push_back(nominal.peaks[n].intensity);
         if (nominal.peaks[n].intensity <= 0.0) continue;
         present.push_back({weightedMz[n] / nominal.peaks[n].intensity, nominal.peaks[n].intensity});
     }
@@ -188,18 +192,124 @@ NominalPeaks GatherNominal(const std::vector<MeasuredPeak>& measured, double mon
     return nominal;
 }
 
+// The nominal peaks of count atoms of each element, as the candidates of one
+// identification meet them again and again (C55 in a thousand formulae).
+class ElementMomentsCache {
+public:
+    ElementMomentsCache(const ElementTable& table, int lastShift) : table_(table), lastShift_(lastShift) {}
+
+    const MomentDistribution& Of(int element, std::uint32_t count) {
+        const std::uint64_t key = static_cast<std::uint64_t>(element) << 32U | count;
+        auto found = cache_.find(key);
+        if (found == cache_.end()) {
+            found = cache_.emplace(key, ElementMoments(table_, element, count, lastShift_)).first;
+        }
+        return found->second;
+    }
+
+    int LastShift() const { return lastShift_; }
+
+private:
+    const ElementTable& table_;
+    int lastShift_;
+    std::unordered_map<std::uint64_t, MomentDistribution> cache_;
+};
+
 // The candidate's nominal peaks, [A+0] to two beyond the last measured one
 // (where a predicted peak the measurement lacks would show).
-std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, const ParsedFormula& ion, int charge,
-                                         int lastShift) {
+std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomentsCache& moments,
+                                         const ParsedFormula& ion, int charge) {
+    MomentDistribution sum(1, MomentSums{1.0, 0.0, 0.0});
+    for (int e = 0; e < kElementCount; ++e) {
+        if (ion[e] == 0 || !table.IsPolyisotopic(e)) continue;
+        sum = CombineMoments(sum, moments.Of(e, ion[e]), moments.LastShift());
+    }
     const Extended lightest = LightestMass(table, ion);
     std::vector<ResolvedPeak> peaks;
-    for (const PeakMoment& moment : PeakMoments(table, ion, lastShift + 2)) {
+    for (const PeakMoment& moment : MomentPeaks(sum)) {
         const Extended mass = lightest + static_cast<Extended>(moment.shift) + moment.meanDefect;
         peaks.push_back({static_cast<double>(MzOf(IonMassOf(mass, charge), charge)),
                          static_cast<double>(moment.abundance)});
     }
     return peaks;
+}
+
+// --- Bounds from the measured pattern ---------------------------------------
+//
+// The [A+1] and [A+2] of an ion bound the atoms it can hold: relative to
+// [A+0], [A+1] is exactly the sum over its atoms of p1 / p0 (each element's
+// isotope one unit heavier against its lightest: 0.0108 for C, 0.0037 for N),
+// and [A+2] at least the sum of p2 / p0 (0.320 for Cl, 0.973 for Br, 0.045
+// for S), every other way to reach it adding more. An ion whose carbon alone
+// would make [A+1] larger than measured, or whose chlorine [A+2], cannot
+// explain the peaks. The measured ratio is taken at its largest within
+// kBoundSigmas standard deviations of each intensity under the error model,
+// so that only candidates whose score would fall far below a true one's are
+// never listed; the bound holds only for a nominal peak that was measured or
+// lies between measured ones (a peak beyond the last measured tells nothing).
+constexpr double kBoundSigmas = 4.0;
+
+struct RatioBounds {
+    std::optional<double> plusOne;  // the largest [A+1] / [A+0] the peaks allow
+    std::optional<double> plusTwo;  // the largest [A+2] / [A+0]
+};
+
+std::optional<double> LargestRatio(const NominalPeaks& nominal, std::size_t shift,
+                                   const PatternErrorModel& model) {
+    if (static_cast<int>(shift) > nominal.lastShift || nominal.intensityByShift.empty()) return std::nullopt;
+    const double base = *std::max_element(nominal.intensityByShift.begin(), nominal.intensityByShift.end());
+    const auto sigma = [&model](double relative) {
+        return std::hypot(model.intensityFraction * relative, model.intensityFloor);
+    };
+    const double heavy = nominal.intensityByShift[shift] / base;
+    const double light = nominal.intensityByShift[0] / base;
+    const double lowestLight = light - kBoundSigmas * sigma(light);
+    if (lowestLight <= 0.0) return std::nullopt;
+    return (heavy + kBoundSigmas * sigma(heavy)) / lowestLight;
+}
+
+RatioBounds MeasuredRatioBounds(const NominalPeaks& nominal, const PatternErrorModel& model) {
+    return {LargestRatio(nominal, 1, model), LargestRatio(nominal, 2, model)};
+}
+
+// p_shift / p0 of one atom of an element: its isotopes shift units heavier
+// than its lightest, against the lightest.
+double IsotopeRatio(const ElementTable& table, int element, int shift) {
+    double heavy = 0.0;
+    for (int k = 0; k < table[element].heavyCount; ++k) {
+        if (table.HeavyDelta(element, k) == shift) heavy += table.HeavyFA(element, k);
+    }
+    return heavy / table.LightFA(element);
+}
+
+// Each row's maximum lowered to what the bounds allow for k molecules in the
+// ion; false when a row is left no count at all.
+bool BoundByPattern(const ElementTable& table, MoleculeRows& rows, const RatioBounds& bounds,
+                    int moleculeCount) {
+    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
+        SearchElement& row = rows.elements[k];
+        for (const auto& [shift, bound] : {std::pair{1, bounds.plusOne}, std::pair{2, bounds.plusTwo}}) {
+            const double ratio = IsotopeRatio(table, rows.elementIndex[k], shift) * moleculeCount;
+            if (!bound || ratio <= 0.0) continue;
+            const double most = std::floor(*bound / ratio);
+            if (most < static_cast<double>(row.maximum)) row.maximum = static_cast<int>(most);
+        }
+        if (row.maximum < row.minimum) return false;
+    }
+    return true;
+}
+
+// A candidate held for scoring from its fine structure, with the order in
+// which it was found, which settles equal first scores the same way each run.
+struct HeldCandidate {
+    IdentifyCandidate candidate;
+    std::size_t order = 0;
+};
+
+// The heap's order: the worse first score first; of equal ones, the later found.
+bool HeldWorse(const HeldCandidate& a, const HeldCandidate& b) {
+    if (a.candidate.score != b.candidate.score) return a.candidate.score > b.candidate.score;
+    return a.order < b.order;
 }
 
 struct CandidateSearch {
@@ -208,7 +318,29 @@ struct CandidateSearch {
     const PatternLineSource& lines;
     IdentifyResult& result;
     NominalPeaks nominal;
+    ElementMomentsCache moments;
+    RatioBounds bounds;
+    // The best kMaxResolvedCandidates by their first score, as a heap whose
+    // front is the worst of them: however many formulae a window holds, no
+    // more are kept.
+    std::vector<HeldCandidate> held;
+    std::size_t compared = 0;  // candidates given a first score
+    double bestFirstScore = -std::numeric_limits<double>::infinity();
 };
+
+void Hold(CandidateSearch& search, IdentifyCandidate candidate) {
+    search.bestFirstScore = std::max(search.bestFirstScore, candidate.score);
+    HeldCandidate held{std::move(candidate), search.compared++};
+    if (search.held.size() < kMaxResolvedCandidates) {
+        search.held.push_back(std::move(held));
+        std::push_heap(search.held.begin(), search.held.end(), HeldWorse);
+        return;
+    }
+    if (!HeldWorse(held, search.held.front())) return;
+    std::pop_heap(search.held.begin(), search.held.end(), HeldWorse);
+    search.held.back() = std::move(held);
+    std::push_heap(search.held.begin(), search.held.end(), HeldWorse);
+}
 
 double ScoreOf(const PatternScore& pattern) {
     return pattern.status == PatternStatus::Scored ? pattern.logLikelihood
@@ -223,6 +355,81 @@ PatternScore ScoreResolved(const CandidateSearch& search, const ParsedFormula& i
     return ScorePattern(search.query.peaks, pattern.peaks, search.query.errorModel);
 }
 
+// The prior of a neutral and its ion (see kNoCarbonPrior).
+double PriorOf(const ParsedFormula& molecule, int electronClass) {
+    double prior = 0.0;
+    if (molecule[kCarbon] == 0) prior += kNoCarbonPrior;
+    if (electronClass == kOddElectron) prior += kOddElectronPrior;
+    return prior;
+}
+
+// The rows searched for carbon counts from lowCarbon to highCarbon: each
+// element with a ratio to carbon bounded by the ratios at these ends, so that
+// the walk lists few of the many thousands of formulae the ratios would refuse
+// (at m/z 850 within 5 ppm, of some 200,000 formulae of C H N O P S Cl Br,
+// nine in ten). What the bounds let through is still judged by the filter.
+// Nothing when the ratios leave an element no count.
+std::optional<MoleculeRows> RowsAtCarbon(const MoleculeRows& rows, std::size_t carbonRow, int lowCarbon,
+                                         int highCarbon, RatioLevel level) {
+    MoleculeRows atCarbon = rows;
+    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
+        SearchElement& element = atCarbon.elements[k];
+        atCarbon.defaultMaximum[k] = false;
+        if (k == carbonRow) {
+            element.minimum = lowCarbon;
+            element.maximum = highCarbon;
+            continue;
+        }
+        const std::optional<CountRange> low = RatioCountRange(rows.elementIndex[k], level, lowCarbon);
+        const std::optional<CountRange> high = RatioCountRange(rows.elementIndex[k], level, highCarbon);
+        if (!low || !high) continue;
+        element.minimum = std::max(element.minimum, low->minimum);
+        element.maximum = std::min(element.maximum, high->maximum);
+        if (element.minimum > element.maximum) return std::nullopt;
+    }
+    return atCarbon;
+}
+
+// The searches of one ion type: the rows with their maxima as this type's
+// window resolves them, and, where the element ratios apply (switched on,
+// carbon a row from 1 up), one search a count of carbon, each bounded by the
+// ratios.
+std::vector<MoleculeRows> SearchesOfType(const ElementTable& table, const MoleculeRows& rows,
+                                         const IonNotation& notation, IonMzWindow window,
+                                         const FormulaRuleOptions& rules, const RatioBounds& bounds) {
+    MoleculeRows resolved = rows;
+    const std::vector<int> maxima = SearchedMaxima(table, rows, notation, window);
+    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
+        resolved.elements[k].maximum = maxima[k];
+        resolved.defaultMaximum[k] = false;
+    }
+    if (!BoundByPattern(table, resolved, bounds, notation.moleculeCount)) return {};
+    const int carbonIndex = LookupSymbolText("C", 0);
+    const auto carbonRow = std::find(rows.elementIndex.begin(), rows.elementIndex.end(), carbonIndex);
+    if (!rules.elementRatios || carbonRow == rows.elementIndex.end()) return {resolved};
+    const auto row = static_cast<std::size_t>(carbonRow - rows.elementIndex.begin());
+    std::vector<MoleculeRows> searches;
+    if (resolved.elements[row].minimum == 0) {
+        // Without carbon the ratios say nothing: the other rows as they are.
+        MoleculeRows withoutCarbon = resolved;
+        withoutCarbon.elements[row].maximum = 0;
+        searches.push_back(std::move(withoutCarbon));
+    }
+    // Carbon counts in groups that double (1, 2-3, 4-7, ...): each search
+    // sets up tables of its own, which a search a count would repeat some
+    // seventy times at m/z 900, while the bounds of a group whose ends are a
+    // factor of two apart still keep out most of what the ratios refuse.
+    const int highest = resolved.elements[row].maximum;
+    for (int low = std::max(resolved.elements[row].minimum, 1); low <= highest;) {
+        const int high = std::min(highest, std::max(low, 2 * low - 1));
+        if (std::optional<MoleculeRows> atCarbon = RowsAtCarbon(resolved, row, low, high, rules.ratioLevel)) {
+            searches.push_back(std::move(*atCarbon));
+        }
+        low = high + 1;
+    }
+    return searches;
+}
+
 // Every molecule of one ion type within the window that passes the filters,
 // scored at the level of nominal peaks.
 bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
@@ -230,7 +437,7 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
     bool tooMany = false;
-    VisitIonTypeMolecules(search.table, rows, notation, window, [&](const IonTypeMolecule& found) {
+    const IonTypeVisitor visit = [&](const IonTypeMolecule& found) {
         if (++result.massMatches > kMaxIdentifyMatches) {
             tooMany = true;
             return SearchVisit::Stop;
@@ -255,34 +462,38 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
             static_cast<double>((static_cast<Extended>(result.monoisotopicMz) - found.mz) / found.mz * 1e6L);
         candidate.dbe = DoubleBondEquivalents(found.molecule);
         candidate.electronClass = IonElectronClass(search.table, candidate.ion, result.charge);
-        candidate.score = ScoreOf(
-            ScorePattern(search.nominal.peaks,
-                         NominalPattern(search.table, candidate.ion, result.charge, search.nominal.lastShift),
-                         search.query.errorModel));
-        result.candidates.push_back(std::move(candidate));
+        candidate.prior = PriorOf(candidate.molecule, candidate.electronClass);
+        candidate.score =
+            candidate.prior +
+            ScoreOf(ScorePattern(search.nominal.peaks,
+                                 NominalPattern(search.table, search.moments, candidate.ion, result.charge),
+                                 search.query.errorModel));
+        Hold(search, std::move(candidate));
         return SearchVisit::Continue;
-    });
-    return !tooMany;
+    };
+    for (const MoleculeRows& searched :
+         SearchesOfType(search.table, rows, notation, window, search.query.rules, search.bounds)) {
+        VisitIonTypeMolecules(search.table, searched, notation, window, visit);
+        if (tooMany) return false;
+    }
+    return true;
 }
 
 // Keeps the candidates whose nominal comparison lies within reach of the best
 // one, at most kMaxResolvedCandidates of them, and scores those from their
 // fine structure; the rest are counted as ruled out by their pattern.
 void ScoreBestResolved(CandidateSearch& search) {
+    std::sort_heap(search.held.begin(), search.held.end(), HeldWorse);
     std::vector<IdentifyCandidate>& candidates = search.result.candidates;
-    std::stable_sort(
-        candidates.begin(), candidates.end(),
-        [](const IdentifyCandidate& a, const IdentifyCandidate& b) { return a.score > b.score; });
-    std::size_t kept = 0;
-    while (kept < candidates.size() && kept < kMaxResolvedCandidates &&
-           candidates[kept].score >= candidates.front().score - kNominalReach) {
-        ++kept;
+    for (HeldCandidate& held : search.held) {
+        if (held.candidate.score < search.bestFirstScore - kNominalReach) break;
+        candidates.push_back(std::move(held.candidate));
     }
-    search.result.ruledOutByPattern = candidates.size() - kept;
-    candidates.resize(kept);
+    search.held.clear();
+    search.result.ruledOutByPattern = search.compared - candidates.size();
     for (IdentifyCandidate& candidate : candidates) {
         candidate.pattern = ScoreResolved(search, candidate.ion);
-        candidate.score = ScoreOf(candidate.pattern);
+        candidate.score = candidate.prior + ScoreOf(candidate.pattern);
     }
 }
 
@@ -303,6 +514,7 @@ std::vector<IdentifyElement> DefaultIdentifyElements() {
     for (const char* symbol : {"C", "H", "N", "O", "P", "S"}) {
         rows.push_back({LookupSymbolText(symbol, 0), 0, -1});
     }
+    rows.front().minimum = 1;
     return rows;
 }
 
@@ -328,8 +540,19 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
     result.monoisotopicMz = LowestMz(query.peaks);
     const IonMzWindow window = AccuracyWindow(result.monoisotopicMz, query.ppm);
     const MoleculeRows rows = RowsOf(table, result.elements);
-    CandidateSearch search{table, query, lines, result, {}};
-    search.nominal = GatherNominal(query.peaks, result.monoisotopicMz, result.charge);
+    NominalPeaks nominal = GatherNominal(query.peaks, result.monoisotopicMz, result.charge);
+    const int lastShift = nominal.lastShift + 2;
+    const RatioBounds bounds = MeasuredRatioBounds(nominal, query.errorModel);
+    CandidateSearch search{table,
+                           query,
+                           lines,
+                           result,
+                           std::move(nominal),
+                           ElementMomentsCache(table, lastShift),
+                           bounds,
+                           {},
+                           0,
+                           -std::numeric_limits<double>::infinity()};
     for (std::size_t type = 0; type < result.ionTypes.size(); ++type) {
         if (!SearchIonType(search, type, window, rows)) {
             result.status = IdentifyStatus::TooManyMatches;

@@ -18,7 +18,10 @@
 //     for a perfect match and falls with each deviation in standard deviations.
 //     Only the best of a first comparison of nominal peaks are scored so:
 //     see kNominalReach.
-//  5. The ranking: by score, best first; equal scores keep the order of the
+//  5. The prior: what is known of molecules before any measurement, as the
+//     log of a probability ratio added to the score (kNoCarbonPrior,
+//     kOddElectronPrior).
+//  6. The ranking: by score, best first; equal scores keep the order of the
 //     ion types as given (the more common first) and then the order of m/z.
 //
 // Two ion types of different molecules can give the same ion formula
@@ -56,7 +59,10 @@ struct IdentifyElement {
     int maximum = -1;
 };
 
-// The default rows: C H N O P S, each from 0 to what fits.
+// The default rows: C H N O P S, each from 0 to what fits, but carbon from 1.
+// Molecules without carbon are searched when asked for (a carbon minimum of
+// 0): no element ratio bounds them, and at m/z 850 within 5 ppm they are some
+// 200,000 formulae of these elements, arithmetic almost all of them.
 std::vector<IdentifyElement> DefaultIdentifyElements();
 
 // One ion type as the user gave it (or as the defaults list it).
@@ -103,6 +109,17 @@ inline constexpr std::size_t kMaxIdentifyMatches = 1'000'000;
 // are ruled out by their pattern: e^-40, beyond any doubt. Of the rest, the
 // best kMaxResolvedCandidates are scored from their fine structure and listed.
 inline constexpr double kNominalReach = 40.0;
+
+// The prior, in the score's units (natural log). A neutral without carbon is
+// rare among the compounds an organic analysis meets but most of the
+// arithmetic of a window when carbon may be absent: ln(0.003 / 0.997), as one
+// of the 0.3 % of known compounds beyond the strict element ratios. (Those
+// strict ratios themselves, tried as a prior, moved no true ion up on the
+// simulated measurements: what they would weigh, the pattern already has.) An
+// odd-electron ion (a radical ion, [M]+) is rare under the soft ionisations
+// that make even-electron ions ([M+H]+, [M+Na]+): one in twenty, ln(1 / 20).
+inline constexpr double kNoCarbonPrior = -5.8;
+inline constexpr double kOddElectronPrior = -3.0;
 inline constexpr std::size_t kMaxResolvedCandidates = 200;
 
 struct IdentifyCandidate {
@@ -114,7 +131,8 @@ struct IdentifyCandidate {
     double dbe = 0.0;         // rings plus double bonds of M; NaN when an element has no usual valence
     int electronClass = 0;    // of the ion: kEvenElectron, kOddElectron or kIndeterminateElectrons
     PatternScore pattern;     // the comparison, peak by peak
-    double score = 0.0;       // what the ranking sorts by: the log-likelihood, 0 best
+    double prior = 0.0;       // the prior, 0 or negative
+    double score = 0.0;  // what the ranking sorts by: the pattern's log-likelihood plus the prior, 0 best
 };
 
 struct IdentifyResult {

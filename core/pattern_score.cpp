@@ -309,9 +309,21 @@ bool FitsCharge(double lower, double upper, int z) {
     return std::abs(spacing - steps * kMeanStep / z) <= tolerance;
 }
 
+// Each nominal peak is measured from the first, not from its neighbour: the
+// centroids of neighbouring peaks may be of different isotopes (an [A+1] of
+// 13C at 1.00336 and an [A+2] of 34S at 1.99580 lie 0.99244 apart, far
+// from any one step), while each lies within its own number of steps of the
+// first. Neighbours are still 1 to kMaxNominalGap steps apart.
 bool AllFitCharge(const std::vector<double>& mzs, int z) {
+    double previousSteps = 0.0;
     for (std::size_t i = 1; i < mzs.size(); ++i) {
-        if (!FitsCharge(mzs[i - 1], mzs[i], z)) return false;
+        const double distance = mzs[i] - mzs.front();
+        const double steps = std::round(distance * z / kMeanStep);
+        const double gap = steps - previousSteps;
+        if (gap < 1.0 || gap > kMaxNominalGap) return false;
+        const double tolerance = steps * kStepSpread / z + kSpacingPpm * kPpm * (mzs.front() + mzs[i]);
+        if (std::abs(distance - steps * kMeanStep / z) > tolerance) return false;
+        previousSteps = steps;
     }
     return true;
 }

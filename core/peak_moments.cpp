@@ -8,18 +8,7 @@ namespace tarnevo::core {
 
 namespace {
 
-// Sums over the compositions of one nominal shift: abundance, abundance x d
-// and abundance x d^2. Double keeps 16 digits of each, of which the variance
-// (E[d^2] - E[d]^2, d under 1 u and the spread above 1e-8 u^2 wherever two
-// compositions share a peak) loses at most 8; extended precision would make
-// the antibody's 60 convolutions of 320 peaks three times slower.
-struct MomentSums {
-    double p = 0.0;
-    double pd = 0.0;
-    double pdd = 0.0;
-};
-
-using Distribution = std::vector<MomentSums>;  // indexed by nominal shift
+using Distribution = MomentDistribution;
 
 // Shifts whose abundance is below this share of the largest in the same
 // distribution are left out of a convolution: nothing they add can reach
@@ -40,7 +29,7 @@ std::pair<std::size_t, std::size_t> SignificantRange(const Distribution& part) {
 
 // The distribution of a sum of two independent parts, up to lastShift:
 // E[(a + b)^2] = E[a^2] + 2 E[a] E[b] + E[b^2] within each pair of shifts.
-Distribution Convolve(const Distribution& a, const Distribution& b, int lastShift) {
+Distribution ConvolveParts(const Distribution& a, const Distribution& b, int lastShift) {
     const std::size_t size = std::min(a.size() + b.size() - 1, static_cast<std::size_t>(lastShift) + 1);
     Distribution sum(size);
     const auto [aFirst, aEnd] = SignificantRange(a);
@@ -74,24 +63,29 @@ Distribution OneAtom(const ElementTable& table, int element) {
 }
 
 // n atoms of one element by repeated squaring: log2(n) convolutions.
-Distribution Atoms(const ElementTable& table, int element, std::uint32_t count, int lastShift) {
+Distribution AtomsOf(const ElementTable& table, int element, std::uint32_t count, int lastShift) {
     Distribution result(1, MomentSums{1.0, 0.0, 0.0});
     Distribution power = OneAtom(table, element);
     for (std::uint32_t n = count; n != 0; n >>= 1U) {
-        if ((n & 1U) != 0) result = Convolve(result, power, lastShift);
-        if (n > 1) power = Convolve(power, power, lastShift);
+        if ((n & 1U) != 0) result = ConvolveParts(result, power, lastShift);
+        if (n > 1) power = ConvolveParts(power, power, lastShift);
     }
     return result;
 }
 
 }  // namespace
 
-std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift) {
-    Distribution ion(1, MomentSums{1.0, 0.0, 0.0});
-    for (int e = 0; e < kElementCount; ++e) {
-        if (formula[e] == 0 || !table.IsPolyisotopic(e)) continue;
-        ion = Convolve(ion, Atoms(table, e, formula[e], lastShift), lastShift);
-    }
+MomentDistribution ElementMoments(const ElementTable& table, int element, std::uint32_t count,
+                                  int lastShift) {
+    if (count == 0 || !table.IsPolyisotopic(element)) return {MomentSums{1.0, 0.0, 0.0}};
+    return AtomsOf(table, element, count, lastShift);
+}
+
+MomentDistribution CombineMoments(const MomentDistribution& a, const MomentDistribution& b, int lastShift) {
+    return ConvolveParts(a, b, lastShift);
+}
+
+std::vector<PeakMoment> MomentPeaks(const MomentDistribution& ion) {
     std::vector<PeakMoment> peaks;
     for (std::size_t n = 0; n < ion.size(); ++n) {
         const MomentSums& sums = ion[n];
@@ -101,6 +95,15 @@ std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormu
         peaks.push_back({static_cast<int>(n), sums.p, mean, variance});
     }
     return peaks;
+}
+
+std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift) {
+    MomentDistribution ion(1, MomentSums{1.0, 0.0, 0.0});
+    for (int e = 0; e < kElementCount; ++e) {
+        if (formula[e] == 0 || !table.IsPolyisotopic(e)) continue;
+        ion = ConvolveParts(ion, AtomsOf(table, e, formula[e], lastShift), lastShift);
+    }
+    return MomentPeaks(ion);
 }
 
 }  // namespace tarnevo::core
