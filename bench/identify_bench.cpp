@@ -8,6 +8,7 @@
 // candidates in the window, reported beside it.
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,21 @@ core::IdentifyQuery SimulatedQuery(std::string_view moleculeText) {
     return query;
 }
 
+// Where [M+H]+ of the simulated molecule ranks (1 = first; 0 = not listed):
+// the timed answer should also be the right one.
+double TrueRank(const core::IdentifyResult& result, std::string_view moleculeText) {
+    core::ParsedFormula molecule;
+    core::ParseFormulaText(moleculeText, molecule);
+    for (std::size_t index = 0; index < result.candidates.size(); ++index) {
+        const core::IdentifyCandidate& candidate = result.candidates[index];
+        if (candidate.molecule.counts == molecule.counts &&
+            result.ionTypes[candidate.ionType].text == "[M+H]+") {
+            return static_cast<double>(index + 1);
+        }
+    }
+    return 0.0;
+}
+
 void Identify(benchmark::State& state, std::string_view moleculeText) {
     const core::IdentifyQuery query = SimulatedQuery(moleculeText);
     core::IdentifyResult result;
@@ -63,6 +79,7 @@ void Identify(benchmark::State& state, std::string_view moleculeText) {
     state.counters["peaks"] = static_cast<double>(query.peaks.size());
     state.counters["mass_matches"] = static_cast<double>(result.massMatches);
     state.counters["candidates"] = static_cast<double>(result.candidates.size());
+    state.counters["true_rank"] = TrueRank(result, moleculeText);
 }
 
 // Diclofenac C14H11Cl2NO2, montelukast C35H36ClNO3S, microcystin-LR C49H74N10O12.

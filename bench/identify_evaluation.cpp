@@ -704,7 +704,11 @@ int WriteBatch(const Evaluation& run) {
         evaluation::NormalDeviates noise(simulation.seed);
         const std::vector<core::MeasuredPeak> peaks =
             evaluation::MeasurePeaks(ion.peaks, evaluation::InstrumentModel{.power = power}, noise);
-        file << BatchLine("q" + std::to_string(line + 1), peaks, ion.charge, simulation.resolution) << '\n';
+        // The id names the true answer, for checking the output; the command
+        // line reads nothing from it.
+        const std::string id = "q" + std::to_string(line + 1) + " " + std::string(simulation.ionType) +
+                               " of " + compound.formulaText;
+        file << BatchLine(id, peaks, ion.charge, simulation.resolution) << '\n';
     }
     std::cerr << "wrote " << count << " lines to " << run.options.writeBatch << '\n';
     return 0;
