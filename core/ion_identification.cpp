@@ -355,11 +355,16 @@ PatternScore ScoreResolved(const CandidateSearch& search, const ParsedFormula& i
     return ScorePattern(search.query.peaks, pattern.peaks, search.query.errorModel);
 }
 
-// The prior of a neutral and its ion (see kNoCarbonPrior).
+// The prior of a neutral and its ion (see kNoCarbonPrior and
+// kMonoisotopicPriors).
 double PriorOf(const ParsedFormula& molecule, int electronClass) {
     double prior = 0.0;
     if (molecule[kCarbon] == 0) prior += kNoCarbonPrior;
     if (electronClass == kOddElectron) prior += kOddElectronPrior;
+    for (const MonoisotopicPrior& element : kMonoisotopicPriors) {
+        const std::uint32_t count = molecule[element.Index()];
+        if (count > 0) prior += element.present + element.eachFurther * static_cast<double>(count - 1);
+    }
     return prior;
 }
 

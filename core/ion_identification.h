@@ -20,7 +20,7 @@
 //     see kNominalReach.
 //  5. The prior: what is known of molecules before any measurement, as the
 //     log of a probability ratio added to the score (kNoCarbonPrior,
-//     kOddElectronPrior).
+//     kOddElectronPrior, kMonoisotopicPriors).
 //  6. The ranking: by score, best first; equal scores keep the order of the
 //     ion types as given (the more common first) and then the order of m/z.
 //
@@ -98,10 +98,12 @@ enum class IdentifyStatus {
     TooManyMatches,  // more molecules lie in the window than the identification will score
 };
 
-// Candidates scored at most: the window of a few ppm at m/z 1000 holds a few
-// thousand formulae of eight elements; a million means the window or the rows
-// were meant otherwise.
-inline constexpr std::size_t kMaxIdentifyMatches = 1'000'000;
+// Formulae within the window the identification walks at most. What it
+// holds stays bounded however many there are (the best kMaxResolvedCandidates
+// of the first comparison), but each costs about a microsecond to walk and
+// judge: eight elements without maxima at m/z 1200 within 5 ppm are a few
+// million, and beyond that the element ranges were surely meant otherwise.
+inline constexpr std::size_t kMaxIdentifyMatches = 4'000'000;
 
 // Of the candidates that pass the filters, those whose nominal peaks (the
 // abundance and mean m/z of each, which no resolving power changes) compare
@@ -120,6 +122,22 @@ inline constexpr double kNominalReach = 40.0;
 // that make even-electron ions ([M+H]+, [M+Na]+): one in twenty, ln(1 / 20).
 inline constexpr double kNoCarbonPrior = -5.8;
 inline constexpr double kOddElectronPrior = -3.0;
+
+// Fluorine and phosphorus have one isotope each, so nothing in a pattern pays
+// for them, while the arithmetic of a few ppm trades them for common atoms
+// (F3 for H2NaO2 within 0.2 ppm at m/z 200, FN2 for CH4P): without a prior
+// the window's fluorinated and phosphorylated formulae outrank the true ion
+// of every other molecule. Each costs the log of its share among known
+// compounds: fluorine present in some 5 % of them, ln 0.05; phosphorus in some
+// 10 %, ln 0.1; each further atom less again (fluorine comes in CF3 groups,
+// so little).
+struct MonoisotopicPrior {
+    const char* symbol;
+    double present;      // when the molecule holds the element at all
+    double eachFurther;  // for each atom beyond the first
+    int Index() const { return LookupSymbolText(symbol, 0); }
+};
+inline constexpr MonoisotopicPrior kMonoisotopicPriors[] = {{"F", -3.0, -0.5}, {"P", -2.3, -1.0}};
 inline constexpr std::size_t kMaxResolvedCandidates = 200;
 
 struct IdentifyCandidate {

@@ -290,6 +290,29 @@ TEST_P(ChargedCluster, ReadsItsChargeFromTheSpacing) {
 
 INSTANTIATE_TEST_SUITE_P(Charges, ChargedCluster, ::testing::Values(1, 2, 3, 4));
 
+// Regression: cysteine's [M+H]+ at R 77,000 shows [A+1] as its 33S and 13C
+// lines and [A+2] as its 34S line alone. [A+1]'s centroid (123.0294, mostly
+// 13C) lies 0.9934 below [A+2] (34S adds 1.99580 to [A+0], 13C 1.00336): no
+// single step of 1.0013 +- 0.0052 plus 10 ppm, which refused the peaks as not
+// one cluster. Each peak lies within its own number of steps of [A+0].
+TEST(InferCharge, ReadsA13CPlusOneBeforeA34SPlusTwoAsOneCluster) {
+    const std::vector<MeasuredPeak> cysteine = {
+        {122.02723, 95.35}, {123.02585, 0.59}, {123.03004, 3.21}, {124.02276, 4.56}};
+    EXPECT_EQ(InferCharge(cysteine).charge, 1);
+    EXPECT_EQ(CheckClusterOfCharge(cysteine, 1).status, PatternStatus::Scored);
+    EXPECT_EQ(CheckClusterOfCharge(cysteine, -1).status, PatternStatus::Scored);
+}
+
+TEST(CheckClusterOfCharge, RefusesPeaksOfAnotherCharge) {
+    // A singly charged cluster read at charge 2: [A+1] 1.003 above [A+0] is two
+    // half steps, but a peak at 0.5 would be missing, which is allowed; a
+    // spacing of 0.75 fits no whole number of half steps.
+    const std::vector<MeasuredPeak> peaks = {{500.0, 100.0}, {500.75, 30.0}};
+    const PatternRefusal refusal = CheckClusterOfCharge(peaks, 2);
+    EXPECT_EQ(refusal.status, PatternStatus::NotOneCluster);
+    EXPECT_NE(refusal.problem.find("charge 2"), std::string::npos) << refusal.problem;
+}
+
 // Cases whose spacings are not all single 13C steps.
 TEST(InferCharge, ReadsGapsFineStructureAndAnyOrder) {
     // Dibromomethane's cation: [A+0], [A+2], [A+4] only, 1.99795 u apart (81Br).

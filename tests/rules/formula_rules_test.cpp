@@ -416,5 +416,61 @@ TEST(FormulaRules, APerhalogenatedCompoundNeedsTheRatiosOff) {
     EXPECT_TRUE(CheckFormulaRules(hexachlorobenzene, noRatios).Passes());
 }
 
+// The counts the ratios allow beside a carbon count, against the ratio check
+// itself: every count of each element with a ratio, beside 1 to 40 carbon
+// atoms, at both levels, passes exactly when it lies in the range.
+TEST(RatioCountRange, HoldsExactlyTheCountsTheRatioCheckPasses) {
+    const int carbon = LookupSymbolText("C", 0);
+    const int hydrogen = LookupSymbolText("H", 0);
+    for (const char* symbol : {"H", "N", "O", "P", "S", "F", "Cl", "Br", "Si"}) {
+        const int element = LookupSymbolText(symbol, 0);
+        for (const RatioLevel level : {RatioLevel::KnownCompounds9999, RatioLevel::KnownCompounds997}) {
+            for (int c = 1; c <= 40; ++c) {
+                const std::optional<CountRange> range = RatioCountRange(element, level, c);
+                ASSERT_TRUE(range.has_value()) << symbol;
+                for (int n = 0; n <= 8 * c; ++n) {
+                    ParsedFormula formula;
+                    formula[carbon] = static_cast<std::uint32_t>(c);
+                    // Hydrogen within its own limits unless it is the element tried.
+                    if (element != hydrogen) formula[hydrogen] = static_cast<std::uint32_t>(c);
+                    formula[element] = static_cast<std::uint32_t>(n);
+                    const bool passes = CheckElementRatios(formula, level).Passes();
+                    EXPECT_EQ(passes, n >= range->minimum && n <= range->maximum)
+                        << symbol << n << " beside C" << c;
+                }
+            }
+        }
+    }
+    EXPECT_FALSE(RatioCountRange(LookupSymbolText("Na", 0), RatioLevel::KnownCompounds9999, 5).has_value());
+    EXPECT_FALSE(RatioCountRange(hydrogen, RatioLevel::KnownCompounds9999, 0).has_value());
+}
+
+// The short-circuiting check answers as the full verdict does, over every
+// formula of a small box of C H N O P S Cl and each choice of rules.
+TEST(PassesFormulaRules, AnswersAsTheFullVerdict) {
+    const char* symbols[] = {"C", "H", "N", "O", "P", "S", "Cl"};
+    const int limits[] = {4, 12, 3, 4, 2, 2, 2};
+    std::array<int, 7> counts{};
+    for (;;) {
+        ParsedFormula formula;
+        for (std::size_t k = 0; k < counts.size(); ++k) {
+            formula[LookupSymbolText(symbols[k], 0)] = static_cast<std::uint32_t>(counts[k]);
+        }
+        for (int mask = 0; mask < 16; ++mask) {
+            FormulaRuleOptions options;
+            options.ringsPlusDoubleBonds = (mask & 1) != 0;
+            options.elementRatios = (mask & 2) != 0;
+            options.lewisSenior = (mask & 4) != 0;
+            options.ratioLevel =
+                (mask & 8) != 0 ? RatioLevel::KnownCompounds997 : RatioLevel::KnownCompounds9999;
+            ASSERT_EQ(PassesFormulaRules(formula, options), CheckFormulaRules(formula, options).Passes())
+                << HillFormulaText(formula) << " rules " << mask;
+        }
+        std::size_t k = 0;
+        while (k < counts.size() && ++counts[k] > limits[k]) counts[k++] = 0;
+        if (k == counts.size()) return;
+    }
+}
+
 }  // namespace
 }  // namespace tarnevo::core
