@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "calc/cluster_ions_command.h"
-#include "calc/isotope_cluster_command.h"
 #include "calc/identify_command.h"
+#include "calc/isotope_cluster_command.h"
 #include "calc/isotopic_data_command.h"
 #include "calc/labelling_command.h"
 #include "calc/loss_of_h_command.h"
@@ -179,7 +179,8 @@ std::span<const CalculationDescriptor> Calculations() {
          .kind = CalcKind::IonIdentification,
          .resultKinds = {CalcKind::IonIdentification},
          .menuText = "Identify Ion from Pa&ttern ",
-         .prompt = "Identify the ion of a measured isotope pattern: formula and ion type ranked by mass and pattern",
+         .prompt = "Identify the ion of a measured isotope pattern: formula and ion type ranked by mass and "
+                   "pattern",
          .toolTip = "Identify Ion",
          .shortcutKey = 'T',
          .helpPage = "identify_ion.html",
