@@ -1,5 +1,7 @@
 #include "calc/identify_input.h"
 
+#include "calc/peak_columns.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -122,37 +124,6 @@ std::optional<std::string> CellProblem(int row, std::string_view what, std::stri
     return std::nullopt;
 }
 
-std::string TooManyPeaks(std::size_t count) {
-    return "The text holds " + std::to_string(count) + " peaks; at most " + std::to_string(Peaks::kRows) +
-           " can be entered.";
-}
-
-// The fields of one line of pasted text: separated by any run of blanks,
-// tabs, commas and semicolons.
-std::vector<std::string_view> ColumnsOf(std::string_view line) {
-    std::vector<std::string_view> columns;
-    constexpr std::string_view kSeparators = " \t,;";
-    std::size_t at = line.find_first_not_of(kSeparators);
-    while (at != std::string_view::npos) {
-        const std::size_t end = std::min(line.find_first_of(kSeparators, at), line.size());
-        columns.push_back(line.substr(at, end - at));
-        at = line.find_first_not_of(kSeparators, end);
-    }
-    return columns;
-}
-
-// "195,0877;100" or "195,0877<tab>100": a comma between two digits on a line
-// that separates its columns otherwise is a decimal comma, which read as a
-// separator would turn m/z 195.0877 into 195 with an intensity of 877.
-bool HasDecimalComma(std::string_view line) {
-    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-    if (line.find_first_of(" \t;") == std::string_view::npos) return false;
-    for (std::size_t at = 1; at + 1 < line.size(); ++at) {
-        if (line[at] == ',' && isDigit(line[at - 1]) && isDigit(line[at + 1])) return true;
-    }
-    return false;
-}
-
 // The symbol of a row without the blanks around it; empty for a blank row.
 std::string_view RowSymbol(const Options::ElementRow& row) { return Trimmed(row.symbol); }
 
@@ -273,39 +244,12 @@ PeakReading ReadPeakGrid(const IdentifyPeaksInput& input) {
 }
 
 PeakReading ReadPeakColumns(std::string_view text) {
-    PeakReading reading;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text = end < text.size() ? text.substr(end + 1) : std::string_view{};
-        ++lineNumber;
-        line = line.substr(0, std::min(line.find('#'), line.size()));
-        line = Trimmed(line);
-        const std::vector<std::string_view> columns = ColumnsOf(line);
-        if (columns.empty()) continue;
-        if (HasDecimalComma(line)) {
-            reading.problem = "Line " + std::to_string(lineNumber) + " (\"" + core::EchoedText(line) +
-                              "\") writes a decimal comma; write the numbers with a point (195.0877).";
-            return reading;
-        }
-        const std::optional<double> mz = NumberIn(columns[0]);
-        const std::optional<double> intensity = columns.size() >= 2 ? NumberIn(columns[1]) : std::nullopt;
-        if (!mz && reading.peaks.empty()) continue;  // a heading above the peaks
-        if (!mz || !intensity) {
-            reading.problem = "Line " + std::to_string(lineNumber) + " (\"" +
-                              core::EchoedText(Trimmed(line)) + "\") is not an m/z and an intensity.";
-            return reading;
-        }
-        reading.peaks.push_back({*mz, *intensity});
+    PeakColumnsRead read = ParsePeakColumns(text, "The pasted text");
+    if (read.outcome == PeakColumnsOutcome::Read && read.peaks.empty()) {
+        read.problem =
+            "The pasted text holds no peaks: two columns of numbers, m/z and intensity, were expected.";
     }
-    if (reading.peaks.empty()) {
-        reading.problem =
-            "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.";
-    } else if (reading.peaks.size() > IdentifyPeaksInput::kRows) {
-        reading.problem = TooManyPeaks(reading.peaks.size());
-    }
-    return reading;
+    return {std::move(read.peaks), std::move(read.problem)};
 }
 
 void FillPeakGrid(IdentifyPeaksInput& input, const std::vector<core::MeasuredPeak>& peaks) {

@@ -59,13 +59,8 @@ struct PeakReading {
 // must be greater than 0."
 PeakReading ReadPeakGrid(const IdentifyPeaksInput& input);
 
-// Two columns of text as instrument software copies them: m/z and intensity
-// on each line, separated by blanks, tabs, commas or semicolons; further
-// columns (resolution, charge) are ignored, a '#' starts a comment, blank lines
-// and lines before the first peak whose first column is not a number (the
-// column headings) are skipped. Refused: a later line that is not two numbers,
-// a line with a decimal comma ("195,0877;100", which would otherwise read as
-// m/z 195), no peak at all, more than 30.
+// Two columns of text as instrument software copies them, read by the rule of
+// a peaks file (calc/peak_columns.h); no peak at all is refused too.
 PeakReading ReadPeakColumns(std::string_view text);
 
 // Fills the grid from the top with the peaks (as the numbers read back), the

@@ -36,19 +36,19 @@ int ReadPeaks(const Arguments& arguments, std::vector<core::MeasuredPeak>& peaks
         peaks = std::move(parse.peaks);
         return kExitOk;
     }
-    PeakFileRead read = ReadPeakFile(*file);
+    calc::PeakColumnsRead read = ReadPeakFile(*file);
     switch (read.outcome) {
-        case PeakFileOutcome::Read:
+        case calc::PeakColumnsOutcome::Read:
             peaks = std::move(read.peaks);
             return kExitOk;
-        case PeakFileOutcome::BadLine:
+        case calc::PeakColumnsOutcome::BadLine:
             // The file's line is the fault, not the command line: no usage lines.
             errors << read.problem << '\n';
             return kExitUsage;
-        case PeakFileOutcome::TooManyPeaks:
+        case calc::PeakColumnsOutcome::TooManyPeaks:
             errors << read.problem << '\n';
             return kExitRefused;
-        case PeakFileOutcome::Unreadable:
+        case calc::PeakColumnsOutcome::Unreadable:
             errors << "tarnevo-cli identify: " << read.problem << '\n';
             return kExitWriteFailed;
     }

@@ -155,8 +155,9 @@ private slots:
                 Field(dialog, "mz1")->setText(QStringLiteral("300.1"));
                 WhenModal<QMessageBox>(
                     [&refused](QMessageBox* box) {
-                        refused = box->text() ==
-                                  QStringLiteral("Line 2 (\"196.09101\") is not an m/z and an intensity.");
+                        refused = box->text() == QStringLiteral(
+                                                     "The pasted text, line 2: expected two columns, m/z and "
+                                                     "intensity, not 1 in '196.09101'");
                         box->button(QMessageBox::Ok)->click();
                     },
                     &failed_);

@@ -101,25 +101,24 @@ TEST(PeakColumns, ReadsEverySeparatorAndSkipsHeadingsAndComments) {
 // as m/z 195 with an intensity of 877, a plausible peak, silently wrong.
 TEST(PeakColumns, ADecimalCommaIsRefusedNotMisread) {
     EXPECT_EQ(ReadPeakColumns("195,0877;100\n").problem,
-              "Line 1 (\"195,0877;100\") writes a decimal comma; write the numbers with a point (195.0877).");
-    EXPECT_EQ(
-        ReadPeakColumns("195.0877 100\n196,0908\t10,4\n").problem,
-        "Line 2 (\"196,0908\t10,4\") writes a decimal comma; write the numbers with a point (195.0877).");
+              "The pasted text, line 1: '195,0877;100' writes a decimal comma; the decimal point is '.' "
+              "(195.0877)");
     EXPECT_EQ(ReadPeakColumns("195.0877,100\n196.0908, 10.4\n").peaks.size(), 2U);  // commas as separators
 }
 
 TEST(PeakColumns, RefusesWhatIsNotAListOfPeaks) {
     EXPECT_EQ(ReadPeakColumns("").problem,
-              "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.");
+              "The pasted text holds no peaks: two columns of numbers, m/z and intensity, were expected.");
     EXPECT_EQ(ReadPeakColumns("m/z intensity\n# nothing\n").problem,
-              "The text holds no peaks: two columns of numbers, m/z and intensity, were expected.");
+              "The pasted text holds no peaks: two columns of numbers, m/z and intensity, were expected.");
     EXPECT_EQ(ReadPeakColumns("195.0877 100\n196.0908\n").problem,
-              "Line 2 (\"196.0908\") is not an m/z and an intensity.");
+              "The pasted text, line 2: expected two columns, m/z and intensity, not 1 in '196.0908'");
     EXPECT_EQ(ReadPeakColumns("195.0877 100\ntotal 104\n").problem,
-              "Line 2 (\"total 104\") is not an m/z and an intensity.");
+              "The pasted text, line 2: the m/z 'total' is not a number");
     std::string many;
     for (int k = 0; k < 31; ++k) many += std::to_string(100 + k) + " 1\n";
-    EXPECT_EQ(ReadPeakColumns(many).problem, "The text holds 31 peaks; at most 30 can be entered.");
+    EXPECT_EQ(ReadPeakColumns(many).problem,
+              "The pasted text holds 31 peaks; give at most 30 peaks of one ion's cluster");
     many.erase(many.rfind("130 1\n"));
     EXPECT_EQ(ReadPeakColumns(many).problem, "");
 }

@@ -79,8 +79,8 @@ class AcceptedPeakFile : public ::testing::TestWithParam<GoodFile> {};
 
 // Each layout holds the same two peaks: 195.0877 at 100 and 196.0908 at 10.4.
 TEST_P(AcceptedPeakFile, ReadsTheTwoPeaks) {
-    const PeakFileRead read = ParsePeakFileText(GetParam().text, "f");
-    EXPECT_EQ(read.outcome, PeakFileOutcome::Read);
+    const calc::PeakColumnsRead read = calc::ParsePeakColumns(GetParam().text, "f");
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::Read);
     EXPECT_EQ(read.problem, "");
     ExpectPeaks(read.peaks, {{195.0877, 100.0}, {196.0908, 10.4}});
 }
@@ -96,6 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodFile{"commentsAndBlankLines",
                                "# caffeine [M+H]+\n\n195.0877 100  # A+0\n   \n196.0908 10.4\n"},
                       GoodFile{"header", "m/z\tIntensity\n195.0877\t100\n196.0908\t10.4\n"},
+                      GoodFile{"furtherColumns",
+                               "m/z\tIntensity\tResolution\n195.0877\t100\t61234\n196.0908\t10.4\t60877\n"},
                       GoodFile{"quotedHeaderAfterComment",
                                "# export\n\"Mass\",\"Intensity\"\n195.0877,100\n196.0908,10.4\n"},
                       GoodFile{"byteOrderMark", "\xEF\xBB\xBFm/z,intensity\n195.0877,100\n196.0908,10.4\n"}),
@@ -112,8 +114,8 @@ void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
 class RefusedPeakFile : public ::testing::TestWithParam<BadFile> {};
 
 TEST_P(RefusedPeakFile, NamesTheLineAndTheFault) {
-    const PeakFileRead read = ParsePeakFileText(GetParam().text, "f");
-    EXPECT_EQ(read.outcome, PeakFileOutcome::BadLine);
+    const calc::PeakColumnsRead read = calc::ParsePeakColumns(GetParam().text, "f");
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::BadLine);
     EXPECT_EQ(read.problem, std::string("f, ") + GetParam().problem);
     EXPECT_TRUE(read.peaks.empty());
 }
@@ -123,12 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadFile{"oneColumn", "195.0877 100\n196.0908\n",
                 "line 2: expected two columns, m/z and intensity, not 1 in '196.0908'"},
-        BadFile{"threeColumns", "195.0877 100 35000\n",
-                "line 1: expected two columns, m/z and intensity, not 3 in '195.0877 100 35000'"},
-        // A decimal comma splits each number in two; the message says why.
+        // A decimal comma would split each number in two; the message says why.
         BadFile{"decimalComma", "195,0877;100\n",
-                "line 1: expected two columns, m/z and intensity, not 3 in '195,0877;100' (the decimal point "
-                "is '.')"},
+                "line 1: '195,0877;100' writes a decimal comma; the decimal point is '.' (195.0877)"},
+        BadFile{"decimalCommaTab", "195.0877 100\n196,0908\t10,4\n",
+                "line 2: '196,0908\t10,4' writes a decimal comma; the decimal point is '.' (195.0877)"},
         BadFile{"wordForMz", "195.0877 100\nabc 10.4\n", "line 2: the m/z 'abc' is not a number"},
         BadFile{"wordForIntensity", "195.0877 100\n196.0908 ten\n",
                 "line 2: the intensity 'ten' is not a number"},
@@ -149,14 +150,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PeakFile, CountsMorePeaksThanAClusterHoldsWithoutKeepingThem) {
     std::string text;
     for (int k = 0; k < 400; ++k) text += std::to_string(100 + k) + " 1\n";
-    const PeakFileRead read = ParsePeakFileText(text, "the peaks file \"s.txt\"");
-    EXPECT_EQ(read.outcome, PeakFileOutcome::TooManyPeaks);
+    const calc::PeakColumnsRead read = calc::ParsePeakColumns(text, "the peaks file \"s.txt\"");
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::TooManyPeaks);
     EXPECT_EQ(read.problem,
               "the peaks file \"s.txt\" holds 400 peaks; give at most 30 peaks of one ion's cluster");
     EXPECT_TRUE(read.peaks.empty());
-    EXPECT_EQ(ParsePeakFileText(text + "x y\n", "f").problem, "f, line 401: the m/z 'x' is not a number");
+    EXPECT_EQ(calc::ParsePeakColumns(text + "x y\n", "f").problem,
+              "f, line 401: the m/z 'x' is not a number");
 
-    PeakFileParser parser;
+    calc::PeakColumnParser parser;
     for (std::size_t line = 1; line <= 400; ++line) EXPECT_EQ(parser.Take("100 1", line), "");
     EXPECT_EQ(parser.Count(), 400u);
     EXPECT_EQ(parser.Peaks().size(), core::kMaxMeasuredPeaks + 1);
@@ -165,9 +167,9 @@ TEST(PeakFile, CountsMorePeaksThanAClusterHoldsWithoutKeepingThem) {
 TEST(PeakFile, ReadsAFileAndNamesItInAProblem) {
     const std::string path = ::testing::TempDir() + "/tarnevo_peaks_" + std::to_string(getpid()) + ".txt";
     std::ofstream(path) << "195.0877 100\n196.0908 x\n";
-    const PeakFileRead read = ReadPeakFile(path);
+    const calc::PeakColumnsRead read = ReadPeakFile(path);
     std::remove(path.c_str());
-    EXPECT_EQ(read.outcome, PeakFileOutcome::BadLine);
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::BadLine);
     EXPECT_EQ(read.problem, "the peaks file \"" + path + "\", line 2: the intensity 'x' is not a number");
 }
 
@@ -192,15 +194,15 @@ TEST(PeakFile, TheCommandEndsAsTheFileWasRead) {
 }
 
 TEST(PeakFile, AMissingFileIsUnreadableWithTheReason) {
-    const PeakFileRead read = ReadPeakFile("/nonexistent/peaks.txt");
-    EXPECT_EQ(read.outcome, PeakFileOutcome::Unreadable);
+    const calc::PeakColumnsRead read = ReadPeakFile("/nonexistent/peaks.txt");
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::Unreadable);
     EXPECT_EQ(read.problem,
               "the peaks file \"/nonexistent/peaks.txt\" could not be read: No such file or directory");
 }
 
 TEST(PeakFile, ADirectoryIsUnreadableNotEmpty) {
-    const PeakFileRead read = ReadPeakFile(::testing::TempDir());
-    EXPECT_EQ(read.outcome, PeakFileOutcome::Unreadable);
+    const calc::PeakColumnsRead read = ReadPeakFile(::testing::TempDir());
+    EXPECT_EQ(read.outcome, calc::PeakColumnsOutcome::Unreadable);
     EXPECT_NE(read.problem.find("could not be read: Is a directory"), std::string::npos) << read.problem;
 }
 
