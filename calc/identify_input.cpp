@@ -101,24 +101,12 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// A finite number written in full ("195.0877", "1.2e3"); nothing otherwise.
-std::optional<double> NumberIn(std::string_view text) {
-    text = Trimmed(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::string PeakName(int row) { return "Peak " + std::to_string(row); }
 
 // The problem of one cell, or nothing when it holds a number above 0.
 std::optional<std::string> CellProblem(int row, std::string_view what, std::string_view text,
                                        std::optional<double>& value) {
-    value = NumberIn(text);
+    value = PeakNumberText(Trimmed(text));
     if (!value) return PeakName(row) + ": the " + std::string(what) + " must be a number.";
     if (!(*value > 0.0)) return PeakName(row) + ": the " + std::string(what) + " must be greater than 0.";
     return std::nullopt;
