@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include <charconv>
+
 namespace tarnevo::cli {
 
 std::optional<std::string> Arguments::Value(const std::string& name) const {
@@ -96,6 +98,14 @@ std::vector<std::string> Split(const std::string& text, char separator) {
         if (at == std::string::npos) return parts;
         start = at + 1;
     }
+}
+
+std::optional<double> NumberWithin(const std::string& text, double low, double high) {
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || !(value >= low && value <= high)) return std::nullopt;
+    return value;
 }
 
 }  // namespace tarnevo::cli

@@ -46,6 +46,10 @@ std::string OptionName(const std::string& word);
 // and 30; an empty text gives one empty part.
 std::vector<std::string> Split(const std::string& text, char separator);
 
+// A number written out whole ("60000", "1e5") from low to high; nothing for
+// anything else ("12abc", "nan", a number out of range).
+std::optional<double> NumberWithin(const std::string& text, double low, double high);
+
 // A text the user gave, as a message repeats it (core::EchoedText).
 inline std::string Echoed(std::string_view text) { return core::EchoedText(text); }
 

@@ -16,6 +16,7 @@
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
+#include "cli/input_source.h"
 #include "cli/line_reader.h"
 #include "cli/resolution_option.h"
 #include "cli/user_element_args.h"
@@ -139,46 +140,14 @@ bool RunBatchLine(const std::string& line, std::size_t lineNumber, const BatchDe
     return false;
 }
 
-// Where the lines come from: standard input for "-", else the file, opened
-// here and closed with this.
-class BatchSource {
-public:
-    explicit BatchSource(const std::string& path)
-        : name_(path == "-" ? "standard input" : "the batch file \"" + path + "\"") {
-        if (path == "-") {
-            fd_ = STDIN_FILENO;
-            return;
-        }
-        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) openError_ = errno;
-        owned_ = fd_ >= 0;
-    }
-    ~BatchSource() {
-        if (owned_) close(fd_);
-    }
-    BatchSource(const BatchSource&) = delete;
-    BatchSource& operator=(const BatchSource&) = delete;
-
-    int Descriptor() const { return fd_; }
-    int OpenError() const { return openError_; }
-    const std::string& Name() const { return name_; }
-
-private:
-    std::string name_;
-    int fd_ = -1;
-    int openError_ = 0;
-    bool owned_ = false;
-};
-
 // "the line is longer than 65536 bytes (64 KiB), ...": the limit as a user reads it.
 std::string LineTooLongMessage() {
     return "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
            std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
 }
 
-int ReadFailure(const BatchSource& source, int error, std::ostream& errors) {
-    errors << "tarnevo-cli cluster: " << source.Name()
-           << " could not be read: " << std::generic_category().message(error) << '\n';
+int ReadFailure(const InputSource& source, int error, std::ostream& errors) {
+    errors << "tarnevo-cli cluster: " << source.ReadFailure(error) << '\n';
     return kExitWriteFailed;
 }
 
@@ -191,7 +160,7 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
         errors << problem << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;
     }
-    const BatchSource source(*arguments.Value("batch"));
+    const InputSource source(*arguments.Value("batch"), "batch file");
     if (source.OpenError() != 0) return ReadFailure(source, source.OpenError(), errors);
 
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);

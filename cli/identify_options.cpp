@@ -16,15 +16,7 @@ namespace tarnevo::cli {
 
 namespace {
 
-std::optional<double> NumberIn(const std::string& text, double low, double high) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || !(value >= low && value <= high)) return std::nullopt;
-    return value;
-}
-
-std::optional<long long> WholeNumberIn(const std::string& text, long long low, long long high) {
+std::optional<long long> WholeNumberWithin(const std::string& text, long long low, long long high) {
     long long value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -37,7 +29,7 @@ std::optional<long long> WholeNumberIn(const std::string& text, long long low, l
 // peaks", which leaving --charge out says.
 std::string ReadCharge(const std::string& text, int& charge) {
     const int most = core::kMaxNotationCharge;
-    const std::optional<long long> value = WholeNumberIn(text, -most, most);
+    const std::optional<long long> value = WholeNumberWithin(text, -most, most);
     if (!value) {
         return "--charge: an integer from " + std::to_string(-most) + " to " + std::to_string(most) +
                " is required, not '" + Echoed(text) + "'";
@@ -109,7 +101,7 @@ std::string ElementSyntaxProblem() {
 // A count of --element: a whole number of atoms a formula may hold.
 std::string ReadCount(const std::string& text, int& count) {
     const auto most = static_cast<long long>(core::kMaxAtomsPerElement);
-    const std::optional<long long> value = WholeNumberIn(text, 0, most);
+    const std::optional<long long> value = WholeNumberWithin(text, 0, most);
     if (!value) {
         return "--element: a count is a whole number from 0 to " + core::FormatInteger(most) + ", not '" +
                Echoed(text) + "'";
@@ -167,7 +159,7 @@ std::string ReadElements(const Arguments& arguments, std::vector<core::IdentifyE
 std::string ReadAccuracy(const Arguments& arguments, double& ppm) {
     const auto text = arguments.Value("ppm");
     if (!text) return {};
-    const std::optional<double> value = NumberIn(*text, core::kMinIdentifyPpm, core::kMaxIdentifyPpm);
+    const std::optional<double> value = NumberWithin(*text, core::kMinIdentifyPpm, core::kMaxIdentifyPpm);
     if (!value) {
         return "--ppm: a number from " + core::FormatShortest(core::kMinIdentifyPpm) + " to " +
                core::FormatShortest(core::kMaxIdentifyPpm) + " is required, not '" + Echoed(*text) + "'";
@@ -211,7 +203,8 @@ std::string ReadTop(const Arguments& arguments, std::optional<std::size_t>& top)
         return {};
     }
     if (!text) return {};
-    const std::optional<long long> value = WholeNumberIn(*text, 1, static_cast<long long>(kMaxIdentifyTop));
+    const std::optional<long long> value =
+        WholeNumberWithin(*text, 1, static_cast<long long>(kMaxIdentifyTop));
     if (!value) {
         return "--top: a whole number from 1 to " +
                core::FormatInteger(static_cast<long long>(kMaxIdentifyTop)) + " is required, not '" +

@@ -17,14 +17,6 @@ namespace {
 constexpr double kMinReferenceMz = 1.0;
 constexpr double kMaxReferenceMz = 100000.0;
 
-std::optional<double> NumberIn(const std::string& text, double low, double high) {
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || !(value >= low && value <= high)) return std::nullopt;
-    return value;
-}
-
 std::string RangeProblem(std::string_view option, double low, double high, const std::string& text) {
     return "--" + std::string(option) + ": a number from " +
            core::FormatInteger(static_cast<long long>(low)) + " to " +
@@ -60,14 +52,14 @@ ResolutionParse ParseResolution(const Arguments& arguments) {
         return {};
     }
     ResolutionRequest request;
-    const std::optional<double> r = NumberIn(*resolution, kMinResolution, kMaxResolution);
+    const std::optional<double> r = NumberWithin(*resolution, kMinResolution, kMaxResolution);
     if (!r) return {std::nullopt, RangeProblem("resolution", kMinResolution, kMaxResolution, *resolution)};
     request.power.resolution = *r;
     if (arguments.Has("orbitrap")) request.power.model = core::ResolvingPowerModel::Orbitrap;
     if (const std::optional<std::string> at = arguments.Value("at")) {
         if (!arguments.Has("orbitrap"))
             return {std::nullopt, "--at needs --orbitrap: R is the same at every m/z"};
-        const std::optional<double> mz = NumberIn(*at, kMinReferenceMz, kMaxReferenceMz);
+        const std::optional<double> mz = NumberWithin(*at, kMinReferenceMz, kMaxReferenceMz);
         if (!mz) return {std::nullopt, RangeProblem("at", kMinReferenceMz, kMaxReferenceMz, *at)};
         request.power.referenceMz = *mz;
     }
