@@ -97,10 +97,18 @@ std::string FiltersLine(const core::FormulaRuleOptions& rules) {
 
 std::string CountsLine(const IonIdentification& identification) {
     const core::IdentifyResult& result = identification.result;
-    return "Formulae within the mass accuracy: " +
-           core::FormatInteger(static_cast<long long>(result.massMatches)) +
-           ", removed by the filters: " + core::FormatInteger(static_cast<long long>(result.filteredOut)) +
-           ", ranked: " + core::FormatInteger(static_cast<long long>(result.candidates.size()));
+    // What was ranked follows from the counts, not from the list, which the
+    // command line may have cut to its --top.
+    const std::size_t ranked = result.massMatches - result.filteredOut - result.ruledOutByPattern;
+    std::string line =
+        "Formulae within the mass accuracy: " +
+        core::FormatInteger(static_cast<long long>(result.massMatches)) +
+        ", removed by the filters: " + core::FormatInteger(static_cast<long long>(result.filteredOut));
+    if (result.ruledOutByPattern > 0) {
+        line +=
+            ", by their pattern: " + core::FormatInteger(static_cast<long long>(result.ruledOutByPattern));
+    }
+    return line + ", ranked: " + core::FormatInteger(static_cast<long long>(ranked));
 }
 
 std::string ElectronText(int electronClass) {

@@ -254,6 +254,25 @@ TEST(IdentificationPage, ListsTheBestTwentyAndTheTableAll) {
               std::string::npos);
 }
 
+// The counts add up from the engine's own tallies: what the first comparison
+// of nominal peaks ruled out is said, and the ranked count stands even when
+// the command line has cut the list to its --top (regression: the cut list's
+// length was printed as the count ranked).
+TEST(IdentificationPage, CountsWhatWasRankedNotWhatIsListed) {
+    CalculationState state = CaffeineState();
+    core::IdentifyResult& result = state.identification.result;
+    result.massMatches = 40;
+    result.filteredOut = 25;
+    result.ruledOutByPattern = 13;  // 40 - 25 - 13 = 2 ranked, as the list holds
+    result.candidates.resize(1);    // --top 1
+    const std::vector<std::string> page = output::LayoutResultLines(state);
+    EXPECT_NE(
+        std::find(page.begin(), page.end(),
+                  "Formulae within the mass accuracy: 40, removed by the filters: 25, by their pattern: "
+                  "13, ranked: 2"),
+        page.end());
+}
+
 // The engine found formulae but the filters removed them all, or found none:
 // the page says which, and nothing is compared or plotted but the peaks.
 TEST(IdentificationPage, SaysWhyThereIsNoCandidate) {
