@@ -196,11 +196,13 @@ std::span<const CalculationDescriptor> Calculations() {
                  "[--resolution R [--orbitrap [--at MZ]]]\n"
                  "                           [--no-filter rdbe|ratios|lewis-senior]... [--strict-ratios] "
                  "[--top N | --all] [--json | --csv] [--report FILE]\n"
-                 "       tarnevo-cli identify --batch FILE|- [the options above but the peaks, as defaults]\n"
+                 "       tarnevo-cli identify --batch FILE|- [--jobs N] [the options above but the peaks, as "
+                 "defaults]\n"
                  "         (one JSON object a line: {\"id\": \"q1\", \"peaks\": [[MZ, I], ...], "
                  "\"charge\": 1, \"resolvingPower\": 60000},\n"
                  "         also \"polarity\", \"adducts\", \"elements\", \"ppm\", \"top\"; "
-                 "JSON Lines out, in input order)\n"
+                 "JSON Lines out, in input order,\n"
+                 "         answered by --jobs N workers at once, one a core unless said)\n"
                  "         (a peaks file: m/z and intensity a line, separated by blanks, tabs, commas or "
                  "semicolons;\n"
                  "         without a charge it is read from the spacing, positive unless the polarity or "
@@ -210,7 +212,8 @@ std::span<const CalculationDescriptor> Calculations() {
              .example =
                  "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1 --json",
              .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element",
-                                          "ppm", "resolution", "at", "no-filter", "top", "report", "batch"},
+                                          "ppm", "resolution", "at", "no-filter", "top", "report", "batch",
+                                          "jobs"},
                          .flags = {"json", "orbitrap", "all", "strict-ratios"},
                          .positionalCount = 0},
              .listedAt = 7,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -140,6 +141,25 @@ bool SkippedLine(std::string_view line) {
     return first == std::string_view::npos || line[first] == '#';
 }
 
+// The most workers --jobs takes: far beyond any machine's cores, short of
+// what would only spend memory on threads.
+constexpr long long kMaxJobs = 256;
+
+// The workers of --jobs N, or one per core; nothing for a --jobs that is no
+// whole number from 1 to kMaxJobs.
+std::optional<std::size_t> WorkerCount(const Arguments& arguments) {
+    const std::optional<std::string> jobs = arguments.Value("jobs");
+    if (!jobs) return std::max(1U, std::thread::hardware_concurrency());
+    const std::optional<double> count = NumberWithin(*jobs, 1.0, static_cast<double>(kMaxJobs));
+    if (!count || *count != std::floor(*count)) return std::nullopt;
+    return static_cast<std::size_t>(*count);
+}
+
+std::string JobsProblem() {
+    return "tarnevo-cli identify: --jobs: the number of workers, a whole number from 1 to " +
+           std::to_string(kMaxJobs);
+}
+
 // Why the options beside --batch cannot be used, or empty.
 std::string BatchOptionProblem(const Arguments& arguments) {
     if (arguments.Has("csv"))
@@ -148,6 +168,7 @@ std::string BatchOptionProblem(const Arguments& arguments) {
         return "tarnevo-cli identify: --batch prints JSON Lines and writes no report; --report is not taken "
                "with it";
     }
+    if (!WorkerCount(arguments)) return JobsProblem();
     for (const char* option : {"peaks", "peaks-file"}) {
         if (arguments.Value(option)) {
             return "tarnevo-cli identify: each batch line gives its own \"peaks\"; --" + std::string(option) +
@@ -173,8 +194,6 @@ struct BatchLine {
 // starting the threads costs nothing beside the identifications, few enough
 // that answers follow a slow pipe of questions closely.
 constexpr std::size_t kLinesPerWorker = 32;
-
-std::size_t WorkerCount() { return std::max(1U, std::thread::hardware_concurrency()); }
 
 // Reads up to `most` lines; false at the end of the input or on a read error
 // (readError set, the lines before it kept).
@@ -273,7 +292,7 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
         return kExitWriteFailed;
     }
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
-    const std::size_t workers = WorkerCount();
+    const std::size_t workers = *WorkerCount(arguments);
     std::size_t refused = 0;
     std::size_t lineNumber = 0;
     std::vector<BatchLine> lines;

@@ -94,6 +94,8 @@ int IdentifyRefusalStatus(core::IdentifyStatus status) {
 
 int RunIdentifyCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (arguments.Value("batch")) return RunIdentifyBatch(arguments, out, errors);
+    if (arguments.Value("jobs"))
+        return UsageError("--jobs goes with --batch: one identification is one job", errors);
     IdentifyRequestParse parse = ReadIdentifyRequest(arguments);
     if (!parse.problem.empty()) return UsageError(parse.problem, errors);
     core::IdentifyQuery& query = parse.request.query;

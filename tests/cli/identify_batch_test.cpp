@@ -110,6 +110,27 @@ TEST(IdentifyBatch, ManyLinesKeepTheirOrderAcrossWorkers) {
     }
 }
 
+// However many workers answer, the output is the one a single worker writes,
+// byte for byte: each answer waits for those of the lines before it.
+TEST(IdentifyBatch, EveryNumberOfJobsWritesTheSameAnswers) {
+    std::string text;
+    for (int k = 0; k < 70; ++k)
+        text += k % 5 == 2 ? "{\"id\": " + std::to_string(k) + "}\n" : Line(std::to_string(k));
+    const CliRun one = RunBatch(text, {"--jobs", "1"});
+    EXPECT_EQ(one.status, kExitRefused);
+    for (const char* jobs : {"2", "3", "16"}) {
+        const CliRun many = RunBatch(text, {"--jobs", jobs});
+        EXPECT_EQ(many.status, one.status) << jobs;
+        EXPECT_EQ(many.out, one.out) << jobs;
+    }
+}
+
+TEST(IdentifyBatch, JobsGoWithTheBatchOnly) {
+    const CliRun run = RunTool({"identify", "--peaks", "195.0877:100,196.0908:10.4", "--jobs", "2"});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_NE(run.errors.find("--jobs goes with --batch"), std::string::npos) << run.errors;
+}
+
 // A line without an id is still answered, with "id": null: the line number
 // of a refused one, and the order of the rest, tell which it was.
 TEST(IdentifyBatch, ALineWithoutIdAnswersWithNull) {
@@ -266,6 +287,15 @@ INSTANTIATE_TEST_SUITE_P(
             "--batch"},
         RefusedDefaults{
             "badPpm", {"--ppm", "0.005"}, "--ppm: a number from 0.01 to 1000 is required, not '0.005'"},
+        RefusedDefaults{"noJobs",
+                        {"--jobs", "0"},
+                        "tarnevo-cli identify: --jobs: the number of workers, a whole number from 1 to 256"},
+        RefusedDefaults{"partJob",
+                        {"--jobs", "1.5"},
+                        "tarnevo-cli identify: --jobs: the number of workers, a whole number from 1 to 256"},
+        RefusedDefaults{"tooManyJobs",
+                        {"--jobs", "257"},
+                        "tarnevo-cli identify: --jobs: the number of workers, a whole number from 1 to 256"},
         RefusedDefaults{"badFilter",
                         {"--no-filter", "x"},
                         "--no-filter: rdbe, ratios or lewis-senior is required, not 'x'"}),
