@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   fonts-liberation xvfb xauth ccache locales clang-format clang-tidy
   libisospec++-dev
+  # The Python module: pybind11 over Debian's own Python, NumPy arrays for its
+  # tables, pytest for its tests, pandas for the tables as data frames.
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-pandas
   # The fuzz stage: clang, its libFuzzer and sanitizer runtimes, and
   # llvm-symbolizer for readable stacks in a finding's report.
   clang libclang-rt-dev llvm
