@@ -38,15 +38,16 @@ std::span<const CalculationDescriptor> Calculations() {
                       "[--json | --csv] [--report FILE]\n"
                       "         (with --adduct ION, FORMULA is the molecule M of the ion type ION,\n"
                       "         such as '[M+Na]+', '[M-H]-', '[2M+H]+')\n"
-                      "       tarnevo-cli cluster --batch FILE|- [--charge Z | --adduct ION] [--stop FA] "
+                      "       tarnevo-cli cluster --batch FILE|- [--jobs N] [--charge Z | --adduct ION] [--stop FA] "
                       "[--define ...]... [--resolution R ...]\n"
                       "         (one ion a line: FORMULA [--charge Z | --adduct ION] [--stop FA] [--define "
                       "...]...; "
                       "JSON Lines out;\n"
-                      "         the options beside --batch hold for each line that does not give its own)",
+                      "         the options beside --batch hold for each line that does not give its own;\n"
+                      "         --jobs N ions at once, one a core unless said, the lines in input order)",
              .example = "tarnevo-cli cluster C6H5Cl2 --charge 1 --json",
              .options = {.valueOptions = {"charge", "adduct", "stop", "define", "resolution", "at", "report",
-                                          "batch"},
+                                          "batch", "jobs"},
                          .flags = {"json", "orbitrap", "profile"},
                          .positionalCount = 1,
                          .insteadOfPositionals = "batch"},

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <deque>
+#include <mutex>
 #include <optional>
 
 #include "core/formula_parser.h"
@@ -25,9 +26,15 @@ using Options = IdentifyOptionsInput;
 // labels from the ion-type table.
 class FieldTexts {
 public:
-    std::string_view Keep(std::string text) { return texts_.emplace_back(std::move(text)); }
+    // The field tables of different dialogs may be made first on different
+    // threads at once (command-line batches, the Python module's threads).
+    std::string_view Keep(std::string text) {
+        const std::lock_guard lock(mutex_);
+        return texts_.emplace_back(std::move(text));
+    }
 
 private:
+    std::mutex mutex_;
     std::deque<std::string> texts_;  // a deque never moves what it holds
 };
 

@@ -55,8 +55,10 @@ int RunCalculation(CliPort& port, const Arguments& arguments, const Calculation&
 void PrintPeaksJson(const double* fas, const double* centroids, int count, double ionMassA, int charge,
                     double largestFA, std::ostream& out);
 
-// A number as JSON: the shortest text that reads back as the same double.
+// A number as JSON: the shortest text that reads back as the same double
+// (null for an infinity or a NaN, which JSON cannot hold).
 std::string JsonNumber(double value);
+void AppendJsonNumber(double value, std::string& json);
 // A text as a JSON string literal: control characters escaped, and each byte
 // sequence that is not well-formed UTF-8 replaced by U+FFFD, so that the
 // literal is valid JSON whatever bytes a user typed.

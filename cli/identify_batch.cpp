@@ -1,30 +1,27 @@
 #include "cli/identify_batch.h"
 
-#include <algorithm>
 #include <array>
-#include <atomic>
-#include <cmath>
 #include <optional>
 #include <sstream>
-#include <thread>
-#include <utility>
 #include <vector>
 
 #include "calc/ion_identify_run.h"
 #include "cli/cli.h"
 #include "cli/cli_output.h"
-#include "cli/cluster_batch.h"
 #include "cli/identify_cli.h"
 #include "cli/identify_json.h"
 #include "cli/identify_options.h"
 #include "cli/input_source.h"
 #include "cli/json_value.h"
 #include "cli/line_reader.h"
-#include "fine/parallel_use.h"
+#include "cli/parallel_batch.h"
 
 namespace tarnevo::cli {
 
 namespace {
+
+// An identification takes milliseconds: a few dozen a worker at a time.
+constexpr std::size_t kSpectraPerWorker = 32;
 
 using Kind = JsonValue::Kind;
 
@@ -141,25 +138,6 @@ bool SkippedLine(std::string_view line) {
     return first == std::string_view::npos || line[first] == '#';
 }
 
-// The most workers --jobs takes: far beyond any machine's cores, short of
-// what would only spend memory on threads.
-constexpr long long kMaxJobs = 256;
-
-// The workers of --jobs N, or one per core; nothing for a --jobs that is no
-// whole number from 1 to kMaxJobs.
-std::optional<std::size_t> WorkerCount(const Arguments& arguments) {
-    const std::optional<std::string> jobs = arguments.Value("jobs");
-    if (!jobs) return std::max(1U, std::thread::hardware_concurrency());
-    const std::optional<double> count = NumberWithin(*jobs, 1.0, static_cast<double>(kMaxJobs));
-    if (!count || *count != std::floor(*count)) return std::nullopt;
-    return static_cast<std::size_t>(*count);
-}
-
-std::string JobsProblem() {
-    return "tarnevo-cli identify: --jobs: the number of workers, a whole number from 1 to " +
-           std::to_string(kMaxJobs);
-}
-
 // Why the options beside --batch cannot be used, or empty.
 std::string BatchOptionProblem(const Arguments& arguments) {
     if (arguments.Has("csv"))
@@ -168,7 +146,7 @@ std::string BatchOptionProblem(const Arguments& arguments) {
         return "tarnevo-cli identify: --batch prints JSON Lines and writes no report; --report is not taken "
                "with it";
     }
-    if (!WorkerCount(arguments)) return JobsProblem();
+    if (!BatchWorkerCount(arguments)) return BatchJobsProblem("identify");
     for (const char* option : {"peaks", "peaks-file"}) {
         if (arguments.Value(option)) {
             return "tarnevo-cli identify: each batch line gives its own \"peaks\"; --" + std::string(option) +
@@ -178,63 +156,9 @@ std::string BatchOptionProblem(const Arguments& arguments) {
     return ReadIdentifyRequest(arguments).problem;
 }
 
-std::string LineTooLongMessage() {
-    return "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
-           std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
-}
-
-// One line as read: its text, or a mark that it was longer than the limit.
-struct BatchLine {
-    std::string text;
-    std::size_t number = 0;
-    bool tooLong = false;
-};
-
-// Each worker takes lines a few dozen at a time between outputs: enough that
-// starting the threads costs nothing beside the identifications, few enough
-// that answers follow a slow pipe of questions closely.
-constexpr std::size_t kLinesPerWorker = 32;
-
-// Reads up to `most` lines; false at the end of the input or on a read error
-// (readError set, the lines before it kept).
-bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber,
-                    std::vector<BatchLine>& lines, int& readError) {
-    std::string text;
-    while (lines.size() < most) {
-        const LineReader::Status status = reader.Next(text);
-        if (status == LineReader::Status::End) return false;
-        if (status == LineReader::Status::Failed) {
-            readError = reader.Error();
-            return false;
-        }
-        lines.push_back({text, ++lineNumber, status == LineReader::Status::TooLong});
-    }
-    return true;
-}
-
 BatchLineAnswer AnswerLine(const BatchLine& line, const Arguments& defaults) {
     if (line.tooLong) return {ErrorLine("null", line.number, LineTooLongMessage(), kExitUsage), true};
     return AnswerBatchLine(line.text, line.number, defaults);
-}
-
-// The answers of the lines in their order, computed on every core: each line
-// is a question of its own, and the identifications share nothing but the
-// element table and the fine structure's log-factorials, which they only read.
-std::vector<BatchLineAnswer> AnswerInParallel(const std::vector<BatchLine>& lines, const Arguments& defaults,
-                                              std::size_t workers) {
-    std::vector<BatchLineAnswer> answers(lines.size());
-    if (workers > 1) fine::PrepareForParallelUse();
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t k = next++; k < lines.size(); k = next++)
-            answers[k] = AnswerLine(lines[k], defaults);
-    };
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t w = 1; w < std::min(workers, lines.size()); ++w) helpers.emplace_back(work);
-        work();
-    }
-    return answers;
 }
 
 }  // namespace
@@ -292,31 +216,13 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
         return kExitWriteFailed;
     }
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
-    const std::size_t workers = *WorkerCount(arguments);
-    std::size_t refused = 0;
-    std::size_t lineNumber = 0;
-    std::vector<BatchLine> lines;
-    // A failed standard output ends the batch: no later line could be seen.
-    for (bool more = true; more && out.good();) {
-        lines.clear();
-        int readError = 0;
-        more = ReadBatchLines(reader, workers * kLinesPerWorker, lineNumber, lines, readError);
-        for (const BatchLineAnswer& answer : AnswerInParallel(lines, arguments, workers)) {
-            out << answer.json;
-            if (answer.refused) ++refused;
-        }
-        if (readError != 0) {
-            out.flush();
-            errors << "tarnevo-cli identify: " << source.ReadFailure(readError) << '\n';
-            return kExitWriteFailed;
-        }
-    }
-    out.flush();
-    if (refused == 0) return kExitOk;
-    // The status alone would leave a script to count the error objects.
-    errors << "tarnevo-cli identify: " << refused << (refused == 1 ? " batch line was" : " batch lines were")
-           << " refused; each has its error object in the output\n";
-    return kExitRefused;
+    // The lines are answered side by side: each is a question of its own, and
+    // the identifications share nothing but the element table and the fine
+    // structure's log-factorials, which they only read.
+    const BatchOutcome outcome = AnswerBatch(
+        reader, {.count = *BatchWorkerCount(arguments), .linesEach = kSpectraPerWorker}, [&arguments](const BatchLine& line) { return AnswerLine(line, arguments); },
+        out);
+    return BatchExitStatus("identify", outcome, source, errors);
 }
 
 }  // namespace tarnevo::cli

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "cli/arguments.h"
+#include "cli/parallel_batch.h"
 
 namespace tarnevo::cli {
 
@@ -31,10 +32,6 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
 
 // One line's answer: its JSON line (empty for a skipped line) and whether it
 // was refused. defaults are the command line's options.
-struct BatchLineAnswer {
-    std::string json;
-    bool refused = false;
-};
 BatchLineAnswer AnswerBatchLine(std::string_view line, std::size_t lineNumber, const Arguments& defaults);
 
 }  // namespace tarnevo::cli

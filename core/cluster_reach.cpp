@@ -122,7 +122,27 @@ double Log2ProbabilityBelowOverflow(const ClusterWorkspace& ws) {
     return best;
 }
 
+namespace {
+
+// Base-2 logarithm of the FA of [A+0]'s first composition, the ion made only of
+// each element's lightest isotope: a lower bound on every upper bound of the peaks.
+Extended Log2LightestComposition(const ClusterWorkspace& ws) {
+    Extended log2Probability = 0;
+    for (int e = 0; e < ws.polyElementCount; ++e) {
+        const int atoms = std::max(0, ws.orderedCount[e]);
+        if (atoms != 0) log2Probability += atoms * std::log2(static_cast<Extended>(ws.workFA[ws.firstFAEntry[e]]));
+    }
+    return log2Probability;
+}
+
+}  // namespace
+
 bool PeaksCertainlyBelowDoubleRange(const ClusterWorkspace& ws) {
+    // Every ordinary ion's [A+0] alone lies well within the double range, and then
+    // no bound can fall below it: a few logarithms spare the grid's thousands.
+    // The test keeps a whole binary order from the threshold, so that it never
+    // decides a case the bound would decide otherwise.
+    if (Log2LightestComposition(ws) >= DBL_MIN_EXP) return false;
     // The bound is a sum of at most a few thousand extended-precision logarithms of
     // size up to about 1e4: its rounding is far below a thousandth of a binary order.
     constexpr double kMargin = 1.0 / 1024;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -113,7 +114,8 @@ int FollowLinks(std::string& path) {
 // and receives the old file's mode once written, so that the new content of a
 // private report is never readable by others on the way.
 int CreateTemporaryBeside(const std::string& path, bool replacing, std::string& temporaryPath) {
-    static unsigned sequence = 0;
+    // Reports may be written from several threads of one process (the Python module).
+    static std::atomic<unsigned> sequence = 0;
     const std::string stem = DirectoryOf(path) + "/.tarnevo-save-" + std::to_string(getpid()) + "-";
     const mode_t mode = replacing ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {

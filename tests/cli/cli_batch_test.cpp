@@ -175,8 +175,53 @@ INSTANTIATE_TEST_SUITE_P(
         DefaultCase{"Report",
                     {"--report", "r.txt"},
                     "tarnevo-cli cluster: --batch prints JSON Lines and writes no report; --report is not "
-                    "taken with it"}),
+                    "taken with it"},
+        DefaultCase{"NoWorkers",
+                    {"--jobs", "0"},
+                    "tarnevo-cli cluster: --jobs: the number of workers, a whole number from 1 to 256"},
+        DefaultCase{"PartOfAWorker",
+                    {"--jobs", "1.5"},
+                    "tarnevo-cli cluster: --jobs: the number of workers, a whole number from 1 to 256"},
+        DefaultCase{"TooManyWorkers",
+                    {"--jobs", "257"},
+                    "tarnevo-cli cluster: --jobs: the number of workers, a whole number from 1 to 256"}),
     [](const auto& named) { return std::string(named.param.name); });
+
+// ---- Workers ----------------------------------------------------------------------
+
+// However many workers compute the ions, the output is the one a single worker
+// writes, byte for byte, over several groups of lines read at once: refused
+// lines, comments, resolved ions and user-defined elements among them, each
+// worker keeping its engine memory from one ion to the next.
+TEST(BatchWorkers, EveryNumberOfJobsWritesTheSameLines) {
+    const std::vector<std::string> kinds = {
+        "C6H6", "C%dH%dN2O3S --charge -1", "# a comment", "Xx", "", "Sn%d", "C%dH%dCl2 --adduct [M+Na]+",
+        "JxC%d --define Jx=10.0129:1=0.8", "C%dH%d --resolution 60000", "C%d --stop 0.99", "CH4 --charge 0"};
+    std::string text;
+    constexpr int kLines = 1300;  // beyond two groups of 256 lines for each of two workers
+    for (int k = 0; k < kLines; ++k) {
+        std::string line = kinds[static_cast<std::size_t>(k) % kinds.size()];
+        for (std::size_t at = line.find("%d"); at != std::string::npos; at = line.find("%d"))
+            line.replace(at, 2, std::to_string(1 + k % 40));
+        text += line + '\n';
+    }
+    const CliRun one = RunBatch(text, {"--jobs", "1"});
+    EXPECT_EQ(one.status, kExitRefused);
+    EXPECT_EQ(OutputLines(one.out).size(), static_cast<std::size_t>(kLines - 2 * (kLines / 11)));
+    for (const char* jobs : {"2", "3", "16"}) {
+        const CliRun many = RunBatch(text, {"--jobs", jobs});
+        EXPECT_EQ(many.status, one.status) << jobs;
+        EXPECT_EQ(many.out, one.out) << jobs;
+        EXPECT_EQ(many.errors, one.errors) << jobs;
+    }
+}
+
+TEST(BatchWorkers, GoWithTheBatchOnly) {
+    const CliRun run = RunTool({"cluster", "C6H6", "--jobs", "2"});
+    EXPECT_EQ(run.status, kExitUsage);
+    EXPECT_EQ(run.errors.substr(0, run.errors.find('\n')),
+              "tarnevo-cli cluster: --jobs goes with --batch: one ion is one job");
+}
 
 // ---- Line length ------------------------------------------------------------------
 

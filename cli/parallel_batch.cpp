@@ -1,0 +1,143 @@
+#include "cli/parallel_batch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <barrier>
+#include <cstddef>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "cli/cli.h"
+#include "fine/parallel_use.h"
+
+namespace tarnevo::cli {
+
+namespace {
+
+// Reads up to `most` lines; false at the end of the input or on a read error
+// (readError set, the lines before it kept).
+bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber, std::vector<BatchLine>& lines,
+                    int& readError) {
+    std::string text;
+    while (lines.size() < most) {
+        const LineReader::Status status = reader.Next(text);
+        if (status == LineReader::Status::End) return false;
+        if (status == LineReader::Status::Failed) {
+            readError = reader.Error();
+            return false;
+        }
+        lines.push_back({text, ++lineNumber, status == LineReader::Status::TooLong});
+    }
+    return true;
+}
+
+// The threads that answer a batch's groups of lines: the calling thread and
+// workers - 1 helpers that live as long as the batch, so that each keeps its
+// own working memory (the cluster engine's tables) from group to group.
+class GroupAnswerers {
+public:
+    GroupAnswerers(std::size_t workers, const BatchLineAnswerer& answer)
+        : answer_(answer), start_(static_cast<std::ptrdiff_t>(workers)), end_(static_cast<std::ptrdiff_t>(workers)) {
+        for (std::size_t w = 1; w < workers; ++w) helpers_.emplace_back([this] { HelperLoop(); });
+    }
+    ~GroupAnswerers() {
+        done_ = true;
+        start_.arrive_and_wait();
+    }
+    GroupAnswerers(const GroupAnswerers&) = delete;
+    GroupAnswerers& operator=(const GroupAnswerers&) = delete;
+    GroupAnswerers(GroupAnswerers&&) = delete;
+    GroupAnswerers& operator=(GroupAnswerers&&) = delete;
+
+    // The answers of the lines in their order.
+    void Answer(const std::vector<BatchLine>& lines, std::vector<BatchLineAnswer>& answers) {
+        answers.assign(lines.size(), {});
+        lines_ = &lines;
+        answers_ = &answers;
+        next_ = 0;
+        start_.arrive_and_wait();
+        Work();
+        end_.arrive_and_wait();
+    }
+
+private:
+    void Work() {
+        for (std::size_t k = next_++; k < lines_->size(); k = next_++) (*answers_)[k] = answer_((*lines_)[k]);
+    }
+    void HelperLoop() {
+        for (;;) {
+            start_.arrive_and_wait();
+            if (done_) return;
+            Work();
+            end_.arrive_and_wait();
+        }
+    }
+
+    const BatchLineAnswerer& answer_;
+    const std::vector<BatchLine>* lines_ = nullptr;
+    std::vector<BatchLineAnswer>* answers_ = nullptr;
+    std::atomic<std::size_t> next_{0};
+    bool done_ = false;  // written before the start barrier, read after it
+    std::barrier<> start_;
+    std::barrier<> end_;
+    std::vector<std::jthread> helpers_;  // last: joined before the barriers go
+};
+
+}  // namespace
+
+std::string LineTooLongMessage() {
+    return "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
+           std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
+}
+
+BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const BatchLineAnswerer& answer,
+                         std::ostream& out) {
+    // The fine structure's shared tables are filled before any thread reads them.
+    if (workers.count > 1) fine::PrepareForParallelUse();
+    BatchOutcome outcome;
+    std::size_t lineNumber = 0;
+    std::vector<BatchLine> lines;
+    std::vector<BatchLineAnswer> answers;
+    GroupAnswerers answerers(workers.count, answer);
+    for (bool more = true; more && out.good();) {
+        lines.clear();
+        more = ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);
+        answerers.Answer(lines, answers);
+        for (const BatchLineAnswer& line : answers) {
+            out << line.json;
+            if (line.refused) ++outcome.refused;
+        }
+    }
+    out.flush();
+    return outcome;
+}
+
+int BatchExitStatus(std::string_view command, const BatchOutcome& outcome, const InputSource& source,
+                    std::ostream& errors) {
+    if (outcome.readError != 0) {
+        errors << "tarnevo-cli " << command << ": " << source.ReadFailure(outcome.readError) << '\n';
+        return kExitWriteFailed;
+    }
+    if (outcome.refused == 0) return kExitOk;
+    // The status alone would leave a script to count the error objects.
+    errors << "tarnevo-cli " << command << ": " << outcome.refused
+           << (outcome.refused == 1 ? " batch line was" : " batch lines were")
+           << " refused; each has its error object in the output\n";
+    return kExitRefused;
+}
+
+std::optional<std::size_t> BatchWorkerCount(const Arguments& arguments) {
+    const std::optional<std::string> jobs = arguments.Value("jobs");
+    if (!jobs) return std::max(1U, std::thread::hardware_concurrency());
+    const std::optional<double> count = NumberWithin(*jobs, 1.0, static_cast<double>(kMaxBatchJobs));
+    if (!count || *count != std::floor(*count)) return std::nullopt;
+    return static_cast<std::size_t>(*count);
+}
+
+std::string BatchJobsProblem(std::string_view command) {
+    return "tarnevo-cli " + std::string(command) + ": --jobs: the number of workers, a whole number from 1 to " +
+           std::to_string(kMaxBatchJobs);
+}
+
+}  // namespace tarnevo::cli
