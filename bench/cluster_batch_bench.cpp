@@ -50,10 +50,13 @@ std::string RandomFormula(std::mt19937_64& random) {
     for (;;) {
         const int carbons = std::uniform_int_distribution<int>(3, 60)(random);
         const int hydrogens = std::uniform_int_distribution<int>(carbons / 2, 2 * carbons + 2)(random);
-        const ElementDraw heteroatoms[] = {
-            {"Br", 79, 0.04, 1, 2}, {"Cl", 35, 0.12, 1, 3}, {"F", 19, 0.08, 1, 6},
-            {"N", 14, 0.7, 1, std::max(1, carbons / 3)}, {"O", 16, 0.9, 1, std::max(1, carbons / 2)},
-            {"P", 31, 0.06, 1, 2}, {"S", 32, 0.15, 1, 2}};
+        const ElementDraw heteroatoms[] = {{"Br", 79, 0.04, 1, 2},
+                                           {"Cl", 35, 0.12, 1, 3},
+                                           {"F", 19, 0.08, 1, 6},
+                                           {"N", 14, 0.7, 1, std::max(1, carbons / 3)},
+                                           {"O", 16, 0.9, 1, std::max(1, carbons / 2)},
+                                           {"P", 31, 0.06, 1, 2},
+                                           {"S", 32, 0.15, 1, 2}};
         double mass = 12.0 * carbons + 1.0 * hydrogens;
         std::string formula = "C" + std::to_string(carbons) + "H" + std::to_string(hydrogens);
         std::string hill;

@@ -197,8 +197,8 @@ void AppendJsonNumber(double value, std::string& json) {
         return;
     }
     // The shortest text of a double that reads back the same holds at most 24
-    // characters ("-2.2250738585072014e-308").
-    std::array<char, 32> buffer;  // NOLINT(cppcoreguidelines-pro-type-member-init): only the written part is read
+    // characters ("-2.2250738585072014e-308"); only the part written is read.
+    std::array<char, 32> buffer;
     const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     json.append(buffer.data(), written.ptr);
 }

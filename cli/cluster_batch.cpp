@@ -138,7 +138,8 @@ BatchLineAnswer AnswerBatchLine(const BatchLine& line, const BatchDefaults& defa
     std::ostringstream errors;
     const int status = RunLineIon(words, defaults, results, errors);
     if (status == kExitOk) return {results.str(), false};
-    return {results.str() + LineError(line.number, FailureMessage(errors.str(), UsageOf("cluster")), status), true};
+    return {results.str() + LineError(line.number, FailureMessage(errors.str(), UsageOf("cluster")), status),
+            true};
 }
 
 }  // namespace

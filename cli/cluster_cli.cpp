@@ -73,7 +73,8 @@ void PrintClusterJsonFields(const calc::CommandContext& context, std::string_vie
 int RunClusterCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors) {
     if (arguments.Value("batch")) return RunClusterBatch(arguments, out, errors);
     if (arguments.Value("jobs")) {
-        errors << "tarnevo-cli cluster: --jobs goes with --batch: one ion is one job\n" << UsageOf("cluster") << '\n';
+        errors << "tarnevo-cli cluster: --jobs goes with --batch: one ion is one job\n"
+               << UsageOf("cluster") << '\n';
         return kExitUsage;
     }
     return RunClusterIon(arguments, {}, out, errors);

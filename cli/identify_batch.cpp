@@ -220,8 +220,8 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
     // the identifications share nothing but the element table and the fine
     // structure's log-factorials, which they only read.
     const BatchOutcome outcome = AnswerBatch(
-        reader, {.count = *BatchWorkerCount(arguments), .linesEach = kSpectraPerWorker}, [&arguments](const BatchLine& line) { return AnswerLine(line, arguments); },
-        out);
+        reader, {.count = *BatchWorkerCount(arguments), .linesEach = kSpectraPerWorker},
+        [&arguments](const BatchLine& line) { return AnswerLine(line, arguments); }, out);
     return BatchExitStatus("identify", outcome, source, errors);
 }
 

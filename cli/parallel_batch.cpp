@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <barrier>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <thread>
 #include <vector>
 
@@ -17,8 +17,8 @@ namespace {
 
 // Reads up to `most` lines; false at the end of the input or on a read error
 // (readError set, the lines before it kept).
-bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber, std::vector<BatchLine>& lines,
-                    int& readError) {
+bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber,
+                    std::vector<BatchLine>& lines, int& readError) {
     std::string text;
     while (lines.size() < most) {
         const LineReader::Status status = reader.Next(text);
@@ -38,7 +38,9 @@ bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumbe
 class GroupAnswerers {
 public:
     GroupAnswerers(std::size_t workers, const BatchLineAnswerer& answer)
-        : answer_(answer), start_(static_cast<std::ptrdiff_t>(workers)), end_(static_cast<std::ptrdiff_t>(workers)) {
+        : answer_(answer),
+          start_(static_cast<std::ptrdiff_t>(workers)),
+          end_(static_cast<std::ptrdiff_t>(workers)) {
         for (std::size_t w = 1; w < workers; ++w) helpers_.emplace_back([this] { HelperLoop(); });
     }
     ~GroupAnswerers() {
@@ -102,7 +104,8 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
     GroupAnswerers answerers(workers.count, answer);
     for (bool more = true; more && out.good();) {
         lines.clear();
-        more = ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);
+        more =
+            ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);
         answerers.Answer(lines, answers);
         for (const BatchLineAnswer& line : answers) {
             out << line.json;
@@ -136,8 +139,8 @@ std::optional<std::size_t> BatchWorkerCount(const Arguments& arguments) {
 }
 
 std::string BatchJobsProblem(std::string_view command) {
-    return "tarnevo-cli " + std::string(command) + ": --jobs: the number of workers, a whole number from 1 to " +
-           std::to_string(kMaxBatchJobs);
+    return "tarnevo-cli " + std::string(command) +
+           ": --jobs: the number of workers, a whole number from 1 to " + std::to_string(kMaxBatchJobs);
 }
 
 }  // namespace tarnevo::cli

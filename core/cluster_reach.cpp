@@ -130,7 +130,8 @@ Extended Log2LightestComposition(const ClusterWorkspace& ws) {
     Extended log2Probability = 0;
     for (int e = 0; e < ws.polyElementCount; ++e) {
         const int atoms = std::max(0, ws.orderedCount[e]);
-        if (atoms != 0) log2Probability += atoms * std::log2(static_cast<Extended>(ws.workFA[ws.firstFAEntry[e]]));
+        if (atoms != 0)
+            log2Probability += atoms * std::log2(static_cast<Extended>(ws.workFA[ws.firstFAEntry[e]]));
     }
     return log2Probability;
 }

@@ -17,7 +17,7 @@ template <typename... Format>
 std::string ToChars(double value, Format... format) {
     // Not cleared: only what to_chars writes is read, and JSON output formats
     // several numbers an ion.
-    std::array<char, 400> buffer;  // NOLINT(cppcoreguidelines-pro-type-member-init)
+    std::array<char, 400> buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
     return std::string(buffer.data(), result.ptr);
 }

@@ -194,9 +194,17 @@ INSTANTIATE_TEST_SUITE_P(
 // lines, comments, resolved ions and user-defined elements among them, each
 // worker keeping its engine memory from one ion to the next.
 TEST(BatchWorkers, EveryNumberOfJobsWritesTheSameLines) {
-    const std::vector<std::string> kinds = {
-        "C6H6", "C%dH%dN2O3S --charge -1", "# a comment", "Xx", "", "Sn%d", "C%dH%dCl2 --adduct [M+Na]+",
-        "JxC%d --define Jx=10.0129:1=0.8", "C%dH%d --resolution 60000", "C%d --stop 0.99", "CH4 --charge 0"};
+    const std::vector<std::string> kinds = {"C6H6",
+                                            "C%dH%dN2O3S --charge -1",
+                                            "# a comment",
+                                            "Xx",
+                                            "",
+                                            "Sn%d",
+                                            "C%dH%dCl2 --adduct [M+Na]+",
+                                            "JxC%d --define Jx=10.0129:1=0.8",
+                                            "C%dH%d --resolution 60000",
+                                            "C%d --stop 0.99",
+                                            "CH4 --charge 0"};
     std::string text;
     constexpr int kLines = 1300;  // beyond two groups of 256 lines for each of two workers
     for (int k = 0; k < kLines; ++k) {
