@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <deque>
+#include <mutex>
 #include <optional>
 
 #include "core/formula_parser.h"
@@ -22,12 +23,18 @@ using Options = IdentifyOptionsInput;
 
 // Field descriptions made once for the whole run: their keys and labels must
 // outlive every record that binds them, and the ion-type boxes take their
-// labels from the ion-type table.
+// labels from the ion-type table. Each table of descriptions is built the
+// first time it is asked for, and two threads identifying at once may build
+// two tables at the same moment, both keeping texts here: hence the lock.
 class FieldTexts {
 public:
-    std::string_view Keep(std::string text) { return texts_.emplace_back(std::move(text)); }
+    std::string_view Keep(std::string text) {
+        const std::lock_guard lock(mutex_);
+        return texts_.emplace_back(std::move(text));
+    }
 
 private:
+    std::mutex mutex_;
     std::deque<std::string> texts_;  // a deque never moves what it holds
 };
 
