@@ -233,7 +233,7 @@ def isotopes(symbol):
     return Isotopes(command.run())
 
 
-def formulas(mz, tol=0.05, elements=None, charge=None, adduct=None, all=False, jx=None):  # noqa: A002
+def formulas(mz, tol=0.05, elements=None, charge=None, adduct=None, all=False, jx=None):
     """The elemental formulae whose [A+0] m/z lies within tol of mz.
 
     mz: the measured m/z. tol: the half-width of the window in m/z (0 .. 0.5).
@@ -401,7 +401,7 @@ def polymer(ru, ci, cap=None, ci_count=None, charge=None, ru_range=None, mz_rang
 
 
 def identify(peaks, charge=None, polarity=None, adducts=None, elements=None, ppm=5.0, resolution=60000,
-             orbitrap=False, at=None, no_filter=None, strict_ratios=False, top=20, all=False):  # noqa: A002
+             orbitrap=False, at=None, no_filter=None, strict_ratios=False, top=20, all=False):
     """Which ion a measured isotope pattern is: formulae and ion types, best first.
 
     peaks: 1 to 30 peaks of one ion's cluster, (m/z, intensity) pairs in a list

@@ -43,7 +43,7 @@ def _columns(rows, spec):
 
 def _pandas():
     try:
-        import pandas  # pylint: disable=import-outside-toplevel
+        import pandas
     except ImportError as missing:
         raise ImportError("to_frame() needs pandas (Debian: apt-get install python3-pandas); "
                           "the arrays and to_dict() work without it") from missing
@@ -203,9 +203,10 @@ class FormulaList(Result):
 
     Arrays, one entry a formula: formula (str; the molecule M with adducts), mz
     (of the ion's [A+0]), error_ppm, dbe (rings plus double bonds, NaN where an
-    element has no usual valence), electron_class, counts (int64, shape
-    (n, number of rows): atoms of each row's element), and with adducts adduct
-    and ion_formula (str).
+    element has no usual valence), electron_class (int64: 0 an even-electron
+    ion, 1 odd-electron, -1 unknown, where an element has no usual valence),
+    counts (int64, shape (n, number of rows): atoms of each row's element), and
+    with adducts adduct and ion_formula (str).
     """
 
     _table_names = ("formulae",)
