@@ -47,6 +47,8 @@ class Refused(Exception):
 
 
 _EXIT_OK, _EXIT_REFUSED, _EXIT_USAGE = 0, 2, 64
+# The most threads cluster_many starts, the command line's limit of --jobs.
+_MAX_JOBS = 256
 
 
 def _failure_message(errors):
@@ -183,11 +185,12 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
     """The clusters of many ions at once, on a pool of threads, in the order given.
 
     formulas: a list of formulae; every other argument as for cluster() and the
-    same for each ion. jobs: how many threads compute at once (None: one a
-    core). on_refused: "raise" raises Refused for the first refused formula,
-    its message naming its position and formula ("formulas[3] 'Xy2': ...");
-    "none" puts None in its place and goes on. A bad value of an argument all
-    ions share raises ValueError as for cluster().
+    same for each ion. jobs: how many threads compute at once, 1 to 256 as for
+    the command line's batches (None: one a core). on_refused: "raise" raises
+    Refused for the first refused formula, its message naming its position and
+    formula ("formulas[3] 'Xy2': ..."); "none" puts None in its place and goes
+    on. A bad value of an argument all ions share raises ValueError as for
+    cluster().
 
     Returns a list of Cluster (or None), one a formula.
 
@@ -198,8 +201,8 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
         raise TypeError(f"formulas must be a list of str, not {type(formulas).__name__}")
     if on_refused not in ("raise", "none"):
         raise ValueError(f"on_refused must be 'raise' or 'none', not {on_refused!r}")
-    if jobs is not None and int(_a.integer("jobs", jobs)) < 1:
-        raise ValueError(f"jobs: a number of threads of at least 1 is required, not {jobs!r}")
+    if jobs is not None and not 1 <= int(_a.integer("jobs", jobs)) <= _MAX_JOBS:
+        raise ValueError(f"jobs: a number of threads from 1 to {_MAX_JOBS} is required, not {jobs!r}")
     commands = [_cluster_command(formula, charge, stop, define, adduct, resolution, orbitrap, at, profile,
                                  formula_name=f"formulas[{k}]")
                 for k, formula in enumerate(formulas)]

@@ -54,7 +54,8 @@ def test_refused_carries_the_programs_message(call, message):
     (lambda: tarnevo.identify(CAFFEINE, top=0), "top: a whole number from 1 to 1000000"),
     (lambda: tarnevo.identify([]), "peaks must be (mz, intensity) pairs"),
     (lambda: tarnevo.identify(np.zeros((3, 3))), "not of shape (3, 3)"),
-    (lambda: tarnevo.cluster_many(["CH4"], jobs=0), "jobs: a number of threads of at least 1"),
+    (lambda: tarnevo.cluster_many(["CH4"], jobs=0), "jobs: a number of threads from 1 to 256 is required"),
+    (lambda: tarnevo.cluster_many(["CH4"], jobs=257), "jobs: a number of threads from 1 to 256 is required"),
     (lambda: tarnevo.cluster_many(["CH4"], on_refused="skip"), "on_refused must be 'raise' or 'none'"),
     (lambda: tarnevo.cluster_many(["CH4", "CH4"], define="Jx=10:1=0.5"), "formulas[0] 'CH4': define Jx"),
 ])
