@@ -23,11 +23,11 @@ using Options = IdentifyOptionsInput;
 
 // Field descriptions made once for the whole run: their keys and labels must
 // outlive every record that binds them, and the ion-type boxes take their
-// labels from the ion-type table.
+// labels from the ion-type table. Each table of descriptions is built the
+// first time it is asked for, and two threads identifying at once may build
+// two tables at the same moment, both keeping texts here: hence the lock.
 class FieldTexts {
 public:
-    // The field tables of different dialogs may be made first on different
-    // threads at once (command-line batches, the Python module's threads).
     std::string_view Keep(std::string text) {
         const std::lock_guard lock(mutex_);
         return texts_.emplace_back(std::move(text));

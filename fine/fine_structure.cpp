@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -136,13 +137,28 @@ void TrimLastLayer(std::vector<Composition>& compositions, std::size_t layerStar
 
 enum class Gathering { Complete, TooManyLines };
 
+// Held while IsoSpec builds the ion's description and its generator. Both take
+// log(n!) of atom counts from the C library's lgamma (each marginal
+// distribution's constant, the estimate of its size), which also writes the
+// process-wide signgam: two threads building at once would write it together,
+// a data race even though nobody reads it. Building is short and done once an
+// ion; the generation that follows, the long part, runs side by side.
+std::mutex& IsoSpecBuilding() {
+    static std::mutex building;
+    return building;
+}
+
 // Walks IsoSpec's layers, each a band of lower probability than the one
 // before, until the compositions gathered hold coverage (the last layer is
 // walked to its end, then trimmed) or there are no more.
-Gathering GatherMostProbable(IsoSpec::Iso&& iso, double coverage, std::size_t maxLines,
+Gathering GatherMostProbable(const IsotopeModel& model, double coverage, std::size_t maxLines,
                              std::vector<Composition>& compositions) {
-    IsoSpec::IsoLayeredGenerator generator(std::move(iso), kMarginalTableSize, kMarginalHashSize, true,
-                                           std::min(coverage, kLargestLayerHint));
+    std::unique_lock building(IsoSpecBuilding());
+    IsoSpec::IsoLayeredGenerator generator(
+        IsoSpec::Iso(static_cast<int>(model.isotopeCounts.size()), model.isotopeCounts.data(),
+                     model.atomCounts.data(), model.masses.data(), model.abundances.data()),
+        kMarginalTableSize, kMarginalHashSize, true, std::min(coverage, kLargestLayerHint));
+    building.unlock();
     long double sum = 0.0L;
     long double sumBeforeLayer = 0.0L;
     std::size_t layerStart = 0;
@@ -208,10 +224,7 @@ FineStructureResult FineStructure(const core::ElementTable& table, const core::P
         compositions.push_back({0.0, 1.0});
     } else {
         try {
-            IsoSpec::Iso iso(static_cast<int>(model.isotopeCounts.size()), model.isotopeCounts.data(),
-                             model.atomCounts.data(), model.masses.data(), model.abundances.data());
-            if (GatherMostProbable(std::move(iso), coverage, maxLines, compositions) ==
-                Gathering::TooManyLines) {
+            if (GatherMostProbable(model, coverage, maxLines, compositions) == Gathering::TooManyLines) {
                 result.status = FineStatus::TooManyLines;
                 return result;
             }

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/../.." || exit 2
 if command -v git >/dev/null && git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   mapfile -t files < <(git ls-files '*.cpp' '*.h')
 else
-  mapfile -t files < <(find core fine port output document calc cli app tests bench fuzz -name '*.cpp' -o -name '*.h')
+  mapfile -t files < <(find core fine port output document calc cli python app tests bench fuzz -name '*.cpp' -o -name '*.h')
 fi
 
 differ=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs clang-tidy with the repository's .clang-tidy over our own translation
 # units and fails on any finding. The folders to check are the arguments
-# (default: core fine port output document calc cli app); tests/ and bench/ may be named
+# (default: core fine port output document calc cli python app); tests/ and bench/ may be named
 # too. The compile commands come from build/, the release preset, which must
 # have been built (the desktop sources need the headers Qt's moc generates).
 #
@@ -17,7 +17,7 @@ build=${TARNEVO_TIDY_BUILD:-$root/build}
 database=$build/compile_commands.json
 
 folders=("$@")
-[ ${#folders[@]} -eq 0 ] && folders=(core fine port output document calc cli app)
+[ ${#folders[@]} -eq 0 ] && folders=(core fine port output document calc cli python app)
 
 tidy=$(command -v clang-tidy || command -v clang-tidy-14) || {
   echo "check-tidy: clang-tidy is not installed (scripts/lib/ensure-deps.sh installs it)" >&2

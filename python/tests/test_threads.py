@@ -1,0 +1,68 @@
+"""Calculations side by side: Python threads that call the module at once get
+exactly the answers of the same calls made one after another (the module
+releases the GIL, so the calculations really overlap), and cluster_many equals
+a loop of cluster, in the order given, whatever the number of threads.
+
+Identification and the fine structure of a resolved cluster are among the
+calls, since they share the most: the element table, the tables of field
+descriptions and the fine structure's log-factorials.
+"""
+
+import threading
+
+import pytest
+
+import tarnevo
+
+FORMULAS = ["C6H5Cl2", "C8H10N4O2", "C63H98N18O13S", "C257H383N65O77S6", "Sn2Cl4", "C12H22O11", "CHBr3",
+            "C20H25N3O", "C6H12O6", "C2934H4615N781O897S39"]
+
+
+def _calls():
+    caffeine = [(195.0877, 100), (196.0908, 10.4), (197.0917, 1.2)]
+    calls = [lambda f=f: tarnevo.cluster(f).to_dict() for f in FORMULAS]
+    calls += [lambda f=f: tarnevo.cluster(f, adduct="[M+H]+", resolution=60000).to_dict() for f in FORMULAS[:4]]
+    calls += [lambda: tarnevo.identify(caffeine, charge=1).to_dict(),
+              lambda: tarnevo.identify(caffeine, polarity="-", elements=["C", "H", "O"]).to_dict(),
+              lambda: tarnevo.formulas(500.2, tol=0.005, elements=["C", "H", "N", "O"]).to_dict()]
+    return calls
+
+
+def test_threads_calling_at_once_get_the_serial_answers():
+    calls = _calls() * 3
+    serial = [call() for call in calls]
+    answers = [None] * len(calls)
+    start = threading.Barrier(8)
+
+    def worker(offset):
+        start.wait()
+        for k in range(offset, len(calls), 8):
+            answers[k] = calls[k]()
+
+    threads = [threading.Thread(target=worker, args=(offset,)) for offset in range(8)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert answers == serial
+
+
+@pytest.mark.parametrize("jobs", [None, 1, 3, 16])
+def test_cluster_many_equals_a_loop_of_cluster_in_order(jobs):
+    formulas = FORMULAS * 2
+    many = tarnevo.cluster_many(formulas, adduct="[M+Na]+", resolution=30000, jobs=jobs)
+    assert [c.to_dict() for c in many] == [tarnevo.cluster(f, adduct="[M+Na]+", resolution=30000).to_dict()
+                                          for f in formulas]
+
+
+def test_cluster_many_names_the_refused_formula_or_leaves_none():
+    formulas = ["CH4", "C2H6", "Xy2", "C3H8"]
+    with pytest.raises(tarnevo.Refused, match=r"^formulas\[2\] 'Xy2': Formula Entry Error$"):
+        tarnevo.cluster_many(formulas)
+    many = tarnevo.cluster_many(formulas, on_refused="none")
+    assert many[2] is None
+    assert [c.formula for c in many if c is not None] == ["CH4", "C2H6", "C3H8"]
+
+
+def test_cluster_many_of_nothing_is_an_empty_list():
+    assert tarnevo.cluster_many([]) == []
