@@ -3,19 +3,24 @@
 // the command line's own. The package's Python files build the command lines
 // (always with --json) and read the answers; this file only runs them, with the
 // interpreter's lock released so that Python threads compute side by side.
+#include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <exception>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/json_value.h"
 #include "fine/parallel_use.h"
 
 namespace py = pybind11;
@@ -47,15 +52,16 @@ py::tuple ToPython(const CommandRun& run) {
 // Each command line is a question of its own: RunCli keeps nothing between
 // calls, and the tables the calculations share are only read once built. An
 // exception a run throws (std::bad_alloc) is carried to the caller's thread.
-std::vector<CommandRun> RunInParallel(const std::vector<std::vector<std::string>>& commands,
-                                      std::size_t workers) {
-    std::vector<CommandRun> runs(commands.size());
+template <typename Answer, typename Work>
+std::vector<Answer> RunInParallel(const std::vector<std::vector<std::string>>& commands, std::size_t workers,
+                                  const Work& answer) {
+    std::vector<Answer> answers(commands.size());
     std::vector<std::exception_ptr> failures(commands.size());
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t k = next++; k < commands.size(); k = next++) {
             try {
-                runs[k] = RunCommand(commands[k]);
+                answers[k] = answer(commands[k]);
             } catch (...) {
                 failures[k] = std::current_exception();
             }
@@ -69,7 +75,173 @@ std::vector<CommandRun> RunInParallel(const std::vector<std::vector<std::string>
     for (const std::exception_ptr& failure : failures) {
         if (failure) std::rethrow_exception(failure);
     }
-    return runs;
+    return answers;
+}
+
+// ---- Answers read on the worker's thread ------------------------------------
+//
+// Reading a JSON answer into Python objects needs the interpreter's lock, and
+// for many small answers (cluster_many's ions) it costs several times the
+// calculation. So the workers read each answer themselves, and its tables (an
+// array of objects of numbers: the peaks) come back as columns of doubles that
+// become NumPy arrays in one copy; only the few other fields are made Python
+// objects, under the lock.
+
+using tarnevo::cli::JsonValue;
+using Kind = JsonValue::Kind;
+
+// One table of an answer: each column's values in row order (NaN where a row
+// lacks the column or has null), or, for an array of [x, y] pairs (a
+// profile), the pairs one after another.
+struct Table {
+    std::string key;
+    std::vector<std::pair<std::string, std::vector<double>>> columns;
+    std::vector<double> pairs;
+    bool ofPairs = false;
+};
+
+struct ReadRun {
+    CommandRun run;
+    bool read = false;  // the answer was read: fields and tables hold it
+    JsonValue fields;   // the members that are no table, in the answer's order
+    std::vector<Table> tables;
+};
+
+bool IsNumberOrNull(const JsonValue& value) { return value.kind == Kind::Number || value.kind == Kind::Null; }
+
+double NumberOf(const JsonValue& value) {
+    return value.kind == Kind::Number ? value.number : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool IsRowTable(const JsonValue& value) {
+    if (value.kind != Kind::Array || value.items.empty()) return false;
+    return std::all_of(value.items.begin(), value.items.end(), [](const JsonValue& row) {
+        return row.kind == Kind::Object &&
+               std::all_of(row.members.begin(), row.members.end(),
+                           [](const tarnevo::cli::JsonMember& cell) { return IsNumberOrNull(cell.value); });
+    });
+}
+
+bool IsPairTable(const JsonValue& value) {
+    if (value.kind != Kind::Array || value.items.empty()) return false;
+    return std::all_of(value.items.begin(), value.items.end(), [](const JsonValue& pair) {
+        return pair.kind == Kind::Array && pair.items.size() == 2 && IsNumberOrNull(pair.items[0]) &&
+               IsNumberOrNull(pair.items[1]);
+    });
+}
+
+std::vector<double>& ColumnOf(Table& table, const std::string& key, std::size_t rows) {
+    for (auto& [name, values] : table.columns) {
+        if (name == key) return values;
+    }
+    return table.columns
+        .emplace_back(key, std::vector<double>(rows, std::numeric_limits<double>::quiet_NaN()))
+        .second;
+}
+
+Table RowTable(const std::string& key, const JsonValue& rows) {
+    Table table{key, {}, {}, false};
+    for (std::size_t row = 0; row < rows.items.size(); ++row) {
+        for (const auto& cell : rows.items[row].members)
+            ColumnOf(table, cell.key, rows.items.size())[row] = NumberOf(cell.value);
+    }
+    return table;
+}
+
+Table PairTable(const std::string& key, const JsonValue& pairs) {
+    Table table{key, {}, {}, true};
+    table.pairs.reserve(2 * pairs.items.size());
+    for (const JsonValue& pair : pairs.items) {
+        table.pairs.push_back(NumberOf(pair.items[0]));
+        table.pairs.push_back(NumberOf(pair.items[1]));
+    }
+    return table;
+}
+
+ReadRun RunAndRead(const std::vector<std::string>& arguments) {
+    ReadRun read;
+    read.run = RunCommand(arguments);
+    if (read.run.status != tarnevo::cli::kExitOk) return read;
+    tarnevo::cli::JsonParse parse = tarnevo::cli::ParseJson(read.run.out);
+    if (!parse.problem.empty() || parse.value.kind != Kind::Object) return read;
+    read.fields.kind = Kind::Object;
+    for (auto& member : parse.value.members) {
+        if (IsRowTable(member.value)) {
+            read.tables.push_back(RowTable(member.key, member.value));
+        } else if (IsPairTable(member.value)) {
+            read.tables.push_back(PairTable(member.key, member.value));
+        } else {
+            read.fields.members.push_back(std::move(member));
+        }
+    }
+    read.read = true;
+    return read;
+}
+
+// A JSON value as json.loads gives it: a number written without a fraction or
+// an exponent as an int, every other number as a float.
+py::object ToPython(const JsonValue& value) {
+    switch (value.kind) {
+        case Kind::Null:
+            return py::none();
+        case Kind::Boolean:
+            return py::bool_(value.boolean);
+        case Kind::Number: {
+            long long whole = 0;
+            const char* end = value.text.data() + value.text.size();
+            const auto parsed = std::from_chars(value.text.data(), end, whole);
+            if (parsed.ec == std::errc() && parsed.ptr == end) return py::int_(whole);
+            if (value.text.find_first_of(".eE") == std::string::npos) return py::int_(py::str(value.text));
+            return py::float_(value.number);
+        }
+        case Kind::String:
+            return py::str(value.text);
+        case Kind::Array: {
+            py::list list;
+            for (const JsonValue& item : value.items) list.append(ToPython(item));
+            return list;
+        }
+        case Kind::Object: {
+            py::dict dict;
+            for (const auto& member : value.members) dict[py::str(member.key)] = ToPython(member.value);
+            return dict;
+        }
+    }
+    return py::none();
+}
+
+py::array_t<double> ToArray(const std::vector<double>& values) {
+    py::array_t<double> array(static_cast<py::ssize_t>(values.size()));
+    std::copy(values.begin(), values.end(), array.mutable_data());
+    return array;
+}
+
+py::dict TablesToPython(const std::vector<Table>& tables) {
+    py::dict python;
+    for (const Table& table : tables) {
+        if (table.ofPairs) {
+            python[py::str(table.key)] =
+                ToArray(table.pairs)
+                    .reshape({static_cast<py::ssize_t>(table.pairs.size() / 2), py::ssize_t{2}});
+            continue;
+        }
+        py::dict columns;
+        for (const auto& [name, values] : table.columns) columns[py::str(name)] = ToArray(values);
+        python[py::str(table.key)] = columns;
+    }
+    return python;
+}
+
+// (status, out, errors, fields, tables): fields and tables are None when the
+// answer is no JSON object (a failure), else the dict of the members that are
+// no table and the dict of the tables, each a dict of column arrays or an
+// (n, 2) array of pairs.
+py::tuple ReadToPython(const ReadRun& read) {
+    if (!read.read)
+        return py::make_tuple(read.run.status, py::bytes(read.run.out), py::bytes(read.run.errors),
+                              py::none(), py::none());
+    return py::make_tuple(read.run.status, py::bytes(read.run.out), py::bytes(read.run.errors),
+                          ToPython(read.fields), TablesToPython(read.tables));
 }
 
 // 0 asks for one worker a core.
@@ -91,10 +263,21 @@ py::list RunMany(const std::vector<std::vector<std::string>>& commands, std::siz
     std::vector<CommandRun> runs;
     {
         const py::gil_scoped_release released;
-        runs = RunInParallel(commands, WorkersFor(jobs));
+        runs = RunInParallel<CommandRun>(commands, WorkersFor(jobs), RunCommand);
     }
     py::list answers;
     for (const CommandRun& run : runs) answers.append(ToPython(run));
+    return answers;
+}
+
+py::list RunManyRead(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
+    std::vector<ReadRun> runs;
+    {
+        const py::gil_scoped_release released;
+        runs = RunInParallel<ReadRun>(commands, WorkersFor(jobs), RunAndRead);
+    }
+    py::list answers;
+    for (const ReadRun& run : runs) answers.append(ReadToPython(run));
     return answers;
 }
 
@@ -114,4 +297,11 @@ PYBIND11_MODULE(_tarnevo, module) {
                "run_many(commands: list[list[str]], jobs: int = 0) -> list[(status, out, errors)]\n\n"
                "Runs the command lines on `jobs` threads at once (0: one a core), the GIL released;\n"
                "the answers come in the order of the command lines.");
+    module.def("run_many_read", &RunManyRead, py::arg("commands"), py::arg("jobs") = 0,
+               "run_many_read(commands: list[list[str]], jobs: int = 0)\n"
+               "    -> list[(status, out, errors, fields, tables)]\n\n"
+               "As run_many, each JSON answer read on the worker's thread: fields, the dict of its members\n"
+               "that are no table (as json.loads reads them), and tables, each array of objects of numbers\n"
+               "as a dict of float64 column arrays and each array of [x, y] pairs as an (n, 2) array;\n"
+               "both None for an answer that is no JSON object.");
 }

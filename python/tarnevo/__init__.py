@@ -124,10 +124,9 @@ def _optional(convert, name, value):
     return None if value is None else convert(name, value)
 
 
-def _cluster_command(formula, charge, stop, define, adduct, resolution, orbitrap, at, profile,
-                     formula_name="formula"):
-    command = _Command("cluster", **{formula_name: "FORMULA"})
-    command.positional(formula_name, formula)
+def _cluster_command(formula, charge, stop, define, adduct, resolution, orbitrap, at, profile):
+    command = _Command("cluster", formula="FORMULA")
+    command.positional("formula", formula)
     _ion_options(command, charge, adduct)
     command.add("stop", "stop", _a.number("stop", stop))
     command.repeated("define", "define", _optional(_a.definitions, "define", define) or [])
@@ -203,17 +202,24 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
         raise ValueError(f"on_refused must be 'raise' or 'none', not {on_refused!r}")
     if jobs is not None and not 1 <= int(_a.integer("jobs", jobs)) <= _MAX_JOBS:
         raise ValueError(f"jobs: a number of threads from 1 to {_MAX_JOBS} is required, not {jobs!r}")
-    commands = [_cluster_command(formula, charge, stop, define, adduct, resolution, orbitrap, at, profile,
-                                 formula_name=f"formulas[{k}]")
+    # The options all ions share are checked once, on a stand-in formula; each
+    # command line then takes its own formula in that one's place.
+    shared = _cluster_command("C", charge, stop, define, adduct, resolution, orbitrap, at, profile)
+    words = shared.json()
+    commands = [[words[0], _a.positional(f"formulas[{k}]", formula), *words[2:]]
                 for k, formula in enumerate(formulas)]
     workers = 0 if jobs is None else int(jobs)
-    runs = _tarnevo.run_many([command.json() for command in commands], workers)
-    return [_one_of_many(k, formulas[k], run, commands[k].names, on_refused) for k, run in enumerate(runs)]
+    # Each answer is read on its worker's thread, its peaks as columns.
+    runs = _tarnevo.run_many_read(commands, workers)
+    return [_one_of_many(k, formulas[k], run, shared.names, on_refused) for k, run in enumerate(runs)]
 
 
 def _one_of_many(position, formula, run, names, on_refused):
+    status, out, errors, fields, tables = run
     try:
-        return Cluster(_answer(run, names))
+        if status == _EXIT_OK and fields is not None and not errors:
+            return Cluster._from_columns(out, fields, tables)
+        return Cluster(_answer(run[:3], names))
     except Refused as refused:
         if on_refused == "none":
             return None

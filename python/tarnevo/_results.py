@@ -11,6 +11,8 @@ documents.
 """
 
 import copy
+import functools
+import json
 import re
 
 import numpy as np
@@ -18,8 +20,11 @@ import numpy as np
 _FLOAT, _INT, _TEXT = np.float64, np.int64, object
 
 
+@functools.lru_cache(maxsize=None)
 def _snake(name):
-    """ionMassA -> ion_mass_a, stopFA -> stop_fa, firstRUCount -> first_ru_count."""
+    """ionMassA -> ion_mass_a, stopFA -> stop_fa, firstRUCount -> first_ru_count.
+
+    Kept per name: the JSON of every result repeats the same few dozen keys."""
     name = re.sub(r"([A-Z]+)([A-Z][a-z])", r"\1_\2", name)
     return re.sub(r"([a-z0-9])([A-Z])", r"\1_\2", name).lower()
 
@@ -58,12 +63,18 @@ class Result:
 
     def __init__(self, data):
         self._data = data
-        for key, value in data.items():
+        self._raw = None
+        self._keep_fields(data)
+
+    def _keep_fields(self, fields):
+        for key, value in fields.items():
             if not isinstance(value, (list, dict)):
                 setattr(self, _snake(key), value)
 
     def to_dict(self):
         """The command line's JSON object of this result (a fresh copy, the CLI's keys)."""
+        if self._data is None:
+            self._data = json.loads(self._raw)
         return copy.deepcopy(self._data)
 
     def _table(self, name):
@@ -116,14 +127,35 @@ class Cluster(Result):
 
     def __init__(self, data, peaks_key="peaks"):
         super().__init__(data)
+        self._read(data, lambda key, spec: _columns(data[key], spec), peaks_key)
+
+    @classmethod
+    def _from_columns(cls, raw, fields, tables):
+        """A cluster whose JSON answer raw the C++ core has read already
+        (cluster_many): fields holds its members that are no table, tables its
+        peaks as columns of float64; to_dict() reads raw only when asked."""
+        cluster = cls.__new__(cls)
+        cluster._data = None
+        cluster._raw = raw
+        cluster._keep_fields(fields)
+
+        def table(key, spec):
+            if key not in tables:  # an empty table stays a list among the fields
+                return _columns(fields[key], spec)
+            columns = tables[key]
+            return {_snake(name): columns[name].astype(dtype) if dtype is not _FLOAT else columns[name]
+                    for name, dtype in spec}
+
+        cluster._read({**fields, **tables}, table, "peaks")
+        return cluster
+
+    def _read(self, data, table, peaks_key):
+        """The fields every cluster shows; table(key, spec) gives a table's columns."""
         self.ion_mass = data["ionMassA"]
         self.average_mass = data["averageMass"]
         self.most_abundant = data["mostAbundantPeak"]
-        self._peaks = _columns(data[peaks_key], _PEAK_COLUMNS)
+        self._peaks = table(peaks_key, _PEAK_COLUMNS)
         self.n, self.mz, self.centroid_mz, self.fa, self.rel = self._peaks.values()
-        self._read_resolution(data)
-
-    def _read_resolution(self, data):
         self.resolving_power = None
         self.pattern_model = None
         self.resolved_mz = self.resolved_fa = self.resolved_rel = None
@@ -132,10 +164,10 @@ class Cluster(Result):
             return
         power = data["resolvingPower"]
         self.resolving_power = {"r": power["r"], "model": power["model"], "at_mz": power["atMz"]}
-        resolved = _columns(data["resolvedPeaks"], (("mz", _FLOAT), ("fa", _FLOAT), ("rel", _FLOAT)))
+        resolved = table("resolvedPeaks", (("mz", _FLOAT), ("fa", _FLOAT), ("rel", _FLOAT)))
         self.resolved_mz, self.resolved_fa, self.resolved_rel = resolved.values()
         if "profile" in data:
-            self.profile = np.array(data["profile"], dtype=np.float64).reshape(-1, 2)
+            self.profile = np.asarray(data["profile"], dtype=np.float64).reshape(-1, 2)
 
     def _table(self, name):
         if name == "peaks":

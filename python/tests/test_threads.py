@@ -10,6 +10,7 @@ descriptions and the fine structure's log-factorials.
 
 import threading
 
+import numpy as np
 import pytest
 
 import tarnevo
@@ -47,12 +48,29 @@ def test_threads_calling_at_once_get_the_serial_answers():
     assert answers == serial
 
 
+# The attributes a cluster shows, arrays and fields: cluster_many reads its
+# answers on the C++ side, cluster through json, and both must agree exactly.
+_SHOWN = ("n", "mz", "centroid_mz", "fa", "rel", "resolved_mz", "resolved_fa", "resolved_rel", "profile",
+          "ion_mass", "average_mass", "most_abundant", "formula", "ion_formula", "charge", "stop_fa",
+          "resolving_power", "pattern_model", "peak_overflow")
+
+
+def _shown(cluster):
+    shown = {}
+    for name in _SHOWN:
+        value = getattr(cluster, name, None)
+        shown[name] = (value.dtype.str, value.shape, value.tolist()) if isinstance(value, np.ndarray) else value
+    return shown
+
+
 @pytest.mark.parametrize("jobs", [None, 1, 3, 16])
-def test_cluster_many_equals_a_loop_of_cluster_in_order(jobs):
+@pytest.mark.parametrize("options", [{"adduct": "[M+Na]+", "resolution": 30000, "profile": True}, {"charge": -2}])
+def test_cluster_many_equals_a_loop_of_cluster_in_order(jobs, options):
     formulas = FORMULAS * 2
-    many = tarnevo.cluster_many(formulas, adduct="[M+Na]+", resolution=30000, jobs=jobs)
-    assert [c.to_dict() for c in many] == [tarnevo.cluster(f, adduct="[M+Na]+", resolution=30000).to_dict()
-                                          for f in formulas]
+    many = tarnevo.cluster_many(formulas, jobs=jobs, **options)
+    one_by_one = [tarnevo.cluster(f, **options) for f in formulas]
+    assert [_shown(c) for c in many] == [_shown(c) for c in one_by_one]
+    assert [c.to_dict() for c in many] == [c.to_dict() for c in one_by_one]
 
 
 def test_cluster_many_names_the_refused_formula_or_leaves_none():
