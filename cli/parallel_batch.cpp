@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
@@ -52,13 +53,16 @@ public:
     GroupAnswerers(GroupAnswerers&&) = delete;
     GroupAnswerers& operator=(GroupAnswerers&&) = delete;
 
-    // The answers of the lines in their order.
-    void Answer(const std::vector<BatchLine>& lines, std::vector<BatchLineAnswer>& answers) {
+    // The answers of the lines in their order. The calling thread runs
+    // `meanwhile` once the helpers have started on the lines, then joins them.
+    void Answer(const std::vector<BatchLine>& lines, std::vector<BatchLineAnswer>& answers,
+                const std::function<void()>& meanwhile) {
         answers.assign(lines.size(), {});
         lines_ = &lines;
         answers_ = &answers;
         next_ = 0;
         start_.arrive_and_wait();
+        meanwhile();
         Work();
         end_.arrive_and_wait();
     }
@@ -101,17 +105,25 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
     std::size_t lineNumber = 0;
     std::vector<BatchLine> lines;
     std::vector<BatchLineAnswer> answers;
+    // A group's answers are printed while the helpers answer the next group:
+    // writing a few megabytes need not hold up every worker.
+    std::vector<BatchLineAnswer> answered;
+    const std::function<void()> printAnswered = [&] {
+        for (const BatchLineAnswer& line : answered) {
+            out << line.json;
+            if (line.refused) ++outcome.refused;
+        }
+        answered.clear();
+    };
     GroupAnswerers answerers(workers.count, answer);
     for (bool more = true; more && out.good();) {
         lines.clear();
         more =
             ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);
-        answerers.Answer(lines, answers);
-        for (const BatchLineAnswer& line : answers) {
-            out << line.json;
-            if (line.refused) ++outcome.refused;
-        }
+        answerers.Answer(lines, answers, printAnswered);
+        std::swap(answered, answers);
     }
+    if (out.good()) printAnswered();
     out.flush();
     return outcome;
 }
