@@ -83,10 +83,13 @@ bool NegligibleInExtended(Extended scaledValue, int shift) {
 // floating-point flags decide.
 bool DoubleLikelyFits(const UnitSet& units) {
     constexpr Extended kLog2Floor = DBL_MIN_EXP + 64;
+    // The weights are compared with the floor itself: a logarithm each cost
+    // more than the rest of an ordinary ion's merge.
+    const Extended floor = std::ldexp(1.0L, static_cast<int>(kLog2Floor));
     for (int u = 0; u < units.count; ++u) {
         const Unit& unit = units.units[u];
         for (int j = 0; j <= unit.top; ++j) {
-            if (unit.weight[j] > 0 && std::log2(unit.weight[j]) < kLog2Floor) return false;
+            if (unit.weight[j] > 0 && unit.weight[j] < floor) return false;
         }
         for (int i = 0; i < unit.isotopeCount; ++i) {
             if (unit.share[i] > 0 && unit.top * std::log2(unit.share[i]) < kLog2Floor) return false;
@@ -226,29 +229,45 @@ MergedPeaks MergePeaks(const UnitSet& units, int passes, ConvolutionMemory& memo
     return merged;
 }
 
+namespace {
+
+// One past the last shift whose peak or moment is not zero. The merge reaches
+// only the shifts its passes can make, a few dozen for an ordinary ion; the
+// rest of the 320 stay zero, and need neither a look for the largest nor a scale.
+int ShiftsReached(const MergedPeaks& merged) {
+    int end = kPeakCount;
+    while (end > 1 && merged.peaks[end - 1] == 0 && merged.moments[end - 1] == 0) --end;
+    return end;
+}
+
+}  // namespace
+
 void StorePeaks(const MergedPeaks& merged, const PassSums& sums, ClusterPeaks& peaks) {
-    const Extended largest = *std::max_element(merged.peaks.begin(), merged.peaks.end());
+    const int reached = ShiftsReached(merged);
+    const Extended largest = *std::max_element(merged.peaks.begin(), merged.peaks.begin() + reached);
     const int largestExponent = largest > 0 ? merged.exponent + ExponentOf(largest) : INT_MIN;
     peaks.underflow = largestExponent < DBL_MIN_EXP;  // largest below 2^-1022
     peaks.peakExponent = peaks.underflow && largest > 0 ? largestExponent : 0;
     const int scale = merged.exponent - peaks.peakExponent;
     // Multiplying by 2^scale rounds exactly as ldexp does (both give the exact
     // product correctly rounded) whenever 2^scale is itself an extended number,
-    // and costs a fraction of 640 ldexp calls an ion.
+    // and costs a fraction of an ldexp call.
     constexpr int kLargestScale = LDBL_MAX_EXP - 1;
     constexpr int kSmallestScale = LDBL_MIN_EXP - 1;
     if (scale >= kSmallestScale && scale <= kLargestScale) {
         const Extended factor = std::ldexp(1.0L, scale);
-        for (int s = 0; s < kPeakCount; ++s) {
+        for (int s = 0; s < reached; ++s) {
             peaks.peakSum[s] = merged.peaks[s] * factor;
             peaks.peakDefectMoment[s] = merged.moments[s] * factor;
         }
     } else {
-        for (int s = 0; s < kPeakCount; ++s) {
+        for (int s = 0; s < reached; ++s) {
             peaks.peakSum[s] = std::ldexp(merged.peaks[s], scale);
             peaks.peakDefectMoment[s] = std::ldexp(merged.moments[s], scale);
         }
     }
+    std::fill(peaks.peakSum.begin() + reached, peaks.peakSum.end(), 0.0L);
+    std::fill(peaks.peakDefectMoment.begin() + reached, peaks.peakDefectMoment.end(), 0.0L);
     peaks.cumulativeFA = std::ldexp(sums.cumulative, sums.passExponent - peaks.peakExponent);
 }
 
