@@ -259,26 +259,27 @@ py::tuple Run(const std::vector<std::string>& arguments) {
     return ToPython(run);
 }
 
-py::list RunMany(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
-    std::vector<CommandRun> runs;
+// The command lines on a pool of threads, the interpreter's lock released,
+// each answer made a Python object afterwards, under the lock.
+template <typename Answer>
+py::list RunManyWith(const std::vector<std::vector<std::string>>& commands, std::size_t jobs,
+                     Answer (*run)(const std::vector<std::string>&), py::tuple (*toPython)(const Answer&)) {
+    std::vector<Answer> runs;
     {
         const py::gil_scoped_release released;
-        runs = RunInParallel<CommandRun>(commands, WorkersFor(jobs), RunCommand);
+        runs = RunInParallel<Answer>(commands, WorkersFor(jobs), run);
     }
     py::list answers;
-    for (const CommandRun& run : runs) answers.append(ToPython(run));
+    for (const Answer& answer : runs) answers.append(toPython(answer));
     return answers;
 }
 
+py::list RunMany(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
+    return RunManyWith<CommandRun>(commands, jobs, RunCommand, ToPython);
+}
+
 py::list RunManyRead(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
-    std::vector<ReadRun> runs;
-    {
-        const py::gil_scoped_release released;
-        runs = RunInParallel<ReadRun>(commands, WorkersFor(jobs), RunAndRead);
-    }
-    py::list answers;
-    for (const ReadRun& run : runs) answers.append(ReadToPython(run));
-    return answers;
+    return RunManyWith<ReadRun>(commands, jobs, RunAndRead, ReadToPython);
 }
 
 }  // namespace
