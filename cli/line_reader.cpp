@@ -1,5 +1,6 @@
 #include "cli/line_reader.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +40,15 @@ bool LineReader::TakeUntilLineEnd(std::string& line) {
     if (lineEnd == last) return false;
     ++begin_;
     return true;
+}
+
+bool LineReader::MoreAtHand() const {
+    if (error_ != 0) return true;
+    const char* first = buffer_.data() + begin_;
+    const char* last = buffer_.data() + end_;
+    if (std::find(first, last, '\n') != last) return true;
+    pollfd ready{fd_, POLLIN, 0};
+    return poll(&ready, 1, 0) != 0;  // a poll that fails lets the read tell why
 }
 
 LineReader::Status LineReader::Next(std::string& line) {

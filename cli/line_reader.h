@@ -24,6 +24,12 @@ public:
     LineReader(int fd, std::size_t maxLineBytes);
 
     Status Next(std::string& line);
+
+    // Whether Next can go on without waiting for the writer: a whole line is
+    // buffered, or the descriptor has bytes (or its end, or an error) ready
+    // now. A file always has; a pipe from a program that writes a question
+    // and waits for its answer has not, and the answer must not wait for more.
+    bool MoreAtHand() const;
     int Error() const { return error_; }
 
 private:

@@ -16,12 +16,14 @@ namespace tarnevo::cli {
 
 namespace {
 
-// Reads up to `most` lines; false at the end of the input or on a read error
-// (readError set, the lines before it kept).
+// Reads up to `most` lines, but after the first only those at hand: a
+// script that writes one question and waits for its answer gets it at once.
+// False at the end of the input or on a read error (readError set, the lines
+// before it kept).
 bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumber,
                     std::vector<BatchLine>& lines, int& readError) {
     std::string text;
-    while (lines.size() < most) {
+    while (lines.size() < most && (lines.empty() || reader.MoreAtHand())) {
         const LineReader::Status status = reader.Next(text);
         if (status == LineReader::Status::End) return false;
         if (status == LineReader::Status::Failed) {
@@ -117,6 +119,12 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
     };
     GroupAnswerers answerers(workers.count, answer);
     for (bool more = true; more && out.good();) {
+        // The writer of the input may be waiting for the answers so far (a
+        // script asking one question at a time): they go out before a wait.
+        if (!reader.MoreAtHand()) {
+            printAnswered();
+            out.flush();
+        }
         lines.clear();
         more =
             ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);

@@ -10,10 +10,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "cli/cli.h"
@@ -222,6 +228,62 @@ TEST(BatchWorkers, EveryNumberOfJobsWritesTheSameLines) {
         EXPECT_EQ(many.out, one.out) << jobs;
         EXPECT_EQ(many.errors, one.errors) << jobs;
     }
+}
+
+// What a batch has printed so far, as a script reading its output sees it:
+// each flush hands the bytes over.
+class WatchedOutput : public std::stringbuf {
+public:
+    // Waits up to ten seconds for `lines` whole lines; false if they did not come.
+    bool WaitForLines(std::size_t lines) {
+        std::unique_lock lock(mutex_);
+        return seen_.wait_for(lock, std::chrono::seconds(10), [&] {
+            return static_cast<std::size_t>(std::count(handed_.begin(), handed_.end(), '\n')) >= lines;
+        });
+    }
+
+protected:
+    int sync() override {
+        const std::lock_guard lock(mutex_);
+        handed_ = str();
+        seen_.notify_all();
+        return 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable seen_;
+    std::string handed_;
+};
+
+// A script may write one ion, wait for its line, then write the next: the
+// batch answers what it has before it waits for more input, however many
+// workers it has.
+TEST(BatchWorkers, AnswerAQuestionBeforeWaitingForTheNext) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const int savedInput = dup(STDIN_FILENO);
+    ASSERT_EQ(dup2(ends[0], STDIN_FILENO), STDIN_FILENO);
+    close(ends[0]);
+    WatchedOutput watched;
+    std::ostream out(&watched);
+    std::ostringstream errors;
+    int status = -1;
+    std::thread batch([&] { status = RunCli({"cluster", "--batch", "-", "--jobs", "2"}, out, errors); });
+    const auto ask = [&](std::string_view line) { return write(ends[1], line.data(), line.size()) > 0; };
+    EXPECT_TRUE(ask("C6H6\n"));
+    const bool firstAnswered = watched.WaitForLines(1);
+    EXPECT_TRUE(firstAnswered);
+    EXPECT_TRUE(ask("CH4\n"));
+    EXPECT_TRUE(firstAnswered && watched.WaitForLines(2));
+    close(ends[1]);
+    batch.join();
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
+    EXPECT_EQ(status, kExitOk) << errors.str();
+    const std::vector<std::string> lines = OutputLines(watched.str());
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[1].rfind(R"({"formula": "CH4")", 0), 0U) << lines[1];
 }
 
 TEST(BatchWorkers, GoWithTheBatchOnly) {
