@@ -5,6 +5,8 @@
 #include <barrier>
 #include <cmath>
 #include <cstddef>
+#include <exception>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -67,11 +69,21 @@ public:
         meanwhile();
         Work();
         end_.arrive_and_wait();
+        // What a line threw (memory running out) reaches the caller once every
+        // thread is back at the barrier, not one helper's end of the process.
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
 private:
     void Work() {
-        for (std::size_t k = next_++; k < lines_->size(); k = next_++) (*answers_)[k] = answer_((*lines_)[k]);
+        for (std::size_t k = next_++; k < lines_->size(); k = next_++) {
+            try {
+                (*answers_)[k] = answer_((*lines_)[k]);
+            } catch (...) {
+                const std::lock_guard lock(failureMutex_);
+                if (!failure_) failure_ = std::current_exception();
+            }
+        }
     }
     void HelperLoop() {
         for (;;) {
@@ -87,6 +99,8 @@ private:
     std::vector<BatchLineAnswer>* answers_ = nullptr;
     std::atomic<std::size_t> next_{0};
     bool done_ = false;  // written before the start barrier, read after it
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
     std::barrier<> start_;
     std::barrier<> end_;
     std::vector<std::jthread> helpers_;  // last: joined before the barriers go

@@ -6,6 +6,7 @@
 // missing file) as exit status 74 with the reason instead of an empty success.
 // Each expectation is the command's exact output for a batch file written by
 // the test, through the same entry point as the program's main.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <mutex>
+#include <new>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -23,6 +25,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/line_reader.h"
+#include "cli/parallel_batch.h"
 #include "tests/support/cli_run.h"
 
 namespace tarnevo::cli {
@@ -284,6 +288,28 @@ TEST(BatchWorkers, AnswerAQuestionBeforeWaitingForTheNext) {
     const std::vector<std::string> lines = OutputLines(watched.str());
     ASSERT_EQ(lines.size(), 2U);
     EXPECT_EQ(lines[1].rfind(R"({"formula": "CH4")", 0), 0U) << lines[1];
+}
+
+// A line whose answer throws (memory running out) ends the batch with that
+// exception on the caller's thread, whichever worker met it, with no thread
+// left waiting for the others.
+TEST(BatchWorkers, WhatALineThrowsReachesTheCaller) {
+    std::string text;
+    for (int k = 0; k < 100; ++k) text += "C6H6\n";
+    const BatchFile file(text);
+    for (const std::size_t workers : {1U, 3U}) {
+        const int fd = open(file.Path().c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        LineReader reader(fd, kMaxBatchLineBytes);
+        std::ostringstream out;
+        const auto answer = [](const BatchLine& line) {
+            if (line.number == 42) throw std::bad_alloc();
+            return BatchLineAnswer{"answered\n", false};
+        };
+        EXPECT_THROW(AnswerBatch(reader, {.count = workers, .linesEach = 4}, answer, out), std::bad_alloc)
+            << workers;
+        close(fd);
+    }
 }
 
 TEST(BatchWorkers, GoWithTheBatchOnly) {
