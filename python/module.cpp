@@ -11,9 +11,11 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -48,35 +50,106 @@ py::tuple ToPython(const CommandRun& run) {
     return py::make_tuple(run.status, py::bytes(run.out), py::bytes(run.errors));
 }
 
-// Every command line on `workers` threads at once, the answers in input order.
-// Each command line is a question of its own: RunCli keeps nothing between
-// calls, and the tables the calculations share are only read once built. An
-// exception a run throws (std::bad_alloc) is carried to the caller's thread.
-template <typename Answer, typename Work>
-std::vector<Answer> RunInParallel(const std::vector<std::vector<std::string>>& commands, std::size_t workers,
-                                  const Work& answer) {
-    std::vector<Answer> answers(commands.size());
-    std::vector<std::exception_ptr> failures(commands.size());
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t k = next++; k < commands.size(); k = next++) {
-            try {
-                answers[k] = answer(commands[k]);
-            } catch (...) {
-                failures[k] = std::current_exception();
-            }
+// The command lines run on a pool of worker threads while the interpreter's
+// thread makes each finished answer a Python object, in input order: the
+// workers stay at most a window of answers ahead, so memory stays that of the
+// window however many command lines, and the Python objects are made while
+// the next answers are computed. Each command line is a question of its own:
+// RunCli keeps nothing between calls, and the tables the calculations share
+// are only read once built. An exception a run throws (std::bad_alloc)
+// reaches the caller when its answer's turn comes.
+template <typename Answer>
+class AnswerPool {
+public:
+    using Run = Answer (*)(const std::vector<std::string>&);
+
+    AnswerPool(const std::vector<std::vector<std::string>>& commands, std::size_t workers, Run run)
+        : commands_(commands), run_(run), window_(64 * workers), slots_(commands.size()) {
+        for (std::size_t w = 0; w < std::min(workers, commands.size()); ++w)
+            workers_.emplace_back([this] { WorkLoop(); });
+    }
+    // The workers never take the interpreter's lock: joining them with it held is safe.
+    ~AnswerPool() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
         }
+        roomMade_.notify_all();
+    }
+    AnswerPool(const AnswerPool&) = delete;
+    AnswerPool& operator=(const AnswerPool&) = delete;
+    AnswerPool(AnswerPool&&) = delete;
+    AnswerPool& operator=(AnswerPool&&) = delete;
+
+    // The answer of command line k, taken out of the pool (k = 0, 1, ... in
+    // turn); waits for it without the interpreter's lock.
+    Answer Take(std::size_t k) {
+        if (!Done(k)) {
+            const py::gil_scoped_release released;
+            std::unique_lock lock(mutex_);
+            answered_.wait(lock, [&] { return slots_[k].done; });
+        }  // the pool's lock goes before the interpreter's is taken back
+        Slot slot;
+        {
+            const std::lock_guard lock(mutex_);
+            slot = std::move(slots_[k]);
+            slots_[k] = Slot{};
+            taken_ = k + 1;
+        }
+        roomMade_.notify_all();
+        if (slot.failure) std::rethrow_exception(slot.failure);
+        return std::move(slot.answer);
+    }
+
+private:
+    struct Slot {
+        Answer answer{};
+        std::exception_ptr failure;
+        bool done = false;
     };
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t w = 1; w < std::min(workers, commands.size()); ++w) helpers.emplace_back(work);
-        work();
+
+    bool Done(std::size_t k) {
+        const std::lock_guard lock(mutex_);
+        return slots_[k].done;
     }
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) std::rethrow_exception(failure);
+
+    void WorkLoop() {
+        for (;;) {
+            std::size_t k = 0;
+            {
+                std::unique_lock lock(mutex_);
+                roomMade_.wait(
+                    lock, [&] { return stopping_ || next_ == slots_.size() || next_ < taken_ + window_; });
+                if (stopping_ || next_ == slots_.size()) return;
+                k = next_++;
+            }
+            Slot slot;
+            try {
+                slot.answer = run_(commands_[k]);
+            } catch (...) {
+                slot.failure = std::current_exception();
+            }
+            slot.done = true;
+            {
+                const std::lock_guard lock(mutex_);
+                slots_[k] = std::move(slot);
+            }
+            answered_.notify_all();
+        }
     }
-    return answers;
-}
+
+    const std::vector<std::vector<std::string>>& commands_;
+    const Run run_;
+    const std::size_t window_;
+    std::vector<Slot> slots_;
+    std::size_t next_ = 0;   // the next command line a worker takes
+    std::size_t taken_ = 0;  // answers taken out so far
+    bool stopping_ = false;
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    std::condition_variable roomMade_;
+    std::vector<std::jthread> workers_;  // last: joined before what they use goes
+};
 
 // ---- Answers read on the worker's thread ------------------------------------
 //
@@ -259,18 +332,14 @@ py::tuple Run(const std::vector<std::string>& arguments) {
     return ToPython(run);
 }
 
-// The command lines on a pool of threads, the interpreter's lock released,
-// each answer made a Python object afterwards, under the lock.
+// The command lines on a pool of threads, each answer made a Python object in
+// turn while the workers compute the next ones.
 template <typename Answer>
 py::list RunManyWith(const std::vector<std::vector<std::string>>& commands, std::size_t jobs,
                      Answer (*run)(const std::vector<std::string>&), py::tuple (*toPython)(const Answer&)) {
-    std::vector<Answer> runs;
-    {
-        const py::gil_scoped_release released;
-        runs = RunInParallel<Answer>(commands, WorkersFor(jobs), run);
-    }
     py::list answers;
-    for (const Answer& answer : runs) answers.append(toPython(answer));
+    AnswerPool<Answer> pool(commands, WorkersFor(jobs), run);
+    for (std::size_t k = 0; k < commands.size(); ++k) answers.append(toPython(pool.Take(k)));
     return answers;
 }
 

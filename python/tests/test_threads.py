@@ -84,3 +84,21 @@ def test_cluster_many_names_the_refused_formula_or_leaves_none():
 
 def test_cluster_many_of_nothing_is_an_empty_list():
     assert tarnevo.cluster_many([]) == []
+
+
+def test_cluster_many_from_several_threads_at_once():
+    # Each call has its own pool of workers; the pools share only the engine's
+    # read-only tables, and each answer reaches its own caller in its place.
+    lists = [FORMULAS[k:] + FORMULAS[:k] for k in range(4)]
+    serial = [[c.to_dict() for c in tarnevo.cluster_many(formulas, jobs=2)] for formulas in lists]
+    answers = [None] * len(lists)
+
+    def worker(k):
+        answers[k] = [c.to_dict() for c in tarnevo.cluster_many(lists[k], jobs=2)]
+
+    threads = [threading.Thread(target=worker, args=(k,)) for k in range(len(lists))]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert answers == serial
