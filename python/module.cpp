@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <sstream>
@@ -58,14 +59,17 @@ py::tuple ToPython(const CommandRun& run) {
 // RunCli keeps nothing between calls, and the tables the calculations share
 // are only read once built. An exception a run throws (std::bad_alloc)
 // reaches the caller when its answer's turn comes.
+using CommandLines = std::function<std::vector<std::string>(std::size_t)>;
+
 template <typename Answer>
 class AnswerPool {
 public:
     using Run = Answer (*)(const std::vector<std::string>&);
 
-    AnswerPool(const std::vector<std::vector<std::string>>& commands, std::size_t workers, Run run)
-        : commands_(commands), run_(run), window_(64 * workers), slots_(commands.size()) {
-        for (std::size_t w = 0; w < std::min(workers, commands.size()); ++w)
+    // commandAt(k) is command line k of count; it is called on the workers.
+    AnswerPool(const CommandLines& commandAt, std::size_t count, std::size_t workers, Run run)
+        : commandAt_(commandAt), run_(run), window_(64 * workers), slots_(count) {
+        for (std::size_t w = 0; w < std::min(workers, count); ++w)
             workers_.emplace_back([this] { WorkLoop(); });
     }
     // The workers never take the interpreter's lock: joining them with it held is safe.
@@ -125,7 +129,7 @@ private:
             }
             Slot slot;
             try {
-                slot.answer = run_(commands_[k]);
+                slot.answer = run_(commandAt_(k));
             } catch (...) {
                 slot.failure = std::current_exception();
             }
@@ -138,7 +142,7 @@ private:
         }
     }
 
-    const std::vector<std::vector<std::string>>& commands_;
+    const CommandLines& commandAt_;
     const Run run_;
     const std::size_t window_;
     std::vector<Slot> slots_;
@@ -335,20 +339,32 @@ py::tuple Run(const std::vector<std::string>& arguments) {
 // The command lines on a pool of threads, each answer made a Python object in
 // turn while the workers compute the next ones.
 template <typename Answer>
-py::list RunManyWith(const std::vector<std::vector<std::string>>& commands, std::size_t jobs,
+py::list RunManyWith(const CommandLines& commandAt, std::size_t count, std::size_t jobs,
                      Answer (*run)(const std::vector<std::string>&), py::tuple (*toPython)(const Answer&)) {
     py::list answers;
-    AnswerPool<Answer> pool(commands, WorkersFor(jobs), run);
-    for (std::size_t k = 0; k < commands.size(); ++k) answers.append(toPython(pool.Take(k)));
+    AnswerPool<Answer> pool(commandAt, count, WorkersFor(jobs), run);
+    for (std::size_t k = 0; k < count; ++k) answers.append(toPython(pool.Take(k)));
     return answers;
 }
 
 py::list RunMany(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
-    return RunManyWith<CommandRun>(commands, jobs, RunCommand, ToPython);
+    const CommandLines commandAt = [&commands](std::size_t k) { return commands[k]; };
+    return RunManyWith<CommandRun>(commandAt, commands.size(), jobs, RunCommand, ToPython);
 }
 
-py::list RunManyRead(const std::vector<std::vector<std::string>>& commands, std::size_t jobs) {
-    return RunManyWith<ReadRun>(commands, jobs, RunAndRead, ReadToPython);
+// One command line run once for each value, the value in place of words[slot]
+// (the formula of cluster_many's ions): the arguments the calls share cross
+// from Python once, and each answer is read on its worker's thread.
+py::list RunEachRead(const std::vector<std::string>& words, std::size_t slot,
+                     const std::vector<std::string>& values, std::size_t jobs) {
+    if (slot >= words.size())
+        throw py::index_error("slot " + std::to_string(slot) + " is past the command line");
+    const CommandLines commandAt = [&](std::size_t k) {
+        std::vector<std::string> command = words;
+        command[slot] = values[k];
+        return command;
+    };
+    return RunManyWith<ReadRun>(commandAt, values.size(), jobs, RunAndRead, ReadToPython);
 }
 
 }  // namespace
@@ -367,11 +383,14 @@ PYBIND11_MODULE(_tarnevo, module) {
                "run_many(commands: list[list[str]], jobs: int = 0) -> list[(status, out, errors)]\n\n"
                "Runs the command lines on `jobs` threads at once (0: one a core), the GIL released;\n"
                "the answers come in the order of the command lines.");
-    module.def("run_many_read", &RunManyRead, py::arg("commands"), py::arg("jobs") = 0,
-               "run_many_read(commands: list[list[str]], jobs: int = 0)\n"
-               "    -> list[(status, out, errors, fields, tables)]\n\n"
-               "As run_many, each JSON answer read on the worker's thread: fields, the dict of its members\n"
-               "that are no table (as json.loads reads them), and tables, each array of objects of numbers\n"
-               "as a dict of float64 column arrays and each array of [x, y] pairs as an (n, 2) array;\n"
-               "both None for an answer that is no JSON object.");
+    module.def(
+        "run_each_read", &RunEachRead, py::arg("words"), py::arg("slot"), py::arg("values"),
+        py::arg("jobs") = 0,
+        "run_each_read(words: list[str], slot: int, values: list[str], jobs: int = 0)\n"
+        "    -> list[(status, out, errors, fields, tables)]\n\n"
+        "Runs the command line `words` once for each value, the value in place of words[slot], on\n"
+        "`jobs` threads (0: one a core), the answers in the order of the values, each JSON answer read\n"
+        "on the worker's thread: fields, the dict of its members that are no table (as json.loads reads\n"
+        "them), and tables, each array of objects of numbers as a dict of float64 column arrays and each\n"
+        "array of [x, y] pairs as an (n, 2) array; both None for an answer that is no JSON object.");
 }

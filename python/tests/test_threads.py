@@ -8,6 +8,7 @@ calls, since they share the most: the element table, the tables of field
 descriptions and the fine structure's log-factorials.
 """
 
+import gc
 import threading
 
 import numpy as np
@@ -102,3 +103,19 @@ def test_cluster_many_from_several_threads_at_once():
     for thread in threads:
         thread.join()
     assert answers == serial
+
+
+@pytest.mark.parametrize("enabled", [True, False])
+def test_cluster_many_leaves_the_garbage_collector_as_it_found_it(enabled):
+    # cluster_many pauses the collector while it makes its results; a refusal
+    # on the way must not leave it paused, nor start one the caller paused.
+    was = gc.isenabled()
+    (gc.enable if enabled else gc.disable)()
+    try:
+        tarnevo.cluster_many(["CH4", "C2H6"])
+        assert gc.isenabled() == enabled
+        with pytest.raises(tarnevo.Refused):
+            tarnevo.cluster_many(["CH4", "Xy2"])
+        assert gc.isenabled() == enabled
+    finally:
+        (gc.enable if was else gc.disable)()
