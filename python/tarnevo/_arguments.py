@@ -109,18 +109,18 @@ def definitions(name, value):
     dict from symbol to that text after "=" or to (mass, {delta: fa, ...}).
     """
     if isinstance(value, dict):
-        return [f"{text(f'{name} key', symbol)}={_definition(f'{name}[{symbol!r}]', spec)}"
-                for symbol, spec in value.items()]
+        return [f"{text(f'{name} key', symbol)}={_definition(f'{name}[{symbol!r}]', isotopes)}"
+                for symbol, isotopes in value.items()]
     return texts(name, value)
 
 
-def _definition(name, spec):
-    if isinstance(spec, str):
-        return spec
-    if not isinstance(spec, tuple) or len(spec) != 2 or not isinstance(spec[1], dict):
+def _definition(name, isotopes):
+    if isinstance(isotopes, str):
+        return isotopes
+    if not isinstance(isotopes, tuple) or len(isotopes) != 2 or not isinstance(isotopes[1], dict):
         raise TypeError(f"{name} must be a str such as '10.0129:1=0.8' or a tuple such as "
-                        f"(10.0129, {{1: 0.8}}), not {spec!r}")
-    mass, heavy = spec
+                        f"(10.0129, {{1: 0.8}}), not {isotopes!r}")
+    mass, heavy = isotopes
     parts = [number(f"{name} mass", mass)]
     parts += [f"{integer(f'{name} delta', delta)}={number(f'{name}[{delta}]', fa)}"
               for delta, fa in heavy.items()]

@@ -41,9 +41,9 @@ def _column(rows, key, dtype):
     return np.array(values, dtype=dtype)
 
 
-def _columns(rows, spec):
-    """{attribute: array} for a table whose columns spec lists as (JSON key, dtype)."""
-    return {_snake(key): _column(rows, key, dtype) for key, dtype in spec}
+def _columns(rows, layout):
+    """{attribute: array} for a table whose layout lists its columns as (JSON key, dtype)."""
+    return {_snake(key): _column(rows, key, dtype) for key, dtype in layout}
 
 
 def _pandas():
@@ -127,7 +127,7 @@ class Cluster(Result):
 
     def __init__(self, data, peaks_key="peaks"):
         super().__init__(data)
-        self._read(data, lambda key, spec: _columns(data[key], spec), peaks_key)
+        self._read(data, lambda key, layout: _columns(data[key], layout), peaks_key)
 
     @classmethod
     def _from_columns(cls, raw, fields, tables):
@@ -139,18 +139,18 @@ class Cluster(Result):
         cluster._raw = raw
         cluster._keep_fields(fields)
 
-        def table(key, spec):
+        def table(key, layout):
             if key not in tables:  # an empty table stays a list among the fields
-                return _columns(fields[key], spec)
-            columns = tables[key]
-            return {_snake(name): columns[name].astype(dtype) if dtype is not _FLOAT else columns[name]
-                    for name, dtype in spec}
+                return _columns(fields[key], layout)
+            arrays = tables[key]
+            return {_snake(name): arrays[name].astype(dtype) if dtype is not _FLOAT else arrays[name]
+                    for name, dtype in layout}
 
         cluster._read({**fields, **tables}, table, "peaks")
         return cluster
 
     def _read(self, data, table, peaks_key):
-        """The fields every cluster shows; table(key, spec) gives a table's columns."""
+        """The fields every cluster shows; table(key, layout) gives a table's columns."""
         self.ion_mass = data["ionMassA"]
         self.average_mass = data["averageMass"]
         self.most_abundant = data["mostAbundantPeak"]
@@ -248,12 +248,12 @@ class FormulaList(Result):
         rows = data["formulae"]
         self.elements = copy.deepcopy(data["elements"])
         self.adducts = copy.deepcopy(data.get("adducts"))
-        spec = [("formula", _TEXT), ("mz", _FLOAT), ("errorPpm", _FLOAT), ("dbe", _FLOAT),
+        layout = [("formula", _TEXT), ("mz", _FLOAT), ("errorPpm", _FLOAT), ("dbe", _FLOAT),
                 ("electronClass", _INT)]
         if self.adducts is not None:
-            spec[:0] = [("adduct", _TEXT)]
-            spec[2:2] = [("ionFormula", _TEXT)]
-        self._formulae = _columns(rows, spec)
+            layout[:0] = [("adduct", _TEXT)]
+            layout[2:2] = [("ionFormula", _TEXT)]
+        self._formulae = _columns(rows, layout)
         for name, array in self._formulae.items():
             setattr(self, name, array)
         self.counts = np.array([row["counts"] for row in rows], dtype=np.int64).reshape(
@@ -285,8 +285,8 @@ class LossOfH(Result):
     def __init__(self, data):
         super().__init__(data)
         self.ion_mass = data["ionMassA"]
-        spec = (("n", _INT), ("mz", _FLOAT), ("rel", _FLOAT))
-        self._tables = {name: _columns(data[name], spec) for name in self._table_names}
+        layout = (("n", _INT), ("mz", _FLOAT), ("rel", _FLOAT))
+        self._tables = {name: _columns(data[name], layout) for name in self._table_names}
         for name, columns in self._tables.items():
             for column, array in columns.items():
                 setattr(self, f"{name}_{column}", array)
