@@ -1,8 +1,6 @@
 #include "cli/cli_output.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -196,11 +194,7 @@ void AppendJsonNumber(double value, std::string& json) {
         json += "null";
         return;
     }
-    // The shortest text of a double that reads back the same holds at most 24
-    // characters ("-2.2250738585072014e-308"); only the part written is read.
-    std::array<char, 32> buffer;
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    json.append(buffer.data(), written.ptr);
+    core::AppendShortest(value, json);
 }
 
 std::string JsonNumber(double value) {

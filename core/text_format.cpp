@@ -15,9 +15,7 @@ std::string NonFinite(double value) {
 
 template <typename... Format>
 std::string ToChars(double value, Format... format) {
-    // Not cleared: only what to_chars writes is read, and JSON output formats
-    // several numbers an ion.
-    std::array<char, 400> buffer;
+    std::array<char, 400> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format...);
     return std::string(buffer.data(), result.ptr);
 }
@@ -31,8 +29,21 @@ std::string FormatInteger(long long value) {
 }
 
 std::string FormatShortest(double value) {
-    if (!std::isfinite(value)) return NonFinite(value);
-    return ToChars(value);
+    std::string text;
+    AppendShortest(value, text);
+    return text;
+}
+
+void AppendShortest(double value, std::string& text) {
+    if (!std::isfinite(value)) {
+        text += NonFinite(value);
+        return;
+    }
+    // The shortest text of a double holds at most 24 characters
+    // ("-2.2250738585072014e-308"); only the part written is read.
+    std::array<char, 32> buffer;
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    text.append(buffer.data(), written.ptr);
 }
 
 std::string FormatFixed(double value, int decimals) {

@@ -18,6 +18,9 @@ std::string FormatGeneral(double value);                   // "%.15g"
 // The shortest text that reads back as the same double (0.9999, not
 // 0.99990000000000001); "nan", "inf" or "-inf" for a value that is not finite.
 std::string FormatShortest(double value);
+// FormatShortest(value) added to the end of text, for writers that build one
+// long text of many numbers (a batch's JSON) without a string for each.
+void AppendShortest(double value, std::string& text);
 
 // Pads text on the left with blanks to width (nothing when already as wide).
 std::string RightAligned(std::string_view text, std::size_t width);
