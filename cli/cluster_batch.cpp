@@ -1,13 +1,8 @@
 #include "cli/cluster_batch.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "calc/cluster_form_input.h"
@@ -16,8 +11,6 @@
 #include "cli/cli_output.h"
 #include "cli/cli_port.h"
 #include "cli/cluster_cli.h"
-#include "cli/input_source.h"
-#include "cli/line_reader.h"
 #include "cli/parallel_batch.h"
 #include "cli/resolution_option.h"
 #include "cli/user_element_args.h"
@@ -151,19 +144,12 @@ int RunClusterBatch(const Arguments& arguments, std::ostream& out, std::ostream&
         errors << problem << '\n' << UsageOf("cluster") << '\n';
         return kExitUsage;
     }
-    const InputSource source(*arguments.Value("batch"), "batch file");
-    if (source.OpenError() != 0) {
-        errors << "tarnevo-cli cluster: " << source.ReadFailure(source.OpenError()) << '\n';
-        return kExitWriteFailed;
-    }
-
-    LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
     // The ions are computed side by side, each in a program context of its
     // own; a few hundred a worker at a time, since one takes some 20 us.
-    const BatchOutcome outcome = AnswerBatch(
-        reader, {.count = *BatchWorkerCount(arguments), .linesEach = kIonsPerWorker},
-        [&defaults](const BatchLine& line) { return AnswerBatchLine(line, defaults); }, out);
-    return BatchExitStatus("cluster", outcome, source, errors);
+    return RunBatchFile(
+        "cluster", *arguments.Value("batch"),
+        {.count = *BatchWorkerCount(arguments), .linesEach = kIonsPerWorker},
+        [&defaults](const BatchLine& line) { return AnswerBatchLine(line, defaults); }, out, errors);
 }
 
 }  // namespace tarnevo::cli

@@ -11,9 +11,7 @@
 #include "cli/identify_cli.h"
 #include "cli/identify_json.h"
 #include "cli/identify_options.h"
-#include "cli/input_source.h"
 #include "cli/json_value.h"
-#include "cli/line_reader.h"
 #include "cli/parallel_batch.h"
 
 namespace tarnevo::cli {
@@ -210,19 +208,13 @@ int RunIdentifyBatch(const Arguments& arguments, std::ostream& out, std::ostream
         errors << problem << '\n' << UsageOf("identify") << '\n';
         return kExitUsage;
     }
-    const InputSource source(*arguments.Value("batch"), "batch file");
-    if (source.OpenError() != 0) {
-        errors << "tarnevo-cli identify: " << source.ReadFailure(source.OpenError()) << '\n';
-        return kExitWriteFailed;
-    }
-    LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
     // The lines are answered side by side: each is a question of its own, and
     // the identifications share nothing but the element table and the fine
     // structure's log-factorials, which they only read.
-    const BatchOutcome outcome = AnswerBatch(
-        reader, {.count = *BatchWorkerCount(arguments), .linesEach = kSpectraPerWorker},
-        [&arguments](const BatchLine& line) { return AnswerLine(line, arguments); }, out);
-    return BatchExitStatus("identify", outcome, source, errors);
+    return RunBatchFile(
+        "identify", *arguments.Value("batch"),
+        {.count = *BatchWorkerCount(arguments), .linesEach = kSpectraPerWorker},
+        [&arguments](const BatchLine& line) { return AnswerLine(line, arguments); }, out, errors);
 }
 
 }  // namespace tarnevo::cli

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/input_source.h"
 #include "fine/parallel_use.h"
 
 namespace tarnevo::cli {
@@ -150,16 +151,23 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
     return outcome;
 }
 
-int BatchExitStatus(std::string_view command, const BatchOutcome& outcome, const InputSource& source,
-                    std::ostream& errors) {
+int RunBatchFile(std::string_view command, const std::string& path, const BatchWorkers& workers,
+                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors) {
+    const std::string who = "tarnevo-cli " + std::string(command) + ": ";
+    const InputSource source(path, "batch file");
+    if (source.OpenError() != 0) {
+        errors << who << source.ReadFailure(source.OpenError()) << '\n';
+        return kExitWriteFailed;
+    }
+    LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
+    const BatchOutcome outcome = AnswerBatch(reader, workers, answer, out);
     if (outcome.readError != 0) {
-        errors << "tarnevo-cli " << command << ": " << source.ReadFailure(outcome.readError) << '\n';
+        errors << who << source.ReadFailure(outcome.readError) << '\n';
         return kExitWriteFailed;
     }
     if (outcome.refused == 0) return kExitOk;
     // The status alone would leave a script to count the error objects.
-    errors << "tarnevo-cli " << command << ": " << outcome.refused
-           << (outcome.refused == 1 ? " batch line was" : " batch lines were")
+    errors << who << outcome.refused << (outcome.refused == 1 ? " batch line was" : " batch lines were")
            << " refused; each has its error object in the output\n";
     return kExitRefused;
 }

@@ -14,7 +14,6 @@
 #include <string_view>
 
 #include "cli/arguments.h"
-#include "cli/input_source.h"
 #include "cli/line_reader.h"
 
 namespace tarnevo::cli {
@@ -49,10 +48,11 @@ struct BatchOutcome {
     int readError = 0;  // an errno when the input could not be read to its end; 0 otherwise
 };
 
-// How many threads answer a batch, and how many lines each takes from a group
-// read at once: enough that the wait for a group's slowest line costs little
-// beside the answers, few enough that the answers follow a slow pipe of
-// questions closely (a group is answered once it is read whole).
+// How many threads answer a batch, and how many lines each takes at most from
+// a group read at once: enough that the wait for a group's slowest line costs
+// little beside the answers, few enough that a group's answers stay small. A
+// group holds only the lines the input already has, so a slow pipe of
+// questions is answered as they come.
 struct BatchWorkers {
     std::size_t count = 1;
     std::size_t linesEach = 32;
@@ -64,11 +64,14 @@ struct BatchWorkers {
 BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const BatchLineAnswerer& answer,
                          std::ostream& out);
 
-// How a batch ends: kExitWriteFailed with the reason when the input could not
-// be read to its end, kExitRefused with the count of refused lines when there
-// were any (their error objects are in the output), else kExitOk.
-int BatchExitStatus(std::string_view command, const BatchOutcome& outcome, const InputSource& source,
-                    std::ostream& errors);
+// The whole batch of `command` from the file at path (standard input for
+// "-"): its lines answered as AnswerBatch does. Exit status: kExitWriteFailed
+// with the reason on errors when the input cannot be opened or read to its
+// end (the answers before stay printed), kExitRefused with the count of
+// refused lines when there were any (their error objects are in the output),
+// else kExitOk.
+int RunBatchFile(std::string_view command, const std::string& path, const BatchWorkers& workers,
+                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors);
 
 // The most workers --jobs takes: far beyond any machine's cores, short of
 // what would only spend memory on threads.
