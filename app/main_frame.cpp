@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
+#include <cmath>
 
 #include "app/context_help.h"
 #include "app/help_topics.h"
@@ -45,6 +46,9 @@ constexpr const char* kPlotAreaKey = "PatternPlot/area";
 // start's choice) and whether R falls with the square root of m/z.
 constexpr const char* kPlotResolvingPowerKey = "PatternPlot/resolvingPower";
 constexpr const char* kPlotOrbitrapKey = "PatternPlot/orbitrap";
+
+// The m/z at which the plot pane states an Orbitrap's resolving power.
+constexpr double kOrbitrapPaneReferenceMz = 200.0;
 
 QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")); }
 #endif
@@ -275,6 +279,25 @@ void CMainFrame::RememberResolvingPower() const {
 }
 #endif
 
+// A cluster asked for at a resolving power with its profile: the plot pane
+// draws the profile at that power, which it states for an Orbitrap at m/z 200
+// (R falls with the square root of m/z: R(200) = R x sqrt(reference / 200)).
+void CMainFrame::FollowResolvedProfile() {
+#ifdef TARNEVO_HAVE_PATTERN_PLOT
+    const doc::Document& document = app_.Document().Data();
+    const output::ResolvedPeaksTable& resolved = document.state.resolved;
+    if (plotPane_ == nullptr || document.readyForCalculation || !resolved.asked || !resolved.drawProfile)
+        return;
+    double resolution = resolved.power.resolution;
+    if (resolved.power.model == core::ResolvingPowerModel::Orbitrap)
+        resolution *= std::sqrt(resolved.power.referenceMz / kOrbitrapPaneReferenceMz);
+    if (!IsAcceptedResolution(resolution)) return;
+    plotPane_->SetResolvingPower(resolution, resolved.power.model);
+    RememberResolvingPower();
+    ShowStoredResultsInPlot();
+#endif
+}
+
 void CMainFrame::RememberPlotPane() const {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ == nullptr) return;
@@ -385,7 +408,10 @@ void CMainFrame::OnCommand(Command command) {
         // The bars follow their check marks through the actions' toggled signals;
         // File Open and the Edit commands are never available.
         default:
-            if (CTARNEVOView::IsCalculationCommand(command)) view_->OnCalculationCommand(command);
+            if (CTARNEVOView::IsCalculationCommand(command)) {
+                view_->OnCalculationCommand(command);
+                FollowResolvedProfile();
+            }
             break;
     }
     UpdateTitle();
