@@ -64,6 +64,9 @@ struct ViewState {
     int ionCount = 0;
     bool continueButtonShown = false;
 
+    // Molecular formulae from m/z: every formula listed, not only the first 200.
+    bool listAllFormulae = false;
+
     // Correction for loss of H: m/z of the first measured peak.
     double firstPeakMz = 200.0;
 

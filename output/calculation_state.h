@@ -94,6 +94,16 @@ struct FormulaMatches {
     std::array<double, kMaxFormulae> formulaMz{};
     std::array<ElectronClass, kMaxFormulae> formulaElectrons{};
     double userElementMass = 0.0;
+    // When every formula was asked for: those after the first 200 by m/z,
+    // which the arrays above hold. Empty otherwise, and then the first 200
+    // found are all the search keeps.
+    struct Listed {
+        std::array<int, kMaxFormulaElements> atoms{};
+        double mz = 0.0;
+        ElectronClass electrons = ElectronClass::Even;
+    };
+    bool listsAll = false;
+    std::vector<Listed> beyondCapacity;
 };
 
 // A series of ions built from a repeating unit (formulaText), an optional end
@@ -139,8 +149,9 @@ struct IonIdentification {
 // pattern asked for as [M+H]+ of M): the formula of the state is then the
 // ion's. Empty notation: the formula was typed as the ion.
 struct IonTypeEcho {
-    std::string notation;  // "[M+H]+", as written back from the parse
-    std::string molecule;  // M as typed
+    std::string notation;    // "[M+H]+", as written back from the parse
+    std::string molecule;    // M as typed
+    std::string ionFormula;  // the ion's, in Hill order: the formula the results name
 };
 
 // The peaks an instrument of a given resolving power sees of the ion, when
