@@ -27,7 +27,7 @@ FormStep ParseMoleculeIon(std::string& moleculeText, std::string& ionTypeText, c
     const core::IonFormulaBuild build = core::BuildIonFormula(notation, molecule, moleculeText);
     if (!build.ion) return RetryIonType(ionTypeText, build.problem, ui);
     ion = *build.ion;
-    echo = {core::IonNotationText(notation), moleculeText};
+    echo = {core::IonNotationText(notation), moleculeText, core::HillFormulaText(ion)};
     return FormStep::Parsed;
 }
 

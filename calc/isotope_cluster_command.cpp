@@ -9,7 +9,6 @@
 #include "calc/resolved_pattern.h"
 #include "calc/shared_fields.h"
 #include "calc/user_elements.h"
-#include "core/ion_notation.h"
 
 namespace tarnevo::calc {
 
@@ -80,16 +79,14 @@ bool ComputeAndStorePattern(CommandContext& context) {
     while (step == FormStep::Retry) step = AskFormula(context, formula, echo);
     if (step == FormStep::End) return false;
 
+    // The store names the ion by its formula and repeats the ion type.
+    context.document.state.ionType = echo;
     if (!AskUserElements(context, formula)) return false;
     const core::ParsedFormula ion = formula;
     if (CheckClusterLimits(context, formula, context.view.charge) == 0.0) return false;
     if (!ComputeIonCluster(context, formula)) return false;
     StoreClusterResults(context);
     StoreUserElementReport(context);
-    output::CalculationState& state = context.document.state;
-    state.ionType = echo;
-    // The page, the table and the plot name the ion; the ion type's line names M.
-    if (!echo.notation.empty()) state.formulaText = core::HillFormulaText(ion);
     StoreResolvedPeaks(context, ion);
     return true;
 }
