@@ -92,10 +92,13 @@ int ListedFormulaCount(const CalculationState& state) {
            static_cast<int>(state.formulae.beyondCapacity.size());
 }
 
+// Those beyond follow a full store only, so formula 200 is the first of them;
+// below that the arrays are read whatever the count says, as the writers of
+// one formula at a time (the command line's printers) rely on.
 FormulaMatches::Listed ListedFormulaAt(const CalculationState& state, int formula) {
     const FormulaMatches& formulae = state.formulae;
-    const int stored = Bounded(formulae.formulaCount, kMaxFormulae);
-    if (formula >= stored) return formulae.beyondCapacity[static_cast<std::size_t>(formula - stored)];
+    if (formula >= kMaxFormulae)
+        return formulae.beyondCapacity[static_cast<std::size_t>(formula - kMaxFormulae)];
     const auto at = static_cast<std::size_t>(formula);
     return {formulae.formulaAtoms[at], formulae.formulaMz[at], formulae.formulaElectrons[at]};
 }
