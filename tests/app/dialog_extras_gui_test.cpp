@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -40,6 +41,7 @@
 #include "app/result_drawing.h"
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
+#include "calc/calculation_catalog.h"
 #include "output/page_layout.h"
 #include "output/print_layout.h"
 #include "tests/support/dismiss_modal.h"
@@ -261,6 +263,24 @@ private slots:
         QVERIFY2(
             View()->ScrollExtentUnits().width() >= CTARNEVOView::kLineX + lineUnits,
             qPrintable(QStringLiteral("%1 < %2").arg(View()->ScrollExtentUnits().width()).arg(lineUnits)));
+    }
+
+    // The main window's help said "eight calculations" beside a menu of
+    // seven: it names each command of the menu with its shortcut now.
+    void mainWindowHelpNamesEveryCalculationOfTheMenu() {
+        QFile page(QStringLiteral(":/help/main_window.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(page.readAll()).simplified();
+        QVERIFY(!text.contains(QStringLiteral("eight calculations")));
+        for (const calc::CalculationDescriptor& calculation : calc::Calculations()) {
+            QString name = QString::fromLatin1(calculation.menuText.data(),
+                                               static_cast<qsizetype>(calculation.menuText.size()))
+                               .remove(u'&')
+                               .trimmed();
+            const QString entry =
+                name + QStringLiteral(" (Ctrl+") + QChar::fromLatin1(calculation.shortcutKey);
+            QVERIFY2(text.contains(entry), qPrintable(entry));
+        }
     }
 
 private:
