@@ -17,7 +17,8 @@ using Elements = calc::FormulaElementsInput;
 }  // namespace
 
 CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDialog(input, parent) {
-    // Field order of the record: target, difference, charge, reminder.
+    // Field order of the record: target, difference, charge, reminder, and
+    // beyond the dialog's own fields the box that lists every formula.
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     for (std::size_t i = 0; i < 3; ++i) {
@@ -31,6 +32,7 @@ CMolFormDlg::CMolFormDlg(calc::MolFormInput& input, QWidget* parent) : RecordDia
     for (std::string_view line : calc::MolFormInput::kRangeLines) groupLayout->addWidget(MakeLabel(line));
     layout->addWidget(group);
     layout->addWidget(EditorAt(3));
+    layout->addWidget(EditorAt(4));
     layout->addWidget(ButtonBox());
 }
 

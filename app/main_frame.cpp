@@ -37,18 +37,6 @@ using doc::Command;
 
 constexpr const char* kIndicatorTexts[] = {"CAP", "NUM", "SCRL"};
 
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-// Where the program remembers whether the plot pane is shown and where it is docked.
-constexpr const char* kPlotVisibleKey = "PatternPlot/visible";
-constexpr const char* kPlotAreaKey = "PatternPlot/area";
-// The resolving power the profile is drawn at (0: no profile, the first
-// start's choice) and whether R falls with the square root of m/z.
-constexpr const char* kPlotResolvingPowerKey = "PatternPlot/resolvingPower";
-constexpr const char* kPlotOrbitrapKey = "PatternPlot/orbitrap";
-
-QSettings Settings() { return QSettings(QStringLiteral("TARNEVO"), QStringLiteral("TARNEVO")); }
-#endif
-
 QKeySequence Keys(QKeyCombination combination) { return QKeySequence(combination); }
 
 }  // namespace
@@ -221,93 +209,6 @@ void CMainFrame::CreateStatusBar() {
     connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
 }
 
-// The plot pane docks at the bottom unless the user moved it; shown unless the
-// user hid it. Both are remembered between runs.
-void CMainFrame::CreatePlotPane() {
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-    plotPane_ = new PatternPlotPane(app_.Ui(), this);
-    const QSettings settings = Settings();
-    const auto area = static_cast<Qt::DockWidgetArea>(
-        settings.value(kPlotAreaKey, static_cast<int>(Qt::BottomDockWidgetArea)).toInt());
-    const bool known = area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea ||
-                       area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea;
-    addDockWidget(known ? area : Qt::BottomDockWidgetArea, plotPane_);
-    plotPane_->setVisible(settings.value(kPlotVisibleKey, true).toBool());
-
-    QAction* toggle = Action(Command::ViewPatternPlot);
-    toggle->setChecked(!plotPane_->isHidden());
-    connect(toggle, &QAction::toggled, plotPane_, &QWidget::setVisible);
-    // The pane's own close button hides it too: the check mark follows.
-    connect(plotPane_, &QDockWidget::visibilityChanged, this, [this] {
-        Action(Command::ViewPatternPlot)->setChecked(!plotPane_->isHidden());
-        RememberPlotPane();
-    });
-    connect(plotPane_, &QDockWidget::dockLocationChanged, this, &CMainFrame::RememberPlotPane);
-    RestoreResolvingPower(settings);
-    connect(plotPane_, &PatternPlotPane::resolvingPowerChanged, this, [this] {
-        RememberResolvingPower();
-        plotPane_->View()->Show(StoredResultsPlot(), PatternPlotView::Zoom::Keep);
-    });
-    connect(plotPane_, &PatternPlotPane::candidateChosen, this, [this](int index) {
-        calc::SelectCandidate(app_.Document().Data().state, static_cast<std::size_t>(index));
-        emit app_.Document().changed();
-    });
-    ShowStoredResultsInPlot();
-#endif
-}
-
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-// A remembered value out of range (a settings file edited by hand) leaves the
-// profile off rather than asking the impossible of the calculation.
-void CMainFrame::RestoreResolvingPower(const QSettings& settings) {
-    const double resolution = settings.value(kPlotResolvingPowerKey, 0.0).toDouble();
-    const bool orbitrap = settings.value(kPlotOrbitrapKey, false).toBool();
-    plotPane_->SetResolvingPower(
-        IsAcceptedResolution(resolution) ? std::optional<double>(resolution) : std::nullopt,
-        orbitrap ? core::ResolvingPowerModel::Orbitrap : core::ResolvingPowerModel::Constant);
-}
-
-void CMainFrame::RememberResolvingPower() const {
-    const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower();
-    QSettings settings = Settings();
-    settings.setValue(kPlotResolvingPowerKey, power ? power->resolution : 0.0);
-    settings.setValue(kPlotOrbitrapKey, plotPane_->OrbitrapBox()->isChecked());
-}
-#endif
-
-void CMainFrame::RememberPlotPane() const {
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ == nullptr) return;
-    QSettings settings = Settings();
-    settings.setValue(kPlotVisibleKey, !plotPane_->isHidden());
-    settings.setValue(kPlotAreaKey, static_cast<int>(dockWidgetArea(plotPane_)));
-#endif
-}
-
-void CMainFrame::ShowStoredResultsInPlot() {
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-    if (plotPane_ == nullptr) return;
-    plotPane_->View()->Show(StoredResultsPlot());
-    const doc::Document& document = app_.Document().Data();
-    plotPane_->ShowCandidates(
-        document.readyForCalculation ? std::vector<std::string>() : output::CandidateChoices(document.state),
-        static_cast<int>(document.state.identification.selected));
-#endif
-}
-
-#ifdef TARNEVO_HAVE_PATTERN_PLOT
-// The stored results, with the profile at the resolving power the pane's field
-// holds under the sticks of an isotope cluster.
-output::PlotData CMainFrame::StoredResultsPlot() const {
-    const doc::Document& document = app_.Document().Data();
-    output::PlotData plot = doc::MakePlotData(document);
-    if (const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower()) {
-        AddInstrumentProfile(plot, document.state, app_.Program().elements, *power);
-    }
-    return plot;
-}
-#endif
-
 // F1 on the result page or the plot, or a click on them in click-for-help mode,
 // opens the page of the calculation whose results they show.
 void CMainFrame::UpdateHelpPages() {
@@ -385,7 +286,10 @@ void CMainFrame::OnCommand(Command command) {
         // The bars follow their check marks through the actions' toggled signals;
         // File Open and the Edit commands are never available.
         default:
-            if (CTARNEVOView::IsCalculationCommand(command)) view_->OnCalculationCommand(command);
+            if (CTARNEVOView::IsCalculationCommand(command)) {
+                view_->OnCalculationCommand(command);
+                FollowResolvedProfile();
+            }
             break;
     }
     UpdateTitle();

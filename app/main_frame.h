@@ -65,6 +65,7 @@ private:
     output::PlotData StoredResultsPlot() const;
 #endif
     void ShowStoredResultsInPlot();
+    void FollowResolvedProfile();
     void UpdateHelpPages();
     void ShowIndicators(LockKeyState state);
 

@@ -11,7 +11,7 @@
 namespace tarnevo::app {
 
 QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels,
-                         QFont::Weight weight, QPaintDevice* device) {
+                         QFont::Weight weight, const QPaintDevice* device) {
     QFont font(family);
     font.setStyleHint(hint);
     font.setWeight(weight);
@@ -26,7 +26,8 @@ QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double ce
     return font;
 }
 
-QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight, QPaintDevice* device) {
+QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight,
+                 const QPaintDevice* device) {
     return FontWithCellHeight(QStringLiteral("Courier New"), QFont::TypeWriter, mapping.Y(cellUnits), weight,
                               device);
 }

@@ -33,10 +33,10 @@ private:
 // page comes from. "Courier New" and "Arial" resolve through the font
 // configuration to metric-compatible faces where the originals are missing.
 QFont FontWithCellHeight(const QString& family, QFont::StyleHint hint, double cellPixels,
-                         QFont::Weight weight, QPaintDevice* device);
+                         QFont::Weight weight, const QPaintDevice* device);
 
 // The monospaced font of the result page: "Courier New", cell height in units.
-QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight, QPaintDevice* device);
+QFont ResultFont(const UnitMapping& mapping, int cellUnits, QFont::Weight weight, const QPaintDevice* device);
 
 // The two centred welcome lines, sized by the client area's height.
 void DrawWelcome(QPainter& painter, const QRect& client, QPaintDevice* device);

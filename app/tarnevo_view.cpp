@@ -175,22 +175,41 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
     painter.setFont(font);
     painter.setPen(Qt::black);
     const double x = mapping.X(kLineX);
-    for (const std::string& line : output::LayoutResultLines(document_.Data().state)) {
+    const std::vector<std::string> lines =
+        printing_ ? PrintedLines(*target.device) : output::LayoutResultLines(document_.Data().state);
+    std::size_t longest = 0;
+    for (const std::string& line : lines) {
         const double top = mapping.Y(y);
         if (!line.empty() && top < target.visible.bottom() && top + metrics.height() > target.visible.top()) {
             painter.drawText(QPointF(x, top + metrics.ascent()), QString::fromStdString(line));
         }
+        longest = std::max(longest, line.size());
         y = NextLine(y);
     }
     if (!printing_) {
-        const double sampleUnits =
-            mapping.UnitsX(metrics.horizontalAdvance(QString::fromLatin1(kExtentSample)));
+        // The page is as wide as its 82-character sample line, or as its
+        // longest line where that is longer, so that its end can be scrolled to.
+        QString sample = QString::fromLatin1(kExtentSample);
+        if (longest > static_cast<std::size_t>(sample.size()))
+            sample = QString(static_cast<qsizetype>(longest), u'M');
+        const double sampleUnits = mapping.UnitsX(metrics.horizontalAdvance(sample));
         scrollExtentUnits_ = QSizeF(std::floor(sampleUnits) + 100, y);
         SetScrollSizes(QSize(static_cast<int>(std::lround(mapping.X(scrollExtentUnits_.width()))),
                              static_cast<int>(std::lround(mapping.Y(y)))),
                        static_cast<int>(std::lround(mapping.Y(lineStep_))));
     }
     painter.restore();
+}
+
+// Every character of the monospaced font is as wide as an M; the sheet holds
+// as many as fit between the line's left edge and the printable area's right.
+std::vector<std::string> CTARNEVOView::PrintedLines(const QPaintDevice& printer) const {
+    const UnitMapping mapping(printer);
+    const QFont font = ResultFont(mapping, output::kPrintFontHeight, QFont::Normal, &printer);
+    const double cell = QFontMetricsF(font, &printer).horizontalAdvance(u'M');
+    const double room = printer.width() - mapping.X(kLineX);
+    const int columns = cell > 0.0 ? static_cast<int>(std::floor(room / cell)) : output::kMinWrapColumns;
+    return output::WrapToColumns(output::LayoutResultLines(document_.Data().state), columns);
 }
 
 // The screen pass puts line n at kScreenFirstLineY + n line steps, in units
@@ -253,12 +272,12 @@ int CTARNEVOView::BeginPrinting(const QPrinter& printer) {
     return PageCountFor(printer);
 }
 
-// The page count comes from the line advances of a drawing pass; every pass
-// makes one advance per line of the result page, so the layout gives the count
-// even when the screen has not been repainted since the results arrived.
+// The page count comes from the line advances of a printing pass, one per
+// printed line, so the count is right even when the screen has not been
+// repainted since the results arrived.
 int CTARNEVOView::PageCountFor(const QPrinter& printer) const {
     const int linesPerPage = output::PaginationFor(printer.height(), printer.logicalDpiY()).linesPerPage;
-    const auto lineCount = static_cast<int>(output::LayoutResultLines(document_.Data().state).size());
+    const auto lineCount = static_cast<int>(PrintedLines(printer).size());
     return output::PageCount(lineCount, linesPerPage);
 }
 

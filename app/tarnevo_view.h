@@ -8,6 +8,8 @@
 
 #include <QAbstractScrollArea>
 #include <QSizeF>
+#include <string>
+#include <vector>
 
 #include "core/program_context.h"
 #include "document/command_enabling.h"
@@ -56,6 +58,9 @@ public:
     int PrintPages(QPrinter& printer);
     // Pages the result would take on this printer.
     int PageCountFor(const QPrinter& printer) const;
+    // The lines of the result page as they go on paper of this printer: a line
+    // wider than the sheet goes on in further lines instead of being cut off.
+    std::vector<std::string> PrintedLines(const QPaintDevice& printer) const;
 
     // Drawing fields of the last pass.
     int LineCounter() const { return lineCounter_; }

@@ -32,7 +32,8 @@ bool ComputeIonCluster(CommandContext& context, core::ParsedFormula& formula) {
 
 void StoreEchoedInputs(CommandContext& context) {
     output::CalculationState& state = context.document.state;
-    state.formulaText = context.view.formulaText;
+    // An ion asked for as a molecule's ion type is named by its own formula.
+    state.formulaText = state.ionType.notation.empty() ? context.view.formulaText : state.ionType.ionFormula;
     state.charge = context.view.charge;
     state.stopFA = context.program.stopFASetting;
 }

@@ -8,6 +8,7 @@
 #include "calc/cluster_run.h"
 #include "calc/formula_entry.h"
 #include "calc/ion_form_presets.h"
+#include "calc/ion_type_entry.h"
 #include "calc/labelling_input.h"
 #include "calc/labelling_messages.h"
 #include "calc/shared_fields.h"
@@ -41,18 +42,25 @@ FormStep AskLabellingForm(CommandContext& context, core::ParsedFormula& formula)
     LabellingFormInput input;
     PresetIonForm(view, input);
     input.type = view.labelling.labellingChoice;
+    input.ionType = view.ionTypeText;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return FormStep::End;
 
     KeepIonForm(input, view);
     view.labelling.labellingChoice = input.type;
+    view.ionTypeText = input.ionType;
     view.calcKind = input.type == LabellingFormInput::kEnrichmentFromSpectrum
                         ? output::CalcKind::EnrichmentFromSpectrum
                         : output::CalcKind::LabelledAtoms;
-    if (view.charge == 0) {
+    output::IonTypeEcho& echo = context.document.state.ionType;
+    echo = {};
+    if (view.ionTypeText.empty() && view.charge == 0) {
         port::ShowError(context.ui, kIonChargeZero);
         return FormStep::End;
     }
-    const FormStep step = ParseFormulaField(view.formulaText, formula, context.ui);
+    // With an ion type the formula is its molecule M, the charge the ion type's.
+    const FormStep step = view.ionTypeText.empty() ? ParseFormulaField(view.formulaText, formula, context.ui)
+                                                   : ParseMoleculeIon(view.formulaText, view.ionTypeText,
+                                                                      formula, view.charge, echo, context.ui);
     if (step != FormStep::Parsed) return step;
     if (!HasUserElements(formula)) return FormStep::Parsed;
     if (!port::AskRetry(context.ui, labelling::kUserElementsNotSupported)) return FormStep::End;

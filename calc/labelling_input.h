@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "calc/ion_type_fields.h"
 #include "calc/shared_fields.h"
 #include "core/enriched_element.h"
 #include "port/input_record.h"
@@ -40,11 +41,16 @@ public:
     int charge = 1;
     int type = kPatternFromEnrichments;
     bool saveReminder = true;
+    std::string ionType;  // beyond the dialog's own fields; empty: the formula is the ion
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CLabFormDlg"; }
     std::vector<port::FieldBinding> Fields() override {
-        return {{&kFormula, &formula}, {&kCharge, &charge}, {&kType, &type}, {&kReminder, &saveReminder}};
+        return {{&kFormula, &formula},
+                {&kCharge, &charge},
+                {&kType, &type},
+                {&kReminder, &saveReminder},
+                {&kIonTypeField, &ionType}};
     }
 };
 

@@ -32,10 +32,12 @@ Step AskIonicParameters(CommandContext& context, IonicParameters& parameters) {
     input.target = parameters.target;
     // A series' charge may lie beyond this dialog's range: it opens at 1 then.
     if (port::ValidateField({&MolFormInput::kCharge, &input.charge})) input.charge = 1;
+    input.listAll = view.listAllFormulae;
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return Step::End;
 
     parameters = {input.target, input.difference};
     KeepIonForm(input, view);
+    view.listAllFormulae = input.listAll;
     if (view.charge != 0) return Step::Done;
     return port::AskRetry(context.ui, kFormulaZeroCharge) ? Step::Retry : Step::End;
 }
@@ -101,12 +103,16 @@ Step AskElements(CommandContext& context, FormulaSearchRun& run) {
     return Step::Done;
 }
 
-// The first 200 formulae the search finds, in the order it finds them; the
-// search runs as long work, so false when the user cancelled it (nothing is
-// stored then, and the data set stays as it was).
-bool SearchFirstFormulae(CommandContext& context, const core::FormulaQuery& query,
-                         std::vector<core::FoundFormula>& formulae) {
-    const auto capacity = static_cast<std::size_t>(output::kMaxFormulae);
+// The first 200 formulae the search finds, in the order it finds them, or,
+// when every one is asked for, all of them up to kMaxListedFormulae; the
+// search runs as long work, so false when the user cancelled it or, after
+// saying so, when there were more than that (nothing is stored then, and
+// the data set stays as it was).
+bool SearchFormulae(CommandContext& context, const core::FormulaQuery& query, ListedFormulae listed,
+                    std::vector<core::FoundFormula>& formulae) {
+    const std::size_t capacity = listed == ListedFormulae::All
+                                     ? kMaxListedFormulae + 1
+                                     : static_cast<std::size_t>(output::kMaxFormulae);
     const core::WorkStatus status =
         context.ui.RunLongWork(kFormulaSearchProgress, [&](core::WorkProgress& progress) {
             formulae.clear();
@@ -118,7 +124,10 @@ bool SearchFirstFormulae(CommandContext& context, const core::FormulaQuery& quer
                 },
                 &progress, capacity);
         });
-    return status == core::WorkStatus::Finished;
+    if (status != core::WorkStatus::Finished) return false;
+    if (formulae.size() <= kMaxListedFormulae) return true;
+    port::ShowError(context.ui, kFormulaListTooLong);
+    return false;
 }
 
 // The calculation's own part: the ionic parameters, the element list, the
@@ -141,10 +150,12 @@ std::optional<FormulaSearchRun> SearchAndStore(CommandContext& context) {
     }
     if (step == Step::End) return std::nullopt;
 
+    const ListedFormulae which =
+        context.view.listAllFormulae ? ListedFormulae::All : ListedFormulae::First200;
     std::vector<core::FoundFormula> formulae;
-    if (!SearchFirstFormulae(context, listed.query, formulae)) return std::nullopt;
+    if (!SearchFormulae(context, listed.query, which, formulae)) return std::nullopt;
     core::SortByMz(formulae);
-    StoreFormulaResults(context, listed, formulae);
+    StoreFormulaResults(context, listed, formulae, which);
     return listed;
 }
 
@@ -162,7 +173,7 @@ std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& conte
 void RunMolecularFormulae(CommandContext& context) { RunMolecularFormulaeSearch(context); }
 
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
-                         const std::vector<core::FoundFormula>& formulae) {
+                         const std::vector<core::FoundFormula>& formulae, ListedFormulae listed) {
     output::CalculationState& state = context.document.state;
     const int elements = std::min(static_cast<int>(run.query.elements.size()), output::kMaxFormulaElements);
     const int count = std::min(static_cast<int>(formulae.size()), output::kMaxFormulae);
@@ -190,6 +201,20 @@ void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
                 formulae[at].counts[static_cast<std::size_t>(k)];
         }
         state.formulae.formulaElectrons[at] = static_cast<output::ElectronClass>(formulae[at].electronClass);
+    }
+    state.formulae.listsAll = listed == ListedFormulae::All;
+    state.formulae.beyondCapacity.clear();
+    if (listed == ListedFormulae::First200) return;
+    state.formulae.beyondCapacity.reserve(formulae.size() - static_cast<std::size_t>(count));
+    for (std::size_t i = static_cast<std::size_t>(count); i < formulae.size(); ++i) {
+        output::FormulaMatches::Listed beyond;
+        for (int k = 0; k < elements; ++k) {
+            const auto at = static_cast<std::size_t>(k);
+            beyond.atoms[at] = formulae[i].counts[at];
+        }
+        beyond.mz = formulae[i].mz;
+        beyond.electrons = static_cast<output::ElectronClass>(formulae[i].electronClass);
+        state.formulae.beyondCapacity.push_back(beyond);
     }
 }
 

@@ -20,6 +20,19 @@ inline constexpr std::string_view kFormulaNoElement =
     "Error - Your compound must contain at least one element!";
 inline constexpr std::string_view kFormulaMinimumAboveMaximum =
     "Error - At least one minimum atom count exceeds its maximum!";
+// Every formula of a search, listed beyond the 200 the page otherwise keeps,
+// is held to be sorted by m/z: 48 bytes each, 48 MB at most.
+inline constexpr std::size_t kMaxListedFormulae = 1'000'000;
+inline constexpr std::string_view kFormulaListTooLong =
+    "More than 1,000,000 formulae lie in the m/z range, more than the list of every formula holds. "
+    "Narrow the m/z range or bound the atom counts.";
+
+// Which of the formulae found the results keep.
+enum class ListedFormulae {
+    First200,  // the first 200 found, sorted by m/z
+    All,       // every one, sorted by m/z
+};
+
 // Over the progress dialog of a search that takes more than a moment.
 inline constexpr std::string_view kFormulaSearchProgress = "Searching for the molecular formulae...";
 
@@ -38,9 +51,10 @@ std::optional<FormulaSearchRun> RunMolecularFormulaeSearch(CommandContext& conte
 // The menu command.
 void RunMolecularFormulae(CommandContext& context);
 
-// Copies the inputs and the sorted formulae (at most 200) into the document's
-// state.
+// Copies the inputs and the sorted formulae into the document's state: the
+// first 200 into its arrays and, when all are listed, the rest beyond them.
 void StoreFormulaResults(CommandContext& context, const FormulaSearchRun& run,
-                         const std::vector<core::FoundFormula>& formulae);
+                         const std::vector<core::FoundFormula>& formulae,
+                         ListedFormulae listed = ListedFormulae::First200);
 
 }  // namespace tarnevo::calc

@@ -31,11 +31,19 @@ public:
         "tol", "Mass-to-charge ratio difference.", port::FieldType::Number, 0, 0.5, 0};
     static constexpr port::FieldSpec kCharge{"charge", "Ionic charge:", port::FieldType::Integer, -10, 10, 0};
     static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
+    // Beyond the dialog's own fields, off unless checked: the command line's --all.
+    static constexpr port::FieldSpec kListAll{.key = "all",
+                                              .label =
+                                                  "List every formula found, sorted by m/z, not only the "
+                                                  "first 200.",
+                                              .type = port::FieldType::Check,
+                                              .maximum = 1};
 
     double target = kStartTarget;
     double difference = kStartDifference;
     int charge = 1;
     bool saveReminder = true;
+    bool listAll = false;
 
     std::string Caption() const override { return std::string(kCaption); }
     std::string_view DialogName() const override { return "CMolFormDlg"; }
@@ -44,7 +52,8 @@ public:
         return {{&kTarget, &target},
                 {&kDifference, &difference},
                 {&kCharge, &charge},
-                {&kReminder, &saveReminder}};
+                {&kReminder, &saveReminder},
+                {&kListAll, &listAll}};
     }
 };
 

@@ -37,6 +37,9 @@ inline constexpr std::size_t kFineStructureLineLimit = 1'000'000;
 // unit resolution at m/z 100 to beyond the best FT-ICR instruments.
 inline constexpr double kMinResolvingPower = 100.0;
 inline constexpr double kMaxResolvingPower = 10'000'000.0;
+// The m/z at which an Orbitrap's resolving power is stated.
+inline constexpr double kMinReferenceMz = 1.0;
+inline constexpr double kMaxReferenceMz = 100000.0;
 
 struct ResolvedIon {
     PatternModel model = PatternModel::FineStructure;

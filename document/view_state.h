@@ -22,6 +22,17 @@ struct UserElementList {
     void Clear() { *this = UserElementList{}; }
 };
 
+// The resolved peaks a cluster may be asked for beyond its pattern: none, at
+// the same resolving power R at every m/z, or at R at a reference m/z falling
+// with the square root of m/z (an Orbitrap's); with or without the profile in
+// the plot.
+struct ResolutionPresets {
+    int choice = 0;  // 0 none, 1 the same R everywhere, 2 Orbitrap
+    double resolvingPower = 60000.0;
+    double referenceMz = 200.0;
+    bool drawProfile = false;
+};
+
 struct ViewState {
     bool showWelcome = true;
     output::CalcKind calcKind = output::CalcKind::IsotopeCluster;
@@ -30,6 +41,11 @@ struct ViewState {
     std::string formulaText;
     int charge = 1;
     bool saveReminder = true;
+    // The ion type of a molecule typed as the formula ("[M+H]+"); empty: the
+    // formula is the ion. The first dialogs of a cluster and of a labelled
+    // pattern offer it.
+    std::string ionTypeText;
+    ResolutionPresets resolution;
 
     // The user-defined elements of the current ion; its count is the view's
     // detailCount. The cluster's largest and total FA are results: they live
@@ -47,6 +63,9 @@ struct ViewState {
     int lastRUCount = 10;
     int ionCount = 0;
     bool continueButtonShown = false;
+
+    // Molecular formulae from m/z: every formula listed, not only the first 200.
+    bool listAllFormulae = false;
 
     // Correction for loss of H: m/z of the first measured peak.
     double firstPeakMz = 200.0;

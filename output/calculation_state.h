@@ -5,9 +5,11 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/enrichment_fit.h"
 #include "core/ion_identification.h"
+#include "core/resolving_power.h"
 
 namespace tarnevo::output {
 
@@ -92,6 +94,16 @@ struct FormulaMatches {
     std::array<double, kMaxFormulae> formulaMz{};
     std::array<ElectronClass, kMaxFormulae> formulaElectrons{};
     double userElementMass = 0.0;
+    // When every formula was asked for: those after the first 200 by m/z,
+    // which the arrays above hold. Empty otherwise, and then the first 200
+    // found are all the search keeps.
+    struct Listed {
+        std::array<int, kMaxFormulaElements> atoms{};
+        double mz = 0.0;
+        ElectronClass electrons = ElectronClass::Even;
+    };
+    bool listsAll = false;
+    std::vector<Listed> beyondCapacity;
 };
 
 // A series of ions built from a repeating unit (formulaText), an optional end
@@ -133,6 +145,28 @@ struct IonIdentification {
 // The echoed inputs every kind shares, then each kind's own group; a kind
 // fills only the groups its results have, and the page and the report read
 // the same groups.
+// The ion type a formula was given as a molecule of (a cluster or labelled
+// pattern asked for as [M+H]+ of M): the formula of the state is then the
+// ion's. Empty notation: the formula was typed as the ion.
+struct IonTypeEcho {
+    std::string notation;    // "[M+H]+", as written back from the parse
+    std::string molecule;    // M as typed
+    std::string ionFormula;  // the ion's, in Hill order: the formula the results name
+};
+
+// The peaks an instrument of a given resolving power sees of the ion, when
+// they were asked for: each the abundance-weighted m/z and summed FA of the
+// lines between two minima of the profile. The profile itself is drawn from
+// the stored ion by the plot, at the same resolving power, when wanted.
+struct ResolvedPeaksTable {
+    bool asked = false;
+    core::ResolvingPower power;
+    std::string model;                      // "fine structure" or "peak moments"
+    std::vector<core::ResolvedPeak> peaks;  // in m/z order, FA of the whole ion
+    std::string problem;                    // why there are none, when there are none
+    bool drawProfile = false;
+};
+
 struct CalculationState {
     CalcKind calcKind = CalcKind::IsotopeCluster;
     std::string formulaText;  // the ion; for a series, the repeating unit
@@ -148,6 +182,9 @@ struct CalculationState {
     IonSeries series;
     ElementIsotopes isotopes;
     IonIdentification identification;
+
+    IonTypeEcho ionType;
+    ResolvedPeaksTable resolved;
 };
 
 }  // namespace tarnevo::output

@@ -3,6 +3,7 @@
 #include "core/text_format.h"
 #include "output/csv_row.h"
 #include "output/plot_frame.h"
+#include "output/resolved_peaks_page.h"
 #include "output/result_values.h"
 
 namespace tarnevo::output::detail {
@@ -25,6 +26,7 @@ void AppendIonHead(PageText& lines, const CalculationState& state, std::string_v
     lines.push_back("Ion Formula: " + state.formulaText);
     lines.push_back("Mass of [A+0] ion: " + core::FormatFixed(state.ionMassA, 4));
     lines.push_back("Ion Charge: " + core::FormatInteger(state.charge));
+    for (std::string& line : IonTypeLines(state.ionType)) lines.push_back(std::move(line));
 }
 
 void WriteIonHead(ReportText& report, const CalculationState& state, std::string_view head) {
@@ -32,6 +34,7 @@ void WriteIonHead(ReportText& report, const CalculationState& state, std::string
     report.Line("Ion Formula: " + state.formulaText);
     report.Line("Mass of [A+0] Ion: " + core::FormatFixed(state.ionMassA, 4));
     report.Line("Ion Charge: " + core::FormatInteger(state.charge));
+    for (const std::string& line : IonTypeLines(state.ionType)) report.Line(line);
 }
 
 void AppendClusterPeaks(PageText& lines, const CalculationState& state) {

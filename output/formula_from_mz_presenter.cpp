@@ -15,7 +15,16 @@ namespace tarnevo::output::detail {
 
 namespace {
 
-int FormulaCount(const CalculationState& state) { return Bounded(state.formulae.formulaCount, kMaxFormulae); }
+int FormulaCount(const CalculationState& state) { return ListedFormulaCount(state); }
+
+// The search stopped at the storage's capacity: some formulae were left out.
+bool StorageFull(const CalculationState& state) {
+    return !state.formulae.listsAll && Bounded(state.formulae.formulaCount, kMaxFormulae) == kMaxFormulae;
+}
+
+// The plot ranks this many formulae at most, the best matches: more points
+// than that say nothing a reader can take in.
+constexpr std::size_t kMaxPlotted = static_cast<std::size_t>(kMaxFormulae);
 
 std::string TargetLine(const CalculationState& state) {
     return "Target m/z: " + core::FormatFixed(state.ionMassA, 4);
@@ -32,10 +41,10 @@ void AppendFormulaList(PageText& lines, const CalculationState& state) {
     lines.emplace_back("Ion Formula                           m/z");
     for (int i = 0; i < FormulaCount(state); ++i) {
         // The m/z ends in column 44; a long formula keeps two blanks before it.
-        lines.push_back(
-            core::Spread(MatchedFormula(state, i), core::FormatFixed(state.formulae.formulaMz[i], 4), 44, 2));
+        lines.push_back(core::Spread(MatchedFormula(state, i),
+                                     core::FormatFixed(ListedFormulaAt(state, i).mz, 4), 44, 2));
     }
-    if (FormulaCount(state) == kMaxFormulae) {
+    if (StorageFull(state)) {
         lines.emplace_back();
         lines.emplace_back("The number of possible formulae exceeded the storage capacity (200).");
         lines.emplace_back("Try lowering the m/z range.");
@@ -65,7 +74,7 @@ std::vector<int> FormulaeByError(const CalculationState& state) {
     std::vector<int> order(static_cast<std::size_t>(FormulaCount(state)));
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
     const auto size = [&state](int i) {
-        const double error = std::abs(ErrorPpm(state.formulae.formulaMz[i], state.ionMassA));
+        const double error = std::abs(ErrorPpm(ListedFormulaAt(state, i).mz, state.ionMassA));
         return std::isfinite(error) ? error : std::numeric_limits<double>::infinity();
     };
     std::stable_sort(order.begin(), order.end(), [&size](int a, int b) { return size(a) < size(b); });
@@ -141,19 +150,17 @@ public:
         report.EmptyLine();
         report.Line("Ion Formula, m/z");
         for (int i = 0; i < FormulaCount(state); ++i) {
-            report.Line(MatchedFormula(state, i) + ", " + core::FormatFixed(state.formulae.formulaMz[i], 4));
+            report.Line(MatchedFormula(state, i) + ", " + core::FormatFixed(ListedFormulaAt(state, i).mz, 4));
         }
-        if (FormulaCount(state) == kMaxFormulae)
-            report.Line("Number of compounds exceeds the buffer capacity (200).");
+        if (StorageFull(state)) report.Line("Number of compounds exceeds the buffer capacity (200).");
     }
 
     std::string CsvTable(const CalculationState& state) const override {
         std::string csv(FormulaCsvRows::kHeader);
         FormulaCsvRows rows(state);
         for (int i = 0; i < FormulaCount(state); ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            rows.Append(csv, state.formulae.formulaAtoms[at], state.formulae.formulaMz[at],
-                        state.formulae.formulaElectrons[at]);
+            const FormulaMatches::Listed listed = ListedFormulaAt(state, i);
+            rows.Append(csv, listed.atoms, listed.mz, listed.electrons);
         }
         return csv;
     }
@@ -165,14 +172,16 @@ public:
         plot.series = {{std::string(kEvenElectronSeries), {}},
                        {std::string(kOddElectronSeries), {}},
                        {std::string(kIndeterminateSeries), {}}};
-        const std::vector<int> order = FormulaeByError(state);
+        std::vector<int> order = FormulaeByError(state);
+        if (order.size() > kMaxPlotted) order.resize(kMaxPlotted);
         for (std::size_t rank = 1; rank <= order.size(); ++rank) {
             const int i = order[rank - 1];
-            const double mz = state.formulae.formulaMz[i];
+            const FormulaMatches::Listed listed = ListedFormulaAt(state, i);
+            const double mz = listed.mz;
             const double error = ErrorPpm(mz, state.ionMassA);
             const std::string matched = MatchedFormula(state, i);
             const auto x = static_cast<double>(rank);
-            plot.series[ElectronSeriesIndex(state.formulae.formulaElectrons[i])].marks.push_back(
+            plot.series[ElectronSeriesIndex(listed.electrons)].marks.push_back(
                 {x, error, matched, mz, {}, {}});
             plot.labels.push_back({x, error, FormulaWithoutClass(matched)});
         }

@@ -1,5 +1,7 @@
 #include "output/identification_page.h"
 
+#include <algorithm>
+
 #include "core/text_format.h"
 #include "output/identification_text.h"
 
@@ -8,28 +10,54 @@ namespace tarnevo::output {
 namespace {
 
 // Columns of the ranking: rank, ion type, M, ion, m/z, error, DBE, electron
-// class, pattern match and score. A text wider than its column pushes the
-// rest of the row on, a blank kept between.
+// class, pattern match and score, each at least as wide as its usual texts
+// and widened, for every row alike, to hold the longest text of the page with
+// a blank beside it ([M+CH3COO]- is 11 characters, C20H25N3OClBrNa 15), so
+// that the columns stay aligned.
+struct RankingWidths {
+    std::size_t ionType = 11;
+    std::size_t formula = 14;
+    std::size_t ionFormula = 14;
+    std::size_t mz = 10;
+    std::size_t errorPpm = 7;
+    std::size_t dbe = 6;
+    std::size_t electrons = 3;
+    std::size_t patternMatch = 7;
+    std::size_t score = 7;
+
+    void Hold(const CandidateTexts& texts) {
+        const auto widen = [](std::size_t& width, const std::string& text) {
+            width = std::max(width, text.size() + 1);
+        };
+        widen(ionType, texts.ionType);
+        widen(formula, texts.formula);
+        widen(ionFormula, texts.ionFormula);
+        widen(mz, texts.mz);
+        widen(errorPpm, texts.errorPpm);
+        widen(dbe, texts.dbe);
+        widen(electrons, texts.electrons);
+        widen(patternMatch, texts.patternMatch);
+        widen(score, texts.score);
+    }
+};
+
 std::string LeftCell(const std::string& text, std::size_t width) {
-    if (text.size() >= width) return text + " ";
-    return text + std::string(width - text.size(), ' ');
+    return text + std::string(width > text.size() ? width - text.size() : 1, ' ');
 }
 
-// A right-aligned cell as wide as its column or wider keeps a blank from the
-// cell before it.
 std::string RightCell(const std::string& text, std::size_t width) {
-    if (text.size() >= width) return " " + text;
-    return core::RightAligned(text, width);
+    return text.size() < width ? core::RightAligned(text, width) : " " + text;
 }
 
-std::string RankingLine(const CandidateTexts& texts) {
-    return core::RightAligned(texts.rank, 4) + " " + LeftCell(texts.ionType, 11) +
-           LeftCell(texts.formula, 14) + LeftCell(texts.ionFormula, 14) + RightCell(texts.mz, 10) +
-           RightCell(texts.errorPpm, 7) + RightCell(texts.dbe, 6) + RightCell(texts.electrons, 3) +
-           RightCell(texts.patternMatch, 7) + RightCell(texts.score, 7);
+std::string RankingLine(const CandidateTexts& texts, const RankingWidths& widths) {
+    return core::RightAligned(texts.rank, 4) + " " + LeftCell(texts.ionType, widths.ionType) +
+           LeftCell(texts.formula, widths.formula) + LeftCell(texts.ionFormula, widths.ionFormula) +
+           RightCell(texts.mz, widths.mz) + RightCell(texts.errorPpm, widths.errorPpm) +
+           RightCell(texts.dbe, widths.dbe) + RightCell(texts.electrons, widths.electrons) +
+           RightCell(texts.patternMatch, widths.patternMatch) + RightCell(texts.score, widths.score);
 }
 
-std::string RankingHeading() {
+std::string RankingHeading(const RankingWidths& widths) {
     return RankingLine({.rank = "Rank",
                         .ionType = "Ion type",
                         .formula = "Neutral M",
@@ -39,7 +67,8 @@ std::string RankingHeading() {
                         .dbe = "DBE",
                         .electrons = "e-",
                         .patternMatch = "Match",
-                        .score = "Score"});
+                        .score = "Score"},
+                       widths);
 }
 
 std::string NoCandidateLine(const IonIdentification& identification) {
@@ -88,11 +117,16 @@ IdentificationPage LayoutIdentificationPage(const CalculationState& state) {
         lines.push_back(NoCandidateLine(identification));
         return page;
     }
-    lines.push_back(RankingHeading());
+    std::vector<CandidateTexts> rows;
+    RankingWidths widths;
+    for (std::size_t index = 0; index < listed; ++index) {
+        rows.push_back(CandidateTextsOf(identification, index));
+        widths.Hold(rows.back());
+    }
+    lines.push_back(RankingHeading(widths));
     page.firstCandidateLine = lines.size();
     page.candidateLines = listed;
-    for (std::size_t index = 0; index < listed; ++index)
-        lines.push_back(RankingLine(CandidateTextsOf(identification, index)));
+    for (const CandidateTexts& row : rows) lines.push_back(RankingLine(row, widths));
     if (identification.result.candidates.size() > listed) {
         lines.push_back("The best " + core::FormatInteger(static_cast<long long>(listed)) + " of " +
                         core::FormatInteger(static_cast<long long>(identification.result.candidates.size())) +

@@ -3,6 +3,7 @@
 #include "output/cluster_presentation.h"
 #include "output/kind_presenters.h"
 #include "output/plot_frame.h"
+#include "output/resolved_peaks_page.h"
 
 namespace tarnevo::output::detail {
 
@@ -15,6 +16,7 @@ public:
         AppendIonHead(lines, state, "                 ***** Isotope Cluster Pattern Results *****");
         AppendUserElementNote(lines, state);
         AppendClusterPeaks(lines, state);
+        for (std::string& line : ResolvedPeakLines(state.resolved)) lines.push_back(std::move(line));
         return lines;
     }
     void WriteReport(ReportText& report, const CalculationState& state) const override {
@@ -22,6 +24,7 @@ public:
         report.EmptyLine();
         WriteUserElementDetails(report, state);
         WriteClusterPeaks(report, state);
+        for (const std::string& line : ResolvedPeakLines(state.resolved)) report.Line(line);
     }
     std::string CsvTable(const CalculationState& state) const override { return ClusterCsv(state); }
     PlotData Plot(const CalculationState& state) const override {

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace tarnevo::output {
 
@@ -51,5 +53,18 @@ constexpr int NextPrintedLineY(int y, int lineCounter, const PrintPagination& pa
     if (lineCounter % pagination.linesPerPage != 0) return y + kPrintFontHeight;
     return FirstPrintedLineY() + pagination.pageHeightUnits * (lineCounter / pagination.linesPerPage);
 }
+
+// The lines of a page as they fit a sheet columns characters wide: a longer
+// line goes on in further lines, broken after the last blank that fits (or,
+// with no blank in the second half of the width, after the last character
+// that fits), each
+// further line indented four places beyond the line's own indentation so it
+// reads as the continuation. The blanks at a break are dropped; nothing else
+// of the text is lost. Empty lines and lines that fit stay as they are.
+// Example at 20 columns: "Formulae within the mass accuracy: 7" becomes
+// "Formulae within the" and "    mass accuracy: 7".
+inline constexpr int kMinWrapColumns = 20;  // narrower sheets still get 20
+inline constexpr std::size_t kContinuationIndent = 4;
+std::vector<std::string> WrapToColumns(const std::vector<std::string>& lines, int columns);
 
 }  // namespace tarnevo::output

@@ -79,12 +79,28 @@ void AppendFormulaText(std::string& text, const FormulaMatches& formulae,
 }
 
 std::string MatchedFormula(const CalculationState& state, int formula) {
-    const ElectronClass electrons = state.formulae.formulaElectrons[formula];
-    std::string text = electrons == ElectronClass::Indeterminate ? "** "
-                       : electrons == ElectronClass::Even        ? "EE "
-                                                                 : "OE ";
-    AppendFormulaText(text, state.formulae, state.formulae.formulaAtoms[formula]);
+    const FormulaMatches::Listed listed = ListedFormulaAt(state, formula);
+    std::string text = listed.electrons == ElectronClass::Indeterminate ? "** "
+                       : listed.electrons == ElectronClass::Even        ? "EE "
+                                                                        : "OE ";
+    AppendFormulaText(text, state.formulae, listed.atoms);
     return text;
+}
+
+int ListedFormulaCount(const CalculationState& state) {
+    return Bounded(state.formulae.formulaCount, kMaxFormulae) +
+           static_cast<int>(state.formulae.beyondCapacity.size());
+}
+
+// Those beyond follow a full store only, so formula 200 is the first of them;
+// below that the arrays are read whatever the count says, as the writers of
+// one formula at a time (the command line's printers) rely on.
+FormulaMatches::Listed ListedFormulaAt(const CalculationState& state, int formula) {
+    const FormulaMatches& formulae = state.formulae;
+    if (formula >= kMaxFormulae)
+        return formulae.beyondCapacity[static_cast<std::size_t>(formula - kMaxFormulae)];
+    const auto at = static_cast<std::size_t>(formula);
+    return {formulae.formulaAtoms[at], formulae.formulaMz[at], formulae.formulaElectrons[at]};
 }
 
 std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits) {

@@ -67,6 +67,11 @@ void AppendFormulaText(std::string& text, const FormulaMatches& formulae,
 // symbol and a count of 0 left out: "EE C7H7O2".
 std::string MatchedFormula(const CalculationState& state, int formula);
 
+// The formulae of an m/z search in m/z order: the stored 200 at most, and,
+// when every one was asked for, those beyond.
+int ListedFormulaCount(const CalculationState& state);
+FormulaMatches::Listed ListedFormulaAt(const CalculationState& state, int formula);
+
 // The ion with m repeating units: end cap, (unit)m, then the charging ion,
 // e.g. "(C2H4O)12Na" or "CH3(C2H4O)5(Na)2".
 std::string RepeatingUnitIon(const CalculationState& state, int repeatingUnits);

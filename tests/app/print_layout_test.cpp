@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 namespace tarnevo::output {
 namespace {
 
@@ -80,6 +84,75 @@ TEST(PrintedLines, EveryPageBeginsAtItsOwnTopMargin) {
     for (int page = 0; page <= 3; ++page) {
         EXPECT_EQ(y[static_cast<std::size_t>(page * 55)], 1050 * page + 80) << "page " << page + 1;
     }
+}
+
+// The words of a text in order, whatever blanks separate them.
+std::vector<std::string> Words(const std::vector<std::string>& lines) {
+    std::vector<std::string> words;
+    for (const std::string& line : lines) {
+        std::istringstream in(line);
+        for (std::string word; in >> word;) words.push_back(word);
+    }
+    return words;
+}
+
+// A line of the identification's page that ran off the paper's right edge.
+TEST(WrapToColumns, RegressionLongCountLineIsKeptWholeOnTheSheet) {
+    const std::string counts =
+        "Formulae within the mass accuracy: 40, removed by the filters: 25, by their pattern: 3, ranked: 12";
+    const std::vector<std::string> wrapped = WrapToColumns({counts}, 60);
+    // 98 characters; "filters:" runs from column 54 to 61, past the 60 that fit, so
+    // the break is the blank at column 53, after "by the"; the rest goes on
+    // four places in.
+    ASSERT_EQ(wrapped.size(), 2U);
+    EXPECT_EQ(wrapped[0], "Formulae within the mass accuracy: 40, removed by the");
+    EXPECT_EQ(wrapped[1], "    filters: 25, by their pattern: 3, ranked: 12");
+    EXPECT_EQ(Words(wrapped), Words({counts}));
+}
+
+TEST(WrapToColumns, LinesThatFitAndEmptyLinesStayAsTheyAre) {
+    const std::vector<std::string> page = {"", "Ion Charge: 1", std::string(60, 'x'), "   indented"};
+    EXPECT_EQ(WrapToColumns(page, 60), page);
+}
+
+struct WrapCase {
+    std::string line;
+    int columns;
+};
+
+class WrapKeepsEverything : public ::testing::TestWithParam<WrapCase> {};
+
+// A 141-character formula line (the longest a formula field takes), a word
+// longer than the sheet, an indented table row, blanks at the break, and a
+// sheet narrower than the least width.
+INSTANTIATE_TEST_SUITE_P(
+    Lines, WrapKeepsEverything,
+    ::testing::Values(WrapCase{"Ion Formula: " + std::string(128, 'C'), 80},
+                      WrapCase{"Ion Formula: C6H6" + std::string(70, 'H') + " tail", 40},
+                      WrapCase{"      [A+0]     146.98  5.37772E-001 100.000    [A+3]   149.97  1.0E-002",
+                               30},
+                      WrapCase{"a     b     c     d     e     f     g     h     i     j", 20},
+                      WrapCase{"short words only, many of them, run on well past the edge of it", 5}));
+
+TEST_P(WrapKeepsEverything, NoLineWiderThanTheSheetAndNoWordLost) {
+    const WrapCase& wrap = GetParam();
+    const std::size_t width = std::max(wrap.columns, kMinWrapColumns);
+    const std::vector<std::string> wrapped = WrapToColumns({wrap.line}, wrap.columns);
+    ASSERT_GE(wrapped.size(), 2U);
+    std::string joined;
+    for (const std::string& line : wrapped) {
+        EXPECT_LE(line.size(), width) << line;
+        EXPECT_FALSE(line.empty());
+        joined += line;
+    }
+    // Only blanks are added or dropped: the characters that are not blanks
+    // come out in the same order.
+    const auto nonBlank = [](std::string text) {
+        std::erase(text, ' ');
+        return text;
+    };
+    EXPECT_EQ(nonBlank(joined), nonBlank(wrap.line));
+    for (std::size_t k = 1; k < wrapped.size(); ++k) EXPECT_EQ(wrapped[k].rfind("    ", 0), 0U) << wrapped[k];
 }
 
 }  // namespace

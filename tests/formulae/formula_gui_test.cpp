@@ -4,7 +4,10 @@
 // typed m/z, the element dialog takes C in the left column and H in the right
 // one, and the one formula of the worked example (C6H127, 199.9932) is stored
 // and drawn. The same handler is covered case by case through the scripted
-// port; this test shows that the dialogs and the view carry it.
+// port; this test shows that the dialogs and the view carry it. Beyond the
+// dialog's own fields, "List every formula" keeps all of a window holding
+// more than 200 (C, H, N, O at m/z 300 +- 0.05: 243, counted by brute force
+// from the table's masses), sorted by m/z, without the capacity note.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -14,6 +17,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <clocale>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -22,6 +26,7 @@
 #include "app/tarnevo_app.h"
 #include "app/tarnevo_view.h"
 #include "output/page_layout.h"
+#include "output/result_values.h"
 #include "tests/support/dismiss_modal.h"
 
 namespace tarnevo::app {
@@ -120,6 +125,59 @@ private slots:
                  std::string("EE C6H127                           199.9932"));
         app->View()->viewport()->grab();
         QCOMPARE(app->View()->LineCounter(), 7);
+    }
+
+    void everyFormulaWhenAskedFor() {
+        // The brute-force count: every C c H h N n O o whose [A+0] m/z, with
+        // the table's lightest masses and one electron removed, lies within
+        // 300 +- 0.05; each count up to what fits under 300 alone.
+        constexpr double kH = 1.007825, kN = 14.00307, kO = 15.99491, kElectron = 0.000548579909;
+        int expected = 0;
+        for (int c = 0; c <= 25; ++c)
+            for (int h = 0; h <= 297; ++h)
+                for (int n = 0; n <= 21; ++n)
+                    for (int o = 0; o <= 18; ++o)
+                        expected += std::abs(12.0 * c + kH * h + kN * n + kO * o - kElectron - 300.0) <= 0.05;
+        QVERIFY(expected > 200);
+
+        auto program = std::make_unique<core::ProgramContext>();
+        auto app = std::make_unique<CTARNEVOApp>(*program);
+        QVERIFY(app->InitInstance());
+        QVERIFY(QTest::qWaitForWindowExposed(app->MainFrame()));
+        bool failed = false;
+        WhenModal<CMolFormDlg>(
+            [&](CMolFormDlg* ionic) {
+                Field(ionic, "mz")->setText(QStringLiteral("300"));
+                qobject_cast<QCheckBox*>(ionic->EditorForKey("reminder"))->setChecked(false);
+                qobject_cast<QCheckBox*>(ionic->EditorForKey("all"))->setChecked(true);
+                WhenModal<CMFormElemDlg>(
+                    [&](CMFormElemDlg* rows) {
+                        Field(rows, "symbol1")->setText(QStringLiteral("C"));
+                        Field(rows, "symbol2")->setText(QStringLiteral("H"));
+                        Field(rows, "symbol3")->setText(QStringLiteral("N"));
+                        Field(rows, "symbol4")->setText(QStringLiteral("O"));
+                        PressOk(rows);
+                    },
+                    &failed);
+                PressOk(ionic);
+            },
+            &failed);
+        app->MainFrame()->Action(doc::Command::MolecularFormulae)->trigger();
+        QVERIFY(!failed);
+        const output::CalculationState& state = app->Document().Data().state;
+        QVERIFY(state.formulae.listsAll);
+        QCOMPARE(output::detail::ListedFormulaCount(state), expected);
+        const std::vector<std::string> page = output::LayoutResultLines(state);
+        // Title, target, range, charge, an empty line, the heading, then one
+        // line per formula and no capacity note.
+        QCOMPARE(page.size(), std::size_t{6} + static_cast<std::size_t>(expected));
+        double previous = 0.0;
+        for (int i = 0; i < expected; ++i) {
+            const double mz = output::detail::ListedFormulaAt(state, i).mz;
+            QVERIFY(mz >= previous && std::abs(mz - 300.0) <= 0.05 + 1e-9);
+            previous = mz;
+        }
+        QVERIFY(app->View()->State().listAllFormulae);  // the box is checked next time
     }
 };
 

@@ -116,6 +116,35 @@ TEST_F(LabelledPattern, OneCarbonLabelledAt99PercentGivesOnePercentA0) {
     EXPECT_EQ(program->stopFASetting, 0.99999);
 }
 
+// Beyond the first dialog's own fields: the formula as the molecule of an
+// ion type. [M-H]- of C2H4O2 (acetic acid) is the acetate ion C2H3O2-, its
+// charge the notation's whatever the charge field held; its two carbons are
+// then enriched as those of any formula.
+TEST_F(LabelledPattern, MoleculeWithIonTypeIsLabelledAsItsIon) {
+    port.ExpectDialogEntries(kForm,
+                             {{"formula", "C2H4O2"}, {"charge", "1"}, {"type", "0"}, {"adduct", "[M-H]-"}});
+    Calc(1);
+    Identity(1, "C", 2);
+    Details(1, {0.0});
+    Run();
+    const output::CalculationState& state = document.state;
+    ASSERT_FALSE(document.readyForCalculation);
+    EXPECT_EQ(state.charge, -1);
+    EXPECT_EQ(state.formulaText, "C2H3O2");
+    EXPECT_EQ(state.ionType.notation, "[M-H]-");
+    EXPECT_EQ(state.ionType.molecule, "C2H4O2");
+    // 2 x 12 + 3 x 1.007825 + 2 x 15.99491 + 0.000548580 (the electron gained).
+    EXPECT_NEAR(state.ionMassA, 24.0 + 3.023475 + 31.98982 + core::electronMass, 1e-9);
+    EXPECT_EQ(view.charge, -1);
+}
+
+TEST_F(LabelledPattern, IonTypeThatIsNoneAsksRetryWithTheCoresSentence) {
+    port.ExpectDialogEntries(kForm, {{"formula", "C2H4O2"}, {"adduct", "M+H+"}});
+    port.ExpectMessageContaining("Ion type 'M+H+'");
+    Run();
+    ExpectNothingStored();
+}
+
 TEST_F(LabelledPattern, DichlorineWithHalf37ClIsTheBinomialOfTwo) {
     Form("Cl2", "-1");
     Calc(1);

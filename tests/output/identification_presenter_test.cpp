@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -258,6 +259,43 @@ TEST(IdentificationPage, ListsTheBestTwentyAndTheTableAll) {
 // of nominal peaks ruled out is said, and the ranked count stands even when
 // the command line has cut the list to its --top (regression: the cut list's
 // length was printed as the count ranked).
+// An acetate adduct's ion type fills 11 characters and a molecule with a
+// two-letter halogen and two-digit counts 14: each used to push the rest of
+// its row one place right of the heading and the other rows.
+TEST(IdentificationPage, RegressionLongIonTypesAndFormulaeKeepTheColumnsAligned) {
+    CalculationState state = CaffeineState();
+    core::IdentifyResult& result = state.identification.result;
+    result.ionTypes[1] = IonType("[M+CH3COO]-");
+    result.candidates[1].molecule = Formula("C17H19ClN2O13S");
+    result.candidates[1].ion = Formula("C19H22ClN2O15S");
+    const std::vector<std::string> lines = output::LayoutResultLines(state);
+    const auto heading = std::find_if(lines.begin(), lines.end(),
+                                      [](const std::string& line) { return line.starts_with("Rank "); });
+    ASSERT_NE(heading, lines.end());
+    const std::vector<std::string> ranking(heading, heading + 3);
+    // Where the heading's columns begin (left-aligned) or end (right-aligned).
+    const std::size_t ionTypeColumn = ranking[0].find("Ion type");
+    const std::size_t moleculeColumn = ranking[0].find("Neutral M");
+    const std::size_t ionColumn = ranking[0].find("Ion ", moleculeColumn);
+    const std::size_t mzEnd = ranking[0].find("m/z") + 3;
+    const std::size_t scoreEnd = ranking[0].size();
+    const std::vector<std::array<std::string, 4>> cells = {
+        {"[M+H]+", "C8H10N4O2", "C8H11N4O2", "195.08765"},
+        {"[M+CH3COO]-", "C17H19ClN2O13S", "C19H22ClN2O15S", "195.08790"}};
+    for (std::size_t row = 0; row < cells.size(); ++row) {
+        const std::string& line = ranking[row + 1];
+        SCOPED_TRACE(line);
+        EXPECT_EQ(line.find(cells[row][0]), ionTypeColumn);
+        EXPECT_EQ(line.find(cells[row][1]), moleculeColumn);
+        EXPECT_EQ(line.find(cells[row][2], moleculeColumn + cells[row][1].size()), ionColumn);
+        EXPECT_EQ(line.find(cells[row][3]) + cells[row][3].size(), mzEnd);
+        EXPECT_EQ(line.size(), scoreEnd);
+    }
+    // Every text keeps a blank from the next column.
+    EXPECT_EQ(ranking[2][moleculeColumn - 1], ' ');
+    EXPECT_EQ(ranking[2][ionColumn - 1], ' ');
+}
+
 TEST(IdentificationPage, CountsWhatWasRankedNotWhatIsListed) {
     CalculationState state = CaffeineState();
     core::IdentifyResult& result = state.identification.result;
