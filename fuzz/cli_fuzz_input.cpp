@@ -164,7 +164,8 @@ bool ResolvedIonsAreSmall(const CommandLine& line) {
                 element >= core::kFirstUserElement || NaturalTable()[element].heavyCount >= 3;
             if (richElement) rich += formula[element];
         }
-        if (atoms * multiplier > kMostResolvedAtoms || rich * multiplier > kMostResolvedRichAtoms) return false;
+        if (atoms * multiplier > kMostResolvedAtoms || rich * multiplier > kMostResolvedRichAtoms)
+            return false;
     }
     return true;
 }
@@ -226,7 +227,8 @@ IdentifyWork LineIdentifyWork(const JsonTree& question, IdentifyWork work) {
     }
     if (const JsonTree* charge = question.Find("charge"); charge != nullptr) work.charge = charge->number;
     if (question.Find("polarity") != nullptr) work.charge.reset();
-    if (const JsonTree* adducts = question.Find("adducts"); adducts != nullptr) work.adducts = Strings(*adducts);
+    if (const JsonTree* adducts = question.Find("adducts"); adducts != nullptr)
+        work.adducts = Strings(*adducts);
     if (const JsonTree* elements = question.Find("elements"); elements != nullptr)
         work.elements = Strings(*elements);
     if (const JsonTree* ppm = question.Find("ppm"); ppm != nullptr) work.ppm = ppm->number;
@@ -270,17 +272,17 @@ double IdentifyMatchEstimate(const IdentifyWork& work) {
     double density = std::pow(mass, k - 1) / Factorial(k - 1);
     for (const double elementMass : masses) density /= std::max(elementMass, 1.0);
     const int signedZ = static_cast<int>(std::clamp(z, 1.0, 1.0 * core::kMaxNotationCharge));
-    const double types =
-        work.adducts.empty()
-            ? static_cast<double>(std::max(core::CommonIonTypesOfCharge(signedZ).size(),
-                                           core::CommonIonTypesOfCharge(-signedZ).size()))
-            : static_cast<double>(work.adducts.size());
+    const double types = work.adducts.empty()
+                             ? static_cast<double>(std::max(core::CommonIonTypesOfCharge(signedZ).size(),
+                                                            core::CommonIonTypesOfCharge(-signedZ).size()))
+                             : static_cast<double>(work.adducts.size());
     return types * width * density;
 }
 
 bool IdentificationsAreSmall(const CommandLine& line) {
     const IdentifyWork defaults = CommandLineIdentifyWork(line);
-    if (ValuesOf(line.arguments, "batch").empty()) return IdentifyMatchEstimate(defaults) <= kMostIdentifyMatches;
+    if (ValuesOf(line.arguments, "batch").empty())
+        return IdentifyMatchEstimate(defaults) <= kMostIdentifyMatches;
     for (const std::string& text : InputLines(line.standardInput)) {
         const std::optional<JsonTree> question = ReadJson(text);
         if (!question || !question->IsObject()) continue;  // refused as it is read

@@ -148,7 +148,8 @@ void CheckIdentification(const JsonTree& answer, double ppm) {
         Require(std::fabs(NumberAt(candidate, "errorPpm", numbers)) <= mostError,
                 "each candidate within the mass accuracy");
         for (const JsonTree& peak : ArrayAt(candidate, "peaks", "a candidate compares its peaks").items) {
-            Require(WithinPercent(RelOrNull(peak, "measuredRel")) && WithinPercent(RelOrNull(peak, "predictedRel")),
+            Require(WithinPercent(RelOrNull(peak, "measuredRel")) &&
+                        WithinPercent(RelOrNull(peak, "predictedRel")),
                     "a compared peak's relative intensities in [0, 100]");
         }
     }
@@ -166,9 +167,34 @@ bool IsBatch(const CommandLine& line) {
            (HasWord(line.arguments, "--batch") || !ValuesOf(line.arguments, "batch").empty());
 }
 
+// The mass accuracy asked for: the largest --ppm given (which of several the
+// command line takes is its own affair), 5 when none.
 double PpmOf(const std::vector<std::string>& arguments) {
-    const std::vector<std::string> ppm = ValuesOf(arguments, "ppm");
-    return ppm.empty() ? core::kDefaultIdentifyPpm : NumberOr(ppm.back(), 0.0);
+    const std::vector<std::string> values = ValuesOf(arguments, "ppm");
+    if (values.empty()) return core::kDefaultIdentifyPpm;
+    double most = 0.0;
+    for (const std::string& value : values) most = std::max(most, NumberOr(value, 0.0));
+    return most;
+}
+
+// A batch line's "ppm" in place of the command line's (the largest if repeated).
+double PpmOfLine(const std::string& question, const std::vector<std::string>& arguments) {
+    const std::optional<JsonTree> line = ReadJson(question);
+    if (!line || !line->IsObject() || line->Find("ppm") == nullptr) return PpmOf(arguments);
+    double most = 0.0;
+    for (std::size_t k = 0; k < line->keys.size(); ++k) {
+        if (line->keys[k] == "ppm" && line->items[k].IsNumber()) most = std::max(most, line->items[k].number);
+    }
+    return most;
+}
+
+// Whether a cluster batch line names a resolving power of its own.
+bool LineAsksForResolution(const std::string& question) {
+    std::istringstream split(question);
+    for (std::string word; split >> word;) {
+        if (word == "--resolution" || word.rfind("--resolution=", 0) == 0) return true;
+    }
+    return false;
 }
 
 // The questions of a batch, as each batch skips blank lines and comments: a
@@ -195,17 +221,16 @@ void CheckBatchAnswers(const CommandLine& line, const Outcome& run) {
         const std::optional<JsonTree> answer = ReadJson(answers[k]);
         Require(answer && answer->IsObject(), "each batch answer is one JSON object");
         if (const JsonTree* error = answer->Find("error"); error != nullptr) {
-            Require(error->kind == JsonTree::Kind::String && !error->text.empty(), "a refused batch line says why");
+            Require(error->kind == JsonTree::Kind::String && !error->text.empty(),
+                    "a refused batch line says why");
             ++refused;
             continue;
         }
         if (CommandOf(line) == "cluster") {
-            CheckCluster(*answer, MentionsResolutionIn(line.arguments) ||
-                                      questions[k].find("--resolution") != std::string::npos);
+            CheckCluster(*answer,
+                         MentionsResolutionIn(line.arguments) || LineAsksForResolution(questions[k]));
         } else {
-            const std::optional<JsonTree> question = ReadJson(questions[k]);
-            const JsonTree* ppm = question ? question->Find("ppm") : nullptr;
-            CheckIdentification(*answer, ppm != nullptr ? ppm->number : PpmOf(line.arguments));
+            CheckIdentification(*answer, PpmOfLine(questions[k], line.arguments));
         }
     }
     Require((refused > 0) == (run.status == cli::kExitRefused), "a batch exits 2 when it refused a line");
@@ -231,7 +256,8 @@ void CheckPromises(const CommandLine& line, const Outcome& run) {
             "the exit status is 0, 2, 64 or 74");
     const bool batch = IsBatch(line);
     const bool json = HasWord(arguments, "--json");
-    if (status != cli::kExitOk) Require(!run.errors.empty(), "a refusal or usage error says why on standard error");
+    if (status != cli::kExitOk)
+        Require(!run.errors.empty(), "a refusal or usage error says why on standard error");
     if (AsksForText(arguments) || !(json || batch)) return;
     for (const std::string& output : Lines(run.out)) {
         Require(IsJsonValue(output), "every line of standard output is JSON");

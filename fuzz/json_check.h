@@ -31,9 +31,9 @@ struct JsonTree {
     Kind kind = Kind::Null;
     bool boolean = false;
     double number = 0.0;
-    std::string text;  // a string's value, escapes decoded to UTF-8
-    std::vector<JsonTree> items;            // an array's; an object's member values
-    std::vector<std::string> keys;          // an object's member names, beside items
+    std::string text;               // a string's value, escapes decoded to UTF-8
+    std::vector<JsonTree> items;    // an array's; an object's member values
+    std::vector<std::string> keys;  // an object's member names, beside items
 
     // The member named key of an object (the first if repeated), or nullptr.
     const JsonTree* Find(std::string_view key) const;
