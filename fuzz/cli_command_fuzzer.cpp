@@ -98,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CommandLine line = tarnevo::fuzz::Decode(std::string_view(reinterpret_cast<const char*>(data), size));
     tarnevo::fuzz::KeepFilesAway(line.arguments);
     tarnevo::fuzz::BoundFitCycles(line.arguments);
+    tarnevo::fuzz::KeepOneWorkerIfAsked(line.arguments);
     if (!tarnevo::fuzz::ExpectedWorkIsBounded(line)) return 0;
     const Outcome run = Run(line);
     if (DescribeEveryRun()) Describe(line, run);

@@ -330,6 +330,24 @@ void BoundFitCycles(std::vector<std::string>& arguments) {
     arguments.push_back("--max-cycles=" + std::to_string(kMostFitCycles));
 }
 
+void KeepOneWorkerIfAsked(std::vector<std::string>& arguments) {
+    static const bool oneWorker = std::getenv("TARNEVO_FUZZ_ONE_WORKER") != nullptr;
+    if (!oneWorker || arguments.empty() || ValuesOf(arguments, "batch").empty()) return;
+    bool given = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string& word = arguments[i];
+        const bool separate = word == "--jobs" && i + 1 < arguments.size();
+        if (!separate && !StartsWith(word, "--jobs=")) continue;
+        given = true;
+        std::string& value = separate ? arguments[++i] : word;
+        const std::string number = separate ? value : value.substr(std::string("--jobs=").size());
+        const double jobs = NumberOr(number, 0);
+        if (jobs >= 1 && jobs <= kMostBatchJobs && jobs == std::floor(jobs))
+            value = separate ? "1" : "--jobs=1";
+    }
+    if (!given) arguments.push_back("--jobs=1");
+}
+
 bool ExpectedWorkIsBounded(const CommandLine& line) {
     const std::vector<std::string>& arguments = line.arguments;
     if (arguments.empty()) return true;

@@ -32,6 +32,14 @@ void KeepFilesAway(std::vector<std::string>& arguments);
 // more under the sanitizers: without --max-cycles, it is given 100.
 void BoundFitCycles(std::vector<std::string>& arguments);
 
+// With TARNEVO_FUZZ_ONE_WORKER set (the gate sets it), a batch runs on one
+// worker: --jobs N becomes --jobs 1 (an N the command line refuses stays as
+// it is), and a batch without --jobs gets it. Workers answering lines side by
+// side hit the same edges in an order, and with counts, that vary from run to
+// run, and the gate must give one commit one verdict; the open-ended search
+// leaves the workers alone, so the parallel answering is fuzzed there.
+void KeepOneWorkerIfAsked(std::vector<std::string>& arguments);
+
 // Whether the run stays short enough to be run at all (the reasons are in
 // cli_fuzz_input.cpp).
 bool ExpectedWorkIsBounded(const CommandLine& line);
