@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace tarnevo::fuzz {
 
@@ -13,9 +14,10 @@ class JsonReader {
 public:
     explicit JsonReader(std::string_view text) : text_(text) {}
 
-    bool WholeValue() {
+    // Reads one whole value, into tree when given.
+    bool WholeValue(JsonTree* tree = nullptr) {
         SkipSpace();
-        if (!Value(0)) return false;
+        if (!Value(0, tree)) return false;
         SkipSpace();
         return at_ == text_.size();
     }
@@ -54,50 +56,63 @@ private:
         return true;
     }
 
-    bool Value(int depth) {
+    // Each reader below fills tree with what it read when tree is not nullptr.
+    bool Value(int depth, JsonTree* tree) {
         if (depth > kMostDepth) return false;
+        using Kind = JsonTree::Kind;
         switch (Peek()) {
             case '{':
-                return Object(depth);
+                return Object(depth, tree);
             case '[':
-                return Array(depth);
+                return Array(depth, tree);
             case '"':
-                return String();
+                if (tree != nullptr) tree->kind = Kind::String;
+                return String(tree != nullptr ? &tree->text : nullptr);
             case 't':
+                if (tree != nullptr) tree->kind = Kind::Boolean, tree->boolean = true;
                 return Literal("true");
             case 'f':
+                if (tree != nullptr) tree->kind = Kind::Boolean;
                 return Literal("false");
             case 'n':
                 return Literal("null");
             default:
-                return Number();
+                return Number(tree);
         }
     }
 
-    bool Object(int depth) {
+    bool Object(int depth, JsonTree* tree) {
         ++at_;  // {
+        if (tree != nullptr) tree->kind = JsonTree::Kind::Object;
         SkipSpace();
         if (Take('}')) return true;
         for (;;) {
             SkipSpace();
-            if (Peek() != '"' || !String()) return false;
+            std::string key;
+            if (Peek() != '"' || !String(tree != nullptr ? &key : nullptr)) return false;
             SkipSpace();
             if (!Take(':')) return false;
             SkipSpace();
-            if (!Value(depth + 1)) return false;
+            JsonTree* member = nullptr;
+            if (tree != nullptr) {
+                tree->keys.push_back(std::move(key));
+                member = &tree->items.emplace_back();
+            }
+            if (!Value(depth + 1, member)) return false;
             SkipSpace();
             if (Take('}')) return true;
             if (!Take(',')) return false;
         }
     }
 
-    bool Array(int depth) {
+    bool Array(int depth, JsonTree* tree) {
         ++at_;  // [
+        if (tree != nullptr) tree->kind = JsonTree::Kind::Array;
         SkipSpace();
         if (Take(']')) return true;
         for (;;) {
             SkipSpace();
-            if (!Value(depth + 1)) return false;
+            if (!Value(depth + 1, tree != nullptr ? &tree->items.emplace_back() : nullptr)) return false;
             SkipSpace();
             if (Take(']')) return true;
             if (!Take(',')) return false;
@@ -110,7 +125,17 @@ private:
         return true;
     }
 
-    bool Number() {
+    bool Number(JsonTree* tree) {
+        const std::size_t start = at_;
+        if (!NumberText()) return false;
+        if (tree != nullptr) {
+            tree->kind = JsonTree::Kind::Number;
+            tree->number = std::strtod(std::string(text_.substr(start, at_ - start)).c_str(), nullptr);
+        }
+        return true;
+    }
+
+    bool NumberText() {
         Take('-');
         if (Peek() == '0') {
             ++at_;
@@ -147,22 +172,45 @@ private:
         return true;
     }
 
-    // After the backslash. A high surrogate must be followed by an escaped low
-    // one; a low one alone is refused.
-    bool Escape() {
+    static void AppendUtf8(std::uint32_t code, std::string& text) {
+        const auto byte = [&text](std::uint32_t value) { text += static_cast<char>(value); };
+        if (code < 0x80) {
+            byte(code);
+        } else if (code < 0x800) {
+            byte(0xC0U | (code >> 6U)), byte(0x80U | (code & 0x3FU));
+        } else if (code < 0x10000) {
+            byte(0xE0U | (code >> 12U)), byte(0x80U | ((code >> 6U) & 0x3FU)), byte(0x80U | (code & 0x3FU));
+        } else {
+            byte(0xF0U | (code >> 18U)), byte(0x80U | ((code >> 12U) & 0x3FU));
+            byte(0x80U | ((code >> 6U) & 0x3FU)), byte(0x80U | (code & 0x3FU));
+        }
+    }
+
+    // After the backslash, appending what it stands for to text (when given). A
+    // high surrogate must be followed by an escaped low one; a low one alone is
+    // refused.
+    bool Escape(std::string* text) {
         if (AtEnd()) return false;
         const char c = Peek();
         ++at_;
-        if (c == '"' || c == '\\' || c == '/' || c == 'b' || c == 'f' || c == 'n' || c == 'r' || c == 't') {
+        constexpr std::string_view kNamed = "\"\\/bfnrt";
+        constexpr std::string_view kMeant = "\"\\/\b\f\n\r\t";
+        if (const std::size_t named = kNamed.find(c); named != std::string_view::npos) {
+            if (text != nullptr) *text += kMeant[named];
             return true;
         }
         if (c != 'u') return false;
         std::uint32_t unit = 0;
         if (!HexQuad(unit)) return false;
         if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
-        if (unit < 0xD800 || unit > 0xDBFF) return true;
-        std::uint32_t low = 0;
-        return Take('\\') && Take('u') && HexQuad(low) && low >= 0xDC00 && low <= 0xDFFF;
+        std::uint32_t code = unit;
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            std::uint32_t low = 0;
+            if (!(Take('\\') && Take('u') && HexQuad(low) && low >= 0xDC00 && low <= 0xDFFF)) return false;
+            code = 0x10000 + ((unit - 0xD800) << 10U) + (low - 0xDC00);
+        }
+        if (text != nullptr) AppendUtf8(code, *text);
+        return true;
     }
 
     // One UTF-8 sequence of two to four bytes starting with lead; shortest form,
@@ -189,17 +237,20 @@ private:
         return code >= smallest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
     }
 
-    bool String() {
+    // A string, its value appended to text when given.
+    bool String(std::string* text) {
         ++at_;  // "
         while (!AtEnd()) {
+            const std::size_t start = at_;
             const auto byte = static_cast<unsigned char>(text_[at_++]);
             if (byte == '"') return true;
             if (byte < 0x20) return false;
             if (byte == '\\') {
-                if (!Escape()) return false;
-            } else if (byte >= 0x80 && !Utf8Sequence(byte)) {
-                return false;
+                if (!Escape(text)) return false;
+                continue;
             }
+            if (byte >= 0x80 && !Utf8Sequence(byte)) return false;
+            if (text != nullptr) text->append(text_.substr(start, at_ - start));
         }
         return false;
     }
@@ -213,6 +264,19 @@ private:
 bool IsJsonValue(std::string_view text) { return JsonReader(text).WholeValue(); }
 
 bool IsValidUtf8(std::string_view text) { return JsonReader(text).WholeUtf8(); }
+
+const JsonTree* JsonTree::Find(std::string_view key) const {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (keys[k] == key) return &items[k];
+    }
+    return nullptr;
+}
+
+std::optional<JsonTree> ReadJson(std::string_view text) {
+    JsonTree tree;
+    if (!JsonReader(text).WholeValue(&tree)) return std::nullopt;
+    return tree;
+}
 
 bool IsJsonObject(std::string_view text) {
     if (text.ends_with('\n')) text.remove_suffix(1);

@@ -17,11 +17,13 @@ seed=1
 declare -A runs=([engine_routes_fuzzer]=60000 [cli_command_fuzzer]=12000)
 
 # What would make two runs of one commit differ, turned off: the allocator purge
-# and the corpus reload that libFuzzer does on the clock, and address-space
-# randomisation, whose pointer values the comparison tracing feeds into the
-# mutations. Where the personality cannot be set, the comparison tracing and the
-# entropic schedule are turned off instead.
+# and the corpus reload that libFuzzer does on the clock, the worker threads of
+# the command line's batches (one worker each, fuzz/cli_fuzz_input.h), and
+# address-space randomisation, whose pointer values the comparison tracing feeds
+# into the mutations. Where the personality cannot be set, the comparison
+# tracing and the entropic schedule are turned off instead.
 repeatable=(-purge_allocator_interval=-1 -reload=0)
+export TARNEVO_FUZZ_ONE_WORKER=1
 launcher=(setarch "$(uname -m)" -R)
 if ! "${launcher[@]}" true 2>/dev/null; then
     launcher=()

@@ -17,7 +17,9 @@ fuzz_seeds() {
 
 # -max_len: the engine's decoding reads about 50 bytes; a command line of a few
 # hundred bytes holds every option. -timeout: an input takes well under a second
-# (the command line skips long searches and fits itself); 10 s is a hang.
+# (the command-line target skips inputs whose work would be long: wide formula
+# searches and identification windows, long fits, huge resolved ions, many
+# batch workers; fuzz/cli_fuzz_input.cpp); 10 s is a hang.
 fuzz_options() {
     case $1 in
         engine_routes_fuzzer) echo "-max_len=64 -timeout=10" ;;
