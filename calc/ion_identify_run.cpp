@@ -48,11 +48,16 @@ void SelectCandidate(output::CalculationState& state, std::size_t index) {
     output::IonIdentification& identification = state.identification;
     if (index >= identification.result.candidates.size()) return;
     identification.selected = index;
-    const core::IdentifyCandidate& candidate = identification.result.candidates[index];
-    identification.selectedPattern =
-        ResolveIon(IdentificationTable(), candidate.ion, identification.result.charge,
-                   identification.query.power, core::ProfileWanted::Yes)
-            .pattern;
+    identification.selectedPattern = SelectedPatternAt(identification, identification.query.power);
+}
+
+core::ResolvedPattern SelectedPatternAt(const output::IonIdentification& identification,
+                                        const core::ResolvingPower& power) {
+    if (identification.selected >= identification.result.candidates.size()) return {};
+    const core::IdentifyCandidate& candidate = identification.result.candidates[identification.selected];
+    return ResolveIon(IdentificationTable(), candidate.ion, identification.result.charge, power,
+                      core::ProfileWanted::Yes)
+        .pattern;
 }
 
 }  // namespace tarnevo::calc

@@ -27,4 +27,10 @@ void StoreIdentification(output::CalculationState& state, const core::IdentifyQu
 // of range) and computes its pattern and profile.
 void SelectCandidate(output::CalculationState& state, std::size_t index);
 
+// The selected candidate's resolved peaks and profile at a resolving power,
+// which may be another than the question's (the plot's own); empty when no
+// candidate is selected.
+core::ResolvedPattern SelectedPatternAt(const output::IonIdentification& identification,
+                                        const core::ResolvingPower& power);
+
 }  // namespace tarnevo::calc
