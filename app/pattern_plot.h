@@ -109,8 +109,8 @@ private:
 // The dockable pane "Pattern Plot" around the view, with a toolbar of its own
 // whose "Resolving power" field asks for the profile an instrument of that
 // resolving power would record (empty: none), and whose check box makes R
-// fall with the square root of m/z from its value at m/z 200, as an
-// Orbitrap's does.
+// fall with the square root of m/z from its value at m/z 200 (or at the
+// reference m/z of the identification shown), as an Orbitrap's does.
 class PatternPlotPane : public QDockWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PatternPlotPane)

@@ -17,6 +17,10 @@ namespace {
 // Profile tails lower than this share of the tallest stick are under a pixel
 // of any pane's height: the m/z range does not grow to show them.
 constexpr double kVisibleShare = 0.002;
+// Resolved peaks lower than this share of the tallest stick are not drawn as
+// sticks: far below a pixel, while the 2H peak of a small organic ion's
+// [A+1] (0.1 %) keeps the stick its bump in the profile has.
+constexpr double kStickShare = 1e-4;
 
 std::string_view Trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -174,7 +178,7 @@ void StandSticksAtResolvedPeaks(output::PlotSeries& sticks, const core::Resolved
     const auto tallest = std::max_element(sticks.marks.begin(), sticks.marks.end(), byHeight);
     if (tallest == sticks.marks.end() || !tallest->fa || !(*tallest->fa > 0.0) || charge == 0) return;
     const double heightPerFA = tallest->y / *tallest->fa;
-    const double lowest = kVisibleShare * tallest->y;
+    const double lowest = kStickShare * tallest->y;
     // Nominal peaks stand 1/|z| apart: a resolved peak belongs to the one
     // within half of that.
     const double reach = 0.5 / std::abs(charge);

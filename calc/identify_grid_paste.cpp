@@ -90,7 +90,7 @@ GridPaste PasteTableIntoGrid(IdentifyPeaksInput& grid, GridCell from, std::strin
     if (table.size() > room) {
         return {GridPasteOutcome::TooLong,
                 "The pasted table has " + core::FormatInteger(static_cast<long long>(table.size())) +
-                    " rows, but from row " + core::FormatInteger(static_cast<long long>(from.row + 1)) +
+                    " rows, but from row " + core::FormatInteger(static_cast<long long>(from.row) + 1) +
                     " the grid has room for " + core::FormatInteger(static_cast<long long>(room)) + "."};
     }
     const std::size_t firstColumn = from.column == GridColumn::Mz ? 0 : 1;
