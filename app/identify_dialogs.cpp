@@ -1,16 +1,16 @@
 #include "app/identify_dialogs.h"
 
-#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "app/qt_text.h"
@@ -21,28 +21,36 @@ namespace tarnevo::app {
 namespace {
 
 using Peaks = calc::IdentifyPeaksInput;
-using Options = calc::IdentifyOptionsInput;
 
 constexpr int kPeakRowsPerBlock = 10;
 constexpr int kPeakColumnsPerBlock = 3;  // peak number, m/z, intensity
+constexpr auto kGridRows = static_cast<std::size_t>(Peaks::kRows);
 
-std::string RowKey(std::string_view prefix, std::size_t row) {
-    return std::string(prefix) + std::to_string(row);
+void ShowProblem(QWidget* parent, const std::string& problem) {
+    RunMessageBox(parent, {problem, port::MessageButtons::Ok, port::MessageIcon::Exclamation,
+                           port::MessageModality::Application});
 }
 
-// The editors of a group of keys ("pos1", "pos2", ...) one under the other in a box.
-QGroupBox* BoxOfKeys(const RecordDialog& dialog, std::string_view caption, std::string_view prefix,
-                     std::size_t count) {
-    auto* box = new QGroupBox(QtText(caption));
-    auto* layout = new QVBoxLayout(box);
-    for (std::size_t k = 1; k <= count; ++k) {
-        if (QWidget* editor = dialog.EditorForKey(RowKey(prefix, k))) layout->addWidget(editor);
-    }
-    layout->addStretch();
-    return box;
+QPushButton* SideButton(std::string_view text, QWidget* parent) {
+    auto* button = new QPushButton(QtText(text), parent);
+    button->setAutoDefault(false);  // Return still means OK
+    return button;
 }
 
 }  // namespace
+
+void ChainTabOrder(const std::vector<QWidget*>& widgets) {
+    std::vector<QWidget*> stops;
+    for (QWidget* widget : widgets) {
+        const QList<QRadioButton*> radios = widget->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly);
+        if (radios.isEmpty()) {
+            stops.push_back(widget);
+        } else {
+            stops.insert(stops.end(), radios.begin(), radios.end());
+        }
+    }
+    for (std::size_t k = 1; k < stops.size(); ++k) QWidget::setTabOrder(stops[k - 1], stops[k]);
+}
 
 CIdentifyPeaksDlg::CIdentifyPeaksDlg(calc::IdentifyPeaksInput& input, QWidget* parent)
     : RecordDialog(input, parent) {
@@ -61,20 +69,50 @@ CIdentifyPeaksDlg::CIdentifyPeaksDlg(calc::IdentifyPeaksInput& input, QWidget* p
         QWidget* intensity = EditorAt(2 * static_cast<std::size_t>(peak) + 1);
         mz->setMaximumWidth(110);
         intensity->setMaximumWidth(100);
+        mz->installEventFilter(this);
+        intensity->installEventFilter(this);
         grid->addWidget(mz, row, column + 1);
         grid->addWidget(intensity, row, column + 2);
     }
     layout->addLayout(grid);
 
-    pasteButton_ = new QPushButton(QtText(Peaks::kPasteButton), this);
-    pasteButton_->setAutoDefault(false);  // Return still means OK
+    // Alt+P and Alt+L, as the desktop's buttons take their underlined letter.
+    pasteButton_ = SideButton("&" + std::string(Peaks::kPasteButton), this);
+    pasteButton_->setToolTip(
+        QStringLiteral("Fill the grid with two columns copied to the clipboard (Alt+P)"));
     connect(pasteButton_, &QPushButton::clicked, this, &CIdentifyPeaksDlg::PasteClipboard);
+    clearButton_ = SideButton("C&lear", this);
+    clearButton_->setToolTip(QStringLiteral("Empty every cell of the grid (Alt+L)"));
+    connect(clearButton_, &QPushButton::clicked, this, &CIdentifyPeaksDlg::ClearGrid);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(pasteButton_);
+    bottom->addWidget(clearButton_);
     bottom->addStretch();
     bottom->addWidget(ButtonBox());
     layout->addLayout(bottom);
+
+    std::vector<QWidget*> order;
+    for (std::size_t k = 0; k < FieldCount(); ++k) order.push_back(EditorAt(k));
+    order.insert(order.end(), {pasteButton_, clearButton_, ButtonBox()->button(QDialogButtonBox::Ok),
+                               ButtonBox()->button(QDialogButtonBox::Cancel)});
+    ChainTabOrder(order);
     EditorAt(0)->setFocus(Qt::OtherFocusReason);
+}
+
+calc::IdentifyPeaksInput CIdentifyPeaksDlg::GridShown() const {
+    calc::IdentifyPeaksInput grid;
+    for (std::size_t row = 0; row < kGridRows; ++row) {
+        grid.mz[row] = qobject_cast<QLineEdit*>(EditorAt(2 * row))->text().toStdString();
+        grid.intensity[row] = qobject_cast<QLineEdit*>(EditorAt(2 * row + 1))->text().toStdString();
+    }
+    return grid;
+}
+
+void CIdentifyPeaksDlg::ShowGrid(const calc::IdentifyPeaksInput& grid) {
+    for (std::size_t row = 0; row < kGridRows; ++row) {
+        qobject_cast<QLineEdit*>(EditorAt(2 * row))->setText(QtText(grid.mz[row]));
+        qobject_cast<QLineEdit*>(EditorAt(2 * row + 1))->setText(QtText(grid.intensity[row]));
+    }
 }
 
 void CIdentifyPeaksDlg::PasteClipboard() { PasteText(QGuiApplication::clipboard()->text()); }
@@ -83,97 +121,45 @@ void CIdentifyPeaksDlg::PasteClipboard() { PasteText(QGuiApplication::clipboard(
 void CIdentifyPeaksDlg::PasteText(const QString& text) {
     const calc::PeakReading reading = calc::ReadPeakColumns(text.toStdString());
     if (!reading.problem.empty()) {
-        RunMessageBox(this, {reading.problem, port::MessageButtons::Ok, port::MessageIcon::Exclamation,
-                             port::MessageModality::Application});
+        ShowProblem(this, reading.problem);
         return;
     }
     calc::IdentifyPeaksInput pasted;
     calc::FillPeakGrid(pasted, reading.peaks);
-    for (std::size_t row = 0; row < static_cast<std::size_t>(Peaks::kRows); ++row) {
-        qobject_cast<QLineEdit*>(EditorAt(2 * row))->setText(QtText(pasted.mz[row]));
-        qobject_cast<QLineEdit*>(EditorAt(2 * row + 1))->setText(QtText(pasted.intensity[row]));
-    }
+    ShowGrid(pasted);
 }
 
-CIdentifyOptionsDlg::CIdentifyOptionsDlg(calc::IdentifyOptionsInput& input, QWidget* parent)
-    : RecordDialog(input, parent) {
-    // Two columns: what the ion is (polarity, charge, ion types) on the left,
-    // what it may be made of and how it was measured on the right.
-    auto* layout = new QVBoxLayout(this);
-    auto* columns = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    auto* right = new QVBoxLayout;
-    columns->addLayout(left);
-    columns->addLayout(right);
-    layout->addLayout(columns);
-    const auto labelled = [this](QFormLayout* form, const port::FieldSpec& rule) {
-        QLabel* label = MakeLabel(rule.label);
-        label->setBuddy(EditorForKey(rule.key));
-        form->addRow(label, EditorForKey(rule.key));
-    };
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(EditorForKey(Options::kPolarity.key));
-    auto* chargeForm = new QFormLayout;
-    labelled(chargeForm, Options::kCharge);
-    EditorForKey(Options::kCharge.key)->setMaximumWidth(50);
-    top->addLayout(chargeForm);
-    left->addLayout(top);
-
-    auto* types = new QHBoxLayout;
-    types->addWidget(BoxOfKeys(*this, Options::kPositiveTypesGroup, "pos", Options::PositiveTypeCount()));
-    types->addWidget(BoxOfKeys(*this, Options::kNegativeTypesGroup, "neg", Options::NegativeTypeCount()));
-    left->addLayout(types);
-    left->addWidget(MakeLabel(Options::kTypesGuidance));
-    auto* otherForm = new QFormLayout;
-    labelled(otherForm, Options::kOtherTypes);
-    left->addLayout(otherForm);
-
-    left->addStretch();
-    auto* elements = new QGroupBox(QtText(Options::kElementsGroup));
-    auto* elementsLayout = new QVBoxLayout(elements);
-    for (std::string_view line : Options::kElementsGuidance) elementsLayout->addWidget(MakeLabel(line));
-    constexpr int kColumnsPerSide = 3;
-    QGridLayout* grid = MakeBlockGrid(2, {QtText(Options::kSymbolHeading), QtText(Options::kMinimumHeading),
-                                          QtText(Options::kMaximumHeading)});
-    for (std::size_t row = 0; row < static_cast<std::size_t>(Options::kElementRows); ++row) {
-        const bool leftSide = row < static_cast<std::size_t>(Options::kRowsPerColumn);
-        const int gridRow = 1 + static_cast<int>(leftSide ? row : row - Options::kRowsPerColumn);
-        const int column = leftSide ? 0 : kColumnsPerSide + 1;
-        const std::string number = std::to_string(row + 1);
-        int part = 0;
-        for (std::string_view prefix : {"symbol", "min", "max"}) {
-            QWidget* editor = EditorForKey(std::string(prefix) + number);
-            editor->setMaximumWidth(70);
-            grid->addWidget(editor, gridRow, column + part++);
-        }
+bool CIdentifyPeaksDlg::PasteTableAt(calc::GridCell cell, const QString& text) {
+    calc::IdentifyPeaksInput grid = GridShown();
+    const calc::GridPaste paste = calc::PasteTableIntoGrid(grid, cell, text.toStdString());
+    if (paste.outcome == calc::GridPasteOutcome::NotATable) return false;
+    if (paste.outcome == calc::GridPasteOutcome::Pasted) {
+        ShowGrid(grid);
+    } else {
+        ShowProblem(this, paste.problem);
     }
-    elementsLayout->addLayout(grid);
-    right->addWidget(elements);
+    return true;
+}
 
-    auto* instrument = new QFormLayout;
-    labelled(instrument, Options::kPpm);
-    labelled(instrument, Options::kResolution);
-    right->addLayout(instrument);
-    right->addWidget(EditorForKey(Options::kPowerModel.key));
-    auto* referenceForm = new QFormLayout;
-    labelled(referenceForm, Options::kReferenceMz);
-    right->addLayout(referenceForm);
+void CIdentifyPeaksDlg::ClearGrid() {
+    ShowGrid(calc::IdentifyPeaksInput{});
+    EditorAt(0)->setFocus(Qt::OtherFocusReason);
+}
 
-    auto* filters = new QGroupBox(QtText(Options::kFiltersGroup));
-    auto* filtersLayout = new QVBoxLayout(filters);
-    for (const port::FieldSpec* rule :
-         {&Options::kRdbe, &Options::kRatios, &Options::kStrictRatios, &Options::kLewisSenior}) {
-        filtersLayout->addWidget(EditorForKey(rule->key));
+// Ctrl+V (or the platform's Paste key) in a cell: a table goes across the
+// grid; a single value is left to the cell's own paste. The editors are the
+// record's fields in order: m/z of row 1, intensity of row 1, m/z of row 2...
+bool CIdentifyPeaksDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        return RecordDialog::eventFilter(watched, event);
     }
-    right->addWidget(filters);
-    // The stricter level is a level of the ratios: it greys with them.
-    auto* ratios = qobject_cast<QCheckBox*>(EditorForKey(Options::kRatios.key));
-    QWidget* strict = EditorForKey(Options::kStrictRatios.key);
-    connect(ratios, &QCheckBox::toggled, strict, &QWidget::setEnabled);
-    right->addStretch();
-    layout->addWidget(EditorForKey(Options::kReminder.key));
-    layout->addWidget(ButtonBox());
+    for (std::size_t index = 0; index < FieldCount(); ++index) {
+        if (EditorAt(index) != watched) continue;
+        const calc::GridCell cell{index / 2,
+                                  index % 2 == 0 ? calc::GridColumn::Mz : calc::GridColumn::Intensity};
+        return PasteTableAt(cell, QGuiApplication::clipboard()->text());
+    }
+    return RecordDialog::eventFilter(watched, event);
 }
 
 }  // namespace tarnevo::app

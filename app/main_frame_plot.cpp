@@ -126,8 +126,9 @@ void CMainFrame::RememberPlotPane() const {
 void CMainFrame::ShowStoredResultsInPlot() {
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
     if (plotPane_ == nullptr) return;
-    plotPane_->View()->Show(StoredResultsPlot());
     const doc::Document& document = app_.Document().Data();
+    plotPane_->FollowResults(document.readyForCalculation ? nullptr : &document.state);
+    plotPane_->View()->Show(StoredResultsPlot());
     plotPane_->ShowCandidates(
         document.readyForCalculation ? std::vector<std::string>() : output::CandidateChoices(document.state),
         static_cast<int>(document.state.identification.selected));
@@ -135,14 +136,12 @@ void CMainFrame::ShowStoredResultsInPlot() {
 }
 
 #ifdef TARNEVO_HAVE_PATTERN_PLOT
-// The stored results, with the profile at the resolving power the pane's field
-// holds under the sticks of an isotope cluster.
+// The stored results as an instrument of the resolving power the pane's field
+// holds would show them.
 output::PlotData CMainFrame::StoredResultsPlot() const {
     const doc::Document& document = app_.Document().Data();
     output::PlotData plot = doc::MakePlotData(document);
-    if (const std::optional<core::ResolvingPower> power = plotPane_->ResolvingPower()) {
-        AddInstrumentProfile(plot, document.state, app_.Program().elements, *power);
-    }
+    AddInstrumentProfile(plot, document.state, app_.Program().elements, plotPane_->ResolvingPower());
     return plot;
 }
 #endif

@@ -1,41 +1,24 @@
 #include "app/pattern_plot.h"
 
 #include <QAreaSeries>
-#include <QBuffer>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
-#include <QGuiApplication>
 #include <QHelpEvent>
-#include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
-#include <QLineEdit>
 #include <QLineSeries>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScatterSeries>
-#include <QSignalBlocker>
-#include <QToolBar>
 #include <QToolTip>
-#include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#ifdef TARNEVO_HAVE_SVG
-#include <QSvgGenerator>
-#endif
-
-#include "app/plot_profile.h"
+#include "app/pattern_plot_zoom.h"
 #include "app/qt_text.h"
-#include "document/report_file.h"
 
 namespace tarnevo::app {
 
@@ -69,11 +52,6 @@ QPen BarPen(QColor themed) {
     pen.setWidthF(kBarWidth);
     pen.setCapStyle(Qt::FlatCap);
     return pen;
-}
-
-std::string PlotFailureMessage(const std::string& path, std::string_view reason) {
-    return "The plot could not be saved to \"" + path + "\": " + std::string(reason) +
-           ". Any earlier file of that name is unchanged.";
 }
 
 }  // namespace
@@ -421,7 +399,15 @@ void PatternPlotView::ZoomAt(int x, double factor) {
     }
 }
 
-void PatternPlotView::SetXRange(output::PlotRange range) { SetRange(*axisX_, range, XTicksFor(range)); }
+void PatternPlotView::SetXRange(output::PlotRange range) {
+    SetRange(*axisX_, range, XTicksFor(range));
+    FitHeights();
+}
+
+void PatternPlotView::FitHeights() {
+    const output::PlotRange heights = HeightsInSight(data_, {axisX_->min(), axisX_->max()});
+    SetRange(*axisY_, heights, YTicksFor(heights));
+}
 
 void PatternPlotView::ResetZoom() {
     if (axisX_ == nullptr) return;
@@ -439,183 +425,20 @@ void PatternPlotView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-// The rubber band zooms only the m/z axis: the heights keep their scale.
+// The rubber band zooms the m/z axis; the heights follow what is in sight.
 void PatternPlotView::mouseReleaseEvent(QMouseEvent* event) {
     // The right button opens the context menu rather than zooming out.
     if (event->button() == Qt::RightButton) {
         event->accept();
         return;
     }
-    const double low = axisY_ != nullptr ? axisY_->min() : 0.0;
-    const double high = axisY_ != nullptr ? axisY_->max() : 0.0;
     QChartView::mouseReleaseEvent(event);
-    if (axisY_ != nullptr) axisY_->setRange(low, high);
+    if (axisX_ != nullptr) FitHeights();
 }
 
 void PatternPlotView::mouseDoubleClickEvent(QMouseEvent* event) {
     ResetZoom();
     event->accept();
-}
-
-void PatternPlotView::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Save Plot as &PNG..."), this, [this] { SaveImage(false); });
-#ifdef TARNEVO_HAVE_SVG
-    menu.addAction(QStringLiteral("Save Plot as &SVG..."), this, [this] { SaveImage(true); });
-#endif
-    menu.addAction(QStringLiteral("&Copy Plot"), this, &PatternPlotView::CopyImage);
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("&Reset Zoom"), this, &PatternPlotView::ResetZoom);
-    menu.exec(event->globalPos());
-}
-
-QByteArray PatternPlotView::PngBytes() {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    grab().save(&buffer, "PNG");
-    return bytes;
-}
-
-QByteArray PatternPlotView::SvgBytes() {
-    QByteArray bytes;
-#ifdef TARNEVO_HAVE_SVG
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(size());
-    generator.setViewBox(rect());
-    generator.setTitle(chart()->title());
-    QPainter painter(&generator);
-    render(&painter);
-    painter.end();
-#endif
-    return bytes;
-}
-
-void PatternPlotView::SaveImage(bool svg) {
-    port::SaveFileRequest request;
-    request.caption = "Save Plot";
-    request.initialName = svg ? "Pattern.svg" : "Pattern.png";
-    request.defaultExtension = svg ? "svg" : "png";
-    request.filter = svg ? "SVG Images (*.svg)|*.svg|All Files (*.*)|*.*||"
-                         : "PNG Images (*.png)|*.png|All Files (*.*)|*.*||";
-    const std::optional<std::string> path = ui_.AskSaveFileName(request);
-    if (!path) return;
-    const QByteArray bytes = svg ? SvgBytes() : PngBytes();
-    if (auto reason = doc::WriteFileSafely(
-            *path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
-        port::ShowError(ui_, PlotFailureMessage(*path, *reason), port::MessageModality::Application);
-    }
-}
-
-void PatternPlotView::CopyImage() { QGuiApplication::clipboard()->setPixmap(grab()); }
-
-PatternPlotPane::PatternPlotPane(port::UserInterfacePort& ui, QWidget* parent)
-    : QDockWidget(QStringLiteral("Pattern Plot"), parent), ui_(ui) {
-    setObjectName(QStringLiteral("PatternPlotPane"));
-    setAllowedAreas(Qt::AllDockWidgetAreas);
-    auto* body = new QWidget(this);
-    setWidget(body);
-    auto* layout = new QVBoxLayout(body);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    view_ = new PatternPlotView(ui, body);
-    view_->setMinimumHeight(180);
-    CreateToolBar();
-    layout->addWidget(toolBar_);
-    layout->addWidget(view_, 1);
-}
-
-void PatternPlotPane::CreateToolBar() {
-    toolBar_ = new QToolBar(QStringLiteral("Plot"), widget());
-    toolBar_->setObjectName(QStringLiteral("PlotToolBar"));
-    auto* label = new QLabel(QStringLiteral("&Resolving power: "), toolBar_);
-    resolvingPowerField_ = new QLineEdit(toolBar_);
-    resolvingPowerField_->setObjectName(QStringLiteral("ResolvingPowerField"));
-    resolvingPowerField_->setPlaceholderText(QStringLiteral("Off"));
-    resolvingPowerField_->setMaximumWidth(
-        resolvingPowerField_->fontMetrics().horizontalAdvance(QStringLiteral("10,000,000")) + 16);
-    resolvingPowerField_->setToolTip(
-        QStringLiteral("Draw the profile an instrument of this resolving power (m/z / FWHM) would record "
-                       "under the sticks of an isotope cluster; empty for none"));
-    label->setBuddy(resolvingPowerField_);
-    orbitrapBox_ = new QCheckBox(QStringLiteral("&Orbitrap (R at m/z 200)"), toolBar_);
-    orbitrapBox_->setObjectName(QStringLiteral("OrbitrapBox"));
-    orbitrapBox_->setToolTip(QStringLiteral("R falls with the square root of m/z from its value at m/z 200"));
-    toolBar_->addWidget(label);
-    toolBar_->addWidget(resolvingPowerField_);
-    toolBar_->addSeparator();
-    toolBar_->addWidget(orbitrapBox_);
-    connect(resolvingPowerField_, &QLineEdit::editingFinished, this,
-            &PatternPlotPane::TakeTypedResolvingPower);
-    connect(orbitrapBox_, &QCheckBox::toggled, this, &PatternPlotPane::resolvingPowerChanged);
-    CreateCandidateList();
-}
-
-// The list of an identification's candidates, which the plot compares with
-// the measured peaks one at a time; hidden for every other kind of results.
-void PatternPlotPane::CreateCandidateList() {
-    auto* label = new QLabel(QStringLiteral("&Candidate: "), toolBar_);
-    candidateBox_ = new QComboBox(toolBar_);
-    candidateBox_->setObjectName(QStringLiteral("CandidateBox"));
-    candidateBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    candidateBox_->setToolTip(
-        QStringLiteral("The candidate whose pattern is drawn against the measured peaks"));
-    label->setBuddy(candidateBox_);
-    toolBar_->addSeparator();
-    candidateLabelAction_ = toolBar_->addWidget(label);
-    candidateAction_ = toolBar_->addWidget(candidateBox_);
-    candidateLabelAction_->setVisible(false);
-    candidateAction_->setVisible(false);
-    connect(candidateBox_, &QComboBox::activated, this, &PatternPlotPane::candidateChosen);
-}
-
-void PatternPlotPane::ShowCandidates(const std::vector<std::string>& candidates, int selected) {
-    const QSignalBlocker quiet(candidateBox_);
-    candidateBox_->clear();
-    for (const std::string& candidate : candidates) candidateBox_->addItem(QString::fromStdString(candidate));
-    candidateBox_->setCurrentIndex(selected < static_cast<int>(candidates.size()) ? selected : -1);
-    candidateLabelAction_->setVisible(!candidates.empty());
-    candidateAction_->setVisible(!candidates.empty());
-}
-
-std::optional<core::ResolvingPower> PatternPlotPane::ResolvingPower() const {
-    if (!resolution_) return std::nullopt;
-    core::ResolvingPower power;
-    power.resolution = *resolution_;
-    if (orbitrapBox_->isChecked()) power.model = core::ResolvingPowerModel::Orbitrap;
-    return power;
-}
-
-void PatternPlotPane::SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model) {
-    const QSignalBlocker quiet(orbitrapBox_);
-    resolution_ = resolution;
-    orbitrapBox_->setChecked(model == core::ResolvingPowerModel::Orbitrap);
-    ShowResolution();
-}
-
-// A refused entry is put back to the value in force before the message shows:
-// the message box takes the focus, and the field must not offer the same
-// refused text again when it loses it.
-void PatternPlotPane::TakeTypedResolvingPower() {
-    const ResolvingPowerEntry entry = ReadResolvingPower(resolvingPowerField_->text().toStdString());
-    if (!entry.problem.empty()) {
-        ShowResolution();
-        port::ShowError(ui_, entry.problem, port::MessageModality::Application);
-        resolvingPowerField_->setFocus();
-        resolvingPowerField_->selectAll();
-        return;
-    }
-    const bool changed = entry.resolution != resolution_;
-    resolution_ = entry.resolution;
-    ShowResolution();
-    if (changed) emit resolvingPowerChanged();
-}
-
-void PatternPlotPane::ShowResolution() {
-    resolvingPowerField_->setText(resolution_ ? QString::number(*resolution_, 'g', 15) : QString());
 }
 
 }  // namespace tarnevo::app

@@ -2,8 +2,10 @@
 // formula search, as ranked points of mass error) beside the result page, with
 // Qt Charts. What it draws comes whole from output::MakePlotData; this class
 // only turns those values into chart series, and adds reading by hovering,
-// zooming the m/z axis (wheel, dragged rectangle, double click to reset) and
-// a context menu to save the picture as PNG or SVG or copy it.
+// zooming the m/z axis (wheel, dragged rectangle, double click to reset; the
+// height axis follows the highest mark in sight) and a context menu to save
+// the picture as PNG or SVG or copy it (pattern_plot_image.cpp). The pane
+// around it is in pattern_plot_pane.cpp.
 #pragma once
 
 #include <QChartView>
@@ -80,6 +82,8 @@ private:
     void FitTicks();
     output::PlotTicks XTicksFor(output::PlotRange range) const;
     void SetXRange(output::PlotRange range);
+    // The height axis up to the highest mark within the m/z axis's range.
+    void FitHeights();
     output::PlotTicks YTicksFor(output::PlotRange range) const;
     // How far, in pixels, the pointer is from a mark: from anywhere along it
     // (a stick from the axis up) and from its top.
@@ -105,8 +109,8 @@ private:
 // The dockable pane "Pattern Plot" around the view, with a toolbar of its own
 // whose "Resolving power" field asks for the profile an instrument of that
 // resolving power would record (empty: none), and whose check box makes R
-// fall with the square root of m/z from its value at m/z 200, as an
-// Orbitrap's does.
+// fall with the square root of m/z from its value at m/z 200 (or at the
+// reference m/z of the identification shown), as an Orbitrap's does.
 class PatternPlotPane : public QDockWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PatternPlotPane)
@@ -122,6 +126,12 @@ public:
     std::optional<core::ResolvingPower> ResolvingPower() const;
     // Shows a remembered choice in the toolbar without announcing a change.
     void SetResolvingPower(std::optional<double> resolution, core::ResolvingPowerModel model);
+    // Called with the results each time they are shown (nullptr: none). New
+    // results of an identification put the resolving power they were scored
+    // at into the toolbar, without announcing a change, so that the field
+    // says what the plot draws; a value the user types later redraws them at
+    // that one.
+    void FollowResults(const output::CalculationState* results);
 
     // The candidates of an identification in the toolbar's list, the selected
     // one shown, without announcing a choice; an empty list hides it.
@@ -139,6 +149,7 @@ private:
     void CreateCandidateList();
     void TakeTypedResolvingPower();
     void ShowResolution();
+    void ShowReferenceMz();
 
     port::UserInterfacePort& ui_;
     PatternPlotView* view_ = nullptr;
@@ -148,7 +159,9 @@ private:
     QComboBox* candidateBox_ = nullptr;
     QAction* candidateAction_ = nullptr;  // shows or hides the list and its label together
     QAction* candidateLabelAction_ = nullptr;
-    std::optional<double> resolution_;  // the accepted field value; nothing: off
+    std::optional<double> resolution_;                         // the accepted field value; nothing: off
+    double referenceMz_ = core::ResolvingPower{}.referenceMz;  // where an Orbitrap's R holds
+    bool showsResults_ = false;
 };
 
 }  // namespace tarnevo::app

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
+#include "calc/ion_identify_run.h"
 #include "core/formula_parser.h"
 #include "core/text_format.h"
+#include "output/plot_data.h"
 
 namespace tarnevo::app {
 
@@ -14,6 +17,10 @@ namespace {
 // Profile tails lower than this share of the tallest stick are under a pixel
 // of any pane's height: the m/z range does not grow to show them.
 constexpr double kVisibleShare = 0.002;
+// Resolved peaks lower than this share of the tallest stick are not drawn as
+// sticks: far below a pixel, while the 2H peak of a small organic ion's
+// [A+1] (0.1 %) keeps the stick its bump in the profile has.
+constexpr double kStickShare = 1e-4;
 
 std::string_view Trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -85,6 +92,47 @@ void WidenToProfile(output::PlotData& plot, const output::PlotSeries& profile, d
     }
 }
 
+bool SamePower(const core::ResolvingPower& a, const core::ResolvingPower& b) {
+    return a.resolution == b.resolution && a.model == b.model &&
+           (a.model == core::ResolvingPowerModel::Constant || a.referenceMz == b.referenceMz);
+}
+
+// The identification's plot at the pane's resolving power: the question's
+// own needs nothing new; another redraws the selected candidate at it; none
+// takes the profile away.
+void ShowIdentificationAt(output::PlotData& plot, const output::CalculationState& state,
+                          const std::optional<core::ResolvingPower>& power) {
+    if (!power) {
+        std::erase_if(plot.series, [](const output::PlotSeries& series) {
+            return series.style == output::SeriesStyle::Profile;
+        });
+        return;
+    }
+    if (SamePower(*power, state.identification.query.power)) return;
+    output::CalculationState shown = state;
+    shown.identification.query.power = *power;
+    shown.identification.selectedPattern = calc::SelectedPatternAt(state.identification, *power);
+    plot = output::MakePlotData(shown);
+}
+
+void AddClusterProfile(output::PlotData& plot, const output::CalculationState& state,
+                       const core::ElementTable& table, const core::ResolvingPower& power) {
+    core::ParsedFormula ion;
+    if (core::ParseFormulaText(state.formulaText, ion) != core::FormulaSyntax::Valid) return;
+    const calc::ResolvedIon resolved =
+        calc::ResolveIon(table, ion, state.charge, power, core::ProfileWanted::Yes);
+    const double tallest = TallestMark(plot);
+    if (!resolved.problem.empty() || resolved.pattern.profile.empty() || !(tallest > 0.0)) return;
+    for (output::PlotSeries& series : plot.series) {
+        if (series.style == output::SeriesStyle::Stick)
+            StandSticksAtResolvedPeaks(series, resolved.pattern, state.charge);
+    }
+    output::PlotSeries profile = ProfileSeries(resolved, power, tallest);
+    WidenToProfile(plot, profile, tallest);
+    plot.series.insert(plot.series.begin(), std::move(profile));
+    plot.showLegend = true;  // the legend names the resolving power and the model
+}
+
 }  // namespace
 
 ResolvingPowerEntry ReadResolvingPower(std::string_view text) {
@@ -114,18 +162,37 @@ std::string ProfileSeriesName(const core::ResolvingPower& power, calc::PatternMo
 }
 
 void AddInstrumentProfile(output::PlotData& plot, const output::CalculationState& state,
-                          const core::ElementTable& table, const core::ResolvingPower& power) {
-    if (plot.empty || state.calcKind != output::CalcKind::IsotopeCluster) return;
-    core::ParsedFormula ion;
-    if (core::ParseFormulaText(state.formulaText, ion) != core::FormulaSyntax::Valid) return;
-    const calc::ResolvedIon resolved =
-        calc::ResolveIon(table, ion, state.charge, power, core::ProfileWanted::Yes);
-    const double tallest = TallestMark(plot);
-    if (!resolved.problem.empty() || resolved.pattern.profile.empty() || !(tallest > 0.0)) return;
-    output::PlotSeries profile = ProfileSeries(resolved, power, tallest);
-    WidenToProfile(plot, profile, tallest);
-    plot.series.insert(plot.series.begin(), std::move(profile));
-    plot.showLegend = true;  // the legend names the resolving power and the model
+                          const core::ElementTable& table, const std::optional<core::ResolvingPower>& power) {
+    if (plot.empty) return;
+    if (state.calcKind == output::CalcKind::IonIdentification) {
+        ShowIdentificationAt(plot, state, power);
+        return;
+    }
+    if (state.calcKind == output::CalcKind::IsotopeCluster && power)
+        AddClusterProfile(plot, state, table, *power);
+}
+
+void StandSticksAtResolvedPeaks(output::PlotSeries& sticks, const core::ResolvedPattern& pattern,
+                                int charge) {
+    const auto byHeight = [](const output::PlotMark& a, const output::PlotMark& b) { return a.y < b.y; };
+    const auto tallest = std::max_element(sticks.marks.begin(), sticks.marks.end(), byHeight);
+    if (tallest == sticks.marks.end() || !tallest->fa || !(*tallest->fa > 0.0) || charge == 0) return;
+    const double heightPerFA = tallest->y / *tallest->fa;
+    const double lowest = kStickShare * tallest->y;
+    // Nominal peaks stand 1/|z| apart: a resolved peak belongs to the one
+    // within half of that.
+    const double reach = 0.5 / std::abs(charge);
+    std::vector<output::PlotMark> moved;
+    for (const core::ResolvedPeak& peak : pattern.peaks) {
+        const auto nearest = std::min_element(sticks.marks.begin(), sticks.marks.end(),
+                                              [&peak](const output::PlotMark& a, const output::PlotMark& b) {
+                                                  return std::abs(a.x - peak.mz) < std::abs(b.x - peak.mz);
+                                              });
+        const double height = peak.abundance * heightPerFA;
+        if (std::abs(nearest->x - peak.mz) > reach || height < lowest) continue;
+        moved.push_back({peak.mz, height, nearest->label, peak.mz, peak.abundance, height});
+    }
+    if (!moved.empty()) sticks.marks = std::move(moved);
 }
 
 }  // namespace tarnevo::app

@@ -36,12 +36,29 @@ bool IsAcceptedResolution(double resolution);
 // m/z it holds at: "Profile at R 60,000 at m/z 200 (peak moments)".
 std::string ProfileSeriesName(const core::ResolvingPower& power, calc::PatternModel model);
 
-// Adds the ion's profile to the plot of an isotope cluster, as the first
-// series (drawn first, so behind the sticks), scaled so that its highest point
-// meets the tallest stick; the m/z range grows to show its visible tails. The
-// plot of any other kind of result, or of an ion that cannot be resolved, is
-// left as it is.
+// Draws the plot as an instrument of the pane's resolving power shows it.
+//
+// An isotope cluster gets the ion's profile as the first series (drawn first,
+// so behind the sticks), scaled so that its highest point meets the tallest
+// stick, and its sticks move to the peaks that resolving power resolves, each
+// at its own m/z (the 15N and 13C peaks of [A+1] apart at R 240,000, both
+// labelled [A+1]) with its own share of the ion: a stick at a nominal peak's
+// mean m/z would stand between the profile's peaks. The m/z range grows to
+// show the profile's visible tails. Without a resolving power, or for an ion
+// that cannot be resolved, the plot is left as it is.
+//
+// An identification's plot shows the selected candidate at the pane's
+// resolving power (profile and sticks), which the legend names; without one,
+// its sticks at the question's resolving power and no profile. The plot of
+// any other kind of result is left as it is.
 void AddInstrumentProfile(output::PlotData& plot, const output::CalculationState& state,
-                          const core::ElementTable& table, const core::ResolvingPower& power);
+                          const core::ElementTable& table, const std::optional<core::ResolvingPower>& power);
+
+// The sticks of a cluster moved to its resolved peaks (the pattern's, at the
+// ion's signed charge): each takes the label of the nominal stick nearest it
+// and a height that scales its abundance as the nominal sticks scale their
+// FA. Peaks beyond the cluster's nominal sticks, or lower than the plot can
+// show, are left out.
+void StandSticksAtResolvedPeaks(output::PlotSeries& sticks, const core::ResolvedPattern& pattern, int charge);
 
 }  // namespace tarnevo::app

@@ -1,5 +1,6 @@
 #include "app/tarnevo_view.h"
 
+#include <QColor>
 #include <QFontMetricsF>
 #include <QGraphicsView>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "app/help_topics.h"
 #include "app/qt_user_interface.h"
@@ -38,6 +40,25 @@ calc::CommandHandler FindViewCommand(int id) {
     if (id == calc::kContinueButtonId) return &calc::ContinueClusterIons;
     const calc::CalculationDescriptor* calculation = calc::FindCalculation(static_cast<Command>(id));
     return calculation == nullptr ? nullptr : calculation->handler;
+}
+
+// The page line of the selected candidate of an identification, which the
+// screen shows on a highlight so that the row clicked (or picked in the plot
+// pane's list) shows as the one chosen; none for other results, or when the
+// selected candidate is not among the ranks listed.
+std::optional<std::size_t> SelectedCandidateLine(const output::CalculationState& state) {
+    if (state.calcKind != output::CalcKind::IonIdentification) return std::nullopt;
+    const output::IdentificationPage page = output::LayoutIdentificationPage(state);
+    if (state.identification.selected >= page.candidateLines) return std::nullopt;
+    return page.firstCandidateLine + state.identification.selected;
+}
+
+// A pale shade of the desktop's selection colour, so the black text on it
+// reads as well as on the white page.
+QColor SelectionShade(const QPalette& palette) {
+    QColor shade = palette.color(QPalette::Highlight);
+    shade.setAlpha(70);
+    return shade;
 }
 
 }  // namespace
@@ -177,14 +198,27 @@ void CTARNEVOView::DrawResults(QPainter& painter, const PassTarget& target) {
     const double x = mapping.X(kLineX);
     const std::vector<std::string> lines =
         printing_ ? PrintedLines(*target.device) : output::LayoutResultLines(document_.Data().state);
+    // Printed lines may be wrapped, so only the screen's page lines are
+    // counted for the highlight, and the printer never draws it.
+    const std::optional<std::size_t> highlighted =
+        printing_ ? std::nullopt : SelectedCandidateLine(document_.Data().state);
     std::size_t longest = 0;
+    std::size_t index = 0;
     for (const std::string& line : lines) {
         const double top = mapping.Y(y);
         if (!line.empty() && top < target.visible.bottom() && top + metrics.height() > target.visible.top()) {
-            painter.drawText(QPointF(x, top + metrics.ascent()), QString::fromStdString(line));
+            const QString text = QString::fromStdString(line);
+            if (index == highlighted) {
+                const double pad = metrics.averageCharWidth() / 2;
+                painter.fillRect(
+                    QRectF(x - pad, top, metrics.horizontalAdvance(text) + 2 * pad, metrics.height()),
+                    SelectionShade(palette()));
+            }
+            painter.drawText(QPointF(x, top + metrics.ascent()), text);
         }
         longest = std::max(longest, line.size());
         y = NextLine(y);
+        ++index;
     }
     if (!printing_) {
         // The page is as wide as its 82-character sample line, or as its

@@ -10,12 +10,14 @@ namespace tarnevo::calc {
 
 namespace {
 
-enum class Step { Done, Retry, End };
+// RetryPeaks: the peaks themselves were refused (they are not one cluster, so
+// no charge can be read from them), and only the peak grid can mend them.
+enum class Step { Done, Retry, RetryPeaks, End };
 
 // A refused entry: Retry shows the dialog concerned again with what was
-// typed, Cancel ends the command.
-Step RetryAfter(CommandContext& context, const std::string& problem) {
-    return port::AskRetry(context.ui, problem) ? Step::Retry : Step::End;
+// typed (retry says which), Cancel ends the command.
+Step RetryAfter(CommandContext& context, const std::string& problem, Step retry = Step::Retry) {
+    return port::AskRetry(context.ui, problem) ? retry : Step::End;
 }
 
 // One showing of the peak grid: preset from the last question, kept in the
@@ -54,7 +56,7 @@ Step AskOptions(CommandContext& context, const std::vector<core::MeasuredPeak>& 
     if (context.ui.RunDialog(input) != port::DialogAnswer::Ok) return Step::End;
     KeepIdentifyOptions(input, context.view);
     const IonCharge ion = ChargeOf(input, peaks);
-    if (!ion.problem.empty()) return RetryAfter(context, ion.problem);
+    if (!ion.problem.empty()) return RetryAfter(context, ion.problem, Step::RetryPeaks);
     OptionsReading reading = ReadIdentifyOptions(input, ion.charge);
     if (!reading.problem.empty()) return RetryAfter(context, reading.problem);
     query = std::move(reading.query);
@@ -65,27 +67,62 @@ Step AskOptions(CommandContext& context, const std::vector<core::MeasuredPeak>& 
     return Step::Done;
 }
 
+// Asks again while the answer is Retry; RetryPeaks and the others end the asking.
 template <typename Ask>
-bool AskUntilDone(Ask ask) {
+Step AskUntilAnswered(Ask ask) {
     Step step = Step::Retry;
     while (step == Step::Retry) step = ask();
-    return step == Step::Done;
+    return step;
+}
+
+// Which dialog a refusal of the engine sends the user back to: the peak grid
+// for peaks that are no cluster of the charge, the options for the rest (an
+// element range too wide to walk, say).
+Step RetryAfterRefusal(CommandContext& context, const core::IdentifyResult& result) {
+    const bool peaksRefused =
+        result.status == core::IdentifyStatus::BadPeaks || result.status == core::IdentifyStatus::NoCharge;
+    return RetryAfter(context, result.problem, peaksRefused ? Step::RetryPeaks : Step::Retry);
+}
+
+// The identification as long work: a wide question takes seconds, which the
+// desktop spends off its user-interface thread behind a progress dialog whose
+// Cancel stops the search. A cancelled one ends the command quietly.
+bool Identify(CommandContext& context, const core::IdentifyQuery& query, core::IdentifyResult& result) {
+    const core::WorkStatus status =
+        context.ui.RunLongWork(kIdentifyProgress, [&](core::WorkProgress& progress) {
+            result = IdentifyMeasuredIon(query, &progress);
+            return result.status == core::IdentifyStatus::Cancelled ? core::WorkStatus::Cancelled
+                                                                    : core::WorkStatus::Finished;
+        });
+    return status == core::WorkStatus::Finished && result.status != core::IdentifyStatus::Cancelled;
+}
+
+// One round of the question: the options, then the identification. Done
+// leaves the answer in result; Retry asks the options again.
+Step AskAndIdentify(CommandContext& context, const std::vector<core::MeasuredPeak>& peaks,
+                    core::IdentifyQuery& query, core::IdentifyResult& result) {
+    const Step options = AskUntilAnswered([&] { return AskOptions(context, peaks, query); });
+    if (options != Step::Done) return options;
+    if (!Identify(context, query, result)) return Step::End;
+    if (result.status == core::IdentifyStatus::Identified) return Step::Done;
+    return RetryAfterRefusal(context, result);
 }
 
 // The calculation's own part: the peaks, the options, the identification and
-// the store. A question the engine refuses ends the command with its reason.
+// the store. A refusal offers Retry, which goes back to the dialog that can
+// mend it, every entry as it was typed.
 bool IdentifyAndStore(CommandContext& context) {
-    std::vector<core::MeasuredPeak> peaks;
-    if (!AskUntilDone([&] { return AskPeaks(context, peaks); })) return false;
+    Step step = Step::RetryPeaks;
     core::IdentifyQuery query;
-    if (!AskUntilDone([&] { return AskOptions(context, peaks, query); })) return false;
-
-    core::IdentifyResult result = IdentifyMeasuredIon(query);
-    if (result.status != core::IdentifyStatus::Identified) {
-        port::ShowError(context.ui, result.problem);
-        return false;
+    core::IdentifyResult result;
+    while (step == Step::RetryPeaks) {
+        std::vector<core::MeasuredPeak> peaks;
+        if (AskUntilAnswered([&] { return AskPeaks(context, peaks); }) != Step::Done) return false;
+        step = AskUntilAnswered([&] { return AskAndIdentify(context, peaks, query, result); });
     }
+    if (step != Step::Done) return false;
     StoreIdentification(context.document.state, query, std::move(result));
+    context.document.state.identification.listed = static_cast<std::size_t>(context.view.identify.listed);
     return true;
 }
 

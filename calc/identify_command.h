@@ -4,9 +4,14 @@
 // results.
 #pragma once
 
+#include <string_view>
+
 #include "calc/command_context.h"
 
 namespace tarnevo::calc {
+
+// The progress dialog's text while the candidates are searched and scored.
+inline constexpr std::string_view kIdentifyProgress = "Identifying the ion...";
 
 void RunIdentifyIon(CommandContext& context);
 

@@ -284,6 +284,7 @@ std::vector<port::FieldBinding> IdentifyOptionsInput::Fields() {
                                  {&kRatios, &ratios},
                                  {&kStrictRatios, &strictRatios},
                                  {&kLewisSenior, &lewisSenior},
+                                 {&kListed, &listed},
                                  {&kReminder, &saveReminder}});
     return fields;
 }
@@ -325,6 +326,7 @@ void PresetIdentifyOptions(const doc::ViewState& view, IdentifyOptionsInput& inp
     input.ratios = presets.ratios;
     input.strictRatios = presets.strictRatios;
     input.lewisSenior = presets.lewisSenior;
+    input.listed = presets.listed;
     input.saveReminder = view.saveReminder;
 }
 
@@ -347,6 +349,7 @@ void KeepIdentifyOptions(const IdentifyOptionsInput& input, doc::ViewState& view
     presets.ratios = input.ratios;
     presets.strictRatios = input.strictRatios;
     presets.lewisSenior = input.lewisSenior;
+    presets.listed = input.listed;
     view.saveReminder = input.saveReminder;
 }
 

@@ -18,6 +18,7 @@
 #include "calc/shared_fields.h"
 #include "core/ion_identification.h"
 #include "document/view_state.h"
+#include "output/identification_text.h"
 #include "port/input_record.h"
 
 namespace tarnevo::calc {
@@ -29,14 +30,16 @@ public:
     static constexpr int kRows = static_cast<int>(core::kMaxMeasuredPeaks);
     static constexpr int kCellLength = 24;
     static constexpr std::string_view kCaption = "Measured Peaks of the Ion";
-    static constexpr std::array<std::string_view, 3> kGuidance = {
+    static constexpr std::array<std::string_view, 4> kGuidance = {
         "Enter the m/z and the intensity of each peak of one ion's isotope cluster (1 to 30 peaks).",
         "The intensities may be on any scale; blank rows are ignored.",
         "Paste reads two columns copied from instrument software (blanks, tabs, commas or semicolons).",
+        "Ctrl+V in a cell spreads a copied table over the grid from that cell.",
     };
     static constexpr std::string_view kMzHeading = "m/z";
     static constexpr std::string_view kIntensityHeading = "Intensity";
     static constexpr std::string_view kPasteButton = "Paste";
+    static constexpr std::string_view kClearButton = "Clear";
 
     std::array<std::string, kRows> mz{};
     std::array<std::string, kRows> intensity{};
@@ -98,6 +101,8 @@ public:
     static constexpr std::string_view kMinimumHeading = "Min";
     static constexpr std::string_view kMaximumHeading = "Max";
     static constexpr std::string_view kFiltersGroup = "Chemistry filters of the neutral molecule M";
+    static constexpr std::string_view kAllButton = "All";
+    static constexpr std::string_view kNoneButton = "None";
 
     static constexpr port::FieldSpec kPolarity{.key = "polarity",
                                                .label = "Polarity",
@@ -157,6 +162,10 @@ public:
         0};
     static constexpr port::FieldSpec kLewisSenior{
         "lewis", "LEWIS and SENIOR rules", port::FieldType::Check, 0, 1, 0};
+    // As the command line's --top N: from 1 to 1,000,000 (the identification
+    // itself keeps at most core::kMaxResolvedCandidates).
+    static constexpr port::FieldSpec kListed{
+        "top", "Candidates to list, the best first:", port::FieldType::Integer, 1, 1'000'000, 0};
     static constexpr const port::FieldSpec& kReminder = kSaveReminderField;
 
     struct ElementRow {
@@ -181,6 +190,7 @@ public:
     bool ratios = true;
     bool strictRatios = false;
     bool lewisSenior = true;
+    int listed = static_cast<int>(output::kListedCandidates);
     bool saveReminder = true;
 
     IdentifyOptionsInput();
@@ -189,8 +199,8 @@ public:
     std::string_view DialogName() const override { return "CIdentifyOptionsDlg"; }
     // Polarity, charge, the positive boxes ("pos1" ..), the negative boxes
     // ("neg1" ..), other types, the element rows ("symbol1", "min1", "max1",
-    // ...), ppm, resolution, model, reference m/z, the four filter boxes and
-    // the save reminder.
+    // ...), ppm, resolution, model, reference m/z, the four filter boxes, the
+    // number of candidates to list ("top") and the save reminder.
     std::vector<port::FieldBinding> Fields() override;
     // The boxes of the other polarity are greyed; so is the reference m/z
     // unless the Orbitrap model is chosen.

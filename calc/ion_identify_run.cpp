@@ -23,13 +23,16 @@ const core::ElementTable& IdentificationTable() {
     return table;
 }
 
-core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query) {
+core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query, core::WorkProgress* progress) {
     const core::ElementTable& table = IdentificationTable();
-    return core::IdentifyIon(table, query, [&table](const core::ParsedFormula& ion, int charge) {
-        fine::FineStructureResult fine =
-            fine::FineStructure(table, ion, charge, kScoredCoverage, kScoredLineLimit);
-        return std::move(fine.lines);
-    });
+    return core::IdentifyIon(
+        table, query,
+        [&table](const core::ParsedFormula& ion, int charge) {
+            fine::FineStructureResult fine =
+                fine::FineStructure(table, ion, charge, kScoredCoverage, kScoredLineLimit);
+            return std::move(fine.lines);
+        },
+        progress);
 }
 
 void StoreIdentification(output::CalculationState& state, const core::IdentifyQuery& query,
@@ -45,11 +48,16 @@ void SelectCandidate(output::CalculationState& state, std::size_t index) {
     output::IonIdentification& identification = state.identification;
     if (index >= identification.result.candidates.size()) return;
     identification.selected = index;
-    const core::IdentifyCandidate& candidate = identification.result.candidates[index];
-    identification.selectedPattern =
-        ResolveIon(IdentificationTable(), candidate.ion, identification.result.charge,
-                   identification.query.power, core::ProfileWanted::Yes)
-            .pattern;
+    identification.selectedPattern = SelectedPatternAt(identification, identification.query.power);
+}
+
+core::ResolvedPattern SelectedPatternAt(const output::IonIdentification& identification,
+                                        const core::ResolvingPower& power) {
+    if (identification.selected >= identification.result.candidates.size()) return {};
+    const core::IdentifyCandidate& candidate = identification.result.candidates[identification.selected];
+    return ResolveIon(IdentificationTable(), candidate.ion, identification.result.charge, power,
+                      core::ProfileWanted::Yes)
+        .pattern;
 }
 
 }  // namespace tarnevo::calc

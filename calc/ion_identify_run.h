@@ -14,8 +14,9 @@ namespace tarnevo::calc {
 // natural isotopes, built once.
 const core::ElementTable& IdentificationTable();
 
-// The ranked candidates of a question.
-core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query);
+// The ranked candidates of a question; progress as for core::IdentifyIon.
+core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query,
+                                         core::WorkProgress* progress = nullptr);
 
 // Stores a question and its answer as the data set's results, the best
 // candidate selected (its pattern and profile computed for the plot).
@@ -25,5 +26,11 @@ void StoreIdentification(output::CalculationState& state, const core::IdentifyQu
 // Selects another candidate (an index into the ranked list; ignored when out
 // of range) and computes its pattern and profile.
 void SelectCandidate(output::CalculationState& state, std::size_t index);
+
+// The selected candidate's resolved peaks and profile at a resolving power,
+// which may be another than the question's (the plot's own); empty when no
+// candidate is selected.
+core::ResolvedPattern SelectedPatternAt(const output::IonIdentification& identification,
+                                        const core::ResolvingPower& power);
 
 }  // namespace tarnevo::calc

@@ -83,6 +83,7 @@ int IdentifyRefusalStatus(core::IdentifyStatus status) {
         case core::IdentifyStatus::BadPeaks:
         case core::IdentifyStatus::NoCharge:
         case core::IdentifyStatus::TooManyMatches:
+        case core::IdentifyStatus::Cancelled:
             return kExitRefused;
         case core::IdentifyStatus::BadElements:
         case core::IdentifyStatus::BadAccuracy:

@@ -10,6 +10,7 @@
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
 #include "core/peak_moments.h"
+#include "core/progress_span.h"
 #include "core/text_format.h"
 
 namespace tarnevo::core {
@@ -435,10 +436,13 @@ std::vector<MoleculeRows> SearchesOfType(const ElementTable& table, const Molecu
     return searches;
 }
 
+// How the walk of an ion type ended.
+enum class TypeWalkEnd { Walked, TooMany, Cancelled };
+
 // Every molecule of one ion type within the window that passes the filters,
 // scored at the level of nominal peaks.
-bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
-                   const MoleculeRows& rows) {
+TypeWalkEnd SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
+                          const MoleculeRows& rows, const ProgressSpan& progress) {
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
     bool tooMany = false;
@@ -476,18 +480,23 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
         Hold(search, std::move(candidate));
         return SearchVisit::Continue;
     };
-    for (const MoleculeRows& searched :
-         SearchesOfType(search.table, rows, notation, window, search.query.rules, search.bounds)) {
-        VisitIonTypeMolecules(search.table, searched, notation, window, visit);
-        if (tooMany) return false;
+    const std::vector<MoleculeRows> searches =
+        SearchesOfType(search.table, rows, notation, window, search.query.rules, search.bounds);
+    for (std::size_t k = 0; k < searches.size(); ++k) {
+        ProgressSpan part = progress.Part(k, searches.size());
+        const WorkStatus status =
+            VisitIonTypeMolecules(search.table, searches[k], notation, window, visit, part.Watched());
+        if (tooMany) return TypeWalkEnd::TooMany;
+        if (status == WorkStatus::Cancelled) return TypeWalkEnd::Cancelled;
     }
-    return true;
+    return TypeWalkEnd::Walked;
 }
 
 // Keeps the candidates whose nominal comparison lies within reach of the best
 // one, at most kMaxResolvedCandidates of them, and scores those from their
-// fine structure; the rest are counted as ruled out by their pattern.
-void ScoreBestResolved(CandidateSearch& search) {
+// fine structure; the rest are counted as ruled out by their pattern. false
+// when progress asked to stop.
+bool ScoreBestResolved(CandidateSearch& search, ProgressSpan& progress) {
     std::sort_heap(search.held.begin(), search.held.end(), HeldWorse);
     std::vector<IdentifyCandidate>& candidates = search.result.candidates;
     for (HeldCandidate& held : search.held) {
@@ -496,10 +505,14 @@ void ScoreBestResolved(CandidateSearch& search) {
     }
     search.held.clear();
     search.result.ruledOutByPattern = search.compared - candidates.size();
-    for (IdentifyCandidate& candidate : candidates) {
-        candidate.pattern = ScoreResolved(search, candidate.ion);
-        candidate.score = candidate.prior + ScoreOf(candidate.pattern);
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        // A large ion's fine structure takes milliseconds: ask before each.
+        const double done = static_cast<double>(k) / static_cast<double>(candidates.size());
+        if (!progress.KeepGoing(done)) return false;
+        candidates[k].pattern = ScoreResolved(search, candidates[k].ion);
+        candidates[k].score = candidates[k].prior + ScoreOf(candidates[k].pattern);
     }
+    return true;
 }
 
 // Best score first; equal scores in the order of the ion types, then of m/z.
@@ -510,6 +523,17 @@ void Rank(std::vector<IdentifyCandidate>& candidates) {
                          if (a.ionType != b.ionType) return a.ionType < b.ionType;
                          return a.mz < b.mz;
                      });
+}
+
+// The parts of the work as the progress shows them: the walk of the windows
+// (most of the time), then the fine structure of the best candidates.
+constexpr double kWalkShare = 0.9;
+
+IdentifyResult Stopped(IdentifyResult& result, IdentifyStatus status, std::string problem) {
+    result.status = status;
+    result.problem = std::move(problem);
+    result.candidates.clear();
+    return std::move(result);
 }
 
 }  // namespace
@@ -535,7 +559,7 @@ std::vector<IdentifyIonType> CommonIonTypesOfCharge(int charge) {
 }
 
 IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
-                           const PatternLineSource& lines) {
+                           const PatternLineSource& lines, WorkProgress* progress) {
     IdentifyResult result;
     if (Refusal refusal = CheckQuery(query, result); refusal.Refused()) {
         result.status = refusal.status;
@@ -558,22 +582,30 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
                            {},
                            0,
                            -std::numeric_limits<double>::infinity()};
+    const ProgressSpan whole(progress, 0.0, 1.0);
+    const ProgressSpan walk = whole.Between(0.0, kWalkShare);
     for (std::size_t type = 0; type < result.ionTypes.size(); ++type) {
-        if (!SearchIonType(search, type, window, rows)) {
-            result.status = IdentifyStatus::TooManyMatches;
-            result.problem =
-                "More than " + FormatInteger(static_cast<long long>(kMaxIdentifyMatches)) +
-                " formulae lie within the mass accuracy: narrow the accuracy or the element ranges.";
-            result.candidates.clear();
-            return result;
+        switch (SearchIonType(search, type, window, rows, walk.Part(type, result.ionTypes.size()))) {
+            case TypeWalkEnd::Walked:
+                break;
+            case TypeWalkEnd::TooMany:
+                return Stopped(
+                    result, IdentifyStatus::TooManyMatches,
+                    "More than " + FormatInteger(static_cast<long long>(kMaxIdentifyMatches)) +
+                        " formulae lie within the mass accuracy: narrow the accuracy or the element ranges.");
+            case TypeWalkEnd::Cancelled:
+                return Stopped(result, IdentifyStatus::Cancelled, kIdentifyCancelled);
         }
     }
     std::vector<int> maxima = SearchedMaxima(table, rows, result.ionTypes.front().notation, window);
     for (std::size_t k = 0; k < result.elements.size() && k < maxima.size(); ++k) {
         result.elements[k].maximum = maxima[k];
     }
-    ScoreBestResolved(search);
+    ProgressSpan scoring = whole.Between(kWalkShare, 1.0);
+    if (!ScoreBestResolved(search, scoring))
+        return Stopped(result, IdentifyStatus::Cancelled, kIdentifyCancelled);
     Rank(result.candidates);
+    if (progress != nullptr) progress->KeepGoing(1.0);
     return result;
 }
 

@@ -41,6 +41,7 @@
 #include "core/ion_notation.h"
 #include "core/pattern_score.h"
 #include "core/resolving_power.h"
+#include "core/work_progress.h"
 
 namespace tarnevo::core {
 
@@ -96,6 +97,7 @@ enum class IdentifyStatus {
     BadAccuracy,     // ppm out of range
     BadErrorModel,   // the error model was refused
     TooManyMatches,  // more molecules lie in the window than the identification will score
+    Cancelled,       // the caller's progress asked to stop; nothing is listed
 };
 
 // Formulae within the window the identification walks at most. What it
@@ -171,10 +173,15 @@ struct IdentifyResult {
 // signed charge: the caller's fine structure. Empty when there is none.
 using PatternLineSource = std::function<std::vector<SpectrumLine>(const ParsedFormula& ion, int charge)>;
 
+// What a cancelled identification tells the user.
+inline constexpr const char* kIdentifyCancelled = "The identification was cancelled: no candidate is listed.";
+
 // Identifies the ion of the measured peaks. table gives the masses of the
 // search and of the m/z printed (full precision for this work); lines gives
-// each candidate's pattern.
+// each candidate's pattern. progress (may be null) is asked every few
+// milliseconds how far the work has come; when it answers false the
+// identification stops with IdentifyStatus::Cancelled and no candidates.
 IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
-                           const PatternLineSource& lines);
+                           const PatternLineSource& lines, WorkProgress* progress = nullptr);
 
 }  // namespace tarnevo::core

@@ -1,9 +1,11 @@
 #include "core/ion_type_search.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/cluster_engine.h"
 #include "core/ion_mz.h"
+#include "core/progress_span.h"
 
 namespace tarnevo::core {
 
@@ -147,12 +149,17 @@ WorkStatus VisitIonTypeMolecules(const ElementTable& table, const MoleculeRows& 
     if (rows.elements.empty()) return WorkStatus::Finished;
     TypeWalk walk{table, rows, notation, visit, GroupMass(table, notation)};
     const Extended width = SliceWidth(rows, notation);
+    // Each slice's walk reports from 0 to 1 again: its share of the whole.
+    const auto sliceCount =
+        static_cast<std::size_t>(std::max(1.0L, std::ceil((window.high - window.low) / width)));
+    const ProgressSpan whole(progress, 0.0, 1.0);
     IonSlice slice{window.low, window.low, false};
-    while (!slice.last && !walk.stopped) {
+    for (std::size_t index = 0; !slice.last && !walk.stopped; ++index) {
         slice.from = slice.to;
         slice.to = slice.from + width;
         if (slice.to >= window.high) slice = {slice.from, window.high, true};
-        if (WalkSlice(walk, slice, progress, plannedCount) == WorkStatus::Cancelled)
+        ProgressSpan part = whole.Part(std::min(index, sliceCount - 1), sliceCount);
+        if (WalkSlice(walk, slice, part.Watched(), plannedCount) == WorkStatus::Cancelled || part.Cancelled())
             return WorkStatus::Cancelled;
     }
     return WorkStatus::Finished;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/ion_identification.h"
+#include "output/identification_text.h"
 
 namespace tarnevo::doc {
 
@@ -42,6 +43,7 @@ struct IdentifyPresets {
     bool ratios = true;
     bool strictRatios = false;
     bool lewisSenior = true;
+    int listed = static_cast<int>(output::kListedCandidates);  // candidates the page lists
 };
 
 }  // namespace tarnevo::doc

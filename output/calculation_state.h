@@ -137,6 +137,9 @@ struct IonIdentification {
     core::IdentifyQuery query;
     core::IdentifyResult result;
     std::size_t selected = 0;
+    // How many of the best candidates the page and the report list; 0: the
+    // usual number (kListedCandidates).
+    std::size_t listed = 0;
     // The selected candidate's pattern as the instrument would show it: its
     // resolved peaks and profile, for the plot.
     core::ResolvedPattern selectedPattern;

@@ -125,7 +125,8 @@ std::string ElectronText(int electronClass) {
 }  // namespace
 
 std::size_t ListedCandidateCount(const IonIdentification& identification) {
-    return std::min(identification.result.candidates.size(), kListedCandidates);
+    const std::size_t wanted = identification.listed == 0 ? kListedCandidates : identification.listed;
+    return std::min(identification.result.candidates.size(), wanted);
 }
 
 const core::IdentifyCandidate* SelectedCandidate(const IonIdentification& identification) {

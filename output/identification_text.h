@@ -13,8 +13,8 @@
 
 namespace tarnevo::output {
 
-// The page and the report list this many candidates, the best first; the CSV
-// table lists them all.
+// The page and the report list this many candidates, the best first, unless
+// the question asked for another number; the CSV table lists them all.
 inline constexpr std::size_t kListedCandidates = 20;
 
 inline constexpr std::string_view kIdentificationTitle =
@@ -23,7 +23,7 @@ inline constexpr std::string_view kIdentificationReportHead = "TARNEVO Ion Ident
 inline constexpr std::string_view kIdentificationCsvHeader =
     "rank,adduct,formula,ionFormula,mz,errorPpm,dbe,electronClass,patternScore,score\n";
 
-// The candidates the page and the report list: at most kListedCandidates.
+// The candidates the page and the report list: at most the number asked for.
 std::size_t ListedCandidateCount(const IonIdentification& identification);
 
 // The selected candidate, or nullptr when there is none (no candidates, or a

@@ -10,7 +10,9 @@
 // for the next start. The expectations come from the definition of resolving
 // power and the masses of the isotopes, not from the program's own output:
 // the evidence holds because the field is typed into and the cluster run
-// through the real dialog, as a user would.
+// through the real dialog, as a user would. Under a profile the sticks stand
+// at the peaks it resolves; zoomed in, the height axis rises to the highest
+// mark in sight.
 #include <QApplication>
 #include <QAreaSeries>
 #include <QCheckBox>
@@ -27,6 +29,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QValueAxis>
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <functional>
@@ -46,6 +49,15 @@ namespace {
 // 12C6 1H5 35Cl2 less an electron: 6 x 12 + 5 x 1.00782503207 + 2 x 34.968852682
 // - 0.000548579909 = 146.976276...; the [A+0] peak holds no other composition.
 constexpr double kAZeroMz = 146.97627642;
+
+// Caffeine's [M+H]+, C8H11N4O2+: 8 x 12 + 11 x 1.00782503207 + 4 x
+// 14.0030740048 + 2 x 15.99491461956 - 0.000548579909 = 195.08765203. Its
+// [A+1] holds a 15N line (+0.9970348941 = 15.0001088989 - 14.0030740048)
+// and a 13C line (+1.0033548378), 6.3 mDa apart: at R 240,000 (FWHM 0.81
+// mDa at m/z 196) two peaks, and the [A+1] mean between them.
+constexpr double kCaffeineMz = 195.08765203;
+constexpr double kN15Shift = 0.9970348941;
+constexpr double kC13Shift = 1.0033548378;
 
 // Runs act on the next modal window of type T once it shows; if none comes,
 // failed is set and every modal window is closed so that the test ends.
@@ -195,6 +207,58 @@ private slots:
         TypeResolvingPower(QString());
         QCOMPARE(Pane()->View()->chart()->series().size(), 1);
         QVERIFY(!Pane()->ResolvingPower().has_value());
+    }
+
+    // Regression: at R 240,000 the [A+1] stick stood at the nominal peak's
+    // mean m/z, between the profile's 15N and 13C peaks. The sticks stand at
+    // the peaks resolved: one on each line, none between.
+    void sticksStandAtTheResolvedPeaks() {
+        RunCluster("C8H11N4O2");
+        TypeResolvingPower(QStringLiteral("240000"));
+        const output::PlotData& plot = Pane()->View()->Data();
+        const output::PlotSeries& sticks = plot.series.back();
+        QCOMPARE(sticks.style, output::SeriesStyle::Stick);
+        const auto sticksNear = [&sticks](double mz, double within) {
+            return std::count_if(sticks.marks.begin(), sticks.marks.end(), [=](const output::PlotMark& mark) {
+                return std::abs(mark.x - mz) <= within;
+            });
+        };
+        QCOMPARE(sticksNear(kCaffeineMz + kN15Shift, 0.0002), 1);
+        QCOMPARE(sticksNear(kCaffeineMz + kC13Shift, 0.0003), 1);
+        // Nothing between the lines, where the [A+1] mean (+1.0025) stood.
+        const double betweenMiddle = kCaffeineMz + (0.998 + 1.0028) / 2.0;
+        QCOMPARE(sticksNear(betweenMiddle, (1.0028 - 0.998) / 2.0), 0);
+        // 15N: 4 atoms x 0.368 % (IUPAC 2003: 0.00368) of the [A+0] height, near enough.
+        for (const output::PlotMark& mark : sticks.marks) {
+            if (std::abs(mark.x - (kCaffeineMz + kN15Shift)) > 0.0002) continue;
+            QVERIFY2(std::abs(mark.y - 100.0 * 4 * 0.00368 / 0.99632) < 0.1,
+                     qPrintable(QString::number(mark.y)));
+            QCOMPARE(QString::fromStdString(mark.label), QStringLiteral("[A+1]"));
+        }
+    }
+
+    // Regression: the height axis kept its full height on zoom, so a small
+    // peak stayed a few pixels tall. Zoomed in on [A+4] of C6H5Cl2 (two 37Cl:
+    // (0.2422 / 0.7578)^2 = 10.2 % of [A+0], a little more with 13C), the
+    // axis rises to that peak with the plot's head room above it.
+    void zoomingRescalesTheHeights() {
+        RunCluster("C6H5Cl2");
+        PatternPlotView* view = Pane()->View();
+        QCOMPARE(view->AxisY()->max(), view->Data().y.high);
+        const output::PlotMark* fourth = nullptr;
+        for (const output::PlotMark& mark : view->Data().series.back().marks) {
+            if (mark.label == "[A+4]") fourth = &mark;
+        }
+        QVERIFY(fourth != nullptr);
+        QVERIFY(fourth->y > 10.0 && fourth->y < 11.0);
+        QChart* chart = view->chart();
+        const QPointF inChart = chart->mapToPosition(QPointF(fourth->x, 0.0), chart->series().back());
+        view->ZoomAt(view->mapFromScene(chart->mapToScene(inChart)).x(), 0.05);
+        QVERIFY(view->AxisX()->min() < fourth->x && fourth->x < view->AxisX()->max());
+        QVERIFY2(view->AxisY()->max() >= fourth->y && view->AxisY()->max() < 1.3 * fourth->y,
+                 qPrintable(QString::number(view->AxisY()->max())));
+        view->ResetZoom();
+        QCOMPARE(view->AxisY()->max(), view->Data().y.high);
     }
 
     // At R 100 a peak is m/z 1.47 wide: the profile runs well past the margin

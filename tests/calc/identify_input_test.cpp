@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "calc/identify_command.h"
+#include "calc/identify_grid_paste.h"
 #include "calc/identify_input.h"
+#include "cli/identify_options.h"
 #include "core/formula_parser.h"
+#include "output/identification_page.h"
 #include "tests/support/command_fixture.h"
 
 namespace tarnevo::calc {
@@ -285,7 +288,15 @@ TEST(IdentifyOptions, FieldsRefuseEntriesOutOfRange) {
     EXPECT_EQ(refusal("pos3", "1"), "");
     EXPECT_EQ(refusal("neg8", "0"), "");
     EXPECT_FALSE(input.negativeTypes[7]);
+    EXPECT_EQ(refusal("top", "0"), "Please enter an integer between 1 and 1000000.");
+    EXPECT_EQ(refusal("top", "1000000"), "");
 }
+
+// The desktop's number of candidates to list takes the range of the command
+// line's --top, its default the page's usual number.
+static_assert(IdentifyOptionsInput::kListed.minimum == 1);
+static_assert(IdentifyOptionsInput::kListed.maximum == static_cast<double>(cli::kMaxIdentifyTop));
+static_assert(output::kListedCandidates == cli::kDefaultIdentifyTop);
 
 TEST(IdentifyOptions, TheOtherPolaritysBoxesAndTheReferenceAreGreyed) {
     IdentifyOptionsInput input;
@@ -325,7 +336,7 @@ TEST_F(IdentifyCommand, RetryShowsTheGridAgainAsTyped) {
 }
 
 // Peaks whose spacing tells no charge, with the charge left to be read: the
-// reason is shown and the options come back on Retry.
+// reason is shown before any search.
 TEST_F(IdentifyCommand, AChargeThatCannotBeReadIsRefusedBeforeTheSearch) {
     port.ExpectDialog<IdentifyPeaksInput>(std::string(IdentifyPeaksInput::kCaption),
                                           [](IdentifyPeaksInput& grid) {
@@ -365,6 +376,169 @@ TEST_F(IdentifyCommand, StoresTheQuestionAndKeepsItForTheNextOne) {
     EXPECT_EQ(view.identify.ppm, 3.0);
     EXPECT_EQ(view.identify.mz[1], "196.0908");
     EXPECT_EQ(view.identify.elements[4].symbol, "");
+}
+
+// Regression: peaks of no one cluster (0.7 apart fits no charge from 1 to
+// 4) with the charge left to be read. Retry brought the options back, which
+// cannot mend the peaks, so that only Cancel got out; it brings the peak grid
+// back as entered, and the options follow it again.
+TEST_F(IdentifyCommand, RetryAfterPeaksOfNoClusterBringsBackThePeakGrid) {
+    const std::string refusal =
+        core::InferCharge(std::vector<MeasuredPeak>{{500.0, 100.0}, {500.7, 30.0}}).problem;
+    ASSERT_TRUE(refusal.starts_with("The peaks are not of one cluster: m/z 500.0000 and 500.7000"));
+    port.ExpectDialog<IdentifyPeaksInput>(std::string(IdentifyPeaksInput::kCaption),
+                                          [](IdentifyPeaksInput& grid) {
+                                              grid = Grid({{"500.0", "100"}, {"500.7", "30"}});
+                                              return port::DialogAnswer::Ok;
+                                          })
+        .ExpectDialogEntries(std::string(IdentifyOptionsInput::kCaption), {{"charge", "0"}})
+        .ExpectMessage(refusal, port::MessageAnswer::Retry)
+        .ExpectDialog<IdentifyPeaksInput>(std::string(IdentifyPeaksInput::kCaption),
+                                          [](IdentifyPeaksInput& grid) {
+                                              EXPECT_EQ(grid.mz[1], "500.7");
+                                              EXPECT_EQ(grid.intensity[1], "30");
+                                              grid.mz[1] = "501.0";
+                                              return port::DialogAnswer::Ok;
+                                          })
+        .ExpectDialogCancel(std::string(IdentifyOptionsInput::kCaption));
+    RunIdentifyIon(context);
+    ExpectNothingStored();
+    EXPECT_TRUE(port.Finished());
+}
+
+// Regression: the same with a charge given, which the engine refuses (the
+// peaks are no cluster of charge 1): that ended the command with OK only;
+// now Retry brings the peak grid back too.
+TEST_F(IdentifyCommand, PeaksTheEngineRefusesComeBackOnRetry) {
+    const std::vector<MeasuredPeak> peaks = {{500.0, 100.0}, {500.7, 30.0}};
+    const std::string refusal = core::CheckClusterOfCharge(peaks, 1).problem;
+    ASSERT_TRUE(refusal.starts_with("The peaks are not one cluster of charge 1"));
+    port.ExpectDialog<IdentifyPeaksInput>(std::string(IdentifyPeaksInput::kCaption),
+                                          [](IdentifyPeaksInput& grid) {
+                                              grid = Grid({{"500.0", "100"}, {"500.7", "30"}});
+                                              return port::DialogAnswer::Ok;
+                                          })
+        .ExpectDialogEntries(std::string(IdentifyOptionsInput::kCaption), {{"charge", "1"}})
+        .ExpectMessage(refusal, port::MessageButtons::RetryCancel, port::MessageIcon::Exclamation,
+                       port::MessageModality::System, port::MessageAnswer::Retry)
+        .ExpectDialogCancel(std::string(IdentifyPeaksInput::kCaption));
+    RunIdentifyIon(context);
+    ExpectNothingStored();
+    EXPECT_TRUE(port.Finished());
+}
+
+// Regression: the identification ran on the user-interface thread, which a
+// wide question froze for seconds. It runs as long work, which the desktop
+// puts behind a progress dialog; the user's Cancel there ends the command
+// quietly, with nothing stored.
+TEST_F(IdentifyCommand, TheIdentificationIsLongWorkThatCanBeCancelled) {
+    port.ExpectDialog<IdentifyPeaksInput>(std::string(IdentifyPeaksInput::kCaption),
+                                          [](IdentifyPeaksInput& grid) {
+                                              grid = Grid({{"195.08765", "100"}, {"196.09101", "10.4"}});
+                                              return port::DialogAnswer::Ok;
+                                          })
+        .ExpectDialogEntries(std::string(IdentifyOptionsInput::kCaption), {{"charge", "1"}})
+        .ExpectLongWorkCancelled(std::string(kIdentifyProgress));
+    RunIdentifyIon(context);
+    ExpectNothingStored();
+    EXPECT_TRUE(port.Finished());
+    EXPECT_TRUE(port.Shown().empty());
+}
+
+// The number of candidates to list reaches the stored results and the next
+// question's presets; the page lists that many ranks. Caffeine's [M+H]+ at
+// 5 ppm with the defaults has four candidates (the desktop's own walk), so
+// 2 cuts the list and the page says how many there are.
+TEST_F(IdentifyCommand, ListsTheNumberOfCandidatesAskedFor) {
+    port.ExpectDialog<IdentifyPeaksInput>(
+            std::string(IdentifyPeaksInput::kCaption),
+            [](IdentifyPeaksInput& grid) {
+                grid = Grid({{"195.08765", "100"}, {"196.09101", "10.4"}, {"197.09203", "1.2"}});
+                return port::DialogAnswer::Ok;
+            })
+        .ExpectDialogEntries(std::string(IdentifyOptionsInput::kCaption), {{"charge", "1"}, {"top", "2"}});
+    RunIdentifyIon(context);
+    ASSERT_FALSE(document.readyForCalculation);
+    EXPECT_EQ(view.identify.listed, 2);
+    ASSERT_GT(State().identification.result.candidates.size(), 2U);
+    const output::IdentificationPage page = output::LayoutIdentificationPage(State());
+    EXPECT_EQ(page.candidateLines, 2U);
+    EXPECT_TRUE(page.lines[page.firstCandidateLine + 2].starts_with("The best 2 of "));
+}
+
+// A table pasted into a cell of the grid (Ctrl+V) spreads from that cell: a
+// spreadsheet's tab-separated copy, a text list with commas and blanks, a
+// heading skipped, a third column dropped; pasted at an intensity, one
+// column of intensities fills only that column.
+struct GridPasteCase {
+    const char* name;
+    GridCell from;
+    const char* text;
+    std::vector<std::pair<std::string, std::string>> expected;  // rows 1, 2, ... after the paste
+};
+
+void PrintTo(const GridPasteCase& pasteCase, std::ostream* out) { *out << pasteCase.name; }
+
+class GridPasteSpreads : public ::testing::TestWithParam<GridPasteCase> {};
+
+TEST_P(GridPasteSpreads, FromTheCellAsASpreadsheetDoes) {
+    IdentifyPeaksInput grid = Grid({{"1", "10"}, {"2", "20"}, {"3", "30"}, {"4", "40"}});
+    const GridPaste paste = PasteTableIntoGrid(grid, GetParam().from, GetParam().text);
+    EXPECT_EQ(paste.outcome, GridPasteOutcome::Pasted);
+    const IdentifyPeaksInput expected = Grid(GetParam().expected);
+    for (std::size_t row = 0; row < IdentifyPeaksInput::kRows; ++row) {
+        EXPECT_EQ(grid.mz[row], expected.mz[row]) << "row " << row + 1;
+        EXPECT_EQ(grid.intensity[row], expected.intensity[row]) << "row " << row + 1;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PeakGrid, GridPasteSpreads,
+    ::testing::Values(
+        // Both columns from row 2: row 1 kept, the rows after the table emptied.
+        GridPasteCase{"SpreadsheetTabs",
+                      {1, GridColumn::Mz},
+                      "195.0877\t100\r\n196.0908\t10.4\r\n",
+                      {{"1", "10"}, {"195.0877", "100"}, {"196.0908", "10.4"}}},
+        GridPasteCase{"HeadingAndThirdColumn",
+                      {0, GridColumn::Mz},
+                      "m/z\tIntensity\tRes\n195.1\t100\t60000\n",
+                      {{"195.1", "100"}}},
+        GridPasteCase{"CommasAndBlanks",
+                      {0, GridColumn::Mz},
+                      "195.1, 100\n\n196.1,  10\n",
+                      {{"195.1", "100"}, {"196.1", "10"}}},
+        // A decimal comma on a line that blanks separate stays in its cell
+        // (refused as no number on OK), not m/z 195 with intensity 0877.
+        GridPasteCase{"DecimalCommaKept", {0, GridColumn::Mz}, "195,0877 100\n", {{"195,0877", "100"}}},
+        GridPasteCase{"SemicolonsKeepCommas",
+                      {0, GridColumn::Mz},
+                      "195,0877;100\n196,09;10\n",
+                      {{"195,0877", "100"}, {"196,09", "10"}}},
+        GridPasteCase{"IntensitiesOnly",
+                      {1, GridColumn::Intensity},
+                      "11\n12\n13\n",
+                      {{"1", "10"}, {"2", "11"}, {"3", "12"}, {"4", "13"}}},
+        // Two columns pasted at an intensity: the second has no column left.
+        GridPasteCase{"TwoColumnsAtAnIntensity",
+                      {3, GridColumn::Intensity},
+                      "7\t8\n9\t10\n",
+                      {{"1", "10"}, {"2", "20"}, {"3", "30"}, {"4", "7"}, {"", "9"}}}),
+    [](const ::testing::TestParamInfo<GridPasteCase>& param) { return std::string(param.param.name); });
+
+// One value is no table: the cell takes it as typed. A table longer than the
+// rows left below the cell is refused, the grid untouched.
+TEST(PeakGrid, OneValueIsNoTableAndATooLongTableIsRefused) {
+    IdentifyPeaksInput grid = Grid({{"1", "10"}});
+    EXPECT_EQ(PasteTableIntoGrid(grid, {0, GridColumn::Mz}, "195.0877\n").outcome,
+              GridPasteOutcome::NotATable);
+    std::string rows;
+    for (int k = 0; k < 3; ++k) rows += "500\t1\n";
+    const GridPaste paste = PasteTableIntoGrid(grid, {28, GridColumn::Mz}, rows);
+    EXPECT_EQ(paste.outcome, GridPasteOutcome::TooLong);
+    EXPECT_EQ(paste.problem, "The pasted table has 3 rows, but from row 29 the grid has room for 2.");
+    EXPECT_EQ(grid.mz[28], "");
+    EXPECT_EQ(grid.mz[0], "1");
 }
 
 }  // namespace
