@@ -106,7 +106,8 @@ WindowCountEnd CountWindow(const ElementTable& table, const MoleculeRows& rows,
             return SearchVisit::Continue;
         };
         const WorkStatus status =
-            VisitIonTypeMolecules(table, resolved, notation, window, visit, shares[t].Watched());
+            VisitIonTypeMolecules(table, resolved, notation, window, visit, shares[t].Watched(), kUncapped,
+                                  MoleculeDetail::CountsOnly);
         if (tooMany) return WindowCountEnd::TooMany;
         if (status == WorkStatus::Cancelled) return WindowCountEnd::Cancelled;
     }

@@ -100,8 +100,10 @@ struct TypeWalk {
     const MoleculeRows& rows;
     const IonNotation& notation;
     const IonTypeVisitor& visit;
+    MoleculeDetail detail = MoleculeDetail::Formula;
     Extended groups = 0.0L;
     bool stopped = false;
+    IonTypeMolecule molecule;  // the one handed to visit, reused
 };
 
 // The molecules of one slice; each M is visited by the slice that holds its
@@ -116,14 +118,15 @@ WorkStatus WalkSlice(TypeWalk& walk, const IonSlice& slice, WorkProgress* progre
         query,
         [&](const FoundFormula& found) {
             if (!HasAtoms(found.counts) || !WithinMinima(query, found.counts)) return SearchVisit::Continue;
-            IonTypeMolecule molecule;
-            molecule.counts = found.counts;
             const Extended ionMass =
                 static_cast<Extended>(walk.notation.moleculeCount) * PartialFormulaMass(query, found.counts) +
                 walk.groups;
-            molecule.mz = MzOf(IonMassOf(ionMass, walk.notation.charge), walk.notation.charge);
-            if (!slice.Holds(molecule.mz)) return SearchVisit::Continue;
-            molecule.molecule = MoleculeOf(walk.rows, found.counts);
+            const Extended mz = MzOf(IonMassOf(ionMass, walk.notation.charge), walk.notation.charge);
+            if (!slice.Holds(mz)) return SearchVisit::Continue;
+            IonTypeMolecule& molecule = walk.molecule;
+            molecule.counts = found.counts;
+            molecule.mz = mz;
+            if (walk.detail == MoleculeDetail::Formula) molecule.molecule = MoleculeOf(walk.rows, found.counts);
             if (walk.visit(molecule) == SearchVisit::Continue) return SearchVisit::Continue;
             walk.stopped = true;
             return SearchVisit::Stop;
@@ -201,9 +204,9 @@ double EstimatedMoleculeCount(const ElementTable& table, const MoleculeRows& row
 
 WorkStatus VisitIonTypeMolecules(const ElementTable& table, const MoleculeRows& rows,
                                  const IonNotation& notation, IonMzWindow window, const IonTypeVisitor& visit,
-                                 WorkProgress* progress, std::size_t plannedCount) {
+                                 WorkProgress* progress, std::size_t plannedCount, MoleculeDetail detail) {
     if (rows.elements.empty()) return WorkStatus::Finished;
-    TypeWalk walk{table, rows, notation, visit, GroupMass(table, notation)};
+    TypeWalk walk{table, rows, notation, visit, detail, GroupMass(table, notation), false, {}};
     const Extended width = SliceWidth(rows, notation);
     // Each slice's walk reports from 0 to 1 again: its share of the whole.
     const auto sliceCount =

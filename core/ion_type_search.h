@@ -75,12 +75,18 @@ Extended HighestIonMz(const ElementTable& table, const MoleculeRows& rows, const
 double EstimatedMoleculeCount(const ElementTable& table, const MoleculeRows& rows,
                               const IonNotation& notation, IonMzWindow window);
 
+// What a visitor is given of each molecule: all of IonTypeMolecule, or its
+// counts and m/z only (molecule left empty), for a visitor that only counts
+// and should not pay for a formula of every element a molecule.
+enum class MoleculeDetail { Formula, CountsOnly };
+
 // Calls visit with each molecule whose ion lies in the window, slice after
 // slice in ascending m/z (within a slice in the walk's order), until visit
 // answers Stop or progress cancels. plannedCount as for VisitFormulae.
 WorkStatus VisitIonTypeMolecules(const ElementTable& table, const MoleculeRows& rows,
                                  const IonNotation& notation, IonMzWindow window, const IonTypeVisitor& visit,
-                                 WorkProgress* progress = nullptr, std::size_t plannedCount = kUncapped);
+                                 WorkProgress* progress = nullptr, std::size_t plannedCount = kUncapped,
+                                 MoleculeDetail detail = MoleculeDetail::Formula);
 
 // The electron class of an ion (the classes of core/formula_search.h): the
 // parity of its valence electrons less its charge, indeterminate when an
