@@ -101,11 +101,12 @@ enum class IdentifyStatus {
     Cancelled,       // the caller's progress asked to stop; nothing is listed
 };
 
-// Formulae within the window the identification walks at most. What it
-// holds stays bounded however many there are (the best kMaxResolvedCandidates
-// of the first comparison), but each costs about a microsecond to walk and
-// judge: eight elements without maxima at m/z 1200 within 5 ppm are a few
-// million, and beyond that the element ranges were surely meant otherwise.
+// Formulae within the window (all ion types, counted before any is judged)
+// the identification takes at most. What it holds stays bounded however many
+// there are (the best kMaxResolvedCandidates of the first comparison), but
+// each costs about a microsecond to walk and judge: eight elements without
+// maxima at m/z 1200 within 1 ppm are some 2.5 million, and beyond the limit
+// the element ranges were surely meant otherwise.
 inline constexpr std::size_t kMaxIdentifyMatches = 4'000'000;
 
 // Of the candidates that pass the filters, those whose nominal peaks (the
