@@ -126,7 +126,8 @@ WorkStatus WalkSlice(TypeWalk& walk, const IonSlice& slice, WorkProgress* progre
             IonTypeMolecule& molecule = walk.molecule;
             molecule.counts = found.counts;
             molecule.mz = mz;
-            if (walk.detail == MoleculeDetail::Formula) molecule.molecule = MoleculeOf(walk.rows, found.counts);
+            if (walk.detail == MoleculeDetail::Formula)
+                molecule.molecule = MoleculeOf(walk.rows, found.counts);
             if (walk.visit(molecule) == SearchVisit::Continue) return SearchVisit::Continue;
             walk.stopped = true;
             return SearchVisit::Stop;
