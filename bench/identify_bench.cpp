@@ -5,7 +5,8 @@
 // measured as the evaluation simulates them (fixed seed), searched with eight
 // elements (C H N O P S Cl Br, each 0 to what fits) and four ion types
 // ([M+H]+ [M+Na]+ [M+K]+ [M+NH4]+) at 5 ppm. The time grows with the
-// candidates in the window, reported beside it.
+// candidates in the window, reported beside it. Last, what refusing a window
+// that cannot be walked costs.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -78,6 +79,7 @@ void Identify(benchmark::State& state, std::string_view moleculeText) {
     }
     state.counters["peaks"] = static_cast<double>(query.peaks.size());
     state.counters["mass_matches"] = static_cast<double>(result.massMatches);
+    state.counters["not_ranked"] = static_cast<double>(result.notRanked);
     state.counters["candidates"] = static_cast<double>(result.candidates.size());
     state.counters["true_rank"] = TrueRank(result, moleculeText);
 }
@@ -86,6 +88,25 @@ void Identify(benchmark::State& state, std::string_view moleculeText) {
 BENCHMARK_CAPTURE(Identify, mz_296_diclofenac, "C14H11Cl2NO2")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Identify, mz_586_montelukast, "C35H36ClNO3S")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Identify, mz_995_microcystin_LR, "C49H74N10O12")->Unit(benchmark::kMillisecond);
+
+// A peak the rows cannot reach (m/z 1e7: the heaviest [M+H]+ of eight
+// elements at 65535 atoms each lies far below) and one whose window the
+// estimate puts far beyond the limit (m/z 1e6): both refused before a walk.
+void RefuseUnwalkable(benchmark::State& state, double mz) {
+    core::IdentifyQuery query;
+    query.peaks = {{mz, 100.0}};
+    query.charge = 1;
+    query.ionTypes = FourIonTypes();
+    core::IdentifyResult result;
+    while (state.KeepRunning()) {
+        result = calc::IdentifyMeasuredIon(query);
+        benchmark::DoNotOptimize(result.problem.data());
+    }
+    state.counters["refused"] = result.status == core::IdentifyStatus::Identified ? 0.0 : 1.0;
+}
+
+BENCHMARK_CAPTURE(RefuseUnwalkable, mz_1e7_beyond_reach, 1e7)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RefuseUnwalkable, mz_1e6_estimated_too_many, 1e6)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

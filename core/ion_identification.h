@@ -97,14 +97,16 @@ enum class IdentifyStatus {
     BadAccuracy,     // ppm out of range
     BadErrorModel,   // the error model was refused
     TooManyMatches,  // more molecules lie in the window than the identification will score
+    OutOfReach,      // no ion of the element rows reaches the monoisotopic m/z
     Cancelled,       // the caller's progress asked to stop; nothing is listed
 };
 
-// Formulae within the window the identification walks at most. What it
-// holds stays bounded however many there are (the best kMaxResolvedCandidates
-// of the first comparison), but each costs about a microsecond to walk and
-// judge: eight elements without maxima at m/z 1200 within 5 ppm are a few
-// million, and beyond that the element ranges were surely meant otherwise.
+// Formulae within the window (all ion types, counted before any is judged)
+// the identification takes at most. What it holds stays bounded however many
+// there are (the best kMaxResolvedCandidates of the first comparison), but
+// each costs about a microsecond to walk and judge: eight elements without
+// maxima at m/z 1200 within 1 ppm are some 2.5 million, and beyond the limit
+// the element ranges were surely meant otherwise.
 inline constexpr std::size_t kMaxIdentifyMatches = 4'000'000;
 
 // Of the candidates that pass the filters, those whose nominal peaks (the
@@ -163,9 +165,16 @@ struct IdentifyResult {
     double monoisotopicMz = 0.0;  // the measured peak taken as the monoisotopic one
     std::vector<IdentifyIonType> ionTypes;
     std::vector<IdentifyElement> elements;  // as searched (maxima resolved)
-    std::size_t massMatches = 0;            // formulae within the window, all ion types
+    // Formulae within the window, all ion types: of the window alone (the ion
+    // types, element rows, accuracy and monoisotopic m/z), whatever the
+    // filters and the rest of the pattern.
+    std::size_t massMatches = 0;
     std::size_t filteredOut = 0;  // of them, refused by a chemistry filter or lacking what the ion type loses
-    std::size_t ruledOutByPattern = 0;          // of the rest, too far from the measured pattern to score
+    std::size_t ruledOutByPattern = 0;  // of the rest, too far from the measured pattern to score
+    // Of the rest, those that passed but lie beyond the best
+    // kMaxResolvedCandidates of the first comparison: neither scored from
+    // their fine structure nor listed.
+    std::size_t notRanked = 0;
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
 };
 
