@@ -103,16 +103,16 @@ class _Command:
         """--option=value, value already turned into text; nothing when value is None."""
         self.names[f"--{option}"] = python
         if value is not None:
-            self.words.append(_a.option(option, value))
+            self.words.append(_a.option(option, _a.encodable(python, value)))
 
     def flag(self, option, python, on):
         self.names[f"--{option}"] = python
-        if on:
+        if _a.boolean(python, on):
             self.words.append(f"--{option}")
 
     def repeated(self, option, python, values):
         self.names[f"--{option}"] = python
-        self.words += [_a.option(option, value) for value in values]
+        self.words += [_a.option(option, _a.encodable(python, value)) for value in values]
 
     def json(self):
         return self.words + ["--json"]
