@@ -208,14 +208,18 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
     shared = _cluster_command("C", charge, stop, define, adduct, resolution, orbitrap, at, profile)
     checked = [_a.positional(f"formulas[{k}]", formula) for k, formula in enumerate(formulas)]
     workers = 0 if jobs is None else int(jobs)
+
+    def make(position, run):
+        return _one_of_many(position, formulas[position], run, shared.names, on_refused)
+
     # The cyclic garbage collector would walk the growing list of results again
     # and again (a third of the time for 100,000 ions); they hold no cycles.
     collecting = gc.isenabled()
     gc.disable()
     try:
-        # Each answer is read on its worker's thread, its peaks as columns.
-        runs = _tarnevo.run_each_read(shared.json(), 1, checked, workers)
-        return [_one_of_many(k, formulas[k], run, shared.names, on_refused) for k, run in enumerate(runs)]
+        # Each answer is read on its worker's thread, its peaks as columns, and
+        # made a Cluster as it comes, so that no answer's text stays in memory.
+        return _tarnevo.run_each_read(shared.json(), 1, checked, workers, make)
     finally:
         if collecting:
             gc.enable()
@@ -224,8 +228,10 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
 def _one_of_many(position, formula, run, names, on_refused):
     status, out, errors, fields, tables = run
     try:
-        if status == _EXIT_OK and fields is not None and not errors:
-            return Cluster._from_columns(out, fields, tables)
+        if status == _EXIT_OK and fields is not None:
+            if errors:
+                warnings.warn(errors.decode("utf-8", "replace").strip(), stacklevel=4)
+            return Cluster._from_columns(fields, tables)
         return Cluster(_answer(run[:3], names))
     except Refused as refused:
         if on_refused == "none":
