@@ -4,9 +4,13 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <queue>
 #include <unordered_map>
 
 #include "core/cluster_engine.h"
+#include "core/identify_nominal.h"
+#include "core/identify_question.h"
+#include "core/identify_window.h"
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
 #include "core/peak_moments.h"
@@ -19,95 +23,6 @@ namespace {
 
 constexpr double kPpm = 1e-6;
 const int kCarbon = LookupSymbolText("C", 0);
-
-// --- The question ------------------------------------------------------------
-
-struct Refusal {
-    IdentifyStatus status = IdentifyStatus::Identified;
-    std::string problem;
-    bool Refused() const { return status != IdentifyStatus::Identified; }
-};
-
-IdentifyStatus PeaksStatus(PatternStatus status) {
-    return status == PatternStatus::ChargeNotInferable ? IdentifyStatus::NoCharge : IdentifyStatus::BadPeaks;
-}
-
-// The signed charge: given, or |z| read from the spacing with the polarity's
-// sign. Peaks given a charge must still be one cluster of it.
-Refusal SettleCharge(const IdentifyQuery& query, IdentifyResult& result) {
-    if (query.charge != 0) {
-        result.charge = query.charge;
-        const PatternRefusal refusal = CheckClusterOfCharge(query.peaks, query.charge);
-        if (refusal.status == PatternStatus::Scored) return {};
-        return {PeaksStatus(refusal.status), refusal.problem};
-    }
-    const ChargeInference inferred = InferCharge(query.peaks);
-    if (inferred.status != PatternStatus::Scored) return {PeaksStatus(inferred.status), inferred.problem};
-    result.charge = query.polarity < 0 ? -inferred.charge : inferred.charge;
-    result.chargeInferred = true;
-    return {};
-}
-
-// "+2", "-1": the charge as a number, its sign always written.
-std::string SignedCharge(int charge) { return (charge > 0 ? "+" : "") + FormatInteger(charge); }
-
-Refusal SettleIonTypes(const IdentifyQuery& query, IdentifyResult& result) {
-    result.ionTypes = query.ionTypes.empty() ? CommonIonTypesOfCharge(result.charge) : query.ionTypes;
-    if (result.ionTypes.empty()) {
-        return {IdentifyStatus::BadIonType, "No common ion type has the charge " +
-                                                SignedCharge(result.charge) +
-                                                ": give the ion types to consider."};
-    }
-    for (const IdentifyIonType& type : result.ionTypes) {
-        if (type.notation.charge == result.charge) continue;
-        return {IdentifyStatus::BadIonType, "The ion type " + type.text + " has the charge " +
-                                                SignedCharge(type.notation.charge) + ", not the " +
-                                                SignedCharge(result.charge) + " of the peaks."};
-    }
-    return {};
-}
-
-Refusal SettleElements(const IdentifyQuery& query, IdentifyResult& result) {
-    result.elements = query.elements.empty() ? DefaultIdentifyElements() : query.elements;
-    if (result.elements.size() > static_cast<std::size_t>(kMaxSearchElements)) {
-        return {IdentifyStatus::BadElements,
-                "At most " + FormatInteger(kMaxSearchElements) + " elements can be searched at once."};
-    }
-    for (std::size_t i = 0; i < result.elements.size(); ++i) {
-        const IdentifyElement& row = result.elements[i];
-        if (row.element < 0 || row.element >= kElementCount) {
-            return {IdentifyStatus::BadElements, "An element row names no element."};
-        }
-        const std::string symbol(SymbolOf(row.element));
-        for (std::size_t j = 0; j < i; ++j) {
-            if (result.elements[j].element == row.element) {
-                return {IdentifyStatus::BadElements, "The element " + symbol + " is given twice."};
-            }
-        }
-        if (row.minimum < 0 || row.minimum > kMaxSearchCount ||
-            (row.maximum >= 0 && (row.maximum < row.minimum || row.maximum > kMaxSearchCount))) {
-            return {IdentifyStatus::BadElements,
-                    "The counts of " + symbol + " must run from a minimum of 0 or more up to a maximum of " +
-                        FormatInteger(kMaxSearchCount) + " at most, not below the minimum."};
-        }
-    }
-    return {};
-}
-
-Refusal CheckQuery(const IdentifyQuery& query, IdentifyResult& result) {
-    if (!(query.ppm >= kMinIdentifyPpm && query.ppm <= kMaxIdentifyPpm)) {
-        return {IdentifyStatus::BadAccuracy, "The mass accuracy must be from " +
-                                                 FormatShortest(kMinIdentifyPpm) + " to " +
-                                                 FormatShortest(kMaxIdentifyPpm) + " ppm."};
-    }
-    if (const PatternRefusal model = CheckErrorModel(query.errorModel);
-        model.status != PatternStatus::Scored) {
-        return {IdentifyStatus::BadErrorModel, model.problem};
-    }
-    if (Refusal charge = SettleCharge(query, result); charge.Refused()) return charge;
-    if (Refusal types = SettleIonTypes(query, result); types.Refused()) return types;
-    return SettleElements(query, result);
-}
 
 // --- The candidates ----------------------------------------------------------
 
@@ -146,160 +61,6 @@ double DoubleBondEquivalents(const ParsedFormula& molecule) {
     return verdict.value;
 }
 
-// --- The pattern ---------------------------------------------------------------
-//
-// Scoring a candidate from its fine structure costs tens of microseconds, and
-// a window of 5 ppm at m/z 800 holds a few thousand formulae that pass the
-// filters. Each is first compared at the level of nominal peaks, from the
-// mean and abundance of each (core/peak_moments.h, a few microseconds),
-// against the measured peaks gathered into nominal peaks the same way: what
-// no resolving power changes. Only the best of that comparison are scored
-// from their fine structure as the instrument shows it.
-
-// The nominal peak a measured peak belongs to: its distance from the
-// monoisotopic peak in isotope steps of about 1.003 / |z|.
-constexpr double kIsotopeStep = 1.0013;
-
-// The measured peaks gathered by nominal peak: each group's intensities
-// summed at their weighted mean m/z. Nominal peaks [A+0] .. [A+lastShift].
-struct NominalPeaks {
-    std::vector<MeasuredPeak> peaks;
-    std::vector<double> intensityByShift;  // summed intensity of [A+n], 0 where none was measured
-    int lastShift = 0;
-};
-
-NominalPeaks GatherNominal(const std::vector<MeasuredPeak>& measured, double monoisotopicMz, int charge) {
-    const double z = std::abs(static_cast<double>(charge));
-    std::vector<double> weightedMz;
-    NominalPeaks nominal;
-    for (const MeasuredPeak& peak : measured) {
-        const int shift =
-            std::max(0, static_cast<int>(std::lround((peak.mz - monoisotopicMz) * z / kIsotopeStep)));
-        if (static_cast<std::size_t>(shift) >= nominal.peaks.size()) {
-            nominal.peaks.resize(static_cast<std::size_t>(shift) + 1);
-            weightedMz.resize(static_cast<std::size_t>(shift) + 1);
-        }
-        nominal.peaks[static_cast<std::size_t>(shift)].intensity += peak.intensity;
-        weightedMz[static_cast<std::size_t>(shift)] += peak.mz * peak.intensity;
-        nominal.lastShift = std::max(nominal.lastShift, shift);
-    }
-    std::vector<MeasuredPeak> present;
-    for (std::size_t n = 0; n < nominal.peaks.size(); ++n) {
-        nominal.intensityByShift.push_back(nominal.peaks[n].intensity);
-        if (nominal.peaks[n].intensity <= 0.0) continue;
-        present.push_back({weightedMz[n] / nominal.peaks[n].intensity, nominal.peaks[n].intensity});
-    }
-    nominal.peaks = std::move(present);
-    return nominal;
-}
-
-// The nominal peaks of count atoms of each element, as the candidates of one
-// identification meet them again and again (C55 in a thousand formulae).
-class ElementMomentsCache {
-public:
-    ElementMomentsCache(const ElementTable& table, int lastShift) : table_(table), lastShift_(lastShift) {}
-
-    const MomentDistribution& Of(int element, std::uint32_t count) {
-        const std::uint64_t key = static_cast<std::uint64_t>(element) << 32U | count;
-        auto found = cache_.find(key);
-        if (found == cache_.end()) {
-            found = cache_.emplace(key, ElementMoments(table_, element, count, lastShift_)).first;
-        }
-        return found->second;
-    }
-
-    int LastShift() const { return lastShift_; }
-
-private:
-    const ElementTable& table_;
-    int lastShift_;
-    std::unordered_map<std::uint64_t, MomentDistribution> cache_;
-};
-
-// The candidate's nominal peaks, [A+0] to two beyond the last measured one
-// (where a predicted peak the measurement lacks would show).
-std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomentsCache& moments,
-                                         const ParsedFormula& ion, int charge) {
-    MomentDistribution sum(1, MomentSums{1.0, 0.0, 0.0});
-    for (int e = 0; e < kElementCount; ++e) {
-        if (ion[e] == 0 || !table.IsPolyisotopic(e)) continue;
-        sum = CombineMoments(sum, moments.Of(e, ion[e]), moments.LastShift());
-    }
-    const Extended lightest = LightestMass(table, ion);
-    std::vector<ResolvedPeak> peaks;
-    for (const PeakMoment& moment : MomentPeaks(sum)) {
-        const Extended mass = lightest + static_cast<Extended>(moment.shift) + moment.meanDefect;
-        peaks.push_back({static_cast<double>(MzOf(IonMassOf(mass, charge), charge)),
-                         static_cast<double>(moment.abundance)});
-    }
-    return peaks;
-}
-
-// --- Bounds from the measured pattern ---------------------------------------
-//
-// The [A+1] and [A+2] of an ion bound the atoms it can hold: relative to
-// [A+0], [A+1] is exactly the sum over its atoms of p1 / p0 (each element's
-// isotope one unit heavier against its lightest: 0.0108 for C, 0.0037 for N),
-// and [A+2] at least the sum of p2 / p0 (0.320 for Cl, 0.973 for Br, 0.045
-// for S), every other way to reach it adding more. An ion whose carbon alone
-// would make [A+1] larger than measured, or whose chlorine [A+2], cannot
-// explain the peaks. The measured ratio is taken at its largest within
-// kBoundSigmas standard deviations of each intensity under the error model,
-// so that only candidates whose score would fall far below a true one's are
-// never listed; the bound holds only for a nominal peak that was measured or
-// lies between measured ones (a peak beyond the last measured tells nothing).
-constexpr double kBoundSigmas = 4.0;
-
-struct RatioBounds {
-    std::optional<double> plusOne;  // the largest [A+1] / [A+0] the peaks allow
-    std::optional<double> plusTwo;  // the largest [A+2] / [A+0]
-};
-
-std::optional<double> LargestRatio(const NominalPeaks& nominal, std::size_t shift,
-                                   const PatternErrorModel& model) {
-    if (static_cast<int>(shift) > nominal.lastShift || nominal.intensityByShift.empty()) return std::nullopt;
-    const double base = *std::max_element(nominal.intensityByShift.begin(), nominal.intensityByShift.end());
-    const auto sigma = [&model](double relative) {
-        return std::hypot(model.intensityFraction * relative, model.intensityFloor);
-    };
-    const double heavy = nominal.intensityByShift[shift] / base;
-    const double light = nominal.intensityByShift[0] / base;
-    const double lowestLight = light - kBoundSigmas * sigma(light);
-    if (lowestLight <= 0.0) return std::nullopt;
-    return (heavy + kBoundSigmas * sigma(heavy)) / lowestLight;
-}
-
-RatioBounds MeasuredRatioBounds(const NominalPeaks& nominal, const PatternErrorModel& model) {
-    return {LargestRatio(nominal, 1, model), LargestRatio(nominal, 2, model)};
-}
-
-// p_shift / p0 of one atom of an element: its isotopes shift units heavier
-// than its lightest, against the lightest.
-double IsotopeRatio(const ElementTable& table, int element, int shift) {
-    double heavy = 0.0;
-    for (int k = 0; k < table[element].heavyCount; ++k) {
-        if (table.HeavyDelta(element, k) == shift) heavy += table.HeavyFA(element, k);
-    }
-    return heavy / table.LightFA(element);
-}
-
-// Each row's maximum lowered to what the bounds allow for k molecules in the
-// ion; false when a row is left no count at all.
-bool BoundByPattern(const ElementTable& table, MoleculeRows& rows, const RatioBounds& bounds,
-                    int moleculeCount) {
-    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
-        SearchElement& row = rows.elements[k];
-        for (const auto& [shift, bound] : {std::pair{1, bounds.plusOne}, std::pair{2, bounds.plusTwo}}) {
-            const double ratio = IsotopeRatio(table, rows.elementIndex[k], shift) * moleculeCount;
-            if (!bound || ratio <= 0.0) continue;
-            const double most = std::floor(*bound / ratio);
-            if (most < static_cast<double>(row.maximum)) row.maximum = static_cast<int>(most);
-        }
-        if (row.maximum < row.minimum) return false;
-    }
-    return true;
-}
-
 // A candidate held for scoring from its fine structure, with the order in
 // which it was found, which settles equal first scores the same way each run.
 struct HeldCandidate {
@@ -325,12 +86,26 @@ struct CandidateSearch {
     // front is the worst of them: however many formulae a window holds, no
     // more are kept.
     std::vector<HeldCandidate> held;
+    std::size_t walked = 0;    // formulae the walks of the ion types met
     std::size_t compared = 0;  // candidates given a first score
     double bestFirstScore = -std::numeric_limits<double>::infinity();
+    // The first scores within kNominalReach of the best so far, lowest on
+    // top: what is left of them at the end passed, listed or not. At most one
+    // a formula of the window (kMaxIdentifyMatches), 8 bytes each.
+    std::priority_queue<double, std::vector<double>, std::greater<>> withinReach;
 };
 
+// Counts a first score among those within reach of the best, and drops those
+// a better best has put out of reach.
+void CountWithinReach(CandidateSearch& search, double score) {
+    search.bestFirstScore = std::max(search.bestFirstScore, score);
+    const double lowest = search.bestFirstScore - kNominalReach;
+    if (score >= lowest) search.withinReach.push(score);
+    while (!search.withinReach.empty() && search.withinReach.top() < lowest) search.withinReach.pop();
+}
+
 void Hold(CandidateSearch& search, IdentifyCandidate candidate) {
-    search.bestFirstScore = std::max(search.bestFirstScore, candidate.score);
+    CountWithinReach(search, candidate.score);
     HeldCandidate held{std::move(candidate), search.compared++};
     if (search.held.size() < kMaxResolvedCandidates) {
         search.held.push_back(std::move(held));
@@ -436,21 +211,16 @@ std::vector<MoleculeRows> SearchesOfType(const ElementTable& table, const Molecu
     return searches;
 }
 
-// How the walk of an ion type ended.
-enum class TypeWalkEnd { Walked, TooMany, Cancelled };
-
 // Every molecule of one ion type within the window that passes the filters,
 // scored at the level of nominal peaks.
-TypeWalkEnd SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
-                          const MoleculeRows& rows, const ProgressSpan& progress) {
+// The window was counted first (CountWindow): no more than
+// kMaxIdentifyMatches lie in it. false when progress asked to stop.
+bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
+                   const MoleculeRows& rows, const ProgressSpan& progress) {
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
-    bool tooMany = false;
     const IonTypeVisitor visit = [&](const IonTypeMolecule& found) {
-        if (++result.massMatches > kMaxIdentifyMatches) {
-            tooMany = true;
-            return SearchVisit::Stop;
-        }
+        ++search.walked;
         // A molecule the filters refuse, or one that lacks what the ion type
         // loses, is no candidate.
         if (!PassesFormulaRules(found.molecule, search.query.rules)) {
@@ -486,10 +256,9 @@ TypeWalkEnd SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzW
         ProgressSpan part = progress.Part(k, searches.size());
         const WorkStatus status =
             VisitIonTypeMolecules(search.table, searches[k], notation, window, visit, part.Watched());
-        if (tooMany) return TypeWalkEnd::TooMany;
-        if (status == WorkStatus::Cancelled) return TypeWalkEnd::Cancelled;
+        if (status == WorkStatus::Cancelled) return false;
     }
-    return TypeWalkEnd::Walked;
+    return true;
 }
 
 // Keeps the candidates whose nominal comparison lies within reach of the best
@@ -504,7 +273,10 @@ bool ScoreBestResolved(CandidateSearch& search, ProgressSpan& progress) {
         candidates.push_back(std::move(held.candidate));
     }
     search.held.clear();
-    search.result.ruledOutByPattern = search.compared - candidates.size();
+    const std::size_t passed = search.withinReach.size();
+    search.withinReach = {};
+    search.result.ruledOutByPattern = search.compared - passed;
+    search.result.notRanked = passed - candidates.size();
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         // A large ion's fine structure takes milliseconds: ask before each.
         const double done = static_cast<double>(k) / static_cast<double>(candidates.size());
@@ -525,15 +297,29 @@ void Rank(std::vector<IdentifyCandidate>& candidates) {
                      });
 }
 
-// The parts of the work as the progress shows them: the walk of the windows
-// (most of the time), then the fine structure of the best candidates.
-constexpr double kWalkShare = 0.9;
+// The parts of the work as the progress shows them: the count of the
+// windows, their walk (most of the time), then the fine structure of the best
+// candidates.
+constexpr double kCountEnd = 0.3;
+constexpr double kWalkEnd = 0.9;
 
-IdentifyResult Stopped(IdentifyResult& result, IdentifyStatus status, std::string problem) {
-    result.status = status;
-    result.problem = std::move(problem);
+IdentifyResult Stopped(IdentifyResult& result, IdentifyRefusal refusal) {
+    result.status = refusal.status;
+    result.problem = std::move(refusal.problem);
     result.candidates.clear();
     return std::move(result);
+}
+
+IdentifyRefusal CancelledRefusal() { return {IdentifyStatus::Cancelled, kIdentifyCancelled}; }
+
+// What the count of the window says beside what the walks met: a formula of
+// the window beyond the pattern's bounds was ruled out by its pattern, and
+// one the walks met not (kept out by the bounds of the element ratios) by the
+// filters.
+void Account(const WindowCount& count, const CandidateSearch& search, IdentifyResult& result) {
+    result.massMatches = count.formulae;
+    result.filteredOut += count.formulae - count.beyondPattern - search.walked;
+    result.ruledOutByPattern += count.beyondPattern;
 }
 
 }  // namespace
@@ -561,19 +347,37 @@ std::vector<IdentifyIonType> CommonIonTypesOfCharge(int charge) {
 IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
                            const PatternLineSource& lines, WorkProgress* progress) {
     IdentifyResult result;
-    if (Refusal refusal = CheckQuery(query, result); refusal.Refused()) {
-        result.status = refusal.status;
-        result.problem = std::move(refusal.problem);
-        return result;
-    }
-    result.monoisotopicMz = LowestMz(query.peaks);
+    if (IdentifyRefusal refusal = CheckIdentifyQuery(query, result); refusal.Refused())
+        return Stopped(result, std::move(refusal));
+    // Intensities on any scale, up to 1e308: the sums below are of fractions
+    // of the largest, which neither overflow nor change the comparison.
+    IdentifyQuery scaled = query;
+    scaled.peaks = ScaledToLargest(query.peaks);
+    result.monoisotopicMz = LowestMz(scaled.peaks);
     const IonMzWindow window = AccuracyWindow(result.monoisotopicMz, query.ppm);
     const MoleculeRows rows = RowsOf(table, result.elements);
-    NominalPeaks nominal = GatherNominal(query.peaks, result.monoisotopicMz, result.charge);
+    std::vector<double> estimates;
+    if (IdentifyRefusal refusal =
+            CheckWindowReach(table, rows, result.ionTypes, window, result.monoisotopicMz, estimates);
+        refusal.Refused())
+        return Stopped(result, std::move(refusal));
+    NominalPeaks nominal = GatherNominal(scaled.peaks, result.monoisotopicMz, result.charge);
     const int lastShift = nominal.lastShift + 2;
-    const RatioBounds bounds = MeasuredRatioBounds(nominal, query.errorModel);
+    const RatioBounds bounds = MeasuredRatioBounds(nominal, scaled.errorModel);
+
+    const ProgressSpan whole(progress, 0.0, 1.0);
+    WindowCount count;
+    switch (CountWindow(table, rows, result.ionTypes, window, bounds, estimates,
+                        whole.Between(0.0, kCountEnd), count)) {
+        case WindowCountEnd::Counted:
+            break;
+        case WindowCountEnd::TooMany:
+            return Stopped(result, TooManyMatchesRefusal());
+        case WindowCountEnd::Cancelled:
+            return Stopped(result, CancelledRefusal());
+    }
     CandidateSearch search{table,
-                           query,
+                           scaled,
                            lines,
                            result,
                            std::move(nominal),
@@ -581,29 +385,21 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
                            bounds,
                            {},
                            0,
-                           -std::numeric_limits<double>::infinity()};
-    const ProgressSpan whole(progress, 0.0, 1.0);
-    const ProgressSpan walk = whole.Between(0.0, kWalkShare);
+                           0,
+                           -std::numeric_limits<double>::infinity(),
+                           {}};
+    const std::vector<ProgressSpan> walks = SharedOut(whole.Between(kCountEnd, kWalkEnd), estimates);
     for (std::size_t type = 0; type < result.ionTypes.size(); ++type) {
-        switch (SearchIonType(search, type, window, rows, walk.Part(type, result.ionTypes.size()))) {
-            case TypeWalkEnd::Walked:
-                break;
-            case TypeWalkEnd::TooMany:
-                return Stopped(
-                    result, IdentifyStatus::TooManyMatches,
-                    "More than " + FormatInteger(static_cast<long long>(kMaxIdentifyMatches)) +
-                        " formulae lie within the mass accuracy: narrow the accuracy or the element ranges.");
-            case TypeWalkEnd::Cancelled:
-                return Stopped(result, IdentifyStatus::Cancelled, kIdentifyCancelled);
-        }
+        if (!SearchIonType(search, type, window, rows, walks[type]))
+            return Stopped(result, CancelledRefusal());
     }
     std::vector<int> maxima = SearchedMaxima(table, rows, result.ionTypes.front().notation, window);
     for (std::size_t k = 0; k < result.elements.size() && k < maxima.size(); ++k) {
         result.elements[k].maximum = maxima[k];
     }
-    ProgressSpan scoring = whole.Between(kWalkShare, 1.0);
-    if (!ScoreBestResolved(search, scoring))
-        return Stopped(result, IdentifyStatus::Cancelled, kIdentifyCancelled);
+    ProgressSpan scoring = whole.Between(kWalkEnd, 1.0);
+    if (!ScoreBestResolved(search, scoring)) return Stopped(result, CancelledRefusal());
+    Account(count, search, result);
     Rank(result.candidates);
     if (progress != nullptr) progress->KeepGoing(1.0);
     return result;

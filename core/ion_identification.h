@@ -97,6 +97,7 @@ enum class IdentifyStatus {
     BadAccuracy,     // ppm out of range
     BadErrorModel,   // the error model was refused
     TooManyMatches,  // more molecules lie in the window than the identification will score
+    OutOfReach,      // no ion of the element rows reaches the monoisotopic m/z
     Cancelled,       // the caller's progress asked to stop; nothing is listed
 };
 
@@ -163,9 +164,16 @@ struct IdentifyResult {
     double monoisotopicMz = 0.0;  // the measured peak taken as the monoisotopic one
     std::vector<IdentifyIonType> ionTypes;
     std::vector<IdentifyElement> elements;  // as searched (maxima resolved)
-    std::size_t massMatches = 0;            // formulae within the window, all ion types
+    // Formulae within the window, all ion types: of the window alone (the ion
+    // types, element rows, accuracy and monoisotopic m/z), whatever the
+    // filters and the rest of the pattern.
+    std::size_t massMatches = 0;
     std::size_t filteredOut = 0;  // of them, refused by a chemistry filter or lacking what the ion type loses
-    std::size_t ruledOutByPattern = 0;          // of the rest, too far from the measured pattern to score
+    std::size_t ruledOutByPattern = 0;  // of the rest, too far from the measured pattern to score
+    // Of the rest, those that passed but lie beyond the best
+    // kMaxResolvedCandidates of the first comparison: neither scored from
+    // their fine structure nor listed.
+    std::size_t notRanked = 0;
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
 };
 

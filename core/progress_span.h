@@ -19,18 +19,21 @@ public:
     // The index-th of count equal parts of this span.
     ProgressSpan Part(std::size_t index, std::size_t count) const {
         const double width = (to_ - from_) / static_cast<double>(std::max<std::size_t>(count, 1));
-        return {whole_, from_ + width * static_cast<double>(index),
-                from_ + width * static_cast<double>(index + 1)};
+        const double end = index + 1 >= count ? to_ : from_ + width * static_cast<double>(index + 1);
+        return {whole_, from_ + width * static_cast<double>(index), end};
     }
 
-    // The span between two fractions of this one.
+    // The span between two fractions of this one. Where one span ends the
+    // next begins at the very same double (the same expression), and the
+    // last part ends at this one's end exactly: the fractions never fall.
     ProgressSpan Between(double from, double to) const {
-        return {whole_, from_ + (to_ - from_) * from, from_ + (to_ - from_) * to};
+        return {whole_, from_ + (to_ - from_) * from, to >= 1.0 ? to_ : from_ + (to_ - from_) * to};
     }
 
     bool KeepGoing(double fractionDone) override {
         if (whole_ == nullptr || cancelled_) return !cancelled_;
-        cancelled_ = !whole_->KeepGoing(from_ + (to_ - from_) * std::clamp(fractionDone, 0.0, 1.0));
+        const double done = from_ + (to_ - from_) * std::clamp(fractionDone, 0.0, 1.0);
+        cancelled_ = !whole_->KeepGoing(std::min(done, to_));
         return !cancelled_;
     }
 
