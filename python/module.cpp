@@ -107,17 +107,16 @@ PYBIND11_MODULE(_tarnevo, module) {
                "run_many(commands: list[list[str]], jobs: int = 0) -> list[(status, out, errors)]\n\n"
                "Runs the command lines on `jobs` threads at once (0: one a core), the GIL released;\n"
                "the answers come in the order of the command lines.");
-    module.def(
-        "run_each_read", &RunEachRead, py::arg("words"), py::arg("slot"), py::arg("values"),
-        py::arg("jobs") = 0, py::arg("make") = py::none(),
-        "run_each_read(words: list[str], slot: int, values: list[str], jobs: int = 0, make=None)\n"
-        "    -> list[make(k, (status, out, errors, fields, tables))]\n\n"
-        "Runs the command line `words` once for each value, the value in place of words[slot], on\n"
-        "`jobs` threads (0: one a core), in the order of the values, each JSON answer read on the\n"
-        "worker's thread: out None (the text is dropped), fields the dict of its members that are no\n"
-        "table (as json.loads reads them), tables {key: (position, data, whole)} for each array of\n"
-        "objects of numbers (data a dict of float64 column arrays) and each array of [x, y] pairs (an\n"
-        "(n, 2) array): its place among the members and the tuple of its cells written as whole\n"
-        "numbers. An answer that is no JSON object keeps out, and fields and tables are None.\n"
-        "make(k, answer), when given, is called as each answer comes and its result kept instead.");
+    module.def("run_each_read", &RunEachRead, py::arg("words"), py::arg("slot"), py::arg("values"),
+               py::arg("jobs") = 0, py::arg("make") = py::none(),
+               "run_each_read(words: list[str], slot: int, values: list[str], jobs: int = 0, make=None)\n"
+               "    -> list[make(k, (status, out, errors, fields, tables, layout))]\n\n"
+               "Runs the command line `words` once for each value, the value in place of words[slot], on\n"
+               "`jobs` threads (0: one a core), in the order of the values, each JSON answer read on the\n"
+               "worker's thread: out None (the text is dropped), fields the dict of its members that are no\n"
+               "table (as json.loads reads them), tables the dict of each array of objects of numbers (as a\n"
+               "dict of float64 column arrays) and each array of [x, y] pairs (an (n, 2) array), layout\n"
+               "{key: (position, whole)}: each table's place among the members and the tuple of its cells\n"
+               "written as whole numbers. An answer that is no JSON object keeps out, the rest None.\n"
+               "make(k, answer), when given, is called as each answer comes and its result kept instead.");
 }

@@ -158,13 +158,6 @@ py::tuple WholeCells(const Table& table) {
     return cells;
 }
 
-py::dict TablesToPython(const std::vector<Table>& tables) {
-    py::dict python;
-    for (const Table& table : tables)
-        python[Key(table.key)] = py::make_tuple(table.position, TableData(table), WholeCells(table));
-    return python;
-}
-
 }  // namespace
 
 ReadRun RunAndRead(const std::vector<std::string>& arguments) {
@@ -193,9 +186,16 @@ ReadRun RunAndRead(const std::vector<std::string>& arguments) {
 py::tuple ReadToPython(const ReadRun& read) {
     if (!read.read)
         return py::make_tuple(read.run.status, py::bytes(read.run.out), py::bytes(read.run.errors),
-                              py::none(), py::none());
+                              py::none(), py::none(), py::none());
+    py::dict tables;
+    py::dict layout;
+    for (const Table& table : read.tables) {
+        const py::str key = Key(table.key);
+        tables[key] = TableData(table);
+        layout[key] = py::make_tuple(table.position, WholeCells(table));
+    }
     return py::make_tuple(read.run.status, py::none(), py::bytes(read.run.errors), ToPython(read.fields),
-                          TablesToPython(read.tables));
+                          tables, layout);
 }
 
 }  // namespace tarnevo::python

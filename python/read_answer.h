@@ -61,12 +61,13 @@ struct ReadRun {
 // Runs the command line and, when it answered, reads its JSON object.
 ReadRun RunAndRead(const std::vector<std::string>& arguments);
 
-// (status, out, errors, fields, tables). For an answer read, out is None (its
-// text is not kept), fields the dict of the members that are no table (as
-// json.loads reads them) and tables a dict from each table's key to
-// (position, data, whole): its place among the members, a dict of float64
-// column arrays (or an (n, 2) array of pairs) and the tuple of its whole
-// cells. For any other answer out is its bytes and fields and tables None.
+// (status, out, errors, fields, tables, layout). For an answer read, out is
+// None (its text is not kept), fields the dict of the members that are no
+// table (as json.loads reads them), tables a dict from each table's key to a
+// dict of its float64 column arrays (or an (n, 2) array of pairs), and layout
+// from each table's key to (position, whole): its place among the members and
+// the tuple of its whole cells. For any other answer out is its bytes, and
+// fields, tables and layout are None.
 py::tuple ReadToPython(const ReadRun& read);
 
 }  // namespace tarnevo::python

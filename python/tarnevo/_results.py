@@ -71,14 +71,14 @@ def _rows(data, whole):
     return rows
 
 
-def _rebuilt(fields, tables):
-    """The JSON object the C++ core read into fields and tables
-    ({key: (position among the members, data, whole cells)}), as json.loads
-    would have read its text: the same members in the same order, the same
-    numbers, ints where the text had whole numbers."""
+def _rebuilt(fields, tables, layout):
+    """The JSON object the C++ core read into fields, tables and their layout
+    ({key: (position among the members, whole cells)}), as json.loads would
+    have read its text: the same members in the same order, the same numbers,
+    ints where the text had whole numbers."""
     members = list(copy.deepcopy(fields).items())
-    for key, (position, data, whole) in sorted(tables.items(), key=lambda table: table[1][0]):
-        members.insert(position, (key, _rows(data, whole)))
+    for key, (position, whole) in sorted(layout.items(), key=lambda table: table[1][0]):
+        members.insert(position, (key, _rows(tables[key], whole)))
     return dict(members)
 
 
@@ -157,24 +157,24 @@ class Cluster(Result):
         self._read(data, lambda key, layout: _columns(data[key], layout), peaks_key)
 
     @classmethod
-    def _from_columns(cls, fields, tables):
+    def _from_columns(cls, fields, tables, layout):
         """A cluster whose JSON answer the C++ core has read already
         (cluster_many): fields holds its members that are no table, tables its
-        peaks as columns of float64 (see _rebuilt); the answer's text is gone,
-        and to_dict() makes the object again from these."""
+        peaks as columns of float64, layout where they stood (see _rebuilt);
+        the answer's text is gone, and to_dict() makes the object again from these."""
         cluster = cls.__new__(cls)
         cluster._data = None
-        cluster._read_answer = (fields, tables)
+        cluster._read_answer = (fields, tables, layout)
         cluster._keep_fields(fields)
 
-        def table(key, layout):
+        def table(key, columns):
             if key not in tables:  # an empty table stays a list among the fields
-                return _columns(fields[key], layout)
-            arrays = tables[key][1]
+                return _columns(fields[key], columns)
+            arrays = tables[key]
             return {_snake(name): arrays[name].astype(dtype) if dtype is not _FLOAT else arrays[name]
-                    for name, dtype in layout}
+                    for name, dtype in columns}
 
-        cluster._read({**fields, **{key: data for key, (_, data, _) in tables.items()}}, table, "peaks")
+        cluster._read({**fields, **tables}, table, "peaks")
         return cluster
 
     def _read(self, data, table, peaks_key):

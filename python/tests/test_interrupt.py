@@ -80,24 +80,21 @@ def test_ctrl_c_stops_many_command_lines_before_they_complete(tmp_path):
     assert len(list(tmp_path.iterdir())) == completed
 
 
-def test_ctrl_c_stops_cluster_many_while_it_waits_for_an_answer():
-    # One worker, and an ion of seconds after a quick one: the first result
-    # made, the interpreter's thread waits in C++ for the slow ion when SIGINT comes.
+def test_ctrl_c_stops_cluster_many_while_it_waits_for_an_answer(monkeypatch):
+    # One worker, and ions of a second after a quick one: the first result
+    # made, the interpreter's thread waits in C++ for a slow ion when SIGINT comes.
     made = []
     formulas = ["CH4"] + ["C5000H8000N1000O1000S100Fe50Se50"] * 10
-    original = tarnevo._one_of_many
+    make = tarnevo.Cluster._from_columns.__func__
 
-    def counted(*arguments):
-        made.append(arguments[0])
-        return original(*arguments)
+    def counted(cls, *answer):
+        made.append(answer)
+        return make(cls, *answer)
 
+    monkeypatch.setattr(tarnevo.Cluster, "_from_columns", classmethod(counted))
     threads = _threads()
-    tarnevo._one_of_many = counted
-    try:
-        with _interrupt_when(lambda: made), pytest.raises(KeyboardInterrupt):
-            tarnevo.cluster_many(formulas, jobs=1, resolution=1000000, stop=0.99999, profile=True)
-    finally:
-        tarnevo._one_of_many = original
+    with _interrupt_when(lambda: made), pytest.raises(KeyboardInterrupt):
+        tarnevo.cluster_many(formulas, jobs=1, resolution=1000000, stop=0.99999, profile=True)
     assert len(made) < len(formulas), f"was interrupted only after completing all {len(formulas)} ions"
     assert _threads() == threads
 
@@ -111,6 +108,21 @@ def test_ctrl_c_stops_a_long_formula_search(monkeypatch, tmp_path):
     with _interrupt_when(lambda: "%" in terminal.getvalue()), pytest.raises(KeyboardInterrupt):
         _tarnevo.run(LONG_SEARCH + [f"--report={report}", "--json"])
     assert not report.exists(), "the search was interrupted only after it completed"
+
+
+def test_ctrl_c_stops_a_long_identification(monkeypatch, tmp_path):
+    # Every C H N O S P Cl Br ion within 5 ppm of m/z 1001.5 (millions in the
+    # window): seconds of work, stopped at its first progress line.
+    peaks = "1001.5:100,1002.5:50,1003.5:15"
+    report = tmp_path / "report.txt"
+    terminal = _Terminal()
+    monkeypatch.setattr(sys, "stderr", terminal)
+    identify = ["identify", f"--peaks={peaks}", "--charge=1", "--ppm=5", f"--report={report}", "--json"]
+    identify += [f"--element={e}" for e in ("C", "H", "N", "O", "S", "P", "Cl", "Br")]
+    with _interrupt_when(lambda: "%" in terminal.getvalue()), pytest.raises(KeyboardInterrupt):
+        _tarnevo.run(identify)
+    assert terminal.getvalue().startswith("\rSearching... ")
+    assert not report.exists(), "the identification was interrupted only after it completed"
 
 
 def test_progress_goes_through_sys_stderr_when_it_is_a_terminal(monkeypatch, capfd):
