@@ -14,7 +14,10 @@ A calculation the program refuses (an ion of charge 0, a formula it cannot
 read) raises tarnevo.Refused with the program's message; a value out of its
 range raises ValueError naming the argument; a value of the wrong type raises
 TypeError. Calculations release the GIL, so Python threads run them side by
-side, and cluster_many spreads many ions over every core.
+side, and cluster_many spreads many ions over every core. Ctrl-C stops a long
+calculation with KeyboardInterrupt at once; a formula search or an
+identification of more than a second shows its progress on sys.stderr when
+that is a terminal.
 """
 
 import gc
