@@ -134,12 +134,14 @@ std::string ListingTooLongMessage(std::size_t maxListed) {
 }
 
 // Every formula of the search, sorted by m/z; nothing when there are more
-// than maxListed. Progress is shown on a terminal while it runs.
+// than maxListed, or when the search was stopped (Ctrl-C in Python: sorting
+// and printing the part found would only delay the interruption). Progress is
+// shown on a terminal while it runs.
 std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, std::size_t maxListed) {
     FormulaListing listing(static_cast<int>(query.elements.size()), maxListed);
     bool tooMany = false;
     TerminalProgress progress{std::string(calc::kFormulaSearchProgress)};
-    core::VisitFormulae(
+    const core::WorkStatus status = core::VisitFormulae(
         query,
         [&](const core::FoundFormula& formula) {
             if (listing.Add(formula)) return core::SearchVisit::Continue;
@@ -147,7 +149,7 @@ std::optional<FormulaListing> FindAllFormulae(const core::FormulaQuery& query, s
             return core::SearchVisit::Stop;
         },
         &progress);
-    if (tooMany) return std::nullopt;
+    if (tooMany || status == core::WorkStatus::Cancelled) return std::nullopt;
     listing.SortByMz();
     return listing;
 }

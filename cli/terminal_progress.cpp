@@ -6,12 +6,29 @@
 
 namespace tarnevo::cli {
 
+namespace {
+
+thread_local ProgressOutlet* threadOutlet = nullptr;
+
+}  // namespace
+
+ScopedProgressOutlet::ScopedProgressOutlet(ProgressOutlet& outlet) : previous_(threadOutlet) {
+    threadOutlet = &outlet;
+}
+
+ScopedProgressOutlet::~ScopedProgressOutlet() { threadOutlet = previous_; }
+
 TerminalProgress::TerminalProgress(std::string label, int fd, std::chrono::milliseconds quietTime)
-    : label_(std::move(label)), fd_(fd), terminal_(isatty(fd) == 1), quietTime_(quietTime) {}
+    : label_(std::move(label)),
+      outlet_(threadOutlet),
+      fd_(fd),
+      terminal_(outlet_ != nullptr ? outlet_->IsTerminal() : isatty(fd) == 1),
+      quietTime_(quietTime) {}
 
 TerminalProgress::~TerminalProgress() { Clear(); }
 
 bool TerminalProgress::KeepGoing(double fractionDone) {
+    if (outlet_ != nullptr && !outlet_->KeepGoing()) return false;
     if (!terminal_) return true;
     // Whole percents, rounded down: 100% only when the work is done.
     const double done = std::isnan(fractionDone) ? 0.0 : std::clamp(fractionDone, 0.0, 1.0);
@@ -37,7 +54,10 @@ void TerminalProgress::Clear() {
 
 void TerminalProgress::Show(const std::string& line) {
     // Progress is a courtesy: a terminal that fails a write is left alone.
-    if (write(fd_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) terminal_ = false;
+    const bool written = outlet_ != nullptr
+                             ? outlet_->Write(line)
+                             : write(fd_, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    if (!written) terminal_ = false;
 }
 
 }  // namespace tarnevo::cli

@@ -14,7 +14,10 @@ A calculation the program refuses (an ion of charge 0, a formula it cannot
 read) raises tarnevo.Refused with the program's message; a value out of its
 range raises ValueError naming the argument; a value of the wrong type raises
 TypeError. Calculations release the GIL, so Python threads run them side by
-side, and cluster_many spreads many ions over every core.
+side, and cluster_many spreads many ions over every core. Ctrl-C stops a long
+calculation with KeyboardInterrupt at once; a formula search or an
+identification of more than a second shows its progress on sys.stderr when
+that is a terminal.
 """
 
 import gc
@@ -103,16 +106,16 @@ class _Command:
         """--option=value, value already turned into text; nothing when value is None."""
         self.names[f"--{option}"] = python
         if value is not None:
-            self.words.append(_a.option(option, value))
+            self.words.append(_a.option(option, _a.encodable(python, value)))
 
     def flag(self, option, python, on):
         self.names[f"--{option}"] = python
-        if on:
+        if _a.boolean(python, on):
             self.words.append(f"--{option}")
 
     def repeated(self, option, python, values):
         self.names[f"--{option}"] = python
-        self.words += [_a.option(option, value) for value in values]
+        self.words += [_a.option(option, _a.encodable(python, value)) for value in values]
 
     def json(self):
         return self.words + ["--json"]
@@ -208,24 +211,33 @@ def cluster_many(formulas, charge=None, stop=0.9999, define=None, adduct=None, r
     shared = _cluster_command("C", charge, stop, define, adduct, resolution, orbitrap, at, profile)
     checked = [_a.positional(f"formulas[{k}]", formula) for k, formula in enumerate(formulas)]
     workers = 0 if jobs is None else int(jobs)
+
+    def make(position, run):
+        # The common answer at once, a call less per ion; the rest as each needs.
+        if run[0] == _EXIT_OK and run[3] is not None and not run[2]:
+            return Cluster._from_columns(run[3], run[4], run[5])
+        return _one_of_many(position, formulas[position], run, shared.names, on_refused)
+
     # The cyclic garbage collector would walk the growing list of results again
     # and again (a third of the time for 100,000 ions); they hold no cycles.
     collecting = gc.isenabled()
     gc.disable()
     try:
-        # Each answer is read on its worker's thread, its peaks as columns.
-        runs = _tarnevo.run_each_read(shared.json(), 1, checked, workers)
-        return [_one_of_many(k, formulas[k], run, shared.names, on_refused) for k, run in enumerate(runs)]
+        # Each answer is read on its worker's thread, its peaks as columns, and
+        # made a Cluster as it comes, so that no answer's text stays in memory.
+        return _tarnevo.run_each_read(shared.json(), 1, checked, workers, make)
     finally:
         if collecting:
             gc.enable()
 
 
 def _one_of_many(position, formula, run, names, on_refused):
-    status, out, errors, fields, tables = run
+    status, out, errors, fields, tables, layout = run
     try:
-        if status == _EXIT_OK and fields is not None and not errors:
-            return Cluster._from_columns(out, fields, tables)
+        if status == _EXIT_OK and fields is not None:
+            if errors:
+                warnings.warn(errors.decode("utf-8", "replace").strip(), stacklevel=4)
+            return Cluster._from_columns(fields, tables, layout)
         return Cluster(_answer(run[:3], names))
     except Refused as refused:
         if on_refused == "none":

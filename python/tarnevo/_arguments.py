@@ -20,7 +20,25 @@ def text(name, value):
     """A str argument as it is."""
     if not isinstance(value, str):
         raise TypeError(f"{name} must be a str, not {_type_name(value)}")
+    return encodable(name, value)
+
+
+def encodable(name, value):
+    """A str that UTF-8 can carry to the command line: one without a lone
+    surrogate such as '\\ud800' (a half of a UTF-16 pair, no character)."""
+    try:
+        value.encode("utf-8")
+    except UnicodeEncodeError as bad:
+        raise ValueError(f"{name}: {value!r} holds {bad.object[bad.start]!r}, a lone surrogate that is no "
+                         f"character") from None
     return value
+
+
+def boolean(name, value):
+    """A bool (a NumPy bool too): a str such as "no" is no answer to yes or no."""
+    if not isinstance(value, (bool, np.bool_)):
+        raise TypeError(f"{name} must be a bool (True or False), not {_type_name(value)}")
+    return bool(value)
 
 
 def positional(name, value):

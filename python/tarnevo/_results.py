@@ -12,7 +12,6 @@ documents.
 
 import copy
 import functools
-import json
 import re
 
 import numpy as np
@@ -55,6 +54,34 @@ def _pandas():
     return pandas
 
 
+def _rows(data, whole):
+    """A table of the C++ core's reading as the JSON's rows: data a dict of
+    column arrays (rows of objects) or an (n, 2) array (rows of pairs); whole
+    the cells, counted row by row, that the JSON wrote as whole numbers."""
+    if isinstance(data, dict):
+        names = list(data)
+        rows = [dict(zip(names, row)) for row in zip(*(data[name].tolist() for name in names))]
+        for cell in whole:
+            row, name = rows[cell // len(names)], names[cell % len(names)]
+            row[name] = int(row[name])
+        return rows
+    rows = data.tolist()
+    for cell in whole:
+        rows[cell // 2][cell % 2] = int(rows[cell // 2][cell % 2])
+    return rows
+
+
+def _rebuilt(fields, tables, layout):
+    """The JSON object the C++ core read into fields, tables and their layout
+    ({key: (position among the members, whole cells)}), as json.loads would
+    have read its text: the same members in the same order, the same numbers,
+    ints where the text had whole numbers."""
+    members = list(copy.deepcopy(fields).items())
+    for key, (position, whole) in sorted(layout.items(), key=lambda table: table[1][0]):
+        members.insert(position, (key, _rows(tables[key], whole)))
+    return dict(members)
+
+
 class Result:
     """What every result has: to_dict(), to_frame() and the JSON's scalar fields."""
 
@@ -63,7 +90,7 @@ class Result:
 
     def __init__(self, data):
         self._data = data
-        self._raw = None
+        self._read_answer = None
         self._keep_fields(data)
 
     def _keep_fields(self, fields):
@@ -74,7 +101,7 @@ class Result:
     def to_dict(self):
         """The command line's JSON object of this result (a fresh copy, the CLI's keys)."""
         if self._data is None:
-            self._data = json.loads(self._raw)
+            return _rebuilt(*self._read_answer)
         return copy.deepcopy(self._data)
 
     def _table(self, name):
@@ -130,21 +157,22 @@ class Cluster(Result):
         self._read(data, lambda key, layout: _columns(data[key], layout), peaks_key)
 
     @classmethod
-    def _from_columns(cls, raw, fields, tables):
-        """A cluster whose JSON answer raw the C++ core has read already
+    def _from_columns(cls, fields, tables, layout):
+        """A cluster whose JSON answer the C++ core has read already
         (cluster_many): fields holds its members that are no table, tables its
-        peaks as columns of float64; to_dict() reads raw only when asked."""
+        peaks as columns of float64, layout where they stood (see _rebuilt);
+        the answer's text is gone, and to_dict() makes the object again from these."""
         cluster = cls.__new__(cls)
         cluster._data = None
-        cluster._raw = raw
+        cluster._read_answer = (fields, tables, layout)
         cluster._keep_fields(fields)
 
-        def table(key, layout):
+        def table(key, columns):
             if key not in tables:  # an empty table stays a list among the fields
-                return _columns(fields[key], layout)
+                return _columns(fields[key], columns)
             arrays = tables[key]
             return {_snake(name): arrays[name].astype(dtype) if dtype is not _FLOAT else arrays[name]
-                    for name, dtype in layout}
+                    for name, dtype in columns}
 
         cluster._read({**fields, **tables}, table, "peaks")
         return cluster

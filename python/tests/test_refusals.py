@@ -58,6 +58,14 @@ def test_refused_carries_the_programs_message(call, message):
     (lambda: tarnevo.cluster_many(["CH4"], jobs=257), "jobs: a number of threads from 1 to 256 is required"),
     (lambda: tarnevo.cluster_many(["CH4"], on_refused="skip"), "on_refused must be 'raise' or 'none'"),
     (lambda: tarnevo.cluster_many(["CH4", "CH4"], define="Jx=10:1=0.5"), "formulas[0] 'CH4': define Jx"),
+    # A lone surrogate is no character UTF-8 can carry: once a stray TypeError
+    # of the binding ("incompatible function arguments").
+    (lambda: tarnevo.cluster("C6H6\ud800"), "formula: 'C6H6\\ud800' holds '\\ud800', a lone surrogate"),
+    (lambda: tarnevo.cluster("CH4", adduct="[M+H]\udcff+"), "adduct: '[M+H]\\udcff+' holds '\\udcff'"),
+    (lambda: tarnevo.formulas(200, elements=["C", "H\ud800"]), "elements: 'H\\ud800' holds"),
+    (lambda: tarnevo.cluster("CH4Jx", define={"Jx": "10:1=0.5\ud800"}), "define: 'Jx=10:1=0.5\\ud800' holds"),
+    (lambda: tarnevo.cluster_many(["CH4", "C\ud800"]), "formulas[1]: 'C\\ud800' holds '\\ud800'"),
+    (lambda: tarnevo.isotopes("\ud800"), "symbol: '\\ud800' holds '\\ud800', a lone surrogate that is no character"),
 ])
 def test_bad_value_raises_value_error_naming_the_argument(call, message):
     with pytest.raises(ValueError) as bad:
@@ -83,6 +91,14 @@ def test_bad_value_raises_value_error_naming_the_argument(call, message):
     (lambda: tarnevo.identify("195:100"), "peaks must be a list of (mz, intensity) pairs"),
     (lambda: tarnevo.cluster_many("CH4"), "formulas must be a list of str, not str"),
     (lambda: tarnevo.cluster_many(["CH4", None]), "formulas[1] must be a str, not NoneType"),
+    # A switch takes a bool only: "no" once switched the Orbitrap model on.
+    (lambda: tarnevo.cluster("CH4", resolution=30000, orbitrap="no"),
+     "orbitrap must be a bool (True or False), not str"),
+    (lambda: tarnevo.cluster("CH4", resolution=30000, profile=1), "profile must be a bool (True or False), not int"),
+    (lambda: tarnevo.cluster_many(["CH4"], resolution=30000, orbitrap="False"), "orbitrap must be a bool"),
+    (lambda: tarnevo.formulas(200, elements=["C"], all="yes"), "all must be a bool (True or False), not str"),
+    (lambda: tarnevo.identify(CAFFEINE, strict_ratios=None), "strict_ratios must be a bool (True or False)"),
+    (lambda: tarnevo.identify(CAFFEINE, all=[]), "all must be a bool (True or False), not list"),
 ])
 def test_wrong_type_raises_type_error_naming_the_argument(call, message):
     with pytest.raises(TypeError) as wrong:
@@ -93,3 +109,9 @@ def test_wrong_type_raises_type_error_naming_the_argument(call, message):
 def test_numpy_numbers_are_taken_as_numbers():
     c = tarnevo.cluster("CH4", charge=np.int64(2), stop=np.float64(0.999))
     assert c.charge == 2 and c.stop_fa == 0.999
+
+
+@pytest.mark.parametrize("on", [True, np.bool_(True)])
+def test_a_switch_takes_python_and_numpy_bools(on):
+    c = tarnevo.cluster("CH4", resolution=30000, orbitrap=on)
+    assert c.resolving_power["model"] != tarnevo.cluster("CH4", resolution=30000, orbitrap=False).resolving_power["model"]
