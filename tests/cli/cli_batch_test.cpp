@@ -345,6 +345,39 @@ TEST(BatchWorkers, ALineOutOfMemoryIsRefusedAndTheBatchGoesOn) {
     }
 }
 
+// Memory running out past a line's own refusal (here even its error object
+// cannot be made) ends the batch with a message; the groups of lines answered
+// before stay printed, in order.
+TEST(BatchWorkers, MemoryRunningOutBeyondALineEndsTheBatchAfterTheLinesPrinted) {
+    std::string text;
+    for (int k = 0; k < 100; ++k) text += "C6H6\n";
+    const BatchFile file(text);
+    for (const std::size_t workers : {1U, 3U}) {
+        std::ostringstream out;
+        std::ostringstream errors;
+        const auto answer = [](const BatchLine& line) {
+            if (line.number == 42) throw std::bad_alloc();
+            return BatchLineAnswer{"answered " + std::to_string(line.number) + "\n", false};
+        };
+        const auto noRefusal = [](std::size_t, const std::string&, int) -> std::string {
+            throw std::bad_alloc();
+        };
+        const int status = RunBatchFile("cluster", file.Path(), {.count = workers, .linesEach = 4}, answer,
+                                        out, errors, noRefusal);
+        EXPECT_EQ(status, kExitRefused) << workers;
+        const std::vector<std::string> lines = OutputLines(out.str());
+        EXPECT_FALSE(lines.empty()) << workers;
+        EXPECT_LT(lines.size(), 42U) << workers;
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            EXPECT_EQ(lines[k], "answered " + std::to_string(k + 1));
+        EXPECT_EQ(
+            errors.str(),
+            "tarnevo-cli cluster: out of memory: the calculation needs more memory than the system could "
+            "give; ask for less (a narrower range, fewer atoms) or free memory; the batch ended there, "
+            "after the answers printed\n");
+    }
+}
+
 TEST(BatchWorkers, GoWithTheBatchOnly) {
     const CliRun run = RunTool({"cluster", "C6H6", "--jobs", "2"});
     EXPECT_EQ(run.status, kExitUsage);
