@@ -54,9 +54,9 @@ port::DialogAnswer CliPort::RunDialog(port::InputRecord& record) {
     }
     const std::vector<port::FieldBinding> fields = FieldsOf(record);
     for (const auto& [key, text] : answer->second) {
-        const auto field =
-            std::find_if(fields.begin(), fields.end(),
-                         [&key](const port::FieldBinding& bound) { return bound.rule->key == key; });
+        const auto field = std::find_if(
+            fields.begin(), fields.end(),
+            [&answered = key](const port::FieldBinding& bound) { return bound.rule->key == answered; });
         if (field == fields.end()) {
             Refuse("\"" + caption + "\" has no field " + key + ".");
             return port::DialogAnswer::Cancel;
