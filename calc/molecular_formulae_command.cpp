@@ -76,14 +76,16 @@ Step BuildElementList(CommandContext& context, const FormulaElementsInput& input
 }
 
 // Masses from the element table as they stand after every Jx entry; a maximum
-// of 0 becomes the most atoms of the element alone that fit under the target.
+// of 0 becomes the most atoms of the element alone that fit under the ion's
+// mass, the target m/z x |charge|.
 // The check stops at the first element whose minimum exceeds its maximum.
 bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
     const core::ElementTable& table = context.program.elements;
     for (std::size_t k = 0; k < run.query.elements.size(); ++k) {
         core::SearchElement& element = run.query.elements[k];
         element.mass = table[run.elementIndex[k]].lightMass;
-        if (element.maximum == 0) element.maximum = core::DefaultMaximum(run.query.target, element.mass);
+        if (element.maximum == 0)
+            element.maximum = core::DefaultMaximum(run.query.target, run.query.charge, element.mass);
         if (element.maximum < element.minimum) return false;
     }
     return true;

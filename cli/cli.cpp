@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -56,8 +57,9 @@ void ListSubcommands(std::ostream& out) {
         out << "  " << name << std::string(11 - std::min<std::size_t>(name.size(), 10), ' ')
             << entry.command->summary << " (Calculations > " << MenuTitleOf(*entry.calculation) << ")\n";
     }
-    out << "\nExit status: 0 results printed, 2 the calculation refused its input (the message is on\n"
-           "standard error), 64 bad usage, 74 output or report not written or batch input not read.\n";
+    out << "\nExit status: 0 results printed, 2 the calculation refused its input or ran out of memory\n"
+           "(the message is on standard error), 64 bad usage, 74 output or report not written or batch\n"
+           "input not read.\n";
 }
 
 void SubcommandHelp(const calc::CommandLineCommand& command, std::ostream& out) {
@@ -146,6 +148,11 @@ std::string_view UsageOf(std::string_view command) {
     return entry ? entry->command->usage : std::string_view{};
 }
 
+std::string OutOfMemoryMessage() {
+    return "out of memory: the calculation needs more memory than the system could give; ask for less (a "
+           "narrower range, fewer atoms) or free memory";
+}
+
 bool AsksForJson(const std::vector<std::string>& arguments) {
     for (const std::string& word : arguments) {
         if (word == "--json") return true;
@@ -159,13 +166,33 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     // both outcomes the same way: {"error": "...", "exitCode": 2}.
     std::ostringstream messages;
     const int status = Dispatch(arguments, out, messages);
-    if (status == kExitOk) {
+    // A command whose standard output failed and that said nothing more
+    // leaves the one message to the program's check of its output.
+    if (status == kExitOk || (messages.str().empty() && !out.good())) {
         errors << messages.str();
         return status;
     }
     errors << '{' << JsonErrorFields(FailureMessage(messages.str(), UsageAfterProblem(arguments)), status)
            << "}\n";
     return status;
+}
+
+int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors) {
+    try {
+        return RunCli(arguments, out, errors);
+    } catch (const std::bad_alloc&) {
+    }
+    // The memory the command took is free again here.
+    const std::string who = !arguments.empty() && FindSubcommand(arguments[0])
+                                ? "tarnevo-cli " + arguments[0] + ": "
+                                : std::string("tarnevo-cli: ");
+    const std::string message = who + OutOfMemoryMessage();
+    if (AsksForJson(arguments)) {
+        errors << '{' << JsonErrorFields(message, kExitRefused) << "}\n";
+    } else {
+        errors << message << '\n';
+    }
+    return kExitRefused;
 }
 
 }  // namespace tarnevo::cli

@@ -2,8 +2,9 @@
 // arguments, through the same command handlers, checks and messages.
 //
 // Exit status: 0 results printed; 2 the calculation was refused (the message the
-// desktop program would show is on standard error); 64 bad usage; 74 the report
-// file or standard output could not be written, or a batch could not be read.
+// desktop program would show is on standard error) or ran out of memory; 64 bad
+// usage; 74 the report file or standard output could not be written, or a
+// batch could not be read.
 #pragma once
 
 #include <ostream>
@@ -20,9 +21,18 @@ inline constexpr int kExitWriteFailed = 74;
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);
 
+// RunCli as the program runs it: memory running out (std::bad_alloc) ends the
+// command with a message in the form of its other failures and kExitRefused,
+// instead of ending the process. The Python module calls RunCli itself, and
+// its std::bad_alloc becomes Python's MemoryError.
+int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& errors);
+
 // The usage lines of a command ("cluster"), as its --help shows them and its
 // usage errors end with; empty for a name that is no command.
 std::string_view UsageOf(std::string_view command);
+
+// "out of memory: ...": why a command or a batch line ended for want of memory.
+std::string OutOfMemoryMessage();
 
 // Whether the command line asks for JSON, and so for its failures as JSON
 // objects on standard error: {"error": "...", "exitCode": 2}.

@@ -1,5 +1,7 @@
 #include "cli/cli_port.h"
 
+#include <algorithm>
+
 #include "cli/arguments.h"
 #include "cli/terminal_progress.h"
 
@@ -50,9 +52,12 @@ port::DialogAnswer CliPort::RunDialog(port::InputRecord& record) {
                                             : "No input was given for \"" + caption + "\".");
         return port::DialogAnswer::Cancel;
     }
+    const std::vector<port::FieldBinding> fields = FieldsOf(record);
     for (const auto& [key, text] : answer->second) {
-        const auto field = port::FindField(record, key);
-        if (!field) {
+        const auto field = std::find_if(
+            fields.begin(), fields.end(),
+            [&answered = key](const port::FieldBinding& bound) { return bound.rule->key == answered; });
+        if (field == fields.end()) {
             Refuse("\"" + caption + "\" has no field " + key + ".");
             return port::DialogAnswer::Cancel;
         }
@@ -61,11 +66,22 @@ port::DialogAnswer CliPort::RunDialog(port::InputRecord& record) {
             return port::DialogAnswer::Cancel;
         }
     }
-    if (auto refusal = port::ValidateRecord(record)) {
-        Refuse(refusal->message);
-        return port::DialogAnswer::Cancel;
+    for (const port::FieldBinding& field : fields) {
+        if (auto message = port::ValidateField(field)) {
+            Refuse(*message);
+            return port::DialogAnswer::Cancel;
+        }
     }
     return port::DialogAnswer::Ok;
+}
+
+std::vector<port::FieldBinding> CliPort::FieldsOf(port::InputRecord& record) const {
+    std::vector<port::FieldBinding> fields = record.Fields();
+    for (port::FieldBinding& field : fields) {
+        if (const auto wider = widened_.find(std::string(field.rule->key)); wider != widened_.end())
+            field.rule = wider->second;
+    }
+    return fields;
 }
 
 std::optional<std::string> CliPort::AskSaveFileName(const port::SaveFileRequest&) { return std::nullopt; }

@@ -49,6 +49,11 @@ public:
     // The option an answer's field came from, for messages: "--ru-range" for the
     // field min-ru, say. Without one the field's key is named as "--key".
     void NameOption(const std::string& key, std::string option) { optionNames_[key] = std::move(option); }
+    // The rule that checks this field in place of its dialog's own, for a
+    // field the command line takes over a wider range than the desktop's
+    // dialog: the formula search's charge, up to the ion types' 30 where its
+    // dialog stops at 10. The rule must bind the same type as the field.
+    void Widen(const port::FieldSpec& rule) { widened_.insert_or_assign(std::string(rule.key), &rule); }
     // A dialog whose prepared answer must be asked for: when the calculation
     // succeeds without asking it, UnaskedComplaint() returns the complaint (a
     // --define for an element the formula does not hold, say).
@@ -72,11 +77,14 @@ public:
 private:
     void Refuse(const std::string& message);
     void RefuseValue(const port::FieldSpec& rule, const std::string& text);
+    // The record's fields, each checked by its widened rule where it has one.
+    std::vector<port::FieldBinding> FieldsOf(port::InputRecord& record) const;
 
     std::ostream& errors_;
     std::map<DialogKey, FieldEntries> answers_;
     std::map<std::type_index, UnansweredMessage> unanswered_;
     std::map<std::string, std::string> optionNames_;
+    std::map<std::string, const port::FieldSpec*> widened_;
     std::map<DialogKey, std::string> expected_;
     std::set<DialogKey> asked_;
     bool refused_ = false;

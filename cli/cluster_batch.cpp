@@ -116,13 +116,9 @@ int RunLineIon(const std::vector<std::string>& words, const BatchDefaults& defau
     return RunClusterIon(ion, defaults.definitions, out, errors);
 }
 
-std::string LineError(std::size_t lineNumber, const std::string& message, int status) {
-    return "{\"line\": " + std::to_string(lineNumber) + ", " + JsonErrorFields(message, status) + "}\n";
-}
-
 // The results of one line, or its error object.
 BatchLineAnswer AnswerBatchLine(const BatchLine& line, const BatchDefaults& defaults) {
-    if (line.tooLong) return {LineError(line.number, LineTooLongMessage(), kExitUsage), true};
+    if (line.tooLong) return {LineErrorObject(line.number, LineTooLongMessage(), kExitUsage), true};
     std::istringstream split(line.text);
     std::vector<std::string> words;
     for (std::string word; split >> word;) words.push_back(word);
@@ -131,7 +127,8 @@ BatchLineAnswer AnswerBatchLine(const BatchLine& line, const BatchDefaults& defa
     std::ostringstream errors;
     const int status = RunLineIon(words, defaults, results, errors);
     if (status == kExitOk) return {results.str(), false};
-    return {results.str() + LineError(line.number, FailureMessage(errors.str(), UsageOf("cluster")), status),
+    return {results.str() +
+                LineErrorObject(line.number, FailureMessage(errors.str(), UsageOf("cluster")), status),
             true};
 }
 

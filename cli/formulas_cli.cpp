@@ -20,6 +20,7 @@
 #include "cli/formula_listing.h"
 #include "cli/formula_printing.h"
 #include "cli/terminal_progress.h"
+#include "core/ion_notation.h"
 #include "output/csv_table.h"
 
 namespace tarnevo::cli {
@@ -31,6 +32,13 @@ using calc::FormulaElementsInput;
 using calc::MolFormInput;
 
 std::string Key(const port::FieldSpec& rule) { return std::string(rule.key); }
+
+// The charge a formula search takes on the command line: every charge an ion
+// type may state ([M+30H]30+), one limit for --charge and --adduct; the
+// desktop dialog keeps its -10 to 10.
+constexpr port::FieldSpec kCommandLineCharge{MolFormInput::kCharge.key, MolFormInput::kCharge.label,
+                                             port::FieldType::Integer,  -core::kMaxNotationCharge,
+                                             core::kMaxNotationCharge,  0};
 
 // --element SYM[:MIN[:MAX]] in row order; MIN and MAX default to 0, a MAX of 0
 // asking for the default maximum as in the dialog.
@@ -74,6 +82,7 @@ void NameOptions(CliPort& port) {
     port.NameOption(Key(MolFormInput::kTarget), "MZ");
     port.NameOption(Key(MolFormInput::kDifference), "--tol");
     port.NameOption(Key(MolFormInput::kCharge), "--charge");
+    port.Widen(kCommandLineCharge);
     for (int row = 1; row <= FormulaElementsInput::kRows; ++row) {
         for (const char* part : {"symbol", "min", "max"})
             port.NameOption(part + std::to_string(row), "--element");
@@ -83,9 +92,8 @@ void NameOptions(CliPort& port) {
 }
 
 // Whether the --charge of the dialog is left to the ion types: a whole number
-// beside --adduct has been found to agree with each of their charges, which
-// may lie beyond the dialog's range ([M+20H]20+); anything else is checked
-// by the dialog's own rule.
+// beside --adduct has been found to agree with each of their charges;
+// anything else is checked by the charge's own rule.
 bool ChargeOfIonTypes(const Arguments& arguments, const std::string& charge) {
     return arguments.Value("adduct") && WholeNumber(charge).has_value();
 }

@@ -7,11 +7,13 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/cli_output.h"
 #include "cli/input_source.h"
 #include "fine/parallel_use.h"
 
@@ -43,8 +45,9 @@ bool ReadBatchLines(LineReader& reader, std::size_t most, std::size_t& lineNumbe
 // own working memory (the cluster engine's tables) from group to group.
 class GroupAnswerers {
 public:
-    GroupAnswerers(std::size_t workers, const BatchLineAnswerer& answer)
+    GroupAnswerers(std::size_t workers, const BatchLineAnswerer& answer, const BatchLineRefusal& refusal)
         : answer_(answer),
+          refusal_(refusal),
           start_(static_cast<std::ptrdiff_t>(workers)),
           end_(static_cast<std::ptrdiff_t>(workers)) {
         for (std::size_t w = 1; w < workers; ++w) helpers_.emplace_back([this] { HelperLoop(); });
@@ -70,16 +73,27 @@ public:
         meanwhile();
         Work();
         end_.arrive_and_wait();
-        // What a line threw (memory running out) reaches the caller once every
+        // What a line threw past its refusal reaches the caller once every
         // thread is back at the barrier, not one helper's end of the process.
         if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
     }
 
 private:
+    // A line whose calculation runs out of memory is refused like a line the
+    // calculation declines; the memory it took is free again once its
+    // exception has left the answerer, so its error object can be made.
+    BatchLineAnswer AnswerOrRefuse(const BatchLine& line) {
+        try {
+            return answer_(line);
+        } catch (const std::bad_alloc&) {
+        }
+        return {refusal_(line.number, OutOfMemoryMessage(), kExitRefused), true};
+    }
+
     void Work() {
         for (std::size_t k = next_++; k < lines_->size(); k = next_++) {
             try {
-                (*answers_)[k] = answer_((*lines_)[k]);
+                (*answers_)[k] = AnswerOrRefuse((*lines_)[k]);
             } catch (...) {
                 const std::lock_guard lock(failureMutex_);
                 if (!failure_) failure_ = std::current_exception();
@@ -96,6 +110,7 @@ private:
     }
 
     const BatchLineAnswerer& answer_;
+    const BatchLineRefusal& refusal_;
     const std::vector<BatchLine>* lines_ = nullptr;
     std::vector<BatchLineAnswer>* answers_ = nullptr;
     std::atomic<std::size_t> next_{0};
@@ -109,13 +124,17 @@ private:
 
 }  // namespace
 
+std::string LineErrorObject(std::size_t lineNumber, const std::string& message, int status) {
+    return "{\"line\": " + std::to_string(lineNumber) + ", " + JsonErrorFields(message, status) + "}\n";
+}
+
 std::string LineTooLongMessage() {
     return "the line is longer than " + std::to_string(kMaxBatchLineBytes) + " bytes (" +
            std::to_string(kMaxBatchLineBytes / 1024) + " KiB), the most a batch line may hold";
 }
 
 BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const BatchLineAnswerer& answer,
-                         std::ostream& out) {
+                         std::ostream& out, const BatchLineRefusal& refusal) {
     // The fine structure's shared tables are filled before any thread reads them.
     if (workers.count > 1) fine::PrepareForParallelUse();
     BatchOutcome outcome;
@@ -132,19 +151,24 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
         }
         answered.clear();
     };
-    GroupAnswerers answerers(workers.count, answer);
-    for (bool more = true; more && out.good();) {
-        // The writer of the input may be waiting for the answers so far (a
-        // script asking one question at a time): they go out before a wait.
-        if (!reader.MoreAtHand()) {
-            printAnswered();
-            out.flush();
+    GroupAnswerers answerers(workers.count, answer, refusal);
+    try {
+        for (bool more = true; more && out.good();) {
+            // The writer of the input may be waiting for the answers so far (a
+            // script asking one question at a time): they go out before a wait.
+            if (!reader.MoreAtHand()) {
+                printAnswered();
+                out.flush();
+            }
+            lines.clear();
+            more = ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines,
+                                  outcome.readError);
+            answerers.Answer(lines, answers, printAnswered);
+            std::swap(answered, answers);
         }
-        lines.clear();
-        more =
-            ReadBatchLines(reader, workers.count * workers.linesEach, lineNumber, lines, outcome.readError);
-        answerers.Answer(lines, answers, printAnswered);
-        std::swap(answered, answers);
+    } catch (const std::bad_alloc&) {
+        // The group being answered is lost; the one answered before it is not.
+        outcome.outOfMemory = true;
     }
     if (out.good()) printAnswered();
     out.flush();
@@ -152,7 +176,8 @@ BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const 
 }
 
 int RunBatchFile(std::string_view command, const std::string& path, const BatchWorkers& workers,
-                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors) {
+                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors,
+                 const BatchLineRefusal& refusal) {
     const std::string who = "tarnevo-cli " + std::string(command) + ": ";
     const InputSource source(path, "batch file");
     if (source.OpenError() != 0) {
@@ -160,10 +185,17 @@ int RunBatchFile(std::string_view command, const std::string& path, const BatchW
         return kExitWriteFailed;
     }
     LineReader reader(source.Descriptor(), kMaxBatchLineBytes);
-    const BatchOutcome outcome = AnswerBatch(reader, workers, answer, out);
+    const BatchOutcome outcome = AnswerBatch(reader, workers, answer, out, refusal);
+    // Answers that could not be written were not refused: the failure is the
+    // output's, which the program reports once for every command.
+    if (!out.good()) return kExitWriteFailed;
     if (outcome.readError != 0) {
         errors << who << source.ReadFailure(outcome.readError) << '\n';
         return kExitWriteFailed;
+    }
+    if (outcome.outOfMemory) {
+        errors << who << OutOfMemoryMessage() << "; the batch ended there, after the answers printed\n";
+        return kExitRefused;
     }
     if (outcome.refused == 0) return kExitOk;
     // The status alone would leave a script to count the error objects.

@@ -43,9 +43,22 @@ struct BatchLineAnswer {
 // the other lines only what it reads.
 using BatchLineAnswerer = std::function<BatchLineAnswer(const BatchLine& line)>;
 
+// The error object of a line that the batch refuses for the answerer: a line
+// whose calculation ran out of memory (std::bad_alloc), in the form of the
+// batch's other refused lines.
+using BatchLineRefusal =
+    std::function<std::string(std::size_t lineNumber, const std::string& message, int status)>;
+
+// {"line": 3, "error": "...", "exitCode": 2} and a line end.
+std::string LineErrorObject(std::size_t lineNumber, const std::string& message, int status);
+
 struct BatchOutcome {
     std::size_t refused = 0;
     int readError = 0;  // an errno when the input could not be read to its end; 0 otherwise
+    // Memory ran out outside any one line's calculation (reading a group of
+    // lines, keeping their answers): the batch ended there, the answers
+    // printed before it stay.
+    bool outOfMemory = false;
 };
 
 // How many threads answer a batch, and how many lines each takes at most from
@@ -59,19 +72,27 @@ struct BatchWorkers {
 };
 
 // Reads every line of reader, answers them with the workers and prints the
-// answers to out in input order. A failed out ends the batch: no later answer
-// could be seen. The answers before a read error stay printed.
+// answers to out in input order. A line whose answer runs out of memory gets
+// its error object from refusal, with kExitRefused, and the batch goes on. A
+// failed out ends the batch: no later answer could be seen. The answers before
+// a read error stay printed.
 BatchOutcome AnswerBatch(LineReader& reader, const BatchWorkers& workers, const BatchLineAnswerer& answer,
-                         std::ostream& out);
+                         std::ostream& out, const BatchLineRefusal& refusal = LineErrorObject);
 
 // The whole batch of `command` from the file at path (standard input for
-// "-"): its lines answered as AnswerBatch does. Exit status: kExitWriteFailed
-// with the reason on errors when the input cannot be opened or read to its
-// end (the answers before stay printed), kExitRefused with the count of
-// refused lines when there were any (their error objects are in the output),
-// else kExitOk.
+// "-"): its lines answered as AnswerBatch does. Exit status:
+// - kExitWriteFailed with nothing on errors when out failed: the answers were
+//   not seen, and the program's one message about its standard output
+//   (FinishStandardOutput) says so;
+// - kExitWriteFailed with the reason on errors when the input cannot be opened
+//   or read to its end (the answers before stay printed);
+// - kExitRefused with a message when memory ran out outside the lines (the
+//   answers before stay printed), or with the count of refused lines when
+//   there were any (their error objects are in the output);
+// - else kExitOk.
 int RunBatchFile(std::string_view command, const std::string& path, const BatchWorkers& workers,
-                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors);
+                 const BatchLineAnswerer& answer, std::ostream& out, std::ostream& errors,
+                 const BatchLineRefusal& refusal = LineErrorObject);
 
 // The most workers --jobs takes: far beyond any machine's cores, short of
 // what would only spend memory on threads.

@@ -354,8 +354,10 @@ Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts)
     return mass;
 }
 
-int DefaultMaximum(double target, double mass) {
-    const Extended atoms = std::trunc(static_cast<Extended>(target) / static_cast<Extended>(mass));
+int DefaultMaximum(double target, int charge, double mass) {
+    // Exact: a double times a charge of a few bits fits the extended mantissa.
+    const Extended ionMass = static_cast<Extended>(target) * ChargeMagnitude(charge);
+    const Extended atoms = std::trunc(ionMass / static_cast<Extended>(mass));
     if (!(atoms > 0.0L)) return 0;
     if (atoms > static_cast<Extended>(kMaxSearchCount)) return kMaxSearchCount;
     return static_cast<int>(atoms);

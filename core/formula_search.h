@@ -35,8 +35,9 @@
 namespace tarnevo::core {
 
 inline constexpr int kMaxSearchElements = 8;
-// Largest count the search handles; the dialogs allow 1000, and the default
-// maximum target / mass stays below 10000 for masses of 1 u and more.
+// Largest count the search handles (the completion table keeps counts in 16
+// bits); the dialogs allow 1000, and a default maximum, target x |charge| /
+// mass, is held to it: an ion of m/z 10000 at charge 30 weighs 300000 u.
 inline constexpr int kMaxSearchCount = 65535;
 // The limit of a search that records every formula it finds.
 inline constexpr std::size_t kUncapped = std::numeric_limits<std::size_t>::max();
@@ -85,10 +86,14 @@ Extended IonMz(Extended mass, int charge);
 // element after element in row order, in extended precision.
 Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts);
 
-// The maximum taken for an element whose maximum was left at 0:
-// trunc(target / mass) in extended precision (target 11.086075 with H gives 10,
-// where a double division gives 11). The target m/z itself, whatever the charge.
-int DefaultMaximum(double target, double mass);
+// The maximum taken for an element whose maximum was left at 0: as many atoms
+// of the element alone as fit under the ion's mass, the target m/z x |charge|,
+// trunc(target x |charge| / mass) in extended precision (target 11.086075 with
+// H at charge 1 gives 10, where a double division gives 11). A doubly charged
+// ion weighs twice its m/z: at m/z 1998 and charge 2, C may take 3996 / 12 =
+// 333 atoms, not the 166 of the m/z alone. The electrons are left out as at
+// charge 1, where this is trunc(target / mass).
+int DefaultMaximum(double target, int charge, double mass);
 
 // -1 when an element of indeterminate valence is present; otherwise the parity
 // of (S - charge), S the valence electrons of all atoms: 0 even-electron, 1

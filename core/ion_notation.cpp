@@ -1,5 +1,6 @@
 #include "core/ion_notation.h"
 
+#include <array>
 #include <cctype>
 #include <cstdint>
 
@@ -21,16 +22,61 @@ std::string_view Trimmed(std::string_view text) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads the digits at position, if any; nullopt when there are none. Stops
-// accumulating past limit + 1 so that a long run of digits cannot overflow.
-std::optional<int> ReadNumber(std::string_view text, std::size_t& position, int limit) {
+// A number of the notation: its value, held to limit + 1 so that a long run
+// of digits cannot overflow, and its digits as typed, which a message quotes
+// (1000000, not the 100 at which the value stopped growing).
+struct NotationNumber {
+    int value = 0;
+    std::string_view digits;
+};
+
+// Reads the digits at position, if any; nullopt when there are none.
+std::optional<NotationNumber> ReadNumber(std::string_view text, std::size_t& position, int limit) {
     if (position >= text.size() || !IsDigit(text[position])) return std::nullopt;
+    const std::size_t first = position;
     int value = 0;
     while (position < text.size() && IsDigit(text[position])) {
         if (value <= limit) value = value * 10 + (text[position] - '0');
         ++position;
     }
-    return value;
+    return NotationNumber{value, text.substr(first, position - first)};
+}
+
+// The whole UTF-8 character that begins at position (one byte when the bytes
+// there are no well-formed character), so that a message never quotes half
+// of one: '−', not a lone byte of it.
+std::string_view CharacterAt(std::string_view text, std::size_t position) {
+    const auto lead = static_cast<unsigned char>(text[position]);
+    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 1;
+    if (position + length > text.size()) return text.substr(position, 1);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(text[position + k]) & 0xC0) != 0x80) return text.substr(position, 1);
+    }
+    return text.substr(position, length);
+}
+
+// Signs that look like the notation's '-' or '+' but are other characters,
+// as a word processor or a web page writes them.
+struct LookAlike {
+    std::string_view character;
+    std::string_view name;
+    char ascii;
+};
+constexpr std::array<LookAlike, 4> kLookAlikes = {{
+    {"\u2212", "U+2212 MINUS SIGN", '-'},
+    {"\u2013", "U+2013 EN DASH", '-'},
+    {"\u2012", "U+2012 FIGURE DASH", '-'},
+    {"\uFF0B", "U+FF0B FULLWIDTH PLUS SIGN", '+'},
+}};
+
+// A sentence naming the first look-alike sign in the text, or nothing.
+std::string LookAlikeNote(std::string_view text) {
+    for (const LookAlike& sign : kLookAlikes) {
+        if (text.find(sign.character) == std::string_view::npos) continue;
+        return " Its '" + std::string(sign.character) + "' is " + std::string(sign.name) +
+               ", not the ASCII '" + std::string(1, sign.ascii) + "' the notation uses.";
+    }
+    return {};
 }
 
 // The parse of one notation: the text as typed and where the reading stands.
@@ -51,7 +97,7 @@ public:
 
 private:
     IonNotationParse Refuse(std::string_view why) {
-        problem_ = "Ion type " + Echo(text_) + " " + std::string(why) + ".";
+        problem_ = "Ion type " + Echo(text_) + " " + std::string(why) + "." + LookAlikeNote(text_);
         return Failed();
     }
     IonNotationParse Failed() const { return {std::nullopt, problem_}; }
@@ -62,20 +108,20 @@ private:
 
     bool ReadBracket(std::string_view inside, IonNotation& notation) {
         std::size_t position = 0;
-        if (const std::optional<int> k = ReadNumber(inside, position, kMaxMoleculeMultiplier)) {
-            if (*k < 1 || *k > kMaxMoleculeMultiplier) {
-                return Problem("multiplies M by " + std::to_string(*k) +
+        if (const std::optional<NotationNumber> k = ReadNumber(inside, position, kMaxMoleculeMultiplier)) {
+            if (k->value < 1 || k->value > kMaxMoleculeMultiplier) {
+                return Problem("multiplies M by " + EchoedText(k->digits) +
                                "; the multiplier must be from 1 to " +
                                std::to_string(kMaxMoleculeMultiplier));
             }
-            notation.moleculeCount = *k;
+            notation.moleculeCount = k->value;
         }
         if (position >= inside.size() || inside[position] != 'M') {
             return Problem("must name the molecule M first in the bracket, as in [M+H]+ or [2M+Na]+");
         }
         ++position;
         if (position < inside.size() && inside[position] != '+' && inside[position] != '-') {
-            return Problem("has " + Echo(inside.substr(position, 1)) +
+            return Problem("has " + Echo(CharacterAt(inside, position)) +
                            " after M; M stands for the molecule and is followed by +group or -group");
         }
         while (position < inside.size()) {
@@ -90,12 +136,12 @@ private:
         IonGroup group;
         group.sign = inside[position] == '+' ? 1 : -1;
         const char sign = inside[position++];
-        if (const std::optional<int> count = ReadNumber(inside, position, kMaxGroupCount)) {
-            if (*count < 1 || *count > kMaxGroupCount) {
-                return Problem("counts a group " + std::to_string(*count) +
+        if (const std::optional<NotationNumber> count = ReadNumber(inside, position, kMaxGroupCount)) {
+            if (count->value < 1 || count->value > kMaxGroupCount) {
+                return Problem("counts a group " + EchoedText(count->digits) +
                                " times; a count must be from 1 to " + std::to_string(kMaxGroupCount));
             }
-            group.count = *count;
+            group.count = count->value;
         }
         const std::size_t end = inside.find_first_of("+-", position);
         group.formulaText = std::string(inside.substr(position, end - position));
@@ -120,7 +166,8 @@ private:
     bool ReadCharge(std::string_view suffix, IonNotation& notation) {
         if (suffix.empty()) return Problem("has no charge after ']'; write it as +, -, 2+ or 2-");
         std::size_t position = 0;
-        const int size = ReadNumber(suffix, position, kMaxNotationCharge).value_or(1);
+        const int size =
+            ReadNumber(suffix, position, kMaxNotationCharge).value_or(NotationNumber{1, {}}).value;
         const bool oneSignLeft =
             position + 1 == suffix.size() && (suffix[position] == '+' || suffix[position] == '-');
         if (!oneSignLeft) {

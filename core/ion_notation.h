@@ -19,7 +19,10 @@ namespace tarnevo::core {
 
 inline constexpr int kMaxMoleculeMultiplier = 20;  // [20M+H]+ at most: larger clusters are series
 inline constexpr int kMaxGroupCount = 100;         // +100H at most
-inline constexpr int kMaxNotationCharge = 30;      // as the calculations' charge field
+// The largest charge an ion type states ([M+30H]30+), and the one limit of
+// every charge of a formula search on the command line (--charge and --adduct);
+// the cluster calculations' charge field takes as many.
+inline constexpr int kMaxNotationCharge = 30;
 
 // One group of the bracket: +2H is sign +1, count 2, formula H.
 struct IonGroup {

@@ -46,7 +46,7 @@ FormulaQuery MoleculeQuery(const MoleculeRows& rows, Extended lowMass, Extended 
     for (std::size_t k = 0; k < query.elements.size(); ++k) {
         SearchElement& element = query.elements[k];
         if (k >= rows.defaultMaximum.size() || !rows.defaultMaximum[k]) continue;
-        const int fit = DefaultMaximum(static_cast<double>(highMass + kMassSlack), element.mass);
+        const int fit = DefaultMaximum(static_cast<double>(highMass + kMassSlack), 1, element.mass);
         element.maximum = std::clamp(fit, element.minimum, kMaxSearchCount);
     }
     return query;

@@ -3,8 +3,9 @@
 // line included), the options beside --batch as every line's defaults with the
 // line's own options winning, a line longer than 64 KiB refused without being
 // kept in memory or echoed, and input that cannot be read (a directory, a
-// missing file) as exit status 74 with the reason instead of an empty success.
-// Each expectation is the command's exact output for a batch file written by
+// missing file) as exit status 74 with the reason instead of an empty success;
+// a line whose calculation runs out of memory (injected by its answerer) as a
+// refused line of its own. Each expectation is the command's exact output for a batch file written by
 // the test, through the same entry point as the program's main.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -290,9 +292,9 @@ TEST(BatchWorkers, AnswerAQuestionBeforeWaitingForTheNext) {
     EXPECT_EQ(lines[1].rfind(R"({"formula": "CH4")", 0), 0U) << lines[1];
 }
 
-// A line whose answer throws (memory running out) ends the batch with that
-// exception on the caller's thread, whichever worker met it, with no thread
-// left waiting for the others.
+// A line whose answer throws what the batch does not answer for ends the
+// batch with that exception on the caller's thread, whichever worker met it,
+// with no thread left waiting for the others.
 TEST(BatchWorkers, WhatALineThrowsReachesTheCaller) {
     std::string text;
     for (int k = 0; k < 100; ++k) text += "C6H6\n";
@@ -303,12 +305,76 @@ TEST(BatchWorkers, WhatALineThrowsReachesTheCaller) {
         LineReader reader(fd, kMaxBatchLineBytes);
         std::ostringstream out;
         const auto answer = [](const BatchLine& line) {
-            if (line.number == 42) throw std::bad_alloc();
+            if (line.number == 42) throw std::logic_error("a fault of the answerer");
             return BatchLineAnswer{"answered\n", false};
         };
-        EXPECT_THROW(AnswerBatch(reader, {.count = workers, .linesEach = 4}, answer, out), std::bad_alloc)
+        EXPECT_THROW(AnswerBatch(reader, {.count = workers, .linesEach = 4}, answer, out), std::logic_error)
             << workers;
         close(fd);
+    }
+}
+
+// Regression: a line whose calculation ran out of memory (std::bad_alloc,
+// injected here at line 42) ended the whole batch, the lines already answered
+// unprinted. It is a refused line with its error object, whichever worker met
+// it, and the batch goes on.
+TEST(BatchWorkers, ALineOutOfMemoryIsRefusedAndTheBatchGoesOn) {
+    std::string text;
+    for (int k = 0; k < 100; ++k) text += "C6H6\n";
+    const BatchFile file(text);
+    for (const std::size_t workers : {1U, 3U}) {
+        std::ostringstream out;
+        std::ostringstream errors;
+        const auto answer = [](const BatchLine& line) {
+            if (line.number == 42) throw std::bad_alloc();
+            return BatchLineAnswer{"answered " + std::to_string(line.number) + "\n", false};
+        };
+        const int status =
+            RunBatchFile("cluster", file.Path(), {.count = workers, .linesEach = 4}, answer, out, errors);
+        EXPECT_EQ(status, kExitRefused) << workers;
+        const std::vector<std::string> lines = OutputLines(out.str());
+        ASSERT_EQ(lines.size(), 100U) << workers;
+        EXPECT_EQ(lines[40], "answered 41");
+        EXPECT_EQ(lines[41],
+                  "{\"line\": 42, \"error\": \"out of memory: the calculation needs more memory than the "
+                  "system could give; ask for less (a narrower range, fewer atoms) or free memory\", "
+                  "\"exitCode\": 2}");
+        EXPECT_EQ(lines[99], "answered 100");
+        EXPECT_EQ(errors.str(),
+                  "tarnevo-cli cluster: 1 batch line was refused; each has its error object in the output\n");
+    }
+}
+
+// Memory running out past a line's own refusal (here even its error object
+// cannot be made) ends the batch with a message; the groups of lines answered
+// before stay printed, in order.
+TEST(BatchWorkers, MemoryRunningOutBeyondALineEndsTheBatchAfterTheLinesPrinted) {
+    std::string text;
+    for (int k = 0; k < 100; ++k) text += "C6H6\n";
+    const BatchFile file(text);
+    for (const std::size_t workers : {1U, 3U}) {
+        std::ostringstream out;
+        std::ostringstream errors;
+        const auto answer = [](const BatchLine& line) {
+            if (line.number == 42) throw std::bad_alloc();
+            return BatchLineAnswer{"answered " + std::to_string(line.number) + "\n", false};
+        };
+        const auto noRefusal = [](std::size_t, const std::string&, int) -> std::string {
+            throw std::bad_alloc();
+        };
+        const int status = RunBatchFile("cluster", file.Path(), {.count = workers, .linesEach = 4}, answer,
+                                        out, errors, noRefusal);
+        EXPECT_EQ(status, kExitRefused) << workers;
+        const std::vector<std::string> lines = OutputLines(out.str());
+        EXPECT_FALSE(lines.empty()) << workers;
+        EXPECT_LT(lines.size(), 42U) << workers;
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            EXPECT_EQ(lines[k], "answered " + std::to_string(k + 1));
+        EXPECT_EQ(
+            errors.str(),
+            "tarnevo-cli cluster: out of memory: the calculation needs more memory than the system could "
+            "give; ask for less (a narrower range, fewer atoms) or free memory; the batch ended there, "
+            "after the answers printed\n");
     }
 }
 

@@ -6,8 +6,10 @@
 // folder, as the user nobody through setpriv when the tests run as root, so
 // the evidence is the program's own exit status, standard error and the
 // folder afterwards. A batch read from a standard input that cannot be read
-// (a folder, a closed descriptor) ends the same way. Also pins MIN-MAX ranges
-// whose numbers carry exponents.
+// (a folder, a closed descriptor) ends the same way, and a batch whose output
+// is lost reports that failure alone. Memory running out (ulimit -v) is a
+// refusal with a message, not an abort. Also pins MIN-MAX ranges whose numbers
+// carry exponents.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -181,6 +183,76 @@ INSTANTIATE_TEST_SUITE_P(Redirections, UnreadableStandardInput,
                          ::testing::Values(InputCase{"Folder", "<FOLDER", "Is a directory"},
                                            InputCase{"Closed", "<&-", "Bad file descriptor"}),
                          [](const auto& named) { return std::string(named.param.name); });
+
+// ---- Batch output --------------------------------------------------------------
+
+struct BatchOutputCase {
+    const char* name;
+    const char* command;
+    const char* line;  // a line the batch refuses
+    const char* json;  // "--json" or ""
+    const char* errors;
+};
+
+void PrintTo(const BatchOutputCase& batchCase, std::ostream* out) { *out << batchCase.name; }
+
+class LostBatchOutput : public ::testing::TestWithParam<BatchOutputCase> {};
+
+// Regression: the refused lines of a batch whose output was lost were counted
+// as refused ("100 batch lines were refused; each has its error object in the
+// output", with nothing written), beside the failure of standard output, and
+// under --json as a second error object. Only the write failure is reported.
+TEST_P(LostBatchOutput, IsOneWriteFailure) {
+    const ScratchFolder folder;
+    const fs::path batch = folder.Path() / "batch.txt";
+    {
+        std::ofstream file(batch);
+        for (int k = 0; k < 100; ++k) file << GetParam().line << '\n';
+    }
+    const ShellRun run = RunShell(folder, "",
+                                  std::string(GetParam().command) + " --batch '" + batch.string() + "' " +
+                                      GetParam().json + " >/dev/full");
+    EXPECT_EQ(run.status, kExitWriteFailed) << run.errors;
+    EXPECT_EQ(run.errors, GetParam().errors);
+}
+
+constexpr const char* kLostText =
+    "tarnevo-cli: the output could not be written to standard output: No space left on device\n";
+constexpr const char* kLostJson =
+    "{\"error\": \"tarnevo-cli: the output could not be written to standard output: No space left on "
+    "device\", \"exitCode\": 74}\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    BothBatches, LostBatchOutput,
+    ::testing::Values(BatchOutputCase{"Cluster", "cluster", "Xx2", "", kLostText},
+                      BatchOutputCase{"ClusterJson", "cluster", "Xx2", "--json", kLostJson},
+                      BatchOutputCase{"Identify", "identify", "[1, 2]", "", kLostText},
+                      BatchOutputCase{"IdentifyJson", "identify", "[1, 2]", "--json", kLostJson}),
+    [](const auto& named) { return std::string(named.param.name); });
+
+// ---- Memory running out ----------------------------------------------------------
+
+// Every formula of a wide window kept for --all, in an address space held to
+// 60 MB (the program itself needs some 20): the list outgrows it at once.
+// Regression: std::bad_alloc ended the program with "terminate called" and
+// SIGABRT (status 134); it is a refusal with a message like any other.
+TEST(OutOfMemory, EndsTheCommandWithStatus2AndAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves far more address space than the limit allows";
+#endif
+    const ScratchFolder folder;
+    const std::string search =
+        "formulas 3000 --tol 0.5 --all --element C --element H --element N --element O --element S";
+    const std::string message =
+        "tarnevo-cli formulas: out of memory: the calculation needs more memory than the system could give; "
+        "ask for less (a narrower range, fewer atoms) or free memory";
+    const ShellRun text = RunShell(folder, "ulimit -v 60000;", search + " >/dev/null");
+    EXPECT_EQ(text.status, kExitRefused) << text.errors;
+    EXPECT_EQ(text.errors, message + "\n");
+    const ShellRun json = RunShell(folder, "ulimit -v 60000;", search + " --json >/dev/null");
+    EXPECT_EQ(json.status, kExitRefused) << json.errors;
+    EXPECT_EQ(json.errors, "{\"error\": \"" + message + "\", \"exitCode\": 2}\n");
+}
 
 // ---- The report ----------------------------------------------------------------
 

@@ -301,7 +301,7 @@ TEST(FormulasAdduct, DefaultMaximaFollowTheMoleculesMassNotTheIons) {
     EXPECT_NE(run.out.find(R"("maxima": [15, 178, 11]})"), std::string::npos) << run.out;
 }
 
-// A charge beyond the m/z search's own range (-10 to 10) is the notation's
+// A charge beyond the desktop dialog's range (-10 to 10) is the notation's
 // to state, and a --charge that agrees with it is no error: C12H24 + 20 H =
 // 168.18780 + 20.15650 = 188.34430 u, less 20 electrons, over 20 is 9.41667.
 TEST(FormulasAdduct, AnAgreeingChargeBeyondTheSearchRangeIsTaken) {

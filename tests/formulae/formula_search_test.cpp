@@ -51,12 +51,26 @@ TEST(FormulaSearch, WorkedExampleFindsOnlyC6H127) {
 }
 
 TEST(FormulaSearch, DefaultMaximumIsTheTargetOverTheMassInExtendedPrecision) {
-    EXPECT_EQ(core::DefaultMaximum(200.0, kC), 16);
-    EXPECT_EQ(core::DefaultMaximum(200.0, kH), 198);
+    EXPECT_EQ(core::DefaultMaximum(200.0, 1, kC), 16);
+    EXPECT_EQ(core::DefaultMaximum(200.0, -1, kH), 198);
     // 11 x 1.007825 = 11.086075 in decimals, but neither number is exact in
     // binary: the extended quotient lies just below 11, the double one rounds to 11.
     EXPECT_EQ(11.086075 / 1.007825, 11.0);
-    EXPECT_EQ(core::DefaultMaximum(11.086075, kH), 10);
+    EXPECT_EQ(core::DefaultMaximum(11.086075, 1, kH), 10);
+}
+
+// Regression: a default maximum came from the m/z alone whatever the charge,
+// so that at m/z 1998 and charge 2 carbon stopped at trunc(1998 / 12) = 166
+// atoms and C333, whose ion weighs 3996 u, was out of reach.
+TEST(FormulaSearch, DefaultMaximumOfAMultiplyChargedIonIsTakenFromTheIonMass) {
+    EXPECT_EQ(core::DefaultMaximum(1998.0, 2, kC), 333);   // 3996 / 12
+    EXPECT_EQ(core::DefaultMaximum(1998.0, -2, kC), 333);  // the sign does not matter
+    EXPECT_EQ(core::DefaultMaximum(100.0, 3, kH), 297);    // 300 / 1.007825 = 297.67
+    // 3 x 11.086075 / 1.007825 is 33 in decimals and just below it in binary,
+    // as at charge 1 above: the product with the charge is exact.
+    EXPECT_EQ(core::DefaultMaximum(11.086075, 3, kH), 32);
+    // m/z 10000 at charge 30, 300000 u, is more H than the search counts.
+    EXPECT_EQ(core::DefaultMaximum(10000.0, 30, kH), core::kMaxSearchCount);
 }
 
 TEST(FormulaSearch, BothWindowEndsAreIncluded) {
@@ -208,7 +222,7 @@ FormulaQuery EightElementsAt(double target, double tolerance) {
         const int index = core::LookupSymbolText(symbol, 0);
         const double mass = kTable[index].lightMass;
         query.elements.push_back(
-            {mass, 0, core::DefaultMaximum(target, mass), kTable[index].valenceElectrons});
+            {mass, 0, core::DefaultMaximum(target, 1, mass), kTable[index].valenceElectrons});
     }
     return query;
 }

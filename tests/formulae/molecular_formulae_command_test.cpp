@@ -3,8 +3,9 @@
 // presets of both dialogs (target kept on Retry, difference back at 0.05, rows
 // blank every time), every refusal with its Retry and Cancel, Jx's dialog and
 // its effect, the stored state that the result page and report read (checked
-// against the page text worked by hand), the default maximum at charge 2, the
-// storage-full lines at 200, and the command line on the same inputs.
+// against the page text worked by hand), the default maximum at charge 2
+// (from the ion's mass), the storage-full lines at 200, and the command line
+// on the same inputs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -184,17 +185,19 @@ TEST_F(MolecularFormulae, JxCancelEndsTheRun) {
     ExpectNothingStored();
 }
 
-TEST_F(MolecularFormulae, DefaultMaximumIgnoresTheCharge) {
-    // Charge 2, target 99.2753 +- 0.006: H alone may reach trunc(99.2753 /
-    // 1.007825) = 98 atoms, whose m/z at charge 2 is about 49.4, so nothing is
-    // found. Twice the target over the mass would allow 197 atoms, and H197,
-    // (197 x 1.007825 - 2 me) / 2 = 99.2702, would be found.
+// Regression: the default maximum was taken from the m/z whatever the charge.
+TEST_F(MolecularFormulae, DefaultMaximumFollowsTheIonMassAtCharge2) {
+    // Charge 2, target 99.2753 +- 0.006: the ion weighs 2 x 99.2753 = 198.5506
+    // u, under which H may take trunc(198.5506 / 1.007825) = 197 atoms; H197 is
+    // at (197 x 1.007825 - 2 me) / 2 = 99.2702, inside the window. From the m/z
+    // alone H stopped at trunc(99.2753 / 1.007825) = 98 atoms, about m/z 49.4,
+    // and nothing was found.
     ExpectIonic(200.0, 99.2753, 0.006, 2);
     ExpectRows({{"H", 0, 0}});
     Run();
-    EXPECT_EQ(State().formulae.formulaCount, 0);
-    const std::vector<std::string> lines = output::LayoutResultLines(State());
-    EXPECT_EQ(lines.back(), "No formulae were detected within the mass range.");
+    ASSERT_EQ(State().formulae.formulaCount, 1);
+    EXPECT_EQ(State().formulae.formulaAtoms[0][0], 197);
+    EXPECT_NEAR(State().formulae.formulaMz[0], (197 * 1.007825 - 2 * 0.000548579909) / 2, 1e-9);
 }
 
 TEST_F(MolecularFormulae, TwoHundredFillTheStorageAndSayMoreExist) {

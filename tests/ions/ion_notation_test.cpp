@@ -2,9 +2,11 @@
 // ion type on well-known molecules, against values worked out by hand; the
 // notation written back; and a clear refusal, naming what is wrong, for each
 // way of writing an ion type badly or asking for an ion the molecule cannot
-// give. Expected m/z were summed by hand from the element table's lightest-
-// isotope masses (C 12, H 1.007825, N 14.00307, O 15.99491, Na 22.98977,
-// K 38.96371, Cl 34.96885, S 31.97207, P 30.97376) less z electrons of
+// give, quoting what was typed whole (a long number, a character of several
+// bytes) and naming a typographic sign typed for '-' or '+'. Expected m/z
+// were summed by hand from the element table's lightest-isotope masses (C 12,
+// H 1.007825, N 14.00307, O 15.99491, Na 22.98977, K 38.96371, Cl 34.96885,
+// S 31.97207, P 30.97376) less z electrons of
 // 0.000548579909 u, divided by |z|. With full-precision masses they agree with
 // the published values to the fourth decimal (caffeine [M+H]+ 195.0877,
 // reserpine [M+H]+ 609.2807, ATP [M-H]- 505.9885).
@@ -153,6 +155,38 @@ INSTANTIATE_TEST_SUITE_P(
                     "Ion type '[M+Xx]+' adds or loses 'Xx', which is not a formula of known elements."},
         BadNotation{"[M+h]+",
                     "Ion type '[M+h]+' adds or loses 'h', which is not a formula of known elements."}));
+
+// Regression: a number past its limit was quoted as far as it had been read
+// (1000000 as 100), and a character after M as its first byte only (the
+// typographic minus U+2212 is E2 88 92 in UTF-8: a lone E2 showed as '\uFFFD').
+INSTANTIATE_TEST_SUITE_P(
+    QuotedAsTyped, RefusedNotation,
+    ::testing::Values(
+        BadNotation{"[1000000M+H]+",
+                    "Ion type '[1000000M+H]+' multiplies M by 1000000; the multiplier must be from 1 to 20."},
+        BadNotation{"[21M+H]+",
+                    "Ion type '[21M+H]+' multiplies M by 21; the multiplier must be from 1 to 20."},
+        BadNotation{"[M+99999999999H]+",
+                    "Ion type '[M+99999999999H]+' counts a group 99999999999 times; a count must be from 1 "
+                    "to 100."},
+        BadNotation{"[M\u2212H]-",
+                    "Ion type '[M\u2212H]-' has '\u2212' after M; M stands for the molecule and is followed "
+                    "by +group or -group. Its '\u2212' is U+2212 MINUS SIGN, not the ASCII '-' the notation "
+                    "uses."},
+        BadNotation{
+            "[M-H]\u2212",
+            "Ion type '[M-H]\u2212' has the charge '\u2212' after ']'; write it as +, -, 2+ or 2-. Its "
+            "'\u2212' is U+2212 MINUS SIGN, not the ASCII '-' the notation uses."},
+        BadNotation{"[M+H\u2013H2O]+",
+                    "Ion type '[M+H\u2013H2O]+' adds or loses 'H\u2013H2O', which is not a formula of known "
+                    "elements. Its '\u2013' is U+2013 EN DASH, not the ASCII '-' the notation uses."},
+        BadNotation{"[M\u00e9]+",
+                    "Ion type '[M\u00e9]+' has '\u00e9' after M; M stands for the molecule and is followed "
+                    "by +group or -group."},
+        // A byte that begins no well-formed character is quoted alone.
+        BadNotation{"[M\xE2H]+",
+                    "Ion type '[M\xE2H]+' has '\xE2' after M; M stands for the molecule and is followed by "
+                    "+group or -group."}));
 
 TEST(IonFormula, ALossBeyondWhatTheMoleculeHoldsIsRefusedNamingTheElement) {
     const IonNotation water = *ParseIonNotation("[M-H2O+H]+").notation;
