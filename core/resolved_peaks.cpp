@@ -101,6 +101,7 @@ public:
         : lines_(lines),
           region_(region),
           sigmaMin_(sigmaMin),
+          sigmaMax_(sigmaMax),
           profile_(gaussians.subspan(region.first, region.end - region.first), kReachInSigma * sigmaMax) {}
 
     // The indices of the lines that begin a new peak within the region.
@@ -115,17 +116,28 @@ public:
 private:
     void AddProbe(double mz) { probes_.push_back({mz, profile_.At(mz)}); }
 
+    // The slope at every line (but those crowded within an eighth of a sigma
+    // of the last probe) and every half sigma near the lines of a wider gap. A
+    // top needs the profile concave, which each Gaussian is only within its own
+    // sigma: farther than sigma_max from every line the profile is convex and
+    // has one valley at most, which the probes either side of that stretch
+    // find from the signs of their slopes.
     void TakeProbes() {
+        const double spacing = kProbeSpacingInSigma * sigmaMin_;
         double last = lines_[region_.first].mz;
         AddProbe(last);
         for (std::size_t i = region_.first + 1; i < region_.end; ++i) {
             const double mz = lines_[i].mz;
             const double gap = mz - last;
             if (gap <= 0.0) continue;
-            const double spacing = kProbeSpacingInSigma * sigmaMin_;
             if (gap > spacing) {
                 const double steps = std::ceil(gap / spacing);
-                for (double k = 1.0; k < steps; ++k) AddProbe(last + gap * (k / steps));
+                const double step = gap / steps;
+                // Lines crowded after the last probe lie up to an eighth of a sigma beyond it.
+                const double nearLines = std::ceil((sigmaMax_ + kDenseInSigma * sigmaMin_) / step);
+                for (double k = 1.0; k < steps; ++k) {
+                    if (k <= nearLines || k >= steps - nearLines) AddProbe(last + step * k);
+                }
             }
             if (i + 1 == region_.end || gap >= kDenseInSigma * sigmaMin_) {
                 AddProbe(mz);
@@ -278,6 +290,7 @@ private:
     std::span<const SpectrumLine> lines_;
     Region region_;
     double sigmaMin_;
+    double sigmaMax_;
     Profile profile_;
     std::vector<Probe> probes_;
     std::vector<Extremum> extrema_;

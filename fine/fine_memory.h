@@ -39,11 +39,12 @@ MarginalEstimate EstimateMarginals(std::span<const MarginalShape> elements, doub
 // few places shared by the whole process (LargeComputationPlace) before it
 // grows further, so that however many threads compute fine structures at once
 // (a batch's --jobs, up to 256), at most that many large ones hold memory
-// together: 256 small ones hold 4 GB at most, the large ones kMaxFineBytes each.
-inline constexpr double kSmallFineBytes = 16.0 * 1024 * 1024;
+// together: 256 small ones hold 1 GB at most, the large ones kMaxFineBytes each.
+// 4 MB is some 100,000 lines, more than any ion below 10 kDa needs.
+inline constexpr double kSmallFineBytes = 4.0 * 1024 * 1024;
 // What one fine structure may hold at most (IsoSpec's subisotopologues and the
 // lines together); beyond it the work is refused before it is allocated.
-inline constexpr double kMaxFineBytes = 512.0 * 1024 * 1024;
+inline constexpr double kMaxFineBytes = 256.0 * 1024 * 1024;
 // The large fine structures that may hold memory at once.
 inline constexpr int kLargeFinePlaces = 2;
 

@@ -288,7 +288,7 @@ FineStructureResult FineStructure(const core::ElementTable& table, const core::P
 }
 
 // The refusal's text names the ceilings.
-static_assert(kMaxFineLines == 5'000'000 && kMaxFineBytes == 512.0 * 1024 * 1024);
+static_assert(kMaxFineLines == 5'000'000 && kMaxFineBytes == 256.0 * 1024 * 1024);
 
 std::string_view FineStatusMessage(FineStatus status) {
     switch (status) {
@@ -305,7 +305,7 @@ std::string_view FineStatusMessage(FineStatus status) {
         case FineStatus::UndefinedElement:
             return "The ion contains a user-defined element whose isotopes have not been entered.";
         case FineStatus::TooManyLines:
-            return "The fine structure of this ion needs more than 5000000 lines or 512 MB.";
+            return "The fine structure of this ion needs more than 5000000 lines or 256 MB.";
         case FineStatus::OutOfMemory:
             return "There is not enough memory for the fine structure of this ion.";
     }

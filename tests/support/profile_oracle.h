@@ -31,13 +31,15 @@ public:
         }
     }
 
+    // Far from every line the sum underflows through subnormal values, whose
+    // rounding makes tops and valleys of its own: below 1E-200 it is 0.
     double operator()(double x) const {
         double sum = 0.0;
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             const double z = (x - lines_[i].mz) / sigmas_[i];
             sum += lines_[i].abundance / sigmas_[i] * std::exp(-0.5 * z * z);
         }
-        return sum;
+        return sum < 1e-200 ? 0.0 : sum;
     }
 
     double SmallestSigma() const { return *std::min_element(sigmas_.begin(), sigmas_.end()); }
