@@ -194,8 +194,8 @@ private:
             x = next;
             if (settled) break;
         }
-        extremum.value = extremum.kind == Kind::Top ? std::max(value, extremum.value)
-                                                    : std::min(value, extremum.value);
+        extremum.value =
+            extremum.kind == Kind::Top ? std::max(value, extremum.value) : std::min(value, extremum.value);
         extremum.refined = true;
     }
 
@@ -318,7 +318,8 @@ bool HasOneTop(std::span<const Gaussian> region, double sigmaMin, double sigmaMa
     return region.back().mz - region.front().mz < 2.0 * sigmaMin * sigmaMin / sigmaMax;
 }
 
-std::vector<ResolvedPeak> GatherPeaks(std::span<const SpectrumLine> lines, const std::vector<std::size_t>& splits) {
+std::vector<ResolvedPeak> GatherPeaks(std::span<const SpectrumLine> lines,
+                                      const std::vector<std::size_t>& splits) {
     std::vector<ResolvedPeak> peaks;
     std::size_t next = 0;
     long double weightedMz = 0.0L;
@@ -340,7 +341,8 @@ std::vector<ResolvedPeak> GatherPeaks(std::span<const SpectrumLine> lines, const
 
 }  // namespace
 
-std::vector<ResolvedPeak> FindResolvedPeaks(std::span<const SpectrumLine> sorted, const ResolvingPower& power) {
+std::vector<ResolvedPeak> FindResolvedPeaks(std::span<const SpectrumLine> sorted,
+                                            const ResolvingPower& power) {
     if (sorted.empty()) return {};
     const std::vector<Gaussian> gaussians = GaussiansOf(sorted, power);
     std::vector<std::size_t> splits;
@@ -349,8 +351,9 @@ std::vector<ResolvedPeak> FindResolvedPeaks(std::span<const SpectrumLine> sorted
     double sigmaMax = sigmaMin;
     for (std::size_t i = 1; i <= sorted.size(); ++i) {
         const bool regionEnds =
-            i == sorted.size() || gaussians[i].mz - gaussians[i - 1].mz >
-                                      kRegionGapInSigma * std::max(SigmaOf(gaussians[i - 1]), SigmaOf(gaussians[i]));
+            i == sorted.size() ||
+            gaussians[i].mz - gaussians[i - 1].mz >
+                kRegionGapInSigma * std::max(SigmaOf(gaussians[i - 1]), SigmaOf(gaussians[i]));
         if (!regionEnds) {
             const double sigma = SigmaOf(gaussians[i]);
             sigmaMin = std::min(sigmaMin, sigma);

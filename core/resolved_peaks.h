@@ -29,6 +29,7 @@ namespace tarnevo::core {
 inline constexpr double kValleyShare = 0.95;
 
 // The resolved peaks of lines that are usable and in ascending m/z order.
-std::vector<ResolvedPeak> FindResolvedPeaks(std::span<const SpectrumLine> sorted, const ResolvingPower& power);
+std::vector<ResolvedPeak> FindResolvedPeaks(std::span<const SpectrumLine> sorted,
+                                            const ResolvingPower& power);
 
 }  // namespace tarnevo::core

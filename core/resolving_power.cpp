@@ -176,7 +176,8 @@ ResolvedPattern ResolvePattern(std::span<const SpectrumLine> lines, const Resolv
     if (sorted.empty() || !usablePower) return pattern;
     pattern.peaks = FindResolvedPeaks(sorted, power);
     if (profile == ProfileWanted::No) return pattern;
-    for (const Region region : RegionsOf(sorted, power)) AppendProfile(SampleRegion(sorted, region, power), pattern.profile);
+    for (const Region region : RegionsOf(sorted, power))
+        AppendProfile(SampleRegion(sorted, region, power), pattern.profile);
     ScaleToPercent(pattern.profile);
     return pattern;
 }

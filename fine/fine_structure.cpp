@@ -166,8 +166,8 @@ std::vector<MarginalShape> ShapesOf(const IsotopeModel& model) {
 // lines gathered so far stay within kMaxFineBytes. A layer beyond
 // kSmallFineBytes first takes one of the process's places for large fine
 // structures.
-bool LayerFits(const std::vector<MarginalShape>& shapes, double depth, std::size_t lines, std::size_t maxLines,
-               LargeComputationPlace& place) {
+bool LayerFits(const std::vector<MarginalShape>& shapes, double depth, std::size_t lines,
+               std::size_t maxLines, LargeComputationPlace& place) {
     const MarginalEstimate estimate = EstimateMarginals(shapes, depth);
     const double bytes = estimate.bytes + kBytesPerLine * static_cast<double>(lines);
     if (estimate.largestCount > static_cast<double>(maxLines) || bytes > kMaxFineBytes) return false;
@@ -219,7 +219,8 @@ Gathering GatherMostProbable(const IsotopeModel& model, double coverage, std::si
         covered = sum >= coverage;
         if (covered) break;
         const double nextDepth = modeLogProbability - (generator.get_currentLThreshold() + kLayerLogStep);
-        if (!LayerFits(shapes, nextDepth, compositions.size(), maxLines, place)) return Gathering::TooManyLines;
+        if (!LayerFits(shapes, nextDepth, compositions.size(), maxLines, place))
+            return Gathering::TooManyLines;
     } while (generator.nextLayer(kLayerLogStep));
     if (covered) TrimLastLayer(compositions, layerStart, sumBeforeLayer, coverage);
     return Gathering::Complete;

@@ -58,7 +58,8 @@ TEST_P(EqualLines, PartWhenTheDipReachesFivePercent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AroundTheLimit, EqualLines, ::testing::Values(0.3, 0.8, 0.87, 0.9, 1.0, 1.5, 5.0, 20.0));
+INSTANTIATE_TEST_SUITE_P(AroundTheLimit, EqualLines,
+                         ::testing::Values(0.3, 0.8, 0.87, 0.9, 1.0, 1.5, 5.0, 20.0));
 
 TEST(ResolvedPeaks, TheCarbonNitrogenDoubletOfAnAPlusOneMergesAtLowResolvingPower) {
     // [A+1] of an ion at m/z 150: 13C at 151.00000 (FA 0.088) and 15N at
@@ -137,8 +138,8 @@ TEST(ResolvedPeaks, AgreeWithADenseEvaluationOfEveryLine) {
         const ResolvingPower power = trial % 2 == 0
                                          ? Constant(60000.0)
                                          : ResolvingPower{90000.0, ResolvingPowerModel::Orbitrap, 200.0};
-        ExpectSamePeaks(ResolvePattern(lines, power).peaks,
-                        testing::OraclePeaks(lines, power, kValleyShare), trial);
+        ExpectSamePeaks(ResolvePattern(lines, power).peaks, testing::OraclePeaks(lines, power, kValleyShare),
+                        trial);
     }
 }
 
@@ -169,8 +170,8 @@ TEST(ResolvedPeaks, ALineBesideAValleyJoinsThePeakOnItsSide) {
             const double side = trial % 2 == 0 ? 1.0 : -1.0;
             beside.push_back({valley + side * hair(random) * fwhm, 1e-4});
         }
-        ExpectSamePeaks(ResolvePattern(beside, power).peaks, testing::OraclePeaks(beside, power, kValleyShare),
-                        trial);
+        ExpectSamePeaks(ResolvePattern(beside, power).peaks,
+                        testing::OraclePeaks(beside, power, kValleyShare), trial);
     }
 }
 

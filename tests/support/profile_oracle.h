@@ -118,7 +118,8 @@ inline std::vector<core::ResolvedPeak> OraclePeaks(const std::vector<core::Spect
     std::vector<core::ResolvedPeak> peaks;
     for (std::size_t k = 0; k < abundance.size(); ++k) {
         if (abundance[k] > 0.0L)
-            peaks.push_back({static_cast<double>(weighted[k] / abundance[k]), static_cast<double>(abundance[k])});
+            peaks.push_back(
+                {static_cast<double>(weighted[k] / abundance[k]), static_cast<double>(abundance[k])});
     }
     return peaks;
 }
