@@ -19,15 +19,20 @@ constexpr double kReachInSigma = 10.0;
 // the profile is below 1e-15 of either: they part whatever else is near.
 constexpr double kRegionGapInSigma = 12.0;
 // Between lines farther apart than half a sigma the slope is also taken every
-// half sigma, where a dip between them could turn and turn back.
+// half sigma near each line, where a dip between them could turn and turn
+// back: a top and a valley less than half a sigma apart differ by less than 3 %
+// (a weak line on the flank of a strong one, the closest such pair), so no dip
+// that parts two peaks is missed.
 constexpr double kProbeSpacingInSigma = 0.5;
-// Lines closer than an eighth of a sigma to the last place the slope was taken
+// Lines closer than a quarter of a sigma to the last place the slope was taken
 // are not probed themselves (a fine structure of 100,000 lines has hundreds
-// within one sigma); where a minimum falls among them, each one's side is
-// found from the slope at it.
-constexpr double kDenseInSigma = 0.125;
-// Newton's steps on the slope stop when they move by less than this share of sigma.
-constexpr double kRefinedInSigma = 1e-12;
+// within one sigma), which keeps probes at most half a sigma apart; where a
+// minimum falls among them, each one's side is found from the slope at it.
+constexpr double kDenseInSigma = 0.25;
+// Newton's steps on the slope stop when they move by less than this share of
+// sigma: the value there is then within 1E-14 of the top's or valley's (the
+// profile is flat to second order at either), and only values are weighed.
+constexpr double kRefinedInSigma = 1e-7;
 constexpr int kMaxRefinements = 100;
 
 // A line as the profile sums it: height abundance / sigma (a broader line
@@ -116,7 +121,7 @@ public:
 private:
     void AddProbe(double mz) { probes_.push_back({mz, profile_.At(mz)}); }
 
-    // The slope at every line (but those crowded within an eighth of a sigma
+    // The slope at every line (but those crowded within a quarter of a sigma
     // of the last probe) and every half sigma near the lines of a wider gap. A
     // top needs the profile concave, which each Gaussian is only within its own
     // sigma: farther than sigma_max from every line the profile is convex and
@@ -133,7 +138,7 @@ private:
             if (gap > spacing) {
                 const double steps = std::ceil(gap / spacing);
                 const double step = gap / steps;
-                // Lines crowded after the last probe lie up to an eighth of a sigma beyond it.
+                // Lines crowded after the last probe lie up to a quarter of a sigma beyond it.
                 const double nearLines = std::ceil((sigmaMax_ + kDenseInSigma * sigmaMin_) / step);
                 for (double k = 1.0; k < steps; ++k) {
                     if (k <= nearLines || k >= steps - nearLines) AddProbe(last + step * k);
@@ -205,12 +210,29 @@ private:
     // made exact before they are weighed.
     void RefineUncertainValleys() {
         for (std::size_t v = 1; v + 1 < extrema_.size(); v += 2) {
-            const double lowerTop = std::min(extrema_[v - 1].value, extrema_[v + 1].value);
-            if (extrema_[v].value <= kValleyShare * lowerTop) continue;
+            if (CertainlySplits(v)) continue;
+            LowerValleyBound(extrema_[v]);
+            if (CertainlySplits(v)) continue;
             Refine(extrema_[v - 1]);
             Refine(extrema_[v]);
             Refine(extrema_[v + 1]);
         }
+    }
+
+    bool CertainlySplits(std::size_t valley) const {
+        const double lowerTop = std::min(extrema_[valley - 1].value, extrema_[valley + 1].value);
+        return extrema_[valley].value <= kValleyShare * lowerTop;
+    }
+
+    // The profile anywhere between the probes of a valley lies at or above the
+    // valley: at the point where the slope, taken as straight between them,
+    // would vanish it is usually close to it already.
+    void LowerValleyBound(Extremum& valley) {
+        const Probe& falling = probes_[valley.before];
+        const Probe& rising = probes_[valley.after];
+        const double share = falling.slope.first / (falling.slope.first - rising.slope.first);
+        const double mz = falling.mz + share * (rising.mz - falling.mz);
+        if (mz > falling.mz && mz < rising.mz) valley.value = std::min(valley.value, profile_.At(mz).value);
     }
 
     // The valleys that split, after joining the tops across every valley that
