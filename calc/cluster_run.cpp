@@ -8,6 +8,32 @@
 
 namespace tarnevo::calc {
 
+namespace {
+
+// The abundance-weighted mean mass of every composition of the ion, u: the
+// [A+0] ion mass plus, for each polyisotopic element, its atoms times the mean
+// mass its heavy isotopes add to one atom. Exact whatever the engine stored:
+// a heavy ion's peaks may lie beyond [A+319] (Sn60's around [A+408]), and the
+// stop FA leaves out the weakest compositions.
+double ExactAverageMass(const core::ClusterIon& ion) {
+    long double added = 0.0L;
+    for (int e = 0; e < ion.polyElementCount; ++e) {
+        const int firstFA = ion.firstFAEntry[e];
+        long double total = ion.workFA[firstFA];
+        long double perAtom = 0.0L;
+        for (int k = 0; k < ion.orderedHeavyCount[e]; ++k) {
+            const int slot = ion.firstSlot[e] + k;
+            const long double fa = ion.workFA[firstFA + 1 + k];
+            total += fa;
+            perAtom += fa * (ion.workDelta[slot] + static_cast<long double>(ion.workDefect[slot]));
+        }
+        if (total > 0.0L) added += ion.orderedCount[e] * perAtom / total;
+    }
+    return static_cast<double>(ion.ionMassA + added);
+}
+
+}  // namespace
+
 double CheckClusterLimits(CommandContext& context, core::ParsedFormula& formula, int charge) {
     const core::LimitCheck check =
         core::CheckClusterLimits(context.program.elements, context.program.cluster, formula, charge);
@@ -54,7 +80,7 @@ void StoreClusterResults(CommandContext& context) {
         }
         if (n <= cluster.lastPeakIndex) stored.totalFA += fa;
     }
-    stored.averageMass = core::ClusterAverageMass(cluster);
+    stored.averageMass = ExactAverageMass(cluster);
     stored.lastPeakIndex = cluster.lastPeakIndex;
     stored.peakOverflow = cluster.peakOverflow;
     StoreEchoedInputs(context);

@@ -1,5 +1,6 @@
 #include "calc/ion_identify_run.h"
 
+#include <new>
 #include <utility>
 
 #include "calc/resolved_pattern.h"
@@ -30,6 +31,9 @@ core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query, core:
         [&table](const core::ParsedFormula& ion, int charge) {
             fine::FineStructureResult fine =
                 fine::FineStructure(table, ion, charge, kScoredCoverage, kScoredLineLimit);
+            // No lines would score the candidate as matching nothing: memory that
+            // ran out is reported as such by the command's caller.
+            if (fine.status == fine::FineStatus::OutOfMemory) throw std::bad_alloc();
             return std::move(fine.lines);
         },
         progress);

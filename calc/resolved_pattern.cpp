@@ -15,13 +15,14 @@ namespace tarnevo::calc {
 
 namespace {
 
-constexpr int kLastPeak = 319;  // [A+319], as far as a cluster is ever stored
-
 // The nominal peaks that hold the coverage, the strongest first, each at its
-// mean m/z and with its spread on the m/z scale.
+// mean m/z and with its spread on the m/z scale. They are taken from the whole
+// ion: a heavy ion's peaks (Sn60's around [A+408]) lie beyond [A+319], as far
+// as a cluster is stored.
 std::vector<core::SpectrumLine> MomentLines(const core::ElementTable& table, const core::ParsedFormula& ion,
                                             int charge) {
-    std::vector<core::PeakMoment> peaks = core::PeakMoments(table, ion, kLastPeak);
+    std::vector<core::PeakMoment> peaks =
+        core::PeakMoments(table, ion, core::LastShiftWorthListing(table, ion));
     std::sort(peaks.begin(), peaks.end(),
               [](const core::PeakMoment& a, const core::PeakMoment& b) { return a.abundance > b.abundance; });
     const long double lightest = core::LightestMass(table, ion);

@@ -1,6 +1,7 @@
 #include "core/peak_moments.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -95,6 +96,39 @@ std::vector<PeakMoment> MomentPeaks(const MomentDistribution& ion) {
         peaks.push_back({static_cast<int>(n), sums.p, mean, variance});
     }
     return peaks;
+}
+
+int LastShiftWorthListing(const ElementTable& table, const ParsedFormula& formula) {
+    // 20 standard deviations: the tail beyond lies below 1E-40 even for the
+    // skewed sums of a few rare heavy isotopes.
+    constexpr double kTailInDeviations = 20.0;
+    double mean = 0.0;
+    double variance = 0.0;
+    double heaviest = 0.0;
+    int widestDelta = 0;
+    for (int e = 0; e < kElementCount; ++e) {
+        if (formula[e] == 0 || !table.IsPolyisotopic(e)) continue;
+        double total = table.LightFA(e);
+        double first = 0.0;
+        double second = 0.0;
+        int deltaOfHeaviest = 0;
+        for (int k = 0; k < table[e].heavyCount; ++k) {
+            const double fa = table.HeavyFA(e, k);
+            const int delta = table.HeavyDelta(e, k);
+            total += fa;
+            first += fa * delta;
+            second += fa * delta * delta;
+            if (fa > 0.0) deltaOfHeaviest = std::max(deltaOfHeaviest, delta);
+        }
+        if (!(total > 0.0)) continue;
+        const double atomMean = first / total;
+        mean += formula[e] * atomMean;
+        variance += formula[e] * std::max(second / total - atomMean * atomMean, 0.0);
+        heaviest += static_cast<double>(formula[e]) * deltaOfHeaviest;
+        widestDelta = std::max(widestDelta, deltaOfHeaviest);
+    }
+    const double reach = mean + kTailInDeviations * std::sqrt(variance) + widestDelta;
+    return static_cast<int>(std::ceil(std::min(reach, heaviest)));
 }
 
 std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift) {

@@ -47,6 +47,13 @@ struct PeakMoment {
 // 1E-31 of its largest peak, is still exact).
 std::vector<PeakMoment> PeakMoments(const ElementTable& table, const ParsedFormula& formula, int lastShift);
 
+// The last nominal shift at which formula still has abundance worth listing:
+// its mean shift plus 20 standard deviations of it (and the heaviest delta of
+// one atom, for ions of few atoms), never beyond its heaviest composition.
+// Sn60's peaks lie around [A+408] and Sn160's around [A+1088]; [A+319], as far
+// as a cluster is stored, would cut them off.
+int LastShiftWorthListing(const ElementTable& table, const ParsedFormula& formula);
+
 // The pieces PeakMoments is made of, for a caller that meets the same counts
 // of an element again and again (the identification, scoring thousands of
 // formulae that share most of them): count atoms of one element (a

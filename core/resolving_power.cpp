@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/resolved_peaks.h"
+
 namespace tarnevo::core {
 
 namespace {
 
 // sigma of a Gaussian = FWHM / (2 sqrt(2 ln 2)).
 constexpr double kSigmaPerFwhm = 0.42466090014400953;
-// The profile is sampled 20 times per FWHM: a dip between two lines needs them
-// more than 2 sigma (0.85 FWHM) apart, so no dip falls between two samples.
+// The profile is drawn from 20 samples per FWHM.
 constexpr double kSamplesPerFwhm = 20.0;
 // Lines closer than FWHM / 40 are one Gaussian to any drawing; the profile
 // merges them (the peaks are still made of the exact lines).
@@ -144,50 +145,6 @@ std::vector<Sample> SampleRegion(const std::vector<SpectrumLine>& lines, Region 
     return samples;
 }
 
-// The m/z of every local minimum of a region's samples; where the profile is
-// flat at a minimum, the first sample of the flat run.
-void AppendMinima(const std::vector<Sample>& samples, std::vector<double>& minima) {
-    bool falling = false;
-    std::size_t lowest = 0;
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-        if (samples[i].value < samples[i - 1].value) {
-            falling = true;
-            lowest = i;
-        } else if (samples[i].value > samples[i - 1].value) {
-            if (falling) minima.push_back(samples[lowest].mz);
-            falling = false;
-        }
-    }
-}
-
-// The lines between neighbouring boundaries gathered into peaks.
-std::vector<ResolvedPeak> GatherPeaks(const std::vector<SpectrumLine>& lines,
-                                      const std::vector<double>& boundaries) {
-    std::vector<ResolvedPeak> peaks;
-    std::size_t next = 0;
-    long double weightedMz = 0.0L;
-    long double abundance = 0.0L;
-    auto emit = [&] {
-        if (abundance > 0.0L) {
-            peaks.push_back({static_cast<double>(weightedMz / abundance), static_cast<double>(abundance)});
-        }
-        weightedMz = 0.0L;
-        abundance = 0.0L;
-    };
-    for (const SpectrumLine& line : lines) {
-        bool crossed = false;
-        while (next < boundaries.size() && line.mz >= boundaries[next]) {
-            ++next;
-            crossed = true;
-        }
-        if (crossed) emit();
-        weightedMz += static_cast<long double>(line.mz) * line.abundance;
-        abundance += line.abundance;
-    }
-    emit();
-    return peaks;
-}
-
 void AppendProfile(const std::vector<Sample>& samples, std::vector<ProfilePoint>& profile) {
     profile.push_back({samples.front().mz, 0.0});
     for (const Sample& sample : samples) profile.push_back({sample.mz, sample.value});
@@ -217,16 +174,10 @@ ResolvedPattern ResolvePattern(std::span<const SpectrumLine> lines, const Resolv
     const bool usablePower = power.resolution > 0.0 && std::isfinite(power.resolution) &&
                              power.referenceMz > 0.0 && std::isfinite(power.referenceMz);
     if (sorted.empty() || !usablePower) return pattern;
-    std::vector<double> boundaries;
-    const std::vector<Region> regions = RegionsOf(sorted, power);
-    for (std::size_t r = 0; r < regions.size(); ++r) {
-        if (r > 0)
-            boundaries.push_back((sorted[regions[r - 1].end - 1].mz + sorted[regions[r].first].mz) / 2.0);
-        const std::vector<Sample> samples = SampleRegion(sorted, regions[r], power);
-        AppendMinima(samples, boundaries);
-        if (profile == ProfileWanted::Yes) AppendProfile(samples, pattern.profile);
-    }
-    pattern.peaks = GatherPeaks(sorted, boundaries);
+    pattern.peaks = FindResolvedPeaks(sorted, power);
+    if (profile == ProfileWanted::No) return pattern;
+    for (const Region region : RegionsOf(sorted, power))
+        AppendProfile(SampleRegion(sorted, region, power), pattern.profile);
     ScaleToPercent(pattern.profile);
     return pattern;
 }

@@ -1,9 +1,10 @@
 // What an instrument of a given resolving power makes of an ion's lines: the
 // profile it records (each line a Gaussian of the instrument's full width at
 // half maximum, FWHM = m/z / R) and the peaks it resolves. A resolved peak is
-// every line between two neighbouring minima of the profile; its m/z is their
-// abundance-weighted mean and its abundance their sum, which is what
-// centroiding software reports for it. At R 17,500 the 13C and 15N lines of an
+// every line between two neighbouring minima of the profile deep enough to part
+// two peaks (core/resolved_peaks.h: at most 95 % of the lower top beside it);
+// its m/z is their abundance-weighted mean and its abundance their sum, which
+// is what centroiding software reports for it. At R 17,500 the 13C and 15N lines of an
 // [A+1] at m/z 150 (6.3 mDa apart, FWHM 8.6 mDa) make one peak; at R 240,000
 // (FWHM 0.6 mDa) two.
 #pragma once

@@ -8,11 +8,14 @@
 #include <cstdint>
 #include <mutex>
 #include <new>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "core/formula_search.h"
 #include "core/ion_mz.h"
 #include "core/messages.h"
+#include "fine/fine_memory.h"
 
 namespace tarnevo::fine {
 namespace {
@@ -27,6 +30,9 @@ constexpr int kMarginalHashSize = 1000;
 // IsoSpec sizes its first layer from a hint of the probability wanted; beyond
 // this it gains nothing.
 constexpr double kLargestLayerHint = 0.9999;
+// How far below the most probable composition's log-probability IsoSpec's
+// generator sets its first threshold.
+constexpr double kFirstLayerDepth = 0.00001;
 
 // The ion as IsoSpec takes it: the polyisotopic elements, each with its atom
 // count and its isotopes' masses and FAs in one flat run, and the mass of all
@@ -137,6 +143,38 @@ void TrimLastLayer(std::vector<Composition>& compositions, std::size_t layerStar
 
 enum class Gathering { Complete, TooManyLines };
 
+// Each line costs its composition while gathering (two doubles) and its line
+// after (three).
+constexpr double kBytesPerLine = 40.0;
+// Gathering this many lines makes a fine structure large (kSmallFineBytes).
+constexpr std::size_t kSmallLineCount = static_cast<std::size_t>(kSmallFineBytes / kBytesPerLine);
+
+std::vector<MarginalShape> ShapesOf(const IsotopeModel& model) {
+    std::vector<MarginalShape> shapes;
+    std::size_t first = 0;
+    for (std::size_t e = 0; e < model.isotopeCounts.size(); ++e) {
+        const auto isotopes = static_cast<std::size_t>(model.isotopeCounts[e]);
+        shapes.push_back({model.atomCounts[e], std::span(model.abundances).subspan(first, isotopes)});
+        first += isotopes;
+    }
+    return shapes;
+}
+
+// Whether the next layer, reaching depth below the most probable composition,
+// may be allocated: no element's subisotopologues (estimated) outnumber the
+// lines allowed, which would be fewer than the layer's lines, and they and the
+// lines gathered so far stay within kMaxFineBytes. A layer beyond
+// kSmallFineBytes first takes one of the process's places for large fine
+// structures.
+bool LayerFits(const std::vector<MarginalShape>& shapes, double depth, std::size_t lines,
+               std::size_t maxLines, LargeComputationPlace& place) {
+    const MarginalEstimate estimate = EstimateMarginals(shapes, depth);
+    const double bytes = estimate.bytes + kBytesPerLine * static_cast<double>(lines);
+    if (estimate.largestCount > static_cast<double>(maxLines) || bytes > kMaxFineBytes) return false;
+    if (bytes > kSmallFineBytes) place.Take();
+    return true;
+}
+
 // Held while IsoSpec builds the ion's description and its generator. Both take
 // log(n!) of atom counts from the C library's lgamma (each marginal
 // distribution's constant, the estimate of its size), which also writes the
@@ -150,15 +188,21 @@ std::mutex& IsoSpecBuilding() {
 
 // Walks IsoSpec's layers, each a band of lower probability than the one
 // before, until the compositions gathered hold coverage (the last layer is
-// walked to its end, then trimmed) or there are no more.
+// walked to its end, then trimmed) or there are no more. Each layer's size is
+// estimated before IsoSpec allocates it (see fine/fine_memory.h).
 Gathering GatherMostProbable(const IsotopeModel& model, double coverage, std::size_t maxLines,
                              std::vector<Composition>& compositions) {
+    const std::vector<MarginalShape> shapes = ShapesOf(model);
+    LargeComputationPlace place;
     std::unique_lock building(IsoSpecBuilding());
     IsoSpec::IsoLayeredGenerator generator(
         IsoSpec::Iso(static_cast<int>(model.isotopeCounts.size()), model.isotopeCounts.data(),
                      model.atomCounts.data(), model.masses.data(), model.abundances.data()),
         kMarginalTableSize, kMarginalHashSize, true, std::min(coverage, kLargestLayerHint));
     building.unlock();
+    // The generator starts with the most probable composition alone, its
+    // threshold a hair (1E-5) below that composition's log-probability.
+    const double modeLogProbability = generator.get_currentLThreshold() + kFirstLayerDepth;
     long double sum = 0.0L;
     long double sumBeforeLayer = 0.0L;
     std::size_t layerStart = 0;
@@ -168,11 +212,16 @@ Gathering GatherMostProbable(const IsotopeModel& model, double coverage, std::si
         sumBeforeLayer = sum;
         while (generator.advanceToNextConfigurationWithinLayer()) {
             if (compositions.size() >= maxLines) return Gathering::TooManyLines;
+            if (compositions.size() == kSmallLineCount) place.Take();
             compositions.push_back({generator.mass(), generator.prob()});
             sum += compositions.back().abundance;
         }
         covered = sum >= coverage;
-    } while (!covered && generator.nextLayer(kLayerLogStep));
+        if (covered) break;
+        const double nextDepth = modeLogProbability - (generator.get_currentLThreshold() + kLayerLogStep);
+        if (!LayerFits(shapes, nextDepth, compositions.size(), maxLines, place))
+            return Gathering::TooManyLines;
+    } while (generator.nextLayer(kLayerLogStep));
     if (covered) TrimLastLayer(compositions, layerStart, sumBeforeLayer, coverage);
     return Gathering::Complete;
 }
@@ -218,28 +267,29 @@ FineStructureResult FineStructure(const core::ElementTable& table, const core::P
     result.status = CheckRequest(model, charge, coverage);
     if (result.status != FineStatus::Computed) return result;
 
-    std::vector<Composition> compositions;
-    if (model.isotopeCounts.empty()) {
-        // Monoisotopic atoms only: a single composition, the whole ion.
-        compositions.push_back({0.0, 1.0});
-    } else {
-        try {
-            if (GatherMostProbable(model, coverage, maxLines, compositions) == Gathering::TooManyLines) {
-                result.status = FineStatus::TooManyLines;
-                return result;
-            }
-        } catch (const std::bad_alloc&) {
-            result.status = FineStatus::OutOfMemory;
+    EnsureLogFactorialTable();
+    try {
+        std::vector<Composition> compositions;
+        if (model.isotopeCounts.empty()) {
+            // Monoisotopic atoms only: a single composition, the whole ion.
+            compositions.push_back({0.0, 1.0});
+        } else if (GatherMostProbable(model, coverage, maxLines, compositions) == Gathering::TooManyLines) {
+            result.status = FineStatus::TooManyLines;
             return result;
         }
+        result.lines = LinesOf(compositions, model.fixedMass, charge);
+    } catch (const std::bad_alloc&) {
+        // IsoSpec's allocations and ours throw this when memory runs out.
+        result.status = FineStatus::OutOfMemory;
+        result.lines.clear();
+        return result;
     }
-    result.lines = LinesOf(compositions, model.fixedMass, charge);
     result.coveredAbundance = SumOf(result.lines);
     return result;
 }
 
-// The refusal's text names the ceiling.
-static_assert(kMaxFineLines == 5'000'000);
+// The refusal's text names the ceilings.
+static_assert(kMaxFineLines == 5'000'000 && kMaxFineBytes == 256.0 * 1024 * 1024);
 
 std::string_view FineStatusMessage(FineStatus status) {
     switch (status) {
@@ -256,7 +306,7 @@ std::string_view FineStatusMessage(FineStatus status) {
         case FineStatus::UndefinedElement:
             return "The ion contains a user-defined element whose isotopes have not been entered.";
         case FineStatus::TooManyLines:
-            return "The fine structure of this ion has more than 5000000 lines.";
+            return "The fine structure of this ion needs more than 5000000 lines or 256 MB.";
         case FineStatus::OutOfMemory:
             return "There is not enough memory for the fine structure of this ion.";
     }

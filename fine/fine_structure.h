@@ -37,7 +37,8 @@ enum class FineStatus {
     ZeroCharge,        // an ion needs a charge: m/z of a neutral is undefined
     BadCoverage,       // coverage not in (0, 1] (or not a number)
     UndefinedElement,  // a user-defined element of the ion has no isotopes entered
-    TooManyLines,      // the lines needed run beyond the line ceiling
+    TooManyLines,      // the lines needed run beyond the line ceiling, or the work for them
+                       // beyond what one fine structure may hold (fine/fine_memory.h)
     OutOfMemory,       // the lines needed did not fit into memory
 };
 

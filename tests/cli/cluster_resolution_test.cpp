@@ -76,6 +76,29 @@ TEST(ClusterResolution, TheNitrogenLineOfAnAPlusOneStandsApartOnlyAtHighResolvin
     EXPECT_NEAR(highMz[2], 153.0739, 1e-4);  // 13C 12C7 1H10 14N 16O2 with the 2H line beside it
 }
 
+// Regression: Sn60's peaks lie around [A+408], beyond [A+319], as far as a
+// cluster is stored: its averageMass came from the stored peaks (7030.7) and
+// its resolved peaks held 4E-8 of the ion. Tin's standard atomic weight is
+// 118.710, so the ion's mean mass is 60 x 118.710 = 7122.6 (less an electron).
+TEST(ClusterResolution, AHeavyIonIsResolvedWhereItIsAndItsMeanMassIsTheWholeIons) {
+    const CliRun run = RunTool({"cluster", "Sn60", "--resolution", "60000", "--json"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NEAR(JsonValue(run.out, "averageMass"), 7122.6, 0.05);
+    const std::size_t resolved = run.out.find("\"resolvedPeaks\"");
+    ASSERT_NE(resolved, std::string::npos);
+    const std::vector<double> mz = ValuesOf(run.out, "mz", resolved, std::string::npos);
+    const std::vector<double> fa = ValuesOf(run.out, "fa", resolved, std::string::npos);
+    ASSERT_FALSE(fa.empty());
+    double held = 0.0;
+    double moment = 0.0;
+    for (std::size_t k = 0; k < fa.size(); ++k) {
+        held += fa[k];
+        moment += fa[k] * mz[k];
+    }
+    EXPECT_NEAR(held, 1.0, 1e-7);
+    EXPECT_NEAR(moment / held, 7122.6, 0.05);
+}
+
 TEST(ClusterResolution, AProteinTakesTheMomentsOfItsPeaksAndSaysSo) {
     const CliRun run = RunTool({"cluster", "C2934H4615N781O897S39", "--charge", "20", "--resolution",
                                 "120000", "--orbitrap", "--at", "400", "--profile", "--json"});
