@@ -1,5 +1,6 @@
 #include "calc/identify_command.h"
 
+#include <new>
 #include <utility>
 
 #include "calc/calculation_command.h"
@@ -87,13 +88,21 @@ Step RetryAfterRefusal(CommandContext& context, const core::IdentifyResult& resu
 // The identification as long work: a wide question takes seconds, which the
 // desktop spends off its user-interface thread behind a progress dialog whose
 // Cancel stops the search. A cancelled one ends the command quietly.
+// Memory that runs out (a candidate's fine structure too large for what is
+// left) ends the command with a message instead of the program: nothing
+// stored is lost, and the user may ask a narrower question.
 bool Identify(CommandContext& context, const core::IdentifyQuery& query, core::IdentifyResult& result) {
-    const core::WorkStatus status =
-        context.ui.RunLongWork(kIdentifyProgress, [&](core::WorkProgress& progress) {
+    core::WorkStatus status = core::WorkStatus::Cancelled;
+    try {
+        status = context.ui.RunLongWork(kIdentifyProgress, [&](core::WorkProgress& progress) {
             result = IdentifyMeasuredIon(query, &progress);
             return result.status == core::IdentifyStatus::Cancelled ? core::WorkStatus::Cancelled
                                                                     : core::WorkStatus::Finished;
         });
+    } catch (const std::bad_alloc&) {
+        context.ui.ShowMessage({kIdentifyOutOfMemory});
+        return false;
+    }
     return status == core::WorkStatus::Finished && result.status != core::IdentifyStatus::Cancelled;
 }
 

@@ -12,6 +12,9 @@ namespace tarnevo::calc {
 
 // The progress dialog's text while the candidates are searched and scored.
 inline constexpr std::string_view kIdentifyProgress = "Identifying the ion...";
+inline constexpr const char* kIdentifyOutOfMemory =
+    "Memory ran out while the candidates' patterns were computed. Narrow the element rows or the mass "
+    "accuracy and try again.";
 
 void RunIdentifyIon(CommandContext& context);
 
