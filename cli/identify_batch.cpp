@@ -32,7 +32,7 @@ struct LineField {
     std::array<std::string_view, 2> replaces;
 };
 
-constexpr std::array<LineField, 7> kLineFields = {{
+constexpr std::array<LineField, 8> kLineFields = {{
     {"charge", "charge", Kind::Number, {"charge", "polarity"}},
     {"polarity", "polarity", Kind::String, {"charge", "polarity"}},
     {"adducts", "adduct", Kind::Array, {"adduct", ""}},
@@ -40,6 +40,7 @@ constexpr std::array<LineField, 7> kLineFields = {{
     {"ppm", "ppm", Kind::Number, {"ppm", ""}},
     {"top", "top", Kind::Number, {"top", "all"}},
     {"resolvingPower", "resolution", Kind::Number, {"resolution", ""}},
+    {"instrument", "instrument", Kind::String, {"instrument", ""}},
 }};
 
 std::string FieldNames() {

@@ -71,6 +71,8 @@ void PrintIdentificationJsonFields(const core::IdentifyResult& result, std::size
         if (index != 0) out << ", ";
         PrintCandidate(result, index, out);
     }
+    out << "], \"warnings\": [";
+    for (std::size_t k = 0; k < result.warnings.size(); ++k) out << (k == 0 ? "" : ", ") << JsonString(result.warnings[k]);
     out << "]";
 }
 

@@ -7,8 +7,10 @@
 #include <unordered_map>
 
 #include "core/cluster_engine.h"
+#include "core/identify_warnings.h"
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
+#include "core/measured_bounds.h"
 #include "core/peak_moments.h"
 #include "core/text_format.h"
 
@@ -155,43 +157,6 @@ double DoubleBondEquivalents(const ParsedFormula& molecule) {
 // no resolving power changes. Only the best of that comparison are scored
 // from their fine structure as the instrument shows it.
 
-// The nominal peak a measured peak belongs to: its distance from the
-// monoisotopic peak in isotope steps of about 1.003 / |z|.
-constexpr double kIsotopeStep = 1.0013;
-
-// The measured peaks gathered by nominal peak: each group's intensities
-// summed at their weighted mean m/z. Nominal peaks [A+0] .. [A+lastShift].
-struct NominalPeaks {
-    std::vector<MeasuredPeak> peaks;
-    std::vector<double> intensityByShift;  // summed intensity of [A+n], 0 where none was measured
-    int lastShift = 0;
-};
-
-NominalPeaks GatherNominal(const std::vector<MeasuredPeak>& measured, double monoisotopicMz, int charge) {
-    const double z = std::abs(static_cast<double>(charge));
-    std::vector<double> weightedMz;
-    NominalPeaks nominal;
-    for (const MeasuredPeak& peak : measured) {
-        const int shift =
-            std::max(0, static_cast<int>(std::lround((peak.mz - monoisotopicMz) * z / kIsotopeStep)));
-        if (static_cast<std::size_t>(shift) >= nominal.peaks.size()) {
-            nominal.peaks.resize(static_cast<std::size_t>(shift) + 1);
-            weightedMz.resize(static_cast<std::size_t>(shift) + 1);
-        }
-        nominal.peaks[static_cast<std::size_t>(shift)].intensity += peak.intensity;
-        weightedMz[static_cast<std::size_t>(shift)] += peak.mz * peak.intensity;
-        nominal.lastShift = std::max(nominal.lastShift, shift);
-    }
-    std::vector<MeasuredPeak> present;
-    for (std::size_t n = 0; n < nominal.peaks.size(); ++n) {
-        nominal.intensityByShift.push_back(nominal.peaks[n].intensity);
-        if (nominal.peaks[n].intensity <= 0.0) continue;
-        present.push_back({weightedMz[n] / nominal.peaks[n].intensity, nominal.peaks[n].intensity});
-    }
-    nominal.peaks = std::move(present);
-    return nominal;
-}
-
 // The nominal peaks of count atoms of each element, as the candidates of one
 // identification meet them again and again (C55 in a thousand formulae).
 class ElementMomentsCache {
@@ -232,71 +197,6 @@ std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomen
                          static_cast<double>(moment.abundance)});
     }
     return peaks;
-}
-
-// --- Bounds from the measured pattern ---------------------------------------
-//
-// The [A+1] and [A+2] of an ion bound the atoms it can hold: relative to
-// [A+0], [A+1] is exactly the sum over its atoms of p1 / p0 (each element's
-// isotope one unit heavier against its lightest: 0.0108 for C, 0.0037 for N),
-// and [A+2] at least the sum of p2 / p0 (0.320 for Cl, 0.973 for Br, 0.045
-// for S), every other way to reach it adding more. An ion whose carbon alone
-// would make [A+1] larger than measured, or whose chlorine [A+2], cannot
-// explain the peaks. The measured ratio is taken at its largest within
-// kBoundSigmas standard deviations of each intensity under the error model,
-// so that only candidates whose score would fall far below a true one's are
-// never listed; the bound holds only for a nominal peak that was measured or
-// lies between measured ones (a peak beyond the last measured tells nothing).
-constexpr double kBoundSigmas = 4.0;
-
-struct RatioBounds {
-    std::optional<double> plusOne;  // the largest [A+1] / [A+0] the peaks allow
-    std::optional<double> plusTwo;  // the largest [A+2] / [A+0]
-};
-
-std::optional<double> LargestRatio(const NominalPeaks& nominal, std::size_t shift,
-                                   const PatternErrorModel& model) {
-    if (static_cast<int>(shift) > nominal.lastShift || nominal.intensityByShift.empty()) return std::nullopt;
-    const double base = *std::max_element(nominal.intensityByShift.begin(), nominal.intensityByShift.end());
-    const auto sigma = [&model](double relative) {
-        return std::hypot(model.intensityFraction * relative, model.intensityFloor);
-    };
-    const double heavy = nominal.intensityByShift[shift] / base;
-    const double light = nominal.intensityByShift[0] / base;
-    const double lowestLight = light - kBoundSigmas * sigma(light);
-    if (lowestLight <= 0.0) return std::nullopt;
-    return (heavy + kBoundSigmas * sigma(heavy)) / lowestLight;
-}
-
-RatioBounds MeasuredRatioBounds(const NominalPeaks& nominal, const PatternErrorModel& model) {
-    return {LargestRatio(nominal, 1, model), LargestRatio(nominal, 2, model)};
-}
-
-// p_shift / p0 of one atom of an element: its isotopes shift units heavier
-// than its lightest, against the lightest.
-double IsotopeRatio(const ElementTable& table, int element, int shift) {
-    double heavy = 0.0;
-    for (int k = 0; k < table[element].heavyCount; ++k) {
-        if (table.HeavyDelta(element, k) == shift) heavy += table.HeavyFA(element, k);
-    }
-    return heavy / table.LightFA(element);
-}
-
-// Each row's maximum lowered to what the bounds allow for k molecules in the
-// ion; false when a row is left no count at all.
-bool BoundByPattern(const ElementTable& table, MoleculeRows& rows, const RatioBounds& bounds,
-                    int moleculeCount) {
-    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
-        SearchElement& row = rows.elements[k];
-        for (const auto& [shift, bound] : {std::pair{1, bounds.plusOne}, std::pair{2, bounds.plusTwo}}) {
-            const double ratio = IsotopeRatio(table, rows.elementIndex[k], shift) * moleculeCount;
-            if (!bound || ratio <= 0.0) continue;
-            const double most = std::floor(*bound / ratio);
-            if (most < static_cast<double>(row.maximum)) row.maximum = static_cast<int>(most);
-        }
-        if (row.maximum < row.minimum) return false;
-    }
-    return true;
 }
 
 // A candidate held for scoring from its fine structure, with the order in
@@ -574,6 +474,7 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
     }
     ScoreBestResolved(search);
     Rank(result.candidates);
+    result.warnings = IdentifyWarnings(query, result);
     return result;
 }
 

@@ -38,6 +38,7 @@
 #include "core/element_table.h"
 #include "core/formula_parser.h"
 #include "core/formula_rules.h"
+#include "core/instrument_error_model.h"
 #include "core/ion_notation.h"
 #include "core/pattern_score.h"
 #include "core/resolving_power.h"
@@ -84,6 +85,8 @@ struct IdentifyQuery {
     double ppm = kDefaultIdentifyPpm;
     ResolvingPower power{kDefaultIdentifyResolvingPower, ResolvingPowerModel::Constant, 200.0};
     FormulaRuleOptions rules;
+    // The analyser whose errors errorModel describes (Custom: as set).
+    Instrument instrument = Instrument::Custom;
     PatternErrorModel errorModel;
 };
 
@@ -165,6 +168,9 @@ struct IdentifyResult {
     std::size_t filteredOut = 0;  // of them, refused by a chemistry filter or lacking what the ion type loses
     std::size_t ruledOutByPattern = 0;          // of the rest, too far from the measured pattern to score
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
+    // Sentences for the user when the best candidate does not explain the
+    // pattern (core/identify_warnings.h); empty otherwise.
+    std::vector<std::string> warnings;
 };
 
 // The lines of an ion's pattern (any order, abundances on any scale) at a
