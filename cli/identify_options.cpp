@@ -170,7 +170,33 @@ std::string ReadInstrument(const Arguments& arguments, core::IdentifyQuery& quer
     const core::InstrumentModel& model = core::InstrumentModelOf(*instrument);
     query.instrument = *instrument;
     query.errorModel = model.errorModel;
+    query.priors = model.priors;
     query.ppm = model.windowPpm;
+    return {};
+}
+
+// --prior ratios|ion-types switches a prior on, --no-prior switches it off
+// (each repeatable, --no-prior last): the analysers' models switch on the ion
+// types'.
+std::string ReadPriors(const Arguments& arguments, core::ChemicalPriorOptions& priors) {
+    for (const std::string& name : arguments.AllValues("prior")) {
+        if (name == "ratios") {
+            priors.elementRatios = true;
+        } else if (name == "ion-types") {
+            priors.ionTypes = true;
+        } else {
+            return "--prior: ratios or ion-types is required, not '" + Echoed(name) + "'";
+        }
+    }
+    for (const std::string& name : arguments.AllValues("no-prior")) {
+        if (name == "ratios") {
+            priors.elementRatios = false;
+        } else if (name == "ion-types") {
+            priors.ionTypes = false;
+        } else {
+            return "--no-prior: ratios or ion-types is required, not '" + Echoed(name) + "'";
+        }
+    }
     return {};
 }
 
@@ -242,6 +268,7 @@ IdentifyRequestParse ReadIdentifyRequest(const Arguments& arguments) {
     if (problem.empty()) problem = ReadChargeAndPolarity(arguments, query);
     if (problem.empty()) problem = ReadElements(arguments, query.elements);
     if (problem.empty()) problem = ReadInstrument(arguments, query);
+    if (problem.empty()) problem = ReadPriors(arguments, query.priors);
     if (problem.empty()) problem = ReadAccuracy(arguments, query.ppm);
     if (problem.empty()) problem = ReadResolvingPower(arguments, query.power);
     if (problem.empty()) problem = ReadFilters(arguments, query.rules);

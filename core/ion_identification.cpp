@@ -257,8 +257,11 @@ PatternScore ScoreResolved(const CandidateSearch& search, const ParsedFormula& i
 
 // The prior of a neutral and its ion (see kNoCarbonPrior and
 // kMonoisotopicPriors).
-double PriorOf(const ParsedFormula& molecule, int electronClass) {
-    double prior = 0.0;
+// The element ratios are weighed on the ion: [M+NH4]+ of M and [M+H]+ of
+// M + NH3 are one ion, which the ion type prior alone tells apart.
+double PriorOf(const ParsedFormula& molecule, const ParsedFormula& ion, int electronClass,
+               const ChemicalPriorOptions& priors) {
+    double prior = priors.elementRatios ? ElementRatioPriorOf(ion) : 0.0;
     if (molecule[kCarbon] == 0) prior += kNoCarbonPrior;
     if (electronClass == kOddElectron) prior += kOddElectronPrior;
     for (const MonoisotopicPrior& element : kMonoisotopicPriors) {
@@ -342,6 +345,8 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
     bool tooMany = false;
+    const double typePrior =
+        search.query.priors.ionTypes ? IonTypePriorOf(result.ionTypes[typeIndex].text) : 0.0;
     const IonTypeVisitor visit = [&](const IonTypeMolecule& found) {
         if (++result.massMatches > kMaxIdentifyMatches) {
             tooMany = true;
@@ -367,7 +372,8 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
             static_cast<double>((static_cast<Extended>(result.monoisotopicMz) - found.mz) / found.mz * 1e6L);
         candidate.dbe = DoubleBondEquivalents(found.molecule);
         candidate.electronClass = IonElectronClass(search.table, candidate.ion, result.charge);
-        candidate.prior = PriorOf(candidate.molecule, candidate.electronClass);
+        candidate.prior = typePrior + PriorOf(candidate.molecule, candidate.ion, candidate.electronClass,
+                                             search.query.priors);
         candidate.score =
             candidate.prior +
             ScoreOf(ScorePattern(search.nominal.peaks,
@@ -410,6 +416,13 @@ void Rank(std::vector<IdentifyCandidate>& candidates) {
                          if (a.ionType != b.ionType) return a.ionType < b.ionType;
                          return a.mz < b.mz;
                      });
+}
+
+void SetProbabilities(std::vector<IdentifyCandidate>& candidates) {
+    std::vector<double> scores;
+    for (const IdentifyCandidate& candidate : candidates) scores.push_back(candidate.score);
+    const std::vector<double> probabilities = PosteriorProbabilities(scores);
+    for (std::size_t k = 0; k < candidates.size(); ++k) candidates[k].probability = probabilities[k];
 }
 
 }  // namespace
@@ -474,6 +487,7 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
     }
     ScoreBestResolved(search);
     Rank(result.candidates);
+    SetProbabilities(result.candidates);
     result.warnings = IdentifyWarnings(query, result);
     return result;
 }

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "core/chemical_priors.h"
 #include "core/element_table.h"
 #include "core/formula_parser.h"
 #include "core/formula_rules.h"
@@ -88,6 +89,7 @@ struct IdentifyQuery {
     // The analyser whose errors errorModel describes (Custom: as set).
     Instrument instrument = Instrument::Custom;
     PatternErrorModel errorModel;
+    ChemicalPriorOptions priors;  // the switchable priors (core/chemical_priors.h)
 };
 
 enum class IdentifyStatus {
@@ -154,6 +156,7 @@ struct IdentifyCandidate {
     PatternScore pattern;     // the comparison, peak by peak
     double prior = 0.0;       // the prior, 0 or negative
     double score = 0.0;  // what the ranking sorts by: the pattern's log-likelihood plus the prior, 0 best
+    double probability = 0.0;  // exp(score) normalised over the candidates ranked
 };
 
 struct IdentifyResult {

@@ -1,5 +1,6 @@
 #include "core/pattern_error_terms.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tarnevo::core {
@@ -8,8 +9,17 @@ namespace {
 
 constexpr double kPpm = 1e-6;
 
+// Below this relative intensity a peak's m/z scatter grows no further.
+constexpr double kSmallestScatterPeak = 0.01;
+
 double ErrorPpm(const PeakComparison& line) {
     return (line.measuredMz - line.predictedMz) / line.predictedMz / kPpm;
+}
+
+double MzSigmaPpm(const PeakComparison& line, const PatternErrorModel& model) {
+    if (model.mzIntensityPower <= 0.0) return model.mzPpm;
+    const double relative = std::clamp(line.measuredRelative, kSmallestScatterPeak, 1.0);
+    return model.mzPpm * std::pow(relative, -model.mzIntensityPower);
 }
 
 }  // namespace
@@ -36,19 +46,21 @@ double ScoreMzAroundOffset(std::vector<PeakComparison>& lines, const PatternErro
                            double& offsetPpm) {
     offsetPpm = 0.0;
     if (model.mzOffsetPpm > 0.0) {
-        double sum = 0.0;
-        double count = 0.0;
+        // Weighted by each peak's precision 1 / sigma_i^2, the offset's
+        // prior 1 / s^2 pulling towards 0.
+        double weightedSum = 0.0;
+        double weights = 1.0 / (model.mzOffsetPpm * model.mzOffsetPpm);
         for (const PeakComparison& line : lines) {
             if (line.outcome != PeakOutcome::Matched) continue;
-            sum += ErrorPpm(line);
-            count += 1.0;
+            const double sigma = MzSigmaPpm(line, model);
+            weightedSum += ErrorPpm(line) / (sigma * sigma);
+            weights += 1.0 / (sigma * sigma);
         }
-        const double shrink = (model.mzPpm * model.mzPpm) / (model.mzOffsetPpm * model.mzOffsetPpm);
-        offsetPpm = sum / (count + shrink);
+        offsetPpm = weightedSum / weights;
     }
     for (PeakComparison& line : lines) {
         if (line.outcome != PeakOutcome::Matched) continue;
-        line.mzTerm = DeviationTerm(ErrorPpm(line) - offsetPpm, model.mzPpm, model);
+        line.mzTerm = DeviationTerm(ErrorPpm(line) - offsetPpm, MzSigmaPpm(line, model), model);
     }
     if (model.mzOffsetPpm <= 0.0) return 0.0;
     const double z = offsetPpm / model.mzOffsetPpm;

@@ -26,8 +26,10 @@ double DeviationTerm(double deviation, double sigma, const PatternErrorModel& mo
 // Sets the m/z term of every matched line: each peak's error around the
 // common offset that fits them best. The errors e_i (ppm) share an offset d,
 // normal of mean 0 and deviation s = mzOffsetPpm, and each scatters around it
-// with deviation mzPpm; the likeliest d is sum(e_i) / (n + mzPpm^2 / s^2), and
-// -(e_i - d)^2 / (2 mzPpm^2) summed with -d^2 / (2 s^2) equals the exponent of
+// with deviation sigma_i (mzPpm, or mzPpm x a_i^-p for a peak of relative
+// intensity a_i); the likeliest d is sum(e_i / sigma_i^2) / (1 / s^2 +
+// sum(1 / sigma_i^2)), and -(e_i - d)^2 / (2 sigma_i^2) summed with
+// -d^2 / (2 s^2) equals the exponent of
 // the errors' joint density with d integrated out: one common 3 ppm error costs
 // what a 3 ppm offset costs, far less than errors that scatter by 3 ppm. With
 // no offset (s = 0) d is 0 and each peak is scored alone. Returns the offset's

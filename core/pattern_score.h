@@ -77,6 +77,9 @@ struct PatternErrorModel {
     double noiseLevel = 0.01;         // fraction of the base peak below which peaks go unmeasured
     double matchWindowSigmas = 4.0;   // a measured peak matches predicted ones this many m/z sigmas away
     double mzOffsetPpm = 0.0;         // standard deviation of the spectrum's common offset, ppm; 0: none
+    // A peak's m/z scatter as mzPpm x a^-p for a peak of relative intensity a
+    // (a centroid is as precise as its ions are many: p = 1/2); 0: the same for all.
+    double mzIntensityPower = 0.0;
     double intensityLargeFraction = 0.0;  // growth of the intensity deviation for the largest peaks
     double tailDof = 0.0;                 // degrees of freedom of the t tails; 0: Gaussian
     double missingCap = std::numeric_limits<double>::infinity();        // most a missing peak costs

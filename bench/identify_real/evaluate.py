@@ -70,8 +70,9 @@ def identify(cases, args):
     # Orbitrap: R 60000 at m/z 200, falling with sqrt(m/z); the others constant.
     orbitrap = [query_line(c, args) for c in cases if c["instrumentClass"] == "Orbitrap"]
     others = [query_line(c, args) for c in cases if c["instrumentClass"] != "Orbitrap"]
-    answers = run_batch(args.cli, others, ["--resolution", "20000"])
-    answers += run_batch(args.cli, orbitrap, ["--resolution", "60000", "--orbitrap", "--at", "200"])
+    extra = args.extra.split()
+    answers = run_batch(args.cli, others, ["--resolution", "20000", *extra])
+    answers += run_batch(args.cli, orbitrap, ["--resolution", "60000", "--orbitrap", "--at", "200", *extra])
     return answers
 
 
@@ -107,6 +108,7 @@ def main():
     ap.add_argument("--per-case", action="store_true")
     ap.add_argument("--parts", default="all,fit,test")
     ap.add_argument("--mass-only", action="store_true")
+    ap.add_argument("--extra", default="", help="more options for every batch, e.g. '--no-prior ratios'")
     args = ap.parse_args()
     cases = read_jsonl(os.path.join(args.data, "cases.jsonl"))
     answers = identify(cases, args)
