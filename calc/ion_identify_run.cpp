@@ -23,13 +23,16 @@ const core::ElementTable& IdentificationTable() {
     return table;
 }
 
-core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query) {
+core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query, core::WorkProgress* progress) {
     const core::ElementTable& table = IdentificationTable();
-    return core::IdentifyIon(table, query, [&table](const core::ParsedFormula& ion, int charge) {
-        fine::FineStructureResult fine =
-            fine::FineStructure(table, ion, charge, kScoredCoverage, kScoredLineLimit);
-        return std::move(fine.lines);
-    });
+    return core::IdentifyIon(
+        table, query,
+        [&table](const core::ParsedFormula& ion, int charge) {
+            fine::FineStructureResult fine =
+                fine::FineStructure(table, ion, charge, kScoredCoverage, kScoredLineLimit);
+            return std::move(fine.lines);
+        },
+        progress);
 }
 
 void StoreIdentification(output::CalculationState& state, const core::IdentifyQuery& query,

@@ -14,8 +14,9 @@ namespace tarnevo::calc {
 // natural isotopes, built once.
 const core::ElementTable& IdentificationTable();
 
-// The ranked candidates of a question.
-core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query);
+// The ranked candidates of a question; progress as for core::IdentifyIon.
+core::IdentifyResult IdentifyMeasuredIon(const core::IdentifyQuery& query,
+                                         core::WorkProgress* progress = nullptr);
 
 // Stores a question and its answer as the data set's results, the best
 // candidate selected (its pattern and profile computed for the plot).

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -29,18 +30,21 @@ struct LineField {
     std::string_view key;
     std::string_view option;
     Kind kind;  // of the value; an array holds strings
-    std::array<std::string_view, 2> replaces;
+    std::array<std::string_view, 3> replaces;
 };
 
+// The ion types carry their charge and its sign: a line's "adducts" replace
+// the batch's --charge and --polarity with them, as a cluster batch line's
+// ion type replaces the batch's charge.
 constexpr std::array<LineField, 8> kLineFields = {{
-    {"charge", "charge", Kind::Number, {"charge", "polarity"}},
-    {"polarity", "polarity", Kind::String, {"charge", "polarity"}},
-    {"adducts", "adduct", Kind::Array, {"adduct", ""}},
-    {"elements", "element", Kind::Array, {"element", ""}},
-    {"ppm", "ppm", Kind::Number, {"ppm", ""}},
-    {"top", "top", Kind::Number, {"top", "all"}},
-    {"resolvingPower", "resolution", Kind::Number, {"resolution", ""}},
-    {"instrument", "instrument", Kind::String, {"instrument", ""}},
+    {"charge", "charge", Kind::Number, {"charge", "polarity", ""}},
+    {"polarity", "polarity", Kind::String, {"charge", "polarity", ""}},
+    {"adducts", "adduct", Kind::Array, {"adduct", "charge", "polarity"}},
+    {"elements", "element", Kind::Array, {"element", "", ""}},
+    {"ppm", "ppm", Kind::Number, {"ppm", "", ""}},
+    {"top", "top", Kind::Number, {"top", "all", ""}},
+    {"resolvingPower", "resolution", Kind::Number, {"resolution", "", ""}},
+    {"instrument", "instrument", Kind::String, {"instrument", "", ""}},
 }};
 
 std::string FieldNames() {
@@ -61,8 +65,12 @@ std::string KindProblem(std::string_view key, std::string_view wanted, Kind give
            std::string(JsonKindName(given));
 }
 
-// Puts one field of the line in place of the batch's options it replaces.
-std::string ApplyField(const LineField& field, const JsonValue& value, Arguments& options) {
+// Puts one field of the line in place of the batch's options it replaces;
+// what the line itself gave stays (ownOptions), so that two fields of one
+// line that disagree ("charge": 1, "polarity": "-") are both read and the
+// line refused, whatever their order.
+std::string ApplyField(const LineField& field, const JsonValue& value, Arguments& options,
+                       std::set<std::string>& ownOptions) {
     if (value.kind != field.kind) {
         const std::string_view wanted = field.kind == Kind::Number   ? "a number"
                                         : field.kind == Kind::String ? "a string"
@@ -70,12 +78,13 @@ std::string ApplyField(const LineField& field, const JsonValue& value, Arguments
         return KindProblem(field.key, wanted, value.kind);
     }
     for (std::string_view replaced : field.replaces) {
-        if (replaced.empty()) continue;
+        if (replaced.empty() || ownOptions.count(std::string(replaced)) != 0) continue;
         options.values.erase(std::string(replaced));
         options.flags.erase(std::string(replaced));
     }
     // The option's text: a number as written, a string as it is.
     const std::string option(field.option);
+    ownOptions.insert(option);
     if (field.kind != Kind::Array) {
         options.values.emplace(option, value.text);
         return {};
@@ -116,13 +125,15 @@ std::string IdJson(const JsonValue* id) {
 // those they replace.
 std::string LineOptions(const JsonValue& line, const Arguments& defaults, Arguments& options) {
     options = defaults;
+    std::set<std::string> ownOptions;
     for (const auto& [key, value] : line.members) {
         if (key == "id" || key == "peaks") continue;
         const LineField* field = FindField(key);
         if (field == nullptr) {
             return "unknown field \"" + Echoed(key) + "\"; a line gives " + FieldNames();
         }
-        if (std::string problem = ApplyField(*field, value, options); !problem.empty()) return problem;
+        if (std::string problem = ApplyField(*field, value, options, ownOptions); !problem.empty())
+            return problem;
     }
     return {};
 }

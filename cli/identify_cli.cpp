@@ -10,6 +10,7 @@
 #include "cli/identify_json.h"
 #include "cli/identify_options.h"
 #include "cli/peak_list_text.h"
+#include "cli/terminal_progress.h"
 #include "document/document.h"
 #include "output/csv_table.h"
 
@@ -83,6 +84,8 @@ int IdentifyRefusalStatus(core::IdentifyStatus status) {
         case core::IdentifyStatus::BadPeaks:
         case core::IdentifyStatus::NoCharge:
         case core::IdentifyStatus::TooManyMatches:
+        case core::IdentifyStatus::OutOfReach:
+        case core::IdentifyStatus::Cancelled:
             return kExitRefused;
         case core::IdentifyStatus::BadElements:
         case core::IdentifyStatus::BadAccuracy:
@@ -101,7 +104,10 @@ int RunIdentifyCommand(const Arguments& arguments, std::ostream& out, std::ostre
     core::IdentifyQuery& query = parse.request.query;
     if (const int status = ReadPeaks(arguments, query.peaks, errors); status != kExitOk) return status;
 
-    core::IdentifyResult result = calc::IdentifyMeasuredIon(query);
+    // A wide window takes seconds: its progress on a terminal, as formulas --all shows it.
+    TerminalProgress progress{std::string(kIdentifyProgress)};
+    core::IdentifyResult result = calc::IdentifyMeasuredIon(query, &progress);
+    progress.Clear();
     if (result.status != core::IdentifyStatus::Identified) {
         errors << result.problem << '\n';
         return IdentifyRefusalStatus(result.status);

@@ -4,11 +4,15 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "cli/arguments.h"
 #include "core/ion_identification.h"
 
 namespace tarnevo::cli {
+
+// The words before the percentage of the progress line on a terminal.
+inline constexpr std::string_view kIdentifyProgress = "Searching...";
 
 int RunIdentifyCommand(const Arguments& arguments, std::ostream& out, std::ostream& errors);
 

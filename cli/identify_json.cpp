@@ -66,7 +66,8 @@ void PrintIdentificationJsonFields(const core::IdentifyResult& result, std::size
         << ", \"chargeInferred\": " << (result.chargeInferred ? "true" : "false")
         << ", \"monoisotopicMz\": " << JsonNumber(result.monoisotopicMz)
         << ", \"massMatches\": " << result.massMatches << ", \"filteredOut\": " << result.filteredOut
-        << ", \"candidateCount\": " << candidateCount << ", \"candidates\": [";
+        << ", \"notRanked\": " << result.notRanked << ", \"candidateCount\": " << candidateCount
+        << ", \"candidates\": [";
     for (std::size_t index = 0; index < result.candidates.size(); ++index) {
         if (index != 0) out << ", ";
         PrintCandidate(result, index, out);

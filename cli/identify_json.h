@@ -3,7 +3,9 @@
 //   "charge", "chargeInferred", "monoisotopicMz" (the measured peak taken as
 //   the monoisotopic one), "massMatches" (formulae in the window, all ion
 //   types), "filteredOut" (of them, refused by a chemistry filter),
-//   "candidateCount" (scored and ranked), and "candidates", the best first
+//   "notRanked" (of those that passed, beyond the best 200 the identification
+//   scores: counted, neither scored nor listed), "candidateCount" (scored and
+//   ranked), and "candidates", the best first
 //   (the top N unless --all): {rank, adduct, formula (the neutral M),
 //   ionFormula, mz, errorPpm, dbe (M's; null where an element has no usual
 //   valence), electronClass ("EE", "OE", "indeterminate"), patternScore (the

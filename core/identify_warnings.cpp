@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "core/measured_bounds.h"
+#include "core/identify_nominal.h"
 #include "core/text_format.h"
 
 namespace tarnevo::core {

@@ -4,14 +4,18 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <queue>
 #include <unordered_map>
 
 #include "core/cluster_engine.h"
 #include "core/identify_warnings.h"
+#include "core/identify_nominal.h"
+#include "core/identify_question.h"
+#include "core/identify_window.h"
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
-#include "core/measured_bounds.h"
 #include "core/peak_moments.h"
+#include "core/progress_span.h"
 #include "core/text_format.h"
 
 namespace tarnevo::core {
@@ -20,95 +24,6 @@ namespace {
 
 constexpr double kPpm = 1e-6;
 const int kCarbon = LookupSymbolText("C", 0);
-
-// --- The question ------------------------------------------------------------
-
-struct Refusal {
-    IdentifyStatus status = IdentifyStatus::Identified;
-    std::string problem;
-    bool Refused() const { return status != IdentifyStatus::Identified; }
-};
-
-IdentifyStatus PeaksStatus(PatternStatus status) {
-    return status == PatternStatus::ChargeNotInferable ? IdentifyStatus::NoCharge : IdentifyStatus::BadPeaks;
-}
-
-// The signed charge: given, or |z| read from the spacing with the polarity's
-// sign. Peaks given a charge must still be one cluster of it.
-Refusal SettleCharge(const IdentifyQuery& query, IdentifyResult& result) {
-    if (query.charge != 0) {
-        result.charge = query.charge;
-        const PatternRefusal refusal = CheckClusterOfCharge(query.peaks, query.charge);
-        if (refusal.status == PatternStatus::Scored) return {};
-        return {PeaksStatus(refusal.status), refusal.problem};
-    }
-    const ChargeInference inferred = InferCharge(query.peaks);
-    if (inferred.status != PatternStatus::Scored) return {PeaksStatus(inferred.status), inferred.problem};
-    result.charge = query.polarity < 0 ? -inferred.charge : inferred.charge;
-    result.chargeInferred = true;
-    return {};
-}
-
-// "+2", "-1": the charge as a number, its sign always written.
-std::string SignedCharge(int charge) { return (charge > 0 ? "+" : "") + FormatInteger(charge); }
-
-Refusal SettleIonTypes(const IdentifyQuery& query, IdentifyResult& result) {
-    result.ionTypes = query.ionTypes.empty() ? CommonIonTypesOfCharge(result.charge) : query.ionTypes;
-    if (result.ionTypes.empty()) {
-        return {IdentifyStatus::BadIonType, "No common ion type has the charge " +
-                                                SignedCharge(result.charge) +
-                                                ": give the ion types to consider."};
-    }
-    for (const IdentifyIonType& type : result.ionTypes) {
-        if (type.notation.charge == result.charge) continue;
-        return {IdentifyStatus::BadIonType, "The ion type " + type.text + " has the charge " +
-                                                SignedCharge(type.notation.charge) + ", not the " +
-                                                SignedCharge(result.charge) + " of the peaks."};
-    }
-    return {};
-}
-
-Refusal SettleElements(const IdentifyQuery& query, IdentifyResult& result) {
-    result.elements = query.elements.empty() ? DefaultIdentifyElements() : query.elements;
-    if (result.elements.size() > static_cast<std::size_t>(kMaxSearchElements)) {
-        return {IdentifyStatus::BadElements,
-                "At most " + FormatInteger(kMaxSearchElements) + " elements can be searched at once."};
-    }
-    for (std::size_t i = 0; i < result.elements.size(); ++i) {
-        const IdentifyElement& row = result.elements[i];
-        if (row.element < 0 || row.element >= kElementCount) {
-            return {IdentifyStatus::BadElements, "An element row names no element."};
-        }
-        const std::string symbol(SymbolOf(row.element));
-        for (std::size_t j = 0; j < i; ++j) {
-            if (result.elements[j].element == row.element) {
-                return {IdentifyStatus::BadElements, "The element " + symbol + " is given twice."};
-            }
-        }
-        if (row.minimum < 0 || row.minimum > kMaxSearchCount ||
-            (row.maximum >= 0 && (row.maximum < row.minimum || row.maximum > kMaxSearchCount))) {
-            return {IdentifyStatus::BadElements,
-                    "The counts of " + symbol + " must run from a minimum of 0 or more up to a maximum of " +
-                        FormatInteger(kMaxSearchCount) + " at most, not below the minimum."};
-        }
-    }
-    return {};
-}
-
-Refusal CheckQuery(const IdentifyQuery& query, IdentifyResult& result) {
-    if (!(query.ppm >= kMinIdentifyPpm && query.ppm <= kMaxIdentifyPpm)) {
-        return {IdentifyStatus::BadAccuracy, "The mass accuracy must be from " +
-                                                 FormatShortest(kMinIdentifyPpm) + " to " +
-                                                 FormatShortest(kMaxIdentifyPpm) + " ppm."};
-    }
-    if (const PatternRefusal model = CheckErrorModel(query.errorModel);
-        model.status != PatternStatus::Scored) {
-        return {IdentifyStatus::BadErrorModel, model.problem};
-    }
-    if (Refusal charge = SettleCharge(query, result); charge.Refused()) return charge;
-    if (Refusal types = SettleIonTypes(query, result); types.Refused()) return types;
-    return SettleElements(query, result);
-}
 
 // --- The candidates ----------------------------------------------------------
 
@@ -147,58 +62,6 @@ double DoubleBondEquivalents(const ParsedFormula& molecule) {
     return verdict.value;
 }
 
-// --- The pattern ---------------------------------------------------------------
-//
-// Scoring a candidate from its fine structure costs tens of microseconds, and
-// a window of 5 ppm at m/z 800 holds a few thousand formulae that pass the
-// filters. Each is first compared at the level of nominal peaks, from the
-// mean and abundance of each (core/peak_moments.h, a few microseconds),
-// against the measured peaks gathered into nominal peaks the same way: what
-// no resolving power changes. Only the best of that comparison are scored
-// from their fine structure as the instrument shows it.
-
-// The nominal peaks of count atoms of each element, as the candidates of one
-// identification meet them again and again (C55 in a thousand formulae).
-class ElementMomentsCache {
-public:
-    ElementMomentsCache(const ElementTable& table, int lastShift) : table_(table), lastShift_(lastShift) {}
-
-    const MomentDistribution& Of(int element, std::uint32_t count) {
-        const std::uint64_t key = static_cast<std::uint64_t>(element) << 32U | count;
-        auto found = cache_.find(key);
-        if (found == cache_.end()) {
-            found = cache_.emplace(key, ElementMoments(table_, element, count, lastShift_)).first;
-        }
-        return found->second;
-    }
-
-    int LastShift() const { return lastShift_; }
-
-private:
-    const ElementTable& table_;
-    int lastShift_;
-    std::unordered_map<std::uint64_t, MomentDistribution> cache_;
-};
-
-// The candidate's nominal peaks, [A+0] to two beyond the last measured one
-// (where a predicted peak the measurement lacks would show).
-std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomentsCache& moments,
-                                         const ParsedFormula& ion, int charge) {
-    MomentDistribution sum(1, MomentSums{1.0, 0.0, 0.0});
-    for (int e = 0; e < kElementCount; ++e) {
-        if (ion[e] == 0 || !table.IsPolyisotopic(e)) continue;
-        sum = CombineMoments(sum, moments.Of(e, ion[e]), moments.LastShift());
-    }
-    const Extended lightest = LightestMass(table, ion);
-    std::vector<ResolvedPeak> peaks;
-    for (const PeakMoment& moment : MomentPeaks(sum)) {
-        const Extended mass = lightest + static_cast<Extended>(moment.shift) + moment.meanDefect;
-        peaks.push_back({static_cast<double>(MzOf(IonMassOf(mass, charge), charge)),
-                         static_cast<double>(moment.abundance)});
-    }
-    return peaks;
-}
-
 // A candidate held for scoring from its fine structure, with the order in
 // which it was found, which settles equal first scores the same way each run.
 struct HeldCandidate {
@@ -224,12 +87,26 @@ struct CandidateSearch {
     // front is the worst of them: however many formulae a window holds, no
     // more are kept.
     std::vector<HeldCandidate> held;
+    std::size_t walked = 0;    // formulae the walks of the ion types met
     std::size_t compared = 0;  // candidates given a first score
     double bestFirstScore = -std::numeric_limits<double>::infinity();
+    // The first scores within kNominalReach of the best so far, lowest on
+    // top: what is left of them at the end passed, listed or not. At most one
+    // a formula of the window (kMaxIdentifyMatches), 8 bytes each.
+    std::priority_queue<double, std::vector<double>, std::greater<>> withinReach;
 };
 
+// Counts a first score among those within reach of the best, and drops those
+// a better best has put out of reach.
+void CountWithinReach(CandidateSearch& search, double score) {
+    search.bestFirstScore = std::max(search.bestFirstScore, score);
+    const double lowest = search.bestFirstScore - kNominalReach;
+    if (score >= lowest) search.withinReach.push(score);
+    while (!search.withinReach.empty() && search.withinReach.top() < lowest) search.withinReach.pop();
+}
+
 void Hold(CandidateSearch& search, IdentifyCandidate candidate) {
-    search.bestFirstScore = std::max(search.bestFirstScore, candidate.score);
+    CountWithinReach(search, candidate.score);
     HeldCandidate held{std::move(candidate), search.compared++};
     if (search.held.size() < kMaxResolvedCandidates) {
         search.held.push_back(std::move(held));
@@ -340,18 +217,16 @@ std::vector<MoleculeRows> SearchesOfType(const ElementTable& table, const Molecu
 
 // Every molecule of one ion type within the window that passes the filters,
 // scored at the level of nominal peaks.
+// The window was counted first (CountWindow): no more than
+// kMaxIdentifyMatches lie in it. false when progress asked to stop.
 bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow window,
-                   const MoleculeRows& rows) {
+                   const MoleculeRows& rows, const ProgressSpan& progress) {
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
-    bool tooMany = false;
     const double typePrior =
         search.query.priors.ionTypes ? IonTypePriorOf(result.ionTypes[typeIndex].text) : 0.0;
     const IonTypeVisitor visit = [&](const IonTypeMolecule& found) {
-        if (++result.massMatches > kMaxIdentifyMatches) {
-            tooMany = true;
-            return SearchVisit::Stop;
-        }
+        ++search.walked;
         // A molecule the filters refuse, or one that lacks what the ion type
         // loses, is no candidate.
         if (!PassesFormulaRules(found.molecule, search.query.rules)) {
@@ -382,18 +257,22 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
         Hold(search, std::move(candidate));
         return SearchVisit::Continue;
     };
-    for (const MoleculeRows& searched :
-         SearchesOfType(search.table, rows, notation, window, search.query.rules, search.bounds)) {
-        VisitIonTypeMolecules(search.table, searched, notation, window, visit);
-        if (tooMany) return false;
+    const std::vector<MoleculeRows> searches =
+        SearchesOfType(search.table, rows, notation, window, search.query.rules, search.bounds);
+    for (std::size_t k = 0; k < searches.size(); ++k) {
+        ProgressSpan part = progress.Part(k, searches.size());
+        const WorkStatus status =
+            VisitIonTypeMolecules(search.table, searches[k], notation, window, visit, part.Watched());
+        if (status == WorkStatus::Cancelled) return false;
     }
     return true;
 }
 
 // Keeps the candidates whose nominal comparison lies within reach of the best
 // one, at most kMaxResolvedCandidates of them, and scores those from their
-// fine structure; the rest are counted as ruled out by their pattern.
-void ScoreBestResolved(CandidateSearch& search) {
+// fine structure; the rest are counted as ruled out by their pattern. false
+// when progress asked to stop.
+bool ScoreBestResolved(CandidateSearch& search, ProgressSpan& progress) {
     std::sort_heap(search.held.begin(), search.held.end(), HeldWorse);
     std::vector<IdentifyCandidate>& candidates = search.result.candidates;
     for (HeldCandidate& held : search.held) {
@@ -401,11 +280,18 @@ void ScoreBestResolved(CandidateSearch& search) {
         candidates.push_back(std::move(held.candidate));
     }
     search.held.clear();
-    search.result.ruledOutByPattern = search.compared - candidates.size();
-    for (IdentifyCandidate& candidate : candidates) {
-        candidate.pattern = ScoreResolved(search, candidate.ion);
-        candidate.score = candidate.prior + ScoreOf(candidate.pattern);
+    const std::size_t passed = search.withinReach.size();
+    search.withinReach = {};
+    search.result.ruledOutByPattern = search.compared - passed;
+    search.result.notRanked = passed - candidates.size();
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        // A large ion's fine structure takes milliseconds: ask before each.
+        const double done = static_cast<double>(k) / static_cast<double>(candidates.size());
+        if (!progress.KeepGoing(done)) return false;
+        candidates[k].pattern = ScoreResolved(search, candidates[k].ion);
+        candidates[k].score = candidates[k].prior + ScoreOf(candidates[k].pattern);
     }
+    return true;
 }
 
 // Best score first; equal scores in the order of the ion types, then of m/z.
@@ -423,6 +309,31 @@ void SetProbabilities(std::vector<IdentifyCandidate>& candidates) {
     for (const IdentifyCandidate& candidate : candidates) scores.push_back(candidate.score);
     const std::vector<double> probabilities = PosteriorProbabilities(scores);
     for (std::size_t k = 0; k < candidates.size(); ++k) candidates[k].probability = probabilities[k];
+}
+
+// The parts of the work as the progress shows them: the count of the
+// windows, their walk (most of the time), then the fine structure of the best
+// candidates.
+constexpr double kCountEnd = 0.3;
+constexpr double kWalkEnd = 0.9;
+
+IdentifyResult Stopped(IdentifyResult& result, IdentifyRefusal refusal) {
+    result.status = refusal.status;
+    result.problem = std::move(refusal.problem);
+    result.candidates.clear();
+    return std::move(result);
+}
+
+IdentifyRefusal CancelledRefusal() { return {IdentifyStatus::Cancelled, kIdentifyCancelled}; }
+
+// What the count of the window says beside what the walks met: a formula of
+// the window beyond the pattern's bounds was ruled out by its pattern, and
+// one the walks met not (kept out by the bounds of the element ratios) by the
+// filters.
+void Account(const WindowCount& count, const CandidateSearch& search, IdentifyResult& result) {
+    result.massMatches = count.formulae;
+    result.filteredOut += count.formulae - count.beyondPattern - search.walked;
+    result.ruledOutByPattern += count.beyondPattern;
 }
 
 }  // namespace
@@ -448,21 +359,39 @@ std::vector<IdentifyIonType> CommonIonTypesOfCharge(int charge) {
 }
 
 IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
-                           const PatternLineSource& lines) {
+                           const PatternLineSource& lines, WorkProgress* progress) {
     IdentifyResult result;
-    if (Refusal refusal = CheckQuery(query, result); refusal.Refused()) {
-        result.status = refusal.status;
-        result.problem = std::move(refusal.problem);
-        return result;
-    }
-    result.monoisotopicMz = LowestMz(query.peaks);
+    if (IdentifyRefusal refusal = CheckIdentifyQuery(query, result); refusal.Refused())
+        return Stopped(result, std::move(refusal));
+    // Intensities on any scale, up to 1e308: the sums below are of fractions
+    // of the largest, which neither overflow nor change the comparison.
+    IdentifyQuery scaled = query;
+    scaled.peaks = ScaledToLargest(query.peaks);
+    result.monoisotopicMz = LowestMz(scaled.peaks);
     const IonMzWindow window = AccuracyWindow(result.monoisotopicMz, query.ppm);
     const MoleculeRows rows = RowsOf(table, result.elements);
-    NominalPeaks nominal = GatherNominal(query.peaks, result.monoisotopicMz, result.charge);
+    std::vector<double> estimates;
+    if (IdentifyRefusal refusal =
+            CheckWindowReach(table, rows, result.ionTypes, window, result.monoisotopicMz, estimates);
+        refusal.Refused())
+        return Stopped(result, std::move(refusal));
+    NominalPeaks nominal = GatherNominal(scaled.peaks, result.monoisotopicMz, result.charge);
     const int lastShift = nominal.lastShift + 2;
-    const RatioBounds bounds = MeasuredRatioBounds(nominal, query.errorModel);
+    const RatioBounds bounds = MeasuredRatioBounds(nominal, scaled.errorModel);
+
+    const ProgressSpan whole(progress, 0.0, 1.0);
+    WindowCount count;
+    switch (CountWindow(table, rows, result.ionTypes, window, bounds, estimates,
+                        whole.Between(0.0, kCountEnd), count)) {
+        case WindowCountEnd::Counted:
+            break;
+        case WindowCountEnd::TooMany:
+            return Stopped(result, TooManyMatchesRefusal());
+        case WindowCountEnd::Cancelled:
+            return Stopped(result, CancelledRefusal());
+    }
     CandidateSearch search{table,
-                           query,
+                           scaled,
                            lines,
                            result,
                            std::move(nominal),
@@ -470,25 +399,25 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
                            bounds,
                            {},
                            0,
-                           -std::numeric_limits<double>::infinity()};
+                           0,
+                           -std::numeric_limits<double>::infinity(),
+                           {}};
+    const std::vector<ProgressSpan> walks = SharedOut(whole.Between(kCountEnd, kWalkEnd), estimates);
     for (std::size_t type = 0; type < result.ionTypes.size(); ++type) {
-        if (!SearchIonType(search, type, window, rows)) {
-            result.status = IdentifyStatus::TooManyMatches;
-            result.problem =
-                "More than " + FormatInteger(static_cast<long long>(kMaxIdentifyMatches)) +
-                " formulae lie within the mass accuracy: narrow the accuracy or the element ranges.";
-            result.candidates.clear();
-            return result;
-        }
+        if (!SearchIonType(search, type, window, rows, walks[type]))
+            return Stopped(result, CancelledRefusal());
     }
     std::vector<int> maxima = SearchedMaxima(table, rows, result.ionTypes.front().notation, window);
     for (std::size_t k = 0; k < result.elements.size() && k < maxima.size(); ++k) {
         result.elements[k].maximum = maxima[k];
     }
-    ScoreBestResolved(search);
+    ProgressSpan scoring = whole.Between(kWalkEnd, 1.0);
+    if (!ScoreBestResolved(search, scoring)) return Stopped(result, CancelledRefusal());
+    Account(count, search, result);
     Rank(result.candidates);
     SetProbabilities(result.candidates);
     result.warnings = IdentifyWarnings(query, result);
+    if (progress != nullptr) progress->KeepGoing(1.0);
     return result;
 }
 

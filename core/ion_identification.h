@@ -43,6 +43,7 @@
 #include "core/ion_notation.h"
 #include "core/pattern_score.h"
 #include "core/resolving_power.h"
+#include "core/work_progress.h"
 
 namespace tarnevo::core {
 
@@ -101,6 +102,8 @@ enum class IdentifyStatus {
     BadAccuracy,     // ppm out of range
     BadErrorModel,   // the error model was refused
     TooManyMatches,  // more molecules lie in the window than the identification will score
+    OutOfReach,      // no ion of the element rows reaches the monoisotopic m/z
+    Cancelled,       // the caller's progress asked to stop; nothing is listed
 };
 
 // Formulae within the window the identification walks at most. What it
@@ -167,9 +170,16 @@ struct IdentifyResult {
     double monoisotopicMz = 0.0;  // the measured peak taken as the monoisotopic one
     std::vector<IdentifyIonType> ionTypes;
     std::vector<IdentifyElement> elements;  // as searched (maxima resolved)
-    std::size_t massMatches = 0;            // formulae within the window, all ion types
+    // Formulae within the window, all ion types: of the window alone (the ion
+    // types, element rows, accuracy and monoisotopic m/z), whatever the
+    // filters and the rest of the pattern.
+    std::size_t massMatches = 0;
     std::size_t filteredOut = 0;  // of them, refused by a chemistry filter or lacking what the ion type loses
-    std::size_t ruledOutByPattern = 0;          // of the rest, too far from the measured pattern to score
+    std::size_t ruledOutByPattern = 0;  // of the rest, too far from the measured pattern to score
+    // Of the rest, those that passed but lie beyond the best
+    // kMaxResolvedCandidates of the first comparison: neither scored from
+    // their fine structure nor listed.
+    std::size_t notRanked = 0;
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
     // Sentences for the user when the best candidate does not explain the
     // pattern (core/identify_warnings.h); empty otherwise.
@@ -180,10 +190,15 @@ struct IdentifyResult {
 // signed charge: the caller's fine structure. Empty when there is none.
 using PatternLineSource = std::function<std::vector<SpectrumLine>(const ParsedFormula& ion, int charge)>;
 
+// What a cancelled identification tells the user.
+inline constexpr const char* kIdentifyCancelled = "The identification was cancelled: no candidate is listed.";
+
 // Identifies the ion of the measured peaks. table gives the masses of the
 // search and of the m/z printed (full precision for this work); lines gives
-// each candidate's pattern.
+// each candidate's pattern. progress (may be null) is asked every few
+// milliseconds how far the work has come; when it answers false the
+// identification stops with IdentifyStatus::Cancelled and no candidates.
 IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query,
-                           const PatternLineSource& lines);
+                           const PatternLineSource& lines, WorkProgress* progress = nullptr);
 
 }  // namespace tarnevo::core

@@ -1,9 +1,11 @@
 #include "core/ion_type_search.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/cluster_engine.h"
 #include "core/ion_mz.h"
+#include "core/progress_span.h"
 
 namespace tarnevo::core {
 
@@ -98,8 +100,10 @@ struct TypeWalk {
     const MoleculeRows& rows;
     const IonNotation& notation;
     const IonTypeVisitor& visit;
+    MoleculeDetail detail = MoleculeDetail::Formula;
     Extended groups = 0.0L;
     bool stopped = false;
+    IonTypeMolecule molecule;  // the one handed to visit, reused
 };
 
 // The molecules of one slice; each M is visited by the slice that holds its
@@ -114,14 +118,15 @@ WorkStatus WalkSlice(TypeWalk& walk, const IonSlice& slice, WorkProgress* progre
         query,
         [&](const FoundFormula& found) {
             if (!HasAtoms(found.counts) || !WithinMinima(query, found.counts)) return SearchVisit::Continue;
-            IonTypeMolecule molecule;
-            molecule.counts = found.counts;
             const Extended ionMass =
                 static_cast<Extended>(walk.notation.moleculeCount) * PartialFormulaMass(query, found.counts) +
                 walk.groups;
-            molecule.mz = MzOf(IonMassOf(ionMass, walk.notation.charge), walk.notation.charge);
-            if (!slice.Holds(molecule.mz)) return SearchVisit::Continue;
-            molecule.molecule = MoleculeOf(walk.rows, found.counts);
+            const Extended mz = MzOf(IonMassOf(ionMass, walk.notation.charge), walk.notation.charge);
+            if (!slice.Holds(mz)) return SearchVisit::Continue;
+            IonTypeMolecule& molecule = walk.molecule;
+            molecule.counts = found.counts;
+            molecule.mz = mz;
+            if (walk.detail == MoleculeDetail::Formula) molecule.molecule = MoleculeOf(walk.rows, found.counts);
             if (walk.visit(molecule) == SearchVisit::Continue) return SearchVisit::Continue;
             walk.stopped = true;
             return SearchVisit::Stop;
@@ -141,18 +146,79 @@ std::vector<int> SearchedMaxima(const ElementTable& table, const MoleculeRows& r
     return maxima;
 }
 
+Extended HighestIonMz(const ElementTable& table, const MoleculeRows& rows, const IonNotation& notation) {
+    Extended highestMass = 0.0L;
+    for (std::size_t k = 0; k < rows.elements.size(); ++k) {
+        const bool byDefault = k < rows.defaultMaximum.size() && rows.defaultMaximum[k];
+        const int most = byDefault ? kMaxSearchCount : rows.elements[k].maximum;
+        highestMass += static_cast<Extended>(most) * static_cast<Extended>(rows.elements[k].mass);
+    }
+    const Extended ionMass =
+        static_cast<Extended>(notation.moleculeCount) * highestMass + GroupMass(table, notation);
+    return MzOf(IonMassOf(ionMass, notation.charge), notation.charge);
+}
+
+double EstimatedMoleculeCount(const ElementTable& table, const MoleculeRows& rows,
+                              const IonNotation& notation, IonMzWindow window) {
+    if (rows.elements.empty()) return 0.0;
+    const Extended groups = GroupMass(table, notation);
+    const Extended lowMass = MoleculeMass(window.low, groups, notation);
+    const Extended highMass = MoleculeMass(window.high, groups, notation);
+    if (highMass <= 0.0L) return 0.0;
+    const std::vector<int> maxima = SearchedMaxima(table, rows, notation, window);
+    // Each count c stands for the cell [c - 1/2, c + 1/2) of the continuous
+    // box, whose volume the count approaches: measured from each minimum less
+    // a half, the box is [0, maximum - minimum + 1) and the plane lies at the
+    // middle mass less the minima's mass plus half of each row's.
+    const std::size_t d = rows.elements.size();
+    Extended plane = (lowMass + highMass) / 2.0L;
+    Extended massProduct = 1.0L;
+    std::vector<Extended> sides(d);
+    for (std::size_t k = 0; k < d; ++k) {
+        const auto mass = static_cast<Extended>(rows.elements[k].mass);
+        plane -= (static_cast<Extended>(rows.elements[k].minimum) - 0.5L) * mass;
+        sides[k] = static_cast<Extended>(std::max(maxima[k] - rows.elements[k].minimum + 1, 0)) * mass;
+        massProduct *= mass;
+    }
+    if (plane < 0.0L) return 0.0;
+    // (d-1)-volume of {x >= 0, x below the box's sides, sum of x_k m_k = T}
+    // per unit of T: the sum over the corners S cut off of
+    // (-1)^|S| (T - sum of S's sides)^(d-1) / ((d-1)! prod m_k).
+    Extended factorial = 1.0L;
+    for (std::size_t k = 2; k < d; ++k) factorial *= static_cast<Extended>(k);
+    Extended area = 0.0L;
+    for (std::size_t subset = 0; subset < (std::size_t{1} << d); ++subset) {
+        Extended reach = plane;
+        int sign = 1;
+        for (std::size_t k = 0; k < d; ++k) {
+            if ((subset >> k & 1U) == 0) continue;
+            reach -= sides[k];
+            sign = -sign;
+        }
+        if (reach <= 0.0L) continue;
+        area += static_cast<Extended>(sign) * std::pow(reach, static_cast<Extended>(d - 1));
+    }
+    const Extended count = std::max(area, 0.0L) / (factorial * massProduct) * (highMass - lowMass);
+    return static_cast<double>(count);
+}
+
 WorkStatus VisitIonTypeMolecules(const ElementTable& table, const MoleculeRows& rows,
                                  const IonNotation& notation, IonMzWindow window, const IonTypeVisitor& visit,
-                                 WorkProgress* progress, std::size_t plannedCount) {
+                                 WorkProgress* progress, std::size_t plannedCount, MoleculeDetail detail) {
     if (rows.elements.empty()) return WorkStatus::Finished;
-    TypeWalk walk{table, rows, notation, visit, GroupMass(table, notation)};
+    TypeWalk walk{table, rows, notation, visit, detail, GroupMass(table, notation), false, {}};
     const Extended width = SliceWidth(rows, notation);
+    // Each slice's walk reports from 0 to 1 again: its share of the whole.
+    const auto sliceCount =
+        static_cast<std::size_t>(std::max(1.0L, std::ceil((window.high - window.low) / width)));
+    const ProgressSpan whole(progress, 0.0, 1.0);
     IonSlice slice{window.low, window.low, false};
-    while (!slice.last && !walk.stopped) {
+    for (std::size_t index = 0; !slice.last && !walk.stopped; ++index) {
         slice.from = slice.to;
         slice.to = slice.from + width;
         if (slice.to >= window.high) slice = {slice.from, window.high, true};
-        if (WalkSlice(walk, slice, progress, plannedCount) == WorkStatus::Cancelled)
+        ProgressSpan part = whole.Part(std::min(index, sliceCount - 1), sliceCount);
+        if (WalkSlice(walk, slice, part.Watched(), plannedCount) == WorkStatus::Cancelled || part.Cancelled())
             return WorkStatus::Cancelled;
     }
     return WorkStatus::Finished;

@@ -60,12 +60,33 @@ struct IonMzWindow {
 std::vector<int> SearchedMaxima(const ElementTable& table, const MoleculeRows& rows,
                                 const IonNotation& notation, IonMzWindow window);
 
+// The highest m/z an ion of the type reaches: M at each row's maximum, a row
+// left to its default at the most atoms a search takes (kMaxSearchCount).
+Extended HighestIonMz(const ElementTable& table, const MoleculeRows& rows, const IonNotation& notation);
+
+// About how many molecules of the rows have an ion of the type in the window,
+// before any is walked: the counts a box of integers, the molecules between
+// two masses about the volume of the box between the two planes of those
+// masses, the slab's width times the area of the plane at the middle mass
+// (the simplex's (d-1)-volume with the box's corners cut off by
+// inclusion-exclusion). For C H N O P S at m/z 900 within 5 ppm it comes
+// within a factor of two of the count; it is used to refuse a window far
+// beyond any that can be walked, and to share the progress out.
+double EstimatedMoleculeCount(const ElementTable& table, const MoleculeRows& rows,
+                              const IonNotation& notation, IonMzWindow window);
+
+// What a visitor is given of each molecule: all of IonTypeMolecule, or its
+// counts and m/z only (molecule left empty), for a visitor that only counts
+// and should not pay for a formula of every element a molecule.
+enum class MoleculeDetail { Formula, CountsOnly };
+
 // Calls visit with each molecule whose ion lies in the window, slice after
 // slice in ascending m/z (within a slice in the walk's order), until visit
 // answers Stop or progress cancels. plannedCount as for VisitFormulae.
 WorkStatus VisitIonTypeMolecules(const ElementTable& table, const MoleculeRows& rows,
                                  const IonNotation& notation, IonMzWindow window, const IonTypeVisitor& visit,
-                                 WorkProgress* progress = nullptr, std::size_t plannedCount = kUncapped);
+                                 WorkProgress* progress = nullptr, std::size_t plannedCount = kUncapped,
+                                 MoleculeDetail detail = MoleculeDetail::Formula);
 
 // The electron class of an ion (the classes of core/formula_search.h): the
 // parity of its valence electrons less its charge, indeterminate when an

@@ -9,6 +9,15 @@
 
 namespace tarnevo::core {
 
+std::vector<MeasuredPeak> ScaledToLargest(std::span<const MeasuredPeak> measured) {
+    double largest = 0.0;
+    for (const MeasuredPeak& peak : measured) largest = std::max(largest, peak.intensity);
+    std::vector<MeasuredPeak> scaled(measured.begin(), measured.end());
+    if (!(largest > 0.0)) return scaled;
+    for (MeasuredPeak& peak : scaled) peak.intensity /= largest;
+    return scaled;
+}
+
 namespace {
 
 constexpr double kPpm = 1e-6;
@@ -292,7 +301,7 @@ std::optional<double> MonoisotopicErrorPpm(const std::vector<RelativePeak>& pred
 // A nominal peak: the intensity-weighted mean m/z of the measured peaks closer
 // than kSameNominalPeak to their neighbours (a resolved fine structure).
 std::vector<double> NominalPeakMzs(std::span<const MeasuredPeak> measured) {
-    std::vector<MeasuredPeak> sorted(measured.begin(), measured.end());
+    std::vector<MeasuredPeak> sorted = ScaledToLargest(measured);
     std::sort(sorted.begin(), sorted.end(),
               [](const MeasuredPeak& a, const MeasuredPeak& b) { return a.mz < b.mz; });
     std::vector<double> mzs;

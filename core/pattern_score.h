@@ -162,6 +162,12 @@ struct PatternRefusal {
 PatternRefusal CheckMeasuredPeaks(std::span<const MeasuredPeak> measured);
 PatternRefusal CheckErrorModel(const PatternErrorModel& model);
 
+// The peaks with each intensity a fraction of the largest (which becomes 1):
+// intensities are on any scale, and sums of them, or of m/z times them,
+// overflow at the top of the doubles' range (1e308) and lose digits near its
+// bottom; every sum over measured intensities is taken of these instead.
+std::vector<MeasuredPeak> ScaledToLargest(std::span<const MeasuredPeak> measured);
+
 // Whether the peaks are one cluster at the charge given (|z|): every spacing
 // of nominal peaks a whole number of isotope steps of 1/|z|, 1 to
 // kMaxNominalGap of them. Refuses the peaks as CheckMeasuredPeaks does, and

@@ -118,7 +118,8 @@ std::string CountsLine(const IonIdentification& identification) {
     const core::IdentifyResult& result = identification.result;
     // What was ranked follows from the counts, not from the list, which the
     // command line may have cut to its --top.
-    const std::size_t ranked = result.massMatches - result.filteredOut - result.ruledOutByPattern;
+    const std::size_t ranked =
+        result.massMatches - result.filteredOut - result.ruledOutByPattern - result.notRanked;
     std::string line =
         "Formulae within the mass accuracy: " +
         core::FormatInteger(static_cast<long long>(result.massMatches)) +
@@ -127,7 +128,11 @@ std::string CountsLine(const IonIdentification& identification) {
         line +=
             ", by their pattern: " + core::FormatInteger(static_cast<long long>(result.ruledOutByPattern));
     }
-    return line + ", ranked: " + core::FormatInteger(static_cast<long long>(ranked));
+    line += ", ranked: " + core::FormatInteger(static_cast<long long>(ranked));
+    // Beyond the best the identification scores, what passed is counted, not listed.
+    if (result.notRanked == 0) return line;
+    return line + " (the best of " + core::FormatInteger(static_cast<long long>(ranked + result.notRanked)) +
+           " that passed)";
 }
 
 std::string ElectronText(int electronClass) {

@@ -218,6 +218,13 @@ INSTANTIATE_TEST_SUITE_P(
             kExitUsage},
         RefusedLine{"resolvingPowerTooLow", Line("\"x\"", "\"resolvingPower\": 5"),
                     "--resolution: a number from 100 to 10000000 is required, not '5'", kExitUsage},
+        // Regression: the later of two disagreeing fields was taken, the other dropped.
+        RefusedLine{"chargeThenPolarityDisagreeing", Line("\"x\"", "\"charge\": 1, \"polarity\": \"-\""),
+                    "--polarity - disagrees with --charge 1; give one or the other", kExitUsage},
+        RefusedLine{"polarityThenChargeDisagreeing", Line("\"x\"", "\"polarity\": \"-\", \"charge\": 1"),
+                    "--polarity - disagrees with --charge 1; give one or the other", kExitUsage},
+        RefusedLine{"adductsThenChargeDisagreeing", Line("\"x\"", "\"adducts\": [\"[M+H]+\"], \"charge\": 2"),
+                    "--charge 2 disagrees with the charge of [M+H]+ (+); give one or the other", kExitUsage},
         RefusedLine{"polarityAgainstItsAdducts",
                     Line("\"x\"", "\"polarity\": \"+\", \"adducts\": [\"[M-H]-\"]"),
                     "--polarity + disagrees with the charge of [M-H]-; give one or the other", kExitUsage}),
@@ -250,6 +257,19 @@ TEST(IdentifyBatch, ALinesFieldsReplaceTheBatchOptions) {
     const std::vector<JsonValue> answers = Answers(conflicting.out);
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(ErrorOf(answers[0]), "--polarity + disagrees with the charge of [M-H]-; give one or the other");
+}
+
+// A line's ion types carry their charge: they replace the batch's --charge
+// and --polarity, as a cluster batch line's ion type replaces the batch's
+// charge (regression: [M-H]- was refused beside --charge 1).
+TEST(IdentifyBatch, ALinesAdductsReplaceTheBatchCharge) {
+    const CliRun run = RunBatch(Line("\"negative\"", "\"adducts\": [\"[M-H]-\"]") + Line("\"batch\""),
+                                {"--charge", "1", "--polarity", "+"});
+    EXPECT_EQ(run.status, kExitOk) << run.out << run.errors;
+    const std::vector<JsonValue> answers = Answers(run.out);
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[0].Find("charge")->number, -1.0) << run.out;
+    EXPECT_EQ(answers[1].Find("charge")->number, 1.0) << run.out;
 }
 
 struct RefusedDefaults {

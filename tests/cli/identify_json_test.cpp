@@ -182,7 +182,7 @@ JsonValue AnswerOf(const core::IdentifyResult& result, std::size_t candidateCoun
 TEST(IdentifyJson, TheResultFieldsComeFirst) {
     const JsonValue answer = AnswerOf(CaffeineResult(), 40);
     const std::vector<std::string> keys = {"charge",      "chargeInferred", "monoisotopicMz", "massMatches",
-                                           "filteredOut", "candidateCount", "candidates"};
+                                           "filteredOut", "notRanked",      "candidateCount", "candidates"};
     ASSERT_EQ(answer.members.size(), keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(answer.members[k].key, keys[k]);
     EXPECT_EQ(answer.Find("charge")->number, 1.0);

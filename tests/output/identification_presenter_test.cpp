@@ -273,6 +273,24 @@ TEST(IdentificationPage, CountsWhatWasRankedNotWhatIsListed) {
         page.end());
 }
 
+// Regression: what passed beyond the best the identification scores was
+// counted as ruled out by its pattern; the line now says the ranked are the
+// best of what passed.
+TEST(IdentificationPage, SaysTheRankedAreTheBestOfWhatPassed) {
+    CalculationState state = CaffeineState();
+    core::IdentifyResult& result = state.identification.result;
+    result.massMatches = 1000;
+    result.filteredOut = 300;
+    result.ruledOutByPattern = 100;
+    result.notRanked = 598;  // 1000 - 300 - 100 = 600 passed, of which 2 ranked
+    const std::vector<std::string> page = output::LayoutResultLines(state);
+    EXPECT_NE(std::find(page.begin(), page.end(),
+                        "Formulae within the mass accuracy: 1000, removed by the filters: 300, by their "
+                        "pattern: 100, ranked: 2 (the best of 600 that passed)"),
+              page.end())
+        << ::testing::PrintToString(page);
+}
+
 // The engine found formulae but the filters removed them all, or found none:
 // the page says which, and nothing is compared or plotted but the peaks.
 TEST(IdentificationPage, SaysWhyThereIsNoCandidate) {

@@ -1,10 +1,11 @@
-#include "core/measured_bounds.h"
+#include "core/identify_nominal.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
+#include "core/cluster_engine.h"
+#include "core/ion_mz.h"
 #include "core/pattern_error_terms.h"
 
 namespace tarnevo::core {
@@ -14,6 +15,7 @@ namespace {
 std::optional<double> LargestRatio(const NominalPeaks& nominal, std::size_t shift,
                                    const PatternErrorModel& model) {
     if (static_cast<int>(shift) > nominal.lastShift || nominal.intensityByShift.empty()) return std::nullopt;
+    // A peak missing between measured ones was dropped, not measured at 0.
     if (nominal.intensityByShift[shift] <= 0.0) return std::nullopt;
     const double base = *std::max_element(nominal.intensityByShift.begin(), nominal.intensityByShift.end());
     const double sigmas = BoundSigmas(model);
@@ -59,6 +61,23 @@ NominalPeaks GatherNominal(const std::vector<MeasuredPeak>& measured, double mon
     }
     nominal.peaks = std::move(present);
     return nominal;
+}
+
+std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomentsCache& moments,
+                                         const ParsedFormula& ion, int charge) {
+    MomentDistribution sum(1, MomentSums{1.0, 0.0, 0.0});
+    for (int e = 0; e < kElementCount; ++e) {
+        if (ion[e] == 0 || !table.IsPolyisotopic(e)) continue;
+        sum = CombineMoments(sum, moments.Of(e, ion[e]), moments.LastShift());
+    }
+    const Extended lightest = LightestMass(table, ion);
+    std::vector<ResolvedPeak> peaks;
+    for (const PeakMoment& moment : MomentPeaks(sum)) {
+        const Extended mass = lightest + static_cast<Extended>(moment.shift) + moment.meanDefect;
+        peaks.push_back({static_cast<double>(MzOf(IonMassOf(mass, charge), charge)),
+                         static_cast<double>(moment.abundance)});
+    }
+    return peaks;
 }
 
 double BoundSigmas(const PatternErrorModel& model) { return model.tailDof > 0.0 ? 8.0 : 4.0; }
