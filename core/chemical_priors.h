@@ -35,8 +35,8 @@ struct ElementRatioPrior {
     const char* symbol;
     double commonBound;  // the ratio to carbon below which 99.7 % of known compounds lie
 };
-inline constexpr ElementRatioPrior kElementRatioPriors[] = {
-    {"N", 1.3}, {"O", 1.2}, {"S", 0.8}, {"P", 0.3}, {"Cl", 0.8}, {"Br", 0.8}, {"F", 1.5}};
+inline constexpr ElementRatioPrior kElementRatioPriors[] = {{"N", 1.3},  {"O", 1.2},  {"S", 0.8}, {"P", 0.3},
+                                                            {"Cl", 0.8}, {"Br", 0.8}, {"F", 1.5}};
 // ln(1 / 0.003): the share beyond the common bound.
 inline constexpr double kBeyondCommonLog = 5.81;
 
@@ -49,10 +49,10 @@ struct IonTypePrior {
     double logShare;
 };
 inline constexpr IonTypePrior kIonTypePriors[] = {
-    {"[M+H]+", 0.0},      {"[M-H]-", 0.0},        {"[M+Na]+", -1.3},     {"[M+NH4]+", -2.0},
-    {"[M+K]+", -2.5},     {"[M+Cl]-", -2.9},      {"[M+HCOO]-", -2.0},   {"[M+CH3COO]-", -2.5},
-    {"[M-H2O+H]+", -2.5}, {"[M-H2O-H]-", -3.0},   {"[M+2H]2+", -2.5},    {"[M-2H]2-", -2.5},
-    {"[2M+H]+", -3.0},    {"[2M+Na]+", -3.5},     {"[2M-H]-", -3.0},     {"[M+H+Na]2+", -3.5},
+    {"[M+H]+", 0.0},      {"[M-H]-", 0.0},      {"[M+Na]+", -1.3},   {"[M+NH4]+", -2.0},
+    {"[M+K]+", -2.5},     {"[M+Cl]-", -2.9},    {"[M+HCOO]-", -2.0}, {"[M+CH3COO]-", -2.5},
+    {"[M-H2O+H]+", -2.5}, {"[M-H2O-H]-", -3.0}, {"[M+2H]2+", -2.5},  {"[M-2H]2-", -2.5},
+    {"[2M+H]+", -3.0},    {"[2M+Na]+", -3.5},   {"[2M-H]-", -3.0},   {"[M+H+Na]2+", -3.5},
     {"[M]+", 0.0},        {"[M]-", 0.0}};
 // An ion type the table does not hold (given by the user): as rare as the rarest.
 inline constexpr double kOtherIonTypePrior = -3.5;

@@ -36,7 +36,8 @@ std::vector<double> PredictedByShift(const IdentifyCandidate& candidate, double 
         if (peak.outcome == PeakOutcome::Unexplained) continue;
         const long shift = std::lround((peak.predictedMz - monoMz) * z / kIsotopeStep);
         if (shift < 0) continue;
-        if (static_cast<std::size_t>(shift) >= byShift.size()) byShift.resize(static_cast<std::size_t>(shift) + 1);
+        if (static_cast<std::size_t>(shift) >= byShift.size())
+            byShift.resize(static_cast<std::size_t>(shift) + 1);
         byShift[static_cast<std::size_t>(shift)] += peak.predictedRelative;
     }
     return byShift;
@@ -52,7 +53,8 @@ bool Searched(const IdentifyResult& result, const char* symbol) {
 
 std::string Atoms(long count, const char* symbol, const IdentifyResult& result) {
     std::string text = FormatInteger(count) + " " + symbol;
-    if (!Searched(result, symbol)) text += std::string(" (") + symbol + " is not among the elements searched)";
+    if (!Searched(result, symbol))
+        text += std::string(" (") + symbol + " is not among the elements searched)";
     return text;
 }
 
@@ -64,7 +66,8 @@ std::string Suggestion(const std::vector<double>& measured, const IdentifyResult
     if (plusTwo >= kHalogenPlusTwo) {
         const long chlorine = std::max(1L, std::lround(plusTwo / kChlorinePlusTwo));
         const long bromine = std::max(1L, std::lround(plusTwo / kBrominePlusTwo));
-        std::string text = lead + "chlorine or bromine (each Cl adds about 32 %, each Br about 97 %): about " +
+        std::string text = lead +
+                           "chlorine or bromine (each Cl adds about 32 %, each Br about 97 %): about " +
                            Atoms(chlorine, "Cl", result);
         if (std::abs(plusTwo - static_cast<double>(bromine) * kBrominePlusTwo) < 0.3 * plusTwo)
             text += ", or " + Atoms(bromine, "Br", result);
@@ -110,8 +113,7 @@ std::vector<std::string> IdentifyWarnings(const IdentifyQuery& query, const Iden
         return warnings;
     }
     const IdentifyCandidate& best = result.candidates.front();
-    const std::vector<double> predicted =
-        RatiosToFirst(PredictedByShift(best, best.mz, result.charge));
+    const std::vector<double> predicted = RatiosToFirst(PredictedByShift(best, best.mz, result.charge));
     if (predicted.empty()) return warnings;
     const int shift = UnexplainedShift(measured, predicted);
     if (shift < 0) return warnings;
@@ -119,8 +121,8 @@ std::vector<std::string> IdentifyWarnings(const IdentifyQuery& query, const Iden
     const std::string peak = "[A+" + FormatInteger(shift) + "]";
     std::string text = "The best candidate, " + HillFormulaText(best.molecule) + " as " +
                        result.ionTypes[best.ionType].text + ", does not explain the measured pattern: its " +
-                       peak + " is " + Percent(n < predicted.size() ? predicted[n] : 0.0) + " of [A+0], the measured " +
-                       Percent(measured[n]) + ".";
+                       peak + " is " + Percent(n < predicted.size() ? predicted[n] : 0.0) +
+                       " of [A+0], the measured " + Percent(measured[n]) + ".";
     if (!suggestion.empty()) text += " " + suggestion;
     warnings.push_back(std::move(text));
     return warnings;

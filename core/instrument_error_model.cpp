@@ -14,9 +14,8 @@ namespace {
 // spectrum's offset (ppm), the offset's spread (ppm), intensity deviation as a
 // fraction of the peak, its floor (fraction of the base peak), its growth for
 // the largest peaks, the detection limit, the match window (sigmas of the
-// combined m/z deviation), the growth of a peak's m/z scatter as a^-p, the tail's degrees of freedom, the most a missing
-// peak costs within the measured cluster and beyond its last peak (natural
-// log).
+// combined m/z deviation), the growth of a peak's m/z scatter as a^-p, the tail's degrees of freedom, the
+// most a missing peak costs within the measured cluster and beyond its last peak (natural log).
 PatternErrorModel Model(double mzPpm, double power, double offsetPpm, double fraction, double floor,
                         double large, double noise) {
     PatternErrorModel model;
@@ -41,7 +40,8 @@ constexpr ChemicalPriorOptions kPriors{false, true};
 const std::array<InstrumentModel, 6>& Table() {
     static const std::array<InstrumentModel, 6> table = {{
         {Instrument::Custom, "custom", "custom", kDefaultIdentifyPpm, PatternErrorModel{}, {}},
-        {Instrument::Orbitrap, "orbitrap", "Orbitrap", 5.0, Model(0.5, 0.5, 1.5, 0.08, 0.008, 0.0, 0.003), kPriors},
+        {Instrument::Orbitrap, "orbitrap", "Orbitrap", 5.0, Model(0.5, 0.5, 1.5, 0.08, 0.008, 0.0, 0.003),
+         kPriors},
         {Instrument::FtIcr, "ft-icr", "FT-ICR", 3.0, Model(0.3, 0.5, 0.8, 0.05, 0.005, 0.0, 0.002), kPriors},
         {Instrument::QTof, "q-tof", "Q-TOF", 10.0, Model(1.7, 0.0, 2.7, 0.10, 0.012, 0.0, 0.005), kPriors},
         {Instrument::Tof, "tof", "TOF", 15.0, Model(1.2, 0.5, 4.0, 0.15, 0.015, 0.05, 0.005), kPriors},

@@ -8,9 +8,9 @@
 #include <unordered_map>
 
 #include "core/cluster_engine.h"
-#include "core/identify_warnings.h"
 #include "core/identify_nominal.h"
 #include "core/identify_question.h"
+#include "core/identify_warnings.h"
 #include "core/identify_window.h"
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
@@ -248,7 +248,7 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
         candidate.dbe = DoubleBondEquivalents(found.molecule);
         candidate.electronClass = IonElectronClass(search.table, candidate.ion, result.charge);
         candidate.prior = typePrior + PriorOf(candidate.molecule, candidate.ion, candidate.electronClass,
-                                             search.query.priors);
+                                              search.query.priors);
         candidate.score =
             candidate.prior +
             ScoreOf(ScorePattern(search.nominal.peaks,

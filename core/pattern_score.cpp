@@ -204,8 +204,8 @@ PeakComparison Matched(const RelativePeak& measured, const RelativePeak& predict
     PeakComparison line{PeakOutcome::Matched, measured.mz, measured.relative, predicted.mz,
                         predicted.relative};
     // The m/z term follows once the cluster's common offset is known.
-    line.intensityTerm =
-        DeviationTerm(measured.relative - predicted.relative, IntensitySigma(model, predicted.relative), model);
+    line.intensityTerm = DeviationTerm(measured.relative - predicted.relative,
+                                       IntensitySigma(model, predicted.relative), model);
     return line;
 }
 
@@ -216,9 +216,8 @@ PeakComparison Matched(const RelativePeak& measured, const RelativePeak& predict
 PeakComparison Missing(const RelativePeak& predicted, const PatternErrorModel& model, bool beyondMeasured) {
     PeakComparison line{PeakOutcome::Missing, 0.0, 0.0, predicted.mz, predicted.relative};
     const double cap = beyondMeasured ? model.missingBeyondCap : model.missingCap;
-    line.intensityTerm = std::max(
-        -cap, DeviationTerm(predicted.relative - model.noiseLevel, IntensitySigma(model, predicted.relative),
-                            model));
+    line.intensityTerm = std::max(-cap, DeviationTerm(predicted.relative - model.noiseLevel,
+                                                      IntensitySigma(model, predicted.relative), model));
     return line;
 }
 

@@ -40,7 +40,8 @@ std::vector<core::MeasuredPeak> PeaksOf(const std::string& molecule, const std::
     return peaks;
 }
 
-IdentifyQuery Query(std::vector<core::MeasuredPeak> peaks, int charge, const std::vector<const char*>& symbols) {
+IdentifyQuery Query(std::vector<core::MeasuredPeak> peaks, int charge,
+                    const std::vector<const char*>& symbols) {
     IdentifyQuery query;
     query.peaks = std::move(peaks);
     query.charge = charge;
@@ -60,8 +61,9 @@ void UseInstrument(IdentifyQuery& query, core::Instrument instrument) {
 }
 
 bool Lists(const IdentifyResult& result, const std::string& molecule) {
-    return std::any_of(result.candidates.begin(), result.candidates.end(),
-                       [&](const core::IdentifyCandidate& c) { return core::HillFormulaText(c.molecule) == molecule; });
+    return std::any_of(
+        result.candidates.begin(), result.candidates.end(),
+        [&](const core::IdentifyCandidate& c) { return core::HillFormulaText(c.molecule) == molecule; });
 }
 
 // Regression: an [A+1] missing between the measured [A+0] and [A+2] (the
@@ -115,7 +117,8 @@ TEST(RealIdentification, WarnsWhenTheBestCandidateDoesNotExplainTheHalogenPatter
     const std::string& warning = result.warnings.front();
     EXPECT_NE(warning.find("does not explain the measured pattern"), std::string::npos) << warning;
     EXPECT_NE(warning.find("suggests chlorine or bromine"), std::string::npos) << warning;
-    EXPECT_NE(warning.find("about 2 Cl (Cl is not among the elements searched)"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("about 2 Cl (Cl is not among the elements searched)"), std::string::npos)
+        << warning;
 }
 
 TEST(RealIdentification, NoWarningWhenTheTruthIsSearched) {
