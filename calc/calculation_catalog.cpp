@@ -194,6 +194,8 @@ std::span<const CalculationDescriptor> Calculations() {
              .usage =
                  "usage: tarnevo-cli identify (--peaks MZ:I,MZ:I,... | --peaks-file FILE|-) "
                  "[--charge Z | --polarity +|-] [--adduct ION]...\n"
+                 "                           [--instrument orbitrap|ft-icr|q-tof|tof|it-tof|custom] "
+                 "[--prior|--no-prior ratios|ion-types]...\n"
                  "                           [--element SYM[:MIN[:MAX]]]... [--ppm P] "
                  "[--resolution R [--orbitrap [--at MZ]]]\n"
                  "                           [--no-filter rdbe|ratios|lewis-senior]... [--strict-ratios] "
@@ -215,7 +217,7 @@ std::span<const CalculationDescriptor> Calculations() {
                  "tarnevo-cli identify --peaks 195.0877:100,196.0908:10.4,197.0917:1.2 --charge 1 --json",
              .options = {.valueOptions = {"peaks", "peaks-file", "charge", "polarity", "adduct", "element",
                                           "ppm", "resolution", "at", "no-filter", "top", "report", "batch",
-                                          "jobs"},
+                                          "jobs", "instrument", "prior", "no-prior"},
                          .flags = {"json", "orbitrap", "all", "strict-ratios"},
                          .positionalCount = 0},
              .listedAt = 7,

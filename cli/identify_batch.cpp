@@ -36,7 +36,7 @@ struct LineField {
 // The ion types carry their charge and its sign: a line's "adducts" replace
 // the batch's --charge and --polarity with them, as a cluster batch line's
 // ion type replaces the batch's charge.
-constexpr std::array<LineField, 7> kLineFields = {{
+constexpr std::array<LineField, 8> kLineFields = {{
     {"charge", "charge", Kind::Number, {"charge", "polarity", ""}},
     {"polarity", "polarity", Kind::String, {"charge", "polarity", ""}},
     {"adducts", "adduct", Kind::Array, {"adduct", "charge", "polarity"}},
@@ -44,6 +44,7 @@ constexpr std::array<LineField, 7> kLineFields = {{
     {"ppm", "ppm", Kind::Number, {"ppm", "", ""}},
     {"top", "top", Kind::Number, {"top", "all", ""}},
     {"resolvingPower", "resolution", Kind::Number, {"resolution", "", ""}},
+    {"instrument", "instrument", Kind::String, {"instrument", "", ""}},
 }};
 
 std::string FieldNames() {

@@ -50,7 +50,8 @@ void PrintCandidate(const core::IdentifyResult& result, std::size_t index, std::
         << ", \"dbe\": " << JsonNumber(candidate.dbe) << ", \"electronClass\": "
         << JsonString(output::ElectronClassText(static_cast<output::ElectronClass>(candidate.electronClass)))
         << ", \"patternScore\": " << JsonNumber(candidate.pattern.patternMatch)
-        << ", \"score\": " << JsonNumber(candidate.score) << ", \"peaks\": [";
+        << ", \"score\": " << JsonNumber(candidate.score)
+        << ", \"probability\": " << JsonNumber(candidate.probability) << ", \"peaks\": [";
     for (std::size_t k = 0; k < candidate.pattern.peaks.size(); ++k) {
         if (k != 0) out << ", ";
         PrintPeak(candidate.pattern.peaks[k], out);
@@ -72,6 +73,9 @@ void PrintIdentificationJsonFields(const core::IdentifyResult& result, std::size
         if (index != 0) out << ", ";
         PrintCandidate(result, index, out);
     }
+    out << "], \"warnings\": [";
+    for (std::size_t k = 0; k < result.warnings.size(); ++k)
+        out << (k == 0 ? "" : ", ") << JsonString(result.warnings[k]);
     out << "]";
 }
 

@@ -10,6 +10,7 @@
 #include "cli/resolution_option.h"
 #include "core/formula_parser.h"
 #include "core/formula_search.h"
+#include "core/instrument_error_model.h"
 #include "core/text_format.h"
 
 namespace tarnevo::cli {
@@ -156,6 +157,49 @@ std::string ReadElements(const Arguments& arguments, std::vector<core::IdentifyE
     return {};
 }
 
+// --instrument NAME: the error model of that analyser, and its usual mass
+// accuracy unless --ppm says otherwise. Without it the model stays the one of
+// IdentifyQuery (custom).
+std::string ReadInstrument(const Arguments& arguments, core::IdentifyQuery& query) {
+    const auto text = arguments.Value("instrument");
+    if (!text) return {};
+    const std::optional<core::Instrument> instrument = core::InstrumentNamed(*text);
+    if (!instrument) {
+        return "--instrument: " + core::InstrumentNameList() + " is required, not '" + Echoed(*text) + "'";
+    }
+    const core::InstrumentModel& model = core::InstrumentModelOf(*instrument);
+    query.instrument = *instrument;
+    query.errorModel = model.errorModel;
+    query.priors = model.priors;
+    query.ppm = model.windowPpm;
+    return {};
+}
+
+// --prior ratios|ion-types switches a prior on, --no-prior switches it off
+// (each repeatable, --no-prior last): the analysers' models switch on the ion
+// types'.
+std::string ReadPriors(const Arguments& arguments, core::ChemicalPriorOptions& priors) {
+    for (const std::string& name : arguments.AllValues("prior")) {
+        if (name == "ratios") {
+            priors.elementRatios = true;
+        } else if (name == "ion-types") {
+            priors.ionTypes = true;
+        } else {
+            return "--prior: ratios or ion-types is required, not '" + Echoed(name) + "'";
+        }
+    }
+    for (const std::string& name : arguments.AllValues("no-prior")) {
+        if (name == "ratios") {
+            priors.elementRatios = false;
+        } else if (name == "ion-types") {
+            priors.ionTypes = false;
+        } else {
+            return "--no-prior: ratios or ion-types is required, not '" + Echoed(name) + "'";
+        }
+    }
+    return {};
+}
+
 std::string ReadAccuracy(const Arguments& arguments, double& ppm) {
     const auto text = arguments.Value("ppm");
     if (!text) return {};
@@ -223,6 +267,8 @@ IdentifyRequestParse ReadIdentifyRequest(const Arguments& arguments) {
     std::string problem = ReadIonTypes(arguments, query.ionTypes);
     if (problem.empty()) problem = ReadChargeAndPolarity(arguments, query);
     if (problem.empty()) problem = ReadElements(arguments, query.elements);
+    if (problem.empty()) problem = ReadInstrument(arguments, query);
+    if (problem.empty()) problem = ReadPriors(arguments, query.priors);
     if (problem.empty()) problem = ReadAccuracy(arguments, query.ppm);
     if (problem.empty()) problem = ReadResolvingPower(arguments, query.power);
     if (problem.empty()) problem = ReadFilters(arguments, query.rules);

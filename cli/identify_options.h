@@ -1,7 +1,9 @@
 // The options of tarnevo-cli identify that shape the question, read into the
 // engine's query: the charge (--charge Z, or the ion types' charge, or read
 // from the spacing with --polarity's sign), the ion types (--adduct), the
-// element rows (--element SYM[:MIN[:MAX]]), the mass accuracy (--ppm), the
+// element rows (--element SYM[:MIN[:MAX]]), the instrument whose error model
+// scores the pattern (--instrument NAME, its usual accuracy the default of
+// --ppm), the mass accuracy (--ppm), the
 // resolving power (--resolution R [--orbitrap [--at MZ]]), the chemistry
 // filters (--no-filter NAME, --strict-ratios) and how many candidates to list
 // (--top N, --all). Each bad value is a usage error with its option named.

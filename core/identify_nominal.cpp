@@ -6,27 +6,24 @@
 
 #include "core/cluster_engine.h"
 #include "core/ion_mz.h"
+#include "core/pattern_error_terms.h"
 
 namespace tarnevo::core {
 
 namespace {
 
-// The nominal peak a measured peak belongs to: its distance from the
-// monoisotopic peak in isotope steps of about 1.003 / |z|.
-constexpr double kIsotopeStep = 1.0013;
-
 std::optional<double> LargestRatio(const NominalPeaks& nominal, std::size_t shift,
                                    const PatternErrorModel& model) {
     if (static_cast<int>(shift) > nominal.lastShift || nominal.intensityByShift.empty()) return std::nullopt;
+    // A peak missing between measured ones was dropped, not measured at 0.
+    if (nominal.intensityByShift[shift] <= 0.0) return std::nullopt;
     const double base = *std::max_element(nominal.intensityByShift.begin(), nominal.intensityByShift.end());
-    const auto sigma = [&model](double relative) {
-        return std::hypot(model.intensityFraction * relative, model.intensityFloor);
-    };
+    const double sigmas = BoundSigmas(model);
     const double heavy = nominal.intensityByShift[shift] / base;
     const double light = nominal.intensityByShift[0] / base;
-    const double lowestLight = light - kBoundSigmas * sigma(light);
+    const double lowestLight = light - sigmas * IntensitySigma(model, light);
     if (lowestLight <= 0.0) return std::nullopt;
-    return (heavy + kBoundSigmas * sigma(heavy)) / lowestLight;
+    return (heavy + sigmas * IntensitySigma(model, heavy)) / lowestLight;
 }
 
 // p_shift / p0 of one atom of an element: its isotopes shift units heavier
@@ -82,6 +79,8 @@ std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomen
     }
     return peaks;
 }
+
+double BoundSigmas(const PatternErrorModel& model) { return model.tailDof > 0.0 ? 8.0 : 4.0; }
 
 RatioBounds MeasuredRatioBounds(const NominalPeaks& nominal, const PatternErrorModel& model) {
     return {LargestRatio(nominal, 1, model), LargestRatio(nominal, 2, model)};

@@ -25,6 +25,10 @@
 
 namespace tarnevo::core {
 
+// The nominal peak a measured peak belongs to: its distance from the
+// monoisotopic peak in isotope steps of about 1.003 / |z|.
+inline constexpr double kIsotopeStep = 1.0013;
+
 // The measured peaks gathered by nominal peak: each group's intensities
 // summed at their weighted mean m/z. Nominal peaks [A+0] .. [A+lastShift].
 struct NominalPeaks {
@@ -72,11 +76,17 @@ std::vector<ResolvedPeak> NominalPattern(const ElementTable& table, ElementMomen
 // for S), every other way to reach it adding more. An ion whose carbon alone
 // would make [A+1] larger than measured, or whose chlorine [A+2], cannot
 // explain the peaks. The measured ratio is taken at its largest within
-// kBoundSigmas standard deviations of each intensity under the error model,
+// BoundSigmas standard deviations of each intensity under the error model,
 // so that only candidates whose score would fall far below a true one's are
-// never listed; the bound holds only for a nominal peak that was measured or
-// lies between measured ones (a peak beyond the last measured tells nothing).
-inline constexpr double kBoundSigmas = 4.0;
+// never listed; the bound holds only for a nominal peak that was measured: a
+// peak missing between measured ones (an [A+1] the peak picking dropped
+// beside a chlorine's [A+2]) bounds nothing, nor does one beyond the last.
+//
+// The deviations a bound allows: 4 of a Gaussian model; 8 of a heavy-tailed
+// one (core/instrument_error_model.h), whose spread already holds the 15-30 %
+// errors of TOF intensities (a t of 3 degrees of freedom lies beyond 8 in
+// 0.4 % of peaks, and a bound needs the one direction that hides the truth).
+double BoundSigmas(const PatternErrorModel& model);
 
 struct RatioBounds {
     std::optional<double> plusOne;  // the largest [A+1] / [A+0] the peaks allow

@@ -10,6 +10,7 @@
 #include "core/cluster_engine.h"
 #include "core/identify_nominal.h"
 #include "core/identify_question.h"
+#include "core/identify_warnings.h"
 #include "core/identify_window.h"
 #include "core/ion_mz.h"
 #include "core/ion_type_search.h"
@@ -133,8 +134,11 @@ PatternScore ScoreResolved(const CandidateSearch& search, const ParsedFormula& i
 
 // The prior of a neutral and its ion (see kNoCarbonPrior and
 // kMonoisotopicPriors).
-double PriorOf(const ParsedFormula& molecule, int electronClass) {
-    double prior = 0.0;
+// The element ratios are weighed on the ion: [M+NH4]+ of M and [M+H]+ of
+// M + NH3 are one ion, which the ion type prior alone tells apart.
+double PriorOf(const ParsedFormula& molecule, const ParsedFormula& ion, int electronClass,
+               const ChemicalPriorOptions& priors) {
+    double prior = priors.elementRatios ? ElementRatioPriorOf(ion) : 0.0;
     if (molecule[kCarbon] == 0) prior += kNoCarbonPrior;
     if (electronClass == kOddElectron) prior += kOddElectronPrior;
     for (const MonoisotopicPrior& element : kMonoisotopicPriors) {
@@ -219,6 +223,8 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
                    const MoleculeRows& rows, const ProgressSpan& progress) {
     IdentifyResult& result = search.result;
     const IonNotation& notation = result.ionTypes[typeIndex].notation;
+    const double typePrior =
+        search.query.priors.ionTypes ? IonTypePriorOf(result.ionTypes[typeIndex].text) : 0.0;
     const IonTypeVisitor visit = [&](const IonTypeMolecule& found) {
         ++search.walked;
         // A molecule the filters refuse, or one that lacks what the ion type
@@ -241,7 +247,8 @@ bool SearchIonType(CandidateSearch& search, std::size_t typeIndex, IonMzWindow w
             static_cast<double>((static_cast<Extended>(result.monoisotopicMz) - found.mz) / found.mz * 1e6L);
         candidate.dbe = DoubleBondEquivalents(found.molecule);
         candidate.electronClass = IonElectronClass(search.table, candidate.ion, result.charge);
-        candidate.prior = PriorOf(candidate.molecule, candidate.electronClass);
+        candidate.prior = typePrior + PriorOf(candidate.molecule, candidate.ion, candidate.electronClass,
+                                              search.query.priors);
         candidate.score =
             candidate.prior +
             ScoreOf(ScorePattern(search.nominal.peaks,
@@ -295,6 +302,13 @@ void Rank(std::vector<IdentifyCandidate>& candidates) {
                          if (a.ionType != b.ionType) return a.ionType < b.ionType;
                          return a.mz < b.mz;
                      });
+}
+
+void SetProbabilities(std::vector<IdentifyCandidate>& candidates) {
+    std::vector<double> scores;
+    for (const IdentifyCandidate& candidate : candidates) scores.push_back(candidate.score);
+    const std::vector<double> probabilities = PosteriorProbabilities(scores);
+    for (std::size_t k = 0; k < candidates.size(); ++k) candidates[k].probability = probabilities[k];
 }
 
 // The parts of the work as the progress shows them: the count of the
@@ -401,6 +415,8 @@ IdentifyResult IdentifyIon(const ElementTable& table, const IdentifyQuery& query
     if (!ScoreBestResolved(search, scoring)) return Stopped(result, CancelledRefusal());
     Account(count, search, result);
     Rank(result.candidates);
+    SetProbabilities(result.candidates);
+    result.warnings = IdentifyWarnings(query, result);
     if (progress != nullptr) progress->KeepGoing(1.0);
     return result;
 }

@@ -35,9 +35,11 @@
 #include <string>
 #include <vector>
 
+#include "core/chemical_priors.h"
 #include "core/element_table.h"
 #include "core/formula_parser.h"
 #include "core/formula_rules.h"
+#include "core/instrument_error_model.h"
 #include "core/ion_notation.h"
 #include "core/pattern_score.h"
 #include "core/resolving_power.h"
@@ -85,7 +87,10 @@ struct IdentifyQuery {
     double ppm = kDefaultIdentifyPpm;
     ResolvingPower power{kDefaultIdentifyResolvingPower, ResolvingPowerModel::Constant, 200.0};
     FormulaRuleOptions rules;
+    // The analyser whose errors errorModel describes (Custom: as set).
+    Instrument instrument = Instrument::Custom;
     PatternErrorModel errorModel;
+    ChemicalPriorOptions priors;  // the switchable priors (core/chemical_priors.h)
 };
 
 enum class IdentifyStatus {
@@ -155,6 +160,7 @@ struct IdentifyCandidate {
     PatternScore pattern;     // the comparison, peak by peak
     double prior = 0.0;       // the prior, 0 or negative
     double score = 0.0;  // what the ranking sorts by: the pattern's log-likelihood plus the prior, 0 best
+    double probability = 0.0;  // exp(score) normalised over the candidates ranked
 };
 
 struct IdentifyResult {
@@ -176,6 +182,9 @@ struct IdentifyResult {
     // their fine structure nor listed.
     std::size_t notRanked = 0;
     std::vector<IdentifyCandidate> candidates;  // ranked, best first
+    // Sentences for the user when the best candidate does not explain the
+    // pattern (core/identify_warnings.h); empty otherwise.
+    std::vector<std::string> warnings;
 };
 
 // The lines of an ion's pattern (any order, abundances on any scale) at a

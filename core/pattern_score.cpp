@@ -4,6 +4,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "core/pattern_error_terms.h"
 #include "core/text_format.h"
 
 namespace tarnevo::core {
@@ -72,6 +73,24 @@ Refusal MeasuredPeaksRefusal(std::span<const MeasuredPeak> measured) {
     return {};
 }
 
+// The parts of a model of real analysers; NaN fails every comparison.
+Refusal ExtendedModelRefusal(const PatternErrorModel& model) {
+    auto refuse = [](std::string text) { return Refusal{PatternStatus::InvalidErrorModel, std::move(text)}; };
+    if (!(model.mzOffsetPpm >= 0.0 && model.mzOffsetPpm <= kMaxMzPpm)) {
+        return refuse("The m/z offset deviation must be from 0 to 1000 ppm.");
+    }
+    if (!(model.intensityLargeFraction >= 0.0 && std::isfinite(model.intensityLargeFraction))) {
+        return refuse("The intensity deviation of the largest peaks must be a fraction of at least 0.");
+    }
+    if (!(model.tailDof >= 0.0 && std::isfinite(model.tailDof))) {
+        return refuse("The degrees of freedom of the tails must be 0 (none) or more.");
+    }
+    if (!(model.missingCap > 0.0) || !(model.missingBeyondCap > 0.0)) {
+        return refuse("The most a missing peak costs must be greater than 0.");
+    }
+    return {};
+}
+
 Refusal ErrorModelRefusal(const PatternErrorModel& model) {
     auto refuse = [](std::string text) { return Refusal{PatternStatus::InvalidErrorModel, std::move(text)}; };
     if (!IsPositiveNumber(model.mzPpm) || model.mzPpm > kMaxMzPpm) {
@@ -89,6 +108,7 @@ Refusal ErrorModelRefusal(const PatternErrorModel& model) {
     if (!IsPositiveNumber(model.matchWindowSigmas) || model.matchWindowSigmas > kMaxWindowSigmas) {
         return refuse("The match window must be greater than 0 and at most 100 standard deviations.");
     }
+    return ExtendedModelRefusal(model);
     return {};
 }
 
@@ -130,20 +150,6 @@ std::vector<RelativePeak> RelativePredicted(std::span<const ResolvedPeak> predic
     return peaks;
 }
 
-double MzSigma(const PatternErrorModel& model, double predictedMz) {
-    return model.mzPpm * kPpm * predictedMz;
-}
-
-double IntensitySigma(const PatternErrorModel& model, double predictedRelative) {
-    return std::hypot(model.intensityFraction * predictedRelative, model.intensityFloor);
-}
-
-// log of a Gaussian density relative to its peak: -z^2 / 2.
-double GaussianTerm(double deviation, double sigma) {
-    const double z = deviation / sigma;
-    return -0.5 * z * z;
-}
-
 struct Pair {
     double distance = 0.0;  // |measured - predicted| m/z
     std::size_t measured = 0;
@@ -156,7 +162,7 @@ struct Pair {
 std::vector<Pair> PairsWithinWindow(const std::vector<RelativePeak>& measured,
                                     const std::vector<RelativePeak>& predicted,
                                     const PatternErrorModel& model) {
-    const double reach = model.matchWindowSigmas * model.mzPpm * kPpm;  // window per unit of predicted m/z
+    const double reach = MatchReach(model);  // window per unit of predicted m/z
     std::vector<Pair> pairs;
     for (std::size_t i = 0; i < measured.size(); ++i) {
         const double mz = measured[i].mz;
@@ -197,18 +203,21 @@ PeakComparison Matched(const RelativePeak& measured, const RelativePeak& predict
                        const PatternErrorModel& model) {
     PeakComparison line{PeakOutcome::Matched, measured.mz, measured.relative, predicted.mz,
                         predicted.relative};
-    line.mzTerm = GaussianTerm(measured.mz - predicted.mz, MzSigma(model, predicted.mz));
-    line.intensityTerm =
-        GaussianTerm(measured.relative - predicted.relative, IntensitySigma(model, predicted.relative));
+    // The m/z term follows once the cluster's common offset is known.
+    line.intensityTerm = DeviationTerm(measured.relative - predicted.relative,
+                                       IntensitySigma(model, predicted.relative), model);
     return line;
 }
 
 // Unmeasured, the peak was at most at the noise level: the likeliest such
-// measurement is the noise level itself.
-PeakComparison Missing(const RelativePeak& predicted, const PatternErrorModel& model) {
+// measurement is the noise level itself. Peaks do go missing (dropped by the
+// peak picking, or the cluster cut short), so the cost is capped, the more so
+// beyond the last measured peak.
+PeakComparison Missing(const RelativePeak& predicted, const PatternErrorModel& model, bool beyondMeasured) {
     PeakComparison line{PeakOutcome::Missing, 0.0, 0.0, predicted.mz, predicted.relative};
-    line.intensityTerm =
-        GaussianTerm(predicted.relative - model.noiseLevel, IntensitySigma(model, predicted.relative));
+    const double cap = beyondMeasured ? model.missingBeyondCap : model.missingCap;
+    line.intensityTerm = std::max(-cap, DeviationTerm(predicted.relative - model.noiseLevel,
+                                                      IntensitySigma(model, predicted.relative), model));
     return line;
 }
 
@@ -217,7 +226,7 @@ PeakComparison Missing(const RelativePeak& predicted, const PatternErrorModel& m
 PeakComparison Unexplained(const RelativePeak& measured, const PatternErrorModel& model) {
     PeakComparison line{PeakOutcome::Unexplained, measured.mz, measured.relative, 0.0, 0.0};
     const double excess = std::max(0.0, measured.relative - model.noiseLevel);
-    line.intensityTerm = GaussianTerm(excess, IntensitySigma(model, model.noiseLevel));
+    line.intensityTerm = DeviationTerm(excess, IntensitySigma(model, model.noiseLevel), model);
     return line;
 }
 
@@ -231,6 +240,8 @@ std::vector<PeakComparison> ComparePeaks(const std::vector<RelativePeak>& measur
     const std::vector<std::size_t> partner = MatchPeaks(measured, predicted, model);
     std::vector<bool> taken(predicted.size(), false);
     std::vector<PeakComparison> lines;
+    double lastMeasured = 0.0;
+    for (const RelativePeak& peak : measured) lastMeasured = std::max(lastMeasured, peak.mz);
     for (std::size_t i = 0; i < measured.size(); ++i) {
         if (partner[i] == kUnmatched) {
             lines.push_back(Unexplained(measured[i], model));
@@ -241,7 +252,7 @@ std::vector<PeakComparison> ComparePeaks(const std::vector<RelativePeak>& measur
     }
     for (std::size_t j = 0; j < predicted.size(); ++j) {
         if (!taken[j] && predicted[j].relative > model.noiseLevel)
-            lines.push_back(Missing(predicted[j], model));
+            lines.push_back(Missing(predicted[j], model, predicted[j].mz > lastMeasured + kSameNominalPeak));
     }
     std::stable_sort(lines.begin(), lines.end(),
                      [](const PeakComparison& a, const PeakComparison& b) { return LineMz(a) < LineMz(b); });
@@ -375,6 +386,7 @@ PatternScore ScorePattern(std::span<const MeasuredPeak> measured, std::span<cons
         return score;
     }
     score.peaks = ComparePeaks(RelativeMeasured(measured), candidate, model);
+    score.parts.mz = ScoreMzAroundOffset(score.peaks, model, score.mzOffsetPpm);
     AddUp(score);
     score.monoisotopicErrorPpm = MonoisotopicErrorPpm(candidate, score.peaks, model.noiseLevel);
     return score;

@@ -28,6 +28,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,12 +55,35 @@ struct MeasuredPeak {
 // sqrt((intensityFraction x a)^2 + intensityFloor^2): a few percent of a large
 // peak, and never less than the floor for a small one (ion statistics and
 // baseline noise). For a = 0.03: sqrt(0.0015^2 + 0.005^2) = 0.00522.
+//
+// The defaults are a pure Gaussian model of independent peaks; the models of
+// real analysers (core/instrument_error_model.h) add what real spectra show:
+//  - a calibration offset common to the spectrum's peaks, of standard
+//    deviation mzOffsetPpm: the m/z terms score each peak's error around the
+//    offset that fits the cluster best, and that offset against its own
+//    spread (see core/pattern_error_terms.h);
+//  - heavy tails: with tailDof > 0 each deviation of z standard deviations
+//    costs a Student t's -(v + 1) / 2 x ln(1 + z^2 / v) instead of -z^2 / 2,
+//    so that a peak 30 % off on a TOF costs little more than one 15 % off;
+//  - a bounded cost of a missing peak: at most missingCap within the measured
+//    cluster, at most missingBeyondCap beyond its last peak (where a cluster
+//    given is often cut).
+// The intensity deviation also grows for the largest peaks, as a detector
+// saturates: intensityLargeFraction x a^2 added in quadrature.
 struct PatternErrorModel {
     double mzPpm = 2.0;               // standard deviation of a peak's m/z, ppm of the m/z
     double intensityFraction = 0.05;  // part of the intensity deviation proportional to the peak
     double intensityFloor = 0.005;    // the absolute part, fraction of the base peak
     double noiseLevel = 0.01;         // fraction of the base peak below which peaks go unmeasured
     double matchWindowSigmas = 4.0;   // a measured peak matches predicted ones this many m/z sigmas away
+    double mzOffsetPpm = 0.0;         // standard deviation of the spectrum's common offset, ppm; 0: none
+    // A peak's m/z scatter as mzPpm x a^-p for a peak of relative intensity a
+    // (a centroid is as precise as its ions are many: p = 1/2); 0: the same for all.
+    double mzIntensityPower = 0.0;
+    double intensityLargeFraction = 0.0;  // growth of the intensity deviation for the largest peaks
+    double tailDof = 0.0;                 // degrees of freedom of the t tails; 0: Gaussian
+    double missingCap = std::numeric_limits<double>::infinity();        // most a missing peak costs
+    double missingBeyondCap = std::numeric_limits<double>::infinity();  // beyond the last measured peak
 };
 
 // Why peaks or a model were refused; every refusal comes with a sentence for
@@ -113,6 +137,9 @@ struct PatternScore {
     // predicted peak lowest in m/z above the noise and the measured peak
     // matched to it; none when that peak went unmeasured.
     std::optional<double> monoisotopicErrorPpm;
+    // The calibration offset common to the matched peaks that the m/z terms
+    // assumed, ppm; 0 when the model has none.
+    double mzOffsetPpm = 0.0;
     std::vector<PeakComparison>
         peaks;  // in m/z order; predicted peaks below the noise left out unless matched
 };

@@ -33,6 +33,25 @@ void AppendWrapped(std::vector<std::string>& lines, const std::string& label,
     lines.push_back(std::move(line));
 }
 
+// A sentence wrapped at word breaks, its first line after the label.
+void AppendSentence(std::vector<std::string>& lines, const std::string& label, const std::string& text) {
+    std::string line = label;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::string word = text.substr(start, end - start);
+        start = end + 1;
+        if (word.empty()) continue;
+        if (line.size() > std::string(kContinuation).size() && line.size() + 1 + word.size() > kWrapWidth) {
+            lines.push_back(std::move(line));
+            line = std::string(kContinuation) + word;
+        } else {
+            line += (line.empty() ? "" : " ") + word;
+        }
+    }
+    lines.push_back(std::move(line));
+}
+
 int IonCharge(const IonIdentification& identification) {
     return identification.result.charge != 0 ? identification.result.charge : identification.query.charge;
 }
@@ -157,6 +176,10 @@ std::vector<std::string> QuestionLines(const IonIdentification& identification) 
     lines.push_back(AccuracyLine(identification.query));
     lines.push_back(FiltersLine(identification.query.rules));
     lines.push_back(CountsLine(identification));
+    // Beyond the lines above, and only when there is something to say.
+    for (const std::string& warning : identification.result.warnings) {
+        AppendSentence(lines, "Warning:", warning);
+    }
     return lines;
 }
 

@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLine{
             "unknownField", Line("\"x\"", "\"charges\": 1"),
             "unknown field \"charges\"; a line gives id, peaks, charge, polarity, adducts, elements, ppm, "
-            "top, resolvingPower",
+            "top, resolvingPower, instrument",
             kExitUsage},
         RefusedLine{"chargeAsText", Line("\"x\"", "\"charge\": \"1\""),
                     "\"charge\": a number is required, not a string", kExitUsage},

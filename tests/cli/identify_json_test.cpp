@@ -181,8 +181,9 @@ JsonValue AnswerOf(const core::IdentifyResult& result, std::size_t candidateCoun
 
 TEST(IdentifyJson, TheResultFieldsComeFirst) {
     const JsonValue answer = AnswerOf(CaffeineResult(), 40);
-    const std::vector<std::string> keys = {"charge",      "chargeInferred", "monoisotopicMz", "massMatches",
-                                           "filteredOut", "notRanked",      "candidateCount", "candidates"};
+    const std::vector<std::string> keys = {"charge",         "chargeInferred", "monoisotopicMz",
+                                           "massMatches",    "filteredOut",    "notRanked",
+                                           "candidateCount", "candidates",     "warnings"};
     ASSERT_EQ(answer.members.size(), keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(answer.members[k].key, keys[k]);
     EXPECT_EQ(answer.Find("charge")->number, 1.0);
@@ -197,9 +198,9 @@ TEST(IdentifyJson, TheResultFieldsComeFirst) {
 TEST(IdentifyJson, ACandidateCarriesItsRankFormulaeAndScores) {
     const JsonValue answer = AnswerOf(CaffeineResult(), 2);
     const JsonValue& first = answer.Find("candidates")->items[0];
-    const std::vector<std::string> keys = {"rank",         "adduct",   "formula", "ionFormula",
-                                           "mz",           "errorPpm", "dbe",     "electronClass",
-                                           "patternScore", "score",    "peaks"};
+    const std::vector<std::string> keys = {"rank",         "adduct",   "formula",     "ionFormula",
+                                           "mz",           "errorPpm", "dbe",         "electronClass",
+                                           "patternScore", "score",    "probability", "peaks"};
     ASSERT_EQ(first.members.size(), keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) EXPECT_EQ(first.members[k].key, keys[k]);
     EXPECT_EQ(first.Find("rank")->number, 1.0);

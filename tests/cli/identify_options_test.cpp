@@ -86,6 +86,29 @@ TEST(IdentifyOptions, EachOptionReachesItsPartOfTheQuery) {
 
 // The ion types fix the charge when --charge is not given, so that a single
 // measured peak of a known ion type needs no spacing to read.
+TEST(IdentifyOptions, AnInstrumentSetsItsModelAndAccuracyBeforePpmAndPriors) {
+    const IdentifyRequestParse qtof = ReadIdentifyRequest(Options({{"instrument", "q-tof"}}));
+    ASSERT_EQ(qtof.problem, "");
+    const core::InstrumentModel& row = core::InstrumentModelOf(core::Instrument::QTof);
+    EXPECT_EQ(qtof.request.query.instrument, core::Instrument::QTof);
+    EXPECT_EQ(qtof.request.query.ppm, row.windowPpm);
+    EXPECT_EQ(qtof.request.query.errorModel.mzOffsetPpm, row.errorModel.mzOffsetPpm);
+    EXPECT_TRUE(qtof.request.query.priors.ionTypes);
+    EXPECT_FALSE(qtof.request.query.priors.elementRatios);
+    // --ppm wins over the instrument's accuracy, whatever the order; --prior
+    // and --no-prior switch each prior.
+    const IdentifyRequestParse given = ReadIdentifyRequest(
+        Options({{"ppm", "3"}, {"instrument", "orbitrap"}, {"prior", "ratios"}, {"no-prior", "ion-types"}}));
+    ASSERT_EQ(given.problem, "");
+    EXPECT_EQ(given.request.query.ppm, 3.0);
+    EXPECT_TRUE(given.request.query.priors.elementRatios);
+    EXPECT_FALSE(given.request.query.priors.ionTypes);
+    EXPECT_EQ(ReadIdentifyRequest(Options({{"instrument", "qtof"}})).problem,
+              "--instrument: orbitrap, ft-icr, q-tof, tof, it-tof or custom is required, not 'qtof'");
+    EXPECT_EQ(ReadIdentifyRequest(Options({{"no-prior", "golden"}})).problem,
+              "--no-prior: ratios or ion-types is required, not 'golden'");
+}
+
 TEST(IdentifyOptions, TheIonTypesGiveTheCharge) {
     const IdentifyRequestParse parse =
         ReadIdentifyRequest(Options({{"adduct", "[M-H]-"}, {"adduct", "[M+Cl]-"}}));
