@@ -195,7 +195,7 @@ std::span<const CalculationDescriptor> Calculations() {
                  "usage: tarnevo-cli identify (--peaks MZ:I,MZ:I,... | --peaks-file FILE|-) "
                  "[--charge Z | --polarity +|-] [--adduct ION]...\n"
                  "                           [--instrument orbitrap|ft-icr|q-tof|tof|it-tof|custom] "
-                 "[--prior|--no-prior ratios|ion-types]...\n"
+                 "[--prior ratios|ion-types]... [--no-prior ratios|ion-types]...\n"
                  "                           [--element SYM[:MIN[:MAX]]]... [--ppm P] "
                  "[--resolution R [--orbitrap [--at MZ]]]\n"
                  "                           [--no-filter rdbe|ratios|lewis-senior]... [--strict-ratios] "

@@ -15,6 +15,7 @@ a terminal, as the command line shows it only on a terminal.
 import contextlib
 import io
 import os
+import re
 import signal
 import sys
 import threading
@@ -112,16 +113,17 @@ def test_ctrl_c_stops_a_long_formula_search(monkeypatch, tmp_path):
 
 def test_ctrl_c_stops_a_long_identification(monkeypatch, tmp_path):
     # Every C H N O S P Cl Br ion within 5 ppm of m/z 1001.5 (millions in the
-    # window): seconds of work, stopped at its first progress line.
+    # window): most of a second of work, too short for a progress line, so
+    # SIGINT comes a tenth of a second after the call starts.
     peaks = "1001.5:100,1002.5:50,1003.5:15"
     report = tmp_path / "report.txt"
     terminal = _Terminal()
     monkeypatch.setattr(sys, "stderr", terminal)
     identify = ["identify", f"--peaks={peaks}", "--charge=1", "--ppm=5", f"--report={report}", "--json"]
     identify += [f"--element={e}" for e in ("C", "H", "N", "O", "S", "P", "Cl", "Br")]
-    with _interrupt_when(lambda: "%" in terminal.getvalue()), pytest.raises(KeyboardInterrupt):
+    start = time.monotonic()
+    with _interrupt_when(lambda: time.monotonic() - start > 0.1), pytest.raises(KeyboardInterrupt):
         _tarnevo.run(identify)
-    assert terminal.getvalue().startswith("\rSearching... ")
     assert not report.exists(), "the identification was interrupted only after it completed"
 
 
@@ -132,7 +134,8 @@ def test_progress_goes_through_sys_stderr_when_it_is_a_terminal(monkeypatch, cap
     with _interrupt_when(lambda: "%" in terminal.getvalue()), pytest.raises(KeyboardInterrupt):
         tarnevo.formulas(**SEARCH)
     shown = terminal.getvalue()
-    assert shown.startswith("\rSearching for the molecular formulae... 0%")
+    # How far the search has come at its first line depends on the machine.
+    assert re.match(r"\rSearching for the molecular formulae\.\.\. \d+%", shown)
     # The line is blanked as the work ends, so the traceback starts on a clean
     # line, and nothing went to descriptor 2 behind Python's back.
     assert shown.endswith("\r") and shown.rstrip("\r ").endswith("%")
