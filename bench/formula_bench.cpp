@@ -107,8 +107,9 @@ FormulaQuery Resolve(const Query& query) {
         SearchElement element;
         element.mass = table[index].lightMass;
         element.minimum = range.minimum;
-        element.maximum =
-            range.maximum != 0 ? range.maximum : DefaultMaximum(query.target, query.charge, element.mass);
+        element.maximum = range.maximum != 0
+                              ? range.maximum
+                              : DefaultMaximum(query.target, query.charge, element.mass, query.tolerance);
         element.valence = table[index].valenceElectrons;
         resolved.elements.push_back(element);
     }

@@ -85,7 +85,8 @@ bool ResolveMaxima(CommandContext& context, FormulaSearchRun& run) {
         core::SearchElement& element = run.query.elements[k];
         element.mass = table[run.elementIndex[k]].lightMass;
         if (element.maximum == 0)
-            element.maximum = core::DefaultMaximum(run.query.target, run.query.charge, element.mass);
+            element.maximum =
+                core::DefaultMaximum(run.query.target, run.query.charge, element.mass, run.query.tolerance);
         if (element.maximum < element.minimum) return false;
     }
     return true;

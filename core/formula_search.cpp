@@ -354,9 +354,14 @@ Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts)
     return mass;
 }
 
-int DefaultMaximum(double target, int charge, double mass) {
+int DefaultMaximum(double target, int charge, double mass, double tolerance) {
     // Exact: a double times a charge of a few bits fits the extended mantissa.
-    const Extended ionMass = static_cast<Extended>(target) * ChargeMagnitude(charge);
+    const Extended magnitude = ChargeMagnitude(charge);
+    Extended ionMass = static_cast<Extended>(target) * magnitude;
+    if (magnitude > 1.0L) {
+        ionMass = (static_cast<Extended>(target) + static_cast<Extended>(tolerance)) * magnitude +
+                  static_cast<Extended>(electronMass) * magnitude;
+    }
     const Extended atoms = std::trunc(ionMass / static_cast<Extended>(mass));
     if (!(atoms > 0.0L)) return 0;
     if (atoms > static_cast<Extended>(kMaxSearchCount)) return kMaxSearchCount;

@@ -92,8 +92,13 @@ Extended PartialFormulaMass(const FormulaQuery& query, const AtomCounts& counts)
 // H at charge 1 gives 10, where a double division gives 11). A doubly charged
 // ion weighs twice its m/z: at m/z 1998 and charge 2, C may take 3996 / 12 =
 // 333 atoms, not the 166 of the m/z alone. The electrons are left out as at
-// charge 1, where this is trunc(target / mass).
-int DefaultMaximum(double target, int charge, double mass);
+// charge 1, where this is trunc(target / mass). Beyond charge 1 the ion's
+// electrons and the window's upper edge count: a molecule whose ion lies
+// within the tolerance must not be cut off by its last atom (C333 at charge
+// 2 lies at m/z 1997.99945, 1998 less an electron mass, so at target
+// 1997.99945 and tolerance 0.01 the bound is trunc((2 x 1998.00945 + 2 x
+// electron) / 12) = 333 where target x 2 / 12 alone gives 332).
+int DefaultMaximum(double target, int charge, double mass, double tolerance = 0.0);
 
 // -1 when an element of indeterminate valence is present; otherwise the parity
 // of (S - charge), S the valence electrons of all atoms: 0 even-electron, 1

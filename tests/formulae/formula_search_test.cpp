@@ -66,9 +66,15 @@ TEST(FormulaSearch, DefaultMaximumOfAMultiplyChargedIonIsTakenFromTheIonMass) {
     EXPECT_EQ(core::DefaultMaximum(1998.0, 2, kC), 333);   // 3996 / 12
     EXPECT_EQ(core::DefaultMaximum(1998.0, -2, kC), 333);  // the sign does not matter
     EXPECT_EQ(core::DefaultMaximum(100.0, 3, kH), 297);    // 300 / 1.007825 = 297.67
-    // 3 x 11.086075 / 1.007825 is 33 in decimals and just below it in binary,
-    // as at charge 1 above: the product with the charge is exact.
-    EXPECT_EQ(core::DefaultMaximum(11.086075, 3, kH), 32);
+    // 3 x 11.086075 / 1.007825 is 33 in decimals and just below it in binary;
+    // the three electrons the ion lost (0.0016 u) lift the bound to 33 H.
+    EXPECT_EQ(core::DefaultMaximum(11.086075, 3, kH), 33);
+    // C333's ion at charge 2 lies at 1998 - 0.000548579909 = 1997.99945142;
+    // typed as 1997.99945 it is 1.4e-6 below, and 2 x 1997.99945 / 12 alone is
+    // 332.9999: the window's upper edge (tolerance 0.01) and the two electrons
+    // keep C333 within reach.
+    EXPECT_EQ(core::DefaultMaximum(1997.99945, 2, kC, 0.01), 333);
+    EXPECT_EQ(core::DefaultMaximum(1997.99945, 2, kC), 332);  // the electrons alone fall short
     // m/z 10000 at charge 30, 300000 u, is more H than the search counts.
     EXPECT_EQ(core::DefaultMaximum(10000.0, 30, kH), core::kMaxSearchCount);
 }
