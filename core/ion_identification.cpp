@@ -306,6 +306,7 @@ void Rank(std::vector<IdentifyCandidate>& candidates) {
 
 void SetProbabilities(std::vector<IdentifyCandidate>& candidates) {
     std::vector<double> scores;
+    scores.reserve(candidates.size());
     for (const IdentifyCandidate& candidate : candidates) scores.push_back(candidate.score);
     const std::vector<double> probabilities = PosteriorProbabilities(scores);
     for (std::size_t k = 0; k < candidates.size(); ++k) candidates[k].probability = probabilities[k];

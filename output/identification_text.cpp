@@ -131,7 +131,8 @@ std::string CountsLine(const IonIdentification& identification) {
     line += ", ranked: " + core::FormatInteger(static_cast<long long>(ranked));
     // Beyond the best the identification scores, what passed is counted, not listed.
     if (result.notRanked == 0) return line;
-    return line + " (the best of " + core::FormatInteger(static_cast<long long>(ranked + result.notRanked)) +
+    return line + " (the best of " +
+           core::FormatInteger(static_cast<long long>(ranked) + static_cast<long long>(result.notRanked)) +
            " that passed)";
 }
 
