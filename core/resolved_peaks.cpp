@@ -10,14 +10,6 @@ namespace tarnevo::core {
 
 namespace {
 
-// sigma of a Gaussian = FWHM / (2 sqrt(2 ln 2)).
-constexpr double kSigmaPerFwhm = 0.42466090014400953;
-// A Gaussian's reach: beyond 10 sigma it is below 2e-22 of its height, far
-// below the last digit of the profile anywhere between the lines.
-constexpr double kReachInSigma = 10.0;
-// Lines farther apart than this many sigma have a minimum between them at which
-// the profile is below 1e-15 of either: they part whatever else is near.
-constexpr double kRegionGapInSigma = 12.0;
 // Between lines farther apart than half a sigma the slope is also taken every
 // half sigma near each line, where a dip between them could turn and turn
 // back: a top and a valley less than half a sigma apart differ by less than 3 %

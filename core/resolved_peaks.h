@@ -26,6 +26,16 @@
 
 namespace tarnevo::core {
 
+// sigma of a Gaussian = FWHM / (2 sqrt(2 ln 2)).
+inline constexpr double kSigmaPerFwhm = 0.42466090014400953;
+// A Gaussian's reach: beyond 10 sigma it is below 2e-22 of its height, far
+// below the last digit of the profile anywhere between the lines.
+inline constexpr double kReachInSigma = 10.0;
+// Lines farther apart than this many sigma have a minimum between them at which
+// the profile is below 1e-15 of either: they part whatever else is near, and
+// the profile and the peaks treat them as different regions.
+inline constexpr double kRegionGapInSigma = 12.0;
+
 inline constexpr double kValleyShare = 0.95;
 
 // The resolved peaks of lines that are usable and in ascending m/z order.

@@ -9,18 +9,11 @@ namespace tarnevo::core {
 
 namespace {
 
-// sigma of a Gaussian = FWHM / (2 sqrt(2 ln 2)).
-constexpr double kSigmaPerFwhm = 0.42466090014400953;
 // The profile is drawn from 20 samples per FWHM.
 constexpr double kSamplesPerFwhm = 20.0;
 // Lines closer than FWHM / 40 are one Gaussian to any drawing; the profile
 // merges them (the peaks are still made of the exact lines).
 constexpr double kBinsPerFwhm = 40.0;
-// A Gaussian's reach: beyond 10 sigma it is below 2e-22 of its height.
-constexpr double kReachInSigma = 10.0;
-// Lines farther apart than this many sigma have a minimum between them at which
-// the profile is below 1e-15 of either: they belong to different regions.
-constexpr double kRegionGapInSigma = 12.0;
 // Each region is sampled from 3 sigma before its first line to 3 sigma after
 // its last, where a lone line has fallen to 1 % of its height.
 constexpr double kRegionMarginInSigma = 3.0;
